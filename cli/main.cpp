@@ -1,0 +1,53 @@
+// zvmp3-cli: the headless front end of ZelvonicMP3.
+#include <cstdio>
+#include <cstring>
+#include <iterator>
+
+#include "cli/commands.h"
+
+namespace zv::cli {
+namespace {
+
+const Command COMMANDS[] = {
+    {"presets", "list the eleven factory presets", run_presets},
+};
+
+void print_usage(FILE* out) {
+    std::fprintf(out,
+                 "Usage: zvmp3-cli COMMAND [OPTIONS] [ARGS]\n"
+                 "ZelvonicMP3 sound processor, headless front end.\n\nCommands:\n");
+    for (const Command& c : COMMANDS) {
+        std::fprintf(out, "  %-10s %s\n", c.name, c.summary);
+    }
+    std::fprintf(out,
+                 "\nRun 'zvmp3-cli COMMAND --help' for a command's options.\n"
+                 "Exit status: 0 success, 1 the work failed, 2 usage error.\n");
+}
+
+}  // namespace
+}  // namespace zv::cli
+
+int main(int argc, char** argv) {
+    using namespace zv::cli;
+    if (argc < 2) {
+        print_usage(stderr);
+        return EXIT_USAGE;
+    }
+    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 ||
+        std::strcmp(argv[1], "help") == 0) {
+        print_usage(stdout);
+        return EXIT_OK;
+    }
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::printf("zvmp3-cli 3.04.03\n");
+        return EXIT_OK;
+    }
+    for (const Command& c : COMMANDS) {
+        if (std::strcmp(argv[1], c.name) == 0) {
+            return c.run(argc - 1, argv + 1);
+        }
+    }
+    std::fprintf(stderr, "zvmp3-cli: unknown command '%s'\n", argv[1]);
+    print_usage(stderr);
+    return EXIT_USAGE;
+}

@@ -1,0 +1,104 @@
+// The processor's parameter set: everything the panel edits, the files store, the presets
+// overwrite and the block processor reads per block and writes its meters into.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace zv {
+
+constexpr int BAND_COUNT = 6;
+constexpr int PRESET_NAME_BYTES = 64;
+
+// First-order IIR section: y = b0*x + b1*x1 - a1*y1. a0 is always 1 and never read.
+struct FirstOrderSection {
+    double a0 = 1.0, b0 = 0.0, a1 = 0.0, b1 = 0.0;
+    double x1 = 0.0, y1 = 0.0;
+};
+
+// One compressor band. Parameters first (the 240-byte band block of the settings file holds
+// the first five of every band), then the running state that the block processor owns.
+// The band's release section, gate section and delay-line block live in the Processor's
+// banks at the band's own index, so no pointers are stored here.
+struct ProcessorBand {
+    double gain_db = 0.0;
+    double limiter_drive_db = 0.0;
+    double vca_threshold_db = 0.0;
+    double clip_threshold_db = 0.0;
+    double out_mix_db = 0.0;
+    double in_l = 0.0, in_r = 0.0;
+    double out_l = 0.0, out_r = 0.0;
+    double gain_reduction = 0.0;          // sample units, gain = 1 - value/32767; also the meter
+    double delayed_gain_reduction = 0.0;  // band 1 only
+    double bass_attack_ms = 0.0;          // band 1 only
+    double gain_reduction_peak = 0.0;     // the display decays it
+    int32_t clip_flag = 0;                // the display clears it
+    int32_t lookahead_len = 880;          // 880, 440, 220 or 110 samples
+    double sidechain_l = 0.0, sidechain_r = 0.0;
+    FirstOrderSection program_section;  // 4 Hz release blend (bands 2 to 6)
+    double gate_gain = 1.0;
+    double gate_threshold_db = -36.0;
+    int32_t gate_indicator = 0;  // 0..3
+};
+
+struct ProcessorSettings {
+    double agc_gain_lo = 0.0;  // sample units; also the AGC Lo meter
+    double agc_gain_hi = 0.0;
+    double agc_threshold_db = 0.0;
+    double agc_drive_db = 0.0;
+    double stereo_level_db = 0.0;
+    double stereo_delay_ms = 10.0;
+    double input_peak_l = 0.0, input_peak_r = 0.0;
+    double output_peak_l = 0.0, output_peak_r = 0.0;
+    double mb_release = 1.0;  // choice 1..5
+    double mb_attack = 4.0;   // choice 1..5
+    double final_clip_threshold_db = 0.0;
+    double unused_1 = 0.0;                                        // read by no processing
+    double stereo_type = 1.0;                                     // choice 1..5
+    double band_clip_knee = 2.0;                                  // 0 soft, 1 medium soft, 2 hard
+    double bass_punch = 0.0;                                      // legacy, not read by the chain
+    double hf_gain_reduction_l = 0.0, hf_gain_reduction_r = 0.0;  // scale 23169
+    double hf_state_l = 0.0, hf_state_r = 0.0;
+    double hf_threshold_db = 0.0;
+    double hf_drive_db = 0.0;
+    double hf_reserved_db = -6.0;  // stored, not read by the chain
+    double preemphasis = 0.0;      // 0 off, 1 50 us, 2 75 us
+    double unwritten_meter = 0.0;  // cleared with the meters, never written by the chain
+    double enhancer_peak = 0.0;
+    double hf_limit_peak = 0.0;
+    std::array<double, 4> unused_2{};  // read by no processing; [2] and [3] cleared with meters
+    double overshoot_threshold_db = 0.0;
+    double agc_release = 4.0;      // 1..4
+    double final_clip_type = 0.0;  // 0 adaptive, 1 hard
+};
+
+struct ProcessorSwitches {
+    int32_t bypass = 0;
+    int32_t bass_eq_off = 0;
+    int32_t bass_phase = 1;
+    int32_t stereo_enhance = 1;
+    int32_t deemphasis = 0;
+    int32_t noise_gate = 0;
+    int32_t virtual_room = 0;
+};
+
+struct ProcessorParams {
+    std::array<ProcessorBand, BAND_COUNT> bands{};  // [0] is band 1, the lowest
+    ProcessorSettings settings;
+    ProcessorSwitches switches;
+    // The bass EQ quadruple, stored together in this order.
+    double bass_eq_gain_db = 0.0;
+    double bass_eq_freq_hz = 60.0;
+    double bass_eq_rate_hz = 44100.0;
+    double bass_eq_q = 1.4;
+    double final_lpf = 0.0;  // choice 0..6
+    double interaural_delay_cm = 18.0;
+    double room_size_m = 10.0;
+    double reverb_level_pct = 40.0;
+    double test_channels = 1.0;  // 0 left only, 1 both, 2 right only
+    double normalisation_gain = 1.0;
+    int32_t clip_flag_l = 0, clip_flag_r = 0;
+    std::array<char, PRESET_NAME_BYTES> preset_name{};
+};
+
+}  // namespace zv
