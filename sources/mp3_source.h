@@ -1,0 +1,74 @@
+// MP3 songs: the probe used when a song enters the playlist and the frame decoder that the
+// playback and the export run, one decoder object per open source.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "sources/byte_reader.h"
+#include "sources/mp3_stream_info.h"
+
+namespace zv {
+
+constexpr int MP3_FRAME_SAMPLES = 1152;
+constexpr int MP3_MIN_KBPS = 32;
+constexpr int MP3_MAX_KBPS = 320;
+
+// 1 when the stream is 32000/44100/48000 Hz with 1 or 2 channels and a total length was
+// found; else 0. The out-values are written whenever a frame header was found (pcm_bytes is
+// 0 when no total was found); pcm_bytes = total samples x channels x 2.
+int probe_mp3(const std::string& path, int32_t& rate, int32_t& channels, int64_t& pcm_bytes);
+int probe_mp3(const uint8_t* data, size_t size, int32_t& rate, int32_t& channels,
+              int64_t& pcm_bytes);
+int probe_mp3(ByteReader& in, int32_t& rate, int32_t& channels, int64_t& pcm_bytes);
+
+// Frame-by-frame decoder on libmp3lame's hip decoder. Owns its decoder instance and input.
+class Mp3Decoder {
+public:
+    Mp3Decoder();
+    ~Mp3Decoder();
+    Mp3Decoder(Mp3Decoder&& other) noexcept;
+    Mp3Decoder& operator=(Mp3Decoder&& other) noexcept;
+    Mp3Decoder(const Mp3Decoder&) = delete;
+    Mp3Decoder& operator=(const Mp3Decoder&) = delete;
+
+    // Opens the file and runs the opening steps; false with error() set when it cannot be
+    // opened or the probe would refuse it (no frame, unsupported rate, no total length).
+    bool open(const std::string& path);
+    bool open(std::unique_ptr<ByteReader> input);
+    void close();
+    bool is_open() const;
+
+    // Decodes the next frame into two planar arrays of MP3_FRAME_SAMPLES each (for a mono
+    // stream the right array receives a copy of the left). Returns the samples per channel
+    // (1..1152), 0 at the end of the stream, negative on a decode error; -1 also when the
+    // decoded frame's bitrate lies outside 32..320 kbit/s.
+    int read_frame(int16_t* left, int16_t* right);
+
+    int32_t rate() const { return info_.header.rate; }
+    int32_t channels() const { return info_.header.channels; }
+    uint64_t total_samples() const { return info_.total_samples; }  // per channel
+    const Mp3StreamInfo& stream_info() const { return info_; }
+    const std::string& error() const { return error_; }
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+    Mp3StreamInfo info_;
+    std::string error_;
+};
+
+// The operations under the names the playback and export code use.
+inline bool mp3_open(Mp3Decoder& decoder, const std::string& path) {
+    return decoder.open(path);
+}
+inline int mp3_read_frame(Mp3Decoder& decoder, int16_t* left, int16_t* right) {
+    return decoder.read_frame(left, right);
+}
+inline void mp3_close(Mp3Decoder& decoder) {
+    decoder.close();
+}
+
+}  // namespace zv

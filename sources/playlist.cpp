@@ -1,0 +1,438 @@
+#include "sources/playlist.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <memory>
+#include <numeric>
+
+#include "sources/id3v1.h"
+#include "sources/mp3_source.h"
+#include "sources/wav_source.h"
+
+namespace zv {
+namespace {
+
+constexpr int TRACK_OF_NON_MP3 = 255;  // sorts songs without a tag after every track number
+
+int three_way(int64_t a, int64_t b) {
+    return (a > b) - (a < b);
+}
+
+int compare_bytes(std::string_view a, std::string_view b) {
+    // string_view compares like memcmp, i.e. as unsigned bytes, then by length.
+    int c = a.compare(b);
+    return (c > 0) - (c < 0);
+}
+
+std::string_view tag_text(const Playlist& pl, int i, size_t offset) {
+    if (pl.entries[i].source_type != SOURCE_MP3) {
+        return {};
+    }
+    return pl.tags[i].field_text(offset);
+}
+
+int tag_track(const Playlist& pl, int i) {
+    if (pl.entries[i].source_type != SOURCE_MP3) {
+        return TRACK_OF_NON_MP3;
+    }
+    return pl.tags[i].track();
+}
+
+// Moves or swaps exchange the five fields and the path; the reserved bytes stay with the slot.
+void copy_song_fields(SongEntry& dst, const SongEntry& src) {
+    dst.sample_rate = src.sample_rate;
+    dst.channels = src.channels;
+    dst.peak_level = src.peak_level;
+    dst.source_type = src.source_type;
+    dst.pcm_bytes = src.pcm_bytes;
+    std::memcpy(dst.path, src.path, SONG_PATH_BYTES);
+}
+
+void swap_songs(Playlist& pl, int a, int b) {
+    SongEntry tmp;
+    copy_song_fields(tmp, pl.entries[a]);
+    copy_song_fields(pl.entries[a], pl.entries[b]);
+    copy_song_fields(pl.entries[b], tmp);
+    std::swap(pl.tags[a], pl.tags[b]);
+    std::swap(pl.song_mark[a], pl.song_mark[b]);
+    if (pl.current_index == a) {
+        pl.current_index = b;
+    } else if (pl.current_index == b) {
+        pl.current_index = a;
+    }
+}
+
+void fill_entry(SongEntry& e, int32_t rate, int32_t channels, int32_t type, int32_t pcm_bytes,
+                std::string_view path) {
+    e.sample_rate = rate;
+    e.channels = channels;
+    e.peak_level = 0;
+    e.source_type = type;
+    e.pcm_bytes = pcm_bytes;
+    set_song_path(e, path);
+}
+
+std::string join_path(std::string_view folder, std::string_view name) {
+    while (!folder.empty() && folder.back() == '/') {
+        folder.remove_suffix(1);
+    }
+    std::string out(folder);
+    out += '/';
+    out += name;
+    return out;
+}
+
+void note(ScanResult& r, AddResult a) {
+    if (was_added(a)) {
+        ++r.added;
+    }
+    if (a == AddResult::added_list_full) {
+        r.list_full_reached = true;
+    }
+    if (a == AddResult::path_too_long) {
+        ++r.paths_too_long;
+    }
+}
+
+void scan_into(Playlist& pl, const std::string& folder, bool engine_idle, const SongProbes& probes,
+               ScanResult& result) {
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
+    if (!dir) {
+        return;
+    }
+    while (pl.song_count < MAX_SONGS) {
+        const dirent* item = readdir(dir.get());
+        if (item == nullptr) {
+            break;
+        }
+        std::string_view name = item->d_name;
+        if (name == "." || name == "..") {
+            continue;
+        }
+        std::string path = join_path(folder, name);
+        bool is_dir = item->d_type == DT_DIR;
+        if (item->d_type == DT_UNKNOWN) {
+            struct stat st {};
+            is_dir = lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        }
+        if (is_dir) {
+            scan_into(pl, path, engine_idle, probes, result);
+        } else {
+            note(result, add_song_file(pl, path, engine_idle, probes));
+        }
+    }
+}
+
+}  // namespace
+
+int32_t clamp_pcm_bytes(int64_t bytes) {
+    constexpr int64_t MAX_PCM_BYTES = INT32_MAX - INT32_MAX % 4;
+    return static_cast<int32_t>(std::clamp<int64_t>(bytes, 0, MAX_PCM_BYTES));
+}
+
+const SongProbes& default_song_probes() {
+    static const SongProbes probes{&probe_wav, &probe_mp3, &read_id3v1};
+    return probes;
+}
+
+bool has_extension(std::string_view path, std::string_view ext) {
+    if (path.size() < ext.size()) {
+        return false;
+    }
+    std::string_view tail = path.substr(path.size() - ext.size());
+    for (size_t i = 0; i < ext.size(); ++i) {
+        char c = tail[i];
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+        if (c != ext[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// '/' is ASCII and never part of a multi-byte UTF-8 sequence, so the last one always
+// separates whole characters.
+std::string_view file_name_part(std::string_view path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+bool set_song_path(SongEntry& entry, std::string_view path) {
+    if (!fits_path_field(path)) {
+        return false;
+    }
+    std::memset(entry.path, 0, SONG_PATH_BYTES);
+    std::memcpy(entry.path, path.data(), path.size());
+    return true;
+}
+
+std::string_view song_path(const SongEntry& entry) {
+    return {entry.path, strnlen(entry.path, SONG_PATH_BYTES)};
+}
+
+AddResult add_song_file(Playlist& pl, const std::string& path, bool engine_idle,
+                        const SongProbes& probes) {
+    bool wav = has_extension(path, ".wav");
+    bool mp3 = !wav && has_extension(path, ".mp3");
+    if (!wav && !mp3) {
+        return AddResult::not_a_song;
+    }
+    // A path cut to fit the field would name another file, so it is refused whole.
+    if (!fits_path_field(path)) {
+        return AddResult::path_too_long;
+    }
+    int slot = pl.song_count;
+    if (wav) {
+        int32_t rate = 0, channels = 0;
+        uint32_t data_bytes = 0;
+        if (probes.wav(path, rate, channels, data_bytes) != 1) {
+            return AddResult::not_supported;
+        }
+        if (slot >= MAX_SONGS) {
+            return AddResult::list_full;
+        }
+        fill_entry(pl.entries[slot], rate, channels, SOURCE_WAV, clamp_pcm_bytes(data_bytes), path);
+    } else if (!engine_idle) {
+        // The decoder may not be opened while a song streams; the refresh probes it later.
+        if (slot >= MAX_SONGS) {
+            return AddResult::list_full;
+        }
+        fill_entry(pl.entries[slot], 0, 0, SOURCE_MP3_PENDING, 0, path);
+    } else {
+        int32_t rate = 0, channels = 0;
+        int64_t pcm_bytes = 0;
+        if (probes.mp3(path, rate, channels, pcm_bytes) != 1 || pcm_bytes < 0) {
+            return AddResult::not_supported;
+        }
+        if (slot >= MAX_SONGS) {
+            return AddResult::list_full;
+        }
+        fill_entry(pl.entries[slot], rate, channels, SOURCE_MP3, clamp_pcm_bytes(pcm_bytes), path);
+        // Cleared first: an unreadable tag must not show the slot's previous song's tag.
+        pl.tags[slot] = Id3v1Tag{};
+        probes.id3v1(path, pl.tags[slot]);
+    }
+    pl.song_mark[slot] = MARK_NONE;
+    pl.song_count = slot + 1;
+    return pl.song_count == MAX_SONGS ? AddResult::added_list_full : AddResult::added;
+}
+
+ScanResult scan_folder(Playlist& pl, const std::string& folder, bool engine_idle,
+                       const SongProbes& probes) {
+    ScanResult result;
+    scan_into(pl, folder, engine_idle, probes, result);
+    return result;
+}
+
+ScanResult drop_paths(Playlist& pl, const std::vector<std::string>& paths, bool engine_idle,
+                      const SongProbes& probes) {
+    ScanResult result;
+    if (pl.song_count >= MAX_SONGS) {
+        result.list_full_reached = true;
+        return result;
+    }
+    for (const std::string& path : paths) {
+        if (path.size() < 4) {
+            continue;
+        }
+        struct stat st {};
+        if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+            ScanResult sub = scan_folder(pl, path, engine_idle, probes);
+            result.added += sub.added;
+            result.paths_too_long += sub.paths_too_long;
+            result.list_full_reached = result.list_full_reached || sub.list_full_reached;
+        } else {
+            note(result, add_song_file(pl, path, engine_idle, probes));
+        }
+    }
+    return result;
+}
+
+ChooseFilesResult add_chosen_files(Playlist& pl, const std::vector<std::string>& paths,
+                                   bool engine_idle, const SongProbes& probes) {
+    ChooseFilesResult result;
+    for (const std::string& path : paths) {
+        AddResult r = add_song_file(pl, path, engine_idle, probes);
+        if (was_added(r)) {
+            ++result.added;
+        }
+        if (r == AddResult::path_too_long) {
+            ++result.paths_too_long;
+        }
+        if (paths.size() == 1) {
+            result.format_error = r == AddResult::not_supported && has_extension(path, ".wav");
+            result.list_full_reached = r == AddResult::added_list_full;
+        }
+    }
+    return result;
+}
+
+bool choose_previous(Playlist& pl) {
+    if (pl.selected_index < 1) {
+        return false;
+    }
+    --pl.selected_index;
+    return true;
+}
+
+bool choose_next(Playlist& pl) {
+    if (pl.selected_index >= pl.song_count - 1) {
+        return false;
+    }
+    ++pl.selected_index;
+    return true;
+}
+
+bool click_row(Playlist& pl, int row) {
+    if (row < 0 || row >= pl.song_count) {
+        return false;
+    }
+    pl.selected_index = row;
+    return true;
+}
+
+bool move_selected_up(Playlist& pl) {
+    int s = pl.selected_index;
+    if (s < 1 || s >= pl.song_count) {
+        return false;
+    }
+    swap_songs(pl, s, s - 1);
+    pl.selected_index = s - 1;
+    return true;
+}
+
+bool move_selected_down(Playlist& pl) {
+    int s = pl.selected_index;
+    if (s < 0 || s >= pl.song_count - 1) {
+        return false;
+    }
+    swap_songs(pl, s, s + 1);
+    pl.selected_index = s + 1;
+    return true;
+}
+
+bool delete_selected(Playlist& pl, bool engine_idle) {
+    int s = pl.selected_index;
+    if (pl.song_count <= 0 || s < 0 || s >= pl.song_count) {
+        return false;
+    }
+    if (!engine_idle && pl.current_index == s) {
+        return false;
+    }
+    for (int i = s + 1; i < pl.song_count; ++i) {
+        pl.entries[i - 1] = pl.entries[i];
+        pl.tags[i - 1] = pl.tags[i];
+        pl.song_mark[i - 1] = pl.song_mark[i];
+    }
+    if (pl.current_index > s && pl.current_index < pl.song_count) {
+        --pl.current_index;
+    }
+    --pl.song_count;
+    if (pl.selected_index >= pl.song_count && pl.song_count > 0) {
+        pl.selected_index = pl.song_count - 1;
+    }
+    return true;
+}
+
+bool remove_all(Playlist& pl, bool engine_idle) {
+    if (pl.song_count <= 0 || (!engine_idle && pl.current_index == pl.selected_index)) {
+        return false;
+    }
+    pl.song_count = 0;
+    pl.selected_index = 0;
+    return true;
+}
+
+void toggle_continuous_playback(Playlist& pl) {
+    pl.continuous_playback = pl.continuous_playback ? 0 : 1;
+}
+
+bool is_second_click(uint32_t previous_click_ms, uint32_t click_ms) {
+    uint32_t gap = click_ms - previous_click_ms;  // wraps like the tick counter
+    return gap >= 1 && gap <= 499;
+}
+
+int compare_songs(const Playlist& pl, int a, int b, int column) {
+    const SongEntry& x = pl.entries[a];
+    const SongEntry& y = pl.entries[b];
+    switch (column) {
+        case 0:
+            return three_way(x.source_type, y.source_type);
+        case 1:
+            return three_way(x.sample_rate, y.sample_rate);
+        case 2:
+            return three_way(x.channels, y.channels);
+        case 3:
+            return compare_bytes(file_name_part(song_path(x)), file_name_part(song_path(y)));
+        case 4:
+            return three_way(x.pcm_bytes, y.pcm_bytes);
+        case 5:
+            return compare_bytes(tag_text(pl, a, ID3V1_TITLE_OFFSET),
+                                 tag_text(pl, b, ID3V1_TITLE_OFFSET));
+        case 6:
+            return compare_bytes(tag_text(pl, a, ID3V1_ARTIST_OFFSET),
+                                 tag_text(pl, b, ID3V1_ARTIST_OFFSET));
+        case 7:
+            return compare_bytes(tag_text(pl, a, ID3V1_ALBUM_OFFSET),
+                                 tag_text(pl, b, ID3V1_ALBUM_OFFSET));
+        case 8:
+            return three_way(tag_track(pl, a), tag_track(pl, b));
+        default:
+            return compare_bytes(song_path(x), song_path(y));
+    }
+}
+
+// Equal entries keep their order in both directions. Any stable sort gives the same order
+// as the exchange sort the list was first defined with, at n log n cost instead of n^2
+// swaps of whole slots.
+void sort_songs(Playlist& pl, bool ascending) {
+    int n = std::clamp(pl.song_count, 0, MAX_SONGS);
+    if (n > 1) {
+        std::vector<int> order(n);
+        std::iota(order.begin(), order.end(), 0);
+        int column = pl.sort_column;
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+            int c = compare_songs(pl, a, b, column);
+            return ascending ? c < 0 : c > 0;
+        });
+        std::vector<SongEntry> entries(pl.entries.begin(), pl.entries.begin() + n);
+        std::vector<Id3v1Tag> tags(pl.tags.begin(), pl.tags.begin() + n);
+        std::vector<int32_t> marks(pl.song_mark.begin(), pl.song_mark.begin() + n);
+        int current = -1;
+        for (int i = 0; i < n; ++i) {
+            copy_song_fields(pl.entries[i], entries[order[i]]);
+            pl.tags[i] = tags[order[i]];
+            pl.song_mark[i] = marks[order[i]];
+            if (order[i] == pl.current_index) {
+                current = i;
+            }
+        }
+        if (current >= 0) {
+            pl.current_index = current;
+        }
+    }
+    pl.sort_ascending_next = ascending ? 0 : 1;
+    pl.sort_column = DEFAULT_SORT_COLUMN;
+}
+
+void sort_by_header_click(Playlist& pl, int column) {
+    pl.sort_column = column;
+    sort_songs(pl, pl.sort_ascending_next == 1);
+}
+
+void put_onair_entry(Playlist& pl, int32_t sample_rate) {
+    SongEntry& e = pl.entries[0];
+    fill_entry(e, sample_rate, 2, SOURCE_WAV, 0, ONAIR_ENTRY_TEXT);
+    pl.song_mark[0] = MARK_NONE;
+    pl.song_count = 1;
+    pl.selected_index = 0;
+    pl.current_index = 0;
+}
+
+}  // namespace zv

@@ -1,0 +1,158 @@
+#include "sources/playlist_view.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "sources/id3v1.h"
+#include "sources/tag_text.h"
+
+namespace zv {
+namespace {
+
+constexpr size_t TAG_FIELD_OFFSETS[3] = {ID3V1_TITLE_OFFSET, ID3V1_ARTIST_OFFSET,
+                                         ID3V1_ALBUM_OFFSET};
+constexpr int FIRST_TAG_COLUMN = 5;
+constexpr int TRACK_COLUMN = 8;
+
+std::string format_int(const char* format, long long value) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, format, value);
+    return buf;
+}
+
+std::string tag_column_text(const Id3v1Tag& tag, size_t offset) {
+    return tag_field_display_text(tag.bytes.data() + offset, ID3V1_FIELD_BYTES);
+}
+
+int row_image(const Playlist& pl, int index, bool engine_playing) {
+    if (index == pl.current_index && engine_playing) {
+        return ROW_IMAGE_PLAYING;
+    }
+    int32_t mark = pl.song_mark[index];
+    if (pl.entries[index].source_type == SOURCE_WAV) {
+        return mark == MARK_NONE ? ROW_IMAGE_WAV : ROW_IMAGE_WAV_MARKED;
+    }
+    if (mark == MARK_FAILED) {
+        return ROW_IMAGE_MP3_FAILED;
+    }
+    return mark == MARK_EXPORTED ? ROW_IMAGE_MP3_EXPORTED : ROW_IMAGE_MP3;
+}
+
+}  // namespace
+
+int probe_pending_songs(Playlist& pl, bool engine_idle, const SongProbes& probes) {
+    if (!engine_idle) {
+        return 0;
+    }
+    int resolved = 0;
+    for (int i = 0; i < pl.song_count; ++i) {
+        SongEntry& e = pl.entries[i];
+        if (e.source_type != SOURCE_MP3_PENDING) {
+            continue;
+        }
+        std::string path(song_path(e));
+        int32_t rate = 0, channels = 0;
+        int64_t pcm_bytes = 0;
+        if (probes.mp3(path, rate, channels, pcm_bytes) != 1 || pcm_bytes < 0) {
+            continue;
+        }
+        e.sample_rate = rate;
+        e.channels = channels;
+        e.pcm_bytes = clamp_pcm_bytes(pcm_bytes);
+        e.peak_level = 0;
+        e.source_type = SOURCE_MP3;
+        pl.tags[i] = Id3v1Tag{};
+        probes.id3v1(path, pl.tags[i]);
+        ++resolved;
+    }
+    return resolved;
+}
+
+std::string time_text(const SongEntry& e) {
+    if (e.channels == 0 || e.sample_rate == 0) {
+        return "--:--";
+    }
+    int s = e.pcm_bytes / 2 / e.channels / e.sample_rate;
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%02d:%02d", s / 60, s % 60);
+    return buf;
+}
+
+PlaylistRow make_playlist_row(const Playlist& pl, int index, bool engine_playing) {
+    const SongEntry& e = pl.entries[index];
+    PlaylistRow row;
+    auto& c = row.columns;
+    c[0] = format_int("%02lld", index);
+    c[1] = format_int("%02lld", e.sample_rate / 1000);
+    c[2] = format_int("%lld", e.channels);
+    c[3] = std::string(file_name_part(song_path(e)));
+    c[4] = time_text(e);
+    for (int k = 0; k < 3; ++k) {
+        std::string& text = c[FIRST_TAG_COLUMN + k];
+        if (e.source_type == SOURCE_MP3) {
+            text = tag_column_text(pl.tags[index], TAG_FIELD_OFFSETS[k]);
+        } else if (e.source_type == SOURCE_MP3_PENDING) {
+            text = "(Loading..)";
+        } else {
+            text = "--";
+        }
+    }
+    if (e.source_type == SOURCE_MP3) {
+        c[TRACK_COLUMN] = format_int("%lld", pl.tags[index].track());
+    } else if (e.source_type == SOURCE_MP3_PENDING) {
+        c[TRACK_COLUMN] = "##";
+    } else {
+        c[TRACK_COLUMN] = "--";
+    }
+    c[9] = std::string(song_path(e));
+    row.image = row_image(pl, index, engine_playing);
+    return row;
+}
+
+void refresh_playlist_view(Playlist& pl, PlaylistView& view, EngineActivity engine,
+                           const SongProbes& probes) {
+    probe_pending_songs(pl, engine.idle, probes);
+    int n = std::clamp(pl.song_count, 0, MAX_SONGS);
+    view.rows.clear();
+    view.rows.reserve(n);
+    for (int i = 0; i < n; ++i) {
+        view.rows.push_back(make_playlist_row(pl, i, engine.playing));
+    }
+    view.status_text = format_int("%lld songs in list", pl.song_count);
+}
+
+int restored_top_row(int remembered_top, int song_count, int rows_per_page) {
+    if (song_count <= 0) {
+        return 0;
+    }
+    if (song_count - remembered_top >= rows_per_page - 1) {
+        return std::max(remembered_top, 0);
+    }
+    return std::max(song_count - rows_per_page, 0);
+}
+
+std::string list_full_message() {
+    char buf[256];
+    std::snprintf(buf, sizeof buf,
+                  "サウンドファイルの最大登録数 %d 曲 "
+                  "を超えました。\n最大数を超えたファイルは登録されていません。",
+                  MAX_SONGS);
+    return buf;
+}
+
+std::string format_error_message() {
+    return "このファイルフォーマットはサポートしていません。\nサポートサウンドファイル： "
+           "48k/44.1k/32k, 1ch/2ch, 16bit";
+}
+
+std::string path_too_long_message(int count) {
+    char buf[256];
+    std::snprintf(buf, sizeof buf,
+                  "パスが長すぎるファイル %d "
+                  "個は登録されていません。\nパスは %d バイトまでです。",
+                  count, static_cast<int>(SONG_PATH_BYTES - 1));
+    return buf;
+}
+
+}  // namespace zv
