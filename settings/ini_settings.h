@@ -1,0 +1,53 @@
+// The INI file that remembers the last folder or file chosen in each file dialog:
+// $XDG_CONFIG_HOME/zelmp3.ini (default ~/.config/zelmp3.ini), section "ZelvonicMP3". A key is
+// read just before its dialog opens and written only when the dialog ends with OK; nothing is
+// cached between dialogs.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace zv {
+
+constexpr char INI_FILE_NAME[] = "zelmp3.ini";
+constexpr char INI_SECTION[] = "ZelvonicMP3";
+constexpr std::size_t INI_VALUE_MAX_BYTES = 259;
+
+enum class IniKey {
+    ListFileDir,
+    ListFileSaveDir,
+    ParamFileDir,
+    ParamFileSaveDir,
+    SoundFileDir,
+    SoundFileExportDir,
+    EncToolDir,
+    SelectFolderPath,
+};
+
+const char* ini_key_name(IniKey key);
+
+// $XDG_CONFIG_HOME/zelmp3.ini when that variable holds an absolute path, else
+// $HOME/.config/zelmp3.ini.
+std::filesystem::path default_ini_file_path();
+
+// The user's home folder: the default of every key.
+std::string home_folder();
+
+class IniSettings {
+public:
+    explicit IniSettings(std::filesystem::path file = default_ini_file_path());
+
+    // The stored value (at most 259 bytes), or the home folder when the key or file is missing.
+    std::string read(IniKey key) const;
+    // Stores value cut to 259 bytes (never inside a UTF-8 sequence). The file is replaced
+    // whole; false with error set when it cannot be written.
+    bool write(IniKey key, std::string_view value, std::string& error) const;
+
+    const std::filesystem::path& file() const { return file_; }
+
+private:
+    std::filesystem::path file_;
+};
+
+}  // namespace zv
