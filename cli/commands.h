@@ -15,5 +15,6 @@ struct Command {
 };
 
 int run_presets(int argc, char** argv);
+int run_probe(int argc, char** argv);
 
 }  // namespace zv::cli

@@ -10,6 +10,7 @@ namespace {
 
 const Command COMMANDS[] = {
     {"presets", "list the eleven factory presets", run_presets},
+    {"probe", "show how WAV/MP3 files enter the playlist, or why not", run_probe},
 };
 
 void print_usage(FILE* out) {

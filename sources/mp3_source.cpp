@@ -16,10 +16,6 @@ bool supported_rate(int32_t rate) {
     return rate == 32000 || rate == 44100 || rate == 48000;
 }
 
-bool acceptable(const Mp3StreamInfo& info) {
-    return info.found && info.has_total && supported_rate(info.header.rate) &&
-           (info.header.channels == 1 || info.header.channels == 2);
-}
 
 // The decoder's own messages would land on the terminal of a batch run; results speak instead.
 void quiet_report(const char*, va_list) {}
@@ -27,6 +23,23 @@ void quiet_report(const char*, va_list) {}
 constexpr size_t FEED_BYTES = 4096;
 
 }  // namespace
+
+std::string mp3_refusal_reason(const Mp3StreamInfo& info) {
+    if (!info.found) {
+        return "no MPEG audio frame found";
+    }
+    if (!supported_rate(info.header.rate)) {
+        return "unsupported sample rate " + std::to_string(info.header.rate) +
+               " Hz (32000/44100/48000 only)";
+    }
+    if (info.header.channels != 1 && info.header.channels != 2) {
+        return "unsupported channel count";
+    }
+    if (!info.has_total) {
+        return "length unknown (free-format stream without a Xing/Info header)";
+    }
+    return {};
+}
 
 int probe_mp3(ByteReader& in, int32_t& rate, int32_t& channels, int64_t& pcm_bytes) {
     Mp3StreamInfo info = read_mp3_stream_info(in);
@@ -37,7 +50,7 @@ int probe_mp3(ByteReader& in, int32_t& rate, int32_t& channels, int64_t& pcm_byt
     channels = info.header.channels;
     pcm_bytes =
         info.has_total ? static_cast<int64_t>(info.total_samples) * info.header.channels * 2 : 0;
-    return acceptable(info) ? 1 : 0;
+    return mp3_refusal_reason(info).empty() ? 1 : 0;
 }
 
 int probe_mp3(const std::string& path, int32_t& rate, int32_t& channels, int64_t& pcm_bytes) {
@@ -108,17 +121,8 @@ bool Mp3Decoder::open(std::unique_ptr<ByteReader> input) {
     close();
     error_.clear();
     Mp3StreamInfo info = read_mp3_stream_info(*input);
-    if (!info.found) {
-        error_ = "no MPEG audio frame found";
-        return false;
-    }
-    if (!supported_rate(info.header.rate)) {
-        error_ = "unsupported sample rate " + std::to_string(info.header.rate) +
-                 " Hz (32000/44100/48000 only)";
-        return false;
-    }
-    if (!info.has_total) {
-        error_ = "length unknown (free-format stream without a Xing/Info header)";
+    error_ = mp3_refusal_reason(info);
+    if (!error_.empty()) {
         return false;
     }
     auto state = std::make_unique<State>();

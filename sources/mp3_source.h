@@ -24,6 +24,9 @@ int probe_mp3(const uint8_t* data, size_t size, int32_t& rate, int32_t& channels
               int64_t& pcm_bytes);
 int probe_mp3(ByteReader& in, int32_t& rate, int32_t& channels, int64_t& pcm_bytes);
 
+// Why the probe refuses a stream (empty when it accepts it).
+std::string mp3_refusal_reason(const Mp3StreamInfo& info);
+
 // Frame-by-frame decoder on libmp3lame's hip decoder. Owns its decoder instance and input.
 class Mp3Decoder {
 public:

@@ -54,6 +54,22 @@ bool same_chunk_id(const char id[4], const char* lower_literal) {
     return true;
 }
 
+const char* wav_walk_status_text(WavWalkStatus status) {
+    switch (status) {
+        case WavWalkStatus::Ok:
+            return "";
+        case WavWalkStatus::NotWave:
+            return "not a RIFF/WAVE file";
+        case WavWalkStatus::Truncated:
+            return "the file ends before its \"data\" chunk";
+        case WavWalkStatus::Unsupported:
+            return "unsupported format (16-bit PCM, 1 or 2 channels, 32000/44100/48000 Hz only)";
+        case WavWalkStatus::DataBeforeFmt:
+            return "\"data\" chunk before the \"fmt \" chunk";
+    }
+    return "unreadable header";
+}
+
 WavHeaderWalk walk_wav_header(ByteReader& in) {
     WavHeaderWalk walk;
     in.seek(0);

@@ -47,6 +47,9 @@ struct WavHeaderWalk {
     uint64_t data_offset = 0;  // first sample: everything before it is the header
 };
 
+// A short English reason for a walk that did not reach "data" (empty for Ok).
+const char* wav_walk_status_text(WavWalkStatus status);
+
 // Walks from the start of the input to the "data" chunk. On Ok the position is the first
 // sample. The walk stops at the first unsupported "fmt " chunk.
 WavHeaderWalk walk_wav_header(ByteReader& in);

@@ -56,25 +56,6 @@ WavDataSpan seek_to_wav_data(ByteReader& in) {
     return span;
 }
 
-namespace {
-
-std::string walk_error_text(WavWalkStatus status) {
-    switch (status) {
-        case WavWalkStatus::Ok:
-            return {};
-        case WavWalkStatus::NotWave:
-            return "not a RIFF/WAVE file";
-        case WavWalkStatus::Truncated:
-            return "the file ends before its \"data\" chunk";
-        case WavWalkStatus::Unsupported:
-            return "unsupported format (16-bit PCM, 1 or 2 channels, 32000/44100/48000 Hz only)";
-        case WavWalkStatus::DataBeforeFmt:
-            return "\"data\" chunk before the \"fmt \" chunk";
-    }
-    return "unreadable header";
-}
-
-}  // namespace
 
 bool read_wav_header_bytes(const std::string& path, std::vector<uint8_t>& header,
                            std::string& error) {
@@ -86,7 +67,7 @@ bool read_wav_header_bytes(const std::string& path, std::vector<uint8_t>& header
     }
     WavHeaderWalk walk = walk_wav_header(file);
     if (walk.status != WavWalkStatus::Ok) {
-        error = walk_error_text(walk.status);
+        error = wav_walk_status_text(walk.status);
         return false;
     }
     header.resize(static_cast<size_t>(walk.data_offset));
@@ -106,7 +87,7 @@ bool WavReader::open(const std::string& path) {
     }
     walk_ = walk_wav_header(file_);
     if (walk_.status != WavWalkStatus::Ok && walk_.status != WavWalkStatus::NotWave) {
-        error_ = walk_error_text(walk_.status);
+        error_ = wav_walk_status_text(walk_.status);
         close();
         return false;
     }
