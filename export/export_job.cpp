@@ -1,0 +1,293 @@
+#include "export/export_job.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "engine/normalisation.h"
+#include "export/export_rules.h"
+#include "export/file_ops.h"
+#include "export/mp3_convert.h"
+#include "export/peak_scan.h"
+#include "export/temp_folder.h"
+#include "export/throttle.h"
+#include "export/wav_header.h"
+#include "sources/wav_source.h"
+
+namespace zv {
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const {
+        if (f)
+            std::fclose(f);
+    }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// Working files of one job, removed whatever way the job ends.
+struct TempFilesGuard {
+    const TempPaths& paths;
+    ~TempFilesGuard() {
+        remove_file(paths.input_copy);
+        remove_file(paths.mp3_source_copy);
+        remove_file(paths.processed_wav);
+        remove_file(paths.processed_mp3);
+    }
+};
+
+}  // namespace
+
+int export_latency_frames(const ProcessorParams& params) {
+    int frames = BAND_LATENCY_FRAMES + 13;
+    int preemphasis = static_cast<int>(params.settings.preemphasis);
+    if (preemphasis == 1 || preemphasis == 2)
+        frames += 66;
+    if (static_cast<int>(params.settings.final_clip_type) == 0)
+        frames += 3;
+    int lpf = static_cast<int>(params.final_lpf);
+    if (lpf == 1 || lpf == 2)
+        frames += 12;
+    return frames;
+}
+
+std::string processed_time_text(uint64_t frames, int32_t sample_rate) {
+    uint64_t seconds = sample_rate > 0 ? frames / static_cast<uint64_t>(sample_rate) : 0;
+    char text[32];
+    std::snprintf(text, sizeof text, "%02d:%02d", static_cast<int>(seconds / 60),
+                  static_cast<int>(seconds % 60));
+    return text;
+}
+
+int32_t mark_after_export(int32_t mark, ExportEnd end, bool export_all) {
+    if (end == ExportEnd::Failed)
+        return MARK_FAILED;
+    if (end == ExportEnd::Completed && export_all && mark != MARK_FAILED)
+        return MARK_EXPORTED;
+    return mark;
+}
+
+ExportJobResult ExportJob::run() {
+    ExportJobResult r = work();
+    // What the dialog does when the job ends: the next user finds a clean processor.
+    reset_processor_state(p_);
+    result_ = r;
+    observer_.finished(r);
+    return r;
+}
+
+void ExportJob::start() {
+    cancel_.store(false, std::memory_order_relaxed);
+    thread_ = std::thread([this] {
+        enable_flush_denormals();
+        run();
+    });
+}
+
+void ExportJob::join() {
+    if (thread_.joinable())
+        thread_.join();
+}
+
+ExportJobResult ExportJob::work() {
+    ExportJobResult r;
+    r.peak_level = in_.entry.peak_level;
+    r.tag = in_.tag;
+    const bool mp3_out = in_.options.output_mp3 != 0;
+    const std::string source(song_path(in_.entry));
+
+    reset_processor_state(p_);
+    observer_.set_text(CTL_EXPORT_SOURCE, source);
+    std::string target = in_.target_path;
+    if (!mp3_out)
+        target = strip_extension(target) + ".wav";
+    observer_.set_text(CTL_EXPORT_TARGET, target);
+
+    auto fail = [&r](std::string why) {
+        r.end = ExportEnd::Failed;
+        r.failure = std::move(why);
+        return r;
+    };
+    if (in_.temp_folder.empty())
+        return fail("no private temporary folder");
+    const TempPaths temp = make_temp_paths(in_.temp_folder, in_.run_id);
+    TempFilesGuard cleanup{temp};
+
+    if (in_.entry.source_type == SOURCE_MP3) {
+        if (!copy_file(source, temp.mp3_source_copy))
+            return fail("cannot read " + source + ": " + std::strerror(errno));
+        observer_.set_text(CTL_EXPORT_STATUS, TEXT_CONVERTING_TO_WAV);
+        std::string error;
+        if (!decode_mp3_to_wav(temp.mp3_source_copy, temp.input_copy, r.tag, throttle_, error))
+            return fail(error);
+    } else if (!copy_file(source, temp.input_copy)) {
+        return fail("cannot read " + source + ": " + std::strerror(errno));
+    }
+    if (in_.options.normalise_on_export != 0) {
+        observer_.set_text(CTL_EXPORT_STATUS, TEXT_SEARCHING_MAX_LEVEL);
+        measure_peak(in_.entry, temp.input_copy, &cancel_);
+        r.peak_level = in_.entry.peak_level;
+    }
+    observer_.set_text(CTL_EXPORT_STATUS, "");
+
+    if (!process_song(temp.input_copy, temp.processed_wav, r))
+        return r;
+    if (r.end == ExportEnd::Cancelled && !in_.keep_cancelled_output)
+        return r;
+    const ExportEnd end = r.end;
+
+    std::string finished = temp.processed_wav;
+    if (mp3_out) {
+        EncodeOutcome enc = encode_wav_to_mp3(
+            temp.processed_wav, in_.encoder, in_.options, r.tag, throttle_,
+            [this](const char* text) { observer_.set_text(CTL_EXPORT_STATUS, text); });
+        if (!enc.ok) {
+            r.encoder_failed = true;
+            r.params_too_long = enc.params_too_long;
+            return fail(enc.error);
+        }
+        finished = enc.mp3_path;
+    }
+    const std::string final_path = final_output_path(in_.target_path, mp3_out);
+    std::string error;
+    if (!place_file(finished, final_path, error))
+        return fail(error);
+    r.output_path = final_path;
+    r.end = end;
+    return r;
+}
+
+// Runs the processor over the input copy into output under the input's header. Returns false
+// (with r set to Failed) when it could not; r.end says Completed or Cancelled otherwise.
+bool ExportJob::process_song(const std::string& input, const std::string& output,
+                             ExportJobResult& r) {
+    auto fail = [&r](std::string why) {
+        r.end = ExportEnd::Failed;
+        r.failure = std::move(why);
+        return false;
+    };
+    std::vector<uint8_t> header;
+    std::string error;
+    if (!read_wav_header_bytes(input, header, error))
+        return fail(error);
+    WavReader reader;
+    if (!reader.open(input))
+        return fail(reader.error());
+    if (reader.headerless())
+        return fail("not a RIFF/WAVE file");
+    FilePtr out(std::fopen(output.c_str(), "wb+"));
+    if (!out)
+        return fail("cannot write " + output + ": " + std::strerror(errno));
+    auto write_error = [&]() {
+        return fail("cannot write " + output + ": " + std::strerror(errno));
+    };
+
+    p_.params.normalisation_gain = normalisation_gain_for_peak(r.peak_level);
+    if (std::fwrite(header.data(), 1, header.size(), out.get()) != header.size())
+        return write_error();
+
+    const int channels = in_.entry.channels == 1 ? 1 : 2;
+    const int32_t rate = in_.entry.sample_rate;
+    const uint64_t data_bytes = reader.data_bytes();
+    const uint64_t steps = data_bytes / (static_cast<uint64_t>(channels) * 32768u);
+    observer_.set_progress_range(data_bytes == 0 ? 100 : static_cast<int>(steps));
+    observer_.set_text(CTL_EXPORT_SOURCE, std::string(song_path(in_.entry)));
+    observer_.set_text(CTL_EXPORT_TARGET, in_.options.output_mp3 != 0
+                                              ? strip_extension(in_.target_path) + ".mp3"
+                                              : strip_extension(in_.target_path) + ".wav");
+
+    change_sample_rate(p_, rate);
+    const int latency = export_latency_frames(p_.params);
+
+    std::vector<int16_t> in_block(EXPORT_BLOCK_SAMPLES);
+    std::vector<int16_t> out_block(EXPORT_BLOCK_SAMPLES);
+    std::vector<int16_t> mono(EXPORT_BLOCK_FRAMES);
+    std::vector<int16_t> write_buf(EXPORT_BLOCK_SAMPLES);
+    Throttle pause(throttle_, EXPORT_THROTTLE_DIVISOR, 1);
+
+    uint64_t frames_in = 0;   // input frames read so far
+    uint64_t frames_out = 0;  // frames written
+    int64_t base = 0;         // processor output frames before the current block
+    // Writes processor output frames [from, to) of out_block, left only for a mono song.
+    auto write_frames = [&](int from, int to) {
+        if (to <= from)
+            return true;
+        size_t count = 0;
+        for (int f = from; f < to; ++f) {
+            write_buf[count++] = out_block[2 * static_cast<size_t>(f)];
+            if (channels == 2)
+                write_buf[count++] = out_block[2 * static_cast<size_t>(f) + 1];
+        }
+        frames_out += static_cast<uint64_t>(to - from);
+        return std::fwrite(write_buf.data(), sizeof(int16_t), count, out.get()) == count;
+    };
+    auto run_block = [&]() {
+        process_block(p_, EXPORT_BLOCK_SAMPLES, in_block.data(), out_block.data());
+        meters_.store(take_meter_snapshot(p_.params));
+        observer_.block_done();
+    };
+
+    r.end = ExportEnd::Completed;
+    for (;;) {
+        pause.pause_if_due();
+        std::fill(in_block.begin(), in_block.end(), int16_t{0});
+        int frames = 0;
+        if (channels == 2) {
+            size_t got = reader.read(in_block.data(), in_block.size() * sizeof(int16_t));
+            frames = static_cast<int>(got / 4);
+            if (got % 4 != 0) {  // a cut-off last frame is not a frame
+                in_block[2 * static_cast<size_t>(frames)] = 0;
+            }
+        } else {
+            size_t got = reader.read(mono.data(), mono.size() * sizeof(int16_t));
+            frames = static_cast<int>(got / 2);
+            for (int f = 0; f < frames; ++f) {
+                in_block[2 * static_cast<size_t>(f)] = mono[static_cast<size_t>(f)];
+                in_block[2 * static_cast<size_t>(f) + 1] = mono[static_cast<size_t>(f)];
+            }
+        }
+        run_block();
+        const int skip = static_cast<int>(std::max<int64_t>(0, latency - base));
+        if (frames == EXPORT_BLOCK_FRAMES) {
+            if (!write_frames(skip, EXPORT_BLOCK_FRAMES))
+                return write_error();
+        } else {
+            // The last block: the output runs L frames behind, so the tail of the song may
+            // still sit in the processor; one block of silence brings it out.
+            const int64_t end = latency + static_cast<int64_t>(frames_in) + frames - base;
+            if (!write_frames(skip, static_cast<int>(std::min<int64_t>(end, EXPORT_BLOCK_FRAMES))))
+                return write_error();
+            if (end > EXPORT_BLOCK_FRAMES) {
+                std::fill(in_block.begin(), in_block.end(), int16_t{0});
+                run_block();
+                if (!write_frames(0, static_cast<int>(end - EXPORT_BLOCK_FRAMES)))
+                    return write_error();
+            }
+            frames_in += static_cast<uint64_t>(frames);
+            break;
+        }
+        base += EXPORT_BLOCK_FRAMES;
+        frames_in += static_cast<uint64_t>(frames);
+        observer_.set_text(CTL_EXPORT_TIME, processed_time_text(frames_in, rate));
+        observer_.step_progress();
+        if (cancel_.load(std::memory_order_relaxed)) {
+            r.end = ExportEnd::Cancelled;
+            break;
+        }
+    }
+
+    const uint64_t written = frames_out * static_cast<uint64_t>(channels) * 2u;
+    if (written > 0xFFFFFFFFull - header.size())
+        return fail(output + " would exceed 4 GiB");
+    set_wav_header_sizes(header, static_cast<uint32_t>(written));
+    if (std::fseek(out.get(), 0, SEEK_SET) != 0 ||
+        std::fwrite(header.data(), 1, header.size(), out.get()) != header.size())
+        return write_error();
+    if (std::fclose(out.release()) != 0)
+        return write_error();
+    return true;
+}
+
+}  // namespace zv

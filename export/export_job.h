@@ -1,0 +1,120 @@
+// The export job: turns one playlist entry into a processed WAV or MP3 file. It works on
+// copies in the private temp folder, measures the level when asked, runs the processor over
+// the song block by block with latency compensation, encodes MP3 when asked and moves the
+// finished file to its target by a rename in the target's folder.
+//
+// Threads: run() does all the work on the calling thread; start() runs it on a new worker
+// thread. Every ExportObserver method is called on the thread that runs the job. cancel(),
+// cancel_requested() and meters() may be called from any thread. The Processor, the
+// observer and the throttle settings must outlive the job, and nobody else may use the
+// Processor until finished() was called.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <thread>
+
+#include "engine/processor.h"
+#include "export/export_options.h"
+#include "export/meter_snapshot.h"
+#include "sources/id3v1.h"
+#include "sources/playlist.h"
+
+namespace zv {
+
+constexpr int EXPORT_BLOCK_FRAMES = 16384;
+constexpr int EXPORT_BLOCK_SAMPLES = 2 * EXPORT_BLOCK_FRAMES;  // interleaved stereo values
+constexpr int BAND_LATENCY_FRAMES = 880;  // the bands' delay whatever the release setting
+constexpr int EXPORT_THROTTLE_DIVISOR = 10;
+
+// Export dialog controls the job writes.
+constexpr int CTL_EXPORT_SOURCE = 1001;
+constexpr int CTL_EXPORT_TARGET = 1002;
+constexpr int CTL_EXPORT_TIME = 1016;
+constexpr int CTL_EXPORT_STATUS = 1032;
+
+inline constexpr const char* TEXT_CONVERTING_TO_WAV = "Converting to WAV format..";
+inline constexpr const char* TEXT_SEARCHING_MAX_LEVEL = "Searching max level for normalization..";
+
+// Frames by which the processor output lags its input: the bands' 880 + 13, plus 66 with
+// pre-emphasis, 3 with the adaptive final clipper, 12 with a FIR final low-pass.
+int export_latency_frames(const ProcessorParams& params);
+
+// "%02d:%02d" of the seconds processed so far.
+std::string processed_time_text(uint64_t frames, int32_t sample_rate);
+
+struct ExportJobInputs {
+    SongEntry entry;          // a copy; the level it measures comes back in the result
+    Id3v1Tag tag;             // the entry's tag slot
+    std::string target_path;  // in MP3 mode already ending in ".wav"
+    ExportOptions options;
+    EncoderSettings encoder;
+    std::string temp_folder;  // private folder of this job's working files
+    std::string run_id;
+    // The desktop dialog keeps what a cancelled job wrote (under a header that says so); a
+    // batch run may rather leave nothing.
+    bool keep_cancelled_output = true;
+};
+
+enum class ExportEnd { Completed, Cancelled, Failed };
+
+struct ExportJobResult {
+    ExportEnd end = ExportEnd::Failed;
+    std::string failure;           // why, when Failed
+    std::string output_path;       // the file written, empty when none
+    int32_t peak_level = 0;        // the entry's level after the job
+    Id3v1Tag tag;                  // the entry's tag slot after the job (an MP3 source re-reads it)
+    bool encoder_failed = false;   // the MP3 step failed (the desktop switches to WAV then)
+    bool params_too_long = false;  // the external encoder's parameter line is too long
+};
+
+class ExportObserver {
+public:
+    virtual ~ExportObserver() = default;
+    virtual void set_text(int control_id, const std::string& text) = 0;
+    virtual void set_progress_range(int max) = 0;  // from 0, step 1
+    virtual void step_progress() = 0;
+    // A block was processed; meters() holds its values.
+    virtual void block_done() {}
+    // The last call of a job.
+    virtual void finished(const ExportJobResult& result) = 0;
+};
+
+class ExportJob {
+public:
+    ExportJob(ExportJobInputs inputs, Processor& processor, ExportObserver& observer,
+              const ThrottleSettings* throttle)
+        : in_(std::move(inputs)), p_(processor), observer_(observer), throttle_(throttle) {}
+    ~ExportJob() { join(); }
+    ExportJob(const ExportJob&) = delete;
+    ExportJob& operator=(const ExportJob&) = delete;
+
+    ExportJobResult run();
+    void start();
+    void join();
+    const ExportJobResult& result() const { return result_; }  // after join()
+
+    void cancel() { cancel_.store(true, std::memory_order_relaxed); }
+    bool cancel_requested() const { return cancel_.load(std::memory_order_relaxed); }
+    MeterSnapshot meters() const { return meters_.load(); }
+
+private:
+    ExportJobResult work();
+    bool process_song(const std::string& input, const std::string& output, ExportJobResult& r);
+
+    ExportJobInputs in_;
+    Processor& p_;
+    ExportObserver& observer_;
+    const ThrottleSettings* throttle_;
+    std::atomic<bool> cancel_{false};
+    PublishedMeters meters_;
+    ExportJobResult result_;
+    std::thread thread_;
+};
+
+// The mark an entry gets after its job: failed songs MARK_FAILED; songs Export All completed
+// MARK_EXPORTED; otherwise the mark stays.
+int32_t mark_after_export(int32_t mark, ExportEnd end, bool export_all);
+
+}  // namespace zv

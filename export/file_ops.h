@@ -1,0 +1,41 @@
+// Small file operations of the export: whole-file copies, extension rules, chunk-id tests
+// and the final placement of a finished file at its target.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "sources/riff_chunks.h"  // same_chunk_id, shared with the readers
+
+namespace zv {
+
+constexpr int COPY_PIECE_BYTES = 65536;
+
+// Copies a whole file in 65536-byte pieces; a read-only destination is made writable first.
+// Returns false when either file cannot be opened or a read or write fails (a partly written
+// destination is removed).
+bool copy_file(const std::string& source, const std::string& destination);
+
+// Cuts the path at its last "." wherever it is (also inside a folder name); a path without
+// "." is returned unchanged.
+std::string strip_extension(std::string_view path);
+
+// True when the path is longer than 4 characters and ends in ext (".wav"), any case.
+bool has_extension_ci(std::string_view path, std::string_view ext);
+
+// The MP3 path the encoder writes for a WAV path: a final ".wav" or ".mp3" (any case, only in
+// a path longer than 4 characters) is cut, then ".mp3" is appended.
+std::string mp3_path_for(std::string_view wav_path);
+
+// Moves a finished file to target: copied to a fresh hidden name in the target's folder and
+// renamed over the target, so the target is either the old file or the whole new one.
+// On failure nothing new is left in the target folder and error says why.
+bool place_file(const std::string& finished, const std::string& target, std::string& error);
+
+// Removes a file if it exists; quiet about files that are already gone.
+void remove_file(const std::string& path);
+
+// The folder part of a path ("." when it has no "/").
+std::string folder_of(std::string_view path);
+
+}  // namespace zv

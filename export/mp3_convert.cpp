@@ -1,0 +1,228 @@
+#include "export/mp3_convert.h"
+
+#include <lame/lame.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "export/external_encoder.h"
+#include "export/file_ops.h"
+#include "export/id3_tag_build.h"
+#include "export/throttle.h"
+#include "export/wav_header.h"
+#include "sources/mp3_source.h"
+#include "sources/wav_source.h"
+
+namespace zv {
+namespace {
+
+constexpr int CONVERT_THROTTLE_DIVISOR = 50;
+constexpr int CONVERT_THROTTLE_EVERY = 20;
+
+struct FileCloser {
+    void operator()(std::FILE* f) const {
+        if (f)
+            std::fclose(f);
+    }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+struct LameCloser {
+    void operator()(lame_global_flags* g) const {
+        if (g)
+            lame_close(g);
+    }
+};
+
+std::string text_of(const std::array<char, TAG_PREFIX_BYTES>& field) {
+    return std::string(field.data(), strnlen(field.data(), field.size()));
+}
+
+}  // namespace
+
+bool decode_mp3_to_wav(const std::string& mp3_path, const std::string& wav_path, Id3v1Tag& tag_slot,
+                       const ThrottleSettings* throttle, std::string& error) {
+    read_id3v1(mp3_path, tag_slot);
+    Mp3Decoder decoder;
+    if (!decoder.open(mp3_path)) {
+        error = "cannot decode " + mp3_path + ": " + decoder.error();
+        return false;
+    }
+    const int channels = decoder.channels();
+    FilePtr out(std::fopen(wav_path.c_str(), "wb"));
+    if (!out) {
+        error = "cannot write " + wav_path + ": " + std::strerror(errno);
+        return false;
+    }
+    auto fail = [&](std::string why) {
+        out.reset();
+        remove_file(wav_path);
+        error = std::move(why);
+        return false;
+    };
+    WavFormat format{decoder.rate(), channels};
+    std::array<uint8_t, PCM_WAV_HEADER_BYTES> header = make_pcm_wav_header(format, 0);
+    if (std::fwrite(header.data(), 1, header.size(), out.get()) != header.size())
+        return fail("cannot write " + wav_path);
+
+    Throttle pause(throttle, CONVERT_THROTTLE_DIVISOR, CONVERT_THROTTLE_EVERY);
+    std::vector<int16_t> left(MP3_FRAME_SAMPLES), right(MP3_FRAME_SAMPLES);
+    std::vector<int16_t> interleaved(2 * MP3_FRAME_SAMPLES);
+    uint64_t data_bytes = 0;
+    for (;;) {
+        pause.pause_if_due();
+        int n = decoder.read_frame(left.data(), right.data());
+        if (n == 0)
+            break;
+        if (n < 0)
+            return fail("decoding error in " + mp3_path);
+        size_t count = 0;
+        for (int i = 0; i < n; ++i) {
+            interleaved[count++] = left[i];
+            if (channels == 2)
+                interleaved[count++] = right[i];
+        }
+        if (std::fwrite(interleaved.data(), sizeof(int16_t), count, out.get()) != count)
+            return fail("cannot write " + wav_path);
+        data_bytes += count * sizeof(int16_t);
+        if (data_bytes > 0xFFFFFFF0ull - PCM_WAV_HEADER_BYTES)
+            return fail(mp3_path + " is too long for a WAV file");
+    }
+    header = make_pcm_wav_header(format, static_cast<uint32_t>(data_bytes));
+    if (std::fseek(out.get(), 0, SEEK_SET) != 0 ||
+        std::fwrite(header.data(), 1, header.size(), out.get()) != header.size())
+        return fail("cannot write " + wav_path);
+    if (std::fclose(out.release()) != 0) {
+        remove_file(wav_path);
+        error = "cannot write " + wav_path;
+        return false;
+    }
+    return true;
+}
+
+bool encode_wav_to_mp3_builtin(const std::string& wav_path, const std::string& mp3_path,
+                               int bitrate_kbps, const ThrottleSettings* throttle,
+                               std::string& error) {
+    WavReader reader;
+    if (!reader.open(wav_path) || reader.headerless()) {
+        error = "cannot read the processed WAV " + wav_path;
+        return false;
+    }
+    const int channels = reader.channels();
+    std::unique_ptr<lame_global_flags, LameCloser> lame(lame_init());
+    if (!lame) {
+        error = "the MP3 encoder cannot start";
+        return false;
+    }
+    lame_set_in_samplerate(lame.get(), reader.rate());
+    lame_set_num_channels(lame.get(), channels);
+    lame_set_num_samples(lame.get(),
+                         static_cast<unsigned long>(reader.data_bytes() / (2u * channels)));
+    lame_set_VBR(lame.get(), vbr_off);
+    lame_set_brate(lame.get(), bitrate_kbps);
+    lame_set_write_id3tag_automatic(lame.get(), 0);
+    if (lame_init_params(lame.get()) < 0) {
+        error = "the MP3 encoder refuses " + std::to_string(bitrate_kbps) + " kbit/s at " +
+                std::to_string(reader.rate()) + " Hz";
+        return false;
+    }
+    FilePtr out(std::fopen(mp3_path.c_str(), "wb+"));
+    if (!out) {
+        error = "cannot write " + mp3_path + ": " + std::strerror(errno);
+        return false;
+    }
+    auto fail = [&](std::string why) {
+        out.reset();
+        remove_file(mp3_path);
+        error = std::move(why);
+        return false;
+    };
+
+    constexpr int FRAMES_PER_CALL = 1152;
+    std::vector<int16_t> pcm(static_cast<size_t>(FRAMES_PER_CALL) * channels);
+    std::vector<unsigned char> mp3(FRAMES_PER_CALL * 5 / 4 + 7200);
+    Throttle pause(throttle, CONVERT_THROTTLE_DIVISOR, CONVERT_THROTTLE_EVERY);
+    for (;;) {
+        pause.pause_if_due();
+        size_t bytes = reader.read(pcm.data(), pcm.size() * sizeof(int16_t));
+        int frames = static_cast<int>(bytes / (2u * channels));
+        if (frames == 0)
+            break;
+        int written = channels == 2
+                          ? lame_encode_buffer_interleaved(lame.get(), pcm.data(), frames,
+                                                           mp3.data(), static_cast<int>(mp3.size()))
+                          : lame_encode_buffer(lame.get(), pcm.data(), pcm.data(), frames,
+                                               mp3.data(), static_cast<int>(mp3.size()));
+        if (written < 0)
+            return fail("MP3 encoder error " + std::to_string(written));
+        if (std::fwrite(mp3.data(), 1, static_cast<size_t>(written), out.get()) !=
+            static_cast<size_t>(written))
+            return fail("cannot write " + mp3_path);
+    }
+    int written = lame_encode_flush(lame.get(), mp3.data(), static_cast<int>(mp3.size()));
+    if (written < 0)
+        return fail("MP3 encoder error " + std::to_string(written));
+    if (std::fwrite(mp3.data(), 1, static_cast<size_t>(written), out.get()) !=
+        static_cast<size_t>(written))
+        return fail("cannot write " + mp3_path);
+    // The Info frame at the start of the stream was reserved by the library; fill it in now
+    // that the length is known, as the encoder's own front end does.
+    size_t tag_bytes = lame_get_lametag_frame(lame.get(), mp3.data(), mp3.size());
+    if (tag_bytes > 0) {
+        if (std::fseek(out.get(), 0, SEEK_SET) != 0 ||
+            std::fwrite(mp3.data(), 1, tag_bytes, out.get()) != tag_bytes)
+            return fail("cannot write " + mp3_path);
+    }
+    if (std::fclose(out.release()) != 0) {
+        remove_file(mp3_path);
+        error = "cannot write " + mp3_path;
+        return false;
+    }
+    return true;
+}
+
+EncodeOutcome encode_wav_to_mp3(const std::string& wav_path, const EncoderSettings& encoder,
+                                const ExportOptions& options, const Id3v1Tag& tag_slot,
+                                const ThrottleSettings* throttle,
+                                const std::function<void(const char*)>& status) {
+    EncodeOutcome outcome;
+    outcome.mp3_path = mp3_path_for(wav_path);
+    if (encoder.use_external_encoder == 0) {
+        if (status)
+            status(TEXT_CONVERTING_TO_MP3);
+        if (!encode_wav_to_mp3_builtin(wav_path, outcome.mp3_path, encoder.mp3_bitrate_kbps,
+                                       throttle, outcome.error))
+            return outcome;
+    } else {
+        if (status)
+            status(TEXT_CONVERTING_TO_MP3_EXT);
+        std::string program(
+            encoder.external_encoder_path.data(),
+            strnlen(encoder.external_encoder_path.data(), encoder.external_encoder_path.size()));
+        std::string tmpl(encoder.external_encoder_params.data(),
+                         strnlen(encoder.external_encoder_params.data(),
+                                 encoder.external_encoder_params.size()));
+        ExternalEncodeResult ext = run_external_encoder(program, tmpl, wav_path, outcome.mp3_path);
+        if (!ext.ok) {
+            outcome.params_too_long = ext.params_too_long;
+            outcome.error = ext.error;
+            remove_file(outcome.mp3_path);
+            return outcome;
+        }
+    }
+    if (tag_slot.present()) {
+        Id3v1Tag tag = build_export_tag(tag_slot, text_of(options.tag_album_prefix),
+                                        text_of(options.tag_title_prefix));
+        if (!append_id3v1(outcome.mp3_path, tag)) {
+            outcome.error = "cannot append the ID3v1 tag to " + outcome.mp3_path;
+            remove_file(outcome.mp3_path);
+            return outcome;
+        }
+    }
+    outcome.ok = true;
+    return outcome;
+}
+
+}  // namespace zv

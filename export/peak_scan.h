@@ -1,0 +1,74 @@
+// Song levels: measure_peak (one WAV, used by the export before processing) and the Get Peak
+// Level scan over the playlist's WAV entries, which runs on a worker thread under its
+// progress dialog.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <thread>
+
+#include "sources/playlist.h"
+
+namespace zv {
+
+constexpr int PEAK_BLOCK_SAMPLES = 32768;
+constexpr int PEAK_THRESHOLD = 30000;
+constexpr int PEAK_FULL_SCALE = 32767;  // also "loud enough, no gain"
+inline constexpr const char* TEXT_PEAK_PROGRESS = "song = %d, done = %d%%";
+constexpr int PEAK_DIALOG_TEXT = 1013;
+
+enum class PeakResult {
+    Stored,      // peak_level holds the measured value
+    Cancelled,   // cancelled between blocks, nothing stored
+    Unreadable,  // the file cannot be opened
+    NoData       // no "data" chunk: peak_level unchanged
+};
+
+// Largest magnitude of the song's samples (-32768 counts as 32768). A block of 32768 samples
+// whose maximum so far is above 30000 ends the measurement with 32767; the short last block
+// stores the maximum itself. Reads the data chunk only.
+PeakResult measure_peak(SongEntry& entry, const std::string& wav_path,
+                        const std::atomic<bool>* cancel = nullptr);
+
+// "song = %d, done = %d%%" with the entry index and min(100, samples read x 2 x 100 / data
+// bytes), 0 for an empty data chunk.
+std::string peak_progress_text(int song, uint64_t samples_read, uint64_t data_bytes);
+
+// What the peak dialog shows. All methods are called on the scan's worker thread.
+class PeakScanObserver {
+public:
+    virtual ~PeakScanObserver() = default;
+    virtual void set_text(int control_id, const std::string& text) = 0;
+    virtual void set_progress_range(int max) = 0;
+    virtual void step_progress() = 0;
+    // Last call; completed is false when the scan was cancelled.
+    virtual void finished(bool completed) = 0;
+};
+
+// Measures every SOURCE_WAV entry in playlist order (MP3 entries keep their level). A file
+// without a "data" chunk ends the whole scan. Returns true unless cancelled.
+bool run_peak_scan(Playlist& playlist, PeakScanObserver& observer, const std::atomic<bool>& cancel);
+
+// The scan on its own thread. The playlist and observer must outlive the job; the playlist
+// has no other user until finished() was called.
+class PeakScanJob {
+public:
+    PeakScanJob(Playlist& playlist, PeakScanObserver& observer)
+        : playlist_(playlist), observer_(observer) {}
+    ~PeakScanJob() { join(); }
+    PeakScanJob(const PeakScanJob&) = delete;
+    PeakScanJob& operator=(const PeakScanJob&) = delete;
+
+    void start();
+    void cancel() { cancel_.store(true, std::memory_order_relaxed); }  // any thread
+    void join();
+
+private:
+    Playlist& playlist_;
+    PeakScanObserver& observer_;
+    std::atomic<bool> cancel_{false};
+    std::thread thread_;
+};
+
+}  // namespace zv

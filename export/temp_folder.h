@@ -1,0 +1,43 @@
+// The export's working files live in a private folder (mode 0700, made with mkdtemp) that
+// one owner object makes on first need and removes with everything in it when it is
+// destroyed. Names inside it are fixed and predictable; nobody else can create them.
+#pragma once
+
+#include <mutex>
+#include <string>
+
+namespace zv {
+
+// Eight decimal digits from the start time: seconds since 1970 modulo 100000000.
+std::string make_run_id();
+
+class TempFolder {
+public:
+    explicit TempFolder(std::string run_id);
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::string& run_id() const { return run_id_; }
+    // Makes the folder on the first call (any thread); empty when it cannot be made.
+    std::string path();
+    // A private sub-folder per concurrent job, so that each job keeps the fixed names.
+    std::string job_path(int slot);
+
+private:
+    std::string run_id_;
+    std::mutex mutex_;
+    std::string path_;
+    bool tried_ = false;
+};
+
+// The working files of one export job inside a folder.
+struct TempPaths {
+    std::string input_copy;       // "$$temp_zel_" + id + ".wav"
+    std::string mp3_source_copy;  // "$$temp_zel_src_" + id + ".mp3"
+    std::string processed_wav;    // "$$temp_zel_dst_" + id + ".wav"
+    std::string processed_mp3;    // "$$temp_zel_dst_" + id + ".mp3"
+};
+TempPaths make_temp_paths(const std::string& folder, const std::string& run_id);
+
+}  // namespace zv
