@@ -1,0 +1,65 @@
+// Playlist files (.plt): a fixed 640008-byte image of all 2000 slots, with the selected index
+// and the song count placed after the first 100 slots. No magic or version exists. Only the
+// stored paths and their order are trusted: opening probes every song again.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "sources/playlist.h"
+
+namespace zv {
+
+constexpr size_t PLAYLIST_FILE_BYTES = 640008;
+constexpr int PLT_HEAD_SLOTS = 100;
+constexpr size_t PLT_SELECTED_OFFSET = 32000;
+constexpr size_t PLT_COUNT_OFFSET = 32004;
+constexpr size_t PLT_TAIL_OFFSET = 32008;
+static_assert(PLT_TAIL_OFFSET + (MAX_SONGS - PLT_HEAD_SLOTS) * sizeof(SongEntry) ==
+              PLAYLIST_FILE_BYTES);
+
+enum class PlaylistFileStatus {
+    ok,
+    engine_busy,   // opening waits for an idle engine; nothing to show
+    cannot_open,   // error_number tells why
+    wrong_size,    // not a playlist file: the list is left as it was
+    read_error,    // error_number tells why
+    cannot_write,  // error_number tells why; no file was left behind
+};
+
+struct PlaylistFileResult {
+    PlaylistFileStatus status = PlaylistFileStatus::ok;
+    int error_number = 0;   // errno of the failed call
+    int stored_songs = 0;   // the song count the file gave (clamped to 0..2000)
+    int dropped_songs = 0;  // stored songs that are gone or no longer pass their probe
+};
+
+// The file image of the list as it stands, slots beyond song_count included.
+std::vector<uint8_t> playlist_file_image(const Playlist& pl);
+
+// Takes an image into the list and rebuilds it. An image that is not exactly
+// PLAYLIST_FILE_BYTES long leaves the list untouched (wrong_size).
+PlaylistFileResult load_playlist_image(Playlist& pl, const uint8_t* data, size_t size,
+                                       const SongProbes& probes = default_song_probes());
+
+// Probes every stored song again and compacts the survivors in order. Stored formats, peak
+// levels, tags and marks are not trusted. selected_index ends up inside the new list.
+// Returns the number of songs dropped.
+int rebuild_playlist(Playlist& pl, const SongProbes& probes = default_song_probes());
+
+// Open Playlist. Refused while the engine is not idle. Any failure leaves the list untouched.
+PlaylistFileResult open_playlist_file(Playlist& pl, const std::string& path, bool engine_idle,
+                                      const SongProbes& probes = default_song_probes());
+
+// Save Playlist: written to a temporary file beside the target, then renamed over it, so a
+// failure never leaves a half-written playlist file.
+PlaylistFileResult save_playlist_file(const Playlist& pl, const std::string& path);
+
+// The text the window shows for a failed open or save (empty for ok and engine_busy).
+std::string playlist_file_message(const PlaylistFileResult& result, const std::string& path);
+// A short English reason, for the command line.
+std::string playlist_file_error_text(const PlaylistFileResult& result);
+
+}  // namespace zv
