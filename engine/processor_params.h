@@ -5,16 +5,12 @@
 #include <array>
 #include <cstdint>
 
+#include "engine/filter_sections.h"
+
 namespace zv {
 
 constexpr int BAND_COUNT = 6;
 constexpr int PRESET_NAME_BYTES = 64;
-
-// First-order IIR section: y = b0*x + b1*x1 - a1*y1. a0 is always 1 and never read.
-struct FirstOrderSection {
-    double a0 = 1.0, b0 = 0.0, a1 = 0.0, b1 = 0.0;
-    double x1 = 0.0, y1 = 0.0;
-};
 
 // One compressor band. Parameters first (the 240-byte band block of the settings file holds
 // the first five of every band), then the running state that the block processor owns.

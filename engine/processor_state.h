@@ -1,13 +1,156 @@
 // Running state of the chain: coefficient banks, delay lines, envelopes, dither.
+// Every member has a fixed size, so process_block never allocates.
 #pragma once
 
+#include <array>
+#include <cmath>
 #include <cstdint>
+
+#include "engine/filter_sections.h"
 
 namespace zv {
 
+constexpr int BAND_LINE_CAPACITY = 900;       // audio and output look-ahead lines of a band
+constexpr int BAND_LATENCY_LINE = 900;        // audio + output line lengths always add to this
+constexpr int BASS_ATTACK_CAPACITY = 4800;    // band 1's attack delay (at most 4799 in use)
+constexpr int ENHANCER_LINE_CAPACITY = 2200;  // stereo enhancer side line (at most 2199 in use)
+constexpr int HF_LIMITER_DELAY = 65;          // HF limiter's M and H look-ahead, in frames
+constexpr int FINAL_CLIP_DELAY = 2;           // adaptive final clipper's delay of V
+constexpr int ROOM_LINE_CAPACITY = 4800;      // virtual-room delay lines
+constexpr int ROOM_ALLPASS_COUNT = 12;
+
+// Choice parameters are doubles holding small whole numbers, read through their integer
+// part. Values no integer can hold (NaN, huge) read as -1, which every choice treats as "other".
+inline int choice_of(double v) {
+    if (!(v > -1.0e6 && v < 1.0e6)) {
+        return -1;
+    }
+    return static_cast<int>(v);
+}
+
+// Every per-channel section of the chain (final low-pass slots, AGC and smoothing aside).
+// A rate installs it as a template with zero memories; bind_band_state copies the template
+// into the live bank. Stereo sections hold the left and right memories in their two lanes.
+struct ChainSections {
+    StereoFirstOrder input_hp;           // 10 Hz
+    StereoFirstOrder enhancer_level;     // 4 Hz detectors of |L| (left lane) and |R| (right)
+    FirstOrderSection enhancer_lp4;      // the shared 4 Hz detector of enhancer types 2 to 5
+    FirstOrderSection enhancer_hp;       // transient high-pass of types 4 and 5
+    FirstOrderSection enhancer_side_lp;  // 4 kHz low-pass of the side signal
+    StereoBiquad bass_phase;
+    StereoBiquad emphasis_main;
+    StereoFirstOrder hf_hp;     // 12 kHz high part H of M
+    StereoFirstOrder hf_gr_lp;  // 32 Hz smoothing of the HF gain reduction
+    StereoBiquad no_emphasis_shelf;
+    StereoBiquad presplit_lp;  // LP425 into bands 1 and 2
+    StereoBiquad presplit_ap;  // all-pass into bands 3 to 6
+
+    StereoBiquad band1_lp;             // 150 Hz
+    StereoFirstOrder band1_post;       // 150 Hz after the clipper
+    StereoThirdOrder band2_hp;         // 150 Hz
+    StereoThirdOrder band3_hp;         // 425 Hz
+    StereoFirstOrder band3_lp;         // 1100 Hz
+    StereoBiquad band3_restore;        // LPa
+    StereoFirstOrder band3_post;       // 1100 Hz
+    StereoDoubledFirstOrder band4_hp;  // 1100 Hz
+    StereoFirstOrder band4_lp;         // 2400 Hz
+    StereoBiquad band4_restore;        // LPa
+    StereoFirstOrder band4_post;       // 2400 Hz
+    StereoDoubledFirstOrder band5_hp;  // 2400 Hz
+    StereoFirstOrder band5_lp;         // 5900 Hz
+    StereoBiquad band5_presence;
+    StereoFirstOrder band5_post;       // 5900 Hz
+    StereoDoubledFirstOrder band6_hp;  // 5900 Hz
+
+    StereoFirstOrder recombine_lp;   // 425 Hz after the low-band clip
+    StereoFirstOrder final_clip_lp;  // 2 kHz
+    StereoFirstOrder overshoot_lp;   // 2 kHz
+    StereoFirstOrder deemphasis_50us;
+    StereoFirstOrder deemphasis_75us;
+};
+
+// The AGC's band split per channel, and its detectors with the low band in the left lane
+// and the high band in the right lane.
+struct AgcSections {
+    StereoFirstOrder split_lp;
+    StereoFirstOrder split_hp;
+    StereoFirstOrder slow;                    // 0.1 Hz
+    std::array<StereoFirstOrder, 4> speed{};  // by AGC speed index 1..4
+};
+
+// Smoothing sections of the six band side chains (the program sections live in the bands).
+struct BandSmoothing {
+    std::array<FirstOrderSection, 5> templates{};  // T1..T5 of the current rate
+    std::array<FirstOrderSection, 6> release{};
+    std::array<FirstOrderSection, 6> attack{};
+    std::array<FirstOrderSection, 6> release_copy{};  // free-running copy Q of the release
+    std::array<FirstOrderSection, 6> gate{};
+};
+
+// A band's delay-line block: audio and output look-ahead lines (both channels in one line)
+// and band 1's bass attack line.
+struct BandDelayBlock {
+    StereoLookaheadLine<BAND_LINE_CAPACITY> audio;
+    StereoLookaheadLine<BAND_LINE_CAPACITY> output;
+    LookaheadLine<BASS_ATTACK_CAPACITY> bass_attack;
+};
+
+// The HF limiter's look-ahead: M and H each delayed exactly HF_LIMITER_DELAY frames.
+struct HfLimiterLines {
+    Pair main[HF_LIMITER_DELAY]{};
+    Pair high[HF_LIMITER_DELAY]{};
+    int pos = 0;
+};
+
+struct EnhancerLine {
+    LookaheadLine<ENHANCER_LINE_CAPACITY> line;
+    bool wiped = false;  // the first write after start wipes the whole line once
+};
+
+struct VirtualRoomState {
+    // Cross-feed: shelf, low-pass and delay of L (left lane) and R (right lane).
+    StereoBiquad crossfeed_shelf;
+    StereoFirstOrder crossfeed_lp;
+    StereoDelayLine<ROOM_LINE_CAPACITY> crossfeed;
+    // Room inputs: A and B of room 1 and of room 2.
+    DelayLine<ROOM_LINE_CAPACITY> room1_a, room1_b, room2_a, room2_b;
+    // All-passes: room 1 left [0..2], room 1 right [3..5], room 2 left [6..8], right [9..11].
+    std::array<AllPass, ROOM_ALLPASS_COUNT> allpass{};
+    BiquadSection room1_lp, room1_notch, room2_lp, room2_notch;
+    // Tails: the P part in the left lane and the Q part in the right lane; two shelves each.
+    StereoBiquad room1_tail_shelf_1, room1_tail_shelf_2;
+    StereoBiquad room2_tail_shelf_1, room2_tail_shelf_2;
+    StereoDelayLine<ROOM_LINE_CAPACITY> room1_tails, room2_tails;
+};
+
+// The C-runtime linear congruential generator behind the dither.
+struct DitherGenerator {
+    uint32_t state = 1;
+};
+
+inline int next_dither_value(DitherGenerator& g) {
+    g.state = g.state * 214013u + 2531011u;
+    return static_cast<int>((g.state >> 16) & 0x7FFFu);
+}
+
 struct ProcessorState {
     int sample_rate = 44100;
-    uint32_t dither_state = 1;
+    double emphasis_gain_50us = 0.0;
+    double emphasis_gain_75us = 0.0;
+
+    ChainSections channel_template;
+    ChainSections channels;
+    StereoBiquad bass_eq;
+    StereoFifthOrder final_iir;
+    StereoFir23 final_fir;
+    AgcSections agc;
+    BandSmoothing smoothing;
+    std::array<BandDelayBlock, 6> band_delays{};
+    HfLimiterLines hf_lines;
+    StereoDelayLine<FINAL_CLIP_DELAY> final_clip_line;
+    EnhancerLine enhancer;
+    VirtualRoomState room;
+    DitherGenerator dither;
 };
 
 }  // namespace zv

@@ -1,0 +1,268 @@
+#include "engine/band_processor.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace zv {
+
+namespace {
+
+constexpr double FULL_SCALE = 32767.0;
+
+// Trunc of a double known to be finite and within the int range after clamping.
+int clamped_length(double v, int lo, int hi) {
+    if (!(v >= lo)) {
+        return lo;
+    }
+    if (v >= hi) {
+        return hi;
+    }
+    return static_cast<int>(v);
+}
+
+// Noise gate: the gate section follows the louder channel; returns the gate gain.
+double run_gate(ProcessorBand& band, FirstOrderSection& gate, Pair x, const BandFactors& f,
+                double k, bool on) {
+    if (!on) {
+        band.gate_gain = 1.0;
+        band.gate_indicator = 3;
+        return 1.0;
+    }
+    Pair ax = abs2(x);
+    double e = step(gate, std::max(lane_l(ax), lane_r(ax)));
+    double v = f.k_gate * e / GATE_SCALE * k;
+    v = std::clamp(v, 0.0, 1.0);
+    band.gate_gain = v;
+    band.gate_indicator = v > 0.9 ? 3 : v > 0.5 ? 2 : v > 0.25 ? 1 : 0;
+    return v;
+}
+
+// Detector input o: the larger overshoot of the two channels, each channel taking the
+// louder of its own side-chain sample and the coupled one.
+double overshoot(Pair sidechain, Pair coupled, double t) {
+    Pair m = max2(abs2(sidechain), abs2(coupled));
+    Pair ov = max2(m - splat(t), _mm_setzero_pd());
+    return std::max(lane_l(ov), lane_r(ov));
+}
+
+double overshoot(Pair sidechain, double t) {
+    Pair ov = max2(abs2(sidechain) - splat(t), _mm_setzero_pd());
+    return std::max(lane_l(ov), lane_r(ov));
+}
+
+// Bands 2 to 6: the common state of the attack and release sections rises at the faster and
+// falls at the slower rate; the program section blends in the free release copy.
+double attack_release(FirstOrderSection& release, FirstOrderSection& attack,
+                      FirstOrderSection& copy, FirstOrderSection& program, double o) {
+    double c = step(release, o);
+    double d = step(attack, o);
+    double m = std::max(c, d);
+    release.y1 = m;
+    attack.y1 = m;
+    double r = step(copy, o);
+    double w = std::min(1.0, std::sqrt(step(program, c + d) / FULL_SCALE));
+    return (1.0 - w) * c + w * r;
+}
+
+void set_gain_reduction(ProcessorBand& band, double drive, double s) {
+    double gr = std::clamp(drive * s, -GAIN_REDUCTION_LIMIT, GAIN_REDUCTION_LIMIT);
+    band.gain_reduction = gr;
+    band.gain_reduction_peak = std::max(band.gain_reduction_peak, gr);
+}
+
+// Steps shared by every band once its filter F has run: gate, audio look-ahead, gain,
+// side chain. Returns a = D * u * gate gain; the side chain goes into the band record.
+struct AudioPath {
+    Pair a;
+    Pair sidechain;
+};
+
+AudioPath audio_path(ProcessorBand& band, FirstOrderSection& gate, BandDelayBlock& delays,
+                     const BandFactors& f, double k, const BandBlockFactors& bf, Pair x, double d) {
+    double gate_gain = run_gate(band, gate, x, f, k, bf.gate_on);
+    Pair n = splat(bf.normalisation);
+    Pair u = step(delays.audio, n * x, f.audio_len);
+    Pair a = splat(d) * u * splat(gate_gain);
+    double gr = band.gain_reduction;
+    Pair sc = n * x * splat(1.0 - gr / FULL_SCALE);
+    band.sidechain_l = lane_l(sc);
+    band.sidechain_r = lane_r(sc);
+    return {a, sc};
+}
+
+void band_output(ProcessorBand& band, BandDelayBlock& delays, const BandFactors& f, Pair post) {
+    Pair out = step(delays.output, post * splat(f.mix), BAND_LATENCY_LINE - f.audio_len);
+    band.out_l = lane_l(out);
+    band.out_r = lane_r(out);
+}
+
+Pair band_input(ProcessorBand& band, const BandFactors& f, Pair in) {
+    band.in_l = lane_l(in);
+    band.in_r = lane_r(in);
+    return in * splat(f.g);
+}
+
+}  // namespace
+
+double band_clip_slope(double band_clip_knee) {
+    if (band_clip_knee < 0.5) {
+        return 0.125;
+    }
+    if (band_clip_knee < 1.5) {
+        return 0.0625;
+    }
+    return 0.0;
+}
+
+BandBlockFactors prepare_bands(const ProcessorParams& q) {
+    BandBlockFactors bf;
+    for (int b = 0; b < BAND_COUNT; ++b) {
+        const ProcessorBand& band = q.bands[b];
+        BandFactors& f = bf.band[b];
+        f.g = std::pow(10.0, band.gain_db / 20.0);
+        f.drive = std::pow(10.0, band.limiter_drive_db / 20.0);
+        f.t_vca = FULL_SCALE * std::pow(10.0, band.vca_threshold_db / 20.0);
+        f.t_clip = FULL_SCALE * std::pow(10.0, band.clip_threshold_db / 20.0);
+        f.mix = std::pow(10.0, band.out_mix_db / 20.0);
+        f.k_gate = std::pow(10.0, -band.gate_threshold_db / 20.0);
+        // Both lines of a band must hold at least one position.
+        f.audio_len = std::clamp(band.lookahead_len, 1, BAND_LATENCY_LINE - 1);
+    }
+    bf.normalisation = q.normalisation_gain;
+    bf.clip_slope = band_clip_slope(q.settings.band_clip_knee);
+    // 44.1 is used at every rate.
+    bf.bass_attack_len = clamped_length(q.bands[0].bass_attack_ms * 44.1, 1, 4799);
+    bool emphasis = choice_of(q.settings.preemphasis) != 0;
+    bf.coupling_5 = emphasis ? 0.21 : 0.3;
+    bf.coupling_6 = emphasis ? 0.707 : 1.0;
+    bf.gate_on = q.switches.noise_gate == 1;
+    return bf;
+}
+
+Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf, Pair x) {
+    ChainSections& cs = s.channels;
+    BandSmoothing& sm = s.smoothing;
+    const Pair low = step(cs.presplit_lp, x);
+    const Pair high = step(cs.presplit_ap, x);
+
+    // Band 1 (160): low-pass 150 Hz, delayed gain reduction, band clipper, 150 Hz post filter.
+    {
+        ProcessorBand& band = q.bands[0];
+        const BandFactors& f = bf.band[0];
+        BandDelayBlock& delays = s.band_delays[0];
+        Pair xf = step(cs.band1_lp, band_input(band, f, low));
+        double dgr = step(delays.bass_attack, band.gain_reduction, bf.bass_attack_len);
+        band.delayed_gain_reduction = dgr;
+        AudioPath ap =
+            audio_path(band, sm.gate[0], delays, f, BAND_GATE_K[0], bf, xf, 1.0 - dgr / FULL_SCALE);
+        Pair c = ap.a;
+        if (clip2(c, splat(f.t_clip), splat(bf.clip_slope))) {
+            band.clip_flag = 1;
+        }
+        band_output(band, delays, f, step(cs.band1_post, c));
+        double o = overshoot(ap.sidechain, f.t_vca);
+        set_gain_reduction(band, f.drive, step(sm.release[0], o));
+    }
+
+    // Bands 2 to 6 share their gain stage, detector and smoother.
+    auto finish = [&](int b, Pair sidechain, Pair coupled, bool has_coupling) {
+        ProcessorBand& band = q.bands[b];
+        const BandFactors& f = bf.band[b];
+        double o =
+            has_coupling ? overshoot(sidechain, coupled, f.t_vca) : overshoot(sidechain, f.t_vca);
+        double sv = attack_release(sm.release[b], sm.attack[b], sm.release_copy[b],
+                                   band.program_section, o);
+        set_gain_reduction(band, f.drive, sv);
+    };
+    auto gain_of = [&](int b) { return 1.0 - q.bands[b].gain_reduction / FULL_SCALE; };
+
+    // Band 2 (400): third-order high-pass 150 Hz, no clipper; recombined with band 1 below.
+    {
+        ProcessorBand& band = q.bands[1];
+        const BandFactors& f = bf.band[1];
+        Pair xf = step(cs.band2_hp, band_input(band, f, low));
+        AudioPath ap =
+            audio_path(band, sm.gate[1], s.band_delays[1], f, BAND_GATE_K[1], bf, xf, gain_of(1));
+        band_output(band, s.band_delays[1], f, ap.a);
+        finish(1, ap.sidechain, Pair{}, false);
+    }
+
+    // Band 3 (800): high-pass 425 Hz and low-pass 1100 Hz, hard clip with restore.
+    {
+        ProcessorBand& band = q.bands[2];
+        const BandFactors& f = bf.band[2];
+        Pair xf = step(cs.band3_lp, step(cs.band3_hp, band_input(band, f, high)));
+        AudioPath ap =
+            audio_path(band, sm.gate[2], s.band_delays[2], f, BAND_GATE_K[2], bf, xf, gain_of(2));
+        Pair c = ap.a;
+        if (clip2(c, splat(f.t_clip), _mm_setzero_pd())) {
+            band.clip_flag = 1;
+        }
+        Pair restored = c + step(cs.band3_restore, ap.a - c);
+        band_output(band, s.band_delays[2], f, step(cs.band3_post, restored));
+        finish(2, ap.sidechain, Pair{}, false);
+    }
+
+    // Band 4 (1.6k): doubled high-pass 1100 Hz, low-pass 2400 Hz, hard clip with restore.
+    Pair sidechain_4;
+    {
+        ProcessorBand& band = q.bands[3];
+        const BandFactors& f = bf.band[3];
+        Pair xf = step(cs.band4_lp, step(cs.band4_hp, band_input(band, f, high)));
+        AudioPath ap =
+            audio_path(band, sm.gate[3], s.band_delays[3], f, BAND_GATE_K[3], bf, xf, gain_of(3));
+        Pair c = ap.a;
+        if (clip2(c, splat(f.t_clip), _mm_setzero_pd())) {
+            band.clip_flag = 1;
+        }
+        Pair restored = c + step(cs.band4_restore, ap.a - c);
+        band_output(band, s.band_delays[3], f, step(cs.band4_post, restored));
+        finish(3, ap.sidechain, Pair{}, false);
+        sidechain_4 = ap.sidechain;
+    }
+
+    // Band 5 (3.2k): doubled high-pass 2400 Hz, low-pass 5900 Hz, presence lift; hard clip,
+    // 5900 Hz post filter; its detector also hears band 4.
+    Pair sidechain_5;
+    {
+        ProcessorBand& band = q.bands[4];
+        const BandFactors& f = bf.band[4];
+        Pair xf = step(cs.band5_presence,
+                       step(cs.band5_lp, step(cs.band5_hp, band_input(band, f, high))));
+        AudioPath ap =
+            audio_path(band, sm.gate[4], s.band_delays[4], f, BAND_GATE_K[4], bf, xf, gain_of(4));
+        Pair c = ap.a;
+        if (clip2(c, splat(f.t_clip), _mm_setzero_pd())) {
+            band.clip_flag = 1;
+        }
+        band_output(band, s.band_delays[4], f, step(cs.band5_post, c));
+        finish(4, ap.sidechain, sidechain_4 * splat(bf.coupling_5), true);
+        sidechain_5 = ap.sidechain;
+    }
+
+    // Band 6 (6.4k): doubled high-pass 5900 Hz, hard clip; its detector also hears band 5.
+    {
+        ProcessorBand& band = q.bands[5];
+        const BandFactors& f = bf.band[5];
+        Pair xf = step(cs.band6_hp, band_input(band, f, high));
+        AudioPath ap =
+            audio_path(band, sm.gate[5], s.band_delays[5], f, BAND_GATE_K[5], bf, xf, gain_of(5));
+        Pair c = ap.a;
+        if (clip2(c, splat(f.t_clip), _mm_setzero_pd())) {
+            band.clip_flag = 1;
+        }
+        band_output(band, s.band_delays[5], f, c);
+        finish(5, ap.sidechain, sidechain_5 * splat(bf.coupling_6), true);
+    }
+
+    // Low-band recombination: bands 1 and 2 clipped together at band 2's level.
+    auto out_of = [&](int b) { return pair(q.bands[b].out_l, q.bands[b].out_r); };
+    Pair b12 = out_of(0) + out_of(1);
+    if (clip2(b12, splat(bf.band[1].t_clip), splat(bf.clip_slope))) {
+        q.bands[1].clip_flag = 1;
+    }
+    b12 = step(cs.recombine_lp, b12);
+    return (b12 + out_of(2) + out_of(3) + out_of(4) + out_of(5)) * splat(MIX_LEVEL);
+}
+
+}  // namespace zv

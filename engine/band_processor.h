@@ -1,0 +1,52 @@
+// The six compressor bands and the band part of the chain: the pre-split, the bands in
+// order 1 to 6, the low-band recombination and the mix.
+#pragma once
+
+#include <array>
+
+#include "engine/filter_sections.h"
+#include "engine/processor_params.h"
+#include "engine/processor_state.h"
+
+namespace zv {
+
+// Gate constants K of bands 1 to 6.
+constexpr std::array<double, BAND_COUNT> BAND_GATE_K = {1.8867473711207905, 3.186876717566609,
+                                                        3.3562650531220712, 5.011033834839105,
+                                                        3.607278367243023,  4.551510776810894};
+
+constexpr double GAIN_REDUCTION_LIMIT = 31743.0;  // at most 30.1 dB of band reduction
+constexpr double GATE_SCALE = 32867.0;
+constexpr double MIX_LEVEL = 0.891;
+
+// A band's linear factors, derived from its dB values at the start of every block.
+struct BandFactors {
+    double g = 1.0;
+    double drive = 1.0;
+    double t_vca = 0.0;
+    double t_clip = 0.0;
+    double mix = 1.0;
+    double k_gate = 1.0;
+    int audio_len = 880;  // the band's look-ahead length; the output line takes the rest of 900
+};
+
+struct BandBlockFactors {
+    std::array<BandFactors, BAND_COUNT> band{};
+    double normalisation = 1.0;  // N
+    double clip_slope = 0.0;     // band clipper slope from band_clip_knee
+    int bass_attack_len = 1;     // band 1's attack line length
+    double coupling_5 = 0.3;     // band 4's side chain into band 5's detector
+    double coupling_6 = 1.0;     // band 5's side chain into band 6's detector
+    bool gate_on = false;
+};
+
+// Band clipper slope: soft below 0.5, medium soft below 1.5, hard otherwise.
+double band_clip_slope(double band_clip_knee);
+
+// Reads the parameter set once per block. normalisation_gain must already be clamped.
+BandBlockFactors prepare_bands(const ProcessorParams& q);
+
+// One frame of the band part: x is the signal after the HF stage; returns the mix V.
+Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& f, Pair x);
+
+}  // namespace zv

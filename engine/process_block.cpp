@@ -1,0 +1,240 @@
+// The block processor: per-block preparation, then the chain frame by frame.
+#include <algorithm>
+#include <cmath>
+
+#include "engine/band_processor.h"
+#include "engine/processor.h"
+#include "engine/stereo_stages.h"
+
+namespace zv {
+
+namespace {
+
+constexpr double FULL_SCALE = 32767.0;
+constexpr double FINAL_CLIP_SCALE = 32000.0;  // the final clipper's 0 dB
+constexpr double AGC_SCALE = 23169.0;         // 32767 / sqrt(2), truncated
+constexpr double EMPHASIS_MAIN_GAIN = 1.584;
+constexpr double CLIP_LAMP_LEVEL = 32020.0;
+constexpr double OUTPUT_LIMIT = 32760.0;
+constexpr double ADAPTIVE_CLIP_MAX = 0.5;
+
+double db_to_linear(double db) {
+    return std::pow(10.0, db / 20.0);
+}
+
+// Everything the frame loop reads from the parameter set, converted once per block.
+struct BlockFactors {
+    double agc_drive;
+    double agc_threshold;  // T_agc
+    double agc_ceiling;    // 23169 - T_agc; negative above about -3 dB
+    int agc_speed;         // 1..4
+    double final_clip;     // C_fin
+    double hf_threshold;   // T_hf
+    double hf_drive;
+    double overshoot;      // C_ovs
+    int emphasis;          // preemphasis read as a choice
+    double emphasis_gain;  // factor on H for the emphasis in force
+    bool bypass;
+    bool keep_left_only;
+    bool keep_right_only;
+    bool bass_phase;
+    bool bass_eq;
+    bool virtual_room;
+    bool hard_final_clip;
+    bool final_fir;
+    bool deemphasis;
+};
+
+BlockFactors prepare_block(ProcessorParams& q, const ProcessorState& s) {
+    ProcessorSettings& st = q.settings;
+    const ProcessorSwitches& sw = q.switches;
+    BlockFactors b;
+    b.agc_drive = db_to_linear(st.agc_drive_db);
+    b.agc_threshold = FULL_SCALE * db_to_linear(st.agc_threshold_db);
+    b.final_clip = FINAL_CLIP_SCALE * db_to_linear(st.final_clip_threshold_db);
+    b.hf_threshold = FULL_SCALE * db_to_linear(st.hf_threshold_db);
+    b.hf_drive = db_to_linear(st.hf_drive_db);
+    b.overshoot = FULL_SCALE * db_to_linear(st.overshoot_threshold_db);
+    b.agc_speed = std::clamp(choice_of(st.agc_release + 0.5), 1, 4);
+    // The stored value is overwritten; NaN (no valid gain at all) becomes 1.
+    double n = q.normalisation_gain;
+    q.normalisation_gain = n >= 1.0 ? std::min(n, 16.0) : 1.0;
+    b.agc_ceiling = AGC_SCALE - b.agc_threshold;
+
+    b.emphasis = choice_of(st.preemphasis);
+    b.emphasis_gain = b.emphasis == 2 ? s.emphasis_gain_75us : s.emphasis_gain_50us;
+    b.bypass = sw.bypass != 0;
+    int channels = choice_of(q.test_channels);
+    b.keep_left_only = !b.bypass && channels == 0;
+    b.keep_right_only = !b.bypass && channels == 2;
+    b.bass_phase = sw.bass_phase == 1 && !b.bypass;
+    b.bass_eq = q.bass_eq_gain_db != 0.0 && sw.bass_eq_off == 0 && !b.bypass;
+    b.virtual_room = sw.virtual_room == 1;
+    b.hard_final_clip = choice_of(st.final_clip_type) != 0;
+    int lpf = choice_of(q.final_lpf);
+    b.final_fir = lpf == 1 || lpf == 2;
+    b.deemphasis = (b.emphasis == 1 || b.emphasis == 2) && sw.deemphasis == 1;
+    return b;
+}
+
+// Pre-emphasis with the HF limiter: the limiter looks at the state of the previous frame and
+// acts on H delayed by 65 frames, so M is delayed alike.
+Pair emphasis_and_limiter(ProcessorSettings& st, ProcessorState& s, const BlockFactors& b, Pair x) {
+    ChainSections& cs = s.channels;
+    Pair m = splat(EMPHASIS_MAIN_GAIN) * step(cs.emphasis_main, x);
+    Pair h = step(cs.hf_hp, m) * splat(b.emphasis_gain);
+
+    Pair state = pair(st.hf_state_l, st.hf_state_r);
+    Pair over = max2(abs2(state) - splat(b.hf_threshold), _mm_setzero_pd());
+    Pair gr = step(cs.hf_gr_lp, over) * splat(b.hf_drive);
+    st.hf_gain_reduction_l = lane_l(gr);
+    st.hf_gain_reduction_r = lane_r(gr);
+    Pair gain = splat(1.0) - gr / splat(AGC_SCALE);
+    state = gain * h;
+    st.hf_state_l = lane_l(state);
+    st.hf_state_r = lane_r(state);
+
+    HfLimiterLines& lines = s.hf_lines;
+    int p = lines.pos;
+    Pair m_late = lines.main[p];
+    Pair h_late = lines.high[p];
+    lines.main[p] = m;
+    lines.high[p] = h;
+    lines.pos = p + 1 == HF_LIMITER_DELAY ? 0 : p + 1;
+
+    Pair hf = gain * h_late;
+    double peak = std::max(lane_l(hf), lane_r(hf));
+    if (peak > st.hf_limit_peak) {
+        st.hf_limit_peak = peak;
+    }
+    return m_late + hf;
+}
+
+// Two-band AGC. The gains used are those of the previous frame; the low band's detector runs
+// in the left lane of the detector sections and the high band's in the right.
+Pair agc(ProcessorSettings& st, AgcSections& a, const BlockFactors& b, Pair x) {
+    Pair lo = step(a.split_lp, x) * splat(1.0 - st.agc_gain_lo / AGC_SCALE);
+    Pair hi = step(a.split_hp, x) * splat(1.0 - st.agc_gain_hi / AGC_SCALE);
+    Pair t = splat(b.agc_threshold);
+    Pair zero = _mm_setzero_pd();
+    Pair over_lo = max2(abs2(lo) - t, zero);
+    Pair over_hi = max2(abs2(hi) - t, zero);
+    Pair o = pair(std::max(lane_l(over_lo), lane_r(over_lo)),
+                  std::max(lane_l(over_hi), lane_r(over_hi)));
+    Pair s1 = step(a.slow, o);
+    Pair s2 = step(a.speed[b.agc_speed - 1], o);
+    Pair g = max2(s1, s2) * splat(b.agc_drive);
+    // Lower bound first: a negative ceiling holds the state at the ceiling.
+    g = max2(g, splat(-b.agc_ceiling));
+    g = min2(g, splat(b.agc_ceiling));
+    st.agc_gain_lo = lane_l(g);
+    st.agc_gain_hi = lane_r(g);
+    return lo + hi;
+}
+
+// Final clipper: hard with the low part of the clipped-off signal put back, or adaptive,
+// which only lowers the gain of V (delayed 2 frames) by how much was over.
+Pair final_clipper(ProcessorState& s, const BlockFactors& b, Pair v) {
+    Pair c = v;
+    clip2(c, splat(b.final_clip), _mm_setzero_pd());
+    if (b.hard_final_clip) {
+        return c + step(s.channels.final_clip_lp, v - c);
+    }
+    Pair z = splat(2.0) * step(s.channels.final_clip_lp, abs2(v - c)) / splat(FULL_SCALE);
+    z = min2(max2(z, _mm_setzero_pd()), splat(ADAPTIVE_CLIP_MAX));
+    Pair late = step(s.final_clip_line, v, FINAL_CLIP_DELAY);
+    return (splat(1.0) - z) * late;
+}
+
+}  // namespace
+
+void process_block(Processor& p, int32_t sample_count, const int16_t* in, int16_t* out) {
+    ProcessorParams& q = p.params;
+    ProcessorState& s = p.state;
+    ProcessorSettings& st = q.settings;
+    ChainSections& cs = s.channels;
+
+    const BlockFactors b = prepare_block(q, s);
+    const BandBlockFactors bands = prepare_bands(q);
+    const EnhancerFactors enhancer = prepare_enhancer(q, s.sample_rate);
+    const RoomFactors room = prepare_room(q, s.sample_rate, s.room);
+
+    const int32_t frames = sample_count / 2;
+    if (frames < 1) {
+        return;
+    }
+    const Pair zero = _mm_setzero_pd();
+    const Pair lamp = splat(CLIP_LAMP_LEVEL);
+    double input_peak_l = st.input_peak_l, input_peak_r = st.input_peak_r;
+    double output_peak_l = st.output_peak_l, output_peak_r = st.output_peak_r;
+
+    for (int32_t i = 0; i < frames; ++i) {
+        double l = in[2 * i];
+        double r = in[2 * i + 1];
+        if (b.keep_left_only) {
+            r = 0.0;
+        } else if (b.keep_right_only) {
+            l = 0.0;
+        }
+        double d = (next_dither_value(s.dither) % 256) / 256.0 / 32.0;
+        const Pair dithered = pair(l + d, r + d);
+
+        Pair x = step(cs.input_hp, dithered);
+        Pair ax = abs2(x);
+        input_peak_l = std::max(input_peak_l, lane_l(ax));
+        input_peak_r = std::max(input_peak_r, lane_r(ax));
+
+        x = run_enhancer(st, cs, s.enhancer, enhancer, x);
+        if (b.bass_phase) {
+            x = step(cs.bass_phase, x);
+        }
+        if (b.bass_eq) {
+            x = step(s.bass_eq, x);
+        }
+        if (b.virtual_room) {
+            x = run_room(s.room, room, x);
+        }
+        x = agc(st, s.agc, b, x);
+        if (b.emphasis == 1 || b.emphasis == 2) {
+            x = emphasis_and_limiter(st, s, b, x);
+        } else {
+            x = step(cs.no_emphasis_shelf, x);
+            st.hf_gain_reduction_l = st.hf_gain_reduction_r = 0.0;
+        }
+
+        Pair y = final_clipper(s, b, run_bands(q, s, bands, x));
+        y = b.final_fir ? step(s.final_fir, y) : step(s.final_iir, y);
+
+        Pair c = y;
+        clip2(c, splat(b.overshoot), zero);
+        y = c + step(cs.overshoot_lp, y - c);
+
+        int lamps = _mm_movemask_pd(_mm_cmpgt_pd(abs2(y), lamp));
+        if (lamps & 1) {
+            q.clip_flag_l = 1;
+        }
+        if (lamps & 2) {
+            q.clip_flag_r = 1;
+        }
+        if (b.deemphasis) {
+            y = step(b.emphasis == 1 ? cs.deemphasis_50us : cs.deemphasis_75us, y);
+        }
+        // The limit also turns a NaN into a bounded value before the conversion.
+        y = min2(max2(y, splat(-OUTPUT_LIMIT)), splat(OUTPUT_LIMIT));
+
+        // Bypass writes the dithered input, which needs no limit to fit 16 bits.
+        __m128i v = _mm_cvttpd_epi32(b.bypass ? dithered : y);
+        int16_t out_l = static_cast<int16_t>(_mm_cvtsi128_si32(v));
+        int16_t out_r = static_cast<int16_t>(_mm_cvtsi128_si32(_mm_srli_si128(v, 4)));
+        out[2 * i] = out_l;
+        out[2 * i + 1] = out_r;
+        output_peak_l = std::max(output_peak_l, std::abs(static_cast<double>(out_l)));
+        output_peak_r = std::max(output_peak_r, std::abs(static_cast<double>(out_r)));
+    }
+    st.input_peak_l = input_peak_l;
+    st.input_peak_r = input_peak_r;
+    st.output_peak_l = output_peak_l;
+    st.output_peak_r = output_peak_r;
+}
+
+}  // namespace zv
