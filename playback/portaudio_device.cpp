@@ -1,0 +1,428 @@
+#include "playback/portaudio_device.h"
+
+#include <soxr.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace zv {
+namespace {
+
+constexpr size_t SYSTEM_ERROR_TEXT_MAX = 128;
+
+std::string system_error_text(PaError err) {
+    std::string text;
+    if (err == paUnanticipatedHostError) {
+        const PaHostErrorInfo* host = Pa_GetLastHostErrorInfo();
+        if (host != nullptr && host->errorText != nullptr) {
+            text = host->errorText;
+        }
+    }
+    if (text.empty()) {
+        text = Pa_GetErrorText(err);
+    }
+    if (text.size() > SYSTEM_ERROR_TEXT_MAX) {
+        text.resize(SYSTEM_ERROR_TEXT_MAX);
+    }
+    return text;
+}
+
+PaStreamParameters stereo_params(int device, bool output) {
+    PaStreamParameters p{};
+    p.device = device;
+    p.channelCount = 2;
+    p.sampleFormat = paInt16;
+    const PaDeviceInfo* info = Pa_GetDeviceInfo(device);
+    // High latency: the slot ring already gives blocks of slack, and fewer wake-ups cost less.
+    p.suggestedLatency =
+        info == nullptr ? 0.1
+                        : (output ? info->defaultHighOutputLatency : info->defaultHighInputLatency);
+    return p;
+}
+
+bool supports(int device, bool output, double rate) {
+    const PaStreamParameters p = stereo_params(device, output);
+    return Pa_IsFormatSupported(output ? nullptr : &p, output ? &p : nullptr, rate) ==
+           paFormatIsSupported;
+}
+
+// The capability test: a stereo 16-bit device that runs at 44.1 kHz, or at its own rate when
+// the resampler can bridge (a sound server fixed at 48000 Hz).
+bool usable(int device, bool output) {
+    if (device < 0 || device >= Pa_GetDeviceCount()) {
+        return false;
+    }
+    const PaDeviceInfo* info = Pa_GetDeviceInfo(device);
+    if (info == nullptr) {
+        return false;
+    }
+    const int channels = output ? info->maxOutputChannels : info->maxInputChannels;
+    if (channels < 2) {
+        return false;
+    }
+    return supports(device, output, 44100.0) || supports(device, output, info->defaultSampleRate);
+}
+
+bool processor_rate(int rate) {
+    return rate == 32000 || rate == 44100 || rate == 48000;
+}
+
+}  // namespace
+
+PortAudioSession::PortAudioSession() {
+    const PaError err = Pa_Initialize();
+    ok_ = err == paNoError;
+    if (!ok_) {
+        error_ = Pa_GetErrorText(err);
+    }
+}
+
+PortAudioSession::~PortAudioSession() {
+    if (ok_) {
+        Pa_Terminate();
+    }
+}
+
+PortAudioDevice::PortAudioDevice() {
+    event_fd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    for (int i = 0; i < MAX_BUFFERS; ++i) {
+        out_slots_[i] = std::make_unique<int16_t[]>(SLOT_CAPACITY_FRAMES * 2);
+        in_slots_[i] = std::make_unique<int16_t[]>(BLOCK_FRAMES * 2);
+    }
+}
+
+PortAudioDevice::~PortAudioDevice() {
+    close();
+    if (event_fd_ >= 0) {
+        ::close(event_fd_);
+    }
+}
+
+bool PortAudioDevice::open(const DeviceOpenRequest& request, DeviceError& error) {
+    close();
+    error = DeviceError{};
+    const bool want_in = request.in_device_id >= 0;
+    const bool want_out = request.out_device_id >= 0;
+    int rate = request.sample_rate;
+
+    // The output's rate decides everything: a device that cannot run at the song's rate runs
+    // at its own and the resampler bridges (or, for live input, the stream takes that rate).
+    if (want_out) {
+        if (!usable(request.out_device_id, true)) {
+            return false;
+        }
+        if (!supports(request.out_device_id, true, rate)) {
+            const int own =
+                static_cast<int>(Pa_GetDeviceInfo(request.out_device_id)->defaultSampleRate);
+            if (request.rate_may_follow_device && !processor_rate(own)) {
+                return false;
+            }
+            rate = own;
+        }
+    }
+    if (want_in && !usable(request.in_device_id, false)) {
+        return false;
+    }
+    device_rate_ = rate;
+
+    const PaStreamParameters out_p = stereo_params(request.out_device_id, true);
+    const PaStreamParameters in_p = stereo_params(request.in_device_id, false);
+    const bool same_api = want_in && want_out &&
+                          Pa_GetDeviceInfo(request.in_device_id)->hostApi ==
+                              Pa_GetDeviceInfo(request.out_device_id)->hostApi;
+
+    reset_ring();
+    PaError err = paNoError;
+    if (same_api) {
+        // One stream: input and output share a clock, so each recorded block is played once.
+        err = Pa_OpenStream(&out_stream_, &in_p, &out_p, rate, paFramesPerBufferUnspecified,
+                            paClipOff, &PortAudioDevice::duplex_callback, this);
+        if (err != paNoError) {
+            out_stream_ = nullptr;
+            error.show = true;
+            error.text = system_error_text(err);
+            return false;
+        }
+        duplex_ = true;
+    } else {
+        if (want_in) {
+            err = Pa_OpenStream(&in_stream_, &in_p, nullptr, rate, paFramesPerBufferUnspecified,
+                                paClipOff, &PortAudioDevice::input_callback, this);
+            if (err != paNoError) {
+                in_stream_ = nullptr;
+                error.show = true;
+                error.text = system_error_text(err);
+                return false;
+            }
+        }
+        if (want_out) {
+            err = Pa_OpenStream(&out_stream_, nullptr, &out_p, rate, paFramesPerBufferUnspecified,
+                                paClipOff, &PortAudioDevice::output_callback, this);
+            if (err != paNoError) {
+                out_stream_ = nullptr;
+                error.show = true;
+                error.text = system_error_text(err) + "\n" + request.out_device_name;
+                close();
+                return false;
+            }
+        }
+    }
+    if (want_out && rate != request.sample_rate && !request.rate_may_follow_device) {
+        soxr_error_t serr = nullptr;
+        const soxr_io_spec_t io = soxr_io_spec(SOXR_INT16_I, SOXR_INT16_I);
+        const soxr_quality_spec_t q = soxr_quality_spec(SOXR_HQ, 0);
+        resampler_ = soxr_create(request.sample_rate, rate, 2, &serr, &io, &q, nullptr);
+        if (serr != nullptr || resampler_ == nullptr) {
+            resampler_ = nullptr;
+            error.show = true;
+            error.text =
+                std::string(serr != nullptr ? serr : "resampler") + "\n" + request.out_device_name;
+            close();
+            return false;
+        }
+    }
+    return true;
+}
+
+void PortAudioDevice::close() {
+    // Abort returns once the callback has stopped, so the ring is the owner's again after it.
+    for (PaStream** s : {&out_stream_, &in_stream_}) {
+        if (*s != nullptr) {
+            if (started_) {
+                Pa_AbortStream(*s);
+            }
+            Pa_CloseStream(*s);
+            *s = nullptr;
+        }
+    }
+    duplex_ = false;
+    started_ = false;
+    if (resampler_ != nullptr) {
+        soxr_delete(resampler_);
+        resampler_ = nullptr;
+    }
+    reset_ring();
+}
+
+void PortAudioDevice::reset_ring() {
+    write_queue_.clear();
+    add_queue_.clear();
+    out_done_queue_.clear();
+    in_done_queue_.clear();
+    pending_out_valid_ = false;
+    for (auto& q : out_queued_) {
+        q.store(false, std::memory_order_relaxed);
+    }
+    cur_out_ = -1;
+    out_pos_ = 0;
+    cur_in_ = -1;
+    in_pos_ = 0;
+    draining_.store(false, std::memory_order_relaxed);
+    if (event_fd_ >= 0) {
+        uint64_t value = 0;
+        [[maybe_unused]] ssize_t n = ::read(event_fd_, &value, sizeof value);
+    }
+}
+
+bool PortAudioDevice::write(int slot, const int16_t* data, int bytes, bool last) {
+    if (!output_open() || slot < 0 || slot >= MAX_BUFFERS || bytes < 0 || bytes > BLOCK_BYTES ||
+        out_queued_[slot].load(std::memory_order_acquire)) {
+        return false;
+    }
+    int16_t* dst = out_slots_[slot].get();
+    int frames = bytes / 4;
+    if (resampler_ != nullptr) {
+        size_t done = 0;
+        soxr_process(resampler_, data, static_cast<size_t>(frames), nullptr, dst,
+                     SLOT_CAPACITY_FRAMES, &done);
+        if (last) {
+            // Flush the filter's tail so the song's final milliseconds are heard.
+            size_t more = 0;
+            do {
+                soxr_process(resampler_, nullptr, 0, nullptr, dst + done * 2,
+                             SLOT_CAPACITY_FRAMES - done, &more);
+                done += more;
+            } while (more > 0 && done < static_cast<size_t>(SLOT_CAPACITY_FRAMES));
+        }
+        frames = static_cast<int>(done);
+    } else {
+        std::memcpy(dst, data, static_cast<size_t>(frames) * 4);
+    }
+    out_frames_[slot] = frames;
+    out_queued_[slot].store(true, std::memory_order_release);
+    if (!write_queue_.push(slot)) {
+        out_queued_[slot].store(false, std::memory_order_release);
+        return false;
+    }
+    return true;
+}
+
+bool PortAudioDevice::in_queue(int slot) const {
+    return slot >= 0 && slot < MAX_BUFFERS && out_queued_[slot].load(std::memory_order_acquire);
+}
+
+void PortAudioDevice::drain() {
+    draining_.store(true, std::memory_order_release);
+}
+
+bool PortAudioDevice::add_input(int slot) {
+    if (!input_open() || slot < 0 || slot >= MAX_BUFFERS) {
+        return false;
+    }
+    return add_queue_.push(slot);
+}
+
+const int16_t* PortAudioDevice::input_data(int slot) const {
+    return slot >= 0 && slot < MAX_BUFFERS ? in_slots_[slot].get() : nullptr;
+}
+
+bool PortAudioDevice::start() {
+    if (started_) {
+        return true;
+    }
+    for (PaStream* s : {in_stream_, out_stream_}) {
+        if (s != nullptr && Pa_StartStream(s) != paNoError) {
+            return false;
+        }
+        started_ = started_ || s != nullptr;
+    }
+    return true;
+}
+
+bool PortAudioDevice::next_event(DeviceEvent& event) {
+    // In one duplex stream a block's input is reported before its output; taking the output
+    // event first and then looking at the inputs keeps that order for the owner.
+    if (!pending_out_valid_) {
+        pending_out_valid_ = out_done_queue_.pop(pending_out_);
+    }
+    int32_t slot = 0;
+    if (in_done_queue_.pop(slot)) {
+        event = {DeviceEventKind::INPUT_DONE, slot};
+        return true;
+    }
+    if (pending_out_valid_) {
+        pending_out_valid_ = false;
+        event = {DeviceEventKind::OUTPUT_DONE, pending_out_};
+        return true;
+    }
+    uint64_t value = 0;
+    [[maybe_unused]] ssize_t n = ::read(event_fd_, &value, sizeof value);
+    // An event may have landed between the last pop and the read; look once more.
+    if (out_done_queue_.pop(pending_out_)) {
+        pending_out_valid_ = true;
+        return next_event(event);
+    }
+    if (in_done_queue_.pop(slot)) {
+        event = {DeviceEventKind::INPUT_DONE, slot};
+        return true;
+    }
+    return false;
+}
+
+// ---- callback side: copies, queue operations and one eventfd write, nothing else ----
+
+bool PortAudioDevice::play(int16_t* out, unsigned long frames) {
+    bool finished = false;
+    unsigned long pos = 0;
+    while (pos < frames) {
+        if (cur_out_ < 0) {
+            int32_t slot = 0;
+            if (!write_queue_.pop(slot)) {
+                std::memset(out + pos * 2, 0, (frames - pos) * 4);
+                if (!draining_.load(std::memory_order_acquire)) {
+                    underflows_.fetch_add(1, std::memory_order_relaxed);
+                }
+                break;
+            }
+            cur_out_ = slot;
+            out_pos_ = 0;
+        }
+        const int have = out_frames_[cur_out_] - out_pos_;
+        const unsigned long n =
+            std::min<unsigned long>(static_cast<unsigned long>(have), frames - pos);
+        std::memcpy(out + pos * 2, out_slots_[cur_out_].get() + out_pos_ * 2, n * 4);
+        pos += n;
+        out_pos_ += static_cast<int>(n);
+        if (out_pos_ >= out_frames_[cur_out_]) {
+            out_queued_[cur_out_].store(false, std::memory_order_release);
+            out_done_queue_.push(cur_out_);
+            cur_out_ = -1;
+            finished = true;
+        }
+    }
+    return finished;
+}
+
+bool PortAudioDevice::record(const int16_t* in, unsigned long frames) {
+    bool finished = false;
+    unsigned long pos = 0;
+    while (pos < frames) {
+        if (cur_in_ < 0) {
+            int32_t slot = 0;
+            if (!add_queue_.pop(slot)) {
+                overflows_.fetch_add(frames - pos, std::memory_order_relaxed);
+                break;
+            }
+            cur_in_ = slot;
+            in_pos_ = 0;
+        }
+        const unsigned long n = std::min<unsigned long>(
+            static_cast<unsigned long>(BLOCK_FRAMES - in_pos_), frames - pos);
+        int16_t* dst = in_slots_[cur_in_].get() + in_pos_ * 2;
+        if (in != nullptr) {
+            std::memcpy(dst, in + pos * 2, n * 4);
+        } else {
+            std::memset(dst, 0, n * 4);
+        }
+        pos += n;
+        in_pos_ += static_cast<int>(n);
+        if (in_pos_ >= BLOCK_FRAMES) {
+            in_done_queue_.push(cur_in_);
+            cur_in_ = -1;
+            finished = true;
+        }
+    }
+    return finished;
+}
+
+void PortAudioDevice::wake() {
+    const uint64_t one = 1;
+    [[maybe_unused]] ssize_t n = ::write(event_fd_, &one, sizeof one);
+}
+
+int PortAudioDevice::output_callback(const void*, void* output, unsigned long frames,
+                                     const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags,
+                                     void* self) {
+    auto* d = static_cast<PortAudioDevice*>(self);
+    if (d->play(static_cast<int16_t*>(output), frames)) {
+        d->wake();
+    }
+    return paContinue;
+}
+
+int PortAudioDevice::input_callback(const void* input, void*, unsigned long frames,
+                                    const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags,
+                                    void* self) {
+    auto* d = static_cast<PortAudioDevice*>(self);
+    if (d->record(static_cast<const int16_t*>(input), frames)) {
+        d->wake();
+    }
+    return paContinue;
+}
+
+int PortAudioDevice::duplex_callback(const void* input, void* output, unsigned long frames,
+                                     const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags,
+                                     void* self) {
+    auto* d = static_cast<PortAudioDevice*>(self);
+    // Input first, so a block's recording is reported before the output slot it will refill.
+    const bool recorded = d->record(static_cast<const int16_t*>(input), frames);
+    const bool played = d->play(static_cast<int16_t*>(output), frames);
+    if (recorded || played) {
+        d->wake();
+    }
+    return paContinue;
+}
+
+}  // namespace zv

@@ -1,0 +1,132 @@
+// Shared set-up of the streaming-engine tests: a processor, a playlist, the fake device and a
+// host that records what the engine asked of the window.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/processor.h"
+#include "playback/audio_engine.h"
+#include "sources/playlist.h"
+#include "tests/playback/fake_device.h"
+
+namespace zv::test {
+
+class RecordingHost : public EngineHost {
+public:
+    void set_timer(int id, int delay_ms) override { timers[id] = delay_ms; }
+    void kill_timer(int id) override { timers.erase(id); }
+    bool pointer_over_seek_buttons(bool forward_only) override {
+        (void)forward_only;
+        return pointer_over_seek;
+    }
+    void release_transport_buttons() override { ++buttons_released; }
+    void refresh_playlist_view() override { ++refreshes; }
+    void set_list_commands_enabled(bool enabled) override { list_commands = enabled; }
+    void show_message(const std::string& caption, const std::string& text) override {
+        messages.push_back(caption + "|" + text);
+    }
+    std::map<int, int> timers;
+    bool pointer_over_seek = true;
+    int buttons_released = 0;
+    int refreshes = 0;
+    bool list_commands = true;
+    std::vector<std::string> messages;
+};
+
+// Writes a 16-bit PCM WAV whose samples count up, with a chunk after the data when asked.
+inline void write_wav(const std::string& path, int rate, int channels, uint32_t data_bytes,
+                      bool trailing_chunk = false) {
+    std::vector<uint8_t> b;
+    auto u32 = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    };
+    auto u16 = [&](uint16_t v) {
+        b.push_back(static_cast<uint8_t>(v));
+        b.push_back(static_cast<uint8_t>(v >> 8));
+    };
+    auto tag = [&](const char* t) { b.insert(b.end(), t, t + 4); };
+    tag("RIFF");
+    u32(0);
+    tag("WAVE");
+    tag("fmt ");
+    u32(16);
+    u16(1);
+    u16(static_cast<uint16_t>(channels));
+    u32(static_cast<uint32_t>(rate));
+    u32(static_cast<uint32_t>(rate * channels * 2));
+    u16(static_cast<uint16_t>(channels * 2));
+    u16(16);
+    tag("data");
+    u32(data_bytes);
+    for (uint32_t i = 0; i < data_bytes / 2; ++i) {
+        u16(static_cast<uint16_t>(std::lround(8000.0 * std::sin(i * 0.05))));
+    }
+    if (trailing_chunk) {
+        tag("LIST");
+        u32(4096);
+        b.insert(b.end(), 4096, 0x7F);  // loud garbage if it were ever played
+    }
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+}
+
+class EngineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = std::filesystem::temp_directory_path() /
+              ("zv_playback_" + std::to_string(::getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(dir);
+        processor = make_processor();
+        processor_startup(*processor);
+        playlist = std::make_unique<Playlist>();
+        engine = make_audio_engine(device, *processor, *playlist, host);
+        engine->lists.outputs.count = 1;
+        engine->lists.inputs.count = 1;
+        engine->settings.buffer_count = 4;
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+
+    std::string path(const std::string& name) const { return (dir / name).string(); }
+
+    void add(const std::string& file) {
+        ASSERT_TRUE(was_added(add_song_file(*playlist, file, true))) << file;
+    }
+    std::string media(const std::string& name) const {
+        return std::string(ZV_MEDIA_DIR) + "/" + name;
+    }
+
+    // The device plays one block and the owner thread handles the notification.
+    void play_one() {
+        ASSERT_TRUE(device.complete_next());
+        dispatch_device_events(*engine);
+    }
+    // Plays until the engine is idle; returns the blocks played.
+    int play_to_end(int limit = 100000) {
+        int n = 0;
+        while (engine->engine_state != ENGINE_IDLE && n < limit && device.complete_next()) {
+            dispatch_device_events(*engine);
+            ++n;
+        }
+        return n;
+    }
+
+    std::filesystem::path dir;
+    FakeDevice device;
+    RecordingHost host;
+    std::unique_ptr<Processor> processor;
+    std::unique_ptr<Playlist> playlist;
+    std::unique_ptr<AudioEngine> engine;
+};
+
+}  // namespace zv::test
