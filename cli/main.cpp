@@ -11,6 +11,7 @@ namespace {
 const Command COMMANDS[] = {
     {"presets", "list the eleven factory presets", run_presets},
     {"probe", "show how WAV/MP3 files enter the playlist, or why not", run_probe},
+    {"params", "load, set, save and show state or parameter file values", run_params},
 };
 
 void print_usage(FILE* out) {
