@@ -50,20 +50,6 @@ double overshoot(Pair sidechain, double t) {
     return std::max(lane_l(ov), lane_r(ov));
 }
 
-// Bands 2 to 6: the common state of the attack and release sections rises at the faster and
-// falls at the slower rate; the program section blends in the free release copy.
-double attack_release(FirstOrderSection& release, FirstOrderSection& attack,
-                      FirstOrderSection& copy, FirstOrderSection& program, double o) {
-    double c = step(release, o);
-    double d = step(attack, o);
-    double m = std::max(c, d);
-    release.y1 = m;
-    attack.y1 = m;
-    double r = step(copy, o);
-    double w = std::min(1.0, std::sqrt(step(program, c + d) / FULL_SCALE));
-    return (1.0 - w) * c + w * r;
-}
-
 void set_gain_reduction(ProcessorBand& band, double drive, double s) {
     double gr = std::clamp(drive * s, -GAIN_REDUCTION_LIMIT, GAIN_REDUCTION_LIMIT);
     band.gain_reduction = gr;
@@ -78,13 +64,13 @@ struct AudioPath {
 };
 
 AudioPath audio_path(ProcessorBand& band, FirstOrderSection& gate, BandDelayBlock& delays,
-                     const BandFactors& f, double k, const BandBlockFactors& bf, Pair x, double d) {
+                     const BandFactors& f, double k, const BandBlockFactors& bf, Pair x, double d,
+                     double sidechain_gain) {
     double gate_gain = run_gate(band, gate, x, f, k, bf.gate_on);
     Pair n = splat(bf.normalisation);
     Pair u = step(delays.audio, n * x, f.audio_len);
     Pair a = splat(d) * u * splat(gate_gain);
-    double gr = band.gain_reduction;
-    Pair sc = n * x * splat(1.0 - gr / FULL_SCALE);
+    Pair sc = n * x * splat(sidechain_gain);
     band.sidechain_l = lane_l(sc);
     band.sidechain_r = lane_r(sc);
     return {a, sc};
@@ -139,11 +125,81 @@ BandBlockFactors prepare_bands(const ProcessorParams& q) {
     return bf;
 }
 
+namespace {
+
+// Smoother lanes: pair k holds bands 2k + 2 and 2k + 3 (1-based), the last pair band 6 and
+// an idle lane.
+constexpr int SMOOTHER_PAIRS = 3;
+constexpr int band_of_lane(int k, int lane) {
+    return 1 + 2 * k + lane;
+}
+
+StereoFirstOrder lanes_of(const FirstOrderSection& a, const FirstOrderSection* b) {
+    FirstOrderSection idle;
+    const FirstOrderSection& r = b != nullptr ? *b : idle;
+    return StereoFirstOrder{pair(a.b0, r.b0), pair(a.b1, r.b1), pair(a.a1, r.a1), pair(a.x1, r.x1),
+                            pair(a.y1, r.y1)};
+}
+
+void store_lanes(const StereoFirstOrder& lanes, FirstOrderSection& a, FirstOrderSection* b) {
+    a.x1 = lane_l(lanes.x1);
+    a.y1 = lane_l(lanes.y1);
+    if (b != nullptr) {
+        b->x1 = lane_r(lanes.x1);
+        b->y1 = lane_r(lanes.y1);
+    }
+}
+
+}  // namespace
+
+void begin_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf) {
+    BandSmoothing& sm = s.smoothing;
+    BandSmootherLanes& lanes = s.smoother_lanes;
+    for (int k = 0; k < SMOOTHER_PAIRS; ++k) {
+        int a = band_of_lane(k, 0);
+        int b = band_of_lane(k, 1);
+        bool has_b = b < BAND_COUNT;
+        lanes.release[k] = lanes_of(sm.release[a], has_b ? &sm.release[b] : nullptr);
+        lanes.attack[k] = lanes_of(sm.attack[a], has_b ? &sm.attack[b] : nullptr);
+        lanes.copy[k] = lanes_of(sm.release_copy[a], has_b ? &sm.release_copy[b] : nullptr);
+        lanes.program[k] =
+            lanes_of(q.bands[a].program_section, has_b ? &q.bands[b].program_section : nullptr);
+        lanes.drive[k] = pair(bf.band[a].drive, has_b ? bf.band[b].drive : 0.0);
+    }
+}
+
+void end_bands(ProcessorParams& q, ProcessorState& s) {
+    BandSmoothing& sm = s.smoothing;
+    const BandSmootherLanes& lanes = s.smoother_lanes;
+    for (int k = 0; k < SMOOTHER_PAIRS; ++k) {
+        int a = band_of_lane(k, 0);
+        int b = band_of_lane(k, 1);
+        bool has_b = b < BAND_COUNT;
+        store_lanes(lanes.release[k], sm.release[a], has_b ? &sm.release[b] : nullptr);
+        store_lanes(lanes.attack[k], sm.attack[a], has_b ? &sm.attack[b] : nullptr);
+        store_lanes(lanes.copy[k], sm.release_copy[a], has_b ? &sm.release_copy[b] : nullptr);
+        store_lanes(lanes.program[k], q.bands[a].program_section,
+                    has_b ? &q.bands[b].program_section : nullptr);
+    }
+}
+
 Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf, Pair x) {
     ChainSections& cs = s.channels;
     BandSmoothing& sm = s.smoothing;
     const Pair low = step(cs.presplit_lp, x);
     const Pair high = step(cs.presplit_ap, x);
+    const Pair zero = _mm_setzero_pd();
+    const Pair full_scale = splat(FULL_SCALE);
+
+    // Each band's gain 1 - GR/32767 from the previous frame, two bands at a time.
+    double gain[BAND_COUNT];
+    for (int b = 0; b < BAND_COUNT; b += 2) {
+        Pair g = splat(1.0) -
+                 pair(q.bands[b].gain_reduction, q.bands[b + 1].gain_reduction) / full_scale;
+        gain[b] = lane_l(g);
+        gain[b + 1] = lane_r(g);
+    }
+    double o[BAND_COUNT];  // detector inputs
 
     // Band 1 (160): low-pass 150 Hz, delayed gain reduction, band clipper, 150 Hz post filter.
     {
@@ -153,38 +209,25 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
         Pair xf = step(cs.band1_lp, band_input(band, f, low));
         double dgr = step(delays.bass_attack, band.gain_reduction, bf.bass_attack_len);
         band.delayed_gain_reduction = dgr;
-        AudioPath ap =
-            audio_path(band, sm.gate[0], delays, f, BAND_GATE_K[0], bf, xf, 1.0 - dgr / FULL_SCALE);
+        AudioPath ap = audio_path(band, sm.gate[0], delays, f, BAND_GATE_K[0], bf, xf,
+                                  1.0 - dgr / FULL_SCALE, gain[0]);
         Pair c = ap.a;
         if (clip2(c, splat(f.t_clip), splat(bf.clip_slope))) {
             band.clip_flag = 1;
         }
         band_output(band, delays, f, step(cs.band1_post, c));
-        double o = overshoot(ap.sidechain, f.t_vca);
-        set_gain_reduction(band, f.drive, step(sm.release[0], o));
+        o[0] = overshoot(ap.sidechain, f.t_vca);
     }
-
-    // Bands 2 to 6 share their gain stage, detector and smoother.
-    auto finish = [&](int b, Pair sidechain, Pair coupled, bool has_coupling) {
-        ProcessorBand& band = q.bands[b];
-        const BandFactors& f = bf.band[b];
-        double o =
-            has_coupling ? overshoot(sidechain, coupled, f.t_vca) : overshoot(sidechain, f.t_vca);
-        double sv = attack_release(sm.release[b], sm.attack[b], sm.release_copy[b],
-                                   band.program_section, o);
-        set_gain_reduction(band, f.drive, sv);
-    };
-    auto gain_of = [&](int b) { return 1.0 - q.bands[b].gain_reduction / FULL_SCALE; };
 
     // Band 2 (400): third-order high-pass 150 Hz, no clipper; recombined with band 1 below.
     {
         ProcessorBand& band = q.bands[1];
         const BandFactors& f = bf.band[1];
         Pair xf = step(cs.band2_hp, band_input(band, f, low));
-        AudioPath ap =
-            audio_path(band, sm.gate[1], s.band_delays[1], f, BAND_GATE_K[1], bf, xf, gain_of(1));
+        AudioPath ap = audio_path(band, sm.gate[1], s.band_delays[1], f, BAND_GATE_K[1], bf, xf,
+                                  gain[1], gain[1]);
         band_output(band, s.band_delays[1], f, ap.a);
-        finish(1, ap.sidechain, Pair{}, false);
+        o[1] = overshoot(ap.sidechain, f.t_vca);
     }
 
     // Band 3 (800): high-pass 425 Hz and low-pass 1100 Hz, hard clip with restore.
@@ -192,15 +235,15 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
         ProcessorBand& band = q.bands[2];
         const BandFactors& f = bf.band[2];
         Pair xf = step(cs.band3_lp, step(cs.band3_hp, band_input(band, f, high)));
-        AudioPath ap =
-            audio_path(band, sm.gate[2], s.band_delays[2], f, BAND_GATE_K[2], bf, xf, gain_of(2));
+        AudioPath ap = audio_path(band, sm.gate[2], s.band_delays[2], f, BAND_GATE_K[2], bf, xf,
+                                  gain[2], gain[2]);
         Pair c = ap.a;
-        if (clip2(c, splat(f.t_clip), _mm_setzero_pd())) {
+        if (clip2(c, splat(f.t_clip), zero)) {
             band.clip_flag = 1;
         }
         Pair restored = c + step(cs.band3_restore, ap.a - c);
         band_output(band, s.band_delays[2], f, step(cs.band3_post, restored));
-        finish(2, ap.sidechain, Pair{}, false);
+        o[2] = overshoot(ap.sidechain, f.t_vca);
     }
 
     // Band 4 (1.6k): doubled high-pass 1100 Hz, low-pass 2400 Hz, hard clip with restore.
@@ -209,15 +252,15 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
         ProcessorBand& band = q.bands[3];
         const BandFactors& f = bf.band[3];
         Pair xf = step(cs.band4_lp, step(cs.band4_hp, band_input(band, f, high)));
-        AudioPath ap =
-            audio_path(band, sm.gate[3], s.band_delays[3], f, BAND_GATE_K[3], bf, xf, gain_of(3));
+        AudioPath ap = audio_path(band, sm.gate[3], s.band_delays[3], f, BAND_GATE_K[3], bf, xf,
+                                  gain[3], gain[3]);
         Pair c = ap.a;
-        if (clip2(c, splat(f.t_clip), _mm_setzero_pd())) {
+        if (clip2(c, splat(f.t_clip), zero)) {
             band.clip_flag = 1;
         }
         Pair restored = c + step(cs.band4_restore, ap.a - c);
         band_output(band, s.band_delays[3], f, step(cs.band4_post, restored));
-        finish(3, ap.sidechain, Pair{}, false);
+        o[3] = overshoot(ap.sidechain, f.t_vca);
         sidechain_4 = ap.sidechain;
     }
 
@@ -229,14 +272,14 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
         const BandFactors& f = bf.band[4];
         Pair xf = step(cs.band5_presence,
                        step(cs.band5_lp, step(cs.band5_hp, band_input(band, f, high))));
-        AudioPath ap =
-            audio_path(band, sm.gate[4], s.band_delays[4], f, BAND_GATE_K[4], bf, xf, gain_of(4));
+        AudioPath ap = audio_path(band, sm.gate[4], s.band_delays[4], f, BAND_GATE_K[4], bf, xf,
+                                  gain[4], gain[4]);
         Pair c = ap.a;
-        if (clip2(c, splat(f.t_clip), _mm_setzero_pd())) {
+        if (clip2(c, splat(f.t_clip), zero)) {
             band.clip_flag = 1;
         }
         band_output(band, s.band_delays[4], f, step(cs.band5_post, c));
-        finish(4, ap.sidechain, sidechain_4 * splat(bf.coupling_5), true);
+        o[4] = overshoot(ap.sidechain, sidechain_4 * splat(bf.coupling_5), f.t_vca);
         sidechain_5 = ap.sidechain;
     }
 
@@ -245,14 +288,44 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
         ProcessorBand& band = q.bands[5];
         const BandFactors& f = bf.band[5];
         Pair xf = step(cs.band6_hp, band_input(band, f, high));
-        AudioPath ap =
-            audio_path(band, sm.gate[5], s.band_delays[5], f, BAND_GATE_K[5], bf, xf, gain_of(5));
+        AudioPath ap = audio_path(band, sm.gate[5], s.band_delays[5], f, BAND_GATE_K[5], bf, xf,
+                                  gain[5], gain[5]);
         Pair c = ap.a;
-        if (clip2(c, splat(f.t_clip), _mm_setzero_pd())) {
+        if (clip2(c, splat(f.t_clip), zero)) {
             band.clip_flag = 1;
         }
         band_output(band, s.band_delays[5], f, c);
-        finish(5, ap.sidechain, sidechain_5 * splat(bf.coupling_6), true);
+        o[5] = overshoot(ap.sidechain, sidechain_5 * splat(bf.coupling_6), f.t_vca);
+    }
+
+    // Gain computers. Band 1 follows its release section alone.
+    set_gain_reduction(q.bands[0], bf.band[0].drive, step(sm.release[0], o[0]));
+    // Bands 2 to 6: the attack and release sections share one state that rises at the faster
+    // and falls at the slower rate; the program section blends in the free release copy.
+    BandSmootherLanes& lanes = s.smoother_lanes;
+    const Pair limit = splat(GAIN_REDUCTION_LIMIT);
+    for (int k = 0; k < SMOOTHER_PAIRS; ++k) {
+        int a = band_of_lane(k, 0);
+        int b = band_of_lane(k, 1);
+        bool has_b = b < BAND_COUNT;
+        Pair ov = pair(o[a], has_b ? o[b] : 0.0);
+        Pair c = step(lanes.release[k], ov);
+        Pair d = step(lanes.attack[k], ov);
+        Pair m = max2(c, d);
+        lanes.release[k].y1 = m;
+        lanes.attack[k].y1 = m;
+        Pair r = step(lanes.copy[k], ov);
+        Pair w = min2(_mm_sqrt_pd(step(lanes.program[k], c + d) / full_scale), splat(1.0));
+        Pair sv = (splat(1.0) - w) * c + w * r;
+        Pair gr = min2(max2(lanes.drive[k] * sv, zero - limit), limit);
+        ProcessorBand& band_a = q.bands[a];
+        band_a.gain_reduction = lane_l(gr);
+        band_a.gain_reduction_peak = std::max(band_a.gain_reduction_peak, lane_l(gr));
+        if (has_b) {
+            ProcessorBand& band_b = q.bands[b];
+            band_b.gain_reduction = lane_r(gr);
+            band_b.gain_reduction_peak = std::max(band_b.gain_reduction_peak, lane_r(gr));
+        }
     }
 
     // Low-band recombination: bands 1 and 2 clipped together at band 2's level.

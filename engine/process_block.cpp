@@ -146,28 +146,15 @@ Pair final_clipper(ProcessorState& s, const BlockFactors& b, Pair v) {
     return (splat(1.0) - z) * late;
 }
 
-}  // namespace
-
-void process_block(Processor& p, int32_t sample_count, const int16_t* in, int16_t* out) {
-    ProcessorParams& q = p.params;
-    ProcessorState& s = p.state;
+// Front of the chain, up to the HF stage: the dithered input (the bypass output) and the
+// signal that goes into the band split.
+void front_phase(ProcessorParams& q, ProcessorState& s, const BlockFactors& b,
+                 const EnhancerFactors& enhancer, const RoomFactors& room, const int16_t* in,
+                 int32_t frames) {
     ProcessorSettings& st = q.settings;
     ChainSections& cs = s.channels;
-
-    const BlockFactors b = prepare_block(q, s);
-    const BandBlockFactors bands = prepare_bands(q);
-    const EnhancerFactors enhancer = prepare_enhancer(q, s.sample_rate);
-    const RoomFactors room = prepare_room(q, s.sample_rate, s.room);
-
-    const int32_t frames = sample_count / 2;
-    if (frames < 1) {
-        return;
-    }
-    const Pair zero = _mm_setzero_pd();
-    const Pair lamp = splat(CLIP_LAMP_LEVEL);
-    double input_peak_l = st.input_peak_l, input_peak_r = st.input_peak_r;
-    double output_peak_l = st.output_peak_l, output_peak_r = st.output_peak_r;
-
+    ChunkScratch& chunk = s.chunk;
+    double peak_l = st.input_peak_l, peak_r = st.input_peak_r;
     for (int32_t i = 0; i < frames; ++i) {
         double l = in[2 * i];
         double r = in[2 * i + 1];
@@ -178,11 +165,12 @@ void process_block(Processor& p, int32_t sample_count, const int16_t* in, int16_
         }
         double d = (next_dither_value(s.dither) % 256) / 256.0 / 32.0;
         const Pair dithered = pair(l + d, r + d);
+        chunk.dithered[i] = dithered;
 
         Pair x = step(cs.input_hp, dithered);
         Pair ax = abs2(x);
-        input_peak_l = std::max(input_peak_l, lane_l(ax));
-        input_peak_r = std::max(input_peak_r, lane_r(ax));
+        peak_l = std::max(peak_l, lane_l(ax));
+        peak_r = std::max(peak_r, lane_r(ax));
 
         x = run_enhancer(st, cs, s.enhancer, enhancer, x);
         if (b.bass_phase) {
@@ -201,8 +189,24 @@ void process_block(Processor& p, int32_t sample_count, const int16_t* in, int16_
             x = step(cs.no_emphasis_shelf, x);
             st.hf_gain_reduction_l = st.hf_gain_reduction_r = 0.0;
         }
+        chunk.signal[i] = x;
+    }
+    st.input_peak_l = peak_l;
+    st.input_peak_r = peak_r;
+}
 
-        Pair y = final_clipper(s, b, run_bands(q, s, bands, x));
+// Back of the chain, from the mix V: final clipper, final low-pass, overshoot cutter, lamps,
+// de-emphasis, limit, 16-bit output and output meters.
+void back_phase(ProcessorParams& q, ProcessorState& s, const BlockFactors& b, int16_t* out,
+                int32_t frames) {
+    ProcessorSettings& st = q.settings;
+    ChainSections& cs = s.channels;
+    const ChunkScratch& chunk = s.chunk;
+    const Pair zero = _mm_setzero_pd();
+    const Pair lamp = splat(CLIP_LAMP_LEVEL);
+    double peak_l = st.output_peak_l, peak_r = st.output_peak_r;
+    for (int32_t i = 0; i < frames; ++i) {
+        Pair y = final_clipper(s, b, chunk.signal[i]);
         y = b.final_fir ? step(s.final_fir, y) : step(s.final_iir, y);
 
         Pair c = y;
@@ -223,18 +227,45 @@ void process_block(Processor& p, int32_t sample_count, const int16_t* in, int16_
         y = min2(max2(y, splat(-OUTPUT_LIMIT)), splat(OUTPUT_LIMIT));
 
         // Bypass writes the dithered input, which needs no limit to fit 16 bits.
-        __m128i v = _mm_cvttpd_epi32(b.bypass ? dithered : y);
+        __m128i v = _mm_cvttpd_epi32(b.bypass ? chunk.dithered[i] : y);
         int16_t out_l = static_cast<int16_t>(_mm_cvtsi128_si32(v));
         int16_t out_r = static_cast<int16_t>(_mm_cvtsi128_si32(_mm_srli_si128(v, 4)));
         out[2 * i] = out_l;
         out[2 * i + 1] = out_r;
-        output_peak_l = std::max(output_peak_l, std::abs(static_cast<double>(out_l)));
-        output_peak_r = std::max(output_peak_r, std::abs(static_cast<double>(out_r)));
+        peak_l = std::max(peak_l, std::abs(static_cast<double>(out_l)));
+        peak_r = std::max(peak_r, std::abs(static_cast<double>(out_r)));
     }
-    st.input_peak_l = input_peak_l;
-    st.input_peak_r = input_peak_r;
-    st.output_peak_l = output_peak_l;
-    st.output_peak_r = output_peak_r;
+    st.output_peak_l = peak_l;
+    st.output_peak_r = peak_r;
+}
+
+}  // namespace
+
+// The chain only feeds forward between its front, its bands and its back, so each runs over
+// a chunk of frames before the next: short loops keep many frames in flight at once.
+void process_block(Processor& p, int32_t sample_count, const int16_t* in, int16_t* out) {
+    ProcessorParams& q = p.params;
+    ProcessorState& s = p.state;
+
+    const BlockFactors b = prepare_block(q, s);
+    const BandBlockFactors bands = prepare_bands(q);
+    const EnhancerFactors enhancer = prepare_enhancer(q, s.sample_rate);
+    const RoomFactors room = prepare_room(q, s.sample_rate, s.room);
+
+    const int32_t frames = sample_count / 2;
+    if (frames < 1) {
+        return;
+    }
+    begin_bands(q, s, bands);
+    for (int32_t done = 0; done < frames; done += CHUNK_FRAMES) {
+        const int32_t n = std::min(CHUNK_FRAMES, frames - done);
+        front_phase(q, s, b, enhancer, room, in + 2 * done, n);
+        for (int32_t i = 0; i < n; ++i) {
+            s.chunk.signal[i] = run_bands(q, s, bands, s.chunk.signal[i]);
+        }
+        back_phase(q, s, b, out + 2 * done, n);
+    }
+    end_bands(q, s);
 }
 
 }  // namespace zv

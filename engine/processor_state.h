@@ -133,6 +133,22 @@ inline int next_dither_value(DitherGenerator& g) {
     return static_cast<int>((g.state >> 16) & 0x7FFFu);
 }
 
+// Band smoother sections of bands 2 to 6 held two bands per register while a block runs.
+struct BandSmootherLanes {
+    StereoFirstOrder release[3]{};
+    StereoFirstOrder attack[3]{};
+    StereoFirstOrder copy[3]{};
+    StereoFirstOrder program[3]{};
+    Pair drive[3]{};
+};
+
+// Frames handed from one part of the chain to the next within a block.
+constexpr int32_t CHUNK_FRAMES = 256;
+struct ChunkScratch {
+    Pair dithered[CHUNK_FRAMES]{};  // dithered input: the bypass output
+    Pair signal[CHUNK_FRAMES]{};    // after the HF stage, then the mix V
+};
+
 struct ProcessorState {
     int sample_rate = 44100;
     double emphasis_gain_50us = 0.0;
@@ -151,6 +167,8 @@ struct ProcessorState {
     EnhancerLine enhancer;
     VirtualRoomState room;
     DitherGenerator dither;
+    ChunkScratch chunk;
+    BandSmootherLanes smoother_lanes;
 };
 
 }  // namespace zv

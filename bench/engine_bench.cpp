@@ -1,0 +1,92 @@
+// Real-time factor of the processing chain: seconds of 44.1 kHz stereo audio processed per
+// second of CPU on one thread, reported as the counter "realtime_x".
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <numbers>
+#include <vector>
+
+#include "engine/processor.h"
+
+namespace {
+
+constexpr int RATE = 44100;
+constexpr int BLOCK_VALUES = 8192;  // one 16384-byte playback buffer
+constexpr int SECONDS = 4;
+
+// Music-like input: a bass line, a few chord tones with slow tremolo, a hi-hat of noise
+// bursts and a little broadband noise, different in the two channels.
+std::vector<int16_t> music_like_input() {
+    std::vector<int16_t> pcm(static_cast<size_t>(RATE) * SECONDS * 2);
+    uint32_t noise = 12345;
+    auto white = [&noise] {
+        noise = noise * 1664525u + 1013904223u;
+        return static_cast<double>(static_cast<int32_t>(noise)) / 2147483648.0;
+    };
+    const double two_pi = 2.0 * std::numbers::pi;
+    for (int i = 0; i < RATE * SECONDS; ++i) {
+        double t = static_cast<double>(i) / RATE;
+        double beat = std::fmod(t * 2.0, 1.0);
+        double bass = 7000.0 * std::sin(two_pi * (55.0 + 27.5 * (static_cast<int>(t) % 2)) * t);
+        double chord = 0.0;
+        for (double f : {261.6, 329.6, 392.0, 523.3}) {
+            chord += 1500.0 * std::sin(two_pi * f * t) * (0.6 + 0.4 * std::sin(two_pi * 0.5 * t));
+        }
+        double hat = beat < 0.05 ? 5000.0 * white() * (1.0 - beat / 0.05) : 0.0;
+        double n = 300.0 * white();
+        double left = bass + chord + hat + n;
+        double right = bass + 0.8 * chord - 0.5 * hat + 300.0 * white();
+        pcm[2 * i] = static_cast<int16_t>(std::clamp(left, -32768.0, 32767.0));
+        pcm[2 * i + 1] = static_cast<int16_t>(std::clamp(right, -32768.0, 32767.0));
+    }
+    return pcm;
+}
+
+void run_chain(benchmark::State& state, int preset, bool room_and_gate) {
+    zv::enable_flush_denormals();
+    std::unique_ptr<zv::Processor> p = zv::make_processor();
+    zv::processor_startup(*p);
+    zv::apply_factory_preset(*p, preset);
+    p->params.switches.virtual_room = room_and_gate ? 1 : 0;
+    p->params.switches.noise_gate = room_and_gate ? 1 : 0;
+    zv::change_sample_rate(*p, RATE);
+    zv::reset_processor_state(*p);
+
+    static const std::vector<int16_t> input = music_like_input();
+    std::vector<int16_t> output(input.size());
+    int64_t frames = 0;
+    for (auto _ : state) {
+        for (size_t off = 0; off + BLOCK_VALUES <= input.size(); off += BLOCK_VALUES) {
+            zv::process_block(*p, BLOCK_VALUES, &input[off], &output[off]);
+        }
+        benchmark::DoNotOptimize(output.data());
+        benchmark::ClobberMemory();
+        frames += static_cast<int64_t>(input.size() / 2);
+    }
+    // Audio seconds per CPU second.
+    state.counters["realtime_x"] =
+        benchmark::Counter(static_cast<double>(frames) / RATE, benchmark::Counter::kIsRate);
+    state.counters["time_per_frame"] = benchmark::Counter(
+        static_cast<double>(frames), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+void BM_Preset232(benchmark::State& state) {
+    run_chain(state, 232, false);
+}
+void BM_Preset334(benchmark::State& state) {
+    run_chain(state, 334, false);
+}
+void BM_Preset232RoomAndGate(benchmark::State& state) {
+    run_chain(state, 232, true);
+}
+
+BENCHMARK(BM_Preset232)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Preset334)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Preset232RoomAndGate)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
