@@ -1,0 +1,313 @@
+#include "export/export_job.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstring>
+#include <fstream>
+
+#include "engine/normalisation.h"
+#include "export/temp_folder.h"
+#include "test_media.h"
+
+namespace zv {
+namespace {
+
+struct RecordingObserver : ExportObserver {
+    void set_text(int id, const std::string& t) override { texts.emplace_back(id, t); }
+    void set_progress_range(int max) override { range = max; }
+    void step_progress() override { ++steps; }
+    void block_done() override {
+        ++blocks;
+        if (cancel_at_block == blocks && job)
+            job->cancel();
+    }
+    void finished(const ExportJobResult& r) override {
+        result = r;
+        ++finished_calls;
+    }
+    std::string last_text(int id) const {
+        for (auto it = texts.rbegin(); it != texts.rend(); ++it)
+            if (it->first == id)
+                return it->second;
+        return "<none>";
+    }
+    std::vector<std::pair<int, std::string>> texts;
+    int range = -1, steps = 0, blocks = 0, finished_calls = 0;
+    int cancel_at_block = -1;
+    ExportJob* job = nullptr;
+    ExportJobResult result;
+};
+
+class ExportJobTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        processor = make_processor();
+        processor_startup(*processor);
+        options.output_mp3 = 0;
+        options.normalise_on_export = 0;
+        mkdir((dir.path() + "/tmp").c_str(), 0700);
+    }
+    std::string source(const test::WavSpec& spec, const std::string& name = "song.wav") {
+        std::string path = dir / name;
+        test::write_bytes(path, test::make_wav_bytes(spec));
+        return path;
+    }
+    ExportJobResult run(const std::string& src, int rate, int channels, std::string target,
+                        RecordingObserver& obs, int32_t peak = 0) {
+        ExportJobInputs in;
+        set_song_path(in.entry, src);
+        in.entry.sample_rate = rate;
+        in.entry.channels = channels;
+        in.entry.peak_level = peak;
+        in.entry.source_type = SOURCE_WAV;
+        in.target_path = std::move(target);
+        in.options = options;
+        in.encoder = encoder;
+        in.temp_folder = dir.path() + "/tmp";
+        in.run_id = "12345678";
+        ExportJob job(in, *processor, obs, &throttle);
+        obs.job = &job;
+        ExportJobResult r = job.run();
+        obs.job = nullptr;
+        return r;
+    }
+    // What a fresh processor gives for the first block of the song, as 16-bit stereo.
+    std::vector<int16_t> reference_first_block(const std::vector<int16_t>& stereo, int rate,
+                                               double gain) {
+        auto p = make_processor();
+        processor_startup(*p);
+        reset_processor_state(*p);
+        p->params.normalisation_gain = gain;
+        change_sample_rate(*p, rate);
+        std::vector<int16_t> in(EXPORT_BLOCK_SAMPLES, 0), out(EXPORT_BLOCK_SAMPLES, 0);
+        std::copy(stereo.begin(), stereo.begin() + std::min(stereo.size(), in.size()), in.begin());
+        process_block(*p, EXPORT_BLOCK_SAMPLES, in.data(), out.data());
+        return out;
+    }
+    test::ScratchDir dir;
+    std::unique_ptr<Processor> processor;
+    ExportOptions options;
+    EncoderSettings encoder;
+    ThrottleSettings throttle;
+};
+
+TEST(ExportLatency, IsTheBandDelayPlusTheChainsExtras) {
+    ProcessorParams p;
+    p.settings.preemphasis = 0;
+    p.settings.final_clip_type = 1;
+    p.final_lpf = 0;
+    EXPECT_EQ(export_latency_frames(p), 893);
+    p.bands[0].lookahead_len = 110;  // the release setting does not move the bands' delay
+    EXPECT_EQ(export_latency_frames(p), 893);
+    p.settings.preemphasis = 2;
+    p.settings.final_clip_type = 0;
+    p.final_lpf = 1;
+    EXPECT_EQ(export_latency_frames(p), 893 + 66 + 3 + 12);
+    p.final_lpf = 3;
+    EXPECT_EQ(export_latency_frames(p), 893 + 66 + 3);
+}
+
+TEST(ExportTimeText, CountsWholeSeconds) {
+    EXPECT_EQ(processed_time_text(3 * 16384, 48000), "00:01");
+    EXPECT_EQ(processed_time_text(44100 * 61, 44100), "01:01");
+}
+
+TEST_F(ExportJobTest, ShortSongKeepsItsLengthAndStartsAtTheLatency) {
+    test::WavSpec spec;
+    spec.samples = test::test_signal(1000, 2);
+    std::string src = source(spec);
+    RecordingObserver obs;
+    ExportJobResult r = run(src, 44100, 2, dir / "out.wav", obs);
+    ASSERT_EQ(r.end, ExportEnd::Completed) << r.failure;
+    EXPECT_EQ(r.output_path, dir / "out.wav");
+    std::vector<uint8_t> out = test::read_bytes(dir / "out.wav");
+    std::vector<uint8_t> in = test::read_bytes(src);
+    ASSERT_EQ(out.size(), in.size());
+    EXPECT_TRUE(std::equal(in.begin(), in.begin() + 44, out.begin()));  // header as the input's
+    const int L = export_latency_frames(processor->params);
+    std::vector<int16_t> ref = reference_first_block(spec.samples, 44100, 1.0);
+    std::vector<int16_t> got(2000);
+    std::memcpy(got.data(), out.data() + 44, 4000);
+    EXPECT_TRUE(std::equal(got.begin(), got.end(), ref.begin() + 2 * L));
+    EXPECT_EQ(obs.range, 0);
+    EXPECT_EQ(obs.steps, 0);
+    EXPECT_EQ(obs.finished_calls, 1);
+    EXPECT_EQ(obs.last_text(CTL_EXPORT_TARGET), dir / "out.wav");
+}
+
+TEST_F(ExportJobTest, ExactMultipleOfABlockEndsWithAnEmptyReadThatDeliversTheTail) {
+    test::WavSpec spec;
+    spec.samples = test::test_signal(2 * 16384, 2);
+    spec.list_before_data = true;
+    std::string src = source(spec);
+    RecordingObserver obs;
+    ExportJobResult r = run(src, 44100, 2, dir / "out.wav", obs);
+    ASSERT_EQ(r.end, ExportEnd::Completed) << r.failure;
+    std::vector<uint8_t> out = test::read_bytes(dir / "out.wav");
+    std::vector<uint8_t> in = test::read_bytes(src);
+    ASSERT_EQ(out.size(), in.size());
+    size_t header = in.size() - 2 * 65536;
+    EXPECT_TRUE(std::equal(in.begin(), in.begin() + static_cast<long>(header), out.begin()));
+    EXPECT_EQ(obs.range, 2);
+    EXPECT_EQ(obs.steps, 2);
+    EXPECT_EQ(obs.blocks, 3);
+    // The tail is not silence: the processor's delayed song reaches the last frame.
+    int16_t last = static_cast<int16_t>(out[out.size() - 2] | out[out.size() - 1] << 8);
+    int16_t before = static_cast<int16_t>(out[out.size() - 402] | out[out.size() - 401] << 8);
+    EXPECT_TRUE(last != 0 || before != 0);
+}
+
+TEST_F(ExportJobTest, MonoSongGivesMonoFileWithTheInputsHeader) {
+    test::WavSpec spec;
+    spec.channels = 1;
+    spec.rate = 48000;
+    spec.samples = test::test_signal(20000, 1);
+    std::string src = source(spec);
+    RecordingObserver obs;
+    ExportJobResult r = run(src, 48000, 1, dir / "out.wav", obs);
+    ASSERT_EQ(r.end, ExportEnd::Completed) << r.failure;
+    std::vector<uint8_t> out = test::read_bytes(dir / "out.wav");
+    std::vector<uint8_t> in = test::read_bytes(src);
+    ASSERT_EQ(out.size(), in.size());
+    EXPECT_TRUE(std::equal(in.begin(), in.begin() + 44, out.begin()));
+    std::vector<int16_t> stereo(2 * 20000);
+    for (size_t i = 0; i < 20000; ++i)
+        stereo[2 * i] = stereo[2 * i + 1] = spec.samples[i];
+    std::vector<int16_t> ref = reference_first_block(stereo, 48000, 1.0);
+    const int L = export_latency_frames(processor->params);
+    for (int f = 0; f < 100; ++f) {
+        int16_t v = static_cast<int16_t>(out[44 + 2 * f] | out[45 + 2 * f] << 8);
+        ASSERT_EQ(v, ref[2 * static_cast<size_t>(L + f)]) << f;
+    }
+}
+
+TEST_F(ExportJobTest, StoredPeakSetsTheGainEvenWithoutNormalising) {
+    test::WavSpec spec;
+    spec.samples = test::test_signal(500, 2, 8000);
+    std::string src = source(spec);
+    RecordingObserver obs;
+    ExportJobResult r = run(src, 44100, 2, dir / "out.wav", obs, 16384);
+    ASSERT_EQ(r.end, ExportEnd::Completed);
+    EXPECT_NEAR(normalisation_gain_for_peak(16384), 1.99994, 1e-5);
+    std::vector<int16_t> ref = reference_first_block(spec.samples, 44100, 32767.0 / 16384);
+    std::vector<uint8_t> out = test::read_bytes(dir / "out.wav");
+    const int L = export_latency_frames(processor->params);
+    std::vector<int16_t> got(1000);
+    std::memcpy(got.data(), out.data() + 44, 2000);
+    EXPECT_TRUE(std::equal(got.begin(), got.end(), ref.begin() + 2 * L));
+}
+
+TEST_F(ExportJobTest, NormalisingMeasuresThePeakFirst) {
+    options.normalise_on_export = 1;
+    test::WavSpec spec;
+    spec.samples = std::vector<int16_t>(800, 0);
+    spec.samples[17] = 12000;
+    RecordingObserver obs;
+    ExportJobResult r = run(source(spec), 44100, 2, dir / "out.wav", obs);
+    EXPECT_EQ(r.peak_level, 12000);
+    bool searched = false;
+    for (auto& t : obs.texts)
+        searched |= t.second == TEXT_SEARCHING_MAX_LEVEL;
+    EXPECT_TRUE(searched);
+}
+
+TEST_F(ExportJobTest, CancelAfterTheThirdBlockKeepsThreeBlocksMinusTheLatency) {
+    test::WavSpec spec;
+    spec.rate = 48000;
+    spec.samples = test::test_signal(6 * 16384, 2);
+    RecordingObserver obs;
+    obs.cancel_at_block = 3;
+    ExportJobResult r = run(source(spec), 48000, 2, dir / "out.wav", obs);
+    ASSERT_EQ(r.end, ExportEnd::Cancelled);
+    const int L = export_latency_frames(processor->params);
+    std::vector<uint8_t> out = test::read_bytes(dir / "out.wav");
+    const uint32_t data = static_cast<uint32_t>((3 * 16384 - L) * 4);
+    EXPECT_EQ(out.size(), 44 + data);
+    EXPECT_EQ(test::get_u32(out, 40), data);  // sizes say what was written
+    EXPECT_EQ(test::get_u32(out, 4), 36 + data);
+    EXPECT_EQ(obs.last_text(CTL_EXPORT_TIME), "00:01");
+    EXPECT_EQ(obs.steps, 3);
+}
+
+TEST_F(ExportJobTest, ChunksAfterTheDataAreNotProcessedAndTheHeaderIsFixed) {
+    test::WavSpec spec;
+    spec.samples = test::test_signal(3000, 2);
+    spec.chunk_after_data = std::vector<uint8_t>(101, 'z');
+    std::string src = source(spec);
+    RecordingObserver obs;
+    ASSERT_EQ(run(src, 44100, 2, dir / "out.wav", obs).end, ExportEnd::Completed);
+    std::vector<uint8_t> out = test::read_bytes(dir / "out.wav");
+    EXPECT_EQ(out.size(), 44u + 12000u);
+    EXPECT_EQ(test::get_u32(out, 4), out.size() - 8);
+    EXPECT_EQ(test::get_u32(out, 40), 12000u);
+}
+
+TEST_F(ExportJobTest, SameSongTwiceGivesTheSameBytes) {
+    test::WavSpec spec;
+    spec.samples = test::test_signal(40000, 2);
+    std::string src = source(spec);
+    RecordingObserver a, b;
+    ASSERT_EQ(run(src, 44100, 2, dir / "one.wav", a).end, ExportEnd::Completed);
+    ASSERT_EQ(run(src, 44100, 2, dir / "two.wav", b).end, ExportEnd::Completed);
+    EXPECT_EQ(test::read_bytes(dir / "one.wav"), test::read_bytes(dir / "two.wav"));
+}
+
+TEST_F(ExportJobTest, FailuresLeaveNoTargetAndSayWhy) {
+    RecordingObserver obs;
+    ExportJobResult r = run(dir / "missing.wav", 44100, 2, dir / "out.wav", obs);
+    EXPECT_EQ(r.end, ExportEnd::Failed);
+    EXPECT_NE(r.failure.find("missing.wav"), std::string::npos);
+    EXPECT_EQ(obs.result.end, ExportEnd::Failed);
+
+    test::write_bytes(dir / "nodata.wav", {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'});
+    EXPECT_EQ(run(dir / "nodata.wav", 44100, 2, dir / "out.wav", obs).end, ExportEnd::Failed);
+
+    test::WavSpec spec;
+    spec.samples = test::test_signal(100, 2);
+    EXPECT_EQ(run(source(spec), 44100, 2, dir / "no/such/folder/out.wav", obs).end,
+              ExportEnd::Failed);
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.wav"));
+    // Nothing is left behind in the working folder either.
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path() + "/tmp"));
+}
+
+TEST_F(ExportJobTest, ExternalEncoderFailureIsAFailureWithoutTarget) {
+    options.output_mp3 = 1;
+    encoder.use_external_encoder = 1;
+    std::string prog = dir / "enc";
+    std::ofstream(prog) << "#!/bin/sh\nexit 1\n";
+    ::chmod(prog.c_str(), 0755);
+    std::strcpy(encoder.external_encoder_path.data(), prog.c_str());
+    std::strcpy(encoder.external_encoder_params.data(), "%1 %2");
+    test::WavSpec spec;
+    spec.samples = test::test_signal(100, 2);
+    RecordingObserver obs;
+    ExportJobResult r = run(source(spec), 44100, 2, dir / "out.wav", obs);
+    EXPECT_EQ(r.end, ExportEnd::Failed);
+    EXPECT_TRUE(r.encoder_failed);
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.mp3"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.wav"));
+}
+
+TEST(TempFolder, IsPrivateMadeOnceAndRemoved) {
+    std::string path;
+    {
+        TempFolder folder("00000001");
+        path = folder.path();
+        ASSERT_FALSE(path.empty());
+        EXPECT_EQ(folder.path(), path);
+        struct stat st {};
+        ASSERT_EQ(::stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0700u);
+        std::string job = folder.job_path(1);
+        std::ofstream(make_temp_paths(job, folder.run_id()).input_copy) << "x";
+        EXPECT_EQ(make_temp_paths("/d", "00000001").processed_mp3,
+                  "/d/$$temp_zel_dst_00000001.mp3");
+    }
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_EQ(make_run_id().size(), 8u);
+}
+
+}  // namespace
+}  // namespace zv

@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+
+#include "export/export_job.h"
+#include "test_media.h"
+
+namespace zv {
+namespace {
+
+// The dialog's side: it waits for the end while reading the meters and sets the throttle.
+struct WaitingObserver : ExportObserver {
+    void set_text(int, const std::string&) override {}
+    void set_progress_range(int) override {}
+    void step_progress() override {}
+    void block_done() override { blocks.fetch_add(1); }
+    void finished(const ExportJobResult& r) override {
+        std::lock_guard<std::mutex> lock(m);
+        result = r;
+        done = true;
+        cv.notify_all();
+    }
+    std::atomic<int> blocks{0};
+    std::mutex m;
+    std::condition_variable cv;
+    bool done = false;
+    ExportJobResult result;
+};
+
+TEST(ExportJobThread, RunsOnItsWorkerWhileTheCallerReadsMetersAndCancels) {
+    test::ScratchDir dir;
+    test::WavSpec spec;
+    spec.samples = test::test_signal(20 * 16384, 2);
+    std::string src = dir / "s.wav";
+    test::write_bytes(src, test::make_wav_bytes(spec));
+    auto p = make_processor();
+    processor_startup(*p);
+    ExportJobInputs in;
+    set_song_path(in.entry, src);
+    in.entry.sample_rate = 44100;
+    in.entry.channels = 2;
+    in.target_path = dir / "out.wav";
+    in.options.output_mp3 = 0;
+    in.temp_folder = dir.path();
+    in.run_id = "00000007";
+    ThrottleSettings throttle;
+    WaitingObserver obs;
+    ExportJob job(in, *p, obs, &throttle);
+    job.start();
+    double seen = 0;
+    while (obs.blocks.load() < 2)
+        seen += job.meters().output_peak_l;
+    throttle.cpu_throttle_level.store(1);
+    throttle.cpu_throttle_on.store(1);
+    job.cancel();
+    {
+        std::unique_lock<std::mutex> lock(obs.m);
+        obs.cv.wait(lock, [&] { return obs.done; });
+    }
+    job.join();
+    EXPECT_EQ(obs.result.end, ExportEnd::Cancelled);
+    EXPECT_EQ(job.result().end, ExportEnd::Cancelled);
+    EXPECT_GE(seen, 0.0);
+    EXPECT_GT(job.meters().output_peak_l + job.meters().output_peak_r, 0.0);
+}
+
+}  // namespace
+}  // namespace zv

@@ -1,0 +1,163 @@
+#include "export/mp3_convert.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "engine/processor.h"
+#include "export/export_job.h"
+#include "export/id3_tag_build.h"
+#include "sources/mp3_source.h"
+#include "sources/mp3_stream_info.h"
+#include "sources/wav_source.h"
+#include "test_media.h"
+
+namespace zv {
+namespace {
+
+std::string media(const char* name) {
+    return std::string(ZV_MEDIA_DIR) + "/" + name;
+}
+
+std::string command_output(const std::string& cmd) {
+    std::string out;
+    std::FILE* p = ::popen(cmd.c_str(), "r");
+    if (p == nullptr)
+        return out;
+    char buf[512];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+        out.append(buf, n);
+    ::pclose(p);
+    return out;
+}
+
+// ffprobe's value of one stream or format entry.
+std::string probe(const std::string& file, const std::string& entry) {
+    std::string out = command_output("ffprobe -v error -select_streams a:0 -show_entries " + entry +
+                                     " -of default=nw=1:nk=1 '" + file + "' 2>/dev/null");
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
+        out.pop_back();
+    return out;
+}
+
+// Every MPEG frame's bitrate, walking frame by frame to the ID3v1 tag.
+std::vector<int> frame_bitrates(const std::vector<uint8_t>& mp3, size_t end) {
+    std::vector<int> rates;
+    size_t pos = 0;
+    while (pos + 4 <= end) {
+        Mp3FrameHeader h;
+        if (!parse_mp3_frame_header(mp3.data() + pos, h) || h.bitrate_kbps == 0)
+            break;
+        rates.push_back(h.bitrate_kbps);
+        size_t padding = (mp3[pos + 2] >> 1) & 1;
+        pos += static_cast<size_t>(144 * h.bitrate_kbps * 1000 / h.rate) + padding;
+    }
+    EXPECT_EQ(pos, end) << "frames do not end where the tag starts";
+    return rates;
+}
+
+class Mp3ExportTest : public ::testing::Test {
+protected:
+    ExportJobResult export_song(const std::string& src, int32_t type, int rate, int channels,
+                                const std::string& target, const Id3v1Tag& tag) {
+        auto p = make_processor();
+        processor_startup(*p);
+        ExportJobInputs in;
+        set_song_path(in.entry, src);
+        in.entry.source_type = type;
+        in.entry.sample_rate = rate;
+        in.entry.channels = channels;
+        in.tag = tag;
+        in.target_path = target;
+        in.options.output_mp3 = 1;
+        in.options.normalise_on_export = 1;
+        std::strcpy(in.options.tag_album_prefix.data(), "Live-");
+        in.encoder.mp3_bitrate_kbps = 128;
+        in.temp_folder = dir.path();
+        in.run_id = "00000042";
+        struct Quiet : ExportObserver {
+            void set_text(int, const std::string&) override {}
+            void set_progress_range(int) override {}
+            void step_progress() override {}
+            void finished(const ExportJobResult&) override {}
+        } quiet;
+        ExportJob job(in, *p, quiet, nullptr);
+        return job.run();
+    }
+    test::ScratchDir dir;
+};
+
+TEST_F(Mp3ExportTest, Mp3SourceBecomesConstantBitrateMp3WithTheTag) {
+    std::string src = media("p13_cbr128_44100_stereo_id3v1v2.mp3");
+    Id3v1Tag slot;
+    ExportJobResult r = export_song(src, SOURCE_MP3, 44100, 2, dir / "out.wav", slot);
+    ASSERT_EQ(r.end, ExportEnd::Completed) << r.failure;
+    ASSERT_EQ(r.output_path, dir / "out.mp3");
+    ASSERT_TRUE(r.tag.present());  // re-read from the source copy
+    std::vector<uint8_t> mp3 = test::read_bytes(r.output_path);
+    ASSERT_GT(mp3.size(), 128u);
+    const uint8_t* tag = mp3.data() + mp3.size() - 128;
+    EXPECT_EQ(std::memcmp(tag, "TAG", 3), 0);
+    EXPECT_EQ(std::memcmp(tag + ID3V1_COMMENT_OFFSET, "ZEL_V3.04.03\0", 13), 0);
+    EXPECT_EQ(std::memcmp(tag + ID3V1_ALBUM_OFFSET, "Live-", 5), 0);
+    for (int kbps : frame_bitrates(mp3, mp3.size() - 128))
+        ASSERT_EQ(kbps, 128);
+
+    EXPECT_EQ(probe(r.output_path, "stream=sample_rate"), "44100");
+    EXPECT_EQ(probe(r.output_path, "stream=channels"), "2");
+    double in_s = std::stod(probe(src, "format=duration"));
+    double out_s = std::stod(probe(r.output_path, "format=duration"));
+    EXPECT_NEAR(out_s, in_s, (1152.0 + 1105.0) / 44100.0);
+}
+
+TEST_F(Mp3ExportTest, MonoWavSourceGivesMonoMp3WithoutTag) {
+    test::WavSpec spec;
+    spec.rate = 32000;
+    spec.channels = 1;
+    spec.samples = test::test_signal(32000 * 2, 1);
+    std::string src = dir / "mono.wav";
+    test::write_bytes(src, test::make_wav_bytes(spec));
+    ExportJobResult r = export_song(src, SOURCE_WAV, 32000, 1, dir / "m.wav", Id3v1Tag{});
+    ASSERT_EQ(r.end, ExportEnd::Completed) << r.failure;
+    std::vector<uint8_t> mp3 = test::read_bytes(r.output_path);
+    EXPECT_NE(std::memcmp(mp3.data() + mp3.size() - 128, "TAG", 3), 0);
+    for (int kbps : frame_bitrates(mp3, mp3.size()))
+        ASSERT_EQ(kbps, 128);
+    EXPECT_EQ(probe(r.output_path, "stream=sample_rate"), "32000");
+    EXPECT_EQ(probe(r.output_path, "stream=channels"), "1");
+    double out_s = std::stod(probe(r.output_path, "format=duration"));
+    EXPECT_NEAR(out_s, 2.0, (1152.0 + 1105.0) / 32000.0);
+}
+
+TEST_F(Mp3ExportTest, DecodeWritesAPlainWavAndReadsTheTag) {
+    Id3v1Tag slot;
+    std::string err;
+    ASSERT_TRUE(
+        decode_mp3_to_wav(media("p15_cbr64_32000_mono.mp3"), dir / "d.wav", slot, nullptr, err))
+        << err;
+    WavReader reader;
+    ASSERT_TRUE(reader.open(dir / "d.wav"));
+    EXPECT_EQ(reader.rate(), 32000);
+    EXPECT_EQ(reader.channels(), 1);
+    EXPECT_GT(reader.data_bytes(), 32000u);
+    EXPECT_EQ(reader.data_bytes() % 2, 0u);
+}
+
+TEST_F(Mp3ExportTest, UndecodableMp3FailsAndLeavesNoWav) {
+    std::vector<uint8_t> junk(5000, 0x55);
+    test::write_bytes(dir / "junk.mp3", junk);
+    Id3v1Tag slot;
+    std::string err;
+    EXPECT_FALSE(decode_mp3_to_wav(dir / "junk.mp3", dir / "j.wav", slot, nullptr, err));
+    EXPECT_FALSE(err.empty());
+    EXPECT_FALSE(std::filesystem::exists(dir / "j.wav"));
+    ExportJobResult r = export_song(dir / "junk.mp3", SOURCE_MP3, 44100, 2, dir / "o.wav", slot);
+    EXPECT_EQ(r.end, ExportEnd::Failed);
+    EXPECT_FALSE(std::filesystem::exists(dir / "o.mp3"));
+}
+
+}  // namespace
+}  // namespace zv

@@ -1,0 +1,127 @@
+#include "export/peak_scan.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+#include "engine/normalisation.h"
+#include "test_media.h"
+
+namespace zv {
+namespace {
+
+class PeakTest : public ::testing::Test {
+protected:
+    std::string wav(const std::string& name, std::vector<int16_t> samples, int channels = 2,
+                    std::vector<uint8_t> after = {}) {
+        test::WavSpec s;
+        s.channels = channels;
+        s.samples = std::move(samples);
+        s.chunk_after_data = std::move(after);
+        std::string path = dir / name;
+        test::write_bytes(path, test::make_wav_bytes(s));
+        return path;
+    }
+    int32_t peak_of(const std::string& path) {
+        SongEntry e;
+        e.peak_level = -1;
+        measure_peak(e, path);
+        return e.peak_level;
+    }
+    test::ScratchDir dir;
+};
+
+TEST_F(PeakTest, LargestMagnitudeIsStored) {
+    std::vector<int16_t> s(40000, 100);
+    s[39000] = -12000;
+    EXPECT_EQ(peak_of(wav("a.wav", s)), 12000);
+    EXPECT_NEAR(normalisation_gain_for_peak(12000), 2.73058, 1e-5);
+}
+
+TEST_F(PeakTest, LoudFullBlockStopsWithFullScale) {
+    std::vector<int16_t> s(70000, 0);
+    s[5] = 30001;
+    s[60000] = 32000;
+    EXPECT_EQ(peak_of(wav("a.wav", s)), 32767);
+    EXPECT_DOUBLE_EQ(normalisation_gain_for_peak(32767), 1.0);
+}
+
+TEST_F(PeakTest, ThirtyThousandRuleOnlyForFullBlocks) {
+    std::vector<int16_t> s(1000, 0);
+    s[10] = 31000;
+    EXPECT_EQ(peak_of(wav("a.wav", s)), 31000);
+    EXPECT_NEAR(normalisation_gain_for_peak(31000), 32767.0 / 31000, 1e-12);
+}
+
+TEST_F(PeakTest, QuietSilentAndMostNegative) {
+    std::vector<int16_t> quiet(5000, 0);
+    quiet[7] = 1000;
+    EXPECT_EQ(peak_of(wav("q.wav", quiet)), 1000);
+    EXPECT_DOUBLE_EQ(normalisation_gain_for_peak(1000), 16.0);
+    EXPECT_EQ(peak_of(wav("z.wav", std::vector<int16_t>(5000, 0))), 0);
+    EXPECT_DOUBLE_EQ(normalisation_gain_for_peak(0), 1.0);
+    std::vector<int16_t> neg(100, 0);
+    neg[3] = -32768;
+    EXPECT_EQ(peak_of(wav("n.wav", neg)), 32768);
+}
+
+TEST_F(PeakTest, BytesAfterTheDataChunkAreNotSamples) {
+    std::vector<uint8_t> loud(64, 0x7F);
+    EXPECT_EQ(peak_of(wav("a.wav", std::vector<int16_t>(100, 50), 2, loud)), 50);
+}
+
+TEST_F(PeakTest, UnreadableOrHeaderlessLeavesTheLevel) {
+    SongEntry e;
+    e.peak_level = 77;
+    EXPECT_EQ(measure_peak(e, dir / "missing.wav"), PeakResult::Unreadable);
+    test::write_bytes(dir / "bad.wav",
+                      {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm'});
+    EXPECT_EQ(measure_peak(e, dir / "bad.wav"), PeakResult::NoData);
+    EXPECT_EQ(e.peak_level, 77);
+}
+
+TEST(PeakProgress, TextFollowsTheFormat) {
+    EXPECT_EQ(peak_progress_text(3, 50, 200), "song = 3, done = 50%");
+    EXPECT_EQ(peak_progress_text(0, 500, 200), "song = 0, done = 100%");
+    EXPECT_EQ(peak_progress_text(1, 10, 0), "song = 1, done = 0%");
+}
+
+struct RecordingPeakObserver : PeakScanObserver {
+    void set_text(int, const std::string& t) override { texts.push_back(t); }
+    void set_progress_range(int max) override { range = max; }
+    void step_progress() override { ++steps; }
+    void finished(bool c) override { completed = c; }
+    std::vector<std::string> texts;
+    int range = -1, steps = 0;
+    bool completed = false;
+};
+
+// Runs on a worker thread: labelled for the thread-sanitizer run.
+TEST_F(PeakTest, ScanMeasuresWavEntriesOnlyOnItsThread) {
+    auto pl = std::make_unique<Playlist>();
+    std::vector<int16_t> s(100, 0);
+    s[1] = 9000;
+    std::string a = wav("a.wav", s);
+    set_song_path(pl->entries[0], a);
+    pl->entries[0].source_type = SOURCE_WAV;
+    set_song_path(pl->entries[1], dir / "x.mp3");
+    pl->entries[1].source_type = SOURCE_MP3;
+    pl->entries[1].peak_level = 4321;
+    pl->song_count = 2;
+    RecordingPeakObserver obs;
+    {
+        PeakScanJob job(*pl, obs);
+        job.start();
+    }
+    EXPECT_TRUE(obs.completed);
+    EXPECT_EQ(pl->entries[0].peak_level, 9000);
+    EXPECT_EQ(pl->entries[1].peak_level, 4321);
+    EXPECT_EQ(obs.range, 2);
+    EXPECT_EQ(obs.steps, 2);
+    ASSERT_EQ(obs.texts.size(), 1u);
+    EXPECT_EQ(obs.texts[0], "song = 0, done = 100%");
+}
+
+}  // namespace
+}  // namespace zv
