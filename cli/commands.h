@@ -15,8 +15,13 @@ struct Command {
 };
 
 int run_presets(int argc, char** argv);
+int run_peak(int argc, char** argv);
+int run_export(int argc, char** argv);
 int run_probe(int argc, char** argv);
 int run_params(int argc, char** argv);
 int run_playlist(int argc, char** argv);
+int run_devices(int argc, char** argv);
+int run_play(int argc, char** argv);
+int run_onair(int argc, char** argv);
 
 }  // namespace zv::cli

@@ -10,9 +10,14 @@ namespace {
 
 const Command COMMANDS[] = {
     {"presets", "list the eleven factory presets", run_presets},
+    {"peak", "measure songs' peak levels and the normalisation gain", run_peak},
+    {"export", "write processed WAV or MP3 files from songs", run_export},
     {"probe", "show how WAV/MP3 files enter the playlist, or why not", run_probe},
     {"params", "load, set, save and show state or parameter file values", run_params},
     {"playlist", "show a playlist file's songs, or make one from songs and folders", run_playlist},
+    {"devices", "list the sound devices that play and onair can use", run_devices},
+    {"play", "play songs through the processor to a sound device", run_play},
+    {"onair", "process live input to the output (ON AIR mode)", run_onair},
 };
 
 void print_usage(FILE* out) {

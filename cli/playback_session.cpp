@@ -1,0 +1,172 @@
+#include "cli/playback_session.h"
+
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "engine/factory_presets.h"
+#include "settings/settings_file.h"
+
+namespace zv::cli {
+namespace {
+
+// The signal handler's only way to the loop; set once before the handlers are installed.
+int g_stop_fd = -1;
+
+extern "C" void on_stop_signal(int) {
+    const uint64_t one = 1;
+    [[maybe_unused]] ssize_t n = ::write(g_stop_fd, &one, sizeof one);
+}
+
+double peak_db(double peak) {
+    return peak <= 0.0 ? -99.9 : std::max(-99.9, 20.0 * std::log10(peak / 32767.0));
+}
+
+void print_status(const AudioEngine& e, bool tty) {
+    const double seconds =
+        e.sample_rate > 0 ? static_cast<double>(e.played_bytes) / 4.0 / e.sample_rate : 0.0;
+    const int whole = static_cast<int>(seconds);
+    const ProcessorSettings& s = e.processor->params.settings;
+    const Playlist& pl = *e.playlist;
+    const int index = pl.current_index;
+    std::fprintf(stderr, "%s[%d/%d] %02d:%02d.%d  out L %6.1f dB  R %6.1f dB  underflows %llu%s",
+                 tty ? "\r" : "", index + 1, pl.song_count, whole / 60, whole % 60,
+                 static_cast<int>((seconds - whole) * 10), peak_db(s.output_peak_l),
+                 peak_db(s.output_peak_r),
+                 static_cast<unsigned long long>(e.device->underflow_count()),
+                 tty ? "\033[K" : "\n");
+    std::fflush(stderr);
+}
+
+}  // namespace
+
+bool take_option(int argc, char** argv, int& i, const char* opt, std::string& value,
+                 bool& missing) {
+    const size_t n = std::strlen(opt);
+    if (std::strncmp(argv[i], opt, n) != 0) {
+        return false;
+    }
+    if (argv[i][n] == '=') {
+        value = argv[i] + n + 1;
+        missing = value.empty();
+        return true;
+    }
+    if (argv[i][n] != '\0') {
+        return false;
+    }
+    missing = i + 1 >= argc;
+    if (!missing) {
+        value = argv[++i];
+    }
+    return true;
+}
+
+bool parse_int(const std::string& text, long lo, long hi, long& value) {
+    if (text.empty()) {
+        return false;
+    }
+    char* end = nullptr;
+    errno = 0;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || v < lo || v > hi) {
+        return false;
+    }
+    value = v;
+    return true;
+}
+
+bool setup_processor(Processor& p, DeviceSettings& devices, const std::string& params_path,
+                     int preset_id, std::string& error) {
+    processor_startup(p);
+    if (!params_path.empty()) {
+        ExportOptions export_options;
+        EncoderSettings encoder;
+        ThrottleSettings throttle;
+        ProgramState state{p, export_options, encoder, throttle, devices};
+        switch (load_settings_file(state, params_path, SettingsFileKind::Parameters, {})) {
+            case LoadResult::Loaded:
+                break;
+            case LoadResult::Missing:
+                error = "cannot read parameter file '" + params_path + "'";
+                return false;
+            case LoadResult::BadMagic:
+                error = "'" + params_path + "' is not a parameter file";
+                return false;
+        }
+    }
+    if (preset_id != 0) {
+        if (!is_factory_preset_id(preset_id)) {
+            error = "unknown preset " + std::to_string(preset_id) + " (see 'zvmp3-cli presets')";
+            return false;
+        }
+        apply_factory_preset(p, preset_id);
+    }
+    return true;
+}
+
+void CliHost::show_message(const std::string& caption, const std::string& text) {
+    std::fprintf(stderr, "%s%s%s\n", caption.c_str(), caption.empty() ? "" : ": ", text.c_str());
+}
+
+int install_stop_signals() {
+    g_stop_fd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (g_stop_fd < 0) {
+        return -1;
+    }
+    struct sigaction sa {};
+    sa.sa_handler = on_stop_signal;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+    return g_stop_fd;
+}
+
+LoopReport run_engine_loop(AudioEngine& e, CliHost& host, double max_seconds, int stop_fd) {
+    using Clock = std::chrono::steady_clock;
+    const bool tty = isatty(STDERR_FILENO) != 0;
+    const Clock::time_point begin = Clock::now();
+    Clock::time_point last_status = begin;
+    LoopReport report;
+    bool stop_asked = false;
+    while (engine_busy(e) || host.timer_armed(TIMER_NEXT_SONG)) {
+        const bool signalled = host.run_once(e, 50, stop_fd);
+        const Clock::time_point now = Clock::now();
+        const double elapsed = std::chrono::duration<double>(now - begin).count();
+        if (signalled) {
+            uint64_t count = 0;
+            [[maybe_unused]] ssize_t n = ::read(stop_fd, &count, sizeof count);
+            report.interrupted = true;
+            host.kill_timer(TIMER_NEXT_SONG);
+            if (stop_asked) {
+                stop_and_close(e);  // a second Ctrl-C does not wait for the queued blocks
+                break;
+            }
+            stop_asked = true;
+            request_stop(e);
+        }
+        if (max_seconds > 0.0 && elapsed >= max_seconds && !stop_asked) {
+            stop_asked = true;
+            host.kill_timer(TIMER_NEXT_SONG);
+            request_stop(e);
+        }
+        const double since = std::chrono::duration<double>(now - last_status).count();
+        if (engine_busy(e) && since >= (tty ? 0.1 : 1.0)) {
+            print_status(e, tty);
+            last_status = now;
+        }
+    }
+    if (tty) {
+        std::fputc('\n', stderr);
+    }
+    report.seconds = std::chrono::duration<double>(Clock::now() - begin).count();
+    return report;
+}
+
+}  // namespace zv::cli
