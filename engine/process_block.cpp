@@ -86,7 +86,9 @@ Pair emphasis_and_limiter(ProcessorSettings& st, ProcessorState& s, const BlockF
 
     Pair state = pair(st.hf_state_l, st.hf_state_r);
     Pair over = max2(abs2(state) - splat(b.hf_threshold), _mm_setzero_pd());
-    Pair gr = step(cs.hf_gr_lp, over) * splat(b.hf_drive);
+    // The detector reads the limiter's own output, so a reduction past 23169 (a negative
+    // gain) would feed back and grow without bound at high drive; it stops at full reduction.
+    Pair gr = min2(step(cs.hf_gr_lp, over) * splat(b.hf_drive), splat(AGC_SCALE));
     st.hf_gain_reduction_l = lane_l(gr);
     st.hf_gain_reduction_r = lane_r(gr);
     Pair gain = splat(1.0) - gr / splat(AGC_SCALE);
