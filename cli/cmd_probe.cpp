@@ -2,6 +2,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +11,8 @@
 #include "sources/id3v1.h"
 #include "sources/mp3_source.h"
 #include "sources/path_field.h"
+#include "sources/playlist.h"
+#include "sources/playlist_view.h"
 #include "sources/tag_text.h"
 #include "sources/wav_source.h"
 
@@ -34,23 +37,6 @@ const char* const PROBE_USAGE =
     "Exit status: 0 every file would be added, 1 at least one was refused,\n"
     "2 usage error.\n";
 
-bool has_extension(std::string_view path, std::string_view ext) {
-    if (path.size() < ext.size()) {
-        return false;
-    }
-    std::string_view tail = path.substr(path.size() - ext.size());
-    for (size_t i = 0; i < ext.size(); ++i) {
-        char c = tail[i];
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-        if (c != ext[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
 std::string time_text(int64_t pcm_bytes, int32_t channels, int32_t rate) {
     if (channels == 0 || rate == 0) {
         return "--:--";
@@ -60,11 +46,6 @@ std::string time_text(int64_t pcm_bytes, int32_t channels, int32_t rate) {
     std::snprintf(buf, sizeof buf, "%02lld:%02lld", static_cast<long long>(s / 60),
                   static_cast<long long>(s % 60));
     return buf;
-}
-
-std::string file_name_of(const std::string& path) {
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 // One file's findings, in the terms of both output forms.
@@ -141,35 +122,23 @@ void print_tsv(const ProbeReport& r) {
                 time.c_str(), title.c_str(), artist.c_str(), album.c_str(), track.c_str());
 }
 
-void print_columns(const ProbeReport& r, int row) {
+// The row the playlist view shows once the file is added to `pl`, or why it is refused.
+void print_columns(const ProbeReport& r, Playlist& pl) {
     if (!r.accepted) {
         std::printf("%s: refused: %s\n", r.path.c_str(), r.reason.c_str());
         return;
     }
-    char buf[32];
-    std::vector<std::pair<const char*, std::string>> cols;
-    std::snprintf(buf, sizeof buf, "%02d", row);
-    cols.emplace_back("No", buf);
-    std::snprintf(buf, sizeof buf, "%02d", r.rate / 1000);
-    cols.emplace_back("fs", buf);
-    cols.emplace_back("ch", std::to_string(r.channels));
-    cols.emplace_back("File Name", file_name_of(r.path));
-    cols.emplace_back("Time", time_text(r.pcm_bytes, r.channels, r.rate));
-    if (r.is_mp3) {
-        cols.emplace_back("Title", tag_field_display_text(r.tag.title_field(), ID3V1_FIELD_BYTES));
-        cols.emplace_back("Artist",
-                          tag_field_display_text(r.tag.artist_field(), ID3V1_FIELD_BYTES));
-        cols.emplace_back("Album", tag_field_display_text(r.tag.album_field(), ID3V1_FIELD_BYTES));
-        cols.emplace_back("Tr", std::to_string(r.tag.track()));
-    } else {
-        for (const char* name : {"Title", "Artist", "Album", "Tr"}) {
-            cols.emplace_back(name, "--");
-        }
+    AddResult added = add_song_file(pl, r.path, /*engine_idle=*/true);
+    if (!was_added(added)) {
+        std::printf("%s: refused: %s\n", r.path.c_str(),
+                    added == AddResult::list_full ? "the playlist is full (2000 songs)"
+                                                  : "the playlist does not take it");
+        return;
     }
-    cols.emplace_back("Full Path", r.path);
+    PlaylistRow row = make_playlist_row(pl, pl.song_count - 1, /*engine_playing=*/false);
     std::printf("%s\n", r.path.c_str());
-    for (const auto& [name, text] : cols) {
-        std::printf("  %-10s %s\n", name, text.c_str());
+    for (int c = 0; c < PLAYLIST_COLUMN_COUNT; ++c) {
+        std::printf("  %-10s %s\n", PLAYLIST_COLUMNS[c].title, row.columns[c].c_str());
     }
 }
 
@@ -206,20 +175,22 @@ int run_probe(int argc, char** argv) {
             "file\tprobe_result\trate\tchannels\tpcm_bytes\ttime_text\tid3_title\tid3_artist\t"
             "id3_album\tid3_track\n");
     }
+    // The files enter one list in the order given, as a multiple choice in the open dialog.
+    auto playlist = std::make_unique<Playlist>();
     int refused = 0;
-    int row = 0;
     for (const std::string& path : files) {
         ProbeReport r = probe_one(path);
         if (tsv) {
             print_tsv(r);
         } else {
-            print_columns(r, row);
+            print_columns(r, *playlist);
         }
-        if (r.accepted) {
-            ++row;
-        } else {
+        if (!r.accepted) {
             ++refused;
         }
+    }
+    if (refused > 0) {
+        std::fprintf(stderr, "zvmp3-cli probe: %d of %zu files refused\n", refused, files.size());
     }
     return refused == 0 ? EXIT_OK : EXIT_FAILED;
 }
