@@ -75,3 +75,14 @@ bool skip_entry(int32_t song_mark, bool skipping) {
 }
 
 }  // namespace zv
+
+namespace zv {
+
+std::string with_name_extension(std::string_view target) {
+    std::string_view name = file_name_part(target);
+    if (name.find('.') != std::string_view::npos)
+        return std::string(target);
+    return std::string(target) + ".wav";
+}
+
+}  // namespace zv

@@ -41,3 +41,11 @@ std::string final_output_path(std::string_view target, bool output_mp3);
 bool skip_entry(int32_t song_mark, bool skipping);
 
 }  // namespace zv
+
+namespace zv {
+
+// A target whose file name has no "." gets ".wav" appended, so that the job's cut at the last
+// "." (strip_extension) never lands in a folder name.
+std::string with_name_extension(std::string_view target);
+
+}  // namespace zv

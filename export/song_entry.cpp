@@ -1,0 +1,52 @@
+#include "export/song_entry.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "sources/mp3_source.h"
+#include "sources/wav_source.h"
+
+namespace zv {
+
+bool make_song_entry(const std::string& path, SongEntry& entry, Id3v1Tag& tag, std::string& error) {
+    entry = SongEntry{};
+    tag = Id3v1Tag{};
+    if (!set_song_path(entry, path)) {
+        error = "the path is longer than 255 bytes";
+        return false;
+    }
+    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+        std::fclose(f);
+    } else {
+        error = std::string("cannot open it: ") + std::strerror(errno);
+        return false;
+    }
+    int32_t rate = 0, channels = 0;
+    if (has_extension(path, ".mp3")) {
+        int64_t pcm_bytes = 0;
+        if (probe_mp3(path, rate, channels, pcm_bytes) != 1) {
+            error = "not a supported MP3 file (32000/44100/48000 Hz, 1 or 2 channels)";
+            return false;
+        }
+        entry.source_type = SOURCE_MP3;
+        entry.pcm_bytes = static_cast<int32_t>(pcm_bytes > INT32_MAX ? INT32_MAX : pcm_bytes);
+        read_id3v1(path, tag);
+    } else {
+        uint32_t data_bytes = 0;
+        int r = probe_wav(path, rate, channels, data_bytes);
+        if (r != 1) {
+            error = r < 0 ? "cannot read it as a WAV file"
+                          : "unsupported WAV format (16-bit PCM, 32000/44100/48000 Hz, 1 or 2 "
+                            "channels)";
+            return false;
+        }
+        entry.source_type = SOURCE_WAV;
+        entry.pcm_bytes = static_cast<int32_t>(data_bytes > INT32_MAX ? INT32_MAX : data_bytes);
+    }
+    entry.sample_rate = rate;
+    entry.channels = channels;
+    return true;
+}
+
+}  // namespace zv
