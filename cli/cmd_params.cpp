@@ -1,4 +1,5 @@
 // zvmp3-cli params: load, change, save and show the values a state or parameter file holds.
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -108,10 +109,11 @@ int parse(int argc, char** argv, Options& o) {
                 return usage_error("give --preset once");
             }
             have_preset = true;
-            for (const FactoryPresetInfo& p : factory_preset_list()) {
-                if (value == std::to_string(p.id)) {
-                    o.preset_id = p.id;
-                }
+            int id = 0;
+            const auto r = std::from_chars(value.data(), value.data() + value.size(), id);
+            if (r.ec == std::errc() && r.ptr == value.data() + value.size() &&
+                is_factory_preset_id(id)) {
+                o.preset_id = id;
             }
             if (o.preset_id == 0) {
                 return usage_error("unknown preset id '" + value + "' (see 'zvmp3-cli presets')");

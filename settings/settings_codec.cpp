@@ -162,9 +162,8 @@ bool read_doubles(FieldReader& r, std::size_t count, double* out) {
     }
     ByteReader br(std::span<const uint8_t>(raw, count * 8));
     for (std::size_t i = 0; i < count; ++i) {
-        double v;
-        br.f64(v);
-        out[i] = v;
+        out[i] = 0.0;
+        br.f64(out[i]);  // cannot fail: the bytes are all there
     }
     return true;
 }

@@ -6,6 +6,7 @@
 
 #include "settings/ini_settings.h"
 #include "settings/program_folders.h"
+#include "settings/state_file.h"
 #include "settings/user_presets.h"
 #include "tests/settings/test_support.h"
 
@@ -107,6 +108,24 @@ TEST(ProgramFolders, CleanTempFolderKeepsOnlySubFolders) {
     EXPECT_FALSE(std::filesystem::exists(temp / ".hidden"));
     EXPECT_TRUE(std::filesystem::exists(temp / "sub" / "keep.wav"));
     EXPECT_EQ(clean_temp_folder(dir.path() / "missing"), 0);
+}
+
+TEST(ProgramFolders, ExitEmptiesTempwavThenSavesTheStateFile) {
+    test::TempDir dir;
+    const ProgramFolders f{dir.path(), "00000001"};
+    std::filesystem::create_directories(temp_folder_path(f));
+    std::ofstream(temp_folder_path(f) / "x.wav") << "x";
+    OwnedProgramState st;
+    ProgramState s = st.view();
+    st.processor->params.switches.noise_gate = 1;
+    ASSERT_TRUE(save_state_at_exit(s, f).ok);
+    EXPECT_TRUE(std::filesystem::is_empty(temp_folder_path(f)));
+
+    OwnedProgramState next;
+    ProgramState ns = next.view();
+    processor_startup(*next.processor);
+    EXPECT_EQ(load_state_file(ns, f, nullptr), LoadResult::Loaded);
+    EXPECT_EQ(next.processor->params.switches.noise_gate, 1);
 }
 
 TEST(IniSettings, KeysDefaultToHomeAndPersistOnWrite) {
