@@ -1,0 +1,146 @@
+// zvmp3-cli export and peak, run as a user runs them.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <fstream>
+
+#include "test_media.h"
+
+namespace zv {
+namespace {
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+};
+
+// Runs zvmp3-cli with the arguments (quoted for sh) and TMPDIR set; stderr joins stdout.
+CliRun cli(const std::string& args, const std::string& tmpdir) {
+    std::string cmd = "TMPDIR='" + tmpdir + "' '" + std::string(ZVMP3_CLI) + "' " + args + " 2>&1";
+    CliRun r;
+    std::FILE* p = ::popen(cmd.c_str(), "r");
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+        r.out.append(buf, n);
+    int st = ::pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return r;
+}
+
+class CliExport : public ::testing::Test {
+protected:
+    void SetUp() override {
+        tmp = dir / "tmp";
+        ::mkdir(tmp.c_str(), 0700);
+        for (int k = 0; k < 4; ++k) {
+            test::WavSpec s;
+            s.rate = k == 3 ? 48000 : 44100;
+            s.channels = k == 2 ? 1 : 2;
+            s.samples = test::test_signal(static_cast<size_t>(30000 + 9000 * k), s.channels,
+                                          3000 + 4000 * k);
+            std::string path = dir / ("s" + std::to_string(k) + ".wav");
+            test::write_bytes(path, test::make_wav_bytes(s));
+            sources += " '" + path + "'";
+        }
+    }
+    test::ScratchDir dir;
+    std::string tmp;
+    std::string sources;
+};
+
+TEST_F(CliExport, TwoJobsGiveTheSameBytesAsOne) {
+    ::mkdir((dir / "one").c_str(), 0755);
+    ::mkdir((dir / "two").c_str(), 0755);
+    for (const char* fmt : {"--wav", "--mp3"}) {
+        CliRun a = cli(
+            "export " + std::string(fmt) + " -q --jobs 1 -d '" + dir / "one" + "'" + sources, tmp);
+        ASSERT_EQ(a.status, 0) << a.out;
+        CliRun b = cli(
+            "export " + std::string(fmt) + " -q --jobs 2 -d '" + dir / "two" + "'" + sources, tmp);
+        ASSERT_EQ(b.status, 0) << b.out;
+        EXPECT_EQ(a.out, "");  // quiet
+        const char* ext = std::string(fmt) == "--wav" ? ".wav" : ".mp3";
+        for (int k = 0; k < 4; ++k) {
+            std::string name = "mm_s" + std::to_string(k) + ext;
+            std::vector<uint8_t> x = test::read_bytes(dir / "one" + "/" + name);
+            ASSERT_FALSE(x.empty()) << name;
+            EXPECT_EQ(x, test::read_bytes(dir / "two" + "/" + name)) << name;
+        }
+    }
+    // The private working folder is gone after each run.
+    EXPECT_TRUE(std::filesystem::is_empty(tmp));
+}
+
+TEST_F(CliExport, NamingOptions) {
+    CliRun r = cli("export --wav --beside-source --affix '' '" + dir / "s0.wav" + "'", tmp);
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(std::filesystem::exists(dir / "zel_s0.wav"));
+    ::mkdir((dir / "a.b").c_str(), 0755);
+    r = cli("export --mp3 -q '" + dir / "s1.wav" + "' -o '" + dir / "a.b/out" + "'", tmp);
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(std::filesystem::exists(dir / "a.b/out.mp3"));
+    r = cli("export --wav -q --postfix --affix _x '" + dir / "s1.wav" + "' -d '" + dir.path() + "'",
+            tmp);
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(std::filesystem::exists(dir / "s1_x.wav"));
+}
+
+TEST_F(CliExport, ErrorsAndExitStatus) {
+    EXPECT_EQ(cli("export", tmp).status, 2);
+    EXPECT_EQ(cli("export --bitrate 500 a.wav -o b.wav", tmp).status, 2);
+    EXPECT_EQ(cli("export --set no_such_field=1 a.wav -o b.wav", tmp).status, 2);
+    EXPECT_EQ(cli("export --preset 1 a.wav -o b.wav", tmp).status, 2);
+    EXPECT_EQ(cli("export a.wav b.wav -o c.wav", tmp).status, 2);
+    EXPECT_EQ(cli("export --help", tmp).status, 0);
+    // One bad source fails the run but the others are still exported.
+    test::write_bytes(dir / "bad.wav", {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'});
+    ::mkdir((dir / "o").c_str(), 0755);
+    CliRun r = cli("export --wav -d '" + dir / "o" + "' '" + dir / "bad.wav" + "' '" +
+                       dir / "s0.wav" + "' '" + dir / "missing.wav" + "'",
+                   tmp);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("bad.wav: "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("missing.wav: cannot open it"), std::string::npos) << r.out;
+    EXPECT_TRUE(std::filesystem::exists(dir / "o/mm_s0.wav"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "o/mm_bad.wav"));
+}
+
+TEST_F(CliExport, ExternalEncoderGetsThePathsAsArguments) {
+    std::string prog = dir / "enc";
+    std::ofstream(prog) << "#!/bin/sh\n[ \"$1\" = -b ] && [ \"$2\" = \"1 2\" ] || exit 9\n"
+                           "cp \"$3\" \"$4\"\n";
+    ::chmod(prog.c_str(), 0755);
+    ::mkdir((dir / "with space").c_str(), 0755);
+    CliRun r = cli("export --mp3 -q --external-encoder '" + prog +
+                       "' --encoder-params '-b \"1 2\" %1 %2' '" + dir / "s0.wav" + "' -o '" +
+                       dir / "with space/x.mp3" + "'",
+                   tmp);
+    ASSERT_EQ(r.status, 0) << r.out;
+    std::vector<uint8_t> out = test::read_bytes(dir / "with space/x.mp3");
+    ASSERT_GT(out.size(), 4u);
+    EXPECT_EQ(std::string(out.begin(), out.begin() + 4), "RIFF");  // the processed WAV, copied
+    CliRun bad =
+        cli("export --mp3 -q --external-encoder '" + prog + "' --encoder-params '%1 %2' '" +
+                dir / "s0.wav" + "' -o '" + dir / "with space/y.mp3" + "'",
+            tmp);
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.out.find("status 9"), std::string::npos) << bad.out;
+    EXPECT_FALSE(std::filesystem::exists(dir / "with space/y.mp3"));
+}
+
+TEST_F(CliExport, PeakPrintsLevelAndGain) {
+    std::vector<int16_t> s(1000, 0);
+    s[5] = 16384;
+    test::WavSpec spec;
+    spec.samples = s;
+    test::write_bytes(dir / "p.wav", test::make_wav_bytes(spec));
+    CliRun r = cli("peak --tsv '" + dir / "p.wav" + "'", tmp);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "file\tpeak\tgain\n" + dir / "p.wav" + "\t16384\t1.99994\n");
+}
+
+}  // namespace
+}  // namespace zv
