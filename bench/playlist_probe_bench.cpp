@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "sources/playlist.h"
+#include "sources/playlist_view.h"
 
 namespace {
 
@@ -113,6 +114,12 @@ int main() {
             double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
             best = std::min(best, s);
             std::printf("run %d: scan_folder added %d songs in %.3f s\n", run + 1, r.added, s);
+            auto t1 = std::chrono::steady_clock::now();
+            zv::PlaylistView view;
+            zv::refresh_playlist_view(*pl, view, zv::EngineActivity{});
+            double v = std::chrono::duration<double>(std::chrono::steady_clock::now() - t1).count();
+            std::printf("       refresh_playlist_view of %zu rows in %.3f s\n", view.rows.size(),
+                        v);
             if (pl->song_count != 2000) {
                 std::fprintf(stderr, "expected 2000 songs, got %d\n", pl->song_count);
                 status = 1;

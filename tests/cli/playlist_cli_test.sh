@@ -1,0 +1,65 @@
+#!/bin/sh
+# zvmp3-cli playlist: make a list from a folder, show it (aligned and --tsv) after a song has
+# gone, and the exit status of each kind of failure.
+# Usage: playlist_cli_test.sh ZVMP3_CLI MEDIA_DIR
+set -u
+cli=$1
+media=$2
+dir=$(mktemp -d) || exit 1
+trap 'rm -rf "$dir"' EXIT
+fails=0
+check() {  # check DESCRIPTION EXPECTED_STATUS ACTUAL_STATUS
+    if [ "$2" != "$3" ]; then
+        echo "FAIL: $1 (exit $3, expected $2)"
+        fails=$((fails + 1))
+    fi
+}
+has() {  # has DESCRIPTION FILE TEXT
+    if ! grep -qF -- "$3" "$2"; then
+        echo "FAIL: $1: '$3' not in:"
+        cat "$2"
+        fails=$((fails + 1))
+    fi
+}
+
+mkdir "$dir/songs"
+cp "$media/p13_cbr128_44100_stereo_id3v1v2.mp3" "$media/p02_pcm16_mono_48000.wav" "$dir/songs/"
+"$cli" playlist make "$dir/list.plt" "$dir/songs" >"$dir/out" 2>"$dir/err"
+check "make from a folder" 0 $?
+has "make reports the count" "$dir/out" "2 songs"
+[ "$(wc -c <"$dir/list.plt")" -eq 640008 ] || { echo "FAIL: file size"; fails=$((fails + 1)); }
+
+"$cli" playlist show "$dir/list.plt" >"$dir/out" 2>"$dir/err"
+check "show" 0 $?
+has "show lists the tag" "$dir/out" "Public Test Song"
+has "show ends with the status text" "$dir/out" "2 songs in list"
+
+rm "$dir/songs/p02_pcm16_mono_48000.wav"
+"$cli" playlist show --tsv "$dir/list.plt" >"$dir/out" 2>"$dir/err"
+check "show --tsv" 0 $?
+printf 'No\tfs\tch\tFile Name\tTime\tTitle\tArtist\tAlbum\tTr\tFull Path\n' >"$dir/header"
+head -n 1 "$dir/out" | cmp -s - "$dir/header" || { echo "FAIL: tsv header"; fails=$((fails + 1)); }
+[ "$(wc -l <"$dir/out")" -eq 2 ] || { echo "FAIL: vanished song still listed"; fails=$((fails + 1)); }
+has "the tsv row" "$dir/out" "$(printf '00\t44\t2\tp13_cbr128_44100_stereo_id3v1v2.mp3\t00:06\t')"
+has "dropped songs are counted" "$dir/err" "1 of 2 stored songs left out"
+
+"$cli" playlist show "$media/p01_pcm16_stereo_44100.wav" >/dev/null 2>"$dir/err"
+check "show of a file that is not a playlist" 1 $?
+has "the reason" "$dir/err" "not a playlist file"
+"$cli" playlist show "$dir/missing.plt" >/dev/null 2>&1
+check "show of a missing file" 1 $?
+"$cli" playlist make "$dir/two.plt" "$dir/songs" "$dir/songs/notes.txt" >/dev/null 2>"$dir/err"
+check "make with a refused file" 1 $?
+has "the refused file is named" "$dir/err" "notes.txt: not a .wav or .mp3 file"
+[ -f "$dir/two.plt" ] || { echo "FAIL: the accepted songs were not written"; fails=$((fails + 1)); }
+"$cli" playlist make "$dir/no/such/folder/x.plt" "$dir/songs" >/dev/null 2>&1
+check "make into a missing folder" 1 $?
+"$cli" playlist show >/dev/null 2>&1
+check "show without a file" 2 $?
+"$cli" playlist frobnicate >/dev/null 2>&1
+check "unknown action" 2 $?
+"$cli" playlist --help >/dev/null 2>&1
+check "--help" 0 $?
+
+[ "$fails" -eq 0 ] && echo "all playlist CLI checks passed"
+[ "$fails" -eq 0 ]
