@@ -24,9 +24,7 @@ int clamped_length(double v, int lo, int hi) {
 double run_gate(ProcessorBand& band, FirstOrderSection& gate, Pair x, const BandFactors& f,
                 double k, bool on) {
     if (!on) {
-        band.gate_gain = 1.0;
-        band.gate_indicator = 3;
-        return 1.0;
+        return 1.0;  // gate_gain 1 and indicator 3 are set once per block
     }
     Pair ax = abs2(x);
     double e = step(gate, std::max(lane_l(ax), lane_r(ax)));
@@ -65,26 +63,22 @@ struct AudioPath {
 
 AudioPath audio_path(ProcessorBand& band, FirstOrderSection& gate, BandDelayBlock& delays,
                      const BandFactors& f, double k, const BandBlockFactors& bf, Pair x, double d,
-                     double sidechain_gain) {
+                     double sidechain_gain, Pair& sidechain_out) {
     double gate_gain = run_gate(band, gate, x, f, k, bf.gate_on);
     Pair n = splat(bf.normalisation);
     Pair u = step(delays.audio, n * x, f.audio_len);
     Pair a = splat(d) * u * splat(gate_gain);
     Pair sc = n * x * splat(sidechain_gain);
-    band.sidechain_l = lane_l(sc);
-    band.sidechain_r = lane_r(sc);
+    sidechain_out = sc;
     return {a, sc};
 }
 
-void band_output(ProcessorBand& band, BandDelayBlock& delays, const BandFactors& f, Pair post) {
-    Pair out = step(delays.output, post * splat(f.mix), BAND_LATENCY_LINE - f.audio_len);
-    band.out_l = lane_l(out);
-    band.out_r = lane_r(out);
+void band_output(Pair& out, BandDelayBlock& delays, const BandFactors& f, Pair post) {
+    out = step(delays.output, post * splat(f.mix), BAND_LATENCY_LINE - f.audio_len);
 }
 
-Pair band_input(ProcessorBand& band, const BandFactors& f, Pair in) {
-    band.in_l = lane_l(in);
-    band.in_r = lane_r(in);
+Pair band_input(Pair& in_record, const BandFactors& f, Pair in) {
+    in_record = in;
     return in * splat(f.g);
 }
 
@@ -154,7 +148,7 @@ void store_lanes(const StereoFirstOrder& lanes, FirstOrderSection& a, FirstOrder
 
 void begin_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf) {
     BandSmoothing& sm = s.smoothing;
-    BandSmootherLanes& lanes = s.smoother_lanes;
+    BandBlockState& lanes = s.band_block;
     for (int k = 0; k < SMOOTHER_PAIRS; ++k) {
         int a = band_of_lane(k, 0);
         int b = band_of_lane(k, 1);
@@ -166,11 +160,21 @@ void begin_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& 
             lanes_of(q.bands[a].program_section, has_b ? &q.bands[b].program_section : nullptr);
         lanes.drive[k] = pair(bf.band[a].drive, has_b ? bf.band[b].drive : 0.0);
     }
+    for (int b = 0; b < BAND_COUNT; ++b) {
+        ProcessorBand& band = q.bands[b];
+        lanes.in[b] = pair(band.in_l, band.in_r);
+        lanes.out[b] = pair(band.out_l, band.out_r);
+        lanes.sidechain[b] = pair(band.sidechain_l, band.sidechain_r);
+        if (!bf.gate_on) {
+            band.gate_gain = 1.0;
+            band.gate_indicator = 3;
+        }
+    }
 }
 
 void end_bands(ProcessorParams& q, ProcessorState& s) {
     BandSmoothing& sm = s.smoothing;
-    const BandSmootherLanes& lanes = s.smoother_lanes;
+    const BandBlockState& lanes = s.band_block;
     for (int k = 0; k < SMOOTHER_PAIRS; ++k) {
         int a = band_of_lane(k, 0);
         int b = band_of_lane(k, 1);
@@ -181,11 +185,21 @@ void end_bands(ProcessorParams& q, ProcessorState& s) {
         store_lanes(lanes.program[k], q.bands[a].program_section,
                     has_b ? &q.bands[b].program_section : nullptr);
     }
+    for (int b = 0; b < BAND_COUNT; ++b) {
+        ProcessorBand& band = q.bands[b];
+        band.in_l = lane_l(lanes.in[b]);
+        band.in_r = lane_r(lanes.in[b]);
+        band.out_l = lane_l(lanes.out[b]);
+        band.out_r = lane_r(lanes.out[b]);
+        band.sidechain_l = lane_l(lanes.sidechain[b]);
+        band.sidechain_r = lane_r(lanes.sidechain[b]);
+    }
 }
 
 Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf, Pair x) {
     ChainSections& cs = s.channels;
     BandSmoothing& sm = s.smoothing;
+    BandBlockState& lanes = s.band_block;
     const Pair low = step(cs.presplit_lp, x);
     const Pair high = step(cs.presplit_ap, x);
     const Pair zero = _mm_setzero_pd();
@@ -206,16 +220,16 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
         ProcessorBand& band = q.bands[0];
         const BandFactors& f = bf.band[0];
         BandDelayBlock& delays = s.band_delays[0];
-        Pair xf = step(cs.band1_lp, band_input(band, f, low));
+        Pair xf = step(cs.band1_lp, band_input(lanes.in[0], f, low));
         double dgr = step(delays.bass_attack, band.gain_reduction, bf.bass_attack_len);
         band.delayed_gain_reduction = dgr;
         AudioPath ap = audio_path(band, sm.gate[0], delays, f, BAND_GATE_K[0], bf, xf,
-                                  1.0 - dgr / FULL_SCALE, gain[0]);
+                                  1.0 - dgr / FULL_SCALE, gain[0], lanes.sidechain[0]);
         Pair c = ap.a;
         if (clip2(c, splat(f.t_clip), splat(bf.clip_slope))) {
             band.clip_flag = 1;
         }
-        band_output(band, delays, f, step(cs.band1_post, c));
+        band_output(lanes.out[0], delays, f, step(cs.band1_post, c));
         o[0] = overshoot(ap.sidechain, f.t_vca);
     }
 
@@ -223,10 +237,10 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
     {
         ProcessorBand& band = q.bands[1];
         const BandFactors& f = bf.band[1];
-        Pair xf = step(cs.band2_hp, band_input(band, f, low));
+        Pair xf = step(cs.band2_hp, band_input(lanes.in[1], f, low));
         AudioPath ap = audio_path(band, sm.gate[1], s.band_delays[1], f, BAND_GATE_K[1], bf, xf,
-                                  gain[1], gain[1]);
-        band_output(band, s.band_delays[1], f, ap.a);
+                                  gain[1], gain[1], lanes.sidechain[1]);
+        band_output(lanes.out[1], s.band_delays[1], f, ap.a);
         o[1] = overshoot(ap.sidechain, f.t_vca);
     }
 
@@ -234,15 +248,15 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
     {
         ProcessorBand& band = q.bands[2];
         const BandFactors& f = bf.band[2];
-        Pair xf = step(cs.band3_lp, step(cs.band3_hp, band_input(band, f, high)));
+        Pair xf = step(cs.band3_lp, step(cs.band3_hp, band_input(lanes.in[2], f, high)));
         AudioPath ap = audio_path(band, sm.gate[2], s.band_delays[2], f, BAND_GATE_K[2], bf, xf,
-                                  gain[2], gain[2]);
+                                  gain[2], gain[2], lanes.sidechain[2]);
         Pair c = ap.a;
         if (clip2(c, splat(f.t_clip), zero)) {
             band.clip_flag = 1;
         }
         Pair restored = c + step(cs.band3_restore, ap.a - c);
-        band_output(band, s.band_delays[2], f, step(cs.band3_post, restored));
+        band_output(lanes.out[2], s.band_delays[2], f, step(cs.band3_post, restored));
         o[2] = overshoot(ap.sidechain, f.t_vca);
     }
 
@@ -251,15 +265,15 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
     {
         ProcessorBand& band = q.bands[3];
         const BandFactors& f = bf.band[3];
-        Pair xf = step(cs.band4_lp, step(cs.band4_hp, band_input(band, f, high)));
+        Pair xf = step(cs.band4_lp, step(cs.band4_hp, band_input(lanes.in[3], f, high)));
         AudioPath ap = audio_path(band, sm.gate[3], s.band_delays[3], f, BAND_GATE_K[3], bf, xf,
-                                  gain[3], gain[3]);
+                                  gain[3], gain[3], lanes.sidechain[3]);
         Pair c = ap.a;
         if (clip2(c, splat(f.t_clip), zero)) {
             band.clip_flag = 1;
         }
         Pair restored = c + step(cs.band4_restore, ap.a - c);
-        band_output(band, s.band_delays[3], f, step(cs.band4_post, restored));
+        band_output(lanes.out[3], s.band_delays[3], f, step(cs.band4_post, restored));
         o[3] = overshoot(ap.sidechain, f.t_vca);
         sidechain_4 = ap.sidechain;
     }
@@ -271,14 +285,14 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
         ProcessorBand& band = q.bands[4];
         const BandFactors& f = bf.band[4];
         Pair xf = step(cs.band5_presence,
-                       step(cs.band5_lp, step(cs.band5_hp, band_input(band, f, high))));
+                       step(cs.band5_lp, step(cs.band5_hp, band_input(lanes.in[4], f, high))));
         AudioPath ap = audio_path(band, sm.gate[4], s.band_delays[4], f, BAND_GATE_K[4], bf, xf,
-                                  gain[4], gain[4]);
+                                  gain[4], gain[4], lanes.sidechain[4]);
         Pair c = ap.a;
         if (clip2(c, splat(f.t_clip), zero)) {
             band.clip_flag = 1;
         }
-        band_output(band, s.band_delays[4], f, step(cs.band5_post, c));
+        band_output(lanes.out[4], s.band_delays[4], f, step(cs.band5_post, c));
         o[4] = overshoot(ap.sidechain, sidechain_4 * splat(bf.coupling_5), f.t_vca);
         sidechain_5 = ap.sidechain;
     }
@@ -287,14 +301,14 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
     {
         ProcessorBand& band = q.bands[5];
         const BandFactors& f = bf.band[5];
-        Pair xf = step(cs.band6_hp, band_input(band, f, high));
+        Pair xf = step(cs.band6_hp, band_input(lanes.in[5], f, high));
         AudioPath ap = audio_path(band, sm.gate[5], s.band_delays[5], f, BAND_GATE_K[5], bf, xf,
-                                  gain[5], gain[5]);
+                                  gain[5], gain[5], lanes.sidechain[5]);
         Pair c = ap.a;
         if (clip2(c, splat(f.t_clip), zero)) {
             band.clip_flag = 1;
         }
-        band_output(band, s.band_delays[5], f, c);
+        band_output(lanes.out[5], s.band_delays[5], f, c);
         o[5] = overshoot(ap.sidechain, sidechain_5 * splat(bf.coupling_6), f.t_vca);
     }
 
@@ -302,7 +316,6 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
     set_gain_reduction(q.bands[0], bf.band[0].drive, step(sm.release[0], o[0]));
     // Bands 2 to 6: the attack and release sections share one state that rises at the faster
     // and falls at the slower rate; the program section blends in the free release copy.
-    BandSmootherLanes& lanes = s.smoother_lanes;
     const Pair limit = splat(GAIN_REDUCTION_LIMIT);
     for (int k = 0; k < SMOOTHER_PAIRS; ++k) {
         int a = band_of_lane(k, 0);
@@ -329,13 +342,13 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
     }
 
     // Low-band recombination: bands 1 and 2 clipped together at band 2's level.
-    auto out_of = [&](int b) { return pair(q.bands[b].out_l, q.bands[b].out_r); };
-    Pair b12 = out_of(0) + out_of(1);
+    const Pair* out = lanes.out;
+    Pair b12 = out[0] + out[1];
     if (clip2(b12, splat(bf.band[1].t_clip), splat(bf.clip_slope))) {
         q.bands[1].clip_flag = 1;
     }
     b12 = step(cs.recombine_lp, b12);
-    return (b12 + out_of(2) + out_of(3) + out_of(4) + out_of(5)) * splat(MIX_LEVEL);
+    return (b12 + out[2] + out[3] + out[4] + out[5]) * splat(MIX_LEVEL);
 }
 
 }  // namespace zv

@@ -133,13 +133,18 @@ inline int next_dither_value(DitherGenerator& g) {
     return static_cast<int>((g.state >> 16) & 0x7FFFu);
 }
 
-// Band smoother sections of bands 2 to 6 held two bands per register while a block runs.
-struct BandSmootherLanes {
+// What the bands keep in registers while a block runs: the smoother sections of bands 2 to 6
+// two bands per register, and each band's input, output and side-chain samples. Written
+// back to the sections and band records at the end of every block.
+struct BandBlockState {
     StereoFirstOrder release[3]{};
     StereoFirstOrder attack[3]{};
     StereoFirstOrder copy[3]{};
     StereoFirstOrder program[3]{};
     Pair drive[3]{};
+    Pair in[6]{};
+    Pair out[6]{};
+    Pair sidechain[6]{};
 };
 
 // Frames handed from one part of the chain to the next within a block.
@@ -168,7 +173,7 @@ struct ProcessorState {
     VirtualRoomState room;
     DitherGenerator dither;
     ChunkScratch chunk;
-    BandSmootherLanes smoother_lanes;
+    BandBlockState band_block;
 };
 
 }  // namespace zv
