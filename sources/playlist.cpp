@@ -127,6 +127,26 @@ void scan_into(Playlist& pl, const std::string& folder, bool engine_idle, const 
     }
 }
 
+// Opening a FIFO or a device named like a song would block or read forever, so the real
+// probes only ever see regular files (links are followed).
+bool is_regular_file(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+int probe_wav_file(const std::string& path, int32_t& rate, int32_t& channels,
+                   uint32_t& data_bytes) {
+    return is_regular_file(path) ? probe_wav(path, rate, channels, data_bytes) : -1;
+}
+
+int probe_mp3_file(const std::string& path, int32_t& rate, int32_t& channels, int64_t& pcm_bytes) {
+    return is_regular_file(path) ? probe_mp3(path, rate, channels, pcm_bytes) : 0;
+}
+
+bool read_id3v1_file(const std::string& path, Id3v1Tag& slot) {
+    return is_regular_file(path) && read_id3v1(path, slot);
+}
+
 }  // namespace
 
 int32_t clamp_pcm_bytes(int64_t bytes) {
@@ -135,7 +155,7 @@ int32_t clamp_pcm_bytes(int64_t bytes) {
 }
 
 const SongProbes& default_song_probes() {
-    static const SongProbes probes{&probe_wav, &probe_mp3, &read_id3v1};
+    static const SongProbes probes{&probe_wav_file, &probe_mp3_file, &read_id3v1_file};
     return probes;
 }
 

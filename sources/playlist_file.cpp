@@ -208,7 +208,8 @@ PlaylistFileResult open_playlist_file(Playlist& pl, const std::string& path, boo
     if (!engine_idle) {
         return failure(PlaylistFileStatus::engine_busy, 0);
     }
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so a FIFO given as the playlist file is refused instead of waited on.
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         return failure(PlaylistFileStatus::cannot_open, errno);
     }
@@ -243,13 +244,13 @@ PlaylistFileResult save_playlist_file(const Playlist& pl, const std::string& pat
 
     // The temporary name is made here rather than with mkstemp so the new file gets the
     // usual 0666 & ~umask mode like any file the user saves.
-    std::random_device random;
+    std::random_device entropy;
     std::string temp;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         char name[64];
         std::snprintf(name, sizeof name, "/.zvplt-%d-%08x.tmp", static_cast<int>(getpid()),
-                      static_cast<unsigned>(random()));
+                      static_cast<unsigned>(entropy()));
         temp = folder + name;
         fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) {

@@ -116,6 +116,7 @@ TEST(PlaylistAdd, ScanWalksSubfoldersDepthFirstAndSkipsLinkCycles) {
     test::write_wav(dir / "top/sub/inner.wav", 48000, 2, 192000);
     test::write_wav(dir / "top/outer.wav", 32000, 1, 64000);
     ASSERT_EQ(symlink((dir / "top").c_str(), (dir / "top/sub/loop").c_str()), 0);
+    ASSERT_EQ(mkfifo((dir / "top/pipe.wav").c_str(), 0600), 0);  // would block a reader
     chmod((dir / "top/sub").c_str(), 0555);  // a read-only folder is scanned like any other
     auto pl = make_playlist();
     ScanResult r = drop_paths(*pl, {dir / "top/", "/x"}, true);

@@ -1,6 +1,7 @@
 // Playlist files: the byte layout, the rebuild on opening, and failures that must leave both
 // the list in memory and the file on disk as they were.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstring>
 #include <filesystem>
@@ -178,6 +179,7 @@ TEST(PlaylistFile, FailedOpenLeavesTheListUntouched) {
     write_bytes(dir / "short.plt", std::vector<uint8_t>(640007));
     write_bytes(dir / "long.plt", std::vector<uint8_t>(640009));
     std::filesystem::create_directory(dir / "folder.plt");
+    ASSERT_EQ(mkfifo((dir / "pipe.plt").c_str(), 0600), 0);
     write_bytes(dir / "good.plt", std::vector<uint8_t>(640008));
 
     struct Case {
@@ -189,6 +191,7 @@ TEST(PlaylistFile, FailedOpenLeavesTheListUntouched) {
                           Case{dir / "short.plt", true, PlaylistFileStatus::wrong_size},
                           Case{dir / "long.plt", true, PlaylistFileStatus::wrong_size},
                           Case{dir / "folder.plt", true, PlaylistFileStatus::cannot_open},
+                          Case{dir / "pipe.plt", true, PlaylistFileStatus::wrong_size},
                           Case{dir / "good.plt", false, PlaylistFileStatus::engine_busy}}) {
         PlaylistFileResult r = open_playlist_file(*pl, c.path, c.idle, test::fake_probes());
         EXPECT_EQ(r.status, c.status) << c.path;
