@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "sources/playlist.h"
@@ -77,10 +78,11 @@ void check_list(const Playlist& pl, const PlaylistFileResult& r) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // As a whole file: only the exact size is taken, anything else leaves the list alone.
     // Reused between runs: a fresh 900 KB list and 640 KB image per input would dominate.
+    static_assert(std::is_trivially_copyable_v<Playlist>);
     static const auto blank = std::make_unique<const Playlist>();
     static const auto pl = std::make_unique<Playlist>();
     static std::vector<uint8_t> image(PLAYLIST_FILE_BYTES);
-    *pl = *blank;
+    std::memcpy(pl.get(), blank.get(), sizeof(Playlist));
     PlaylistFileResult whole = load_playlist_image(*pl, data, size, FUZZ_PROBES);
     if (size != PLAYLIST_FILE_BYTES) {
         check(whole.status == PlaylistFileStatus::wrong_size && pl->song_count == 0);
@@ -89,14 +91,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     // Spread over an image.
-    std::fill(image.begin(), image.end(), 0);
+    std::memset(image.data(), 0, image.size());
     if (size >= 8) {
         size_t rest = std::min(size - 8, image.size());
         std::memcpy(image.data(), data + 8, rest);
         // Keep the two indices the input chose even when its slots run over them.
         std::memcpy(image.data() + PLT_SELECTED_OFFSET, data, 8);
     }
-    *pl = *blank;
+    std::memcpy(pl.get(), blank.get(), sizeof(Playlist));
     PlaylistFileResult r = load_playlist_image(*pl, image.data(), image.size(), FUZZ_PROBES);
     check_list(*pl, r);
 
