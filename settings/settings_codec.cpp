@@ -1,5 +1,6 @@
 // The byte layout of the state and parameter files, written and read field by field in file
 // order. Offsets in the comments are those of the field in the file.
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 #include <cstring>
@@ -179,7 +180,7 @@ void decode_body(FieldReader& r, ProgramState& s, SettingsFileKind kind) {
 
     // 8: the band block is one read; a short or non-finite block changes no band.
     double band_block[BAND_COUNT * 5];
-    if (read_doubles(r, BAND_COUNT * 5, band_block)) {
+    if (read_doubles(r, BAND_BLOCK_BYTES / 8, band_block)) {
         bool finite = true;
         for (double v : band_block) {
             finite = finite && std::isfinite(v);
@@ -201,8 +202,8 @@ void decode_body(FieldReader& r, ProgramState& s, SettingsFileKind kind) {
     r.skip(256);  // 272
     r.skip(8);    // 528: the delay copy at 975 is the one used
     double bass_eq[4];
-    if (read_doubles(r, 4, bass_eq) && std::isfinite(bass_eq[0]) && std::isfinite(bass_eq[1]) &&
-        std::isfinite(bass_eq[2]) && std::isfinite(bass_eq[3])) {
+    if (read_doubles(r, BASS_EQ_BYTES / 8, bass_eq) && std::isfinite(bass_eq[0]) &&
+        std::isfinite(bass_eq[1]) && std::isfinite(bass_eq[2]) && std::isfinite(bass_eq[3])) {
         p.bass_eq_gain_db = bass_eq[0];  // 536
         p.bass_eq_freq_hz = bass_eq[1];
         p.bass_eq_rate_hz = bass_eq[2];
@@ -292,6 +293,11 @@ void decode_body(FieldReader& r, ProgramState& s, SettingsFileKind kind) {
     r.i32(s.throttle.cpu_throttle_on);  // 1263
     s.throttle.cpu_throttle_level.store(10, std::memory_order_relaxed);
     r.i32(s.throttle.cpu_throttle_level);
+    // The export dialog clamps the level to its slider's 0..40 when it opens; a damaged file
+    // must not make a job without that dialog sleep for days per block.
+    s.throttle.cpu_throttle_level.store(
+        std::clamp(s.throttle.cpu_throttle_level.load(std::memory_order_relaxed), 0, 40),
+        std::memory_order_relaxed);
     enc.use_external_encoder = 0;
     r.i32(enc.use_external_encoder);
     enc.external_encoder_path.fill('\0');
@@ -321,7 +327,7 @@ void decode_body(FieldReader& r, ProgramState& s, SettingsFileKind kind) {
     if (state_file) {
         r.i32(sw.noise_gate);  // 1847
         double gates[BAND_COUNT];
-        if (read_doubles(r, BAND_COUNT, gates)) {  // 1851
+        if (read_doubles(r, GATE_BYTES / 8, gates)) {  // 1851
             bool finite = true;
             for (double g : gates) {
                 finite = finite && std::isfinite(g);

@@ -36,7 +36,8 @@ void check(zv::OwnedProgramState& o) {
     const auto& st = o.processor->params.settings;
     if (o.encoder.mp3_bitrate_kbps < 1 || o.encoder.mp3_bitrate_kbps > 320 ||
         st.mb_release == 0.0 || st.mb_attack == 0.0 || st.bass_punch != 0.0 ||
-        o.processor->params.test_channels != 1.0) {
+        o.processor->params.test_channels != 1.0 || o.throttle.cpu_throttle_level < 0 ||
+        o.throttle.cpu_throttle_level > 40) {
         std::abort();
     }
 }

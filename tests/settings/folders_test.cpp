@@ -138,6 +138,10 @@ TEST(IniSettings, KeysDefaultToHomeAndPersistOnWrite) {
     EXPECT_EQ(ini.read(IniKey::ParamFileDir), "/music/set/a.zv3");
     EXPECT_EQ(ini.read(IniKey::SelectFolderPath), std::string(259, 'd'));
     EXPECT_EQ(ini.read(IniKey::ListFileDir), home_folder());
+    // Separators of the INI syntax and non-ASCII names come back as written.
+    const std::string odd = "/m/a, b; c=d \"e\" [f]/曲 1.zv3";
+    ASSERT_TRUE(ini.write(IniKey::SoundFileDir, odd, error)) << error;
+    EXPECT_EQ(ini.read(IniKey::SoundFileDir), odd);
 
     std::ifstream in(ini.file());
     const std::string text((std::istreambuf_iterator<char>(in)), {});

@@ -246,6 +246,13 @@ TEST(SettingsFile, PerFieldRules) {
         EXPECT_EQ(dst.processor->params.settings.mb_release, 1.0);
         EXPECT_EQ(dst.processor->params.settings.mb_attack, 1.0);
     }
+    for (auto [stored, loaded] : {std::pair{-3, 0}, std::pair{41, 40}, std::pair{25, 25}}) {
+        OwnedProgramState dst;
+        ProgramState ds = dst.view();
+        put_i32(bytes, 1267, stored);
+        ASSERT_EQ(decode(ds, bytes), LoadResult::Loaded);
+        EXPECT_EQ(dst.throttle.cpu_throttle_level, loaded) << stored;
+    }
     for (int32_t rate : {1, 320}) {
         OwnedProgramState dst;
         ProgramState ds = dst.view();
