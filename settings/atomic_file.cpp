@@ -20,8 +20,18 @@ std::string describe(const char* what, const std::filesystem::path& path, int er
 bool write_file_atomically(const std::filesystem::path& target, std::span<const uint8_t> bytes,
                            std::string& error) {
     static std::atomic<unsigned> counter{0};
+    // A symbolic link keeps pointing at the file it names; the file behind it is replaced.
+    std::filesystem::path real = target;
+    std::error_code ec;
+    if (std::filesystem::is_symlink(target, ec)) {
+        real = std::filesystem::weakly_canonical(target, ec);
+        if (ec) {
+            error = describe("cannot resolve", target, ec.value());
+            return false;
+        }
+    }
     // Same folder as the target, so the rename never crosses a file system.
-    std::filesystem::path temp = target;
+    std::filesystem::path temp = real;
     char suffix[64];
     std::snprintf(suffix, sizeof suffix, ".tmp-%ld-%u", static_cast<long>(getpid()),
                   counter.fetch_add(1));
@@ -58,10 +68,17 @@ bool write_file_atomically(const std::filesystem::path& target, std::span<const 
         ::unlink(temp.c_str());
         return false;
     }
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
-        error = describe("cannot replace", target, errno);
+    if (::rename(temp.c_str(), real.c_str()) != 0) {
+        error = describe("cannot replace", real, errno);
         ::unlink(temp.c_str());
         return false;
+    }
+    // The rename itself reaches the disk only with its folder.
+    const std::filesystem::path folder = real.has_parent_path() ? real.parent_path() : ".";
+    const int dir_fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir_fd >= 0) {
+        ::fsync(dir_fd);
+        ::close(dir_fd);
     }
     return true;
 }

@@ -122,6 +122,16 @@ TEST(SettingsFile, SaveWritesExactlyTheEncodedBytesAndReportsFailure) {
     const SettingsBytes updated = encode_settings(s);
     EXPECT_EQ(test::read_all(path), std::vector<uint8_t>(updated.begin(), updated.end()));
 
+    // A link keeps pointing at the file it names, which gets the new content.
+    const auto link = dir.path() / "link.zv3";
+    std::filesystem::create_symlink(path, link);
+    a.processor->params.settings.agc_drive_db = 2.5;
+    ASSERT_TRUE(save_settings_file(s, link).ok);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    const SettingsBytes linked = encode_settings(s);
+    EXPECT_EQ(test::read_all(path), std::vector<uint8_t>(linked.begin(), linked.end()));
+    std::filesystem::remove(link);
+
     // A target that cannot be replaced: failure is reported, the old entry stays, no
     // temporary file is left behind.
     const auto blocked = dir.path() / "blocked.zv3";
