@@ -10,6 +10,7 @@
 #include <numbers>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/factory_presets.h"
@@ -284,6 +285,40 @@ TEST(EngineProperties, BlockBoundariesDoNotChangeTheStream) {
     const std::vector<int16_t> a = process_all(*whole, in, 32768);
     const std::vector<int16_t> b = process_all(*pieces, in, 1026);
     EXPECT_TRUE(a == b);
+}
+
+// The batch export runs one processor per worker: processors share nothing but the read-only
+// coefficient sets, so two running at once give exactly what each gives alone.
+TEST(EngineProperties, ProcessorsOnTwoThreadsDoNotInterfere) {
+    const std::vector<int16_t> in48 = music(48000, 1.0, 21);
+    const std::vector<int16_t> in32 = music(32000, 1.0, 22);
+    std::vector<int16_t> together48;
+    std::vector<int16_t> together32;
+    // Each thread builds its processor itself, so when this test runs alone the first uses of
+    // the coefficient sets happen on both threads at once.
+    std::thread t1([&] {
+        enable_flush_denormals();
+        auto p = busy_processor(48000);
+        together48 = process_all(*p, in48, BLOCK_VALUES);
+    });
+    std::thread t2([&] {
+        enable_flush_denormals();
+        auto p = busy_processor(32000);
+        together32 = process_all(*p, in32, 4096);
+    });
+    t1.join();
+    t2.join();
+    std::vector<int16_t> alone48;
+    std::vector<int16_t> alone32;
+    {
+        enable_flush_denormals();
+        auto a = busy_processor(48000);
+        alone48 = process_all(*a, in48, BLOCK_VALUES);
+        auto b = busy_processor(32000);
+        alone32 = process_all(*b, in32, BLOCK_VALUES);
+    }
+    EXPECT_TRUE(together48 == alone48);
+    EXPECT_TRUE(together32 == alone32);
 }
 
 }  // namespace
