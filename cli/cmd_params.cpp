@@ -148,6 +148,22 @@ int parse(int argc, char** argv, Options& o) {
     return -1;
 }
 
+// One line per field whatever a text holds: control bytes are shown as \xNN.
+std::string printable(const std::string& value) {
+    std::string out;
+    for (const char c : value) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x20 || b == 0x7F) {
+            char esc[8];
+            std::snprintf(esc, sizeof esc, "\\x%02X", b);
+            out += esc;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 int run_params(int argc, char** argv) {
@@ -195,7 +211,7 @@ int run_params(int argc, char** argv) {
     }
     if (o.show) {
         for (const ParamField& f : param_fields()) {
-            std::printf("%s = %s\n", f.name.c_str(), get_param_field(s, f).c_str());
+            std::printf("%s = %s\n", f.name.c_str(), printable(get_param_field(s, f)).c_str());
         }
         if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
             std::fprintf(stderr, "%s: cannot write the values\n", NAME);

@@ -47,6 +47,9 @@ TEST(ParamsCommand, LoadsAppliesSetsSavesAndShowsInOrder) {
     EXPECT_THAT(r.out, testing::HasSubstr("\nnoise_gate = 0\n")) << "not taken from a .zv3";
     EXPECT_THAT(r.out, testing::EndsWith("bands[6].gate_threshold_db = -36\n"));
 
+    r = run_params({"--set", "tag_title_prefix=a\nb\tc"});
+    EXPECT_THAT(r.out, testing::HasSubstr("\ntag_title_prefix = a\\x0Ab\\x09c\n"));
+
     r = run_params({"--state", saved});
     ASSERT_EQ(r.status, cli::EXIT_OK) << r.err;
     EXPECT_THAT(r.out, testing::HasSubstr("\nnoise_gate = 1\n"));
