@@ -61,9 +61,11 @@ struct AudioPath {
     Pair sidechain;
 };
 
-AudioPath audio_path(ProcessorBand& band, FirstOrderSection& gate, BandDelayBlock& delays,
-                     const BandFactors& f, double k, const BandBlockFactors& bf, Pair x, double d,
-                     double sidechain_gain, Pair& sidechain_out) {
+[[gnu::always_inline]] inline AudioPath audio_path(ProcessorBand& band, FirstOrderSection& gate,
+                                                   BandDelayBlock& delays, const BandFactors& f,
+                                                   double k, const BandBlockFactors& bf, Pair x,
+                                                   double d, double sidechain_gain,
+                                                   Pair& sidechain_out) {
     double gate_gain = run_gate(band, gate, x, f, k, bf.gate_on);
     Pair n = splat(bf.normalisation);
     Pair u = step(delays.audio, n * x, f.audio_len);

@@ -181,10 +181,17 @@ void front_phase(ProcessorParams& q, ProcessorState& s, const BlockFactors& b,
         if (b.bass_eq) {
             x = step(s.bass_eq, x);
         }
-        if (b.virtual_room) {
-            x = run_room(s.room, room, x);
+        chunk.signal[i] = x;
+    }
+    // The room, when on, runs over the chunk on its own: its long serial path then overlaps
+    // across frames.
+    if (b.virtual_room) {
+        for (int32_t i = 0; i < frames; ++i) {
+            chunk.signal[i] = run_room(s.room, room, chunk.signal[i]);
         }
-        x = agc(st, s.agc, b, x);
+    }
+    for (int32_t i = 0; i < frames; ++i) {
+        Pair x = agc(st, s.agc, b, chunk.signal[i]);
         if (b.emphasis == 1 || b.emphasis == 2) {
             x = emphasis_and_limiter(st, s, b, x);
         } else {
