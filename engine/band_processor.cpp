@@ -21,8 +21,8 @@ int clamped_length(double v, int lo, int hi) {
 }
 
 // Noise gate: the gate section follows the louder channel; returns the gate gain.
-double run_gate(ProcessorBand& band, FirstOrderSection& gate, Pair x, const BandFactors& f,
-                double k, bool on) {
+[[gnu::always_inline]] inline double run_gate(ProcessorBand& band, FirstOrderSection& gate, Pair x,
+                                              const BandFactors& f, double k, bool on) {
     if (!on) {
         return 1.0;  // gate_gain 1 and indicator 3 are set once per block
     }
@@ -37,14 +37,14 @@ double run_gate(ProcessorBand& band, FirstOrderSection& gate, Pair x, const Band
 
 // Detector input o: the larger overshoot of the two channels, each channel taking the
 // louder of its own side-chain sample and the coupled one.
-double overshoot(Pair sidechain, Pair coupled, double t) {
+double overshoot(Pair sidechain, Pair coupled, Pair t) {
     Pair m = max2(abs2(sidechain), abs2(coupled));
-    Pair ov = max2(m - splat(t), _mm_setzero_pd());
+    Pair ov = max2(m - t, _mm_setzero_pd());
     return std::max(lane_l(ov), lane_r(ov));
 }
 
-double overshoot(Pair sidechain, double t) {
-    Pair ov = max2(abs2(sidechain) - splat(t), _mm_setzero_pd());
+double overshoot(Pair sidechain, Pair t) {
+    Pair ov = max2(abs2(sidechain) - t, _mm_setzero_pd());
     return std::max(lane_l(ov), lane_r(ov));
 }
 
@@ -67,7 +67,7 @@ struct AudioPath {
                                                    double d, double sidechain_gain,
                                                    Pair& sidechain_out) {
     double gate_gain = run_gate(band, gate, x, f, k, bf.gate_on);
-    Pair n = splat(bf.normalisation);
+    const Pair n = bf.normalisation2;
     Pair u = step(delays.audio, n * x, f.audio_len);
     Pair a = splat(d) * u * splat(gate_gain);
     Pair sc = n * x * splat(sidechain_gain);
@@ -76,12 +76,12 @@ struct AudioPath {
 }
 
 void band_output(Pair& out, BandDelayBlock& delays, const BandFactors& f, Pair post) {
-    out = step(delays.output, post * splat(f.mix), BAND_LATENCY_LINE - f.audio_len);
+    out = step(delays.output, post * f.mix2, BAND_LATENCY_LINE - f.audio_len);
 }
 
 Pair band_input(Pair& in_record, const BandFactors& f, Pair in) {
     in_record = in;
-    return in * splat(f.g);
+    return in * f.g2;
 }
 
 }  // namespace
@@ -118,6 +118,16 @@ BandBlockFactors prepare_bands(const ProcessorParams& q) {
     bf.coupling_5 = emphasis ? 0.21 : 0.3;
     bf.coupling_6 = emphasis ? 0.707 : 1.0;
     bf.gate_on = q.switches.noise_gate == 1;
+    for (BandFactors& f : bf.band) {
+        f.g2 = splat(f.g);
+        f.mix2 = splat(f.mix);
+        f.t_clip2 = splat(f.t_clip);
+        f.t_vca2 = splat(f.t_vca);
+    }
+    bf.normalisation2 = splat(bf.normalisation);
+    bf.clip_slope2 = splat(bf.clip_slope);
+    bf.coupling_52 = splat(bf.coupling_5);
+    bf.coupling_62 = splat(bf.coupling_6);
     return bf;
 }
 
@@ -228,11 +238,11 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
         AudioPath ap = audio_path(band, sm.gate[0], delays, f, BAND_GATE_K[0], bf, xf,
                                   1.0 - dgr / FULL_SCALE, gain[0], lanes.sidechain[0]);
         Pair c = ap.a;
-        if (clip2(c, splat(f.t_clip), splat(bf.clip_slope))) {
+        if (clip2(c, f.t_clip2, bf.clip_slope2)) {
             band.clip_flag = 1;
         }
         band_output(lanes.out[0], delays, f, step(cs.band1_post, c));
-        o[0] = overshoot(ap.sidechain, f.t_vca);
+        o[0] = overshoot(ap.sidechain, f.t_vca2);
     }
 
     // Band 2 (400): third-order high-pass 150 Hz, no clipper; recombined with band 1 below.
@@ -243,7 +253,7 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
         AudioPath ap = audio_path(band, sm.gate[1], s.band_delays[1], f, BAND_GATE_K[1], bf, xf,
                                   gain[1], gain[1], lanes.sidechain[1]);
         band_output(lanes.out[1], s.band_delays[1], f, ap.a);
-        o[1] = overshoot(ap.sidechain, f.t_vca);
+        o[1] = overshoot(ap.sidechain, f.t_vca2);
     }
 
     // Band 3 (800): high-pass 425 Hz and low-pass 1100 Hz, hard clip with restore.
@@ -254,12 +264,12 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
         AudioPath ap = audio_path(band, sm.gate[2], s.band_delays[2], f, BAND_GATE_K[2], bf, xf,
                                   gain[2], gain[2], lanes.sidechain[2]);
         Pair c = ap.a;
-        if (clip2(c, splat(f.t_clip), zero)) {
+        if (clip2(c, f.t_clip2, zero)) {
             band.clip_flag = 1;
         }
         Pair restored = c + step(cs.band3_restore, ap.a - c);
         band_output(lanes.out[2], s.band_delays[2], f, step(cs.band3_post, restored));
-        o[2] = overshoot(ap.sidechain, f.t_vca);
+        o[2] = overshoot(ap.sidechain, f.t_vca2);
     }
 
     // Band 4 (1.6k): doubled high-pass 1100 Hz, low-pass 2400 Hz, hard clip with restore.
@@ -271,12 +281,12 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
         AudioPath ap = audio_path(band, sm.gate[3], s.band_delays[3], f, BAND_GATE_K[3], bf, xf,
                                   gain[3], gain[3], lanes.sidechain[3]);
         Pair c = ap.a;
-        if (clip2(c, splat(f.t_clip), zero)) {
+        if (clip2(c, f.t_clip2, zero)) {
             band.clip_flag = 1;
         }
         Pair restored = c + step(cs.band4_restore, ap.a - c);
         band_output(lanes.out[3], s.band_delays[3], f, step(cs.band4_post, restored));
-        o[3] = overshoot(ap.sidechain, f.t_vca);
+        o[3] = overshoot(ap.sidechain, f.t_vca2);
         sidechain_4 = ap.sidechain;
     }
 
@@ -291,11 +301,11 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
         AudioPath ap = audio_path(band, sm.gate[4], s.band_delays[4], f, BAND_GATE_K[4], bf, xf,
                                   gain[4], gain[4], lanes.sidechain[4]);
         Pair c = ap.a;
-        if (clip2(c, splat(f.t_clip), zero)) {
+        if (clip2(c, f.t_clip2, zero)) {
             band.clip_flag = 1;
         }
         band_output(lanes.out[4], s.band_delays[4], f, step(cs.band5_post, c));
-        o[4] = overshoot(ap.sidechain, sidechain_4 * splat(bf.coupling_5), f.t_vca);
+        o[4] = overshoot(ap.sidechain, sidechain_4 * bf.coupling_52, f.t_vca2);
         sidechain_5 = ap.sidechain;
     }
 
@@ -307,11 +317,11 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
         AudioPath ap = audio_path(band, sm.gate[5], s.band_delays[5], f, BAND_GATE_K[5], bf, xf,
                                   gain[5], gain[5], lanes.sidechain[5]);
         Pair c = ap.a;
-        if (clip2(c, splat(f.t_clip), zero)) {
+        if (clip2(c, f.t_clip2, zero)) {
             band.clip_flag = 1;
         }
         band_output(lanes.out[5], s.band_delays[5], f, c);
-        o[5] = overshoot(ap.sidechain, sidechain_5 * splat(bf.coupling_6), f.t_vca);
+        o[5] = overshoot(ap.sidechain, sidechain_5 * bf.coupling_62, f.t_vca2);
     }
 
     // Gain computers. Band 1 follows its release section alone.
@@ -346,7 +356,7 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
     // Low-band recombination: bands 1 and 2 clipped together at band 2's level.
     const Pair* out = lanes.out;
     Pair b12 = out[0] + out[1];
-    if (clip2(b12, splat(bf.band[1].t_clip), splat(bf.clip_slope))) {
+    if (clip2(b12, bf.band[1].t_clip2, bf.clip_slope2)) {
         q.bands[1].clip_flag = 1;
     }
     b12 = step(cs.recombine_lp, b12);

@@ -28,6 +28,8 @@ struct BandFactors {
     double mix = 1.0;
     double k_gate = 1.0;
     int audio_len = 880;  // the band's look-ahead length; the output line takes the rest of 900
+    // The same factors in both lanes, for the stereo sections.
+    Pair g2{}, mix2{}, t_clip2{}, t_vca2{};
 };
 
 struct BandBlockFactors {
@@ -38,6 +40,7 @@ struct BandBlockFactors {
     double coupling_5 = 0.3;     // band 4's side chain into band 5's detector
     double coupling_6 = 1.0;     // band 5's side chain into band 6's detector
     bool gate_on = false;
+    Pair normalisation2{}, clip_slope2{}, coupling_52{}, coupling_62{};
 };
 
 // Band clipper slope: soft below 0.5, medium soft below 1.5, hard otherwise.
