@@ -270,7 +270,11 @@ void decode_body(FieldReader& r, ProgramState& s, SettingsFileKind kind) {
     r.f64(p.bands[0].bass_attack_ms);  // 1043
     if (st.bass_punch != 0.0) {
         // Files of earlier versions kept the bass attack as a 0..4 punch setting.
-        p.bands[0].bass_attack_ms = st.bass_punch * 5.0;
+        // A damaged value so large that the product overflows is dropped like a non-number.
+        const double attack = st.bass_punch * 5.0;
+        if (std::isfinite(attack)) {
+            p.bands[0].bass_attack_ms = attack;
+        }
         st.bass_punch = 0.0;
     }
     r.i32(ex.output_mp3);

@@ -243,6 +243,16 @@ TEST(SettingsFile, PerFieldRules) {
     SettingsBytes bytes = encode_settings(ss);
     put_f64(bytes, 896, 4.0);  // bass_punch of an earlier version
     put_f64(bytes, 1043, 55.0);
+    {
+        // A punch whose conversion overflows is dropped; the stored attack stays.
+        SettingsBytes huge = bytes;
+        put_f64(huge, 896, 1e308);
+        OwnedProgramState dst;
+        ProgramState ds = dst.view();
+        ASSERT_EQ(decode(ds, huge), LoadResult::Loaded);
+        EXPECT_EQ(dst.processor->params.bands[0].bass_attack_ms, 55.0);
+        EXPECT_EQ(dst.processor->params.settings.bass_punch, 0.0);
+    }
     put_f64(bytes, 580, 0.0);   // mb_release
     put_f64(bytes, 1795, 0.0);  // mb_attack
     for (int32_t rate : {0, 400, -5}) {
