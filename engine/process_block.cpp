@@ -43,6 +43,15 @@ struct BlockFactors {
     bool hard_final_clip;
     bool final_fir;
     bool deemphasis;
+    // The factors the stereo stages use, in both lanes.
+    Pair agc_threshold2, agc_drive2, agc_floor2, agc_ceiling2;
+    Pair final_clip2, hf_threshold2, hf_drive2, emphasis_gain2, overshoot2;
+};
+
+// The HF limiter's detector state and gain reduction per channel.
+struct HfLimiterRun {
+    Pair state;
+    Pair reduction;
 };
 
 BlockFactors prepare_block(ProcessorParams& q, const ProcessorState& s) {
@@ -74,27 +83,33 @@ BlockFactors prepare_block(ProcessorParams& q, const ProcessorState& s) {
     int lpf = choice_of(q.final_lpf);
     b.final_fir = lpf == 1 || lpf == 2;
     b.deemphasis = (b.emphasis == 1 || b.emphasis == 2) && sw.deemphasis == 1;
+    b.agc_threshold2 = splat(b.agc_threshold);
+    b.agc_drive2 = splat(b.agc_drive);
+    b.agc_floor2 = splat(-b.agc_ceiling);
+    b.agc_ceiling2 = splat(b.agc_ceiling);
+    b.final_clip2 = splat(b.final_clip);
+    b.hf_threshold2 = splat(b.hf_threshold);
+    b.hf_drive2 = splat(b.hf_drive);
+    b.emphasis_gain2 = splat(b.emphasis_gain);
+    b.overshoot2 = splat(b.overshoot);
     return b;
 }
 
 // Pre-emphasis with the HF limiter: the limiter looks at the state of the previous frame and
 // acts on H delayed by 65 frames, so M is delayed alike.
-Pair emphasis_and_limiter(ProcessorSettings& st, ProcessorState& s, const BlockFactors& b, Pair x) {
+Pair emphasis_and_limiter(ProcessorSettings& st, ProcessorState& s, const BlockFactors& b,
+                          HfLimiterRun& run, Pair x) {
     ChainSections& cs = s.channels;
     Pair m = splat(EMPHASIS_MAIN_GAIN) * step(cs.emphasis_main, x);
-    Pair h = step(cs.hf_hp, m) * splat(b.emphasis_gain);
+    Pair h = step(cs.hf_hp, m) * b.emphasis_gain2;
 
-    Pair state = pair(st.hf_state_l, st.hf_state_r);
-    Pair over = max2(abs2(state) - splat(b.hf_threshold), _mm_setzero_pd());
+    Pair over = max2(abs2(run.state) - b.hf_threshold2, _mm_setzero_pd());
     // The detector reads the limiter's own output, so a reduction past 23169 (a negative
     // gain) would feed back and grow without bound at high drive; it stops at full reduction.
-    Pair gr = min2(step(cs.hf_gr_lp, over) * splat(b.hf_drive), splat(AGC_SCALE));
-    st.hf_gain_reduction_l = lane_l(gr);
-    st.hf_gain_reduction_r = lane_r(gr);
-    Pair gain = splat(1.0) - gr / splat(AGC_SCALE);
-    state = gain * h;
-    st.hf_state_l = lane_l(state);
-    st.hf_state_r = lane_r(state);
+    const Pair full = splat(AGC_SCALE);
+    run.reduction = min2(step(cs.hf_gr_lp, over) * b.hf_drive2, full);
+    Pair gain = splat(1.0) - run.reduction / full;
+    run.state = gain * h;
 
     HfLimiterLines& lines = s.hf_lines;
     int p = lines.pos;
@@ -114,23 +129,21 @@ Pair emphasis_and_limiter(ProcessorSettings& st, ProcessorState& s, const BlockF
 
 // Two-band AGC. The gains used are those of the previous frame; the low band's detector runs
 // in the left lane of the detector sections and the high band's in the right.
-Pair agc(ProcessorSettings& st, AgcSections& a, const BlockFactors& b, Pair x) {
-    Pair lo = step(a.split_lp, x) * splat(1.0 - st.agc_gain_lo / AGC_SCALE);
-    Pair hi = step(a.split_hp, x) * splat(1.0 - st.agc_gain_hi / AGC_SCALE);
-    Pair t = splat(b.agc_threshold);
-    Pair zero = _mm_setzero_pd();
-    Pair over_lo = max2(abs2(lo) - t, zero);
-    Pair over_hi = max2(abs2(hi) - t, zero);
+Pair agc(AgcSections& a, const BlockFactors& b, Pair& gains, Pair x) {
+    const Pair zero = _mm_setzero_pd();
+    Pair g = splat(1.0) - gains / splat(AGC_SCALE);
+    Pair lo = step(a.split_lp, x) * _mm_unpacklo_pd(g, g);
+    Pair hi = step(a.split_hp, x) * _mm_unpackhi_pd(g, g);
+    Pair over_lo = max2(abs2(lo) - b.agc_threshold2, zero);
+    Pair over_hi = max2(abs2(hi) - b.agc_threshold2, zero);
     Pair o = pair(std::max(lane_l(over_lo), lane_r(over_lo)),
                   std::max(lane_l(over_hi), lane_r(over_hi)));
     Pair s1 = step(a.slow, o);
     Pair s2 = step(a.speed[b.agc_speed - 1], o);
-    Pair g = max2(s1, s2) * splat(b.agc_drive);
+    Pair next = max2(s1, s2) * b.agc_drive2;
     // Lower bound first: a negative ceiling holds the state at the ceiling.
-    g = max2(g, splat(-b.agc_ceiling));
-    g = min2(g, splat(b.agc_ceiling));
-    st.agc_gain_lo = lane_l(g);
-    st.agc_gain_hi = lane_r(g);
+    next = max2(next, b.agc_floor2);
+    gains = min2(next, b.agc_ceiling2);
     return lo + hi;
 }
 
@@ -138,7 +151,7 @@ Pair agc(ProcessorSettings& st, AgcSections& a, const BlockFactors& b, Pair x) {
 // which only lowers the gain of V (delayed 2 frames) by how much was over.
 Pair final_clipper(ProcessorState& s, const BlockFactors& b, Pair v) {
     Pair c = v;
-    clip2(c, splat(b.final_clip), _mm_setzero_pd());
+    clip2(c, b.final_clip2, _mm_setzero_pd());
     if (b.hard_final_clip) {
         return c + step(s.channels.final_clip_lp, v - c);
     }
@@ -190,16 +203,29 @@ void front_phase(ProcessorParams& q, ProcessorState& s, const BlockFactors& b,
             chunk.signal[i] = run_room(s.room, room, chunk.signal[i]);
         }
     }
+    // The AGC and HF limiter states stay in registers over the chunk.
+    Pair agc_gains = pair(st.agc_gain_lo, st.agc_gain_hi);
+    HfLimiterRun hf{pair(st.hf_state_l, st.hf_state_r),
+                    pair(st.hf_gain_reduction_l, st.hf_gain_reduction_r)};
+    const bool emphasis = b.emphasis == 1 || b.emphasis == 2;
     for (int32_t i = 0; i < frames; ++i) {
-        Pair x = agc(st, s.agc, b, chunk.signal[i]);
-        if (b.emphasis == 1 || b.emphasis == 2) {
-            x = emphasis_and_limiter(st, s, b, x);
+        Pair x = agc(s.agc, b, agc_gains, chunk.signal[i]);
+        if (emphasis) {
+            x = emphasis_and_limiter(st, s, b, hf, x);
         } else {
             x = step(cs.no_emphasis_shelf, x);
-            st.hf_gain_reduction_l = st.hf_gain_reduction_r = 0.0;
         }
         chunk.signal[i] = x;
     }
+    if (!emphasis) {
+        hf.reduction = _mm_setzero_pd();
+    }
+    st.agc_gain_lo = lane_l(agc_gains);
+    st.agc_gain_hi = lane_r(agc_gains);
+    st.hf_state_l = lane_l(hf.state);
+    st.hf_state_r = lane_r(hf.state);
+    st.hf_gain_reduction_l = lane_l(hf.reduction);
+    st.hf_gain_reduction_r = lane_r(hf.reduction);
     st.input_peak_l = peak_l;
     st.input_peak_r = peak_r;
 }
@@ -219,7 +245,7 @@ void back_phase(ProcessorParams& q, ProcessorState& s, const BlockFactors& b, in
         y = b.final_fir ? step(s.final_fir, y) : step(s.final_iir, y);
 
         Pair c = y;
-        clip2(c, splat(b.overshoot), zero);
+        clip2(c, b.overshoot2, zero);
         y = c + step(cs.overshoot_lp, y - c);
 
         int lamps = _mm_movemask_pd(_mm_cmpgt_pd(abs2(y), lamp));
