@@ -25,8 +25,8 @@ JackServer::JackServer(int rate) {
     ::setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
     ::setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
     const std::string r = std::to_string(rate);
-    std::vector<std::string> args = {"jackd", "--no-realtime", "-n", name_, "-d", "dummy", "-r", r,
-                                     "-p",    "1024"};
+    std::vector<std::string> args = {"jackd", "--no-realtime", "-t", "5000", "-n", name_,
+                                     "-d",    "dummy",         "-r", r,      "-p", "1024"};
     std::vector<char*> argv;
     for (auto& a : args)
         argv.push_back(a.data());
