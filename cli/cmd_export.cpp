@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <charconv>
 #include <chrono>
@@ -418,9 +419,10 @@ int run_export(int argc, char** argv) {
     }
     owned.processor->params.test_channels = 1.0;  // what the export commands do
     const bool mp3 = opts.output_mp3 != 0;
-    if (!mp3 || enc.use_external_encoder != 0) {
-        // the bitrate has no use then
-    } else if (enc.mp3_bitrate_kbps < 32 || enc.mp3_bitrate_kbps > 320) {
+    if (std::find(MP3_BITRATES.begin(), MP3_BITRATES.end(), enc.mp3_bitrate_kbps) ==
+        MP3_BITRATES.end()) {
+        // A state file or --set may hold any number; the encoder takes the list's values, as
+        // the option dialogs give them.
         enc.mp3_bitrate_kbps =
             bitrate_from_entry(std::to_string(enc.mp3_bitrate_kbps), ExportCommand::ExportAll);
     }
