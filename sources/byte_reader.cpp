@@ -1,6 +1,10 @@
 #include "sources/byte_reader.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <cstring>
 #include <utility>
@@ -46,14 +50,22 @@ FileByteReader& FileByteReader::operator=(FileByteReader&& other) noexcept {
 
 bool FileByteReader::open(const std::string& path) {
     close();
-    // "e": the descriptor must not leak into an external encoder started later.
-    std::FILE* f = std::fopen(path.c_str(), "rbe");
-    if (f == nullptr) {
+    // Non-blocking only for the open itself: a FIFO named like a song must not hang a folder
+    // scan. Close-on-exec: the descriptor must not leak into an external encoder.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
         return false;
     }
     struct stat st {};
-    if (fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode)) {
-        std::fclose(f);
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        errno = EINVAL;
+        return false;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* f = fdopen(fd, "rb");
+    if (f == nullptr) {
+        ::close(fd);
         return false;
     }
     file_ = f;

@@ -45,7 +45,8 @@ public:
     FileByteReader(const FileByteReader&) = delete;
     FileByteReader& operator=(const FileByteReader&) = delete;
 
-    // Opens for reading; false (with errno kept) when the file cannot be opened.
+    // Opens a regular file for reading; false (errno set) when it cannot be opened or is not
+    // a regular file (a folder, a FIFO, a device).
     bool open(const std::string& path);
     void close();
     bool is_open() const { return file_ != nullptr; }

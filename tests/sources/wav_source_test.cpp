@@ -1,6 +1,7 @@
 #include "sources/wav_source.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "tests/sources/source_test_util.h"
 
@@ -160,6 +161,18 @@ TEST_F(WavReaderTest, RefusesFilesItCannotPlay) {
     EXPECT_FALSE(reader.open(put(RiffBuilder().fmt(2, 44100, 16).bytes())));
     EXPECT_FALSE(reader.open(put(RiffBuilder().chunk("data", {}).fmt(2, 44100, 16).bytes())));
     EXPECT_FALSE(reader.is_open());
+}
+
+TEST_F(WavReaderTest, FoldersAndFifosAreRefusedWithoutWaiting) {
+    std::string fifo = dir_.file("pipe.wav");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    int32_t r = 0, c = 0;
+    uint32_t d = 0;
+    EXPECT_EQ(probe_wav(fifo, r, c, d), -1);
+    ASSERT_EQ(mkdir(dir_.file("folder.wav").c_str(), 0700), 0);
+    EXPECT_EQ(probe_wav(dir_.file("folder.wav"), r, c, d), -1);
+    WavReader reader;
+    EXPECT_FALSE(reader.open(fifo));
 }
 
 TEST_F(WavReaderTest, HeaderBytesAreEverythingUpToTheFirstSample) {
