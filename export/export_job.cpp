@@ -188,8 +188,10 @@ bool ExportJob::process_song(const std::string& input, const std::string& output
     if (std::fwrite(header.data(), 1, header.size(), out.get()) != header.size())
         return write_error();
 
-    const int channels = in_.entry.channels == 1 ? 1 : 2;
-    const int32_t rate = in_.entry.sample_rate;
+    // The working copy's own header decides, so a stale entry (an MP3 re-encoded since it
+    // was added) cannot make the job read stereo as mono.
+    const int channels = reader.channels() == 1 ? 1 : 2;
+    const int32_t rate = reader.rate();
     const uint64_t data_bytes = reader.data_bytes();
     const uint64_t steps = data_bytes / (static_cast<uint64_t>(channels) * 32768u);
     observer_.set_progress_range(data_bytes == 0 ? 100 : static_cast<int>(steps));
