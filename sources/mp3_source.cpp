@@ -159,11 +159,10 @@ int Mp3Decoder::read_frame(int16_t* left, int16_t* right) {
     State& s = *state_;
     for (;;) {
         mp3data_struct header{};
-        int n = 0;
         // First drain what the decoder holds; feed it more only when it needs more.
         unsigned char* feed = s.feed.data();
         size_t feed_len = 0;
-        n = hip_decode1_headers(s.hip, feed, feed_len, s.left, s.right, &header);
+        int n = hip_decode1_headers(s.hip, feed, feed_len, s.left, s.right, &header);
         if (n == 0 && !s.input_done) {
             uint64_t pos = s.input->tell();
             size_t want = static_cast<size_t>(
