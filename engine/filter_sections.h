@@ -212,6 +212,16 @@ inline void install(StereoBiquad& s, const BiquadCoeffs& c) {
     s.a2 = splat(c.a2);
 }
 
+// Different sections in the two lanes (the virtual room's left and right reverberators).
+inline void install(StereoBiquad& s, const BiquadCoeffs& left, const BiquadCoeffs& right) {
+    s = StereoBiquad{};
+    s.b0 = pair(left.b0, right.b0);
+    s.b1 = pair(left.b1, right.b1);
+    s.b2 = pair(left.b2, right.b2);
+    s.a1 = pair(left.a1, right.a1);
+    s.a2 = pair(left.a2, right.a2);
+}
+
 inline void clear_memory(StereoBiquad& s) {
     s.x1 = s.x2 = s.y1 = s.y2 = Pair{};
 }
@@ -401,6 +411,54 @@ inline double step(AllPass& a, double x) {
     double w = d * a.g + x;
     a.buf[p] = w;
     a.pos = p + 1;
+    return d - a.g * w;
+}
+
+// Two independent lines in the two lanes, each with its own length and position (the
+// virtual room's reverberators, whose left and right paths differ in length).
+struct alignas(16) LanePair {
+    double v[2];
+};
+
+inline int fold(int p, int len) {
+    return p >= len ? p % len : p;
+}
+
+template <int CAPACITY>
+struct DualDelayLine {
+    LanePair buf[CAPACITY]{};
+    int pos[2]{};
+};
+
+template <int CAPACITY>
+inline Pair step(DualDelayLine<CAPACITY>& d, Pair x, int len_l, int len_r) {
+    int pl = fold(d.pos[0], len_l);
+    int pr = fold(d.pos[1], len_r);
+    Pair y = _mm_loadh_pd(_mm_load_sd(&d.buf[pl].v[0]), &d.buf[pr].v[1]);
+    _mm_storel_pd(&d.buf[pl].v[0], x);
+    _mm_storeh_pd(&d.buf[pr].v[1], x);
+    d.pos[0] = pl + 1;
+    d.pos[1] = pr + 1;
+    return y;
+}
+
+// Two all-passes in the two lanes, each with its own length and position.
+struct DualAllPass {
+    Pair g = splat(-0.5);
+    LanePair buf[ALLPASS_CAPACITY]{};
+    int pos[2]{};
+    int len[2]{1, 1};
+};
+
+inline Pair step(DualAllPass& a, Pair x) {
+    int pl = fold(a.pos[0], a.len[0]);
+    int pr = fold(a.pos[1], a.len[1]);
+    Pair d = _mm_loadh_pd(_mm_load_sd(&a.buf[pl].v[0]), &a.buf[pr].v[1]);
+    Pair w = d * a.g + x;
+    _mm_storel_pd(&a.buf[pl].v[0], w);
+    _mm_storeh_pd(&a.buf[pr].v[1], w);
+    a.pos[0] = pl + 1;
+    a.pos[1] = pr + 1;
     return d - a.g * w;
 }
 

@@ -77,10 +77,8 @@ ChainSections make_channel_template(const RateCoefficientSet& c) {
 void install_room_sections(VirtualRoomState& room, const RateCoefficientSet& c) {
     install(room.crossfeed_shelf, c.room_head_shadow);
     install(room.crossfeed_lp, c.room_crossfeed_lp);
-    install(room.room1_lp, c.room_lp);
-    install(room.room2_lp, c.room_lp);
-    install(room.room1_notch, c.room_notch);
-    install(room.room2_notch, c.room_notch);
+    install(room.room1_filter, c.room_lp, c.room_notch);
+    install(room.room2_filter, c.room_lp, c.room_notch);
     install(room.room1_tail_shelf_1, c.room_head_shadow);
     install(room.room1_tail_shelf_2, c.room_head_shadow);
     install(room.room2_tail_shelf_1, c.room_head_shadow);
@@ -104,18 +102,16 @@ void clear_room(VirtualRoomState& room) {
     clear_memory(room.crossfeed_shelf);
     clear_memory(room.crossfeed_lp);
     clear_line(room.crossfeed);
-    clear_line(room.room1_a);
-    clear_line(room.room1_b);
-    clear_line(room.room2_a);
-    clear_line(room.room2_b);
-    for (AllPass& a : room.allpass) {
-        a.buf.fill(0.0);
-        a.pos = 0;
+    clear_line(room.room1_in);
+    clear_line(room.room2_in);
+    for (DualAllPass& a : room.room1_allpass) {
+        clear_line(a);
     }
-    clear_memory(room.room1_lp);
-    clear_memory(room.room2_lp);
-    clear_memory(room.room1_notch);
-    clear_memory(room.room2_notch);
+    for (DualAllPass& a : room.room2_allpass) {
+        clear_line(a);
+    }
+    clear_memory(room.room1_filter);
+    clear_memory(room.room2_filter);
     clear_memory(room.room1_tail_shelf_1);
     clear_memory(room.room1_tail_shelf_2);
     clear_memory(room.room2_tail_shelf_1);

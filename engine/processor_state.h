@@ -17,7 +17,6 @@ constexpr int ENHANCER_LINE_CAPACITY = 2200;  // stereo enhancer side line (at m
 constexpr int HF_LIMITER_DELAY = 65;          // HF limiter's M and H look-ahead, in frames
 constexpr int FINAL_CLIP_DELAY = 2;           // adaptive final clipper's delay of V
 constexpr int ROOM_LINE_CAPACITY = 4800;      // virtual-room delay lines
-constexpr int ROOM_ALLPASS_COUNT = 12;
 
 // Choice parameters are doubles holding small whole numbers, read through their integer
 // part. Values no integer can hold (NaN, huge) read as -1, which every choice treats as "other".
@@ -112,11 +111,13 @@ struct VirtualRoomState {
     StereoBiquad crossfeed_shelf;
     StereoFirstOrder crossfeed_lp;
     StereoDelayLine<ROOM_LINE_CAPACITY> crossfeed;
-    // Room inputs: A and B of room 1 and of room 2.
-    DelayLine<ROOM_LINE_CAPACITY> room1_a, room1_b, room2_a, room2_b;
-    // All-passes: room 1 left [0..2], room 1 right [3..5], room 2 left [6..8], right [9..11].
-    std::array<AllPass, ROOM_ALLPASS_COUNT> allpass{};
-    BiquadSection room1_lp, room1_notch, room2_lp, room2_notch;
+    // Each room's reverberators run side by side: the left one in the left lane, the right
+    // one in the right. Inputs: A (from L) and B (from R, 98 frames later) of each room.
+    DualDelayLine<ROOM_LINE_CAPACITY> room1_in, room2_in;
+    // Three all-passes per room: left lengths in the left lane, right lengths in the right.
+    std::array<DualAllPass, 3> room1_allpass{}, room2_allpass{};
+    // The room low-pass (left lane, giving P) and the room notch (right lane, giving Q).
+    StereoBiquad room1_filter, room2_filter;
     // Tails: the P part in the left lane and the Q part in the right lane; two shelves each.
     StereoBiquad room1_tail_shelf_1, room1_tail_shelf_2;
     StereoBiquad room2_tail_shelf_1, room2_tail_shelf_2;

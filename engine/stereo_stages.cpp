@@ -18,9 +18,9 @@ constexpr int ROOM1_TAIL_DELAY = 30;
 constexpr int ROOM2_TAIL_DELAY = 6;
 constexpr double ALLPASS_GAIN = -0.5;
 constexpr double CROSS_MIX = 0.707;
-// Room 1 left, room 1 right, room 2 left, room 2 right; three all-passes each, in order.
-constexpr std::array<int, ROOM_ALLPASS_COUNT> ALLPASS_LENGTHS = {882, 86, 234, 782, 58, 262,
-                                                                 858, 82, 206, 742, 62, 282};
+// All-pass lengths in order along each reverberator: {left, right} per stage.
+constexpr int ROOM1_ALLPASS[3][2] = {{882, 782}, {86, 58}, {234, 262}};
+constexpr int ROOM2_ALLPASS[3][2] = {{858, 742}, {82, 62}, {206, 282}};
 
 int clamped_length(double v, int lo, int hi) {
     if (!(v >= lo)) {
@@ -36,10 +36,16 @@ double clamp_detector(double v) {
     return std::clamp(v, 0.0, DETECTOR_LIMIT);
 }
 
-double allpass_chain(std::array<AllPass, ROOM_ALLPASS_COUNT>& ap, int first, double x) {
-    x = step(ap[first], x);
-    x = step(ap[first + 1], x);
-    return step(ap[first + 2], x);
+// One room: A = L delayed N and B = R delayed N + 98 feed the left reverberator with
+// 0.7 A + 0.3 B and the right with 0.7 B + 0.3 A; returns (P, Q).
+Pair reverberators(DualDelayLine<ROOM_LINE_CAPACITY>& in, std::array<DualAllPass, 3>& ap,
+                   StereoBiquad& filter, Pair x, int len) {
+    Pair ab = step(in, x, len, len + ROOM_RIGHT_EXTRA);
+    Pair v = splat(0.7) * ab + splat(0.3) * swap2(ab);
+    v = step(ap[0], v);
+    v = step(ap[1], v);
+    v = step(ap[2], v);
+    return step(filter, v);
 }
 
 }  // namespace
@@ -115,42 +121,35 @@ RoomFactors prepare_room(const ProcessorParams& q, int rate, VirtualRoomState& r
     f.room1_len = clamped_length(room1, 1, ROOM_LEN_MAX);
     f.room2_len = clamped_length(room1 * 1.2, 1, ROOM_LEN_MAX);
     f.reverb_pct = q.reverb_level_pct;
-    for (int i = 0; i < ROOM_ALLPASS_COUNT; ++i) {
-        room.allpass[i].g = ALLPASS_GAIN;
-        room.allpass[i].len = ALLPASS_LENGTHS[i];
+    for (int i = 0; i < 3; ++i) {
+        for (int lane = 0; lane < 2; ++lane) {
+            room.room1_allpass[i].len[lane] = ROOM1_ALLPASS[i][lane];
+            room.room2_allpass[i].len[lane] = ROOM2_ALLPASS[i][lane];
+        }
+        room.room1_allpass[i].g = splat(ALLPASS_GAIN);
+        room.room2_allpass[i].g = splat(ALLPASS_GAIN);
     }
     return f;
 }
 
 Pair run_room(VirtualRoomState& room, const RoomFactors& f, Pair x) {
-    const double l = lane_l(x);
-    const double r = lane_r(x);
     // Cross-feed: each ear hears the other side head-shadowed and late.
     Pair cross = step(room.crossfeed_shelf, x);
     cross = step(room.crossfeed_lp, cross);
     cross = step(room.crossfeed, cross, f.crossfeed_len);
 
-    // Room 1.
-    double a1 = step(room.room1_a, l, f.room1_len);
-    double b1 = step(room.room1_b, r, f.room1_len + ROOM_RIGHT_EXTRA);
-    double p1 = step(room.room1_lp, allpass_chain(room.allpass, 0, 0.7 * a1 + 0.3 * b1));
-    double q1 = step(room.room1_notch, allpass_chain(room.allpass, 3, 0.7 * b1 + 0.3 * a1));
-    Pair tail1 = step(room.room1_tail_shelf_1, pair(p1, q1));
+    // Room 1, then room 2 fed alike; tails from two shelves and a short delay each.
+    Pair pq1 = reverberators(room.room1_in, room.room1_allpass, room.room1_filter, x, f.room1_len);
+    Pair tail1 = step(room.room1_tail_shelf_1, pq1);
     tail1 = step(room.room1_tail_shelf_2, tail1);
     tail1 = step(room.room1_tails, tail1, ROOM1_TAIL_DELAY);  // (T1, U1)
-
-    // Room 2, fed like room 1.
-    double a2 = step(room.room2_a, l, f.room2_len);
-    double b2 = step(room.room2_b, r, f.room2_len + ROOM_RIGHT_EXTRA);
-    double p2 = step(room.room2_lp, allpass_chain(room.allpass, 6, 0.7 * a2 + 0.3 * b2));
-    double q2 = step(room.room2_notch, allpass_chain(room.allpass, 9, 0.7 * b2 + 0.3 * a2));
-    Pair tail2 = step(room.room2_tail_shelf_1, pair(p2, q2));
+    Pair pq2 = reverberators(room.room2_in, room.room2_allpass, room.room2_filter, x, f.room2_len);
+    Pair tail2 = step(room.room2_tail_shelf_1, pq2);
     tail2 = step(room.room2_tail_shelf_2, tail2);
     tail2 = step(room.room2_tails, tail2, ROOM2_TAIL_DELAY);  // (T2, U2)
 
-    double t1 = lane_l(tail1), u1 = lane_r(tail1);
-    double t2 = lane_l(tail2), u2 = lane_r(tail2);
-    Pair wet = pair(u1 + p1 + p2 + u2, t1 + q1 + q2 + t2);
+    // Left: U1 + P1 + P2 + U2; right: T1 + Q1 + Q2 + T2.
+    Pair wet = swap2(tail1) + pq1 + pq2 + swap2(tail2);
     return wet * splat(f.reverb_pct) / splat(100.0) * splat(CROSS_MIX) +
            (swap2(cross) + x) * splat(CROSS_MIX);
 }

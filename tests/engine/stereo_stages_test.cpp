@@ -160,10 +160,10 @@ TEST(VirtualRoom, OffTheRoomStateDoesNotAdvance) {
     std::vector<int16_t> in(8192, 3000), out(8192);
     process_block(*p, 8192, in.data(), out.data());
     EXPECT_EQ(p->state.room.crossfeed.pos, 0);
-    EXPECT_EQ(p->state.room.allpass[0].pos, 0);
+    EXPECT_EQ(p->state.room.room1_allpass[0].pos[0], 0);
     p->params.switches.virtual_room = 1;
     process_block(*p, 8192, in.data(), out.data());
-    EXPECT_NE(p->state.room.allpass[0].pos, 0);
+    EXPECT_NE(p->state.room.room1_allpass[0].pos[0], 0);
 }
 
 }  // namespace
