@@ -179,6 +179,7 @@ void start_playback(AudioEngine& e) {
     if (!open_devices(e)) {
         return;
     }
+    enable_flush_denormals();  // this thread runs process_block from now on
     if (e.onair_mode && e.device->device_rate() != e.sample_rate) {
         // Live input runs at the device's own rate when it cannot run at the chosen one.
         e.sample_rate = e.device->device_rate();

@@ -176,6 +176,23 @@ TEST_F(EngineTest, Mp3FailingWhilePrimingIsMarkedFailedAndEverythingCloses) {
     EXPECT_FALSE(engine->out_buffers[0].data);
 }
 
+TEST_F(EngineTest, Mp3ShorterThanThePrimedBlocksPlaysAndIsNotMarkedFailed) {
+    // About 0.2 s: the stream ends inside the third of four primed blocks, which is not a
+    // decode failure.
+    const std::string mp3 = std::string(ZV_SOURCE_DIR) + "/tests/playback/data/short_0s2_44100.mp3";
+    add(mp3);
+    start_playback(*engine);
+    EXPECT_EQ(engine->engine_state, ENGINE_DRAINING);
+    EXPECT_EQ(playlist->song_mark[0], MARK_NONE);
+    ASSERT_EQ(device.writes.size(), 3u);
+    EXPECT_FALSE(device.writes[1].last);
+    EXPECT_TRUE(device.writes[2].last);
+    EXPECT_LT(device.writes[2].samples.size(), BLOCK / 2);
+    play_to_end();
+    EXPECT_EQ(engine->engine_state, ENGINE_IDLE);
+    EXPECT_FALSE(device.output_open());
+}
+
 TEST_F(EngineTest, PendingMp3IsProbedFirstAndAFailedProbeOpensNothing) {
     std::ofstream(path("x.mp3")) << "not an mp3 at all";
     ASSERT_TRUE(was_added(add_song_file(*playlist, path("x.mp3"), false)));
