@@ -116,7 +116,8 @@ bool PortAudioDevice::open(const DeviceOpenRequest& request, DeviceError& error)
         if (!supports(request.out_device_id, true, rate)) {
             const int own =
                 static_cast<int>(Pa_GetDeviceInfo(request.out_device_id)->defaultSampleRate);
-            if (request.rate_may_follow_device && !processor_rate(own)) {
+            if (request.rate_may_follow_device ? !processor_rate(own)
+                                               : own > MAX_RATE_RATIO * rate || own <= 0) {
                 return false;
             }
             rate = own;

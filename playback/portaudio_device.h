@@ -63,9 +63,10 @@ public:
     bool one_duplex_stream() const { return duplex_; }
     bool resampling() const { return resampler_ != nullptr; }
 
-    // Room of one output slot in device frames: a block at 32000 Hz played at 48000 Hz, plus
-    // the resampler's tail at the end of a song.
-    static constexpr int SLOT_CAPACITY_FRAMES = 8192;
+    // Resampling goes up to six times the song's rate (a 32000 Hz song on a 192 kHz device);
+    // a slot holds one such block plus the resampler's tail at the end of a song.
+    static constexpr int MAX_RATE_RATIO = 6;
+    static constexpr int SLOT_CAPACITY_FRAMES = MAX_RATE_RATIO * BLOCK_FRAMES + 2048;
 
 private:
     static int output_callback(const void* input, void* output, unsigned long frames,
