@@ -1,13 +1,20 @@
 // Playback and ON AIR mode through PortAudio against a real JACK server (dummy driver).
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/processor.h"
@@ -17,6 +24,8 @@
 #include "sources/mp3_source.h"
 #include "sources/playlist.h"
 #include "tests/integration/jack_server.h"
+
+extern char** environ;
 
 // The tone client reads JACK port buffers that another client of this process wrote; the two
 // are ordered by the JACK server's own wake-ups, which ThreadSanitizer cannot see.
@@ -251,6 +260,71 @@ TEST_F(JackAt48000, OnAirRunsAtTheServerRate) {
     request_stop(*engine);
     run_until_idle(5.0);
     EXPECT_EQ(engine->engine_state, ENGINE_IDLE);
+}
+
+}  // namespace
+}  // namespace zv::test
+
+namespace zv::test {
+namespace {
+
+// Runs zvmp3-cli with stderr to a file; after interrupt_after_ms (if >= 0) sends SIGINT.
+int run_cli(const std::vector<std::string>& args, const std::string& err_path,
+            int interrupt_after_ms) {
+    std::vector<std::string> all = {ZV_CLI_PATH};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : all)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    pid_t pid = -1;
+    const int err = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (err != 0) {
+        return -1;
+    }
+    if (interrupt_after_ms >= 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(interrupt_after_ms));
+        ::kill(pid, SIGINT);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string read_text(const std::string& path) {
+    std::ifstream f(path);
+    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
+TEST_F(JackAt44100, CliPlayStopsCleanlyOnCtrlC) {
+    write_tone_wav(path("a.wav"), 44100, 2, 3.0, 440.0);
+    const auto begin = Clock::now();
+    EXPECT_EQ(run_cli({"play", "--buffers", "3", path("a.wav")}, path("err.txt"), 1200), 0);
+    const double seconds = std::chrono::duration<double>(Clock::now() - begin).count();
+    const std::string err = read_text(path("err.txt"));
+    EXPECT_NE(err.find("stopped after song 1 of 1"), std::string::npos) << err;
+    EXPECT_LT(seconds, 2.9);  // the song had not ended
+}
+
+TEST_F(JackAt44100, CliOnAirRunsForTheGivenSeconds) {
+    EXPECT_EQ(run_cli({"onair", "--seconds", "1", "--buffers", "2"}, path("err.txt"), -1), 0);
+    const std::string err = read_text(path("err.txt"));
+    EXPECT_NE(err.find("zvmp3-cli onair: stopped after"), std::string::npos) << err;
+}
+
+TEST_F(JackAt44100, CliRefusesBadArgumentsAndMissingDevices) {
+    EXPECT_EQ(run_cli({"play", "--buffers", "9", "x.wav"}, path("err.txt"), -1), 2);
+    EXPECT_EQ(run_cli({"onair", "--rate", "22050"}, path("err.txt"), -1), 2);
+    EXPECT_EQ(run_cli({"play", path("missing.wav")}, path("err.txt"), -1), 1);
+    write_tone_wav(path("a.wav"), 44100, 2, 0.5, 440.0);
+    EXPECT_EQ(run_cli({"play", "--device", "7", path("a.wav")}, path("err.txt"), -1), 1);
+    EXPECT_NE(read_text(path("err.txt")).find("no output device 7"), std::string::npos);
 }
 
 }  // namespace
