@@ -20,21 +20,6 @@ int clamped_length(double v, int lo, int hi) {
     return static_cast<int>(v);
 }
 
-// Noise gate: the gate section follows the louder channel; returns the gate gain.
-[[gnu::always_inline]] inline double run_gate(ProcessorBand& band, FirstOrderSection& gate, Pair x,
-                                              const BandFactors& f, double k, bool on) {
-    if (!on) {
-        return 1.0;  // gate_gain 1 and indicator 3 are set once per block
-    }
-    Pair ax = abs2(x);
-    double e = step(gate, std::max(lane_l(ax), lane_r(ax)));
-    double v = f.k_gate * e / GATE_SCALE * k;
-    v = std::clamp(v, 0.0, 1.0);
-    band.gate_gain = v;
-    band.gate_indicator = v > 0.9 ? 3 : v > 0.5 ? 2 : v > 0.25 ? 1 : 0;
-    return v;
-}
-
 // Detector input o: the larger overshoot of the two channels, each channel taking the
 // louder of its own side-chain sample and the coupled one.
 double overshoot(Pair sidechain, Pair coupled, Pair t) {
@@ -54,19 +39,17 @@ void set_gain_reduction(ProcessorBand& band, double drive, double s) {
     band.gain_reduction_peak = std::max(band.gain_reduction_peak, gr);
 }
 
-// Steps shared by every band once its filter F has run: gate, audio look-ahead, gain,
-// side chain. Returns a = D * u * gate gain; the side chain goes into the band record.
+// Steps shared by every band once its filter F and gate have run: audio look-ahead, gain,
+// side chain. Returns a = D * u * gate gain; the side chain also goes to the block state.
 struct AudioPath {
     Pair a;
     Pair sidechain;
 };
 
-[[gnu::always_inline]] inline AudioPath audio_path(ProcessorBand& band, FirstOrderSection& gate,
-                                                   BandDelayBlock& delays, const BandFactors& f,
-                                                   double k, const BandBlockFactors& bf, Pair x,
-                                                   double d, double sidechain_gain,
-                                                   Pair& sidechain_out) {
-    double gate_gain = run_gate(band, gate, x, f, k, bf.gate_on);
+[[gnu::always_inline]] inline AudioPath audio_path(BandDelayBlock& delays, const BandFactors& f,
+                                                   const BandBlockFactors& bf, Pair x,
+                                                   double gate_gain, double d,
+                                                   double sidechain_gain, Pair& sidechain_out) {
     const Pair n = bf.normalisation2;
     Pair u = step(delays.audio, n * x, f.audio_len);
     Pair a = splat(d) * u * splat(gate_gain);
@@ -136,6 +119,7 @@ namespace {
 // Smoother lanes: pair k holds bands 2k + 2 and 2k + 3 (1-based), the last pair band 6 and
 // an idle lane.
 constexpr int SMOOTHER_PAIRS = 3;
+constexpr int GATE_PAIRS = 3;  // bands (1, 2), (3, 4), (5, 6)
 constexpr int band_of_lane(int k, int lane) {
     return 1 + 2 * k + lane;
 }
@@ -172,6 +156,11 @@ void begin_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& 
             lanes_of(q.bands[a].program_section, has_b ? &q.bands[b].program_section : nullptr);
         lanes.drive[k] = pair(bf.band[a].drive, has_b ? bf.band[b].drive : 0.0);
     }
+    for (int k = 0; k < GATE_PAIRS; ++k) {
+        lanes.gate[k] = lanes_of(sm.gate[2 * k], &sm.gate[2 * k + 1]);
+        lanes.k_gate[k] = pair(bf.band[2 * k].k_gate, bf.band[2 * k + 1].k_gate);
+        lanes.gate_k[k] = pair(BAND_GATE_K[2 * k], BAND_GATE_K[2 * k + 1]);
+    }
     for (int b = 0; b < BAND_COUNT; ++b) {
         ProcessorBand& band = q.bands[b];
         lanes.in[b] = pair(band.in_l, band.in_r);
@@ -184,7 +173,7 @@ void begin_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& 
     }
 }
 
-void end_bands(ProcessorParams& q, ProcessorState& s) {
+void end_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf) {
     BandSmoothing& sm = s.smoothing;
     const BandBlockState& lanes = s.band_block;
     for (int k = 0; k < SMOOTHER_PAIRS; ++k) {
@@ -205,6 +194,17 @@ void end_bands(ProcessorParams& q, ProcessorState& s) {
         band.out_r = lane_r(lanes.out[b]);
         band.sidechain_l = lane_l(lanes.sidechain[b]);
         band.sidechain_r = lane_r(lanes.sidechain[b]);
+    }
+    if (bf.gate_on) {
+        for (int k = 0; k < GATE_PAIRS; ++k) {
+            store_lanes(lanes.gate[k], sm.gate[2 * k], &sm.gate[2 * k + 1]);
+            for (int lane = 0; lane < 2; ++lane) {
+                ProcessorBand& band = q.bands[2 * k + lane];
+                double v = lane == 0 ? lane_l(lanes.gate_gain[k]) : lane_r(lanes.gate_gain[k]);
+                band.gate_gain = v;
+                band.gate_indicator = v > 0.9 ? 3 : v > 0.5 ? 2 : v > 0.25 ? 1 : 0;
+            }
+        }
     }
 }
 
@@ -227,16 +227,43 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
     }
     double o[BAND_COUNT];  // detector inputs
 
+    // Band filters F.
+    const std::array<BandFactors, BAND_COUNT>& f6 = bf.band;
+    Pair xf[BAND_COUNT];
+    xf[0] = step(cs.band1_lp, band_input(lanes.in[0], f6[0], low));
+    xf[1] = step(cs.band2_hp, band_input(lanes.in[1], f6[1], low));
+    xf[2] = step(cs.band3_lp, step(cs.band3_hp, band_input(lanes.in[2], f6[2], high)));
+    xf[3] = step(cs.band4_lp, step(cs.band4_hp, band_input(lanes.in[3], f6[3], high)));
+    xf[4] = step(cs.band5_presence,
+                 step(cs.band5_lp, step(cs.band5_hp, band_input(lanes.in[4], f6[4], high))));
+    xf[5] = step(cs.band6_hp, band_input(lanes.in[5], f6[5], high));
+
+    // Noise gates, two bands per register: each gate section follows its band's louder
+    // channel.
+    double gate[BAND_COUNT] = {1.0, 1.0, 1.0, 1.0, 1.0, 1.0};
+    if (bf.gate_on) {
+        for (int k = 0; k < GATE_PAIRS; ++k) {
+            Pair a = abs2(xf[2 * k]);
+            Pair b = abs2(xf[2 * k + 1]);
+            Pair louder = max2(_mm_unpacklo_pd(a, b), _mm_unpackhi_pd(a, b));
+            Pair e = step(lanes.gate[k], louder);
+            Pair v = lanes.k_gate[k] * e / splat(GATE_SCALE) * lanes.gate_k[k];
+            v = min2(max2(v, zero), splat(1.0));
+            lanes.gate_gain[k] = v;
+            gate[2 * k] = lane_l(v);
+            gate[2 * k + 1] = lane_r(v);
+        }
+    }
+
     // Band 1 (160): low-pass 150 Hz, delayed gain reduction, band clipper, 150 Hz post filter.
     {
         ProcessorBand& band = q.bands[0];
         const BandFactors& f = bf.band[0];
         BandDelayBlock& delays = s.band_delays[0];
-        Pair xf = step(cs.band1_lp, band_input(lanes.in[0], f, low));
         double dgr = step(delays.bass_attack, band.gain_reduction, bf.bass_attack_len);
         band.delayed_gain_reduction = dgr;
-        AudioPath ap = audio_path(band, sm.gate[0], delays, f, BAND_GATE_K[0], bf, xf,
-                                  1.0 - dgr / FULL_SCALE, gain[0], lanes.sidechain[0]);
+        AudioPath ap = audio_path(delays, f, bf, xf[0], gate[0], 1.0 - dgr / FULL_SCALE, gain[0],
+                                  lanes.sidechain[0]);
         Pair c = ap.a;
         if (clip2(c, f.t_clip2, bf.clip_slope2)) {
             band.clip_flag = 1;
@@ -247,11 +274,9 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
 
     // Band 2 (400): third-order high-pass 150 Hz, no clipper; recombined with band 1 below.
     {
-        ProcessorBand& band = q.bands[1];
         const BandFactors& f = bf.band[1];
-        Pair xf = step(cs.band2_hp, band_input(lanes.in[1], f, low));
-        AudioPath ap = audio_path(band, sm.gate[1], s.band_delays[1], f, BAND_GATE_K[1], bf, xf,
-                                  gain[1], gain[1], lanes.sidechain[1]);
+        AudioPath ap = audio_path(s.band_delays[1], f, bf, xf[1], gate[1], gain[1], gain[1],
+                                  lanes.sidechain[1]);
         band_output(lanes.out[1], s.band_delays[1], f, ap.a);
         o[1] = overshoot(ap.sidechain, f.t_vca2);
     }
@@ -260,9 +285,8 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
     {
         ProcessorBand& band = q.bands[2];
         const BandFactors& f = bf.band[2];
-        Pair xf = step(cs.band3_lp, step(cs.band3_hp, band_input(lanes.in[2], f, high)));
-        AudioPath ap = audio_path(band, sm.gate[2], s.band_delays[2], f, BAND_GATE_K[2], bf, xf,
-                                  gain[2], gain[2], lanes.sidechain[2]);
+        AudioPath ap = audio_path(s.band_delays[2], f, bf, xf[2], gate[2], gain[2], gain[2],
+                                  lanes.sidechain[2]);
         Pair c = ap.a;
         if (clip2(c, f.t_clip2, zero)) {
             band.clip_flag = 1;
@@ -277,9 +301,8 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
     {
         ProcessorBand& band = q.bands[3];
         const BandFactors& f = bf.band[3];
-        Pair xf = step(cs.band4_lp, step(cs.band4_hp, band_input(lanes.in[3], f, high)));
-        AudioPath ap = audio_path(band, sm.gate[3], s.band_delays[3], f, BAND_GATE_K[3], bf, xf,
-                                  gain[3], gain[3], lanes.sidechain[3]);
+        AudioPath ap = audio_path(s.band_delays[3], f, bf, xf[3], gate[3], gain[3], gain[3],
+                                  lanes.sidechain[3]);
         Pair c = ap.a;
         if (clip2(c, f.t_clip2, zero)) {
             band.clip_flag = 1;
@@ -296,10 +319,8 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
     {
         ProcessorBand& band = q.bands[4];
         const BandFactors& f = bf.band[4];
-        Pair xf = step(cs.band5_presence,
-                       step(cs.band5_lp, step(cs.band5_hp, band_input(lanes.in[4], f, high))));
-        AudioPath ap = audio_path(band, sm.gate[4], s.band_delays[4], f, BAND_GATE_K[4], bf, xf,
-                                  gain[4], gain[4], lanes.sidechain[4]);
+        AudioPath ap = audio_path(s.band_delays[4], f, bf, xf[4], gate[4], gain[4], gain[4],
+                                  lanes.sidechain[4]);
         Pair c = ap.a;
         if (clip2(c, f.t_clip2, zero)) {
             band.clip_flag = 1;
@@ -313,9 +334,8 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
     {
         ProcessorBand& band = q.bands[5];
         const BandFactors& f = bf.band[5];
-        Pair xf = step(cs.band6_hp, band_input(lanes.in[5], f, high));
-        AudioPath ap = audio_path(band, sm.gate[5], s.band_delays[5], f, BAND_GATE_K[5], bf, xf,
-                                  gain[5], gain[5], lanes.sidechain[5]);
+        AudioPath ap = audio_path(s.band_delays[5], f, bf, xf[5], gate[5], gain[5], gain[5],
+                                  lanes.sidechain[5]);
         Pair c = ap.a;
         if (clip2(c, f.t_clip2, zero)) {
             band.clip_flag = 1;

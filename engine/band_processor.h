@@ -49,10 +49,10 @@ double band_clip_slope(double band_clip_knee);
 // Reads the parameter set once per block. normalisation_gain must already be clamped.
 BandBlockFactors prepare_bands(const ProcessorParams& q);
 
-// Around the frames of a block: the band smoothers run two bands per register while the
-// block lasts, and are written back to their sections at its end.
+// Around the frames of a block: the band smoothers and gates run two bands per register while
+// the block lasts, and are written back to their sections and band records at its end.
 void begin_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& f);
-void end_bands(ProcessorParams& q, ProcessorState& s);
+void end_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& f);
 
 // One frame of the band part: x is the signal after the HF stage; returns the mix V.
 Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& f, Pair x);

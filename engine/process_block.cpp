@@ -300,7 +300,7 @@ void process_block(Processor& p, int32_t sample_count, const int16_t* in, int16_
         }
         back_phase(q, s, b, out + 2 * done, n);
     }
-    end_bands(q, s);
+    end_bands(q, s, bands);
 }
 
 }  // namespace zv

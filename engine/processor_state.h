@@ -135,14 +135,18 @@ inline int next_dither_value(DitherGenerator& g) {
 }
 
 // What the bands keep in registers while a block runs: the smoother sections of bands 2 to 6
-// two bands per register, and each band's input, output and side-chain samples. Written
-// back to the sections and band records at the end of every block.
+// and the gate sections two bands per register, and each band's input, output and side-chain
+// samples. Written back to the sections and band records at the end of every block.
 struct BandBlockState {
     StereoFirstOrder release[3]{};
     StereoFirstOrder attack[3]{};
     StereoFirstOrder copy[3]{};
     StereoFirstOrder program[3]{};
     Pair drive[3]{};
+    StereoFirstOrder gate[3]{};  // bands (1, 2), (3, 4), (5, 6)
+    Pair k_gate[3]{};            // 10^(-gate threshold / 20) per band
+    Pair gate_k[3]{};            // the bands' gate constants K
+    Pair gate_gain[3]{};
     Pair in[6]{};
     Pair out[6]{};
     Pair sidechain[6]{};

@@ -34,7 +34,7 @@ struct BandRig {
         begin_bands(p->params, p->state, factors);
     }
     Pair frame(double l, double r) { return run_bands(p->params, p->state, factors, pair(l, r)); }
-    void end() { end_bands(p->params, p->state); }
+    void end() { end_bands(p->params, p->state, factors); }
     // Per-frame samples live in the block state until the block ends.
     double out_l(int b) const { return lane_l(p->state.band_block.out[b]); }
     double sidechain_l(int b) const { return lane_l(p->state.band_block.sidechain[b]); }
@@ -69,11 +69,13 @@ TEST(Bands, AGateClosesInSilenceAndOpensForItsOwnBand) {
     for (int n = 0; n < 44100; ++n) {
         rig.frame(0.0, 0.0);
     }
+    rig.end();  // gate gains and lamps reach the band records at the end of a block
     for (int b = 0; b < BAND_COUNT; ++b) {
         EXPECT_EQ(rig.band(b).gate_gain, 0.0) << b;
         EXPECT_EQ(rig.band(b).gate_indicator, 0) << b;
     }
     // A loud 100 Hz tone opens band 1's gate fully and leaves band 6's shut.
+    rig.begin();
     for (int n = 0; n < 44100; ++n) {
         double v = 20000.0 * tone(100.0, n, 44100);
         rig.frame(v, v);
