@@ -123,5 +123,25 @@ TEST_F(PeakTest, ScanMeasuresWavEntriesOnlyOnItsThread) {
     EXPECT_EQ(obs.texts[0], "song = 0, done = 100%");
 }
 
+TEST_F(PeakTest, FileWithoutDataEndsTheScanButUnreadableFilesAreSkipped) {
+    auto pl = std::make_unique<Playlist>();
+    test::write_bytes(dir / "nodata.wav", {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'});
+    std::vector<int16_t> s(10, 0);
+    s[0] = 500;
+    const std::string paths[] = {dir / "missing.wav", wav("a.wav", s), dir / "nodata.wav",
+                                 wav("b.wav", s)};
+    for (int i = 0; i < 4; ++i) {
+        set_song_path(pl->entries[static_cast<size_t>(i)], paths[i]);
+        pl->entries[static_cast<size_t>(i)].source_type = SOURCE_WAV;
+    }
+    pl->song_count = 4;
+    RecordingPeakObserver obs;
+    std::atomic<bool> cancel{false};
+    EXPECT_TRUE(run_peak_scan(*pl, obs, cancel));
+    EXPECT_EQ(pl->entries[1].peak_level, 500);
+    EXPECT_EQ(pl->entries[3].peak_level, 0);  // never reached
+    EXPECT_EQ(obs.steps, 3);
+}
+
 }  // namespace
 }  // namespace zv
