@@ -12,8 +12,6 @@ const Command COMMANDS[] = {
     {"presets", "list the eleven factory presets", run_presets},
     {"peak", "measure songs' peak levels and the normalisation gain", run_peak},
     {"export", "write processed WAV or MP3 files from songs", run_export},
-    {"peak", "measure songs' peak levels and the normalisation gain", run_peak},
-    {"export", "write processed WAV or MP3 files from songs", run_export},
     {"probe", "show how WAV/MP3 files enter the playlist, or why not", run_probe},
     {"params", "load, set, save and show state or parameter file values", run_params},
     {"playlist", "show a playlist file's songs, or make one from songs and folders", run_playlist},
