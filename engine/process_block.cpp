@@ -1,4 +1,5 @@
-// The block processor: per-block preparation, then the chain frame by frame.
+// The block processor: per-block preparation, then the chain over chunks of frames, in its
+// front, band and back parts.
 #include <algorithm>
 #include <cmath>
 
