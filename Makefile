@@ -17,13 +17,15 @@ run: build
 
 test: build
 	@cd $(BUILD) && ctest -j $(JOBS) --output-on-failure --timeout 600
-	@$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=$(or $(FUZZ_SECONDS),10)
+	@$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=$(TEST_FUZZ_SECONDS)
 
+# `make test` gives each fuzzer a short run; `make fuzz` a longer one.
+TEST_FUZZ_SECONDS ?= 10
 FUZZ_SECONDS ?= 60
 fuzz: deps
 	@cmake --preset fuzz -DZV_FUZZ_SECONDS=$(FUZZ_SECONDS) >/dev/null
 	@cmake --build build-fuzz --target zv_fuzzers -j $(JOBS)
-	@cd build-fuzz && ctest -L fuzz --output-on-failure
+	@cd build-fuzz && ctest -j $(JOBS) -L fuzz --output-on-failure
 
 test-asan: deps
 	@cmake --preset asan >/dev/null
