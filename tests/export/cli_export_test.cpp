@@ -134,9 +134,9 @@ TEST_F(CliExport, ExternalEncoderGetsThePathsAsArguments) {
 TEST_F(CliExport, PeakPrintsLevelAndGain) {
     std::vector<int16_t> s(1000, 0);
     s[5] = 16384;
-    test::WavSpec spec;
-    spec.samples = s;
-    test::write_bytes(dir / "p.wav", test::make_wav_bytes(spec));
+    test::WavSpec wav;
+    wav.samples = s;
+    test::write_bytes(dir / "p.wav", test::make_wav_bytes(wav));
     CliRun r = cli("peak --tsv '" + dir / "p.wav" + "'", tmp);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "file\tpeak\tgain\n" + dir / "p.wav" + "\t16384\t1.99994\n");

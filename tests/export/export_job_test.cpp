@@ -48,9 +48,9 @@ protected:
         options.normalise_on_export = 0;
         mkdir((dir.path() + "/tmp").c_str(), 0700);
     }
-    std::string source(const test::WavSpec& spec, const std::string& name = "song.wav") {
+    std::string source(const test::WavSpec& wav, const std::string& name = "song.wav") {
         std::string path = dir / name;
-        test::write_bytes(path, test::make_wav_bytes(spec));
+        test::write_bytes(path, test::make_wav_bytes(wav));
         return path;
     }
     ExportJobResult run(const std::string& src, int rate, int channels, std::string target,
@@ -114,9 +114,9 @@ TEST(ExportTimeText, CountsWholeSeconds) {
 }
 
 TEST_F(ExportJobTest, ShortSongKeepsItsLengthAndStartsAtTheLatency) {
-    test::WavSpec spec;
-    spec.samples = test::test_signal(1000, 2);
-    std::string src = source(spec);
+    test::WavSpec wav;
+    wav.samples = test::test_signal(1000, 2);
+    std::string src = source(wav);
     RecordingObserver obs;
     ExportJobResult r = run(src, 44100, 2, dir / "out.wav", obs);
     ASSERT_EQ(r.end, ExportEnd::Completed) << r.failure;
@@ -126,7 +126,7 @@ TEST_F(ExportJobTest, ShortSongKeepsItsLengthAndStartsAtTheLatency) {
     ASSERT_EQ(out.size(), in.size());
     EXPECT_TRUE(std::equal(in.begin(), in.begin() + 44, out.begin()));  // header as the input's
     const int L = export_latency_frames(processor->params);
-    std::vector<int16_t> ref = reference_first_block(spec.samples, 44100, 1.0);
+    std::vector<int16_t> ref = reference_first_block(wav.samples, 44100, 1.0);
     std::vector<int16_t> got(2000);
     std::memcpy(got.data(), out.data() + 44, 4000);
     EXPECT_TRUE(std::equal(got.begin(), got.end(), ref.begin() + 2 * L));
@@ -137,10 +137,10 @@ TEST_F(ExportJobTest, ShortSongKeepsItsLengthAndStartsAtTheLatency) {
 }
 
 TEST_F(ExportJobTest, ExactMultipleOfABlockEndsWithAnEmptyReadThatDeliversTheTail) {
-    test::WavSpec spec;
-    spec.samples = test::test_signal(2 * 16384, 2);
-    spec.list_before_data = true;
-    std::string src = source(spec);
+    test::WavSpec wav;
+    wav.samples = test::test_signal(2 * 16384, 2);
+    wav.list_before_data = true;
+    std::string src = source(wav);
     RecordingObserver obs;
     ExportJobResult r = run(src, 44100, 2, dir / "out.wav", obs);
     ASSERT_EQ(r.end, ExportEnd::Completed) << r.failure;
@@ -159,11 +159,11 @@ TEST_F(ExportJobTest, ExactMultipleOfABlockEndsWithAnEmptyReadThatDeliversTheTai
 }
 
 TEST_F(ExportJobTest, MonoSongGivesMonoFileWithTheInputsHeader) {
-    test::WavSpec spec;
-    spec.channels = 1;
-    spec.rate = 48000;
-    spec.samples = test::test_signal(20000, 1);
-    std::string src = source(spec);
+    test::WavSpec wav;
+    wav.channels = 1;
+    wav.rate = 48000;
+    wav.samples = test::test_signal(20000, 1);
+    std::string src = source(wav);
     RecordingObserver obs;
     ExportJobResult r = run(src, 48000, 1, dir / "out.wav", obs);
     ASSERT_EQ(r.end, ExportEnd::Completed) << r.failure;
@@ -173,7 +173,7 @@ TEST_F(ExportJobTest, MonoSongGivesMonoFileWithTheInputsHeader) {
     EXPECT_TRUE(std::equal(in.begin(), in.begin() + 44, out.begin()));
     std::vector<int16_t> stereo(2 * 20000);
     for (size_t i = 0; i < 20000; ++i)
-        stereo[2 * i] = stereo[2 * i + 1] = spec.samples[i];
+        stereo[2 * i] = stereo[2 * i + 1] = wav.samples[i];
     std::vector<int16_t> ref = reference_first_block(stereo, 48000, 1.0);
     const int L = export_latency_frames(processor->params);
     for (int f = 0; f < 100; ++f) {
@@ -183,14 +183,14 @@ TEST_F(ExportJobTest, MonoSongGivesMonoFileWithTheInputsHeader) {
 }
 
 TEST_F(ExportJobTest, StoredPeakSetsTheGainEvenWithoutNormalising) {
-    test::WavSpec spec;
-    spec.samples = test::test_signal(500, 2, 8000);
-    std::string src = source(spec);
+    test::WavSpec wav;
+    wav.samples = test::test_signal(500, 2, 8000);
+    std::string src = source(wav);
     RecordingObserver obs;
     ExportJobResult r = run(src, 44100, 2, dir / "out.wav", obs, 16384);
     ASSERT_EQ(r.end, ExportEnd::Completed);
     EXPECT_NEAR(normalisation_gain_for_peak(16384), 1.99994, 1e-5);
-    std::vector<int16_t> ref = reference_first_block(spec.samples, 44100, 32767.0 / 16384);
+    std::vector<int16_t> ref = reference_first_block(wav.samples, 44100, 32767.0 / 16384);
     std::vector<uint8_t> out = test::read_bytes(dir / "out.wav");
     const int L = export_latency_frames(processor->params);
     std::vector<int16_t> got(1000);
@@ -200,11 +200,11 @@ TEST_F(ExportJobTest, StoredPeakSetsTheGainEvenWithoutNormalising) {
 
 TEST_F(ExportJobTest, NormalisingMeasuresThePeakFirst) {
     options.normalise_on_export = 1;
-    test::WavSpec spec;
-    spec.samples = std::vector<int16_t>(800, 0);
-    spec.samples[17] = 12000;
+    test::WavSpec wav;
+    wav.samples = std::vector<int16_t>(800, 0);
+    wav.samples[17] = 12000;
     RecordingObserver obs;
-    ExportJobResult r = run(source(spec), 44100, 2, dir / "out.wav", obs);
+    ExportJobResult r = run(source(wav), 44100, 2, dir / "out.wav", obs);
     EXPECT_EQ(r.peak_level, 12000);
     bool searched = false;
     for (auto& t : obs.texts)
@@ -213,12 +213,12 @@ TEST_F(ExportJobTest, NormalisingMeasuresThePeakFirst) {
 }
 
 TEST_F(ExportJobTest, CancelAfterTheThirdBlockKeepsThreeBlocksMinusTheLatency) {
-    test::WavSpec spec;
-    spec.rate = 48000;
-    spec.samples = test::test_signal(6 * 16384, 2);
+    test::WavSpec wav;
+    wav.rate = 48000;
+    wav.samples = test::test_signal(6 * 16384, 2);
     RecordingObserver obs;
     obs.cancel_at_block = 3;
-    ExportJobResult r = run(source(spec), 48000, 2, dir / "out.wav", obs);
+    ExportJobResult r = run(source(wav), 48000, 2, dir / "out.wav", obs);
     ASSERT_EQ(r.end, ExportEnd::Cancelled);
     const int L = export_latency_frames(processor->params);
     std::vector<uint8_t> out = test::read_bytes(dir / "out.wav");
@@ -231,10 +231,10 @@ TEST_F(ExportJobTest, CancelAfterTheThirdBlockKeepsThreeBlocksMinusTheLatency) {
 }
 
 TEST_F(ExportJobTest, ChunksAfterTheDataAreNotProcessedAndTheHeaderIsFixed) {
-    test::WavSpec spec;
-    spec.samples = test::test_signal(3000, 2);
-    spec.chunk_after_data = std::vector<uint8_t>(101, 'z');
-    std::string src = source(spec);
+    test::WavSpec wav;
+    wav.samples = test::test_signal(3000, 2);
+    wav.chunk_after_data = std::vector<uint8_t>(101, 'z');
+    std::string src = source(wav);
     RecordingObserver obs;
     ASSERT_EQ(run(src, 44100, 2, dir / "out.wav", obs).end, ExportEnd::Completed);
     std::vector<uint8_t> out = test::read_bytes(dir / "out.wav");
@@ -244,9 +244,9 @@ TEST_F(ExportJobTest, ChunksAfterTheDataAreNotProcessedAndTheHeaderIsFixed) {
 }
 
 TEST_F(ExportJobTest, SameSongTwiceGivesTheSameBytes) {
-    test::WavSpec spec;
-    spec.samples = test::test_signal(40000, 2);
-    std::string src = source(spec);
+    test::WavSpec wav;
+    wav.samples = test::test_signal(40000, 2);
+    std::string src = source(wav);
     RecordingObserver a, b;
     ASSERT_EQ(run(src, 44100, 2, dir / "one.wav", a).end, ExportEnd::Completed);
     ASSERT_EQ(run(src, 44100, 2, dir / "two.wav", b).end, ExportEnd::Completed);
@@ -263,9 +263,9 @@ TEST_F(ExportJobTest, FailuresLeaveNoTargetAndSayWhy) {
     test::write_bytes(dir / "nodata.wav", {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'});
     EXPECT_EQ(run(dir / "nodata.wav", 44100, 2, dir / "out.wav", obs).end, ExportEnd::Failed);
 
-    test::WavSpec spec;
-    spec.samples = test::test_signal(100, 2);
-    EXPECT_EQ(run(source(spec), 44100, 2, dir / "no/such/folder/out.wav", obs).end,
+    test::WavSpec wav;
+    wav.samples = test::test_signal(100, 2);
+    EXPECT_EQ(run(source(wav), 44100, 2, dir / "no/such/folder/out.wav", obs).end,
               ExportEnd::Failed);
     EXPECT_FALSE(std::filesystem::exists(dir / "out.wav"));
     // Nothing is left behind in the working folder either.
@@ -280,10 +280,10 @@ TEST_F(ExportJobTest, ExternalEncoderFailureIsAFailureWithoutTarget) {
     ::chmod(prog.c_str(), 0755);
     std::strcpy(encoder.external_encoder_path.data(), prog.c_str());
     std::strcpy(encoder.external_encoder_params.data(), "%1 %2");
-    test::WavSpec spec;
-    spec.samples = test::test_signal(100, 2);
+    test::WavSpec wav;
+    wav.samples = test::test_signal(100, 2);
     RecordingObserver obs;
-    ExportJobResult r = run(source(spec), 44100, 2, dir / "out.wav", obs);
+    ExportJobResult r = run(source(wav), 44100, 2, dir / "out.wav", obs);
     EXPECT_EQ(r.end, ExportEnd::Failed);
     EXPECT_TRUE(r.encoder_failed);
     EXPECT_FALSE(std::filesystem::exists(dir / "out.mp3"));

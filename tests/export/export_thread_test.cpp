@@ -31,10 +31,10 @@ struct WaitingObserver : ExportObserver {
 
 TEST(ExportJobThread, RunsOnItsWorkerWhileTheCallerReadsMetersAndCancels) {
     test::ScratchDir dir;
-    test::WavSpec spec;
-    spec.samples = test::test_signal(20 * 16384, 2);
+    test::WavSpec wav;
+    wav.samples = test::test_signal(20 * 16384, 2);
     std::string src = dir / "s.wav";
-    test::write_bytes(src, test::make_wav_bytes(spec));
+    test::write_bytes(src, test::make_wav_bytes(wav));
     auto p = make_processor();
     processor_startup(*p);
     ExportJobInputs in;

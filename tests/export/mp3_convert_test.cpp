@@ -114,12 +114,12 @@ TEST_F(Mp3ExportTest, Mp3SourceBecomesConstantBitrateMp3WithTheTag) {
 }
 
 TEST_F(Mp3ExportTest, MonoWavSourceGivesMonoMp3WithoutTag) {
-    test::WavSpec spec;
-    spec.rate = 32000;
-    spec.channels = 1;
-    spec.samples = test::test_signal(32000 * 2, 1);
+    test::WavSpec wav;
+    wav.rate = 32000;
+    wav.channels = 1;
+    wav.samples = test::test_signal(32000 * 2, 1);
     std::string src = dir / "mono.wav";
-    test::write_bytes(src, test::make_wav_bytes(spec));
+    test::write_bytes(src, test::make_wav_bytes(wav));
     ExportJobResult r = export_song(src, SOURCE_WAV, 32000, 1, dir / "m.wav", Id3v1Tag{});
     ASSERT_EQ(r.end, ExportEnd::Completed) << r.failure;
     std::vector<uint8_t> mp3 = test::read_bytes(r.output_path);
