@@ -56,7 +56,6 @@ WavDataSpan seek_to_wav_data(ByteReader& in) {
     return span;
 }
 
-
 bool read_wav_header_bytes(const std::string& path, std::vector<uint8_t>& header,
                            std::string& error) {
     header.clear();
