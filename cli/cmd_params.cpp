@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/cli_args.h"
 #include "cli/commands.h"
 #include "engine/factory_presets.h"
 #include "settings/param_fields.h"
@@ -52,27 +53,6 @@ struct Options {
     bool show = false;
 };
 
-// Takes "--opt VALUE" or "--opt=VALUE"; returns false when the option is not opt.
-bool take_value(int argc, char** argv, int& i, const char* opt, std::string& value, bool& missing) {
-    const std::size_t n = std::strlen(opt);
-    if (std::strncmp(argv[i], opt, n) != 0) {
-        return false;
-    }
-    if (argv[i][n] == '=') {
-        value = argv[i] + n + 1;
-        missing = value.empty();
-        return true;
-    }
-    if (argv[i][n] != '\0') {
-        return false;
-    }
-    missing = i + 1 >= argc;
-    if (!missing) {
-        value = argv[++i];
-    }
-    return true;
-}
-
 // Returns -1 when the arguments are fine, else the exit status.
 int parse(int argc, char** argv, Options& o) {
     bool have_load = false, have_preset = false, have_save = false;
@@ -89,8 +69,8 @@ int parse(int argc, char** argv, Options& o) {
         std::string value;
         bool missing = false;
         const char* opt = argv[i];
-        if (take_value(argc, argv, i, "--state", value, missing) ||
-            take_value(argc, argv, i, "--params", value, missing)) {
+        if (take_option(argc, argv, i, "--state", value, missing) ||
+            take_option(argc, argv, i, "--params", value, missing)) {
             if (missing) {
                 return usage_error(std::string(opt) + " needs a file");
             }
@@ -101,7 +81,7 @@ int parse(int argc, char** argv, Options& o) {
             o.load_path = value;
             o.load_kind = std::strncmp(opt, "--state", 7) == 0 ? SettingsFileKind::State
                                                                : SettingsFileKind::Parameters;
-        } else if (take_value(argc, argv, i, "--preset", value, missing)) {
+        } else if (take_option(argc, argv, i, "--preset", value, missing)) {
             if (missing) {
                 return usage_error("--preset needs an id");
             }
@@ -118,7 +98,7 @@ int parse(int argc, char** argv, Options& o) {
             if (o.preset_id == 0) {
                 return usage_error("unknown preset id '" + value + "' (see 'zvmp3-cli presets')");
             }
-        } else if (take_value(argc, argv, i, "--set", value, missing)) {
+        } else if (take_option(argc, argv, i, "--set", value, missing)) {
             const std::size_t eq = value.find('=');
             if (missing || eq == std::string::npos || eq == 0) {
                 return usage_error("--set needs FIELD=VALUE");
@@ -129,7 +109,7 @@ int parse(int argc, char** argv, Options& o) {
                                    "' (see 'zvmp3-cli params --show' for the names)");
             }
             o.sets.emplace_back(f, value.substr(eq + 1));
-        } else if (take_value(argc, argv, i, "--save", value, missing)) {
+        } else if (take_option(argc, argv, i, "--save", value, missing)) {
             if (missing) {
                 return usage_error("--save needs a file");
             }

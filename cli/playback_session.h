@@ -1,18 +1,14 @@
 // What zvmp3-cli play and onair share: the processor's set-up from a preset or a parameter
-// file, the option parsing helpers, Ctrl-C handling and the owner loop with its status line.
+// file, Ctrl-C handling and the owner loop with its status line.
 #pragma once
 
 #include <string>
 
+#include "cli/cli_args.h"
 #include "playback/audio_engine.h"
 #include "playback/poll_loop.h"
 
 namespace zv::cli {
-
-// Takes "--opt VALUE" or "--opt=VALUE"; false when argv[i] is not opt. missing: no value.
-bool take_option(int argc, char** argv, int& i, const char* opt, std::string& value, bool& missing);
-// A whole decimal number in lo..hi.
-bool parse_int(const std::string& text, long lo, long hi, long& value);
 
 // Start-up values, then a parameter file and/or a factory preset. False with a message.
 bool setup_processor(Processor& p, DeviceSettings& devices, const std::string& params_path,
