@@ -332,6 +332,8 @@ inline double step(DelayLine<CAPACITY>& d, double x, int len) {
     return y;
 }
 
+// The stereo lines repeat the mono ones on purpose: __m128d loses its vector attributes as a
+// template argument (g++ -Wignored-attributes), so Pair cannot be the line's type parameter.
 template <int CAPACITY>
 struct StereoDelayLine {
     Pair buf[CAPACITY]{};
