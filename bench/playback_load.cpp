@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,6 +26,7 @@
 #include "playback/poll_loop.h"
 #include "playback/portaudio_device.h"
 #include "sources/playlist.h"
+#include "tests/integration/jack_server.h"
 
 extern char** environ;
 
@@ -113,14 +115,12 @@ double cpu_seconds() {
 
 int main(int argc, char** argv) {
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 60;
-    pid_t server = -1;
+    // Our own dummy-driver server unless the caller names one.
+    std::optional<zv::test::JackServer> server;
     if (std::getenv("JACK_DEFAULT_SERVER") == nullptr) {
-        const std::string name = "zvbench" + std::to_string(getpid());
-        setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
-        server = spawn_quiet(
-            {"jackd", "--no-realtime", "-n", name, "-d", "dummy", "-r", "44100", "-p", "1024"});
-        if (server < 0) {
-            std::fprintf(stderr, "playback_load: jackd could not be started\n");
+        server.emplace(44100);
+        if (!server->ok()) {
+            std::fprintf(stderr, "playback_load: %s\n", server->why_not().c_str());
             return 1;
         }
     }
@@ -171,10 +171,6 @@ int main(int argc, char** argv) {
                         CPU_BUDGET_PERCENT, percent / CPU_BUDGET_PERCENT);
             status = device.underflow_count() == 0 && percent < CPU_BUDGET_PERCENT ? 0 : 1;
         }
-    }
-    if (server > 0) {
-        kill(server, SIGTERM);
-        waitpid(server, nullptr, 0);
     }
     return status;
 }
