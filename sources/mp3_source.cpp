@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstring>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -20,6 +21,15 @@ bool supported_rate(int32_t rate) {
 void quiet_report(const char*, va_list) {}
 
 constexpr size_t FEED_BYTES = 4096;
+
+// libmp3lame's decoder keeps tables and buffers shared by all its instances: two decoders
+// running at once on two threads (an export worker and the playback, or parallel batch jobs)
+// corrupt each other's output or crash. Every call into it holds this one lock; decoding is a
+// small share of an export, so the jobs lose little.
+std::mutex& decoder_lock() {
+    static std::mutex lock;
+    return lock;
+}
 
 }  // namespace
 
@@ -77,6 +87,7 @@ struct Mp3Decoder::State {
 
     ~State() {
         if (hip != nullptr) {
+            std::lock_guard<std::mutex> hold(decoder_lock());
             hip_decode_exit(hip);
         }
     }
@@ -125,14 +136,17 @@ bool Mp3Decoder::open(std::unique_ptr<ByteReader> input) {
         return false;
     }
     auto state = std::make_unique<State>();
-    state->hip = hip_decode_init();
-    if (state->hip == nullptr) {
-        error_ = "cannot create the MP3 decoder";
-        return false;
+    {
+        std::lock_guard<std::mutex> hold(decoder_lock());
+        state->hip = hip_decode_init();
+        if (state->hip == nullptr) {
+            error_ = "cannot create the MP3 decoder";
+            return false;
+        }
+        hip_set_errorf(state->hip, quiet_report);
+        hip_set_debugf(state->hip, quiet_report);
+        hip_set_msgf(state->hip, quiet_report);
     }
-    hip_set_errorf(state->hip, quiet_report);
-    hip_set_debugf(state->hip, quiet_report);
-    hip_set_msgf(state->hip, quiet_report);
 
     state->stream_end = input->size();
     if (input->size() >= 128 + info.first_frame) {
@@ -157,6 +171,9 @@ int Mp3Decoder::read_frame(int16_t* left, int16_t* right) {
         return -1;
     }
     State& s = *state_;
+    // Held for the whole frame: the decoder's shared state must not change between feeding
+    // it and taking the samples out.
+    std::lock_guard<std::mutex> hold(decoder_lock());
     for (;;) {
         mp3data_struct header{};
         // First drain what the decoder holds; feed it more only when it needs more.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "sources/id3v1.h"
 #include "tests/sources/source_test_util.h"
@@ -138,6 +139,52 @@ protected:
     }
     ScratchDir dir_;
 };
+
+// The library's decoder shares state between its instances; decoders on several threads at
+// once (parallel exports, or playback beside an export) must each give what one gives alone.
+TEST_F(MadeMp3, DecodersOnSeveralThreadsGiveWhatOneGivesAlone) {
+    std::vector<std::string> songs;
+    for (int k = 0; k < 3; ++k) {
+        std::string mp3 = dir_.file("song" + std::to_string(k) + ".mp3");
+        std::string wav = dir_.file("noise" + std::to_string(k) + ".wav");
+        ASSERT_TRUE(run("sox -R -n -r " + std::string(k == 2 ? "48000" : "44100") + " -c " +
+                        std::string(k == 1 ? "1" : "2") + " -b 16 '" + wav +
+                        "' synth 4 pinknoise gain -" + std::to_string(3 + k)));
+        ASSERT_TRUE(
+            run("lame --quiet -b " + std::to_string(96 + 32 * k) + " '" + wav + "' '" + mp3 + "'"));
+        songs.push_back(mp3);
+    }
+    std::vector<Decoded> alone;
+    for (const std::string& mp3 : songs) {
+        Mp3Decoder dec;
+        ASSERT_TRUE(dec.open(mp3)) << dec.error();
+        alone.push_back(decode_all(dec));
+        ASSERT_GT(alone.back().frames, 100);
+    }
+    for (int round = 0; round < 3; ++round) {
+        constexpr int THREADS = 6;
+        std::vector<Decoded> got(THREADS);
+        std::vector<std::thread> threads;
+        for (int t = 0; t < THREADS; ++t) {
+            threads.emplace_back([&, t] {
+                Mp3Decoder dec;
+                if (dec.open(songs[static_cast<size_t>(t) % songs.size()])) {
+                    got[static_cast<size_t>(t)] = decode_all(dec);
+                }
+            });
+        }
+        for (std::thread& th : threads) {
+            th.join();
+        }
+        for (int t = 0; t < THREADS; ++t) {
+            const Decoded& want = alone[static_cast<size_t>(t) % songs.size()];
+            const Decoded& d = got[static_cast<size_t>(t)];
+            EXPECT_EQ(d.result, 0) << "thread " << t;
+            EXPECT_TRUE(d.left == want.left && d.right == want.right)
+                << "thread " << t << " of round " << round << " decoded other samples";
+        }
+    }
+}
 
 TEST_F(MadeMp3, CbrWithoutInfoHeaderIsEstimatedInWholeSecondsOfTheWholeFile) {
     std::string mp3 = dir_.file("cbr.mp3");
