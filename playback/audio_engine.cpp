@@ -304,6 +304,11 @@ void on_timer(AudioEngine& e, int timer_id) {
     }
 }
 
+void process_buffer(AudioEngine& e, int32_t sample_count, const int16_t* in, int16_t* out) {
+    process_block(*e.processor, sample_count, in, out);
+    e.meters = take_meter_snapshot(e.processor->params);
+}
+
 int fill_from_wav(AudioEngine& e, AudioBuffer& b) {
     check_seek_pointer(e, false);
     const int steps = e.seek_active ? std::abs(e.seek_step) : 1;
@@ -349,7 +354,7 @@ int fill_from_wav(AudioEngine& e, AudioBuffer& b) {
         }
         bytes = 2 * mono_bytes;
     }
-    process_block(*e.processor, static_cast<int32_t>(bytes / 2), e.work.data(), b.data.get());
+    process_buffer(e, static_cast<int32_t>(bytes / 2), e.work.data(), b.data.get());
     b.length = static_cast<int32_t>(bytes);
     return bytes == BLOCK_BYTES ? 1 : 0;
 }
@@ -408,7 +413,7 @@ int fill_from_mp3(AudioEngine& e, AudioBuffer& b) {
         e.mp3_carry = 0;
         bytes = acc;
     }
-    process_block(*e.processor, bytes / 2, e.work.data(), b.data.get());
+    process_buffer(e, bytes / 2, e.work.data(), b.data.get());
     b.length = bytes;
     return result > 0 ? 1 : 0;
 }

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/meter_snapshot.h"
 #include "engine/processor.h"
 #include "playback/audio_device.h"
 #include "playback/device_list.h"
@@ -95,6 +96,9 @@ struct AudioEngine {
     int32_t stop_requested = 0;
     int32_t onair_mode = 0;
 
+    // The meters of the block processed last; the panel reads them after each buffer.
+    MeterSnapshot meters;
+
     // Collaborators, owned by the program.
     AudioDevice* device = nullptr;
     Processor* processor = nullptr;
@@ -133,6 +137,9 @@ void on_timer(AudioEngine& e, int timer_id);
 int fill_from_wav(AudioEngine& e, AudioBuffer& b);
 int fill_from_mp3(AudioEngine& e, AudioBuffer& b);
 int fill_from_onair(AudioEngine& e, int slot);
+
+// Runs one block through the processor and takes its meters.
+void process_buffer(AudioEngine& e, int32_t sample_count, const int16_t* in, int16_t* out);
 
 void stop_and_close(AudioEngine& e);
 bool alloc_buffers(AudioEngine& e);

@@ -9,7 +9,7 @@ namespace zv {
 int fill_from_onair(AudioEngine& e, int slot) {
     AudioBuffer& b = e.out_buffers[slot];
     const int16_t* recorded = e.onair_slots.get() + static_cast<size_t>(slot) * ONAIR_SLOT_VALUES;
-    process_block(*e.processor, BLOCK_BYTES / 2, recorded, b.data.get());
+    process_buffer(e, BLOCK_BYTES / 2, recorded, b.data.get());
     b.length = BLOCK_BYTES;
     e.played_bytes += BLOCK_BYTES;
     return 1;  // live input never ends by itself
