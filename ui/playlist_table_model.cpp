@@ -1,0 +1,70 @@
+#include "ui/playlist_table_model.h"
+
+#include <QIcon>
+
+namespace zv {
+
+PlaylistTableModel::PlaylistTableModel(const PlaylistView& view, const Skin& skin, QObject* parent)
+    : QAbstractTableModel(parent),
+      view_(view),
+      skin_(skin),
+      rows_(static_cast<int>(view.rows.size())) {}
+
+int PlaylistTableModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : rows_;
+}
+
+int PlaylistTableModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : PLAYLIST_COLUMN_COUNT;
+}
+
+QVariant PlaylistTableModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rows_ || index.column() >= PLAYLIST_COLUMN_COUNT ||
+        index.row() >= static_cast<int>(view_.rows.size())) {
+        return {};
+    }
+    const PlaylistRow& row = view_.rows[static_cast<size_t>(index.row())];
+    switch (role) {
+        case Qt::DisplayRole:
+            return QString::fromStdString(row.columns[static_cast<size_t>(index.column())]);
+        case Qt::DecorationRole:
+            if (index.column() == 0) {
+                return skin_.row_icon(row.image);
+            }
+            return {};
+        case Qt::TextAlignmentRole:
+            return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+        default:
+            return {};
+    }
+}
+
+QVariant PlaylistTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= PLAYLIST_COLUMN_COUNT) {
+        return {};
+    }
+    if (role == Qt::DisplayRole) {
+        return QString::fromLatin1(PLAYLIST_COLUMNS[static_cast<size_t>(section)].title);
+    }
+    if (role == Qt::TextAlignmentRole) {
+        return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+    }
+    return {};
+}
+
+Qt::ItemFlags PlaylistTableModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) {
+        return Qt::NoItemFlags;
+    }
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+}
+
+void PlaylistTableModel::rebuild(const std::function<void()>& rebuild_rows) {
+    // The core rebuilds every row on each refresh, as the view did: a reset says just that.
+    beginResetModel();
+    rebuild_rows();
+    rows_ = static_cast<int>(view_.rows.size());
+    endResetModel();
+}
+
+}  // namespace zv
