@@ -78,15 +78,20 @@ MainWindow::MainWindow(AppContext& ctx, const Skin& skin, bool enumerate_devices
     }
     arm_onair_autostart(*ctx.engine);
 
-    // The toolbar, held at 28 px so the panel's coordinates stay those of the design; its
-    // buttons come with the commands' menus.
-    toolbar_ = new QToolBar(this);
+    // The toolbar, held at 28 px at the top of the client area so the panel's coordinates
+    // stay those of the design; its buttons come with the commands' menus.
+    // A toolbar sizes itself to its buttons; a box of fixed size holds it at 28 px.
+    auto* toolbar_box = new QWidget(central);
+    toolbar_box->setFixedSize(PANEL_WIDTH, TOOLBAR_HEIGHT);
+    auto* toolbar_layout = new QHBoxLayout(toolbar_box);
+    toolbar_layout->setContentsMargins(0, 0, 0, 0);
+    toolbar_ = new QToolBar(toolbar_box);
     toolbar_->setObjectName(QStringLiteral("toolbar"));
     toolbar_->setMovable(false);
     toolbar_->setFloatable(false);
-    toolbar_->setFixedHeight(TOOLBAR_HEIGHT);
     toolbar_->setIconSize(QSize(16, 15));
-    addToolBar(Qt::TopToolBarArea, toolbar_);
+    toolbar_layout->addWidget(toolbar_);
+    layout->insertWidget(0, toolbar_box);
 
     refresh_playlist();
     update_layout();
