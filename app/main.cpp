@@ -131,7 +131,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "zvmp3: %s\n", e.what());
         return 1;
     }
-    events.say("folder " + ctx->folders.start_folder.string());
+    events.say("folder " + ctx->folders.start_folder.string() + " pid " +
+               std::to_string(QCoreApplication::applicationPid()));
 
     const Skin skin;
     if (parser.isSet(no_splash_option) || screenshot) {
