@@ -39,6 +39,7 @@ MainWindow::MainWindow(AppContext& ctx, const Skin& skin, bool enumerate_devices
     list_ = new QTableView(central);
     model_ = new PlaylistTableModel(ctx.view, skin, this);
     list_->setModel(model_);
+    list_->setItemDelegateForColumn(0, new NumberColumnDelegate(list_));
     list_->setShowGrid(true);
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     // The selection mirrors selected_index; the view's own clicks come with its input.

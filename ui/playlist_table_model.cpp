@@ -1,6 +1,8 @@
 #include "ui/playlist_table_model.h"
 
+#include <QApplication>
 #include <QIcon>
+#include <QPainter>
 
 namespace zv {
 
@@ -65,6 +67,33 @@ void PlaylistTableModel::rebuild(const std::function<void()>& rebuild_rows) {
     rebuild_rows();
     rows_ = static_cast<int>(view_.rows.size());
     endResetModel();
+}
+
+void NumberColumnDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                                 const QModelIndex& index) const {
+    QStyleOptionViewItem o = option;
+    initStyleOption(&o, index);
+    const QPixmap image = index.data(Qt::DecorationRole).value<QPixmap>();
+    const QString text = o.text;
+    // The style draws the row's background and selection; the image and text go on top.
+    o.text.clear();
+    o.icon = QIcon();
+    o.features &= ~QStyleOptionViewItem::HasDecoration;
+    const QWidget* w = o.widget;
+    QStyle* style = w != nullptr ? w->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ItemViewItem, &o, painter, w);
+    const QRect r = option.rect;
+    int x = r.x() + 1;
+    if (!image.isNull()) {
+        painter->drawPixmap(x, r.y() + (r.height() - image.height()) / 2, image);
+        x += image.width() + 2;
+    }
+    painter->save();
+    const bool selected = (option.state & QStyle::State_Selected) != 0;
+    painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+    painter->drawText(QRect(x, r.y(), r.right() - x, r.height()), Qt::AlignLeft | Qt::AlignVCenter,
+                      text);
+    painter->restore();
 }
 
 }  // namespace zv

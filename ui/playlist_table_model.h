@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QStyledItemDelegate>
 #include <functional>
 
 #include "sources/playlist_view.h"
@@ -29,6 +30,16 @@ private:
     const PlaylistView& view_;
     const Skin& skin_;
     int rows_ = 0;  // what the attached views were last told
+};
+
+// The "No" column is 40 px wide for a 16 px image and two digits: drawn with the narrow margins
+// of a report list rather than the style's roomier ones, which would leave no room for text.
+class NumberColumnDelegate final : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
 };
 
 }  // namespace zv
