@@ -76,16 +76,20 @@ void PanelRenderer::ensure_layer(int scale, const PanelModel& model) {
     if (!changed) {
         return;
     }
-    const PanelMapping mapping{scale};
-    if (layer_.width() != mapping.frame_width() || layer_.height() != mapping.frame_height()) {
-        layer_ = QImage(mapping.frame_width(), mapping.frame_height(), QImage::Format_RGB32);
+    if (layer_scale_ != scale || background_.isNull()) {
+        // The background scaled once per scale; each rebuild starts from a flat copy of it.
+        const PanelMapping mapping{scale};
+        background_ = QImage(mapping.frame_width(), mapping.frame_height(), QImage::Format_RGB32);
+        const QPixmap& background = skin_.image(SkinId::PanelBackground);
+        // Below the background image (its last rows) the panel's own grey continues.
+        background_.fill(background.toImage().pixel(0, background.height() - 1));
+        QPainter bp(&background_);
+        bp.setTransform(client_to_frame(scale));
+        blit(bp, background, 0, 0, background.width(), background.height(), 0, PANEL_TOP);
     }
-    const QPixmap& background = skin_.image(SkinId::PanelBackground);
-    // Below the background image (its last rows) the panel's own grey continues.
-    layer_.fill(background.toImage().pixel(0, background.height() - 1));
+    layer_ = background_.copy();
     QPainter p(&layer_);
     p.setTransform(client_to_frame(scale));
-    blit(p, background, 0, 0, background.width(), background.height(), 0, PANEL_TOP);
     draw_controls(p, model);
     layer_scale_ = scale;
     layer_valid_ = true;

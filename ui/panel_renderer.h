@@ -39,6 +39,7 @@ private:
 
     const Skin& skin_;
     std::array<QPixmap, 25> rising_meters_;  // the meter images mirrored top to bottom
+    QImage background_;                      // the background alone at the current scale
     QImage layer_;                           // background and controls at the current scale
     int layer_scale_ = 0;
     bool layer_valid_ = false;
