@@ -139,6 +139,13 @@ int main(int argc, char** argv) {
         MainWindow::splash_hook = nullptr;
     }
     auto window = std::make_unique<MainWindow>(*ctx, skin, audio != nullptr && audio->ok());
+    if (audio != nullptr && !audio->ok()) {
+        // Without the sound system no device is usable: the same warnings as an empty list.
+        std::fprintf(stderr, "zvmp3: the sound system did not start: %s\n", audio->error_text());
+        for (const std::string& warning : startup_device_warnings(ctx->engine->lists)) {
+            window->show_message(APP_CAPTION, warning);
+        }
+    }
     SignalWatch signal_watch;
     QObject::connect(&signal_watch, &SignalWatch::terminate_requested, window.get(),
                      [&window, &events](int signal_number) {
