@@ -62,7 +62,10 @@ int EngineDriver::dispatch() {
     const bool was_busy = engine_busy(*engine_);
     int handled = 0;
     DeviceEvent event;
-    while (engine_->device->next_event(event)) {
+    // At most one round of the ring per activation: when processing falls behind the device
+    // (a slow machine, a sanitizer build) the loop must still get back to painting and input;
+    // the notifier fires again for what is left.
+    while (handled < 2 * MAX_BUFFERS && engine_->device->next_event(event)) {
         ++handled;
         if (event.kind == DeviceEventKind::INPUT_DONE) {
             on_input_data(*engine_, event.slot);

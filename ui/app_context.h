@@ -68,8 +68,9 @@ public:
     void set_list_commands_enabled(bool enabled) override;
     void show_message(const std::string& caption, const std::string& text) override;
 
-    // Handles every pending device event; the panel is repainted afterwards unless the
-    // handler is still waiting for queued blocks while draining. Returns how many.
+    // Handles the pending device events (at most two rounds of the ring); the panel is
+    // repainted afterwards unless the handler is still waiting for queued blocks while
+    // draining. Returns how many.
     int dispatch();
 
 signals:
