@@ -141,10 +141,10 @@ int main(int argc, char** argv) {
                std::to_string(QCoreApplication::applicationPid()));
 
     const Skin skin;
-    if (parser.isSet(no_splash_option) || screenshot) {
-        MainWindow::splash_hook = nullptr;
-    }
-    auto window = std::make_unique<MainWindow>(*ctx, skin, audio != nullptr && audio->ok());
+    WindowOptions window_options;
+    window_options.enumerate_devices = audio != nullptr && audio->ok();
+    window_options.splash = !parser.isSet(no_splash_option) && !screenshot;
+    auto window = std::make_unique<MainWindow>(*ctx, skin, window_options);
     if (audio != nullptr && !audio->ok()) {
         // Without the sound system no device is usable: the same warnings as an empty list.
         std::fprintf(stderr, "zvmp3: the sound system did not start: %s\n", audio->error_text());

@@ -13,7 +13,7 @@
 
 namespace zv {
 
-MainWindow::MainWindow(AppContext& ctx, const Skin& skin, bool enumerate_devices, QWidget* parent)
+MainWindow::MainWindow(AppContext& ctx, const Skin& skin, WindowOptions options, QWidget* parent)
     : QMainWindow(parent), ctx_(ctx), skin_(skin) {
     setWindowTitle(QString::fromUtf8(WINDOW_CAPTION));
     setWindowIcon(QIcon(skin.image(SkinId::WindowIcon)));
@@ -69,10 +69,10 @@ MainWindow::MainWindow(AppContext& ctx, const Skin& skin, bool enumerate_devices
     ctx.window = this;
     ctx.driver.set_window(this);
 
-    if (splash_hook) {
-        splash_hook(*this);
+    if (options.splash) {
+        show_splash();
     }
-    if (enumerate_devices) {
+    if (options.enumerate_devices) {
         for (const std::string& warning : ctx.enumerate_sound_devices()) {
             show_message(APP_CAPTION, warning);
         }

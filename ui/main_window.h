@@ -8,7 +8,6 @@
 #include <QMainWindow>
 #include <QTableView>
 #include <QToolBar>
-#include <functional>
 
 #include "ui/app_context.h"
 #include "ui/panel_widget.h"
@@ -22,14 +21,18 @@ inline constexpr const char* VERSION_TEXT = "V3.04.03";
 inline constexpr const char* KEY_HELP_TEXT =
     "【スペース】:再生/停止 | 【↑/↓】:曲選択 | 【Shift + ↑/↓】:曲移動 | 【DEL】:曲消去";
 
+struct WindowOptions {
+    bool enumerate_devices = true;  // false: the engine's device needs no enumeration (tests)
+    bool splash = true;             // --no-splash clears it
+};
+
 class MainWindow final : public QMainWindow, public WindowServices, public PanelHost {
     Q_OBJECT
 public:
-    // Creates the window's parts in start-up order: status bar, playlist view, (the splash
-    // hook), the sound devices when enumerate_devices is set, the ON AIR auto-start timer,
-    // then the toolbar. The window is shown by the caller.
-    MainWindow(AppContext& ctx, const Skin& skin, bool enumerate_devices,
-               QWidget* parent = nullptr);
+    // Creates the window's parts in start-up order: status bar, playlist view, the splash,
+    // the sound devices, the ON AIR auto-start timer, then the toolbar. The window is shown
+    // by the caller.
+    MainWindow(AppContext& ctx, const Skin& skin, WindowOptions options, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     PanelWidget* panel() const { return panel_; }
@@ -39,8 +42,6 @@ public:
     QString status_text(int part) const;
     // The height of the area below the menu bar (toolbar, panel, list and status bar).
     int client_height() const;
-    // The start-up splash: the About dialog comes with the dialogs; until then a hook.
-    static inline std::function<void(MainWindow&)> splash_hook;
 
     // WindowServices and PanelHost.
     void redraw_panel() override;
@@ -65,6 +66,8 @@ protected:
 
 private:
     void update_layout();
+    // The About dialog shown once as a splash; it comes with the window's dialogs.
+    void show_splash() {}
     void mirror_selection();
 
     AppContext& ctx_;

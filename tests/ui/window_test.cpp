@@ -45,7 +45,7 @@ protected:
         options.folder = dir.path() / "program";
         ctx = std::make_unique<AppContext>(options, std::move(fake), nullptr);
         ctx->engine->lists.outputs.count = 1;  // the fake device stands for one output
-        window = std::make_unique<MainWindow>(*ctx, skin, false);
+        window = std::make_unique<MainWindow>(*ctx, skin, WindowOptions{false, false});
         window->show();
         QCoreApplication::processEvents();
     }
