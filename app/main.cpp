@@ -28,6 +28,16 @@
 extern "C" const char* __lsan_default_suppressions() {
     return "leak:libdbus-1.so\nleak:libfontconfig.so\n";
 }
+// ThreadSanitizer builds: Qt and the desktop libraries under it are not instrumented, so the
+// locks of their own threads (image conversion, the X connection, the GLib loop) are
+// invisible; calls they make are not judged, accesses from our instrumented code are.
+extern "C" const char* __tsan_default_suppressions() {
+    return "called_from_lib:libQt6Core.so.6\ncalled_from_lib:libQt6Gui.so.6\n"
+           "called_from_lib:libQt6Widgets.so.6\ncalled_from_lib:libQt6XcbQpa.so.6\n"
+           "called_from_lib:libglib-2.0.so.0\ncalled_from_lib:libxcb.so.1\n"
+           // The X connection's own lock order and teardown, inside libxcb and libX11.
+           "deadlock:libxcb.so.1\nmutex:libxcb.so.1\nmutex:libX11.so.6\ndeadlock:libX11.so.6\n";
+}
 
 namespace {
 
