@@ -5,6 +5,8 @@
 //
 //   QT_QPA_PLATFORM=offscreen skin_sheet OUT.png [--scale N] [--panel PANEL.png]
 //                                            [--crop X,Y,W,H]   (of the panel, client pixels)
+//                                            [--no-panels]      (the small images only)
+//                                            [--icons]          (the icons only)
 #include "ui/skin.h"
 #include "ui/skin_art.h"
 #include "ui/skin_fonts.h"
@@ -224,20 +226,53 @@ private:
     std::vector<Item> items_;
 };
 
+void place_small(Sheet& sheet, const Skin& skin) {
+    for (int id = 128; id <= 152; ++id) {
+        sheet.place(skin.image(id).toImage(), std::to_string(id - 128));
+    }
+    sheet.newline();
+    for (int id : {154, 155, 156, 157, 158, 159, 256, 257, 278, 613, 614, 615, 171, 172, 173, 174,
+                   175, 176, 177}) {
+        sheet.place(skin.image(id).toImage(), std::to_string(id));
+    }
+    sheet.newline();
+    for (int id : {248, 249, 244, 245, 246, 247, 254, 255, 252, 253, 250, 251, 277, 612, 273, 274,
+                   275, 276}) {
+        sheet.place(skin.image(id).toImage(), std::to_string(id));
+    }
+    sheet.newline();
+    for (int id : {260, 243, 261}) {
+        sheet.place(skin.image(id).toImage(), std::to_string(id));
+    }
+    sheet.newline();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(
-            stderr, "usage: skin_sheet OUT.png [--scale N] [--panel PANEL.png] [--crop X,Y,W,H]\n");
+        std::fprintf(stderr,
+                     "usage: skin_sheet OUT.png [--scale N] [--panel PANEL.png] [--crop X,Y,W,H]\n"
+                     "                  [--no-panels | --icons]\n");
         return 2;
     }
     int scale = 2;
     const char* panel_out = nullptr;
     QRect crop(0, 0, 745, 312);
-    for (int i = 2; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--scale") == 0) {
+    bool panels = true;
+    bool icons_only = false;
+    for (int i = 2; i < argc; i += 2) {
+        if (std::strcmp(argv[i], "--no-panels") == 0) {
+            panels = false;
+            --i;
+        } else if (std::strcmp(argv[i], "--icons") == 0) {
+            panels = false;
+            icons_only = true;
+            --i;
+        } else if (i + 1 >= argc) {
+            break;
+        } else if (std::strcmp(argv[i], "--scale") == 0) {
             scale = std::max(1, std::atoi(argv[i + 1]));
         } else if (std::strcmp(argv[i], "--panel") == 0) {
             panel_out = argv[i + 1];
@@ -257,31 +292,16 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    Sheet sheet(760);
-    sheet.place(panel, "panel as shown (mock)");
-    sheet.newline();
-    sheet.place(skin.image(SkinId::PanelBackground).toImage(), "153 background");
-    sheet.newline();
-    for (int id = 128; id <= 152; ++id) {
-        sheet.place(skin.image(id).toImage(), std::to_string(id - 128));
+    Sheet sheet(icons_only ? 470 : 760);
+    if (panels) {
+        sheet.place(panel, "panel as shown (mock)");
+        sheet.newline();
+        sheet.place(skin.image(SkinId::PanelBackground).toImage(), "153 background");
+        sheet.newline();
     }
-    sheet.newline();
-    for (int id : {154, 155, 156, 157, 158, 159, 256, 257, 278, 613, 614, 615}) {
-        sheet.place(skin.image(id).toImage(), std::to_string(id));
+    if (!icons_only) {
+        place_small(sheet, skin);
     }
-    for (int id : {171, 172, 173, 174, 175, 176, 177}) {
-        sheet.place(skin.image(id).toImage(), std::to_string(id));
-    }
-    sheet.newline();
-    for (int id : {248, 249, 244, 245, 246, 247, 254, 255, 252, 253, 250, 251, 277, 612, 273, 274,
-                   275, 276}) {
-        sheet.place(skin.image(id).toImage(), std::to_string(id));
-    }
-    sheet.newline();
-    for (int id : {260, 243, 261}) {
-        sheet.place(skin.image(id).toImage(), std::to_string(id));
-    }
-    sheet.newline();
     for (int id = 281; id <= 318; ++id) {
         if (!skin.image(id).isNull()) {
             sheet.place(skin.image(id).toImage(), std::to_string(id));
@@ -296,7 +316,9 @@ int main(int argc, char** argv) {
     for (int size : {16, 24, 32, 48, 64, 128}) {
         sheet.place(skin.window_icon().pixmap(size).toImage(), std::to_string(size));
     }
-    sheet.place(skin.image(SkinId::ProductArt).toImage(), "160 product");
+    if (!icons_only) {
+        sheet.place(skin.image(SkinId::ProductArt).toImage(), "160 product");
+    }
 
     if (!sheet.render(scale).save(argv[1])) {
         std::fprintf(stderr, "skin_sheet: cannot write %s\n", argv[1]);
