@@ -7,6 +7,7 @@
 //                                            [--crop X,Y,W,H]   (of the panel, client pixels)
 //                                            [--no-panels]      (the small images only)
 //                                            [--icons]          (the icons only)
+//                                            [--product ART.png] (the About picture, 1x)
 #include "ui/skin.h"
 #include "ui/skin_art.h"
 #include "ui/skin_fonts.h"
@@ -254,11 +255,12 @@ int main(int argc, char** argv) {
     if (argc < 2) {
         std::fprintf(stderr,
                      "usage: skin_sheet OUT.png [--scale N] [--panel PANEL.png] [--crop X,Y,W,H]\n"
-                     "                  [--no-panels | --icons]\n");
+                     "                  [--no-panels | --icons] [--product ART.png]\n");
         return 2;
     }
     int scale = 2;
     const char* panel_out = nullptr;
+    const char* product_out = nullptr;
     QRect crop(0, 0, 745, 312);
     bool panels = true;
     bool icons_only = false;
@@ -276,6 +278,8 @@ int main(int argc, char** argv) {
             scale = std::max(1, std::atoi(argv[i + 1]));
         } else if (std::strcmp(argv[i], "--panel") == 0) {
             panel_out = argv[i + 1];
+        } else if (std::strcmp(argv[i], "--product") == 0) {
+            product_out = argv[i + 1];
         } else if (std::strcmp(argv[i], "--crop") == 0) {
             int x = 0, y = 0, w = 0, h = 0;
             if (std::sscanf(argv[i + 1], "%d,%d,%d,%d", &x, &y, &w, &h) == 4) {
@@ -289,6 +293,11 @@ int main(int argc, char** argv) {
     QImage shown = panel.copy(crop);
     if (panel_out && !shown.scaled(shown.width() * scale, shown.height() * scale).save(panel_out)) {
         std::fprintf(stderr, "skin_sheet: cannot write %s\n", panel_out);
+        return 1;
+    }
+
+    if (product_out && !skin.image(SkinId::ProductArt).save(product_out)) {
+        std::fprintf(stderr, "skin_sheet: cannot write %s\n", product_out);
         return 1;
     }
 
