@@ -11,12 +11,16 @@ Canvas::Canvas(int width, int height, QRgb fill_colour)
 }
 
 void Canvas::dot(int x, int y, QRgb c) {
+    x += dx_;
+    y += dy_;
     if (x >= 0 && y >= 0 && x < width() && y < height()) {
         reinterpret_cast<QRgb*>(image_.scanLine(y))[x] = c;
     }
 }
 
 void Canvas::fill(int x, int y, int w, int h, QRgb c) {
+    x += dx_;
+    y += dy_;
     int x0 = std::max(x, 0);
     int y0 = std::max(y, 0);
     int x1 = std::min(x + w, width());
@@ -53,13 +57,9 @@ void Canvas::blit(const QImage& src, int x, int y) {
     QImage rgb =
         src.format() == QImage::Format_RGB32 ? src : src.convertToFormat(QImage::Format_RGB32);
     for (int row = 0; row < rgb.height(); ++row) {
-        int ty = y + row;
-        if (ty < 0 || ty >= height()) {
-            continue;
-        }
         const QRgb* from = reinterpret_cast<const QRgb*>(rgb.constScanLine(row));
         for (int col = 0; col < rgb.width(); ++col) {
-            dot(x + col, ty, from[col]);
+            dot(x + col, y + row, from[col]);
         }
     }
 }

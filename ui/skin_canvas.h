@@ -17,6 +17,12 @@ public:
 
     int width() const { return image_.width(); }
     int height() const { return image_.height(); }
+    // Moves what is drawn: the point (x, y) lands on pixel (x + dx, y + dy) of the image.
+    // Lets a picture be laid out in another space, such as the window's client coordinates.
+    void set_origin(int dx, int dy) {
+        dx_ = dx;
+        dy_ = dy;
+    }
     QImage& image() { return image_; }
     QImage take() { return std::move(image_); }
 
@@ -37,6 +43,7 @@ public:
 
 private:
     QImage image_;
+    int dx_ = 0, dy_ = 0;
 };
 
 // Mixes two colours: t = 0 gives a, t = 1 gives b.

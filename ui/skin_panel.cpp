@@ -276,10 +276,11 @@ std::span<const ControlSpot> panel_control_spots() {
 }
 
 QImage panel_background() {
-    Canvas c(PANEL_W, PANEL_BOTTOM, BRIDGE);
+    Canvas c(PANEL_W, PANEL_BOTTOM - PANEL_TOP, BRIDGE);
+    c.set_origin(0, -PANEL_TOP);
     draw_bridge(c);
     draw_deck(c);
-    return c.image().copy(0, PANEL_TOP, PANEL_W, PANEL_BOTTOM - PANEL_TOP);
+    return c.take();
 }
 
 }  // namespace zv::skin
