@@ -10,6 +10,8 @@
 #include <QPainterPath>
 
 #include <cmath>
+#include <span>
+#include <vector>
 
 namespace zv::skin {
 namespace {
@@ -539,22 +541,36 @@ void draw_icon(QPainter& p, Icon icon, IconText& text) {
     }
 }
 
-QImage render(Icon icon, int height) {
-    QImage img(16, height, QImage::Format_ARGB32_Premultiplied);
+// Paints icons side by side, 16 columns apart, with one painter; the pixel print follows
+// once the smooth drawing is done.
+QImage render_row(std::span<const Icon> icons, int height) {
+    QImage img(16 * static_cast<int>(icons.size()), height, QImage::Format_ARGB32_Premultiplied);
     img.fill(Qt::transparent);
-    IconText text{};
+    std::vector<IconText> texts(icons.size());
     {
         QPainter p(&img);
         p.setRenderHint(QPainter::Antialiasing);
-        draw_icon(p, icon, text);
+        for (size_t i = 0; i < icons.size(); ++i) {
+            p.save();
+            p.translate(16.0 * static_cast<double>(i), 0);
+            p.setClipRect(0, 0, 16, height);
+            draw_icon(p, icons[i], texts[i]);
+            p.restore();
+        }
     }
-    if (!text.text.empty()) {
-        Canvas canvas(std::move(img));
-        draw_text_centred(canvas, text.centre_x, text.top, text.text,
-                          TextStyle{PixelFont::Caption, text.ink, text.bold});
-        img = canvas.take();
+    Canvas canvas(std::move(img));
+    for (size_t i = 0; i < texts.size(); ++i) {
+        const IconText& t = texts[i];
+        if (!t.text.empty()) {
+            draw_text_centred(canvas, 16 * static_cast<int>(i) + t.centre_x, t.top, t.text,
+                              TextStyle{PixelFont::Caption, t.ink, t.bold});
+        }
     }
-    return img;
+    return canvas.take();
+}
+
+QImage render(Icon icon, int height) {
+    return render_row(std::span<const Icon>(&icon, 1), height);
 }
 
 struct MenuImage {
@@ -651,13 +667,7 @@ QImage menu_icon_image(int resource_number) {
 }
 
 QImage toolbar_strip_image() {
-    QImage strip(16 * 29, 15, QImage::Format_ARGB32_Premultiplied);
-    strip.fill(Qt::transparent);
-    QPainter p(&strip);
-    for (int i = 0; i < 29; ++i) {
-        p.drawImage(16 * i, 0, render(TOOLBAR_IMAGES[i], 15));
-    }
-    return strip;
+    return render_row(TOOLBAR_IMAGES, 15);
 }
 
 QImage row_icon_image(int index) {

@@ -22,12 +22,11 @@ constexpr std::string_view TAGLINE = "BROADCAST SOUND PROCESSOR";
 // Brushed metal: a dark gradient with faint alternating rows.
 void faceplate(QImage& img) {
     Canvas c(std::move(img));
-    c.vgradient(QRect(0, 0, ART_W, ART_H), qRgb(0x44, 0x49, 0x51), qRgb(0x1c, 0x1f, 0x23));
-    for (int y = 0; y < ART_H; y += 2) {
-        for (int x = 0; x < ART_W; ++x) {
-            QRgb px = c.image().pixel(x, y);
-            c.dot(x, y, mix(px, qRgb(0xff, 0xff, 0xff), 0.025));
-        }
+    const QRgb top = qRgb(0x44, 0x49, 0x51);
+    const QRgb bottom = qRgb(0x1c, 0x1f, 0x23);
+    for (int y = 0; y < ART_H; ++y) {
+        QRgb row = mix(top, bottom, static_cast<double>(y) / (ART_H - 1));
+        c.hline(0, ART_W - 1, y, y % 2 ? row : mix(row, qRgb(0xff, 0xff, 0xff), 0.025));
     }
     c.bevel(QRect(0, 0, ART_W, ART_H), qRgb(0x6e, 0x75, 0x7f), qRgb(0x0c, 0x0d, 0x0f));
     img = c.take();
@@ -53,39 +52,57 @@ void glass(QPainter& p, const QRectF& r) {
     p.drawRoundedRect(r.adjusted(-1.5, -1.5, 1.5, 1.5), 7, 7);
 }
 
+// One lamp of the sign, lit or dark, drawn once and set at every grid point.
+QImage lamp_sprite(int pitch, bool lit) {
+    QImage sprite(2 * pitch, 2 * pitch, QImage::Format_ARGB32_Premultiplied);
+    sprite.fill(Qt::transparent);
+    QPainter p(&sprite);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    const QPointF centre(pitch, pitch);
+    const double r = pitch * 0.38;
+    if (!lit) {
+        p.setBrush(QColor(0x2a, 0x1d, 0x0a));
+        p.drawEllipse(centre, r, r);
+        return sprite;
+    }
+    QRadialGradient halo(centre, pitch * 0.9);
+    halo.setColorAt(0, QColor(0xff, 0xb4, 0x3c, 90));
+    halo.setColorAt(1, QColor(0xff, 0xb4, 0x3c, 0));
+    p.setBrush(halo);
+    p.drawEllipse(centre, pitch * 0.9, pitch * 0.9);
+    QRadialGradient lamp(centre - QPointF(r * 0.3, r * 0.3), r * 1.2);
+    lamp.setColorAt(0, QColor(0xff, 0xec, 0xc4));
+    lamp.setColorAt(0.5, QColor(DISPLAY_INK));
+    lamp.setColorAt(1, QColor(0xc0, 0x74, 0x10));
+    p.setBrush(lamp);
+    p.drawEllipse(centre, r, r);
+    return sprite;
+}
+
 // The name on a dot-matrix sign: every pixel of the caption font becomes a round lamp.
 void sign(QPainter& p, const QRectF& window) {
     const TextStyle style{PixelFont::Caption, qRgb(0xff, 0xff, 0xff), false};
-    const int text_cols = text_width(PRODUCT_NAME, style);
-    const int cols = text_cols + 4;
+    const int cols = text_width(PRODUCT_NAME, style) + 4;
     const int rows = CAP_HEIGHT + 4;
     Canvas bits(cols, rows, qRgb(0, 0, 0));
     draw_text(bits, 2, 2, PRODUCT_NAME, style);
 
-    const double pitch = std::min(window.width() / cols, window.height() / rows);
-    const QPointF origin(window.center().x() - pitch * cols / 2,
-                         window.center().y() - pitch * rows / 2);
-    const double r = pitch * 0.38;
-    p.setPen(Qt::NoPen);
-    for (int y = 0; y < rows; ++y) {
-        for (int x = 0; x < cols; ++x) {
-            QPointF centre = origin + QPointF((x + 0.5) * pitch, (y + 0.5) * pitch);
-            if (qRed(bits.image().pixel(x, y)) == 0) {
-                p.setBrush(QColor(0x2a, 0x1d, 0x0a));
-                p.drawEllipse(centre, r, r);
-                continue;
+    const int pitch = static_cast<int>(std::min(window.width() / cols, window.height() / rows));
+    const QPoint origin(static_cast<int>(window.center().x()) - pitch * cols / 2,
+                        static_cast<int>(window.center().y()) - pitch * rows / 2);
+    const QImage dark = lamp_sprite(pitch, false);
+    const QImage lit = lamp_sprite(pitch, true);
+    // Dark lamps first, so the halos of lit ones lie over their neighbours.
+    for (bool on : {false, true}) {
+        for (int y = 0; y < rows; ++y) {
+            for (int x = 0; x < cols; ++x) {
+                if ((qRed(bits.image().pixel(x, y)) != 0) == on) {
+                    // The sprite is two pitches wide, centred on the lamp.
+                    p.drawImage(origin + QPoint(x * pitch - pitch / 2, y * pitch - pitch / 2),
+                                on ? lit : dark);
+                }
             }
-            QRadialGradient halo(centre, pitch * 0.9);
-            halo.setColorAt(0, QColor(0xff, 0xb4, 0x3c, 90));
-            halo.setColorAt(1, QColor(0xff, 0xb4, 0x3c, 0));
-            p.setBrush(halo);
-            p.drawEllipse(centre, pitch * 0.9, pitch * 0.9);
-            QRadialGradient lamp(centre - QPointF(r * 0.3, r * 0.3), r * 1.2);
-            lamp.setColorAt(0, QColor(0xff, 0xec, 0xc4));
-            lamp.setColorAt(0.5, QColor(DISPLAY_INK));
-            lamp.setColorAt(1, QColor(0xc0, 0x74, 0x10));
-            p.setBrush(lamp);
-            p.drawEllipse(centre, r, r);
         }
     }
 }
