@@ -347,7 +347,7 @@ void draw_icon(QPainter& p, Icon icon, IconText& text) {
             break;
         case Icon::PresetFm:
             tile(p, ORANGE);
-            text = {"FM", 8, 4, qRgb(0xff, 0xff, 0xff), true};
+            text = {"FM", 8, 4, qRgb(0xff, 0xff, 0xff), false};
             break;
         case Icon::User1:
         case Icon::User2:

@@ -207,7 +207,7 @@ void value_field(Canvas& c, int x, int y) {
 void draw_deck(Canvas& c) {
     c.fill(0, DECK_TOP, PANEL_W, PANEL_BOTTOM - DECK_TOP, DECK);
 
-    const TextStyle title{PixelFont::Caption, TITLE_TEXT, true};
+    const TextStyle title{PixelFont::Caption, TITLE_TEXT, false};
     const TextStyle head{PixelFont::Caption, TITLE_TEXT, false};
     const TextStyle caption{PixelFont::Caption, DECK_TEXT, false};
 
