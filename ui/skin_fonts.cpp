@@ -173,6 +173,10 @@ int space_width(PixelFont font) {
 
 }  // namespace
 
+bool has_glyph(PixelFont font, char c) {
+    return c == ' ' || glyph_for(font, c) != nullptr;
+}
+
 int text_width(std::string_view text, const TextStyle& style) {
     int width = 0;
     bool first = true;

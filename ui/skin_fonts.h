@@ -31,6 +31,9 @@ struct TextStyle {
     int scale = 1;
 };
 
+// Whether the font can print a character (a blank always can); anything else is left out as a
+// blank would be.
+bool has_glyph(PixelFont font, char c);
 int text_width(std::string_view text, const TextStyle& style);
 // Draws with the top of the capitals at y; returns the pen position after the text.
 int draw_text(Canvas& canvas, int x, int y, std::string_view text, const TextStyle& style);

@@ -169,6 +169,45 @@ TEST_F(SkinTest, LargeDigitsHaveInkOnlyInsideTheirUsedWidths) {
     EXPECT_EQ(shapes.size(), 10u);
 }
 
+// Every switch key carries its own caption, in the normal and the pressed image.
+TEST_F(SkinTest, SwitchKeysCarryTheirCaptions) {
+    struct Key {
+        int normal, pressed;
+        const char* caption;
+    };
+    const Key KEYS[] = {
+        {248, 249, "BYPASS"},     {244, 245, "BASS EQ"},      {246, 247, "BASS PHASE"},
+        {254, 255, "ST ENHANCE"}, {252, 253, "DE-EMPHASIS"},  {250, 251, "CONT. PLAY"},
+        {277, 612, "NOISE GATE"}, {273, 274, "VIRTUAL ROOM"},
+    };
+    for (const Key& k : KEYS) {
+        EXPECT_EQ(
+            img(k.normal),
+            skin::switch_button_image(k.caption, false, 93).convertToFormat(QImage::Format_RGB32))
+            << k.caption;
+        EXPECT_EQ(
+            img(k.pressed),
+            skin::switch_button_image(k.caption, true, 93).convertToFormat(QImage::Format_RGB32))
+            << k.caption;
+    }
+    EXPECT_EQ(img(275),
+              skin::switch_button_image("INIT", false, 34).convertToFormat(QImage::Format_RGB32));
+}
+
+// Lamps in the right order: lit brighter than dark, gate lamps from red (closed) to green.
+TEST_F(SkinTest, LampsLightInTheirOrder) {
+    auto centre = [](const QImage& image) {
+        return image.pixel(image.width() / 2, image.height() / 2);
+    };
+    auto bright = [](QRgb c) { return qRed(c) + qGreen(c) + qBlue(c); };
+    EXPECT_GT(bright(centre(img(257))), bright(centre(img(256))));  // switch lamp
+    EXPECT_GT(bright(centre(img(159))), bright(centre(img(158))));  // clip bar
+    QRgb closed = img(278).pixel(5, 6);
+    QRgb open = img(615).pixel(5, 6);
+    EXPECT_GT(qRed(closed), qGreen(closed));
+    EXPECT_GT(qGreen(open), qRed(open));
+}
+
 // Image k shows k of 24 segments lit, counted down from the top (the window mirrors rising
 // meters itself), so the index rules of the display map onto what is seen.
 TEST_F(SkinTest, MeterImageKLightsExactlyKSegmentsFromTheTop) {
@@ -400,6 +439,24 @@ TEST(SkinArt, TextWidthMatchesTheInkDrawn) {
         in = ink;
     }
     EXPECT_EQ(strokes, 3);
+}
+
+// A character without a glyph prints as a blank; every caption the panel, the keys and the
+// icons use must find its glyph.
+TEST(SkinArt, CaptionFontCoversWhatThePanelPrints) {
+    using namespace skin;
+    for (char c = 'A'; c <= 'Z'; ++c) {
+        EXPECT_TRUE(has_glyph(PixelFont::Caption, c)) << c;
+        EXPECT_TRUE(has_glyph(PixelFont::Caption, static_cast<char>(c - 'A' + 'a'))) << c;
+        EXPECT_TRUE(has_glyph(PixelFont::Value, c)) << c;
+    }
+    for (char c : std::string("0123456789.,:()%-/+'&?<>")) {
+        EXPECT_TRUE(has_glyph(PixelFont::Caption, c)) << c;
+    }
+    for (char c : std::string("0123456789-")) {
+        EXPECT_TRUE(has_glyph(PixelFont::Tiny, c)) << c;
+    }
+    EXPECT_FALSE(has_glyph(PixelFont::Value, 'a'));  // the window upper-cases first
 }
 
 // Drawing across an image's edges clips instead of writing outside it.
