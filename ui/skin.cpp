@@ -71,7 +71,9 @@ Skin::Skin() {
         row_icons_[static_cast<size_t>(i)] = QPixmap::fromImage(row_icon_image(i));
     }
     for (int size : WINDOW_ICON_SIZES) {
-        window_icon_.addPixmap(QPixmap::fromImage(window_icon_image(size)));
+        const QPixmap& drawn = image(SkinId::WindowIcon);
+        window_icon_.addPixmap(drawn.width() == size ? drawn
+                                                     : QPixmap::fromImage(window_icon_image(size)));
     }
 }
 

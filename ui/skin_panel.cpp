@@ -76,10 +76,10 @@ constexpr ScaleMark SCALE_MARKS[] = {
 // Right-hand boxes: the display window (time at 405,33; channels at 495,34; rate at 575,34),
 // the transport tray (strip at 420,57, 200 x 25), the switch box (buttons from 425,93 with
 // their lamps 15 px to the left) and the maker's badge.
-const QRect DISPLAY_WINDOW(400, 30, 272, 21);
-const QRect TRANSPORT_TRAY(417, 55, 206, 29);
-const QRect SWITCH_BOX(401, 90, 341, 51);
-const QRect BADGE(679, 30, 63, 54);
+constexpr QRect DISPLAY_WINDOW(400, 30, 272, 21);
+constexpr QRect TRANSPORT_TRAY(417, 55, 206, 29);
+constexpr QRect SWITCH_BOX(401, 90, 341, 51);
+constexpr QRect BADGE(679, 30, 63, 54);
 
 void sunken(Canvas& c, const QRect& r, QRgb fill, QRgb dark, QRgb light) {
     c.fill(r, fill);
@@ -120,7 +120,7 @@ void draw_bridge(Canvas& c) {
     sunken(c, TRANSPORT_TRAY, BRIDGE_DARK, EDGE_DARK, BRIDGE_LIGHT);
     sunken(c, SWITCH_BOX, BRIDGE_DARK, EDGE_DARK, BRIDGE_LIGHT);
 
-    // The maker's badge: name, model line and a lamp-coloured "MP3".
+    // The maker's badge: the name with a lamp-coloured "MP3", and what the unit is.
     sunken(c, BADGE, TITLE_STRIP, EDGE_DARK, BRIDGE_LIGHT);
     const int cx = BADGE.center().x() + 1;
     draw_text_centred(c, cx, BADGE.top() + 5, "Zelvonic",
