@@ -292,10 +292,10 @@ TEST_F(SkinTest, IndicatorsLightOneLabelInOrder) {
 }
 
 // Where every value control of the panel prints, at the positions its control table uses.
-struct DesignControl {
+struct TableControl {
     int x, y;
 };
-const DesignControl GENERAL[] = {
+const TableControl GENERAL[] = {
     {3, 159},   {3, 173},   {3, 187},   {3, 219},   {3, 233},   {3, 247},   {98, 160},  {98, 174},
     {98, 218},  {98, 232},  {98, 246},  {185, 160}, {185, 195}, {185, 209}, {185, 247}, {653, 159},
     {653, 173}, {653, 187}, {653, 221}, {211, 293}, {321, 293}, {432, 293}, {542, 293},
@@ -303,8 +303,8 @@ const DesignControl GENERAL[] = {
 const int GRID_X[] = {286, 341, 396, 451, 506, 561};
 const int GRID_Y[] = {161, 175, 189, 203, 217, 231};
 
-std::vector<DesignControl> value_controls() {
-    std::vector<DesignControl> all(std::begin(GENERAL), std::end(GENERAL));
+std::vector<TableControl> value_controls() {
+    std::vector<TableControl> all(std::begin(GENERAL), std::end(GENERAL));
     for (int y : GRID_Y) {
         for (int x : GRID_X) {
             all.push_back({x, y});
@@ -317,7 +317,7 @@ std::vector<DesignControl> value_controls() {
 // background there must be the glyphs' own black, or the opaque copies leave a patchwork.
 TEST_F(SkinTest, ValueFieldsAreBlackWhereTheControlsPrint) {
     QImage panel = img(153);
-    for (const DesignControl& c : value_controls()) {
+    for (const TableControl& c : value_controls()) {
         QRect text(c.x + 38, c.y + 2 - skin::PANEL_TOP, 36, 8);
         for (int y = text.top(); y <= text.bottom(); ++y) {
             for (int x = text.left(); x <= text.right(); ++x) {
@@ -338,7 +338,7 @@ TEST_F(SkinTest, ValueFieldsAreBlackWhereTheControlsPrint) {
 // fields stand where the controls are.
 TEST_F(SkinTest, PanelSpotsMatchTheControlTable) {
     std::set<std::pair<int, int>> expected;
-    for (const DesignControl& c : value_controls()) {
+    for (const TableControl& c : value_controls()) {
         expected.insert({c.x, c.y});
     }
     std::set<std::pair<int, int>> values, arrows_only;
