@@ -16,7 +16,7 @@ namespace zv {
 MainWindow::MainWindow(AppContext& ctx, const Skin& skin, WindowOptions options, QWidget* parent)
     : QMainWindow(parent), ctx_(ctx), skin_(skin) {
     setWindowTitle(QString::fromUtf8(WINDOW_CAPTION));
-    setWindowIcon(QIcon(skin.image(SkinId::WindowIcon)));
+    setWindowIcon(skin.window_icon());
     setWindowFlag(Qt::WindowMaximizeButtonHint, false);
 
     // Status bar: the key help in part 0, the song count in part 1.
