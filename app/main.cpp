@@ -87,8 +87,14 @@ bool render_screenshot(MainWindow& window, const QString& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // The screenshot is made without a display.
-    if (argument_given(argc, argv, OPT_RENDER_SCREENSHOT)) {
+    // The screenshot is made without a display, and the help needs none either.
+    bool headless = argument_given(argc, argv, OPT_RENDER_SCREENSHOT);
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        headless = headless || arg == "-h" || arg == "--help" || arg == "--help-all" ||
+                   arg == "-v" || arg == "--version";
+    }
+    if (headless) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     }
     // Integer device pixel ratios keep the panel's pixels whole.
