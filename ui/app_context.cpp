@@ -52,6 +52,10 @@ void EngineDriver::fire(int id) {
     if (was_busy && !engine_busy(*engine_)) {
         emit engine_stopped();
     }
+    if (id == TIMER_ONAIR_AUTOSTART && !engine_busy(*engine_)) {
+        // The live input did not start (no device): its row shows all the same.
+        window().refresh_playlist();
+    }
     window().redraw_panel();
 }
 

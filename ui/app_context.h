@@ -47,6 +47,12 @@ public:
     }
     virtual void release_transport_buttons() {}
     virtual void close_window() {}
+    // The commands that need the window itself: its dialogs, file choosers, the manual and
+    // the home page. False when refused or not offered (no window).
+    virtual bool run_window_command(int command_id) {
+        (void)command_id;
+        return false;
+    }
 };
 
 // The streaming engine's host in the window: its one-shot timers are QTimers, and the device's

@@ -118,9 +118,8 @@ bool run_command(AppContext& ctx, int id) {
             window_of(ctx).close_window();
             return true;
         default:
-            // The commands that open a dialog or a file chooser come with the window's
-            // dialogs.
-            return false;
+            // Dialogs, file choosers, the manual and the home page belong to the window.
+            return window_of(ctx).run_window_command(id);
     }
 }
 

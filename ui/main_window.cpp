@@ -9,12 +9,46 @@
 #include <QVBoxLayout>
 #include <cstdio>
 
+#include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMenuBar>
+#include <QMimeData>
+
+#include "ui/command_ids.h"
 #include "ui/commands.h"
+#include "ui/manual.h"
+#include "ui/menus.h"
 
 namespace zv {
 
+namespace {
+
+constexpr const char* MANUAL_MISSING_TEXT =
+    "ユーザーズ マニュアル（help/index.html）が見つかりません。";
+constexpr const char* MANUAL_NOT_OPENED_TEXT = "ユーザーズ マニュアルを開けませんでした。\n";
+
+// The local files and folders of a drag; other URLs are not ours to take.
+std::vector<std::string> local_paths(const QMimeData* mime) {
+    std::vector<std::string> paths;
+    if (mime == nullptr || !mime->hasUrls()) {
+        return paths;
+    }
+    for (const QUrl& url : mime->urls()) {
+        if (url.isLocalFile()) {
+            paths.push_back(url.toLocalFile().toStdString());
+        }
+    }
+    return paths;
+}
+
+}  // namespace
+
 MainWindow::MainWindow(AppContext& ctx, const Skin& skin, WindowOptions options, QWidget* parent)
-    : QMainWindow(parent), ctx_(ctx), skin_(skin) {
+    : QMainWindow(parent),
+      ctx_(ctx),
+      skin_(skin),
+      open_url_([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
     setWindowTitle(QString::fromUtf8(WINDOW_CAPTION));
     setWindowIcon(skin.window_icon());
     setWindowFlag(Qt::WindowMaximizeButtonHint, false);
@@ -69,6 +103,18 @@ MainWindow::MainWindow(AppContext& ctx, const Skin& skin, WindowOptions options,
     ctx.window = this;
     ctx.driver.set_window(this);
 
+    // The playlist view's clicks, keys and header clicks; the panel takes the view's keys too,
+    // so Space plays and stops whichever of the two has the focus.
+    input_ = new PlaylistInput(
+        *list_, ctx, [this](int id) { return dispatch(id); }, [this] { redraw_panel(); }, this);
+    panel_->installEventFilter(input_);
+    panel_->setFocusPolicy(Qt::StrongFocus);
+    list_->setFocusPolicy(Qt::StrongFocus);
+    setTabOrder(panel_, list_);
+
+    build_menus();
+    setAcceptDrops(true);
+
     if (options.splash) {
         show_splash();
     }
@@ -79,30 +125,57 @@ MainWindow::MainWindow(AppContext& ctx, const Skin& skin, WindowOptions options,
     }
     arm_onair_autostart(*ctx.engine);
 
-    // The toolbar, held at 28 px at the top of the client area so the panel's coordinates
-    // stay those of the design; its buttons come with the commands' menus.
-    // A toolbar sizes itself to its buttons; a box of fixed size holds it at 28 px.
-    auto* toolbar_box = new QWidget(central);
-    toolbar_box->setFixedSize(PANEL_WIDTH, TOOLBAR_HEIGHT);
-    auto* toolbar_layout = new QHBoxLayout(toolbar_box);
-    toolbar_layout->setContentsMargins(0, 0, 0, 0);
-    toolbar_ = new QToolBar(toolbar_box);
-    toolbar_->setObjectName(QStringLiteral("toolbar"));
-    toolbar_->setMovable(false);
-    toolbar_->setFloatable(false);
-    toolbar_->setIconSize(QSize(16, 15));
-    toolbar_layout->addWidget(toolbar_);
-    layout->insertWidget(0, toolbar_box);
+    // The toolbar: its height T is held at 28 px so the panel's coordinates stay the design's.
+    toolbar_ = new Toolbar(
+        skin, [this] { return engine_busy(*ctx_.engine); }, this);
+    connect(toolbar_, &Toolbar::command_triggered, this, [this](int id) { dispatch(id); });
+    addToolBar(Qt::TopToolBarArea, toolbar_);
 
     refresh_playlist();
     update_layout();
     const int status_height = statusBar()->sizeHint().height();
-    const int height = PANEL_HEIGHT + PLAYLIST_INITIAL_HEIGHT + status_height;
+    const int menu_height = menuBar()->sizeHint().height();
+    const int height = menu_height + PANEL_HEIGHT + PLAYLIST_INITIAL_HEIGHT + status_height;
     resize(PANEL_WIDTH, height);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect s = screen->availableGeometry();
         move(s.x() + (s.width() - PANEL_WIDTH) / 2, s.y() + (s.height() - height - 65) / 2);
     }
+    // The view has the focus at start, so Space plays at once.
+    list_->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::build_menus() {
+    std::vector<QAction*> actions;
+    build_menu_bar(*menuBar(), skin_, actions);
+    for (QAction* a : actions) {
+        const int id = action_command(a);
+        menu_actions_.emplace(id, a);
+        connect(a, &QAction::triggered, this, [this, id] { dispatch(id); });
+    }
+    // F10 opens the menu bar, as on other desktops; Alt alone does where the style allows.
+    auto* f10 = new QAction(this);
+    f10->setShortcut(QKeySequence(Qt::Key_F10));
+    connect(f10, &QAction::triggered, this, [this] {
+        const QList<QAction*> menus = menuBar()->actions();
+        if (!menus.isEmpty()) {
+            menuBar()->setActiveAction(menus.front());
+        }
+    });
+    addAction(f10);
+}
+
+QAction* MainWindow::menu_action(int command) const {
+    const auto it = menu_actions_.find(command);
+    return it != menu_actions_.end() ? it->second : nullptr;
+}
+
+bool MainWindow::dispatch(int command_id) {
+    // A greyed command cannot be reached by its keys either.
+    if (!list_commands_enabled_ && is_list_command(command_id)) {
+        return false;
+    }
+    return zv::run_command(ctx_, command_id);
 }
 
 MainWindow::~MainWindow() {
@@ -172,8 +245,17 @@ void MainWindow::mirror_selection() {
 }
 
 void MainWindow::set_list_commands_enabled(bool enabled) {
-    // The menu items and toolbar buttons this greys come with the commands' menus.
     list_commands_enabled_ = enabled;
+    for (int id : list_commands()) {
+        for (auto [it, end] = menu_actions_.equal_range(id); it != end; ++it) {
+            it->second->setEnabled(enabled);
+        }
+        if (toolbar_ != nullptr) {
+            for (QAction* a : toolbar_->actions_for(id)) {
+                a->setEnabled(enabled);
+            }
+        }
+    }
 }
 
 void MainWindow::show_message(const std::string& caption, const std::string& text) {
@@ -198,7 +280,68 @@ void MainWindow::close_window() {
 }
 
 void MainWindow::run_command(int command_id) {
-    zv::run_command(ctx_, command_id);
+    dispatch(command_id);
+}
+
+bool MainWindow::run_window_command(int command_id) {
+    switch (command_id) {
+        case cmd::MANUAL:
+            open_manual();
+            return true;
+        default:
+            return false;
+    }
+}
+
+void MainWindow::open_manual() {
+    const std::optional<std::filesystem::path> page = find_manual(
+        ctx_.folders.start_folder, QCoreApplication::applicationDirPath().toStdString());
+    if (!page) {
+        show_message(APP_CAPTION, MANUAL_MISSING_TEXT);
+        return;
+    }
+    const QUrl url = QUrl::fromLocalFile(QString::fromStdString(page->string()));
+    if (!open_url_(url)) {
+        show_message(APP_CAPTION, std::string(MANUAL_NOT_OPENED_TEXT) + page->string());
+    }
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (local_paths(event->mimeData()).empty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+}
+
+void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
+    event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const std::vector<std::string> paths = local_paths(event->mimeData());
+    if (paths.empty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    drop_files(paths);
+}
+
+void MainWindow::drop_files(const std::vector<std::string>& paths) {
+    // In ON AIR mode the list holds the live input alone; adding songs is greyed, and so are
+    // drops.
+    if (!list_commands_enabled_) {
+        return;
+    }
+    const ScanResult r = drop_paths(*ctx_.playlist, paths, ctx_.engine_idle());
+    if (r.list_full_reached) {
+        show_message(MESSAGE_CAPTION, list_full_message());
+    }
+    if (r.paths_too_long > 0) {
+        show_message(MESSAGE_CAPTION, path_too_long_message(r.paths_too_long));
+    }
+    refresh_playlist();
 }
 
 void MainWindow::press_seek(int step) {
