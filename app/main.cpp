@@ -18,6 +18,7 @@
 #include <stdexcept>
 
 #include "app/step_device.h"
+#include "app/test_control.h"
 #include "playback/portaudio_device.h"
 #include "ui/commands.h"
 #include "ui/main_window.h"
@@ -49,6 +50,7 @@ constexpr char OPT_TEST_EVENTS[] = "test-events";
 constexpr char OPT_TEST_AUTOPLAY[] = "test-autoplay";
 constexpr char OPT_RENDER_SCREENSHOT[] = "render-screenshot";
 constexpr char OPT_RENDER_PANEL[] = "render-panel";
+constexpr char OPT_TEST_CONTROL[] = "test-control";
 
 bool argument_given(int argc, char** argv, const char* name) {
     const std::string wanted = std::string("--") + name;
@@ -156,8 +158,11 @@ int main(int argc, char** argv) {
     QCommandLineOption panel_option(QString::fromLatin1(OPT_RENDER_PANEL), QString(),
                                     QStringLiteral("FILE"));
     panel_option.setFlags(QCommandLineOption::HiddenFromHelp);
+    QCommandLineOption control_option(QString::fromLatin1(OPT_TEST_CONTROL), QString(),
+                                      QStringLiteral("FIFO"));
+    control_option.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOptions({folder_option, no_splash_option, events_option, autoplay_option,
-                       screenshot_option, panel_option});
+                       screenshot_option, panel_option, control_option});
     parser.addPositionalArgument(QStringLiteral("files"),
                                  QStringLiteral("WAV or MP3 songs and .plt playlists to open."),
                                  QStringLiteral("[FILE...]"));
@@ -225,9 +230,20 @@ int main(int argc, char** argv) {
             const std::string now = time_display_text(ctx->display_inputs());
             if (now != *last) {
                 *last = now;
-                events.say("time" + now + " state " + std::to_string(ctx->engine->engine_state));
+                events.say("time" + now + " state " + std::to_string(ctx->engine->engine_state) +
+                           " row " + std::to_string(ctx->playlist->current_index));
             }
         });
+    }
+
+    std::unique_ptr<TestControl> control;
+    if (parser.isSet(control_option)) {
+        control = std::make_unique<TestControl>(parser.value(control_option), *window,
+                                                [&events](const std::string& s) { events.say(s); });
+        if (!control->ok()) {
+            std::fprintf(stderr, "zvmp3: cannot open the test control channel\n");
+            return 1;
+        }
     }
 
     window->show();
@@ -251,6 +267,7 @@ int main(int argc, char** argv) {
     }
 
     const int code = QApplication::exec();
+    control.reset();
     window.reset();
     const SaveResult saved = ctx->shut_down();
     events.say(saved.ok ? "state saved" : "state not saved");

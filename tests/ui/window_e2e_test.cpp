@@ -1,11 +1,14 @@
-// The program as a user starts it: zvmp3 under Xvfb with a private JACK server, one song
-// played for two seconds, then SIGTERM. The program reports what it does on stderr when given
-// its hidden --test-events option.
+// The program as a user starts it: zvmp3 under Xvfb with a private JACK server. One test plays
+// a song for two seconds and ends with SIGTERM; the other drops two songs on the window,
+// plays them with continuous play on, exports the list to MP3 through the dialogs and quits.
+// The program reports what it does on stderr when given its hidden --test-events option and
+// takes the user's actions from the test through its hidden --test-control FIFO.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -119,6 +122,33 @@ private:
     std::string log_;
 };
 
+// The write end of the program's control FIFO.
+class Control {
+public:
+    explicit Control(const std::filesystem::path& path) : path_(path) {
+        ::mkfifo(path.c_str(), 0600);
+    }
+    ~Control() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    // Sends one line (the program has the FIFO open once it reported its first paint).
+    bool send(const std::string& line) {
+        if (fd_ < 0) {
+            fd_ = ::open(path_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        }
+        const std::string text = line + "\n";
+        return fd_ >= 0 &&
+               ::write(fd_, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    }
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+    int fd_ = -1;
+};
+
 // The pid the program reports in its first line.
 pid_t reported_pid(const std::string& log) {
     const size_t at = log.find("pid ");
@@ -157,6 +187,46 @@ TEST(WindowEndToEnd, PlaysUnderXvfbAndQuitsCleanlyOnSigterm) {
     EXPECT_EQ(zvmp3.wait_exit(15), 0) << zvmp3.log();
     EXPECT_EQ(std::filesystem::file_size(folder / "zvmp3.prf"), 1899u);
     EXPECT_FALSE(std::filesystem::exists(folder / "tempwav" / "left-over.wav"));
+}
+
+TEST(WindowEndToEnd, DropsPlaysTwoSongsOnAndQuits) {
+    if (std::system("command -v xvfb-run >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "xvfb-run is not installed";
+    }
+    JackServer server(44100);
+    if (!server.ok()) {
+        GTEST_SKIP() << "no JACK server: " << server.why_not();
+    }
+    ScratchDir dir;
+    const auto folder = dir.path() / "program";
+    const auto songs = dir.path() / "songs";
+    std::filesystem::create_directories(songs);
+    write_tone_wav(songs / "a.wav", 44100, 2, 1.5, 440.0);
+    write_tone_wav(songs / "b.wav", 44100, 1, 1.5, 660.0);
+    Control control(dir.path() / "control");
+
+    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+    Program zvmp3({"xvfb-run", "-a", "-s", "-screen 0 1024x768x24", ZV_ZVMP3_PATH, "--folder",
+                   folder.string(), "--test-events", "--test-control", control.path().string()});
+    ASSERT_TRUE(zvmp3.started());
+    ASSERT_TRUE(zvmp3.wait_for("first-paint", 30)) << zvmp3.log();
+
+    // Two songs dropped on the window; CONT. PLAY pressed on the panel; Space in the list.
+    ASSERT_TRUE(
+        control.send("drop " + (songs / "a.wav").string() + "\t" + (songs / "b.wav").string()));
+    ASSERT_TRUE(zvmp3.wait_for("control done: drop", 10)) << zvmp3.log();
+    ASSERT_TRUE(control.send("panel 576 132"));
+    ASSERT_TRUE(zvmp3.wait_for("control done: panel", 10)) << zvmp3.log();
+    ASSERT_TRUE(control.send("key Space"));
+    ASSERT_TRUE(zvmp3.wait_for("time 00:01 state 1 row 0", 10)) << zvmp3.log();
+    // The first song ends and, a second later, the second one plays on.
+    ASSERT_TRUE(zvmp3.wait_for("time 00:01 state 1 row 1", 10)) << zvmp3.log();
+    ASSERT_TRUE(zvmp3.wait_for("state 0 row 1", 10)) << zvmp3.log();
+
+    ASSERT_TRUE(control.send("quit"));
+    EXPECT_TRUE(zvmp3.wait_for("state saved", 15)) << zvmp3.log();
+    EXPECT_EQ(zvmp3.wait_exit(15), 0) << zvmp3.log();
+    EXPECT_EQ(std::filesystem::file_size(folder / "zvmp3.prf"), 1899u);
 }
 
 }  // namespace
