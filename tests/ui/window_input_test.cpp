@@ -14,6 +14,7 @@
 #include <QToolButton>
 #include <QToolTip>
 #include <filesystem>
+#include <functional>
 
 #include "engine/factory_presets.h"
 #include "tests/ui/window_fixture.h"
@@ -551,6 +552,53 @@ TEST_F(WindowTest, TheManualOpensFromTheProgramFolderFirst) {
     window->menu_action(cmd::MANUAL)->trigger();
     ASSERT_EQ(opened.size(), 2u);
     EXPECT_EQ(opened[1].toLocalFile().toStdString(), own.string());
+}
+
+}  // namespace
+}  // namespace zv
+
+namespace zv {
+namespace {
+
+// Waits on the event loop until done() holds; false after the time.
+bool wait_until(const std::function<bool()>& done, int ms) {
+    for (int waited = 0; waited < ms && !done(); waited += 20) {
+        QTest::qWait(20);
+    }
+    return done();
+}
+
+TEST_F(WindowTest, TimersPlayTheNextSongAndStartOnAirMode) {
+    // Continuous play: the next song starts one second after a song has played out.
+    add_songs({{"a.wav", 0.2}, {"b.wav", 0.2}});
+    window->menu_action(cmd::CONTINUOUS_PLAYBACK)->trigger();
+    ASSERT_TRUE(run_command(*ctx, cmd::PLAY));
+    play_out();
+    ASSERT_EQ(ctx->engine->engine_state, ENGINE_IDLE);
+    EXPECT_EQ(ctx->playlist->selected_index, 1);
+    QTest::qWait(900);
+    EXPECT_EQ(ctx->engine->engine_state, ENGINE_IDLE);
+    // (A song shorter than the primed blocks drains from its start.)
+    ASSERT_TRUE(wait_until([this] { return engine_busy(*ctx->engine); }, 1000));
+    EXPECT_EQ(ctx->playlist->current_index, 1);
+    run_command(*ctx, cmd::STOP);
+    play_out();
+
+    // ON AIR auto start: 1.5 s after the window is made, forced on and playing.
+    window.reset();
+    ctx->engine->settings.onair_autostart = 1;
+    ctx->engine->lists.inputs.count = 1;
+    window = std::make_unique<MainWindow>(*ctx, skin, WindowOptions{false, false});
+    window->show();
+    QTest::qWait(1200);
+    EXPECT_EQ(ctx->engine->onair_mode, 0);
+    ASSERT_TRUE(wait_until([this] { return ctx->engine->onair_mode == 1; }, 1000));
+    EXPECT_EQ(ctx->engine->engine_state, ENGINE_PLAYING);
+    EXPECT_TRUE(device->in_open);
+    EXPECT_FALSE(window->menu_action(cmd::ADD_SONG_FILES)->isEnabled());
+    EXPECT_EQ(window->table_model()->rowCount(), 1);
+    run_command(*ctx, cmd::STOP);
+    play_out();
 }
 
 }  // namespace
