@@ -1,19 +1,19 @@
 #include "ui/main_window.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
-#include <QHeaderView>
-#include <QMessageBox>
-#include <QScreen>
-#include <QStatusBar>
-#include <QVBoxLayout>
-#include <cstdio>
-
 #include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QGuiApplication>
+#include <QHeaderView>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QScreen>
+#include <QStatusBar>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cstdio>
 
 #include "ui/command_ids.h"
 #include "ui/commands.h"
@@ -227,6 +227,18 @@ void MainWindow::refresh_playlist() {
     status_[1]->setText(QString::fromStdString(ctx_.view.status_text));
     mirror_selection();
     panel_->update();
+}
+
+void MainWindow::scroll_list_to(int row, int mode) {
+    const int count = ctx_.playlist->song_count;
+    if (count <= 0 || model_->rowCount() <= 0) {
+        return;
+    }
+    const int row_height = std::max(1, list_->rowHeight(0));
+    const int per_page = std::max(1, list_->viewport()->height() / row_height);
+    const int wanted = mode == 0 ? row : std::max(0, row - per_page + 2);
+    list_->scrollTo(model_->index(std::clamp(wanted, 0, model_->rowCount() - 1), 0),
+                    QAbstractItemView::PositionAtTop);
 }
 
 void MainWindow::mirror_selection() {

@@ -55,6 +55,9 @@ public:
     // Runs a command as the window's menus, toolbar and keys do: commands greyed in ON AIR
     // mode are refused. True when the command ran.
     bool dispatch(int command_id);
+    // Scrolls the playlist view so that row is the top row (mode 0) or, when it is below the
+    // page, the last row but one (mode 1).
+    void scroll_list_to(int row, int mode);
     // Dropped files and folders, as local paths.
     void drop_files(const std::vector<std::string>& paths);
     // How the manual and the home page are opened (QDesktopServices by default; tests

@@ -603,3 +603,26 @@ TEST_F(WindowTest, TimersPlayTheNextSongAndStartOnAirMode) {
 
 }  // namespace
 }  // namespace zv
+
+namespace zv {
+namespace {
+
+TEST_F(WindowTest, ScrollListToKeepsTheRowInView) {
+    std::vector<std::pair<std::string, double>> songs;
+    for (int i = 0; i < 40; ++i) {
+        songs.emplace_back("s" + std::to_string(i) + ".wav", 0.05);
+    }
+    add_songs(songs);
+    QTableView& view = *window->playlist_view();
+    const int per_page = view.viewport()->height() / view.rowHeight(0);
+    ASSERT_LT(per_page, 30);
+    window->scroll_list_to(20, 1);  // mode 1: the row ends up last but one
+    EXPECT_EQ(view.rowAt(0), 20 - per_page + 2);
+    window->scroll_list_to(10, 0);  // mode 0: the row on top
+    EXPECT_EQ(view.rowAt(0), 10);
+    window->scroll_list_to(1, 1);
+    EXPECT_EQ(view.rowAt(0), 0);
+}
+
+}  // namespace
+}  // namespace zv
