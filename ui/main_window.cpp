@@ -179,6 +179,9 @@ bool MainWindow::dispatch(int command_id) {
 }
 
 MainWindow::~MainWindow() {
+    // The input filter goes first: the widgets it watches are taken down below.
+    delete input_;
+    input_ = nullptr;
     ctx_.driver.set_window(nullptr);
     if (ctx_.window == this) {
         ctx_.window = nullptr;

@@ -21,6 +21,7 @@ PlaylistInput::PlaylistInput(QTableView& view, AppContext& ctx, std::function<bo
                              std::function<void()> redraw_panel, QObject* parent)
     : QObject(parent),
       view_(view),
+      viewport_(view.viewport()),
       ctx_(ctx),
       command_(std::move(command)),
       redraw_panel_(std::move(redraw_panel)) {
@@ -88,7 +89,7 @@ void PlaylistInput::header_clicked(int column) {
 
 bool PlaylistInput::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
-    if (watched == view_.viewport() &&
+    if (watched == viewport_ &&
         (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick)) {
         // Qt reports the second press of a quick pair as a double click; both are presses
         // here, and the 499 ms rule decides.
@@ -100,7 +101,7 @@ bool PlaylistInput::eventFilter(QObject* watched, QEvent* event) {
         press_row(view_.rowAt(static_cast<int>(mouse->position().y())));
         return true;
     }
-    if (watched == view_.viewport() && type == QEvent::MouseMove) {
+    if (watched == viewport_ && type == QEvent::MouseMove) {
         return true;  // no rubber band or drag selection: the selection is selected_index
     }
     if (type == QEvent::KeyPress) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <cstdint>
 #include <functional>
 
@@ -41,6 +42,9 @@ protected:
 
 private:
     QTableView& view_;
+    // Compared with the watched object only: while the window is torn down, events still
+    // arrive from a view whose own part is already gone.
+    QPointer<QWidget> viewport_;
     AppContext& ctx_;
     std::function<bool(int)> command_;
     std::function<void()> redraw_panel_;
