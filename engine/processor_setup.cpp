@@ -216,8 +216,6 @@ void reset_processor_state(Processor& p) {
         band.in_l = band.in_r = 0.0;
         band.out_l = band.out_r = 0.0;
         band.gain_reduction = 0.0;
-        band.gain_reduction_peak = 0.0;
-        band.clip_flag = 0;
         band.delayed_gain_reduction = 0.0;
         band.sidechain_l = band.sidechain_r = 0.0;
         clear_memory(band.program_section);
@@ -226,11 +224,7 @@ void reset_processor_state(Processor& p) {
     st.agc_gain_lo = st.agc_gain_hi = 0.0;
     st.hf_gain_reduction_l = st.hf_gain_reduction_r = 0.0;
     st.hf_state_l = st.hf_state_r = 0.0;
-    st.input_peak_l = st.input_peak_r = 0.0;
-    st.output_peak_l = st.output_peak_r = 0.0;
-    st.enhancer_peak = 0.0;
-    st.hf_limit_peak = 0.0;
-    q.clip_flag_l = q.clip_flag_r = 0;
+    s.meters = MeterSnapshot{};
 
     clear_memory(s.agc.split_lp);
     clear_memory(s.agc.split_hp);

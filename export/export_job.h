@@ -25,7 +25,6 @@ namespace zv {
 
 constexpr int EXPORT_BLOCK_FRAMES = 16384;
 constexpr int EXPORT_BLOCK_SAMPLES = 2 * EXPORT_BLOCK_FRAMES;  // interleaved stereo values
-constexpr int BAND_LATENCY_FRAMES = 880;  // the bands' delay whatever the release setting
 constexpr int EXPORT_THROTTLE_DIVISOR = 10;
 
 // Export dialog controls the job writes.
@@ -36,10 +35,6 @@ constexpr int CTL_EXPORT_STATUS = 1032;
 
 inline constexpr const char* TEXT_CONVERTING_TO_WAV = "Converting to WAV format..";
 inline constexpr const char* TEXT_SEARCHING_MAX_LEVEL = "Searching max level for normalization..";
-
-// Frames by which the processor output lags its input: the bands' 880 + 13, plus 66 with
-// pre-emphasis, 3 with the adaptive final clipper, 12 with a FIR final low-pass.
-int export_latency_frames(const ProcessorParams& params);
 
 // "%02d:%02d" of the seconds processed so far.
 std::string processed_time_text(uint64_t frames, int32_t sample_rate);
