@@ -66,7 +66,7 @@ ExportJobResult ExportJob::run() {
 }
 
 void ExportJob::start() {
-    cancel_.store(false, std::memory_order_relaxed);
+    // A cancel that came before the worker is kept: the job then ends at once.
     thread_ = std::thread([this] {
         enable_flush_denormals();
         run();
@@ -82,6 +82,10 @@ ExportJobResult ExportJob::work() {
     ExportJobResult r;
     r.peak_level = in_.entry.peak_level;
     r.tag = in_.tag;
+    if (cancel_.load(std::memory_order_relaxed)) {
+        r.end = ExportEnd::Cancelled;  // cancelled before it began: nothing read or written
+        return r;
+    }
     const bool mp3_out = in_.options.output_mp3 != 0;
     const std::string source(song_path(in_.entry));
 

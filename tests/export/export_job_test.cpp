@@ -293,5 +293,29 @@ TEST(TempFolder, IsPrivateMadeOnceAndRemoved) {
     EXPECT_EQ(make_run_id().size(), 8u);
 }
 
+// Bypass output is the dithered input with no delay: the export neither drops the song's start
+// nor pads its end.
+TEST_F(ExportJobTest, BypassExportIsTheInputWithinOneStepAndAsLong) {
+    processor->params.switches.bypass = 1;
+    for (int channels : {2, 1}) {
+        test::WavSpec wav;
+        wav.channels = channels;
+        wav.samples = test::test_signal(2 * 16384 + 1000, channels, 30000);
+        std::string src = source(wav, "bypass" + std::to_string(channels) + ".wav");
+        RecordingObserver obs;
+        const std::string target = dir / ("out" + std::to_string(channels) + ".wav");
+        ExportJobResult r = run(src, 44100, channels, target, obs);
+        ASSERT_EQ(r.end, ExportEnd::Completed) << r.failure;
+        std::vector<uint8_t> out = test::read_bytes(target);
+        std::vector<uint8_t> in = test::read_bytes(src);
+        ASSERT_EQ(out.size(), in.size()) << channels;
+        for (size_t i = 44; i + 1 < out.size(); i += 2) {
+            const int a = static_cast<int16_t>(in[i] | in[i + 1] << 8);
+            const int b = static_cast<int16_t>(out[i] | out[i + 1] << 8);
+            ASSERT_LE(std::abs(a - b), 1) << "channels " << channels << " byte " << i;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace zv
