@@ -53,7 +53,8 @@ void process_block(Processor& p, int32_t sample_count, const int16_t* in, int16_
 int chain_latency_frames(const ProcessorParams& params);
 
 // Flush-to-zero and denormals-are-zero for the calling thread; call on every thread that
-// runs process_block (the IIR tails decay into denormals in silence).
-void enable_flush_denormals();
+// runs process_block (the IIR tails decay into denormals in silence). True when it took
+// effect: a denormal result then reads 0.
+bool enable_flush_denormals();
 
 }  // namespace zv

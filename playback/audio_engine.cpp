@@ -177,7 +177,12 @@ void start_playback(AudioEngine& e) {
     if (!open_devices(e)) {
         return;
     }
-    enable_flush_denormals();  // this thread runs process_block from now on
+    // This thread runs process_block from now on. Setting the mode is cheap and done at every
+    // start; whether the machine honours it is checked once.
+    const bool flushed = enable_flush_denormals();
+    if (e.flush_to_zero < 0) {
+        e.flush_to_zero = flushed ? 1 : 0;
+    }
     if (e.onair_mode && e.device->device_rate() != e.sample_rate) {
         // Live input runs at the device's own rate when it cannot run at the chosen one.
         e.sample_rate = e.device->device_rate();

@@ -382,5 +382,11 @@ TEST(ChainLatency, IsTheBandDelayPlusTheChainsExtrasAndNothingInBypass) {
     EXPECT_EQ(chain_latency_frames(p), 893);
 }
 
+TEST(ProcessBlock, FlushToZeroTakesEffectOnTheCallingThread) {
+    EXPECT_TRUE(enable_flush_denormals());
+    volatile double smallest = 2.2250738585072014e-308;  // the smallest normal double
+    EXPECT_EQ(smallest / 4.0, 0.0);
+}
+
 }  // namespace
 }  // namespace zv

@@ -279,6 +279,7 @@ TEST_F(EngineTest, MetersAreTheLastProcessedBlocksAndStopDarkensTheGateLamps) {
                a.agc_gain_lo == b.agc_gain_lo && a.gate_indicator == b.gate_indicator;
     };
     EXPECT_TRUE(same(engine->meters, processor->state.meters));
+    EXPECT_EQ(engine->flush_to_zero, 1);             // checked at the first start
     EXPECT_GT(engine->meters.input_peak_l, 7000.0);  // the song's 8000-step sine
     EXPECT_EQ(engine->meters.gate_indicator[0], 3);  // noise gate off
     play_one();
