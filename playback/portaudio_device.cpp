@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "playback/library_messages.h"
+
 namespace zv {
 namespace {
 
@@ -70,6 +72,7 @@ bool processor_rate(int rate) {
 }  // namespace
 
 PortAudioSession::PortAudioSession() {
+    install_sound_library_handlers();  // before the host APIs start talking
     const PaError err = Pa_Initialize();
     ok_ = err == paNoError;
     if (!ok_) {
