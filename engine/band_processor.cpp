@@ -24,12 +24,12 @@ int clamped_length(double v, int lo, int hi) {
 // louder of its own side-chain sample and the coupled one.
 double overshoot(Pair sidechain, Pair coupled, Pair t) {
     Pair m = max2(abs2(sidechain), abs2(coupled));
-    Pair ov = max2(m - t, _mm_setzero_pd());
+    Pair ov = max2(m - t, zero2());
     return std::max(lane_l(ov), lane_r(ov));
 }
 
 double overshoot(Pair sidechain, Pair t) {
-    Pair ov = max2(abs2(sidechain) - t, _mm_setzero_pd());
+    Pair ov = max2(abs2(sidechain) - t, zero2());
     return std::max(lane_l(ov), lane_r(ov));
 }
 
@@ -218,7 +218,7 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
     MeterSnapshot& meters = s.meters;
     const Pair low = step(cs.presplit_lp, x);
     const Pair high = step(cs.presplit_ap, x);
-    const Pair zero = _mm_setzero_pd();
+    const Pair zero = zero2();
     const Pair full_scale = splat(FULL_SCALE);
 
     // Each band's gain 1 - GR/32767 from the previous frame, two bands at a time.
@@ -249,7 +249,7 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
         for (int k = 0; k < GATE_PAIRS; ++k) {
             Pair a = abs2(xf[2 * k]);
             Pair b = abs2(xf[2 * k + 1]);
-            Pair louder = max2(_mm_unpacklo_pd(a, b), _mm_unpackhi_pd(a, b));
+            Pair louder = max2(lefts(a, b), rights(a, b));
             Pair e = step(lanes.gate[k], louder);
             Pair v = lanes.k_gate[k] * e / splat(GATE_SCALE) * lanes.gate_k[k];
             v = min2(max2(v, zero), splat(1.0));
@@ -361,7 +361,7 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
         lanes.release[k].y1 = m;
         lanes.attack[k].y1 = m;
         Pair r = step(lanes.copy[k], ov);
-        Pair w = min2(_mm_sqrt_pd(step(lanes.program[k], c + d) / full_scale), splat(1.0));
+        Pair w = min2(sqrt2(step(lanes.program[k], c + d) / full_scale), splat(1.0));
         Pair sv = (splat(1.0) - w) * c + w * r;
         Pair gr = min2(max2(lanes.drive[k] * sv, zero - limit), limit);
         std::array<double, BAND_COUNT>& peaks = meters.band_gain_reduction_peak;

@@ -104,7 +104,7 @@ Pair emphasis_and_limiter(ProcessorState& s, const BlockFactors& b, HfLimiterRun
     Pair m = splat(EMPHASIS_MAIN_GAIN) * step(cs.emphasis_main, x);
     Pair h = step(cs.hf_hp, m) * b.emphasis_gain2;
 
-    Pair over = max2(abs2(run.state) - b.hf_threshold2, _mm_setzero_pd());
+    Pair over = max2(abs2(run.state) - b.hf_threshold2, zero2());
     // The detector reads the limiter's own output, so a reduction past 23169 (a negative
     // gain) would feed back and grow without bound at high drive; it stops at full reduction.
     const Pair full = splat(AGC_SCALE);
@@ -131,10 +131,10 @@ Pair emphasis_and_limiter(ProcessorState& s, const BlockFactors& b, HfLimiterRun
 // Two-band AGC. The gains used are those of the previous frame; the low band's detector runs
 // in the left lane of the detector sections and the high band's in the right.
 Pair agc(AgcSections& a, const BlockFactors& b, Pair& gains, Pair x) {
-    const Pair zero = _mm_setzero_pd();
+    const Pair zero = zero2();
     Pair g = splat(1.0) - gains / splat(AGC_SCALE);
-    Pair lo = step(a.split_lp, x) * _mm_unpacklo_pd(g, g);
-    Pair hi = step(a.split_hp, x) * _mm_unpackhi_pd(g, g);
+    Pair lo = step(a.split_lp, x) * lefts(g, g);
+    Pair hi = step(a.split_hp, x) * rights(g, g);
     Pair over_lo = max2(abs2(lo) - b.agc_threshold2, zero);
     Pair over_hi = max2(abs2(hi) - b.agc_threshold2, zero);
     Pair o = pair(std::max(lane_l(over_lo), lane_r(over_lo)),
@@ -152,12 +152,12 @@ Pair agc(AgcSections& a, const BlockFactors& b, Pair& gains, Pair x) {
 // which only lowers the gain of V (delayed 2 frames) by how much was over.
 Pair final_clipper(ProcessorState& s, const BlockFactors& b, Pair v) {
     Pair c = v;
-    clip2(c, b.final_clip2, _mm_setzero_pd());
+    clip2(c, b.final_clip2, zero2());
     if (b.hard_final_clip) {
         return c + step(s.channels.final_clip_lp, v - c);
     }
     Pair z = splat(2.0) * step(s.channels.final_clip_lp, abs2(v - c)) / splat(FULL_SCALE);
-    z = min2(max2(z, _mm_setzero_pd()), splat(ADAPTIVE_CLIP_MAX));
+    z = min2(max2(z, zero2()), splat(ADAPTIVE_CLIP_MAX));
     Pair late = step(s.final_clip_line, v, FINAL_CLIP_DELAY);
     return (splat(1.0) - z) * late;
 }
@@ -220,7 +220,7 @@ void front_phase(ProcessorParams& q, ProcessorState& s, const BlockFactors& b,
         chunk.signal[i] = x;
     }
     if (!emphasis) {
-        hf.reduction = _mm_setzero_pd();
+        hf.reduction = zero2();
     }
     st.agc_gain_lo = lane_l(agc_gains);
     st.agc_gain_hi = lane_r(agc_gains);
@@ -238,7 +238,7 @@ void back_phase(ProcessorState& s, const BlockFactors& b, int16_t* out, int32_t 
     ChainSections& cs = s.channels;
     const ChunkScratch& chunk = s.chunk;
     MeterSnapshot& meters = s.meters;
-    const Pair zero = _mm_setzero_pd();
+    const Pair zero = zero2();
     const Pair lamp = splat(CLIP_LAMP_LEVEL);
     double peak_l = meters.output_peak_l, peak_r = meters.output_peak_r;
     for (int32_t i = 0; i < frames; ++i) {
@@ -249,7 +249,7 @@ void back_phase(ProcessorState& s, const BlockFactors& b, int16_t* out, int32_t 
         clip2(c, b.overshoot2, zero);
         y = c + step(cs.overshoot_lp, y - c);
 
-        int lamps = _mm_movemask_pd(_mm_cmpgt_pd(abs2(y), lamp));
+        int lamps = greater_lanes(abs2(y), lamp);
         if (lamps & 1) {
             meters.clip_flag_l = 1;
         }
@@ -263,9 +263,9 @@ void back_phase(ProcessorState& s, const BlockFactors& b, int16_t* out, int32_t 
         y = min2(max2(y, splat(-OUTPUT_LIMIT)), splat(OUTPUT_LIMIT));
 
         // Bypass writes the dithered input, which needs no limit to fit 16 bits.
-        __m128i v = _mm_cvttpd_epi32(b.bypass ? chunk.dithered[i] : y);
-        int16_t out_l = static_cast<int16_t>(_mm_cvtsi128_si32(v));
-        int16_t out_r = static_cast<int16_t>(_mm_cvtsi128_si32(_mm_srli_si128(v, 4)));
+        int16_t out_l = 0;
+        int16_t out_r = 0;
+        truncate_to_i16(b.bypass ? chunk.dithered[i] : y, out_l, out_r);
         out[2 * i] = out_l;
         out[2 * i + 1] = out_r;
         peak_l = std::max(peak_l, std::abs(static_cast<double>(out_l)));

@@ -72,7 +72,7 @@ TEST(Enhancer, OffLeavesTheSignalButTheStageStillRuns) {
         ASSERT_EQ(lane_r(y), lane_r(x));
     }
     EXPECT_EQ(peak, 0.0);
-    EXPECT_NE(p->state.channels.enhancer_level.y1[0], 0.0);  // detectors advanced
+    EXPECT_NE(lane_l(p->state.channels.enhancer_level.y1), 0.0);  // detectors advanced
 }
 
 TEST(Enhancer, TypesOutsideTwoToFiveBehaveLikeTypeOne) {
