@@ -85,6 +85,14 @@ void install_room_sections(VirtualRoomState& room, const RateCoefficientSet& c) 
     install(room.room2_tail_shelf_2, c.room_head_shadow);
 }
 
+// Finite, with both poles of 1 + a1 z^-1 + a2 z^-2 strictly inside the unit circle (the
+// stability triangle |a2| < 1, |a1| < 1 + a2). NaNs fail every comparison.
+bool biquad_is_stable(const BiquadCoeffs& c) {
+    const bool finite = std::isfinite(c.b0) && std::isfinite(c.b1) && std::isfinite(c.b2) &&
+                        std::isfinite(c.a1) && std::isfinite(c.a2);
+    return finite && std::abs(c.a2) < 1.0 && std::abs(c.a1) < 1.0 + c.a2;
+}
+
 template <typename Line>
 void clear_line(Line& line) {
     line = Line{};
@@ -199,10 +207,10 @@ void design_bass_eq(Processor& p) {
     c.b2 = (1.0 - alpha * a) / a0;
     c.a1 = (-2.0 * cw) / a0;
     c.a2 = (1.0 - alpha / a) / a0;
-    // A zero rate or Q (possible only from a damaged settings file) would give a section of
-    // NaNs that poisons the chain for good; such a design passes the signal unchanged instead.
-    if (!std::isfinite(c.b0) || !std::isfinite(c.b1) || !std::isfinite(c.b2) ||
-        !std::isfinite(c.a1) || !std::isfinite(c.a2)) {
+    // A design whose poles are not strictly inside the unit circle (a negative Q, a centre
+    // past half the rate, a zero rate or Q: values only a damaged file could bring) would ring
+    // up to full scale or fill the chain with NaNs for good; it passes the signal unchanged.
+    if (!biquad_is_stable(c)) {
         c = BiquadCoeffs{1.0, 0.0, 0.0, 0.0, 0.0};
     }
     // Left and right always carry the same design; one stereo section holds both.

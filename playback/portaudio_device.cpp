@@ -106,8 +106,9 @@ bool PortAudioDevice::open(const DeviceOpenRequest& request, DeviceError& error)
             return false;
         }
         if (!supports(request.out_device_id, true, rate)) {
-            const int own =
-                static_cast<int>(Pa_GetDeviceInfo(request.out_device_id)->defaultSampleRate);
+            // A driver's rate is a double; one no int holds counts as none.
+            const double reported = Pa_GetDeviceInfo(request.out_device_id)->defaultSampleRate;
+            const int own = reported > 0.0 && reported < 1e7 ? static_cast<int>(reported) : 0;
             if (request.rate_may_follow_device ? !processor_rate(own)
                                                : own > MAX_RATE_RATIO * rate || own <= 0) {
                 return false;

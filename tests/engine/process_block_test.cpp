@@ -293,6 +293,43 @@ TEST(ProcessBlock, ABassEqDesignWithoutRateOrQPassesTheSignal) {
     EXPECT_EQ(lane_l(p->state.bass_eq.b0), 1.0);
 }
 
+// Designs whose poles leave the unit circle would ring to full scale; every such design (finite
+// or not) becomes the pass-through section, and every design the panel can make is kept.
+TEST(ProcessBlock, AnUnstableBassEqDesignPassesTheSignal) {
+    struct Design {
+        double gain, freq, rate, q;
+    };
+    const Design unstable[] = {{6, 60, 44100, -1.0},  {6, 30000, 44100, 1.4},
+                               {12, 60, 44100, -0.2}, {6, 60, -44100, 1.4},
+                               {6, 60, 0.0, 1.4},     {1e308, 60, 44100, 1.4}};
+    for (const Design& d : unstable) {
+        auto p = ready();
+        p->params.bass_eq_gain_db = d.gain;
+        p->params.bass_eq_freq_hz = d.freq;
+        p->params.bass_eq_rate_hz = d.rate;
+        p->params.bass_eq_q = d.q;
+        design_bass_eq(*p);
+        EXPECT_EQ(lane_l(p->state.bass_eq.b0), 1.0) << d.freq << " " << d.q;
+        EXPECT_EQ(lane_l(p->state.bass_eq.a1), 0.0) << d.freq << " " << d.q;
+        std::vector<int16_t> out = run(*p, stereo_tone(16384, 60, 10000, 60, 10000));
+        EXPECT_LT(rms(out, 0, 8192), 20000.0) << d.freq << " " << d.q;
+    }
+    for (double gain : {0.0, 12.0}) {
+        for (double freq : {50.0, 150.0}) {
+            for (double q : {0.2, 2.0}) {
+                for (int rate : {32000, 44100, 48000}) {
+                    auto p = ready(232, rate);
+                    p->params.bass_eq_gain_db = gain;
+                    p->params.bass_eq_freq_hz = freq;
+                    p->params.bass_eq_q = q;
+                    design_bass_eq(*p);
+                    EXPECT_NE(lane_l(p->state.bass_eq.a1), 0.0) << gain << freq << q << rate;
+                }
+            }
+        }
+    }
+}
+
 // Each block's meters start from nothing, so a quiet block after a loud one reads quiet, and
 // the parameter record's old meter slots stay untouched.
 TEST(ProcessBlock, MetersCoverOneBlockAndLeaveTheParametersAlone) {
