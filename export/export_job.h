@@ -5,7 +5,8 @@
 //
 // Threads: run() does all the work on the calling thread; start() runs it on a new worker
 // thread. Every ExportObserver method is called on the thread that runs the job. cancel(),
-// cancel_requested() and meters() may be called from any thread. The Processor, the
+// cancel_requested() and meters() may be called from any thread; a cancel given before run()
+// or start() ends the job at once, Cancelled, with nothing written. The Processor, the
 // observer and the throttle settings must outlive the job, and nobody else may use the
 // Processor until finished() was called.
 #pragma once
