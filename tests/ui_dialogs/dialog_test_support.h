@@ -12,10 +12,16 @@
 
 #include <deque>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "ui/dialogs/dialog_host.h"
+
+// Readable QStrings in test failures.
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace zv::test {
 
