@@ -26,33 +26,25 @@ public:
     explicit Forwarder(ExportProgressDialog* dialog) : d_(dialog) {}
 
     void set_text(int control_id, const std::string& text) override {
-        QMetaObject::invokeMethod(
-            d_, [d = d_, control_id, t = from_utf8(text)] { d->show_text(control_id, t); },
-            Qt::QueuedConnection);
+        d_->post([d = d_, control_id, t = from_utf8(text)] { d->show_text(control_id, t); });
     }
     void set_progress_range(int max) override {
-        QMetaObject::invokeMethod(
-            d_, [d = d_, max] { d->set_range(max); }, Qt::QueuedConnection);
+        d_->post([d = d_, max] { d->set_range(max); });
     }
     void step_progress() override {
-        QMetaObject::invokeMethod(
-            d_, [d = d_] { d->step(); }, Qt::QueuedConnection);
+        d_->post([d = d_] { d->step(); });
     }
     void block_done() override {
         if (d_->block_pending_.exchange(true, std::memory_order_acq_rel)) {
             return;
         }
-        QMetaObject::invokeMethod(
-            d_,
-            [d = d_] {
-                d->block_pending_.store(false, std::memory_order_release);
-                emit d->block_processed();
-            },
-            Qt::QueuedConnection);
+        d_->post([d = d_] {
+            d->block_pending_.store(false, std::memory_order_release);
+            emit d->block_processed();
+        });
     }
     void finished(const ExportJobResult& result) override {
-        QMetaObject::invokeMethod(
-            d_, [d = d_, result] { d->job_finished(result); }, Qt::QueuedConnection);
+        d_->post([d = d_, result] { d->job_finished(result); });
     }
 
 private:

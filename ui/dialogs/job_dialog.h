@@ -1,9 +1,17 @@
 // What the export and peak dialogs share: a modal dialog that starts its job on a worker
 // thread when it first shows, whose OK, Cancel, Escape and window close only ask the job to
 // stop, and which ends itself when the job says it has ended (finish_job, on the GUI thread).
+//
+// The worker hands its updates to the GUI thread through post(): they wait in a mailbox under
+// a std::mutex and run on the GUI thread in the order they were posted. Only a bare queued
+// call by name crosses into Qt's event queue, so the hand-over is visible to ThreadSanitizer.
 #pragma once
 
 #include <QDialog>
+
+#include <functional>
+#include <mutex>
+#include <vector>
 
 namespace zv {
 
@@ -18,6 +26,10 @@ public:
 
     bool job_started() const { return started_; }
 
+    // Any thread: runs update on the GUI thread soon. Updates still waiting when the dialog
+    // is destroyed are dropped.
+    void post(std::function<void()> update);
+
 protected:
     virtual void start_job() = 0;
     virtual void cancel_job() = 0;
@@ -29,7 +41,12 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    Q_INVOKABLE void run_posted();
+
     bool started_ = false;
+    std::mutex mailbox_mutex_;
+    std::vector<std::function<void()>> mailbox_;
+    bool wake_pending_ = false;
 };
 
 }  // namespace zv

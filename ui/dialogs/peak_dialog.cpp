@@ -22,30 +22,21 @@ public:
         if (control_id != PEAK_DIALOG_TEXT) {
             return;
         }
-        QMetaObject::invokeMethod(
-            d_, [d = d_, t = from_utf8(text)] { d->text_->setText(t); }, Qt::QueuedConnection);
+        d_->post([d = d_, t = from_utf8(text)] { d->text_->setText(t); });
     }
     void set_progress_range(int max) override {
-        QMetaObject::invokeMethod(
-            d_,
-            [d = d_, max] {
-                d->progress_->setRange(0, std::max(max, 0));
-                d->progress_->setValue(0);
-            },
-            Qt::QueuedConnection);
+        d_->post([d = d_, max] {
+            d->progress_->setRange(0, std::max(max, 0));
+            d->progress_->setValue(0);
+        });
     }
     void step_progress() override {
-        QMetaObject::invokeMethod(
-            d_,
-            [d = d_] {
-                d->progress_->setValue(
-                    std::min(d->progress_->value() + 1, d->progress_->maximum()));
-            },
-            Qt::QueuedConnection);
+        d_->post([d = d_] {
+            d->progress_->setValue(std::min(d->progress_->value() + 1, d->progress_->maximum()));
+        });
     }
     void finished(bool completed) override {
-        QMetaObject::invokeMethod(
-            d_, [d = d_, completed] { d->scan_finished(completed); }, Qt::QueuedConnection);
+        d_->post([d = d_, completed] { d->scan_finished(completed); });
     }
 
 private:
