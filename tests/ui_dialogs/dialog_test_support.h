@@ -36,7 +36,7 @@ public:
     std::deque<MessageAnswer> answers;
 
     std::vector<QString> dialogs;  // class names of the dialogs run, in order
-    std::vector<Message> messages;
+    std::vector<BoxMessage> messages;
 
     int exec(QDialog& dialog) override {
         dialogs.push_back(QString::fromLatin1(dialog.metaObject()->className()));
@@ -49,7 +49,7 @@ public:
         return step(dialog);
     }
 
-    MessageAnswer show(QWidget*, const Message& message) override {
+    MessageAnswer show(QWidget*, const BoxMessage& message) override {
         messages.push_back(message);
         if (answers.empty()) {
             return message.buttons == MessageButtons::YesNo ? MessageAnswer::No

@@ -75,6 +75,29 @@ TEST_F(ExportDialogFixture, RunsTheExportToItsEndAndShowsItsProgress) {
     EXPECT_TRUE(host.messages.empty());
 }
 
+// The export runner makes the job and routes its observer to the dialog.
+TEST_F(ExportDialogFixture, RunsAJobMadeByItsOwnerAndLeavesItsEndAlone) {
+    struct Route : ExportObserver {
+        ExportProgressDialog* d = nullptr;
+        void set_text(int id, const std::string& t) override { d->job_text(id, t); }
+        void set_progress_range(int max) override { d->job_progress_range(max); }
+        void step_progress() override { d->job_step(); }
+        void block_done() override { d->job_block_done(); }
+        void finished(const ExportJobResult& r) override { d->job_finished(r); }
+    } route;
+    ExportJob job(inputs(3 * 16384, false), *processor, route, &throttle);
+    {
+        ExportProgressDialog d(job, *processor, throttle, host);
+        route.d = &d;
+        EXPECT_EQ(d.exec(), 1);
+        EXPECT_EQ(d.progress_bar()->value(), 3);
+    }
+    job.join();
+    // Its owner decides by this whether the run goes on.
+    EXPECT_FALSE(job.cancel_requested());
+    EXPECT_EQ(job.result().end, ExportEnd::Completed);
+}
+
 TEST_F(ExportDialogFixture, CancelOnlyAsksTheJobToStopAndTheDialogEndsWithZero) {
     // A long song, slowed down by the throttle, so the cancel comes while it runs.
     throttle.cpu_throttle_on.store(1);

@@ -12,7 +12,7 @@ namespace zv {
 namespace {
 
 TEST(Messages, TextsCaptionsAndIcons) {
-    Message m = export_song_confirm_message("/music/a.mp3", "/out/b.mp3");
+    BoxMessage m = export_song_confirm_message("/music/a.mp3", "/out/b.mp3");
     EXPECT_EQ(m.caption, QStringLiteral("確認"));
     EXPECT_EQ(m.icon, MessageIcon::Question);
     EXPECT_EQ(m.buttons, MessageButtons::OkCancel);

@@ -8,7 +8,7 @@ int QtDialogHost::exec(QDialog& dialog) {
     return dialog.exec();
 }
 
-MessageAnswer QtDialogHost::show(QWidget* owner, const Message& message) {
+MessageAnswer QtDialogHost::show(QWidget* owner, const BoxMessage& message) {
     QMessageBox box(owner);
     box.setWindowTitle(message.caption);
     box.setTextFormat(Qt::PlainText);

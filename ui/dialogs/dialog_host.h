@@ -17,14 +17,14 @@ public:
     // Runs a dialog modally and returns its result (QDialog::exec for the window).
     virtual int exec(QDialog& dialog) = 0;
     // Shows a message box owned by owner (may be null) and returns the answer.
-    virtual MessageAnswer show(QWidget* owner, const Message& message) = 0;
+    virtual MessageAnswer show(QWidget* owner, const BoxMessage& message) = 0;
 };
 
 // The real thing: QDialog::exec and QMessageBox.
 class QtDialogHost final : public DialogHost {
 public:
     int exec(QDialog& dialog) override;
-    MessageAnswer show(QWidget* owner, const Message& message) override;
+    MessageAnswer show(QWidget* owner, const BoxMessage& message) override;
 };
 
 }  // namespace zv

@@ -1,5 +1,5 @@
 // The texts of the dialogs' controls, as the program's dialogs have always shown them: the
-// Japanese dialogs' texts where they exist, else the dialog's own English texts. Message box
+// Japanese dialogs' texts where they exist, else the dialog's own English texts. BoxMessage box
 // texts are in messages.h.
 #pragma once
 

@@ -18,37 +18,20 @@
 
 namespace zv {
 
-// Runs on the worker: every call is queued to the dialog on the GUI thread. The dialog
-// outlives the job (its destructor joins the worker), and queued calls still pending when it
-// is destroyed are dropped with it.
+// The observer of a job the dialog owns: hands every call to the dialog.
 class ExportProgressDialog::Forwarder final : public ExportObserver {
 public:
-    explicit Forwarder(ExportProgressDialog* dialog) : d_(dialog) {}
-
+    void attach(ExportProgressDialog* dialog) { d_ = dialog; }
     void set_text(int control_id, const std::string& text) override {
-        d_->post([d = d_, control_id, t = from_utf8(text)] { d->show_text(control_id, t); });
+        d_->job_text(control_id, text);
     }
-    void set_progress_range(int max) override {
-        d_->post([d = d_, max] { d->set_range(max); });
-    }
-    void step_progress() override {
-        d_->post([d = d_] { d->step(); });
-    }
-    void block_done() override {
-        if (d_->block_pending_.exchange(true, std::memory_order_acq_rel)) {
-            return;
-        }
-        d_->post([d = d_] {
-            d->block_pending_.store(false, std::memory_order_release);
-            emit d->block_processed();
-        });
-    }
-    void finished(const ExportJobResult& result) override {
-        d_->post([d = d_, result] { d->job_finished(result); });
-    }
+    void set_progress_range(int max) override { d_->job_progress_range(max); }
+    void step_progress() override { d_->job_step(); }
+    void block_done() override { d_->job_block_done(); }
+    void finished(const ExportJobResult& result) override { d_->job_finished(result); }
 
 private:
-    ExportProgressDialog* d_;
+    ExportProgressDialog* d_ = nullptr;
 };
 
 namespace {
@@ -64,16 +47,37 @@ QLineEdit* path_field(QWidget* parent) {
 
 }  // namespace
 
+ExportProgressDialog::ExportProgressDialog(ExportJob& job, Processor& processor,
+                                           ThrottleSettings& throttle, DialogHost& host,
+                                           QWidget* parent)
+    : JobDialog(parent), job_(&job), processor_(processor), throttle_(throttle), host_(host) {
+    build(throttle);
+}
+
 ExportProgressDialog::ExportProgressDialog(ExportJobInputs inputs, Processor& processor,
                                            ThrottleSettings& throttle, DialogHost& host,
                                            QWidget* parent)
+    : ExportProgressDialog(std::make_unique<Forwarder>(), std::move(inputs), processor, throttle,
+                           host, parent) {}
+
+ExportProgressDialog::ExportProgressDialog(std::unique_ptr<Forwarder> forwarder,
+                                           ExportJobInputs inputs, Processor& processor,
+                                           ThrottleSettings& throttle, DialogHost& host,
+                                           QWidget* parent)
     : JobDialog(parent),
+      own_forwarder_(std::move(forwarder)),
+      own_job_(
+          std::make_unique<ExportJob>(std::move(inputs), processor, *own_forwarder_, &throttle)),
+      job_(own_job_.get()),
       processor_(processor),
       throttle_(throttle),
-      host_(host),
-      forwarder_(std::make_unique<Forwarder>(this)) {
+      host_(host) {
+    own_forwarder_->attach(this);
+    build(throttle);
+}
+
+void ExportProgressDialog::build(ThrottleSettings& throttle) {
     setWindowTitle(QString::fromUtf8(EXPORT_PROGRESS_TITLE));
-    job_ = std::make_unique<ExportJob>(std::move(inputs), processor, *forwarder_, &throttle);
 
     source_ = path_field(this);
     target_ = path_field(this);
@@ -131,7 +135,8 @@ ExportProgressDialog::ExportProgressDialog(ExportJobInputs inputs, Processor& pr
 
 ExportProgressDialog::~ExportProgressDialog() {
     // Only when the dialog goes away while its job runs: stop the processing and the encoder.
-    if (job_started()) {
+    // A job that has ended is left alone: its owner reads whether it was cancelled.
+    if (job_started() && !ended_) {
         job_->cancel();
         job_->cancel();
         job_->join();
@@ -175,16 +180,37 @@ void ExportProgressDialog::show_text(int control_id, const QString& text) {
     }
 }
 
-void ExportProgressDialog::set_range(int max) {
-    progress_->setRange(0, std::max(max, 0));
-    progress_->setValue(0);
+void ExportProgressDialog::job_text(int control_id, const std::string& text) {
+    post([this, control_id, t = from_utf8(text)] { show_text(control_id, t); });
 }
 
-void ExportProgressDialog::step() {
-    progress_->setValue(std::min(progress_->value() + 1, progress_->maximum()));
+void ExportProgressDialog::job_progress_range(int max) {
+    post([this, max] {
+        progress_->setRange(0, std::max(max, 0));
+        progress_->setValue(0);
+    });
+}
+
+void ExportProgressDialog::job_step() {
+    post([this] { progress_->setValue(std::min(progress_->value() + 1, progress_->maximum())); });
+}
+
+void ExportProgressDialog::job_block_done() {
+    if (block_pending_.exchange(true, std::memory_order_acq_rel)) {
+        return;
+    }
+    post([this] {
+        block_pending_.store(false, std::memory_order_release);
+        emit block_processed();
+    });
 }
 
 void ExportProgressDialog::job_finished(const ExportJobResult& result) {
+    post([this, result] { end(result); });
+}
+
+void ExportProgressDialog::end(const ExportJobResult& result) {
+    ended_ = true;
     job_->join();
     reset_processor_state(processor_);
     result_ = result;

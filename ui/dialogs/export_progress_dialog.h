@@ -5,14 +5,15 @@
 // flag; the dialog ends when the job ends, with 1 when it was not cancelled and 0 when it was,
 // after the processor's state has been reset.
 //
-// Threads: the job's observer calls arrive on the worker and are queued to the GUI thread; no
-// widget is touched from the worker. block_processed() tells the owner (on the GUI thread)
+// Threads: the job_* calls come from the job's worker; they are queued to the GUI thread and
+// no widget is touched from the worker. block_processed() tells the owner (on the GUI thread)
 // that meters() holds a new block's meters, so the panel can follow the export; nobody but the
 // job writes into the processor while the dialog runs.
 #pragma once
 
 #include <atomic>
 #include <memory>
+#include <string>
 
 #include "export/export_job.h"
 #include "ui/dialogs/job_dialog.h"
@@ -34,11 +35,22 @@ constexpr int THROTTLE_SLIDER_MAX = 40;
 class ExportProgressDialog : public JobDialog {
     Q_OBJECT
 public:
-    // The processor and throttle must outlive the dialog; host shows the encoder's
-    // parameter-line message.
+    // Runs a job made by the caller (the export runner's), not started yet, whose observer
+    // the caller routes to the job_* methods below. The job, processor and throttle must
+    // outlive the dialog; host shows the encoder's parameter-line message.
+    ExportProgressDialog(ExportJob& job, Processor& processor, ThrottleSettings& throttle,
+                         DialogHost& host, QWidget* parent = nullptr);
+    // Makes and owns its job for these inputs.
     ExportProgressDialog(ExportJobInputs inputs, Processor& processor, ThrottleSettings& throttle,
                          DialogHost& host, QWidget* parent = nullptr);
     ~ExportProgressDialog() override;
+
+    // The job's observer calls; any thread.
+    void job_text(int control_id, const std::string& text);
+    void job_progress_range(int max);
+    void job_step();
+    void job_block_done();
+    void job_finished(const ExportJobResult& result);
 
     // The job's latest published block; any time on the GUI thread.
     MeterSnapshot meters() const;
@@ -65,27 +77,31 @@ protected:
 
 private:
     class Forwarder;
+    ExportProgressDialog(std::unique_ptr<Forwarder> forwarder, ExportJobInputs inputs,
+                         Processor& processor, ThrottleSettings& throttle, DialogHost& host,
+                         QWidget* parent);
+    void build(ThrottleSettings& throttle);
     void show_text(int control_id, const QString& text);
-    void set_range(int max);
-    void step();
-    void job_finished(const ExportJobResult& result);
+    void end(const ExportJobResult& result);
 
+    std::unique_ptr<Forwarder> own_forwarder_;  // with own_job_ only
+    std::unique_ptr<ExportJob> own_job_;
+    ExportJob* job_;
     Processor& processor_;
     ThrottleSettings& throttle_;
     DialogHost& host_;
-    std::unique_ptr<Forwarder> forwarder_;
-    std::unique_ptr<ExportJob> job_;
     std::atomic<bool> block_pending_{false};
+    bool ended_ = false;
     ExportJobResult result_;
 
-    QLineEdit* source_;
-    QLineEdit* target_;
-    QLabel* time_;
-    QLabel* status_;
-    QProgressBar* progress_;
-    QCheckBox* throttle_check_;
-    QSlider* throttle_slider_;
-    QPushButton* cancel_;
+    QLineEdit* source_ = nullptr;
+    QLineEdit* target_ = nullptr;
+    QLabel* time_ = nullptr;
+    QLabel* status_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QCheckBox* throttle_check_ = nullptr;
+    QSlider* throttle_slider_ = nullptr;
+    QPushButton* cancel_ = nullptr;
 };
 
 }  // namespace zv

@@ -27,91 +27,91 @@ QString fill_text(const char* format, std::initializer_list<QString> values) {
     return out;
 }
 
-Message error_message(const QString& text) {
-    return Message{QString::fromUtf8(APP_MESSAGE_CAPTION), text, MessageIcon::Warning,
-                   MessageButtons::Ok};
+BoxMessage error_message(const QString& text) {
+    return BoxMessage{QString::fromUtf8(APP_MESSAGE_CAPTION), text, MessageIcon::Warning,
+                      MessageButtons::Ok};
 }
 
-Message confirm_message(const QString& text) {
-    return Message{QString::fromUtf8(CONFIRM_CAPTION), text, MessageIcon::Question,
-                   MessageButtons::OkCancel};
+BoxMessage confirm_message(const QString& text) {
+    return BoxMessage{QString::fromUtf8(CONFIRM_CAPTION), text, MessageIcon::Question,
+                      MessageButtons::OkCancel};
 }
 
-Message no_output_device_message() {
+BoxMessage no_output_device_message() {
     return error_message(QString::fromUtf8(NO_OUTPUT_DEVICE_TEXT));
 }
 
-Message no_input_device_message() {
+BoxMessage no_input_device_message() {
     return error_message(QString::fromUtf8(NO_INPUT_DEVICE_TEXT));
 }
 
-Message list_full_message() {
+BoxMessage list_full_message() {
     return error_message(fill_text(TEXT_LIST_FULL, {QString::number(MAX_SONGS)}));
 }
 
-Message wave_format_error_message() {
-    return Message{QString::fromUtf8(WAVE_FORMAT_ERROR_CAPTION),
-                   QString::fromUtf8(TEXT_WAVE_FORMAT_ERROR), MessageIcon::Warning,
-                   MessageButtons::Ok};
+BoxMessage wave_format_error_message() {
+    return BoxMessage{QString::fromUtf8(WAVE_FORMAT_ERROR_CAPTION),
+                      QString::fromUtf8(TEXT_WAVE_FORMAT_ERROR), MessageIcon::Warning,
+                      MessageButtons::Ok};
 }
 
-Message device_open_error_message(std::string_view system_text, std::string_view device_name) {
+BoxMessage device_open_error_message(std::string_view system_text, std::string_view device_name) {
     QString text = from_utf8(system_text);
     if (!device_name.empty()) {
         text += QLatin1Char('\n') + from_utf8(device_name);
     }
-    return Message{QString(), text, MessageIcon::None, MessageButtons::Ok};
+    return BoxMessage{QString(), text, MessageIcon::None, MessageButtons::Ok};
 }
 
-Message encoder_params_too_long_message() {
-    return Message{QString::fromUtf8(ENCODER_PARAMS_ERROR_CAPTION),
-                   QString::fromUtf8(ENCODER_PARAMS_ERROR_TEXT), MessageIcon::Warning,
-                   MessageButtons::Ok};
+BoxMessage encoder_params_too_long_message() {
+    return BoxMessage{QString::fromUtf8(ENCODER_PARAMS_ERROR_CAPTION),
+                      QString::fromUtf8(ENCODER_PARAMS_ERROR_TEXT), MessageIcon::Warning,
+                      MessageButtons::Ok};
 }
 
-Message export_song_confirm_message(std::string_view source, std::string_view target) {
+BoxMessage export_song_confirm_message(std::string_view source, std::string_view target) {
     return confirm_message(
         fill_text(TEXT_EXPORT_SONG_CONFIRM, {from_utf8(source), from_utf8(target)}));
 }
 
-Message export_all_confirm_message(bool to_source_folders, std::string_view folder) {
+BoxMessage export_all_confirm_message(bool to_source_folders, std::string_view folder) {
     if (to_source_folders) {
         return confirm_message(QString::fromUtf8(TEXT_EXPORT_ALL_TO_SOURCE_FOLDERS));
     }
     return confirm_message(fill_text(TEXT_EXPORT_ALL_TO_FOLDER, {from_utf8(folder)}));
 }
 
-Message save_user_preset_message(int n) {
+BoxMessage save_user_preset_message(int n) {
     static const char* const DIGITS[] = {"１", "２", "３"};
     const int i = n < 1 ? 0 : n > 3 ? 2 : n - 1;
     return confirm_message(fill_text(TEXT_SAVE_USER_PRESET, {QString::fromUtf8(DIGITS[i])}));
 }
 
-Message latest_version_message() {
-    return Message{QString::fromUtf8(LATEST_VERSION_CAPTION),
-                   fill_text(TEXT_LATEST_VERSION, {QString::fromUtf8(HOME_PAGE_URL)}),
-                   MessageIcon::Question, MessageButtons::YesNo};
+BoxMessage latest_version_message() {
+    return BoxMessage{QString::fromUtf8(LATEST_VERSION_CAPTION),
+                      fill_text(TEXT_LATEST_VERSION, {QString::fromUtf8(HOME_PAGE_URL)}),
+                      MessageIcon::Question, MessageButtons::YesNo};
 }
 
-Message save_failed_message(std::string_view path, std::string_view why) {
+BoxMessage save_failed_message(std::string_view path, std::string_view why) {
     return error_message(fill_text(TEXT_SAVE_FAILED, {from_utf8(path), from_utf8(why)}));
 }
 
-Message ini_write_failed_message(std::string_view path, std::string_view why) {
+BoxMessage ini_write_failed_message(std::string_view path, std::string_view why) {
     return error_message(fill_text(TEXT_INI_WRITE_FAILED, {from_utf8(path), from_utf8(why)}));
 }
 
-Message export_failed_message(std::string_view source, std::string_view why) {
+BoxMessage export_failed_message(std::string_view source, std::string_view why) {
     return error_message(fill_text(TEXT_EXPORT_FAILED, {from_utf8(source), from_utf8(why)}));
 }
 
-Message export_all_failed_message(const QString& lines) {
+BoxMessage export_all_failed_message(const QString& lines) {
     return error_message(fill_text(TEXT_EXPORT_ALL_FAILED, {lines}));
 }
 
-Message encoder_request_message(bool use_external, std::string_view program,
-                                std::string_view params) {
-    Message m = confirm_message(fill_text(
+BoxMessage encoder_request_message(bool use_external, std::string_view program,
+                                   std::string_view params) {
+    BoxMessage m = confirm_message(fill_text(
         TEXT_ENCODER_REQUEST, {use_external ? QStringLiteral("ON") : QStringLiteral("OFF"),
                                from_utf8(program), from_utf8(params)}));
     m.default_is_negative = true;

@@ -13,7 +13,7 @@ enum class MessageIcon { None, Warning, Question };
 enum class MessageButtons { Ok, OkCancel, YesNo };
 enum class MessageAnswer { Ok, Cancel, Yes, No };
 
-struct Message {
+struct BoxMessage {
     QString caption;
     QString text;  // plain text, never rich text: paths and tags may hold '<'
     MessageIcon icon = MessageIcon::None;
@@ -69,32 +69,32 @@ inline constexpr const char* TEXT_ENCODER_REQUEST =
     "（キャンセルを選ぶと、外部MP3エンコーダの設定は今のまま変わりません。）";
 
 // Errors: caption "ZelvonicMP3", warning icon, OK.
-Message error_message(const QString& text);
+BoxMessage error_message(const QString& text);
 // Confirmations: caption "確認", question icon, OK and Cancel.
-Message confirm_message(const QString& text);
+BoxMessage confirm_message(const QString& text);
 
-Message no_output_device_message();
-Message no_input_device_message();
-Message list_full_message();  // with the list's 2000 songs
-Message wave_format_error_message();
+BoxMessage no_output_device_message();
+BoxMessage no_input_device_message();
+BoxMessage list_full_message();  // with the list's 2000 songs
+BoxMessage wave_format_error_message();
 // A device that cannot be opened: the system's text (with a line break and the device's name
 // for an output device), no caption, OK.
-Message device_open_error_message(std::string_view system_text, std::string_view device_name);
-Message encoder_params_too_long_message();
+BoxMessage device_open_error_message(std::string_view system_text, std::string_view device_name);
+BoxMessage encoder_params_too_long_message();
 
-Message export_song_confirm_message(std::string_view source, std::string_view target);
-Message export_all_confirm_message(bool to_source_folders, std::string_view folder);
-Message save_user_preset_message(int n);  // n = 1..3, written as a full-width digit
-Message latest_version_message();
-Message save_failed_message(std::string_view path, std::string_view why);
-Message ini_write_failed_message(std::string_view path, std::string_view why);
-Message export_failed_message(std::string_view source, std::string_view why);
+BoxMessage export_song_confirm_message(std::string_view source, std::string_view target);
+BoxMessage export_all_confirm_message(bool to_source_folders, std::string_view folder);
+BoxMessage save_user_preset_message(int n);  // n = 1..3, written as a full-width digit
+BoxMessage latest_version_message();
+BoxMessage save_failed_message(std::string_view path, std::string_view why);
+BoxMessage ini_write_failed_message(std::string_view path, std::string_view why);
+BoxMessage export_failed_message(std::string_view source, std::string_view why);
 // One message at the end of Export All for every song that failed ("source: why" lines).
-Message export_all_failed_message(const QString& lines);
+BoxMessage export_all_failed_message(const QString& lines);
 
 // The parameter-file question before the external encoder fields are taken from it.
-Message encoder_request_message(bool use_external, std::string_view program,
-                                std::string_view params);
+BoxMessage encoder_request_message(bool use_external, std::string_view program,
+                                   std::string_view params);
 
 // Replaces the "%s" (or "%d") fields of a design text in order; the values are taken as they
 // are (a '%' in a path stays a '%').
