@@ -6,6 +6,7 @@
 
 #include "dialog_test_support.h"
 #include "tests/export/test_media.h"
+#include "ui/dialogs/peak_command.h"
 #include "ui/dialogs/peak_dialog.h"
 
 namespace zv {
@@ -92,6 +93,18 @@ TEST_F(PeakDialogFixture, EscapeAndTheWindowCloseOnlyCancel) {
     EXPECT_EQ(d.exec(), 0);
     EXPECT_TRUE(open);
     EXPECT_EQ(playlist->entries[299].peak_level, 0);
+}
+
+TEST_F(PeakDialogFixture, TheCommandRunsOnlyWhileIdleWithSongs) {
+    test::ScriptedHost host;
+    EXPECT_FALSE(get_peak_level(*playlist, true, host, nullptr));  // empty list
+    add(wav("a.wav", 1000, 12000));
+    EXPECT_FALSE(get_peak_level(*playlist, false, host, nullptr));  // playing
+    EXPECT_TRUE(host.dialogs.empty());
+    host.steps.push_back(test::run_modal());
+    EXPECT_TRUE(get_peak_level(*playlist, true, host, nullptr));
+    EXPECT_EQ(host.dialogs, std::vector<QString>{QStringLiteral("zv::PeakDialog")});
+    EXPECT_EQ(playlist->entries[0].peak_level, 12000);
 }
 
 }  // namespace
