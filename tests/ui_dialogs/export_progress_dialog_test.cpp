@@ -119,6 +119,29 @@ TEST_F(ExportDialogFixture, CancelOnlyAsksTheJobToStopAndTheDialogEndsWithZero) 
     EXPECT_LT(d.progress_bar()->value(), 60);
 }
 
+TEST_F(ExportDialogFixture, KeyboardAlone) {
+    throttle.cpu_throttle_on.store(1);
+    throttle.cpu_throttle_level.store(40);
+    ExportProgressDialog d(inputs(60 * 16384, false), *processor, throttle, host);
+    std::vector<QWidget*> walk;
+    bool entered = false;
+    QObject::connect(&d, &ExportProgressDialog::block_processed, [&] {
+        if (entered) {
+            return;
+        }
+        entered = true;
+        d.activateWindow();
+        d.throttle_check()->setFocus();
+        walk = test::tab_walk(d);
+        // Enter presses Cancel, the default button: the flag only.
+        d.cancel_button()->setFocus();
+        QTest::keyClick(d.cancel_button(), Qt::Key_Return);
+    });
+    EXPECT_EQ(d.exec(), 0);
+    std::vector<QWidget*> expected = {d.throttle_check(), d.throttle_slider(), d.cancel_button()};
+    EXPECT_EQ(walk, expected);
+}
+
 TEST_F(ExportDialogFixture, TheThrottleControlsWriteTheSettingsLive) {
     throttle.cpu_throttle_on.store(0);
     throttle.cpu_throttle_level.store(55);  // out of range in a state file
