@@ -93,6 +93,10 @@ BoxMessage latest_version_message() {
                       MessageIcon::Question, MessageButtons::YesNo};
 }
 
+BoxMessage paths_too_long_message(int count) {
+    return error_message(fill_text(TEXT_PATHS_TOO_LONG, {QString::number(count)}));
+}
+
 BoxMessage save_failed_message(std::string_view path, std::string_view why) {
     return error_message(fill_text(TEXT_SAVE_FAILED, {from_utf8(path), from_utf8(why)}));
 }

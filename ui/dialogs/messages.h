@@ -60,6 +60,8 @@ inline constexpr const char* TEXT_INI_WRITE_FAILED =
     "設定ファイル[ %s ]に書き込めませんでした。\n%s";
 inline constexpr const char* TEXT_EXPORT_FAILED = "ファイル[ %s ]を出力できませんでした。\n%s";
 inline constexpr const char* TEXT_EXPORT_ALL_FAILED = "次のファイルは出力できませんでした。\n\n%s";
+inline constexpr const char* TEXT_PATHS_TOO_LONG =
+    "パスが長すぎるため、%d 個のファイルは登録されていません。\n（パスは255バイトまでです。）";
 inline constexpr const char* TEXT_AFFIX_HAS_SEPARATOR =
     "出力ファイル名に付加する文字列に「/」は使用できません。";
 inline constexpr const char* TEXT_ENCODER_REQUEST =
@@ -86,6 +88,7 @@ BoxMessage export_song_confirm_message(std::string_view source, std::string_view
 BoxMessage export_all_confirm_message(bool to_source_folders, std::string_view folder);
 BoxMessage save_user_preset_message(int n);  // n = 1..3, written as a full-width digit
 BoxMessage latest_version_message();
+BoxMessage paths_too_long_message(int count);
 BoxMessage save_failed_message(std::string_view path, std::string_view why);
 BoxMessage ini_write_failed_message(std::string_view path, std::string_view why);
 BoxMessage export_failed_message(std::string_view source, std::string_view why);
