@@ -7,6 +7,7 @@
 
 #include "dialog_test_support.h"
 #include "ui/dialogs/about_dialog.h"
+#include "ui/skin.h"
 
 namespace zv {
 namespace {
@@ -32,6 +33,24 @@ TEST(AboutDialog, ShowsTheVersionAndClosesByItselfAfterThreeSeconds) {
     ASSERT_TRUE(finished.wait(2000));
     EXPECT_EQ(d.result(), QDialog::Accepted);
     EXPECT_FALSE(d.isVisible());
+}
+
+TEST(AboutDialog, ShowsTheSkinsProductArtWhole) {
+    Skin skin;
+    const QPixmap& art = skin.image(SkinId::ProductArt);
+    AboutDialog d(art);
+    d.show();
+    const QLabel* picture = nullptr;
+    for (const QLabel* label : d.findChildren<QLabel*>()) {
+        if (!label->pixmap().isNull()) {
+            picture = label;
+        }
+    }
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(picture->pixmap().size(), art.size());
+    EXPECT_GE(picture->width(), art.width());
+    EXPECT_GE(picture->height(), art.height());
+    EXPECT_LT(d.version_label()->geometry().top(), d.height());
 }
 
 TEST(AboutDialog, ClosesOnAClickOnEnterAndOnEscape) {
