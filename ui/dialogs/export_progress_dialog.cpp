@@ -1,7 +1,6 @@
 #include "ui/dialogs/export_progress_dialog.h"
 
 #include <QCheckBox>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -51,7 +50,7 @@ ExportProgressDialog::ExportProgressDialog(ExportJob& job, Processor& processor,
                                            ThrottleSettings& throttle, DialogHost& host,
                                            QWidget* parent)
     : JobDialog(parent), job_(&job), processor_(processor), throttle_(throttle), host_(host) {
-    build(throttle);
+    build();
 }
 
 ExportProgressDialog::ExportProgressDialog(ExportJobInputs inputs, Processor& processor,
@@ -73,10 +72,10 @@ ExportProgressDialog::ExportProgressDialog(std::unique_ptr<Forwarder> forwarder,
       throttle_(throttle),
       host_(host) {
     own_forwarder_->attach(this);
-    build(throttle);
+    build();
 }
 
-void ExportProgressDialog::build(ThrottleSettings& throttle) {
+void ExportProgressDialog::build() {
     setWindowTitle(QString::fromUtf8(EXPORT_PROGRESS_TITLE));
 
     source_ = path_field(this);
@@ -89,12 +88,12 @@ void ExportProgressDialog::build(ThrottleSettings& throttle) {
     progress_->setTextVisible(false);
 
     throttle_check_ = new QCheckBox(QString::fromUtf8(EXPORT_THROTTLE_TEXT), this);
-    throttle_check_->setChecked(throttle.cpu_throttle_on.load() != 0);
+    throttle_check_->setChecked(throttle_.cpu_throttle_on.load() != 0);
     throttle_slider_ = new QSlider(Qt::Horizontal, this);
     throttle_slider_->setRange(THROTTLE_SLIDER_MIN, THROTTLE_SLIDER_MAX);
     throttle_slider_->setPageStep(1);
-    const int level = std::clamp(throttle.cpu_throttle_level.load(), 0, THROTTLE_SLIDER_MAX);
-    throttle.cpu_throttle_level.store(level);
+    const int level = std::clamp(throttle_.cpu_throttle_level.load(), 0, THROTTLE_SLIDER_MAX);
+    throttle_.cpu_throttle_level.store(level);
     throttle_slider_->setValue(level);
     connect(throttle_check_, &QCheckBox::toggled, this,
             [this](bool on) { throttle_.cpu_throttle_on.store(on ? 1 : 0); });

@@ -80,7 +80,7 @@ private:
     ExportProgressDialog(std::unique_ptr<Forwarder> forwarder, ExportJobInputs inputs,
                          Processor& processor, ThrottleSettings& throttle, DialogHost& host,
                          QWidget* parent);
-    void build(ThrottleSettings& throttle);
+    void build();
     void show_text(int control_id, const QString& text);
     void end(const ExportJobResult& result);
 
