@@ -13,18 +13,15 @@ bool open_parameter_file(ParameterCommandContext& c) {
     if (!path) {
         return false;
     }
-    const EncoderFields before = encoder_fields(c.state.encoder);
+    std::optional<ExternalEncoderRequest> held_back;
     const LoadResult result =
-        load_settings_file(c.state, *path, SettingsFileKind::Parameters, c.beep);
+        load_settings_file(c.state, *path, SettingsFileKind::Parameters, c.beep, &held_back);
     if (result != LoadResult::Loaded) {
         return false;
     }
-    const EncoderFields requested = encoder_fields(c.state.encoder);
-    put_encoder_fields(c.state.encoder, before);
-    if (!encoder_request_needs_question(before, requested)) {
-        put_encoder_fields(c.state.encoder, requested);  // unchanged, or only switched off
-    } else if (ask_encoder_request(c.host, c.parent, requested)) {
-        put_encoder_fields(c.state.encoder, requested);
+    if (held_back && (!encoder_request_needs_question(c.state.encoder, *held_back) ||
+                      ask_encoder_request(c.host, c.parent, *held_back))) {
+        accept_encoder_request(c.state.encoder, *held_back);
     }
     return true;
 }
