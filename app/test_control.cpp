@@ -77,7 +77,8 @@ bool panel_click(MainWindow& window, int x, int y) {
 }  // namespace
 
 TestControl::TestControl(const QString& path, MainWindow& window, Say say, QObject* parent)
-    : QObject(parent), window_(window), say_(std::move(say)) {
+    : QObject(parent), window_(window), say_(say), host_(say) {
+    window.set_dialog_host(&host_);
     // Read and write: a FIFO opened so never reports its end while the test has no writer.
     fd_ = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
     if (fd_ < 0) {
@@ -88,6 +89,7 @@ TestControl::TestControl(const QString& path, MainWindow& window, Say say, QObje
 }
 
 TestControl::~TestControl() {
+    window_.set_dialog_host(nullptr);
     if (fd_ >= 0) {
         ::close(fd_);
     }
@@ -134,6 +136,10 @@ bool TestControl::run(const std::string& line) {
         const std::vector<std::string> xy = split(rest, ' ');
         return xy.size() == 2 &&
                panel_click(window_, std::atoi(xy[0].c_str()), std::atoi(xy[1].c_str()));
+    }
+    if (verb == "answer") {
+        host_.queue(rest);
+        return true;
     }
     if (verb == "quit") {
         window_.close();

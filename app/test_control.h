@@ -7,6 +7,8 @@
 //                             "Shift+Up", "Delete", ...)
 //   menu ID                   the menu item of command ID chosen
 //   panel X Y                 a left click on the panel at client coordinates
+//   answer ANSWER             the answer to the next dialog or question (see
+//                             test_dialog_host.h); queue them before the line that asks
 //   quit                      the window closed
 //
 // After each line the program says "control done: LINE" (or "control failed: LINE") on its
@@ -17,6 +19,8 @@
 #include <QSocketNotifier>
 #include <functional>
 #include <string>
+
+#include "app/test_dialog_host.h"
 
 namespace zv {
 
@@ -38,6 +42,7 @@ private:
 
     MainWindow& window_;
     Say say_;
+    TestDialogHost host_;
     int fd_ = -1;
     QSocketNotifier* notifier_ = nullptr;
     std::string pending_;

@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDragEnterEvent>
@@ -11,12 +12,20 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cstdio>
 
 #include "ui/command_ids.h"
 #include "ui/commands.h"
+#include "ui/dialogs/about_dialog.h"
+#include "ui/dialogs/device_settings_dialog.h"
+#include "ui/dialogs/encoder_settings_dialog.h"
+#include "ui/dialogs/messages.h"
+#include "ui/dialogs/parameter_commands.h"
+#include "ui/dialogs/peak_command.h"
+#include "ui/dialogs/playlist_commands.h"
 #include "ui/manual.h"
 #include "ui/menus.h"
 
@@ -27,6 +36,7 @@ namespace {
 constexpr const char* MANUAL_MISSING_TEXT =
     "ユーザーズ マニュアル（help/index.html）が見つかりません。";
 constexpr const char* MANUAL_NOT_OPENED_TEXT = "ユーザーズ マニュアルを開けませんでした。\n";
+constexpr const char* PAGE_NOT_OPENED_TEXT = "WEBページを開けませんでした。\n";
 
 // The local files and folders of a drag; other URLs are not ours to take.
 std::vector<std::string> local_paths(const QMimeData* mime) {
@@ -97,6 +107,9 @@ MainWindow::MainWindow(AppContext& ctx, const Skin& skin, WindowOptions options,
         if (!painted_once_) {
             painted_once_ = true;
             emit first_painted();
+            if (splash_wanted_) {
+                show_splash();
+            }
         }
     });
 
@@ -115,9 +128,8 @@ MainWindow::MainWindow(AppContext& ctx, const Skin& skin, WindowOptions options,
     build_menus();
     setAcceptDrops(true);
 
-    if (options.splash) {
-        show_splash();
-    }
+    // The splash waits for the window's first paint, so it never holds the start up.
+    splash_wanted_ = options.splash;
     if (options.enumerate_devices) {
         for (const std::string& warning : ctx.enumerate_sound_devices()) {
             show_message(APP_CAPTION, warning);
@@ -275,11 +287,26 @@ void MainWindow::set_list_commands_enabled(bool enabled) {
 
 void MainWindow::show_message(const std::string& caption, const std::string& text) {
     std::fprintf(stderr, "zvmp3: %s\n", text.c_str());
-    auto* box = new QMessageBox(QMessageBox::Warning,
-                                QString::fromStdString(caption.empty() ? APP_CAPTION : caption),
-                                QString::fromStdString(text), QMessageBox::Ok, this);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    BoxMessage m;
+    m.caption = QString::fromStdString(caption);
+    m.text = QString::fromStdString(text);
+    m.icon = MessageIcon::Warning;
+    show_box(m);
+}
+
+void MainWindow::show_box(const BoxMessage& message) {
+    // Shown from the event loop: the caller may be in the middle of a drop or of the
+    // engine's buffer handling, where a modal loop must not start.
+    QTimer::singleShot(0, this, [this, message] { host_->show(this, message); });
+}
+
+void MainWindow::show_splash() {
+    splash_wanted_ = false;
+    auto* about = new AboutDialog(skin_.image(SkinId::ProductArt), this);
+    about->setAttribute(Qt::WA_DeleteOnClose);
+    about->setModal(false);
+    splash_ = about;
+    about->show();
 }
 
 bool MainWindow::pointer_over_seek_buttons(bool forward_only) {
@@ -299,9 +326,67 @@ void MainWindow::run_command(int command_id) {
 }
 
 bool MainWindow::run_window_command(int command_id) {
+    const bool idle = ctx_.engine_idle();
+    PlaylistCommandContext list{*ctx_.playlist, ctx_.ini, *host_, this};
+    ParameterCommandContext params{ctx_.state(), ctx_.folders, ctx_.ini, *host_, this,
+                                   [] { QApplication::beep(); }};
     switch (command_id) {
+        case cmd::ADD_SONG_FILES:
+            if (add_song_files(list, idle)) {
+                refresh_playlist();
+            }
+            return true;
+        case cmd::OPEN_PLAYLIST:
+            if (!idle) {
+                return false;
+            }
+            if (open_playlist(list, idle)) {
+                refresh_playlist();
+            }
+            return true;
+        case cmd::SAVE_PLAYLIST:
+            return save_playlist(list);
+        case cmd::OPEN_PARAMETER_FILE:
+            // The panel shows the loaded values at once.
+            return open_parameter_file(params) && (redraw_panel(), true);
+        case cmd::SAVE_PARAMETER_FILE:
+            return save_parameter_file(params);
+        case cmd::SAVE_USER_PRESET_1:
+        case cmd::SAVE_USER_PRESET_1 + 1:
+        case cmd::SAVE_USER_PRESET_3:
+            return save_user_preset_asking(params, command_id - cmd::SAVE_USER_PRESET_1 + 1) &&
+                   (redraw_panel(), true);
+        case cmd::SOUND_DEVICE_SETTINGS: {
+            DeviceSettingsDialog dialog(ctx_.engine->lists, ctx_.engine->settings, this);
+            return host_->exec(dialog) == QDialog::Accepted;
+        }
+        case cmd::EXTERNAL_ENCODER_SETTINGS: {
+            EncoderSettingsDialog dialog(
+                ctx_.encoder, *host_, ctx_.ini, [this] { return ctx_.engine_idle(); }, this);
+            return host_->exec(dialog) == QDialog::Accepted;
+        }
+        case cmd::PEAK_LEVEL:
+            if (!get_peak_level(*ctx_.playlist, idle, *host_, this)) {
+                return false;
+            }
+            refresh_playlist();
+            return true;
+        case cmd::ABOUT: {
+            QApplication::beep();
+            AboutDialog about(skin_.image(SkinId::ProductArt), this);
+            host_->exec(about);
+            return true;
+        }
         case cmd::MANUAL:
             open_manual();
+            return true;
+        case cmd::LATEST_VERSION:
+            if (!is_yes(host_->show(this, latest_version_message()))) {
+                return false;
+            }
+            if (!open_url_(QUrl(QString::fromUtf8(HOME_PAGE_URL)))) {
+                show_message(APP_MESSAGE_CAPTION, std::string(PAGE_NOT_OPENED_TEXT) + HOME_PAGE_URL);
+            }
             return true;
         default:
             return false;
@@ -312,12 +397,12 @@ void MainWindow::open_manual() {
     const std::optional<std::filesystem::path> page = find_manual(
         ctx_.folders.start_folder, QCoreApplication::applicationDirPath().toStdString());
     if (!page) {
-        show_message(APP_CAPTION, MANUAL_MISSING_TEXT);
+        show_message(APP_MESSAGE_CAPTION, MANUAL_MISSING_TEXT);
         return;
     }
     const QUrl url = QUrl::fromLocalFile(QString::fromStdString(page->string()));
     if (!open_url_(url)) {
-        show_message(APP_CAPTION, std::string(MANUAL_NOT_OPENED_TEXT) + page->string());
+        show_message(APP_MESSAGE_CAPTION, std::string(MANUAL_NOT_OPENED_TEXT) + page->string());
     }
 }
 
@@ -351,10 +436,10 @@ void MainWindow::drop_files(const std::vector<std::string>& paths) {
     }
     const ScanResult r = drop_paths(*ctx_.playlist, paths, ctx_.engine_idle());
     if (r.list_full_reached) {
-        show_message(MESSAGE_CAPTION, list_full_message());
+        show_box(list_full_message());
     }
     if (r.paths_too_long > 0) {
-        show_message(MESSAGE_CAPTION, path_too_long_message(r.paths_too_long));
+        show_box(paths_too_long_message(r.paths_too_long));
     }
     refresh_playlist();
 }

@@ -7,6 +7,7 @@
 
 #include <QLabel>
 #include <QMainWindow>
+#include <QPointer>
 #include <QTableView>
 #include <QUrl>
 #include <functional>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "ui/app_context.h"
+#include "ui/dialogs/dialog_host.h"
 #include "ui/panel_widget.h"
 #include "ui/playlist_input.h"
 #include "ui/playlist_table_model.h"
@@ -23,7 +25,6 @@
 namespace zv {
 
 inline constexpr const char* WINDOW_CAPTION = "ZelvonicMP3 V3.04";
-inline constexpr const char* VERSION_TEXT = "V3.04.03";
 inline constexpr const char* KEY_HELP_TEXT =
     "【スペース】:再生/停止 | 【↑/↓】:曲選択 | 【Shift + ↑/↓】:曲移動 | 【DEL】:曲消去";
 
@@ -64,6 +65,12 @@ public:
     // replace it).
     using UrlOpener = std::function<bool(const QUrl&)>;
     void set_url_opener(UrlOpener opener) { open_url_ = std::move(opener); }
+    // How dialogs and message boxes are shown: modally through Qt by default; tests and the
+    // test control channel answer them from a script.
+    void set_dialog_host(DialogHost* host) { host_ = host != nullptr ? host : &qt_host_; }
+    DialogHost& dialog_host() { return *host_; }
+    // The About picture shown once at start-up, while it is up.
+    QDialog* splash() const { return splash_; }
 
     // WindowServices and PanelHost.
     void redraw_panel() override;
@@ -97,10 +104,12 @@ public:
 private:
     void build_menus();
     void update_layout();
-    // The About dialog shown once as a splash; it comes with the window's dialogs.
-    void show_splash() {}
+    // The About picture at start-up: shown without holding anything up, once the window has
+    // painted, and gone after 3 s or a click.
+    void show_splash();
     void mirror_selection();
     void open_manual();
+    void show_box(const BoxMessage& message);
 
     AppContext& ctx_;
     const Skin& skin_;
@@ -111,6 +120,10 @@ private:
     PlaylistInput* input_ = nullptr;
     std::multimap<int, QAction*> menu_actions_;
     UrlOpener open_url_;
+    QtDialogHost qt_host_;
+    DialogHost* host_ = &qt_host_;
+    QPointer<QDialog> splash_;
+    bool splash_wanted_ = false;
     QLabel* status_[2] = {nullptr, nullptr};
     bool list_commands_enabled_ = true;
     bool painted_once_ = false;

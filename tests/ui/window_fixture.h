@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/playback/fake_device.h"
+#include "tests/ui_dialogs/dialog_test_support.h"
 #include "tests/ui/ui_test_support.h"
 #include "ui/commands.h"
 #include "ui/main_window.h"
@@ -26,6 +27,7 @@ protected:
         ctx = std::make_unique<AppContext>(options, std::move(fake), nullptr);
         ctx->engine->lists.outputs.count = 1;  // the fake device stands for one output
         window = std::make_unique<MainWindow>(*ctx, skin, WindowOptions{false, false});
+        window->set_dialog_host(&host);
         window->show();
         QCoreApplication::processEvents();
     }
@@ -54,6 +56,7 @@ protected:
 
     ScratchDir dir;
     Skin skin;
+    ScriptedHost host;  // answers the window's dialogs and message boxes
     FakeDevice* device = nullptr;
     std::unique_ptr<AppContext> ctx;
     std::unique_ptr<MainWindow> window;

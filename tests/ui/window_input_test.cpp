@@ -589,6 +589,7 @@ TEST_F(WindowTest, TimersPlayTheNextSongAndStartOnAirMode) {
     ctx->engine->settings.onair_autostart = 1;
     ctx->engine->lists.inputs.count = 1;
     window = std::make_unique<MainWindow>(*ctx, skin, WindowOptions{false, false});
+    window->set_dialog_host(&host);
     window->show();
     QTest::qWait(1200);
     EXPECT_EQ(ctx->engine->onair_mode, 0);
