@@ -60,7 +60,7 @@ TEST(ParamsCommand, ErrorsAreClearAndWriteNothing) {
     const std::string target = (dir.path() / "t.zv3").string();
     const std::string bad = (dir.path() / "bad.zv3").string();
     const uint8_t magic[] = {'Z', 'E', 'L', '0', 'E', 'R', 'S', 'X', 0, 0};
-    test::write_all(bad, magic);
+    test::write_bytes(bad, magic);
     struct Case {
         std::vector<std::string> args;
         int status;

@@ -9,6 +9,9 @@
 
 #include "sources/playlist.h"
 #include "tests/sources/playlist_test_util.h"
+#include "tests/support/fixtures.h"
+#include "tests/support/scratch_dir.h"
+#include "tests/support/wav_builder.h"
 
 namespace zv {
 namespace {
@@ -30,11 +33,9 @@ TEST(PlaylistAdd, RealWavAndMp3EnterWithTheirProbedFormat) {
     EXPECT_EQ(add_song_file(*pl, dir / "mono.WAV", true), AddResult::added);
     EXPECT_EQ(add_song_file(*pl, dir / "eight_bit.wav", true), AddResult::not_supported);
     EXPECT_EQ(add_song_file(*pl, dir / "missing.wav", true), AddResult::not_supported);
-    EXPECT_EQ(add_song_file(*pl, test::media("README.md"), true), AddResult::not_a_song);
-    EXPECT_EQ(add_song_file(*pl, test::media("p13_cbr128_44100_stereo_id3v1v2.mp3"), true),
-              AddResult::added);
-    EXPECT_EQ(add_song_file(*pl, test::media("p16_mpeg2_22050_stereo.mp3"), true),
-              AddResult::not_supported);
+    EXPECT_EQ(add_song_file(*pl, test::fixture("expectations.tsv"), true), AddResult::not_a_song);
+    EXPECT_EQ(add_song_file(*pl, test::fixture("cbr128_id3v1v2.mp3"), true), AddResult::added);
+    EXPECT_EQ(add_song_file(*pl, test::fixture("mpeg2_22050.mp3"), true), AddResult::not_supported);
     ASSERT_EQ(pl->song_count, 2);
 
     const SongEntry& wav = pl->entries[0];
@@ -47,9 +48,9 @@ TEST(PlaylistAdd, RealWavAndMp3EnterWithTheirProbedFormat) {
     const SongEntry& mp3 = pl->entries[1];
     EXPECT_EQ(mp3.source_type, SOURCE_MP3);
     EXPECT_EQ(mp3.sample_rate, 44100);
-    EXPECT_EQ(mp3.pcm_bytes, 1152000);
-    EXPECT_EQ(pl->tags[1].title(), "Public Test Song");
-    EXPECT_EQ(pl->tags[1].track(), 7);
+    EXPECT_EQ(std::to_string(mp3.pcm_bytes), test::fixture_row("cbr128_id3v1v2.mp3")["pcm_bytes"]);
+    EXPECT_EQ(pl->tags[1].title(), "Fixture Song");
+    EXPECT_EQ(pl->tags[1].track(), 5);
 }
 
 TEST(PlaylistAdd, PathThatDoesNotFitTheFieldIsRefusedNotCut) {
