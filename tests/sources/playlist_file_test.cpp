@@ -179,7 +179,7 @@ TEST(PlaylistFile, FailedOpenLeavesTheListUntouched) {
                           Case{dir / "short.plt", true, PlaylistFileStatus::wrong_size},
                           Case{dir / "long.plt", true, PlaylistFileStatus::wrong_size},
                           Case{dir / "folder.plt", true, PlaylistFileStatus::cannot_open},
-                          Case{dir / "pipe.plt", true, PlaylistFileStatus::wrong_size},
+                          Case{dir / "pipe.plt", true, PlaylistFileStatus::cannot_open},
                           Case{dir / "good.plt", false, PlaylistFileStatus::engine_busy}}) {
         PlaylistFileResult r = open_playlist_file(*pl, c.path, c.idle, test::fake_probes());
         EXPECT_EQ(r.status, c.status) << c.path;
