@@ -107,7 +107,7 @@ bool FileReplacer::begin(const std::string& target) {
     const std::string stem =
         folder + "/" + PART_FILE_PREFIX + std::to_string(static_cast<long>(getpid())) + "-";
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temp_ = stem + random_chars() + PART_FILE_SUFFIX;
+        temp_ = stem + random_chars();
         // A new file gets the mode the umask gives a plain create (and a folder's default
         // ACL); a replaced one its old mode at commit.
         fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
@@ -199,14 +199,11 @@ bool write_file_replacing(const std::string& target, std::span<const uint8_t> by
 
 bool parse_part_file_name(const std::string& name, pid_t& pid) {
     const std::string prefix = PART_FILE_PREFIX;
-    const std::string suffix = PART_FILE_SUFFIX;
-    if (name.size() < prefix.size() + 3 + RANDOM_CHARS + suffix.size() ||
-        name.compare(0, prefix.size(), prefix) != 0 ||
-        name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
+    if (name.size() < prefix.size() + 2 + RANDOM_CHARS ||
+        name.compare(0, prefix.size(), prefix) != 0) {
         return false;
     }
-    const std::string middle =
-        name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+    const std::string middle = name.substr(prefix.size());
     const size_t dash = middle.size() - RANDOM_CHARS - 1;
     if (middle[dash] != '-' || dash == 0 || dash > 9) {
         return false;

@@ -2,7 +2,7 @@
 // playlist files, exported songs): so that the target holds either its old content or the
 // whole new one, never half a file.
 //
-// - The bytes go to a short temporary name in the target's folder (".zv-PID-XXXXXX.part": it
+// - The bytes go to a short hidden part file in the target's folder (".zvpart-PID-XXXXXX": it
 //   never contains the target's name, so a target name of 255 bytes works), are flushed to
 //   the disk and renamed over the target; the folder is flushed too.
 // - A target that exists and is not a regular file (a folder, a FIFO, a device, a socket), or
@@ -22,9 +22,9 @@
 
 namespace zv {
 
-// The prefix and suffix of the temporary names, for the clean-up of a crashed run's leftovers.
-constexpr const char* PART_FILE_PREFIX = ".zv-";
-constexpr const char* PART_FILE_SUFFIX = ".part";
+// The part files' names: this prefix, the writing process's id, "-" and six characters. The
+// clean-up at start finds a crashed run's leftovers by it.
+inline constexpr const char* PART_FILE_PREFIX = ".zvpart-";
 
 class FileReplacer {
 public:

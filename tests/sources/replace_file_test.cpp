@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 
 #include "tests/support/file_bytes.h"
@@ -159,13 +160,13 @@ TEST(ReplaceFile, FailuresLeaveNothingAndNameTheTarget) {
 
 TEST(ReplaceFile, LeftoversOfDeadProcessesAreRecognisedAndRemoved) {
     pid_t pid = 0;
-    EXPECT_TRUE(parse_part_file_name(".zv-123-abc123.part", pid));
+    EXPECT_TRUE(parse_part_file_name(".zvpart-123-abc123", pid));
     EXPECT_EQ(pid, 123);
-    EXPECT_FALSE(parse_part_file_name(".zv-123-abc12.part", pid));
-    EXPECT_FALSE(parse_part_file_name(".zv--abc123.part", pid));
-    EXPECT_FALSE(parse_part_file_name("zv-123-abc123.part", pid));
-    EXPECT_FALSE(parse_part_file_name(".zv-12x-abc123.part", pid));
-    EXPECT_FALSE(parse_part_file_name(".zv-123-abc123.wav", pid));
+    EXPECT_FALSE(parse_part_file_name(".zvpart-123-abc12", pid));
+    EXPECT_FALSE(parse_part_file_name(".zvpart--abc123", pid));
+    EXPECT_FALSE(parse_part_file_name("zvpart-123-abc123", pid));
+    EXPECT_FALSE(parse_part_file_name(".zvpart-12x-abc123", pid));
+    EXPECT_FALSE(parse_part_file_name(".zvpart-123-abc123.wav", pid));
 
     // A process id that no process has: the largest the kernel hands out, when it is free.
     pid_t dead = 4194304;
@@ -173,14 +174,16 @@ TEST(ReplaceFile, LeftoversOfDeadProcessesAreRecognisedAndRemoved) {
         --dead;
     }
     ScratchDir dir;
-    const std::string stale = ".zv-" + std::to_string(dead) + "-aaaaaa.part";
-    const std::string ours = ".zv-" + std::to_string(::getpid()) + "-bbbbbb.part";
-    const std::string parent = ".zv-" + std::to_string(::getppid()) + "-cccccc.part";
+    const std::string stale = ".zvpart-" + std::to_string(dead) + "-aaaaaa";
+    const std::string ours = ".zvpart-" + std::to_string(::getpid()) + "-bbbbbb";
+    const std::string parent = ".zvpart-" + std::to_string(::getppid()) + "-cccccc";
     for (const std::string& name : {stale, ours, parent, std::string("song.wav")}) {
         test::write_text(dir / name, "x");
     }
     EXPECT_EQ(remove_stale_part_files(dir.path().string()), 1);
-    EXPECT_EQ(folder_listing(dir.path()), (std::vector<std::string>{parent, ours, "song.wav"}));
+    std::vector<std::string> left{parent, ours, "song.wav"};
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(folder_listing(dir.path()), left);
 }
 
 }  // namespace
