@@ -100,6 +100,8 @@ bool FileReplacer::begin(const std::string& target) {
         }
         replacing = true;
         mode_ = st.st_mode & 0777;
+        owner_ = st.st_uid;
+        group_ = st.st_gid;
     } else if (errno != ENOENT) {
         return fail("", errno);
     }
@@ -154,8 +156,15 @@ bool FileReplacer::commit() {
     if (::fsync(fd_) != 0) {
         return fail("", errno);
     }
-    if (mode_ != 0 && ::fchmod(fd_, mode_) != 0) {
-        return fail("", errno);
+    if (mode_ != 0) {
+        // The owner stays where we may keep it (only the superuser may give a file away); the
+        // mode is set after, since a change of owner clears the set-id bits.
+        if (::fchown(fd_, owner_, group_) != 0) {
+            (void)::fchown(fd_, static_cast<uid_t>(-1), group_);
+        }
+        if (::fchmod(fd_, mode_) != 0) {
+            return fail("", errno);
+        }
     }
     const int fd = fd_;
     fd_ = -1;

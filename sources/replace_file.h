@@ -8,7 +8,8 @@
 // - A target that exists and is not a regular file (a folder, a FIFO, a device, a socket), or
 //   a link to one, is refused: renaming over it would replace a device such as /dev/null.
 // - A symbolic link is written through: the file it points to is replaced, the link stays.
-// - A replaced file keeps its permission bits; a new file gets 0666 less the umask.
+// - A replaced file keeps its permission bits (and its owner and group where the process may
+//   keep them); a new file gets 0666 less the umask.
 // - On any failure nothing is left behind and the target is untouched; the messages name the
 //   target, never the temporary file.
 #pragma once
@@ -56,7 +57,9 @@ private:
     std::string destination_;  // links resolved
     std::string temp_;
     int fd_ = -1;
-    mode_t mode_ = 0;
+    mode_t mode_ = 0;  // the replaced file's permission bits (0 for a new file)
+    uid_t owner_ = 0;
+    gid_t group_ = 0;
     std::string error_;
 };
 

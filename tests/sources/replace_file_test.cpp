@@ -59,6 +59,17 @@ TEST(ReplaceFile, NewFilesTakeTheUmaskAndReplacedFilesKeepTheirMode) {
     ASSERT_TRUE(write(dir / "new.zv3", "three", error)) << error;
     EXPECT_EQ(mode_of(dir / "new.zv3"), 0440u);
     EXPECT_EQ(folder_listing(dir.path()), std::vector<std::string>{"new.zv3"});
+
+    // Run by the superuser on another user's file, the file stays that user's.
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown((dir / "new.zv3").c_str(), 65534, 65534), 0);
+        ASSERT_TRUE(write(dir / "new.zv3", "four", error)) << error;
+        struct stat st {};
+        ASSERT_EQ(::stat((dir / "new.zv3").c_str(), &st), 0);
+        EXPECT_EQ(st.st_uid, 65534u);
+        EXPECT_EQ(st.st_gid, 65534u);
+        EXPECT_EQ(st.st_mode & 07777, 0440u);
+    }
 }
 
 TEST(ReplaceFile, LinksAreWrittenThroughAndStayLinks) {
