@@ -143,8 +143,8 @@ int run_onair(int argc, char** argv) {
                      engine->sample_rate);
     }
     const LoopReport report = run_engine_loop(*engine, host, static_cast<double>(seconds), stop_fd);
-    std::fprintf(stderr, "%s: stopped after %.1f s, %llu underflows, %llu input frames dropped\n",
-                 NAME, report.seconds, static_cast<unsigned long long>(device.underflow_count()),
+    std::fprintf(stderr, "%s: stopped after %.1f s, %llu underflows, %llu overflows\n", NAME,
+                 report.seconds, static_cast<unsigned long long>(device.underflow_count()),
                  static_cast<unsigned long long>(device.overflow_count()));
     return EXIT_OK;
 }

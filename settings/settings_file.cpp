@@ -16,9 +16,16 @@ void recompute_derived_values(Processor& p) {
     apply_final_lpf(p);
 }
 
+void accept_encoder_request(EncoderSettings& encoder, const ExternalEncoderRequest& request) {
+    encoder.use_external_encoder = request.use_external_encoder;
+    encoder.external_encoder_path = request.external_encoder_path;
+    encoder.external_encoder_params = request.external_encoder_params;
+}
+
 LoadResult load_settings_bytes(ProgramState& s, std::span<const uint8_t> bytes,
-                               SettingsFileKind kind, const BeepHook& beep) {
-    const LoadResult result = decode_settings(s, bytes, kind, beep);
+                               SettingsFileKind kind, const BeepHook& beep,
+                               std::optional<ExternalEncoderRequest>* held_back) {
+    const LoadResult result = decode_settings(s, bytes, kind, beep, held_back);
     if (result != LoadResult::BadMagic) {
         recompute_derived_values(s.processor);
     }
@@ -26,7 +33,12 @@ LoadResult load_settings_bytes(ProgramState& s, std::span<const uint8_t> bytes,
 }
 
 LoadResult load_settings_file(ProgramState& s, const std::filesystem::path& path,
-                              SettingsFileKind kind, const BeepHook& beep, std::string* error) {
+                              SettingsFileKind kind, const BeepHook& beep,
+                              std::optional<ExternalEncoderRequest>* held_back,
+                              std::string* error) {
+    if (held_back != nullptr) {
+        held_back->reset();
+    }
     // Regular files only, never blocking: a FIFO or a device given as a parameter file
     // would otherwise hang the program or feed it endless bytes.
     OpenFailure why;
@@ -51,7 +63,7 @@ LoadResult load_settings_file(ProgramState& s, const std::filesystem::path& path
         return LoadResult::Missing;
     }
     bytes.resize(got.bytes);
-    return load_settings_bytes(s, bytes, kind, beep);
+    return load_settings_bytes(s, bytes, kind, beep, held_back);
 }
 
 SaveResult save_settings_file(ProgramState& s, const std::filesystem::path& path) {

@@ -26,8 +26,9 @@ TEST(SettingsSpecialFiles, FifosAndDevicesAreNotLoaded) {
         EXPECT_TRUE(test::returns_promptly(
             [&] {
                 std::string error;
-                EXPECT_EQ(load_settings_file(s, fifo, SettingsFileKind::Parameters, {}, &error),
-                          LoadResult::Missing);
+                EXPECT_EQ(
+                    load_settings_file(s, fifo, SettingsFileKind::Parameters, {}, nullptr, &error),
+                    LoadResult::Missing);
                 EXPECT_EQ(error, "a FIFO, not a regular file");
             },
             fifo));
@@ -36,7 +37,7 @@ TEST(SettingsSpecialFiles, FifosAndDevicesAreNotLoaded) {
         }
     }
     std::string error;
-    EXPECT_EQ(load_settings_file(s, "/dev/zero", SettingsFileKind::State, {}, &error),
+    EXPECT_EQ(load_settings_file(s, "/dev/zero", SettingsFileKind::State, {}, nullptr, &error),
               LoadResult::Missing);
     EXPECT_EQ(error, "a character device, not a regular file");
     EXPECT_EQ(s.processor.params.settings.agc_drive_db, drive);
@@ -50,9 +51,10 @@ TEST(SettingsSpecialFiles, AFileThatCannotBeReadIsNotLoaded) {
     const SettingsBytes before = encode_settings(s);
     bool beeped = false;
     std::string error;
-    EXPECT_EQ(load_settings_file(
-                  s, "/proc/self/mem", SettingsFileKind::State, [&] { beeped = true; }, &error),
-              LoadResult::Missing);
+    EXPECT_EQ(
+        load_settings_file(
+            s, "/proc/self/mem", SettingsFileKind::State, [&] { beeped = true; }, nullptr, &error),
+        LoadResult::Missing);
     EXPECT_EQ(error, "read error: Input/output error");
     EXPECT_FALSE(beeped);
     EXPECT_EQ(encode_settings(s), before);
