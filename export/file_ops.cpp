@@ -10,6 +10,9 @@
 #include <cstring>
 #include <vector>
 
+#include "sources/open_file.h"
+#include "sources/replace_file.h"
+
 namespace zv {
 namespace {
 
@@ -47,7 +50,8 @@ bool copy_into(int in, int out) {
 }  // namespace
 
 bool copy_file(const std::string& source, const std::string& destination) {
-    int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    OpenFailure why;
+    int in = open_regular_file(source, why);  // never blocks on a FIFO or a device
     if (in < 0)
         return false;
     struct stat st {};
@@ -105,45 +109,26 @@ std::string folder_of(std::string_view path) {
 }
 
 bool place_file(const std::string& finished, const std::string& target, std::string& error) {
-    int in = ::open(finished.c_str(), O_RDONLY | O_CLOEXEC);
+    OpenFailure why;
+    int in = open_regular_file(finished, why);
     if (in < 0) {
-        error = "cannot read the finished file " + finished + ": " + std::strerror(errno);
+        error = "cannot read the finished file: " + why.text();
         return false;
     }
-    std::string base =
-        target.substr(target.rfind('/') == std::string::npos ? 0 : target.rfind('/') + 1);
-    std::string temp = folder_of(target) + "/." + base + ".part-XXXXXX";
-    std::vector<char> name(temp.begin(), temp.end());
-    name.push_back('\0');
-    int out = ::mkostemp(name.data(), O_CLOEXEC);
-    if (out < 0) {
-        error = "cannot write in the folder of " + target + ": " + std::strerror(errno);
+    // The shared writer's rules: a temporary name in the target's folder renamed over it, a
+    // target that is not a regular file refused, a link written through, the mode kept.
+    FileReplacer out;
+    bool ok = out.begin(target);
+    if (ok && !copy_into(in, out.fd())) {
+        error = "cannot write " + target + ": " + std::strerror(errno);
+        out.abandon();
         ::close(in);
         return false;
     }
-    // mkostemp makes the file 0600; give it the mode a newly created file would get.
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(out, 0666 & ~mask);
-    bool ok = copy_into(in, out);
-    int saved = errno;
     ::close(in);
-    if (ok && ::fsync(out) != 0) {
-        ok = false;
-        saved = errno;
-    }
-    if (::close(out) != 0 && ok) {
-        ok = false;
-        saved = errno;
-    }
-    if (ok && ::rename(name.data(), target.c_str()) != 0) {
-        ok = false;
-        saved = errno;
-    }
-    if (!ok) {
-        ::unlink(name.data());
-        error = "cannot write " + target + ": " + std::strerror(saved);
-    }
+    ok = ok && out.commit();
+    if (!ok)
+        error = out.error();
     return ok;
 }
 

@@ -119,7 +119,8 @@ TEST_F(CliExport, NamingOptions) {
     r = cli("export --mp3 -q '" + dir / "s1.wav" + "' -o '" + dir / "a.b/out" + "'", tmp);
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_TRUE(std::filesystem::exists(dir / "a.b/out.mp3"));
-    r = cli("export --wav -q --postfix --affix _x '" + dir / "s1.wav" + "' -d '" + dir.path() + "'",
+    r = cli("export --wav -q --postfix --affix _x '" + dir / "s1.wav" + "' -d '" +
+                dir.path().string() + "'",
             tmp);
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_TRUE(std::filesystem::exists(dir / "s1_x.wav"));

@@ -12,7 +12,9 @@
 
 #include "dialog_test_support.h"
 #include "settings/text_field.h"
-#include "tests/export/test_media.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/scratch_dir.h"
+#include "tests/support/wav_builder.h"
 #include "ui/dialogs/export_progress_dialog.h"
 
 namespace zv {

@@ -8,7 +8,9 @@
 #include <fstream>
 
 #include "dialog_test_support.h"
-#include "tests/export/test_media.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/scratch_dir.h"
+#include "tests/support/wav_builder.h"
 #include "ui/dialogs/dialog_texts.h"
 #include "ui/dialogs/file_dialogs.h"
 

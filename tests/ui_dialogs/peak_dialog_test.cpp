@@ -5,7 +5,9 @@
 #include <QPushButton>
 
 #include "dialog_test_support.h"
-#include "tests/export/test_media.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/scratch_dir.h"
+#include "tests/support/wav_builder.h"
 #include "ui/dialogs/peak_command.h"
 #include "ui/dialogs/peak_dialog.h"
 
