@@ -50,8 +50,11 @@ bool measure_file(const std::string& path, TempFolder& temp, PeakRow& row, std::
             return false;
         }
         wav = make_temp_paths(folder, temp.run_id()).input_copy;
-        if (!decode_mp3_to_wav(path, wav, tag, nullptr, error))
+        ConvertFailure why;
+        if (!decode_mp3_to_wav(path, wav, tag, {}, why)) {
+            error = why.text;
             return false;
+        }
     }
     PeakResult r = measure_peak(entry, wav);
     if (entry.source_type == SOURCE_MP3)
