@@ -442,6 +442,7 @@ int run_export(int argc, char** argv) {
     config.jobs = o.jobs > 0 ? o.jobs : static_cast<int>(std::thread::hardware_concurrency());
     config.keep_cancelled_output = false;
     config.encoder_timeout_seconds = o.encoder_timeout;
+    config.language = out.language();
     ExportRunner runner(ExportContext{*playlist, *owned.processor, opts, enc, owned.throttle, temp},
                         host, config);
     ExportRunReport report;

@@ -15,6 +15,19 @@
 namespace zv {
 namespace {
 
+constexpr Message MSG_NO_SONG_SELECTED{"no song is selected", "曲が選択されていません"};
+constexpr Message MSG_PLAYLIST_EMPTY{"the playlist is empty", "プレイリストが空です"};
+constexpr Message MSG_AFFIX_NOT_PLAIN{
+    "the name affix \"%s\" is not a plain part of a file name (no \"/\", no \"..\")",
+    "ファイル名の付加文字列 \"%s\" はファイル名の一部として使えません (\"/\" や \"..\" は不可)"};
+constexpr Message MSG_NO_FOLDER{"no folder is chosen", "出力フォルダが選ばれていません"};
+constexpr Message MSG_REPLACES_ITSELF{"its output %s would replace the song itself",
+                                      "出力 %s が元の曲を置き換えてしまいます"};
+constexpr Message MSG_REPLACES_SOURCE{"its output %s would replace the song %s",
+                                      "出力 %s が曲 %s を置き換えてしまいます"};
+constexpr Message MSG_SAME_OUTPUT{"its output %s is also the output of %s",
+                                  "出力 %s は %s の出力と同じです"};
+
 std::string fill(const char* format, const std::string& a, const std::string& b = {}) {
     const int n = std::snprintf(nullptr, 0, format, a.c_str(), b.c_str());
     std::string text(static_cast<size_t>(std::max(n, 0)), '\0');
@@ -111,7 +124,7 @@ ExportRunReport ExportRunner::export_song(const std::string& chosen_path) {
     Playlist& pl = ctx_.playlist;
     ExportRunReport report;
     if (pl.song_count <= 0 || pl.selected_index < 0 || pl.selected_index >= pl.song_count) {
-        report.refusal = "no song is selected";
+        report.refusal = text(MSG_NO_SONG_SELECTED, config_.language);
         return report;
     }
     ctx_.processor.params.test_channels = 1.0;
@@ -128,18 +141,17 @@ ExportRunReport ExportRunner::export_all(const std::string& folder) {
     ExportOptions& o = ctx_.options;
     ExportRunReport report;
     if (pl.song_count <= 0) {
-        report.refusal = "the playlist is empty";
+        report.refusal = text(MSG_PLAYLIST_EMPTY, config_.language);
         return report;
     }
     const std::string affix = text_of(o.name_affix);
     if (!is_plain_name_part(affix)) {
-        report.refusal = "the name affix \"" + affix +
-                         "\" is not a plain part of a file name (no \"/\", no \"..\")";
+        report.refusal = format(MSG_AFFIX_NOT_PLAIN, config_.language, affix);
         return report;
     }
     const bool beside = o.save_to_source_folder != 0;
     if (!beside && folder.empty()) {
-        report.refusal = "no folder is chosen";
+        report.refusal = text(MSG_NO_FOLDER, config_.language);
         return report;
     }
     // Outputs beside their sources never overwrite them: an empty affix becomes "zel_" and
@@ -275,14 +287,14 @@ bool ExportRunner::prepare(Plan& plan, int /*slot*/, Prepared& song) {
         if (it != plan.sources.end()) {
             song.refusal =
                 it->second == source
-                    ? "its output " + song.output + " would replace the song itself"
-                    : "its output " + song.output + " would replace the song " + it->second;
+                    ? format(MSG_REPLACES_ITSELF, config_.language, song.output)
+                    : format(MSG_REPLACES_SOURCE, config_.language, song.output, it->second);
         }
     }
     if (song.refusal.empty()) {
         auto [it, fresh] = plan.claimed.emplace(key, source);
         if (!fresh)
-            song.refusal = "its output " + song.output + " is also the output of " + it->second;
+            song.refusal = format(MSG_SAME_OUTPUT, config_.language, song.output, it->second);
     }
     if (song.refusal.empty()) {
         // Part files a crashed run left beside earlier outputs go before we add our own.

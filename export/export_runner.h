@@ -36,6 +36,7 @@
 #include "export/export_options.h"
 #include "export/temp_folder.h"
 #include "sources/playlist.h"
+#include "text/language.h"
 
 namespace zv {
 
@@ -103,9 +104,10 @@ struct ExportContext {
 };
 
 struct ExportRunnerConfig {
-    int jobs = 1;                       // songs exported at once; > 1 only without a window
-    bool keep_cancelled_output = true;  // the window keeps a cancelled song's blocks
-    int encoder_timeout_seconds = 0;    // 0: the external encoder may take as long as it needs
+    int jobs = 1;                           // songs exported at once; > 1 only without a window
+    bool keep_cancelled_output = true;      // the window keeps a cancelled song's blocks
+    int encoder_timeout_seconds = 0;        // 0: the external encoder may take as long as it needs
+    Language language = Language::English;  // of the refusals the runner words itself
 };
 
 // What the front end shows and answers. Every method has a harmless default except the two
