@@ -504,5 +504,26 @@ TEST_F(CliExport, ReadErrorFailsTheSong) {
     EXPECT_TRUE(std::filesystem::exists(dir / "out/mm_s0.wav"));
 }
 
+// A full temp folder is named as such, never the private working file that did not fit.
+TEST_F(CliExport, FullTempFolderIsNamed) {
+    CliResult r = run_cli({"export", "--wav", dir / "s0.wav", "-o", dir / "out.wav"}, tmp,
+                          {std::string("LD_PRELOAD=") + ZV_EIO_SHIM, "ZV_ENOSPC_PATH=$$temp_zel",
+                           "ASAN_OPTIONS=verify_asan_link_order=0"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("s0.wav: the temporary folder " + tmp + " is full"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.err.find("$$temp"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.wav"));
+    EXPECT_TRUE(std::filesystem::is_empty(tmp));
+}
+
+// Temporary names do not grow with the target's: a name of 250 bytes is written.
+TEST_F(CliExport, LongTargetNamesWork) {
+    const std::string name = std::string(246, 'n') + ".wav";
+    CliResult r = run_cli({"export", "-q", "--wav", dir / "s0.wav", "-o", dir / name}, tmp);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(dir / name));
+}
+
 }  // namespace
 }  // namespace zv
