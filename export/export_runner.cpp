@@ -224,6 +224,7 @@ ExportRunReport ExportRunner::run(const std::vector<int>& rows, bool export_all,
     const int workers =
         std::max(1, std::min<int>(config_.jobs, static_cast<int>(plan.rows.size())));
     if (config_.jobs <= 1) {
+        enable_flush_denormals();  // this thread runs process_block from now on, as playback's
         Prepared song;
         while (prepare(plan, 0, song))
             export_one(plan, song, ctx_.processor, 0);
