@@ -18,7 +18,8 @@
 // - With jobs > 1 (the CLI's batch export) songs run on that many worker threads, each with
 //   its own copy of the Processor taken before every song, so the bytes never depend on the
 //   number of jobs. song_starting and song_done then come from the workers one at a time;
-//   run_song and the job_* calls come from the workers concurrently.
+//   run_song and the job_* calls come from the workers concurrently. The host must not read
+//   the playlist until the run returns (the workers write marks and levels into it).
 // - The job_* calls always come from the thread that runs the job (the dialog's worker).
 #pragma once
 
