@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -346,6 +347,16 @@ TEST_F(CliExport, SpecialTargetsAreRefusedAndLinksWrittenThrough) {
     struct stat st {};
     ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
+
+    // A character device too; only the superuser may make one (a copy of /dev/null here).
+    const std::string device = dir / "dev.wav";
+    if (::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
+        r = run_cli({"export", "--wav", src, "-o", device}, tmp);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find("is not a regular file"), std::string::npos) << r.err;
+        ASSERT_EQ(::lstat(device.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISCHR(st.st_mode));
+    }
 
     const std::string real = dir / "real.wav", link = dir / "link.wav";
     std::ofstream(real) << "old";
