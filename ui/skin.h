@@ -4,6 +4,7 @@
 // Images are drawn at 1x; the panel scales the finished frame, never the single images.
 #pragma once
 
+#include <QIcon>
 #include <QPixmap>
 
 #include <array>
@@ -78,12 +79,16 @@ public:
     const QPixmap& meter(int level) const {    // 0..24
         return image(static_cast<int>(SkinId::MeterLevel0) + level);
     }
+    // The program's icon at the sizes desktops ask for (16 to 256); WindowIcon is its 32 px
+    // image.
+    const QIcon& window_icon() const { return window_icon_; }
 
 private:
     static constexpr int FIRST = 113;
     static constexpr int LAST = 615;
     std::array<QPixmap, LAST - FIRST + 1> images_;
     std::array<QPixmap, ROW_ICON_COUNT> row_icons_;
+    QIcon window_icon_;
     QPixmap none_;
 };
 
