@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 WERROR := $(if $(CI),ON,OFF)
 
-.PHONY: run test deps build test-asan test-tsan fuzz bench clean
+.PHONY: run cli-tour screenshot test deps build test-asan test-tsan fuzz bench clean
 
 deps:
 	@scripts/install-deps
@@ -13,7 +13,14 @@ build: deps
 	@cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	@scripts/demo $(BUILD)
+	@scripts/run $(BUILD)
+
+# The command-line tool's tour, and the README's screenshot drawn by the program itself.
+cli-tour: build
+	@scripts/cli-tour $(BUILD)
+
+screenshot: build
+	@scripts/screenshot $(BUILD)
 
 test: build
 	@cd $(BUILD) && ctest -j $(JOBS) --output-on-failure --timeout 600

@@ -1,11 +1,7 @@
 #include "settings/ini_settings.h"
 
-#include <pwd.h>
-#include <unistd.h>
-
 #include <QSettings>
 #include <QString>
-#include <cstdlib>
 
 #include "settings/text_field.h"
 
@@ -45,23 +41,8 @@ const char* ini_key_name(IniKey key) {
     return "";
 }
 
-std::string home_folder() {
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && home[0] != '\0') {
-        return home;
-    }
-    if (const passwd* pw = getpwuid(getuid()); pw != nullptr && pw->pw_dir != nullptr) {
-        return pw->pw_dir;
-    }
-    return "/";
-}
-
 std::filesystem::path default_ini_file_path() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg != nullptr && xdg[0] == '/') {
-        return std::filesystem::path(xdg) / INI_FILE_NAME;
-    }
-    return std::filesystem::path(home_folder()) / ".config" / INI_FILE_NAME;
+    return default_program_folder() / INI_FILE_NAME;
 }
 
 IniSettings::IniSettings(std::filesystem::path file) : file_(std::move(file)) {}

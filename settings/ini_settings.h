@@ -1,5 +1,5 @@
-// The INI file that remembers the last folder or file chosen in each file dialog:
-// $XDG_CONFIG_HOME/zelmp3.ini (default ~/.config/zelmp3.ini), section "ZelvonicMP3". A key is
+// The INI file that remembers the last folder or file chosen in each file dialog: zelmp3.ini in
+// the program folder (default ~/.config/zelvonicmp3/zelmp3.ini), section "ZelvonicMP3". A key is
 // read just before its dialog opens and written only when the dialog ends with OK; nothing is
 // cached between dialogs.
 #pragma once
@@ -8,9 +8,10 @@
 #include <string>
 #include <string_view>
 
+#include "settings/program_folders.h"
+
 namespace zv {
 
-constexpr char INI_FILE_NAME[] = "zelmp3.ini";
 constexpr char INI_SECTION[] = "ZelvonicMP3";
 constexpr std::size_t INI_VALUE_MAX_BYTES = 259;
 
@@ -27,12 +28,9 @@ enum class IniKey {
 
 const char* ini_key_name(IniKey key);
 
-// $XDG_CONFIG_HOME/zelmp3.ini when that variable holds an absolute path, else
-// $HOME/.config/zelmp3.ini.
+// zelmp3.ini in the default program folder (see program_folders.h); the home folder is the
+// default of every key.
 std::filesystem::path default_ini_file_path();
-
-// The user's home folder: the default of every key.
-std::string home_folder();
 
 class IniSettings {
 public:

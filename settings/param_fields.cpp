@@ -211,7 +211,9 @@ bool parse_int(std::string_view text, long long& out) {
     return !text.empty() && r.ec == std::errc() && r.ptr == text.data() + text.size();
 }
 
-void update_derived(Processor& p, DerivedUpdate derived) {
+}  // namespace
+
+void run_derived_update(Processor& p, DerivedUpdate derived) {
     switch (derived) {
         case DerivedUpdate::None:
             break;
@@ -226,8 +228,6 @@ void update_derived(Processor& p, DerivedUpdate derived) {
             break;
     }
 }
-
-}  // namespace
 
 const std::vector<ParamField>& param_fields() {
     static const std::vector<ParamField> table = build_table();
@@ -285,7 +285,7 @@ bool set_param_field(ProgramState& s, const ParamField& field, std::string_view 
             return false;
         }
         *std::get<double*>(ref) = v;
-        update_derived(s.processor, field.derived);
+        run_derived_update(s.processor, field.derived);
         return true;
     }
     long long v;

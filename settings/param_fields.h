@@ -38,6 +38,9 @@ struct ParamField {
     std::function<FieldRef(const ProgramState&)> locate;
 };
 
+// Runs the recompute a change of such a field needs (the control panel after a step).
+void run_derived_update(Processor& p, DerivedUpdate derived);
+
 // The fields in file order.
 const std::vector<ParamField>& param_fields();
 

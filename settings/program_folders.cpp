@@ -1,6 +1,10 @@
 #include "settings/program_folders.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <system_error>
 #include <vector>
 
@@ -13,10 +17,57 @@ std::string make_run_id(std::time_t now) {
     return text;
 }
 
-ProgramFolders make_program_folders() {
-    ProgramFolders f;
+std::string home_folder() {
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] != '\0') {
+        return home;
+    }
+    if (const passwd* pw = getpwuid(getuid()); pw != nullptr && pw->pw_dir != nullptr) {
+        return pw->pw_dir;
+    }
+    return "/";
+}
+
+std::filesystem::path default_program_folder() {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg != nullptr && xdg[0] == '/') {
+        return std::filesystem::path(xdg) / PROGRAM_FOLDER_NAME;
+    }
+    return std::filesystem::path(home_folder()) / ".config" / PROGRAM_FOLDER_NAME;
+}
+
+std::filesystem::path choose_program_folder(const std::filesystem::path& folder_option,
+                                            const std::filesystem::path& current_dir) {
+    if (!folder_option.empty()) {
+        return folder_option.is_absolute() ? folder_option : current_dir / folder_option;
+    }
     std::error_code ec;
-    f.start_folder = std::filesystem::current_path(ec);
+    if (!current_dir.empty() &&
+        std::filesystem::is_regular_file(current_dir / STATE_FILE_NAME, ec)) {
+        return current_dir;
+    }
+    return default_program_folder();
+}
+
+bool prepare_program_folder(const std::filesystem::path& folder, std::string& error) {
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (!std::filesystem::is_directory(folder, ec)) {
+        error = "cannot use '" + folder.string() + "' as the program folder" +
+                (ec ? ": " + ec.message() : std::string(": not a folder"));
+        return false;
+    }
+    return true;
+}
+
+ProgramFolders make_program_folders() {
+    std::error_code ec;
+    return make_program_folders(std::filesystem::current_path(ec));
+}
+
+ProgramFolders make_program_folders(std::filesystem::path folder) {
+    ProgramFolders f;
+    f.start_folder = std::move(folder);
     f.run_id = make_run_id(std::time(nullptr));
     return f;
 }
@@ -35,6 +86,10 @@ std::filesystem::path user_preset_path(const ProgramFolders& f, int n) {
 
 std::filesystem::path temp_folder_path(const ProgramFolders& f) {
     return f.start_folder / TEMP_FOLDER_NAME;
+}
+
+std::filesystem::path ini_file_path(const ProgramFolders& f) {
+    return f.start_folder / INI_FILE_NAME;
 }
 
 bool ensure_users_folder(const ProgramFolders& f) {

@@ -153,19 +153,49 @@ TEST(IniSettings, KeysDefaultToHomeAndPersistOnWrite) {
     EXPECT_FALSE(bad.write(IniKey::EncToolDir, "/x", error));
 }
 
-TEST(IniSettings, FileLivesInTheConfigFolder) {
+TEST(ProgramFolders, DefaultFolderAndIniFileLiveInTheConfigFolder) {
     const char* old_xdg = std::getenv("XDG_CONFIG_HOME");
     const std::string saved = old_xdg ? old_xdg : "";
     setenv("XDG_CONFIG_HOME", "/tmp/cfg-test", 1);
-    EXPECT_EQ(default_ini_file_path(), std::filesystem::path("/tmp/cfg-test/zelmp3.ini"));
+    EXPECT_EQ(default_program_folder(), std::filesystem::path("/tmp/cfg-test/zelvonicmp3"));
+    EXPECT_EQ(default_ini_file_path(),
+              std::filesystem::path("/tmp/cfg-test/zelvonicmp3/zelmp3.ini"));
+    setenv("XDG_CONFIG_HOME", "relative/ignored", 1);
+    EXPECT_EQ(default_program_folder(),
+              std::filesystem::path(home_folder()) / ".config" / "zelvonicmp3");
     setenv("XDG_CONFIG_HOME", "", 1);
     EXPECT_EQ(default_ini_file_path(),
-              std::filesystem::path(home_folder()) / ".config" / "zelmp3.ini");
+              std::filesystem::path(home_folder()) / ".config" / "zelvonicmp3" / "zelmp3.ini");
+    EXPECT_EQ(ini_file_path(ProgramFolders{"/p", "1"}), std::filesystem::path("/p/zelmp3.ini"));
     if (old_xdg) {
         setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
     } else {
         unsetenv("XDG_CONFIG_HOME");
     }
+}
+
+TEST(ProgramFolders, OptionThenPortableFolderThenDefault) {
+    test::TempDir dir;
+    const auto cwd = dir.path() / "cwd";
+    std::filesystem::create_directories(cwd);
+    // Nothing in the current folder: the default program folder.
+    EXPECT_EQ(choose_program_folder({}, cwd), default_program_folder());
+    // A folder that already holds the state file is a portable set-up.
+    std::ofstream(cwd / "zvmp3.prf") << "x";
+    EXPECT_EQ(choose_program_folder({}, cwd), cwd);
+    // --folder wins over both; a relative one is taken from the current folder.
+    EXPECT_EQ(choose_program_folder("/elsewhere", cwd), std::filesystem::path("/elsewhere"));
+    EXPECT_EQ(choose_program_folder("rel", cwd), cwd / "rel");
+
+    // The folder is made on first start, with its parents.
+    std::string error;
+    const auto fresh = dir.path() / "a" / "b" / "zelvonicmp3";
+    ASSERT_TRUE(prepare_program_folder(fresh, error)) << error;
+    EXPECT_TRUE(std::filesystem::is_directory(fresh));
+    EXPECT_TRUE(prepare_program_folder(fresh, error));
+    // A plain file in its place is refused with a reason.
+    EXPECT_FALSE(prepare_program_folder(cwd / "zvmp3.prf", error));
+    EXPECT_NE(error.find("zvmp3.prf"), std::string::npos);
 }
 
 }  // namespace

@@ -1,0 +1,312 @@
+// The panel's behaviour without a window: stepping, bounds, the ALL row, auto-repeat and the
+// buttons, driven with a fake timer and points in client coordinates.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <optional>
+#include <vector>
+
+#include "engine/processor.h"
+#include "ui/command_ids.h"
+#include "ui/control_text.h"
+#include "ui/panel_model.h"
+
+namespace zv {
+namespace {
+
+class FakeTimer final : public RepeatTimer {
+public:
+    void start(int ms) override {
+        interval = ms;
+        due = now + ms;
+    }
+    void stop() override { due.reset(); }
+    // Moves the clock on, firing the timer whenever it is due.
+    void advance(int ms, PanelModel& model, Modifiers keys = {}) {
+        const long end = now + ms;
+        while (due && *due <= end) {
+            now = *due;
+            due = now + interval;
+            model.repeat_timer_fired(keys);
+        }
+        now = end;
+    }
+    long now = 0;
+    int interval = 0;
+    std::optional<long> due;
+};
+
+class FakeHost final : public PanelHost {
+public:
+    void run_command(int id) override { commands.push_back(id); }
+    void press_seek(int step) override { seeks.push_back(step); }
+    void release_seek() override { ++seek_releases; }
+    bool engine_playing() const override { return playing; }
+    void redraw_panel() override { ++redraws; }
+    std::vector<int> commands, seeks;
+    int seek_releases = 0, redraws = 0;
+    bool playing = false;
+};
+
+constexpr Modifiers NONE{};
+constexpr Modifiers SHIFT{true, false, false};
+constexpr Modifiers TO_BOUND{true, true, true};
+
+class PanelModelTest : public ::testing::Test {
+protected:
+    PanelModelTest() : model(owned.view(), playlist, host, timer) {
+        processor_startup(*owned.processor);
+    }
+    ProcessorParams& params() { return owned.processor->params; }
+    const PanelControl& control(int i) const { return panel_controls()[static_cast<size_t>(i)]; }
+    ClientPoint up_arrow(int i) const { return {control(i).spec.x + 75, control(i).spec.y + 6}; }
+    ClientPoint down_arrow(int i) const { return {control(i).spec.x + 35, control(i).spec.y + 6}; }
+    // One click: press and release.
+    void click(ClientPoint p, Modifiers keys = NONE) {
+        model.left_down(p, keys);
+        model.left_up();
+    }
+    std::string text(int i) { return control_text(control(i), model.value(i), params()); }
+
+    OwnedProgramState owned;
+    Playlist playlist;
+    FakeHost host;
+    FakeTimer timer;
+    PanelModel model;
+};
+
+const int FREQ = control_index(GeneralControl::BassEqFreq);
+const int LPF = control_index(GeneralControl::FinalLpf);
+
+TEST_F(PanelModelTest, ShiftStepsTenTimesAndClampsToTheBound) {
+    params().bass_eq_freq_hz = 145;
+    click(up_arrow(FREQ), SHIFT);
+    EXPECT_EQ(params().bass_eq_freq_hz, 150);  // 195 clamped
+    click(down_arrow(FREQ), SHIFT);
+    EXPECT_EQ(params().bass_eq_freq_hz, 100);
+    click(down_arrow(FREQ));
+    EXPECT_EQ(params().bass_eq_freq_hz, 95);
+}
+
+TEST_F(PanelModelTest, ShiftCtrlAltGoesToTheBoundForEveryControl) {
+    params().switches.noise_gate = 1;  // so the gate column takes clicks
+    for (int i = 0; i < CONTROL_COUNT; ++i) {
+        if (control(i).spec.all_column >= 0) {
+            continue;  // the ALL row is checked by its columns below
+        }
+        click(down_arrow(i), TO_BOUND);
+        EXPECT_EQ(model.value(i), control(i).min) << control(i).field_name;
+        click(up_arrow(i), TO_BOUND);
+        EXPECT_EQ(model.value(i), control(i).max) << control(i).field_name;
+    }
+    // On the ALL row the delta is the bound: the whole column moves by one.
+    for (auto& b : params().bands) {
+        b.gain_db = 10;
+    }
+    click(down_arrow(control_index(GeneralControl::AllGain)), TO_BOUND);
+    for (const auto& b : params().bands) {
+        EXPECT_EQ(b.gain_db, 9);
+    }
+}
+
+TEST_F(PanelModelTest, FinalLowPassStepsBackwardsWithHalfStepBounds) {
+    params().final_lpf = 0;  // "thru"
+    click(up_arrow(LPF));    // the right arrow lowers the index: -1, clamped to 0.5
+    EXPECT_EQ(params().final_lpf, 0.5);
+    EXPECT_EQ(text(LPF), " thru");
+    click(down_arrow(LPF));  // the left arrow raises it
+    EXPECT_EQ(params().final_lpf, 1.5);
+    EXPECT_EQ(text(LPF), " 15k");
+    // Shift+Ctrl+Alt goes to the bound of the arrow's side, whatever the step's sign.
+    click(up_arrow(LPF), TO_BOUND);
+    EXPECT_EQ(params().final_lpf, 6.5);
+    EXPECT_EQ(text(LPF), "  4k");
+}
+
+TEST_F(PanelModelTest, ClicksOffTheArrowsChangeNothing) {
+    params().bass_eq_freq_hz = 100;
+    const ControlSpec& s = control(FREQ).spec;
+    // On the value text between the arrows, and just outside each zone.
+    for (ClientPoint p : {ClientPoint{s.x + 55, s.y + 6}, ClientPoint{s.x + 29, s.y + 6},
+                          ClientPoint{s.x + 41, s.y + 6}, ClientPoint{s.x + 69, s.y + 6},
+                          ClientPoint{s.x + 81, s.y + 6}, ClientPoint{s.x + 75, s.y - 1},
+                          ClientPoint{s.x + 75, s.y + 13}}) {
+        model.left_down(p, NONE);
+        EXPECT_EQ(model.press_state(FREQ), PressState::None);
+        model.left_up();
+    }
+    EXPECT_EQ(params().bass_eq_freq_hz, 100);
+    // Both ends of a zone count.
+    click({s.x + 30, s.y}, NONE);
+    click({s.x + 80, s.y + 12}, NONE);
+    EXPECT_EQ(params().bass_eq_freq_hz, 100);  // one down, one up
+    model.left_down({s.x + 80, s.y + 12}, NONE);
+    EXPECT_EQ(model.press_state(FREQ), PressState::Up);
+    model.clear_press_states();
+    EXPECT_EQ(model.press_state(FREQ), PressState::None);
+}
+
+TEST_F(PanelModelTest, GateColumnOnlyWithTheGateButItsAllRowAlways) {
+    params().switches.noise_gate = 0;
+    const int gate3 = band_control_index(BandColumn::GateTh, 2);
+    click(up_arrow(gate3));
+    EXPECT_EQ(params().bands[2].gate_threshold_db, -36);
+    EXPECT_EQ(text(gate3), " ---");
+    click(up_arrow(control_index(GeneralControl::AllGateTh)));
+    for (const auto& b : params().bands) {
+        EXPECT_NEAR(b.gate_threshold_db, -35.9, 1e-9);
+    }
+    params().switches.noise_gate = 1;
+    click(down_arrow(gate3));
+    EXPECT_NEAR(params().bands[2].gate_threshold_db, -36.0, 1e-9);
+    EXPECT_EQ(text(gate3), "-36.0");
+}
+
+TEST_F(PanelModelTest, AllRowClampsEachBandToItsColumn) {
+    params().bands[0].out_mix_db = 2.95;
+    params().bands[1].out_mix_db = -96;
+    params().bands[2].out_mix_db = 0;
+    const int all = control_index(GeneralControl::AllOutMix);
+    click(up_arrow(all));
+    EXPECT_EQ(params().bands[0].out_mix_db, 3.0);
+    EXPECT_NEAR(params().bands[2].out_mix_db, 0.1, 1e-12);
+    click(down_arrow(all));
+    EXPECT_NEAR(params().bands[0].out_mix_db, 2.9, 1e-12);
+    click(down_arrow(all));
+    EXPECT_EQ(params().bands[1].out_mix_db, -96);
+    // With Shift the column moves by 1; the delta itself is back to zero after the tick.
+    click(up_arrow(all), SHIFT);
+    EXPECT_NEAR(params().bands[2].out_mix_db, 0.9, 1e-12);
+    EXPECT_EQ(model.value(all), 0.0);
+}
+
+TEST_F(PanelModelTest, HoldingAnArrowRepeatsAfterTheFirstDelay) {
+    params().bands[3].gain_db = 0;
+    const int gain4 = band_control_index(BandColumn::Gain, 3);
+    model.left_down(up_arrow(gain4), NONE);  // one step at once
+    timer.advance(590, model);               // the first delay itself does not step
+    EXPECT_NEAR(params().bands[3].gain_db, 0.1, 1e-9);
+    timer.advance(460, model);  // repeats at 600, 700, 800, 900 and 1000 ms
+    model.left_up();
+    EXPECT_NEAR(params().bands[3].gain_db, 0.6, 1e-9);
+    EXPECT_FALSE(timer.due.has_value());
+    timer.advance(1000, model);
+    EXPECT_NEAR(params().bands[3].gain_db, 0.6, 1e-9);
+}
+
+TEST_F(PanelModelTest, RepeatsActOnTheControlFirstHitAndReadTheKeysOfTheTick) {
+    params().bass_eq_freq_hz = 50;
+    model.left_down(up_arrow(FREQ), NONE);  // 55
+    timer.advance(600, model, SHIFT);       // the 600 ms repeat with Shift held: 105
+    EXPECT_EQ(params().bass_eq_freq_hz, 105);
+    // Only a new press moves the click point.
+    EXPECT_EQ(model.click_point().x, up_arrow(FREQ).x);
+    model.left_up();
+    timer.advance(300, model);
+    EXPECT_EQ(params().bass_eq_freq_hz, 105);
+}
+
+TEST_F(PanelModelTest, SteppedFieldsGetTheirRecompute) {
+    auto reference = make_processor();
+    processor_startup(*reference);
+    params().bass_eq_gain_db = 3;
+    reference->params.bass_eq_gain_db = 3.5;
+    design_bass_eq(*reference);
+    click(up_arrow(control_index(GeneralControl::BassEqGain)));
+    EXPECT_EQ(params().bass_eq_gain_db, 3.5);
+    EXPECT_EQ(std::memcmp(&owned.processor->state.bass_eq, &reference->state.bass_eq,
+                          sizeof reference->state.bass_eq),
+              0);
+    // With pre-emphasis off the HF limiter steps although it shows " ---".
+    params().settings.preemphasis = 0;
+    params().settings.hf_drive_db = 10;
+    click(up_arrow(control_index(GeneralControl::HfDrive)));
+    EXPECT_NEAR(params().settings.hf_drive_db, 10.1, 1e-9);
+    EXPECT_EQ(text(control_index(GeneralControl::HfDrive)), " ---");
+}
+
+const PanelButtonSpec& button(PanelButtonId id) {
+    return PANEL_BUTTONS[static_cast<size_t>(id)];
+}
+
+TEST_F(PanelModelTest, SwitchButtonsToggleInsideTheirBorderOnly) {
+    const PanelButtonSpec& b = button(PanelButtonId::NoiseGate);
+    params().switches.noise_gate = 0;
+    click({b.x, b.y + 5});   // on the left border
+    click({b.x + 10, b.y});  // on the top border
+    click({b.x + b.width, b.y + 5});
+    click({b.x + 10, b.y + b.height});
+    EXPECT_EQ(params().switches.noise_gate, 0);
+    model.left_down({b.x + 1, b.y + 1}, NONE);
+    EXPECT_EQ(params().switches.noise_gate, 1);
+    EXPECT_TRUE(model.button_pressed(PanelButtonId::NoiseGate));
+    model.left_up();
+    EXPECT_FALSE(model.button_pressed(PanelButtonId::NoiseGate));
+
+    const PanelButtonSpec& cont = button(PanelButtonId::ContPlay);
+    click({cont.x + 40, cont.y + 7});
+    EXPECT_EQ(playlist.continuous_playback, 1);
+}
+
+TEST_F(PanelModelTest, VirtualRoomIgnoresItsButtonWhileBypassed) {
+    const PanelButtonSpec& vr = button(PanelButtonId::VirtualRoom);
+    params().switches.bypass = 1;
+    params().switches.virtual_room = 0;
+    model.left_down({vr.x + 40, vr.y + 7}, NONE);
+    EXPECT_TRUE(model.button_pressed(PanelButtonId::VirtualRoom));
+    EXPECT_EQ(params().switches.virtual_room, 0);
+    model.left_up();
+    params().switches.bypass = 0;
+    click({vr.x + 40, vr.y + 7});
+    EXPECT_EQ(params().switches.virtual_room, 1);
+    // INIT puts the room's values back.
+    params().room_size_m = 30;
+    const PanelButtonSpec& init = button(PanelButtonId::Init);
+    click({init.x + 10, init.y + 7});
+    EXPECT_EQ(params().room_size_m, 10);
+}
+
+TEST_F(PanelModelTest, TransportButtonsSendCommandsAndSeek) {
+    auto centre = [](TransportId id) {
+        const TransportSpec& t = TRANSPORT_BUTTONS[static_cast<size_t>(id)];
+        return ClientPoint{t.x + t.width / 2, TRANSPORT_Y + 12};
+    };
+    click(centre(TransportId::Play));
+    click(centre(TransportId::Stop));
+    EXPECT_EQ(host.commands, (std::vector<int>{cmd::PLAY, cmd::STOP}));
+    model.left_down(centre(TransportId::Back20), NONE);
+    EXPECT_TRUE(model.transport_pressed(TransportId::Back20));
+    EXPECT_EQ(host.seeks, std::vector<int>{-20});
+    // While held, the engine asks whether the pointer is still over a seek button.
+    EXPECT_TRUE(model.pointer_over_seek_buttons(centre(TransportId::Back20), false));
+    EXPECT_FALSE(model.pointer_over_seek_buttons(centre(TransportId::Back20), true));
+    EXPECT_TRUE(model.pointer_over_seek_buttons(centre(TransportId::Forward5), true));
+    EXPECT_FALSE(model.pointer_over_seek_buttons(centre(TransportId::Play), false));
+    model.left_up();
+    EXPECT_FALSE(model.transport_pressed(TransportId::Back20));
+    EXPECT_GE(host.seek_releases, 1);
+}
+
+TEST_F(PanelModelTest, DoubleClickOnThePanelIsASecondPress) {
+    params().bass_eq_freq_hz = 100;
+    click(up_arrow(FREQ));
+    model.double_click(up_arrow(FREQ), NONE);
+    model.left_up();
+    EXPECT_EQ(params().bass_eq_freq_hz, 110);
+    model.double_click({10, PANEL_HEIGHT + 20}, NONE);  // below the panel: not the panel's
+    EXPECT_FALSE(model.mouse_down());
+}
+
+TEST_F(PanelModelTest, WheelStepsTheControlUnderThePointer) {
+    params().bass_eq_freq_hz = 100;
+    const ControlSpec& s = control(FREQ).spec;
+    EXPECT_TRUE(model.wheel({s.x + 55, s.y + 6}, 2, NONE));
+    EXPECT_EQ(params().bass_eq_freq_hz, 110);
+    EXPECT_TRUE(model.wheel({s.x + 55, s.y + 6}, -1, SHIFT));
+    EXPECT_EQ(params().bass_eq_freq_hz, 60);
+    EXPECT_FALSE(model.wheel({s.x + 5, s.y + 6}, 1, NONE));
+    EXPECT_FALSE(model.mouse_down());
+}
+
+}  // namespace
+}  // namespace zv

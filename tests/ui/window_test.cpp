@@ -1,0 +1,239 @@
+// The window on Qt's offscreen platform: geometry, the panel rendered into an image and
+// checked against the skin's own images, the playlist table model, commands, playback through
+// a fake device, and the shut-down's files.
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QHeaderView>
+#include <QStatusBar>
+#include <QTest>
+#include <csignal>
+
+#include "engine/processor.h"
+#include "tests/playback/fake_device.h"
+#include "tests/ui/ui_test_support.h"
+#include "ui/commands.h"
+#include "ui/main_window.h"
+#include "ui/signal_watch.h"
+
+namespace zv {
+namespace {
+
+// The part of a frame that a client rectangle covers, at the frame's scale.
+QImage frame_part(const QImage& frame, int scale, int x, int y, int w, int h) {
+    return frame.copy(x * scale, (y - PANEL_TOP) * scale, w * scale, h * scale)
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+// An image of the skin as the panel shows it at scale: every pixel repeated.
+QImage as_drawn(const QPixmap& image, int scale, bool mirrored = false) {
+    QImage i = image.toImage().convertToFormat(QImage::Format_RGB32);
+    if (mirrored) {
+        i = i.mirrored(false, true);
+    }
+    return i.scaled(i.width() * scale, i.height() * scale, Qt::IgnoreAspectRatio,
+                    Qt::FastTransformation);
+}
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto fake = std::make_unique<test::FakeDevice>();
+        device = fake.get();
+        StartOptions options;
+        options.folder = dir.path() / "program";
+        ctx = std::make_unique<AppContext>(options, std::move(fake), nullptr);
+        ctx->engine->lists.outputs.count = 1;  // the fake device stands for one output
+        window = std::make_unique<MainWindow>(*ctx, skin, WindowOptions{false, false});
+        window->show();
+        QCoreApplication::processEvents();
+    }
+    void TearDown() override {
+        window.reset();
+        ctx.reset();
+    }
+
+    test::ScratchDir dir;
+    Skin skin;
+    test::FakeDevice* device = nullptr;
+    std::unique_ptr<AppContext> ctx;
+    std::unique_ptr<MainWindow> window;
+};
+
+TEST_F(WindowTest, GeometryTitleAndStatusBar) {
+    EXPECT_EQ(window->windowTitle().toStdString(), "ZelvonicMP3 V3.04");
+    EXPECT_EQ(window->width(), 745);
+    EXPECT_EQ(window->minimumWidth(), 745);
+    EXPECT_EQ(window->maximumWidth(), 745);
+    // The toolbar is held at 28 px, so the panel starts at client y 28 and the list at
+    // panel_height.
+    const int menu = window->menuWidget() != nullptr ? window->menuWidget()->height() : 0;
+    EXPECT_EQ(window->panel()->mapTo(window.get(), QPoint(0, 0)).y() - menu, PANEL_TOP);
+    EXPECT_EQ(window->playlist_view()->mapTo(window.get(), QPoint(0, 0)).y() - menu, PANEL_HEIGHT);
+    EXPECT_EQ(window->minimumHeight(), menu + PANEL_HEIGHT + MIN_LIST_HEIGHT);
+
+    window->resize(745, menu + 700);
+    QCoreApplication::processEvents();
+    const int status = window->statusBar()->height();
+    EXPECT_EQ(window->playlist_view()->height(), 700 - status - PANEL_HEIGHT);
+    EXPECT_EQ(window->status_text(1).toStdString(), "リスト曲数： 0");
+    EXPECT_EQ(window->status_text(0).left(6).toStdString(), "【スペース】");
+    window->refresh_playlist();
+    EXPECT_EQ(window->status_text(1).toStdString(), "0 songs in list");
+}
+
+TEST_F(WindowTest, PanelFrameShowsLampsAndMetersFromTheSkin) {
+    run_command(*ctx, cmd::BYPASS);  // BYPASS lit, NOISE GATE not
+    MeterSnapshot block;
+    block.input_peak_l = 32767;  // all 24 segments
+    block.input_peak_r = 1311;   // one
+    block.band_clip_flag[2] = 1;
+    ctx->meters.absorb(block);
+    const PanelButtonSpec& bypass = PANEL_BUTTONS[0];
+    const PanelButtonSpec& gate = PANEL_BUTTONS[static_cast<size_t>(PanelButtonId::NoiseGate)];
+    for (int scale : {1, 2}) {
+        SCOPED_TRACE(scale);
+        if (scale == 2) {
+            ctx->meters.absorb(block);  // the first frame decayed and cleared them
+        }
+        const QImage frame = window->panel()->render_frame(scale);
+        ASSERT_EQ(frame.width(), 745 * scale);
+        ASSERT_EQ(frame.height(), (PANEL_HEIGHT - PANEL_TOP) * scale);
+        EXPECT_EQ(frame_part(frame, scale, bypass.x - 15, bypass.y, 14, 14),
+                  as_drawn(skin.image(SkinId::LedOn), scale));
+        EXPECT_EQ(frame_part(frame, scale, gate.x - 15, gate.y, 14, 14),
+                  as_drawn(skin.image(SkinId::LedOff), scale));
+        // Level meters rise: the image mirrored, its bottom at y 118.
+        EXPECT_EQ(frame_part(frame, scale, 33, 44, 24, 75), as_drawn(skin.meter(24), scale, true));
+        EXPECT_EQ(frame_part(frame, scale, 57, 44, 24, 75), as_drawn(skin.meter(1), scale, true));
+        EXPECT_EQ(frame_part(frame, scale, 235, 120, 24, 4),
+                  as_drawn(skin.image(SkinId::ClipBarOn), scale));
+        EXPECT_EQ(frame_part(frame, scale, 259, 120, 24, 4),
+                  as_drawn(skin.image(SkinId::ClipBarOff), scale));
+    }
+    // The clip bar lights for one repaint only.
+    const QImage next = window->panel()->render_frame(1);
+    EXPECT_EQ(frame_part(next, 1, 235, 120, 24, 4), as_drawn(skin.image(SkinId::ClipBarOff), 1));
+}
+
+TEST_F(WindowTest, ControlsLayerIsRebuiltOnlyWhenAControlChanges) {
+    PanelRenderer& r = window->panel()->renderer();
+    window->panel()->render_frame(1);
+    const int before = r.layer_rebuilds();
+    window->panel()->render_frame(1);
+    EXPECT_EQ(r.layer_rebuilds(), before);
+    ctx->processor->params.bass_eq_freq_hz = 75;
+    const QImage frame = window->panel()->render_frame(1);
+    EXPECT_EQ(r.layer_rebuilds(), before + 1);
+    // The new value's first digit "7" is drawn from the small font at x + 37 + 1 + 6.
+    const PanelControl& freq = panel_controls()[control_index(GeneralControl::BassEqFreq)];
+    const QImage glyph = skin.image(SkinId::SmallFont)
+                             .toImage()
+                             .copy(35, 0, 5, 8)
+                             .convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(frame_part(frame, 1, freq.spec.x + 37 + 1 + 12, freq.spec.y + 2, 5, 8), glyph);
+}
+
+TEST_F(WindowTest, PointerPressesGoThroughTheMapping) {
+    const PanelButtonSpec& gate = PANEL_BUTTONS[static_cast<size_t>(PanelButtonId::NoiseGate)];
+    const QPoint inside(gate.x + 40, gate.y + 7 - PANEL_TOP);
+    QTest::mousePress(window->panel(), Qt::LeftButton, {}, inside);
+    EXPECT_EQ(ctx->processor->params.switches.noise_gate, 1);
+    EXPECT_TRUE(window->panel()->model().button_pressed(PanelButtonId::NoiseGate));
+    QTest::mouseRelease(window->panel(), Qt::LeftButton, {}, inside);
+    EXPECT_FALSE(window->panel()->model().button_pressed(PanelButtonId::NoiseGate));
+    // On the border: nothing.
+    QTest::mouseClick(window->panel(), Qt::LeftButton, {}, QPoint(gate.x, gate.y + 7 - PANEL_TOP));
+    EXPECT_EQ(ctx->processor->params.switches.noise_gate, 1);
+}
+
+TEST_F(WindowTest, PlaylistModelPlaybackAndSelection) {
+    QAbstractItemModelTester tester(window->table_model(),
+                                    QAbstractItemModelTester::FailureReportingMode::Fatal);
+    test::write_tone_wav(dir.path() / "a.wav", 44100, 2, 1.0);
+    test::write_tone_wav(dir.path() / "b.wav", 48000, 1, 5.0);
+    open_paths(*ctx, {(dir.path() / "a.wav").string(), (dir.path() / "b.wav").string(),
+                      (dir.path() / "missing.wav").string()});
+    PlaylistTableModel& model = *window->table_model();
+    ASSERT_EQ(model.rowCount(), 2);
+    EXPECT_EQ(model.columnCount(), 10);
+    EXPECT_EQ(model.headerData(3, Qt::Horizontal, Qt::DisplayRole).toString(), "File Name");
+    EXPECT_EQ(model.data(model.index(1, 3), Qt::DisplayRole).toString(), "b.wav");
+    EXPECT_EQ(model.data(model.index(1, 4), Qt::DisplayRole).toString(), "00:05");
+    EXPECT_EQ(window->playlist_view()->columnWidth(9), 300);
+    EXPECT_TRUE(window->playlist_view()->horizontalHeader()->sectionsMovable());
+    const QPixmap wav_icon = model.data(model.index(0, 0), Qt::DecorationRole).value<QPixmap>();
+    EXPECT_EQ(wav_icon.toImage(), skin.row_icon(ROW_IMAGE_WAV).toImage());
+    EXPECT_EQ(window->status_text(1).toStdString(), "2 songs in list");
+
+    // The selection follows selected_index at the next paint.
+    EXPECT_TRUE(run_command(*ctx, cmd::CHOOSE_NEXT));
+    window->panel()->repaint();
+    EXPECT_EQ(window->playlist_view()->selectionModel()->currentIndex().row(), 1);
+    EXPECT_FALSE(run_command(*ctx, cmd::CHOOSE_NEXT));  // already the last song
+    run_command(*ctx, cmd::CHOOSE_PREVIOUS);
+
+    // Play the first song through the fake device: each played block is refilled and the
+    // meters take its snapshot.
+    ASSERT_TRUE(run_command(*ctx, cmd::PLAY));
+    ASSERT_EQ(ctx->engine->engine_state, ENGINE_PLAYING);
+    EXPECT_EQ(model.data(model.index(0, 0), Qt::DecorationRole).value<QPixmap>().toImage(),
+              skin.row_icon(ROW_IMAGE_PLAYING).toImage());
+    ASSERT_TRUE(device->complete_next());
+    EXPECT_EQ(ctx->driver.dispatch(), 1);
+    EXPECT_GT(ctx->meters.held().output_peak_l, 1000);
+    EXPECT_GT(ctx->engine->played_bytes, 0);
+    EXPECT_FALSE(run_command(*ctx, cmd::ONAIR));  // refused while playing
+    EXPECT_TRUE(run_command(*ctx, cmd::STOP));
+    for (int i = 0; i < 16 && engine_busy(*ctx->engine); ++i) {
+        device->complete_next();
+        ctx->driver.dispatch();
+    }
+    EXPECT_EQ(ctx->engine->engine_state, ENGINE_IDLE);
+    EXPECT_FALSE(device->out_open);
+    EXPECT_FALSE(ctx->driver.timer_armed(TIMER_NEXT_SONG));  // a stop starts nothing next
+
+    // ON AIR mode replaces the list by its one entry; switching it off empties the list.
+    EXPECT_TRUE(run_command(*ctx, cmd::ONAIR));
+    EXPECT_EQ(model.rowCount(), 1);
+    EXPECT_FALSE(window->list_commands_enabled());
+    EXPECT_TRUE(run_command(*ctx, cmd::ONAIR));
+    EXPECT_EQ(model.rowCount(), 0);
+    EXPECT_TRUE(window->list_commands_enabled());
+}
+
+TEST_F(WindowTest, ShutDownEmptiesTempwavAndSavesTheStateFile) {
+    const auto folder = dir.path() / "program";
+    EXPECT_TRUE(std::filesystem::is_directory(folder));  // made on first start
+    std::filesystem::create_directories(folder / "tempwav" / "keep");
+    std::ofstream(folder / "tempwav" / "x.wav") << "x";
+    run_command(*ctx, cmd::PRESET_FIRST);  // 334
+    window.reset();
+    ASSERT_TRUE(ctx->shut_down().ok);
+    EXPECT_EQ(std::filesystem::file_size(folder / "zvmp3.prf"), 1899u);
+    EXPECT_FALSE(std::filesystem::exists(folder / "tempwav" / "x.wav"));
+    EXPECT_TRUE(std::filesystem::exists(folder / "tempwav" / "keep"));
+
+    // The next start from the same folder finds the preset's values.
+    StartOptions options;
+    options.folder = folder;
+    AppContext next(options, std::make_unique<test::FakeDevice>(), nullptr);
+    EXPECT_EQ(next.processor->params.settings.agc_threshold_db, -36);
+}
+
+TEST(SignalWatch, TerminationSignalsArriveOnTheEventLoop) {
+    SignalWatch watch;
+    ASSERT_TRUE(watch.ok());
+    int received = 0;
+    QObject::connect(&watch, &SignalWatch::terminate_requested,
+                     [&received](int n) { received = n; });
+    std::raise(SIGTERM);
+    for (int i = 0; i < 50 && received == 0; ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    EXPECT_EQ(received, SIGTERM);
+}
+
+}  // namespace
+}  // namespace zv

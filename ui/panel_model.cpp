@@ -1,0 +1,266 @@
+#include "ui/panel_model.h"
+
+#include "engine/processor.h"
+#include "ui/command_ids.h"
+
+namespace zv {
+namespace {
+
+// Hit zones of a control's arrows, relative to its (x, y); both ends included.
+constexpr int DOWN_ARROW_FROM = 30;
+constexpr int DOWN_ARROW_TO = 40;
+constexpr int UP_ARROW_FROM = 70;
+constexpr int UP_ARROW_TO = 80;
+constexpr int ARROW_ZONE_HEIGHT = 12;
+constexpr double SHIFT_FACTOR = 10.0;
+
+void toggle(int32_t& flag) {
+    flag = flag != 0 ? 0 : 1;
+}
+
+}  // namespace
+
+PanelModel::PanelModel(ProgramState state, Playlist& playlist, PanelHost& host, RepeatTimer& timer)
+    : state_(state), playlist_(playlist), host_(host), timer_(timer) {}
+
+double PanelModel::value(int control) const {
+    AllBandDelta scratch = deltas_;
+    return control_target(panel_controls()[static_cast<size_t>(control)], state_, scratch);
+}
+
+void PanelModel::clear_press_states() {
+    press_.fill(PressState::None);
+}
+
+void PanelModel::step_control(int index, ClientPoint p, Modifiers keys) {
+    const PanelControl& c = panel_controls()[static_cast<size_t>(index)];
+    PressState& press = press_[static_cast<size_t>(index)];
+    press = PressState::None;
+    const int x = c.spec.x;
+    const int y = c.spec.y;
+    if (p.y < y || p.y > y + ARROW_ZONE_HEIGHT) {
+        return;
+    }
+    const bool to_bound = keys.shift && keys.ctrl && keys.alt;
+    const double step = keys.shift ? SHIFT_FACTOR * c.spec.step : c.spec.step;
+    double& value = control_target(c, state_, deltas_);
+    if (p.x >= x + DOWN_ARROW_FROM && p.x <= x + DOWN_ARROW_TO) {
+        press = PressState::Down;
+        value = to_bound ? c.min : value - step;
+    } else if (p.x >= x + UP_ARROW_FROM && p.x <= x + UP_ARROW_TO) {
+        press = PressState::Up;
+        value = to_bound ? c.max : value + step;
+    } else {
+        return;
+    }
+    // The lower bound first, then the upper one.
+    if (value < c.min) {
+        value = c.min;
+    }
+    if (value > c.max) {
+        value = c.max;
+    }
+}
+
+void PanelModel::control_tick(Modifiers keys) {
+    if (!mouse_down_) {
+        return;
+    }
+    const bool gate_on = state_.processor.params.switches.noise_gate != 0;
+    for (int col = 0; col < BAND_COLUMN_COUNT; ++col) {
+        if (static_cast<BandColumn>(col) == BandColumn::GateTh && !gate_on) {
+            continue;  // the gate thresholds only move while the noise gate works
+        }
+        for (int row = 0; row < BAND_ROW_COUNT; ++row) {
+            step_control(band_control_index(static_cast<BandColumn>(col), row), click_, keys);
+        }
+    }
+    for (int g = 0; g < GENERAL_CONTROLS; ++g) {
+        step_control(general_control_index(g), click_, keys);
+    }
+
+    // The ALL row shifts its whole column by its own value after the step.
+    const PanelControls& table = panel_controls();
+    for (BandColumn col : ALL_DELTA_ORDER) {
+        const int all_index = control_index(GeneralControl::AllGateTh) + static_cast<int>(col);
+        if (press_[static_cast<size_t>(all_index)] == PressState::None) {
+            continue;
+        }
+        const double delta = deltas_[static_cast<size_t>(col)];
+        for (int row = 0; row < BAND_ROW_COUNT; ++row) {
+            const PanelControl& c = table[static_cast<size_t>(band_control_index(col, row))];
+            double& v = control_target(c, state_, deltas_);
+            v += delta;
+            if (v > c.max) {
+                v = c.max;
+            } else if (v < c.min) {
+                v = c.min;
+            }
+        }
+    }
+    deltas_.fill(0.0);
+
+    // Each recompute the stepped fields ask for, once.
+    bool done[4] = {};
+    for (int i = 0; i < CONTROL_COUNT; ++i) {
+        const DerivedUpdate d = table[static_cast<size_t>(i)].derived;
+        if (press_[static_cast<size_t>(i)] != PressState::None && d != DerivedUpdate::None &&
+            !done[static_cast<int>(d)]) {
+            done[static_cast<int>(d)] = true;
+            run_derived_update(state_.processor, d);
+        }
+    }
+    host_.redraw_panel();
+}
+
+void PanelModel::toggle_switch(PanelButtonId id) {
+    ProcessorSwitches& sw = state_.processor.params.switches;
+    switch (id) {
+        case PanelButtonId::Bypass:
+            toggle(sw.bypass);
+            break;
+        case PanelButtonId::BassEq:
+            toggle(sw.bass_eq_off);
+            break;
+        case PanelButtonId::BassPhase:
+            toggle(sw.bass_phase);
+            break;
+        case PanelButtonId::StEnhance:
+            toggle(sw.stereo_enhance);
+            break;
+        case PanelButtonId::Deemphasis:
+            toggle(sw.deemphasis);
+            break;
+        case PanelButtonId::ContPlay:
+            toggle(playlist_.continuous_playback);
+            break;
+        case PanelButtonId::NoiseGate:
+            toggle(sw.noise_gate);
+            break;
+        case PanelButtonId::VirtualRoom:
+            // With bypass on the button only shows pressed.
+            if (sw.bypass == 0) {
+                toggle(sw.virtual_room);
+            }
+            break;
+        case PanelButtonId::Init:
+            reset_virtual_room(state_.processor.params);
+            break;
+    }
+}
+
+void PanelModel::apply_buttons(ClientPoint p) {
+    if (p.y < PANEL_HEIGHT) {
+        for (const PanelButtonSpec& b : PANEL_BUTTONS) {
+            if (b.id != PanelButtonId::Init && button_rect(b).strictly_contains(p)) {
+                toggle_switch(b.id);
+                button_pressed_[static_cast<size_t>(b.id)] = true;
+            }
+        }
+        for (const TransportSpec& t : TRANSPORT_BUTTONS) {
+            if (!transport_rect(t).strictly_contains(p)) {
+                continue;
+            }
+            transport_pressed_[static_cast<size_t>(t.id)] = true;
+            if (t.id == TransportId::Stop) {
+                host_.run_command(cmd::STOP);
+            } else if (t.id == TransportId::Play) {
+                host_.run_command(cmd::PLAY);
+            } else {
+                host_.press_seek(t.seek_step);
+            }
+        }
+    }
+    const PanelButtonSpec& init = PANEL_BUTTONS[static_cast<size_t>(PanelButtonId::Init)];
+    if (button_rect(init).strictly_contains(p)) {
+        toggle_switch(PanelButtonId::Init);
+        button_pressed_[static_cast<size_t>(PanelButtonId::Init)] = true;
+    }
+}
+
+void PanelModel::left_down(ClientPoint p, Modifiers keys) {
+    mouse_down_ = true;
+    repeat_started_ = false;
+    timer_.start(REPEAT_FIRST_DELAY_MS);
+    click_ = p;
+    apply_buttons(p);
+    if (p.y < PANEL_HEIGHT) {
+        control_tick(keys);
+    }
+    host_.redraw_panel();
+}
+
+void PanelModel::double_click(ClientPoint p, Modifiers keys) {
+    if (p.y < PANEL_HEIGHT) {
+        left_down(p, keys);
+    }
+}
+
+void PanelModel::left_up() {
+    mouse_down_ = false;
+    timer_.stop();
+    button_pressed_.fill(false);
+    release_transport_buttons();
+    host_.release_seek();
+    if (!host_.engine_playing()) {
+        host_.redraw_panel();  // while playing, the next buffer repaints anyway
+    }
+}
+
+void PanelModel::repeat_timer_fired(Modifiers keys) {
+    if (!repeat_started_) {
+        // The first delay only leads into the repeats.
+        repeat_started_ = true;
+        timer_.start(REPEAT_INTERVAL_MS);
+        return;
+    }
+    control_tick(keys);
+}
+
+bool PanelModel::wheel(ClientPoint p, int steps, Modifiers keys) {
+    if (steps == 0) {
+        return false;
+    }
+    // Over a control's field (between its arrows or on them), each notch works as a click on
+    // the matching arrow.
+    const PanelControls& table = panel_controls();
+    for (int i = 0; i < CONTROL_COUNT; ++i) {
+        const ControlSpec& s = table[static_cast<size_t>(i)].spec;
+        const bool gate_column = s.gate_label;
+        if (p.y < s.y || p.y > s.y + ARROW_ZONE_HEIGHT || p.x < s.x + DOWN_ARROW_FROM ||
+            p.x > s.x + UP_ARROW_TO) {
+            continue;
+        }
+        if (gate_column && state_.processor.params.switches.noise_gate == 0) {
+            return true;
+        }
+        const ClientPoint arrow{s.x + (steps > 0 ? UP_ARROW_FROM : DOWN_ARROW_FROM), s.y};
+        const bool was_down = mouse_down_;
+        const ClientPoint was_click = click_;
+        mouse_down_ = true;
+        click_ = arrow;
+        for (int n = 0; n < (steps > 0 ? steps : -steps); ++n) {
+            control_tick(keys);
+        }
+        mouse_down_ = was_down;
+        click_ = was_click;
+        return true;
+    }
+    return false;
+}
+
+bool PanelModel::pointer_over_seek_buttons(ClientPoint p, bool forward_only) const {
+    for (const TransportSpec& t : TRANSPORT_BUTTONS) {
+        const bool seek = t.seek_step != 0 && (!forward_only || t.seek_step > 0);
+        if (seek && transport_rect(t).strictly_contains(p)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void PanelModel::release_transport_buttons() {
+    transport_pressed_.fill(false);
+}
+
+}  // namespace zv

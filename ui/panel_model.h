@@ -1,0 +1,105 @@
+// The panel's behaviour without a window: the controls' hit zones and stepping, the ALL row,
+// the auto-repeat of a held arrow, and the switch, INIT and transport buttons. The panel
+// widget turns Qt's events into these calls (points already in client coordinates) and
+// paints what the model holds; tests drive it with a fake timer and no Qt at all.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "settings/program_state.h"
+#include "sources/playlist.h"
+#include "ui/panel_controls.h"
+#include "ui/panel_layout.h"
+
+namespace zv {
+
+struct Modifiers {
+    bool shift = false;
+    bool ctrl = false;
+    bool alt = false;
+};
+
+// The control's arrow hit in the current tick.
+enum class PressState : int32_t { None = 0, Up = 1, Down = 2 };
+
+// The auto-repeat timer: periodic once started, until stopped; starting a running timer
+// restarts it with the new interval. The window uses a QTimer, tests a fake clock.
+class RepeatTimer {
+public:
+    virtual ~RepeatTimer() = default;
+    virtual void start(int interval_ms) = 0;
+    virtual void stop() = 0;
+};
+
+// What the panel asks of the program.
+class PanelHost {
+public:
+    virtual ~PanelHost() = default;
+    // Play (333) and Stop (364) go through the command layer like every other action.
+    virtual void run_command(int command_id) = 0;
+    virtual void press_seek(int step) = 0;
+    virtual void release_seek() = 0;
+    virtual bool engine_playing() const = 0;
+    // The panel must be repainted (without erasing).
+    virtual void redraw_panel() = 0;
+};
+
+constexpr int REPEAT_FIRST_DELAY_MS = 500;
+constexpr int REPEAT_INTERVAL_MS = 100;
+
+class PanelModel {
+public:
+    PanelModel(ProgramState state, Playlist& playlist, PanelHost& host, RepeatTimer& timer);
+
+    // Pointer input on the panel (client coordinates).
+    void left_down(ClientPoint p, Modifiers keys);
+    void left_up();
+    // A double click on the panel counts as a second press there.
+    void double_click(ClientPoint p, Modifiers keys);
+    // The repeat timer has fired; keys are those held now.
+    void repeat_timer_fired(Modifiers keys);
+    // Mouse-wheel steps over a control: positive steps go up. Returns true when a control was
+    // under the pointer.
+    bool wheel(ClientPoint p, int steps, Modifiers keys);
+
+    // One tick: steps the control under the stored click point, applies the ALL row and runs
+    // the recomputes the stepped fields need. Nothing happens unless the button is held.
+    void control_tick(Modifiers keys);
+
+    // The streaming engine asks while a seek button is held.
+    bool pointer_over_seek_buttons(ClientPoint p, bool forward_only) const;
+    void release_transport_buttons();
+
+    // For the painter.
+    PressState press_state(int control) const { return press_[static_cast<size_t>(control)]; }
+    // A pressed arrow shows for one paint: the painter clears them after drawing.
+    void clear_press_states();
+    bool button_pressed(PanelButtonId id) const { return button_pressed_[static_cast<size_t>(id)]; }
+    bool transport_pressed(TransportId id) const {
+        return transport_pressed_[static_cast<size_t>(id)];
+    }
+    double value(int control) const;
+    bool mouse_down() const { return mouse_down_; }
+    ClientPoint click_point() const { return click_; }
+    const ProgramState& state() const { return state_; }
+
+private:
+    void step_control(int index, ClientPoint p, Modifiers keys);
+    void apply_buttons(ClientPoint p);
+    void toggle_switch(PanelButtonId id);
+
+    ProgramState state_;
+    Playlist& playlist_;
+    PanelHost& host_;
+    RepeatTimer& timer_;
+    AllBandDelta deltas_{};
+    std::array<PressState, CONTROL_COUNT> press_{};
+    std::array<bool, PANEL_BUTTON_COUNT> button_pressed_{};
+    std::array<bool, TRANSPORT_COUNT> transport_pressed_{};
+    bool mouse_down_ = false;
+    bool repeat_started_ = false;  // the first 500 ms have passed
+    ClientPoint click_;
+};
+
+}  // namespace zv
