@@ -110,8 +110,8 @@ inline constexpr Message MSG_DEVICE_RATE{
     "the device runs at %s Hz; ON AIR mode uses that rate",
     "デバイスは %s Hz で動作します。ON AIR モードはその周波数を使います"};
 inline constexpr Message MSG_ONAIR_STOPPED{
-    "stopped after %s s, %s underflows, %s input frames dropped",
-    "%s 秒で停止しました。アンダーフロー %s 回、失われた入力フレーム %s"};
+    "stopped after %s s, %s underflows, %s overflows",
+    "%s 秒で停止しました。アンダーフロー %s 回、オーバーフロー %s 回"};
 
 // Songs
 inline constexpr Message MSG_NO_FILE_GIVEN{"no FILE given", "FILE が指定されていません"};

@@ -5,8 +5,8 @@
 #include "cli/cli_messages.h"
 #include "cli/cli_output.h"
 #include "cli/commands.h"
-#include "cli/sound_messages.h"
 #include "playback/device_list.h"
+#include "playback/library_messages.h"
 #include "playback/portaudio_device.h"
 
 namespace zv::cli {
@@ -33,7 +33,7 @@ int run_devices(int argc, char** argv) {
     if (!parsed.args.empty()) {
         return out.usage(MSG_UNEXPECTED_ARGUMENT, parsed.args.front().value);
     }
-    show_sound_library_messages(parsed.verbose);
+    set_sound_library_messages(parsed.verbose);
     PortAudioSession session;
     if (!session.ok()) {
         out.error(MSG_NO_SOUND_SYSTEM, session.error_text());

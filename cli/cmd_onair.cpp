@@ -9,8 +9,8 @@
 #include "cli/commands.h"
 #include "cli/playback_session.h"
 #include "cli/settings_steps.h"
-#include "cli/sound_messages.h"
 #include "cli/stop_signals.h"
+#include "playback/library_messages.h"
 #include "playback/portaudio_device.h"
 
 namespace zv::cli {
@@ -101,7 +101,7 @@ int run_onair(int argc, char** argv) {
     if (const int status = steps.apply(state, out); status != EXIT_OK) {
         return status;
     }
-    show_sound_library_messages(parsed.verbose);
+    set_sound_library_messages(parsed.verbose);
     // Before the sound library starts its threads, which inherit the signal mask.
     StopSignals signals;
     PortAudioSession session;

@@ -10,8 +10,8 @@
 #include "cli/commands.h"
 #include "cli/playback_session.h"
 #include "cli/settings_steps.h"
-#include "cli/sound_messages.h"
 #include "cli/stop_signals.h"
+#include "playback/library_messages.h"
 #include "playback/portaudio_device.h"
 
 namespace zv::cli {
@@ -121,7 +121,7 @@ int run_play(int argc, char** argv) {
     }
     playlist->continuous_playback = continuous ? 1 : 0;
 
-    show_sound_library_messages(parsed.verbose);
+    set_sound_library_messages(parsed.verbose);
     // Before the sound library starts its threads, which inherit the signal mask.
     StopSignals signals;
     PortAudioSession session;

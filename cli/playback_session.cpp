@@ -25,13 +25,13 @@ void print_status(const AudioEngine& e, bool tty) {
     const double seconds =
         e.sample_rate > 0 ? static_cast<double>(e.played_bytes) / 4.0 / e.sample_rate : 0.0;
     const int whole = static_cast<int>(seconds);
-    const ProcessorSettings& s = e.processor->params.settings;
+    const MeterSnapshot& m = e.meters;
     const Playlist& pl = *e.playlist;
     const int index = pl.current_index;
     std::fprintf(stderr, "%s[%d/%d] %02d:%02d.%d  out L %6.1f dB  R %6.1f dB  underflows %llu%s",
                  tty ? "\r" : "", index + 1, pl.song_count, whole / 60, whole % 60,
-                 static_cast<int>((seconds - whole) * 10), peak_db(s.output_peak_l),
-                 peak_db(s.output_peak_r),
+                 static_cast<int>((seconds - whole) * 10), peak_db(m.output_peak_l),
+                 peak_db(m.output_peak_r),
                  static_cast<unsigned long long>(e.device->underflow_count()),
                  tty ? "\033[K" : "\n");
     std::fflush(stderr);

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "cli/cli_messages.h"
 #include "cli/commands.h"
@@ -29,22 +30,12 @@ std::string text_of(const std::array<char, N>& field) {
     return std::string(field.data(), strnlen(field.data(), field.size()));
 }
 
-struct EncoderFields {
-    int32_t use = 0;
-    std::string path, params;
-    bool operator==(const EncoderFields&) const = default;
-};
-
-EncoderFields encoder_fields(const EncoderSettings& e) {
-    return {e.use_external_encoder, text_of(e.external_encoder_path),
-            text_of(e.external_encoder_params)};
-}
-
 int load(ProgramState& s, const std::string& path, SettingsFileKind kind, bool trust_encoder,
          const CliOutput& out) {
-    const EncoderSettings before = s.encoder;
     bool bad_magic = false;
-    const LoadResult r = load_settings_file(s, path, kind, [&] { bad_magic = true; });
+    std::optional<ExternalEncoderRequest> asked;
+    const LoadResult r = load_settings_file(
+        s, path, kind, [&] { bad_magic = true; }, &asked);
     if (r == LoadResult::Missing) {
         out.error(MSG_CANNOT_OPEN_SETTINGS, path);
         return EXIT_FAILED;
@@ -54,14 +45,14 @@ int load(ProgramState& s, const std::string& path, SettingsFileKind kind, bool t
         return EXIT_FAILED;
     }
     // A parameter file is a preset people share: it never starts a program of its choosing.
-    if (kind == SettingsFileKind::Parameters && !trust_encoder) {
-        const EncoderFields asked = encoder_fields(s.encoder);
-        const int32_t bitrate = s.encoder.mp3_bitrate_kbps;
-        s.encoder = before;
-        s.encoder.mp3_bitrate_kbps = bitrate;
-        if (!(asked == encoder_fields(before))) {
-            out.warning(asked.use != 0 ? MSG_ENCODER_NOT_TAKEN_ON : MSG_ENCODER_NOT_TAKEN_OFF, path,
-                        asked.path, asked.params);
+    if (asked.has_value()) {
+        if (trust_encoder) {
+            accept_encoder_request(s.encoder, *asked);
+        } else {
+            out.warning(asked->use_external_encoder != 0 ? MSG_ENCODER_NOT_TAKEN_ON
+                                                         : MSG_ENCODER_NOT_TAKEN_OFF,
+                        path, text_of(asked->external_encoder_path),
+                        text_of(asked->external_encoder_params));
         }
     }
     return EXIT_OK;

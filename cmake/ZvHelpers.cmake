@@ -1,7 +1,8 @@
-# zv_add_gtest(NAME SOURCES a.cpp b.cpp LIBS zv_engine ...)
-# One GoogleTest binary; each test case becomes its own CTest test.
+# zv_add_gtest(NAME SOURCES a.cpp b.cpp LIBS zv_engine ... [TEST_PREFIX prefix.])
+# One GoogleTest binary; each test case becomes its own CTest test (its name prefixed when a
+# second binary runs the same cases).
 function(zv_add_gtest name)
-    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
+    cmake_parse_arguments(ARG "" "TEST_PREFIX" "SOURCES;LIBS;PROPERTIES" ${ARGN})
     find_package(GTest REQUIRED)
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE zv_options ${ARG_LIBS} GTest::gtest GTest::gtest_main
@@ -10,7 +11,7 @@ function(zv_add_gtest name)
         ZV_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
         ZV_MEDIA_DIR="${PROJECT_SOURCE_DIR}/../shared/media")
     include(GoogleTest)
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_PREFIX "${ARG_TEST_PREFIX}"
                          PROPERTIES ENVIRONMENT "ZV_MEDIA_DIR=${PROJECT_SOURCE_DIR}/../shared/media"
                                     ${ARG_PROPERTIES})
 endfunction()

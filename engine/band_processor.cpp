@@ -24,19 +24,19 @@ int clamped_length(double v, int lo, int hi) {
 // louder of its own side-chain sample and the coupled one.
 double overshoot(Pair sidechain, Pair coupled, Pair t) {
     Pair m = max2(abs2(sidechain), abs2(coupled));
-    Pair ov = max2(m - t, _mm_setzero_pd());
+    Pair ov = max2(m - t, zero2());
     return std::max(lane_l(ov), lane_r(ov));
 }
 
 double overshoot(Pair sidechain, Pair t) {
-    Pair ov = max2(abs2(sidechain) - t, _mm_setzero_pd());
+    Pair ov = max2(abs2(sidechain) - t, zero2());
     return std::max(lane_l(ov), lane_r(ov));
 }
 
-void set_gain_reduction(ProcessorBand& band, double drive, double s) {
+void set_gain_reduction(ProcessorBand& band, double& peak, double drive, double s) {
     double gr = std::clamp(drive * s, -GAIN_REDUCTION_LIMIT, GAIN_REDUCTION_LIMIT);
     band.gain_reduction = gr;
-    band.gain_reduction_peak = std::max(band.gain_reduction_peak, gr);
+    peak = std::max(peak, gr);
 }
 
 // Steps shared by every band once its filter F and gate have run: audio look-ahead, gain,
@@ -168,7 +168,7 @@ void begin_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& 
         lanes.sidechain[b] = pair(band.sidechain_l, band.sidechain_r);
         if (!bf.gate_on) {
             band.gate_gain = 1.0;
-            band.gate_indicator = 3;
+            s.meters.gate_indicator[b] = 3;
         }
     }
 }
@@ -202,7 +202,10 @@ void end_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
                 ProcessorBand& band = q.bands[2 * k + lane];
                 double v = lane == 0 ? lane_l(lanes.gate_gain[k]) : lane_r(lanes.gate_gain[k]);
                 band.gate_gain = v;
-                band.gate_indicator = v > 0.9 ? 3 : v > 0.5 ? 2 : v > 0.25 ? 1 : 0;
+                s.meters.gate_indicator[2 * k + lane] = v > 0.9    ? 3
+                                                        : v > 0.5  ? 2
+                                                        : v > 0.25 ? 1
+                                                                   : 0;
             }
         }
     }
@@ -212,9 +215,10 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
     ChainSections& cs = s.channels;
     BandSmoothing& sm = s.smoothing;
     BandBlockState& lanes = s.band_block;
+    MeterSnapshot& meters = s.meters;
     const Pair low = step(cs.presplit_lp, x);
     const Pair high = step(cs.presplit_ap, x);
-    const Pair zero = _mm_setzero_pd();
+    const Pair zero = zero2();
     const Pair full_scale = splat(FULL_SCALE);
 
     // Each band's gain 1 - GR/32767 from the previous frame, two bands at a time.
@@ -245,7 +249,7 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
         for (int k = 0; k < GATE_PAIRS; ++k) {
             Pair a = abs2(xf[2 * k]);
             Pair b = abs2(xf[2 * k + 1]);
-            Pair louder = max2(_mm_unpacklo_pd(a, b), _mm_unpackhi_pd(a, b));
+            Pair louder = max2(lefts(a, b), rights(a, b));
             Pair e = step(lanes.gate[k], louder);
             Pair v = lanes.k_gate[k] * e / splat(GATE_SCALE) * lanes.gate_k[k];
             v = min2(max2(v, zero), splat(1.0));
@@ -266,7 +270,7 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
                                   lanes.sidechain[0]);
         Pair c = ap.a;
         if (clip2(c, f.t_clip2, bf.clip_slope2)) {
-            band.clip_flag = 1;
+            meters.band_clip_flag[0] = 1;
         }
         band_output(lanes.out[0], delays, f, step(cs.band1_post, c));
         o[0] = overshoot(ap.sidechain, f.t_vca2);
@@ -283,13 +287,12 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
 
     // Band 3 (800): high-pass 425 Hz and low-pass 1100 Hz, hard clip with restore.
     {
-        ProcessorBand& band = q.bands[2];
         const BandFactors& f = bf.band[2];
         AudioPath ap = audio_path(s.band_delays[2], f, bf, xf[2], gate[2], gain[2], gain[2],
                                   lanes.sidechain[2]);
         Pair c = ap.a;
         if (clip2(c, f.t_clip2, zero)) {
-            band.clip_flag = 1;
+            meters.band_clip_flag[2] = 1;
         }
         Pair restored = c + step(cs.band3_restore, ap.a - c);
         band_output(lanes.out[2], s.band_delays[2], f, step(cs.band3_post, restored));
@@ -299,13 +302,12 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
     // Band 4 (1.6k): doubled high-pass 1100 Hz, low-pass 2400 Hz, hard clip with restore.
     Pair sidechain_4;
     {
-        ProcessorBand& band = q.bands[3];
         const BandFactors& f = bf.band[3];
         AudioPath ap = audio_path(s.band_delays[3], f, bf, xf[3], gate[3], gain[3], gain[3],
                                   lanes.sidechain[3]);
         Pair c = ap.a;
         if (clip2(c, f.t_clip2, zero)) {
-            band.clip_flag = 1;
+            meters.band_clip_flag[3] = 1;
         }
         Pair restored = c + step(cs.band4_restore, ap.a - c);
         band_output(lanes.out[3], s.band_delays[3], f, step(cs.band4_post, restored));
@@ -317,13 +319,12 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
     // 5900 Hz post filter; its detector also hears band 4.
     Pair sidechain_5;
     {
-        ProcessorBand& band = q.bands[4];
         const BandFactors& f = bf.band[4];
         AudioPath ap = audio_path(s.band_delays[4], f, bf, xf[4], gate[4], gain[4], gain[4],
                                   lanes.sidechain[4]);
         Pair c = ap.a;
         if (clip2(c, f.t_clip2, zero)) {
-            band.clip_flag = 1;
+            meters.band_clip_flag[4] = 1;
         }
         band_output(lanes.out[4], s.band_delays[4], f, step(cs.band5_post, c));
         o[4] = overshoot(ap.sidechain, sidechain_4 * bf.coupling_52, f.t_vca2);
@@ -332,20 +333,20 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
 
     // Band 6 (6.4k): doubled high-pass 5900 Hz, hard clip; its detector also hears band 5.
     {
-        ProcessorBand& band = q.bands[5];
         const BandFactors& f = bf.band[5];
         AudioPath ap = audio_path(s.band_delays[5], f, bf, xf[5], gate[5], gain[5], gain[5],
                                   lanes.sidechain[5]);
         Pair c = ap.a;
         if (clip2(c, f.t_clip2, zero)) {
-            band.clip_flag = 1;
+            meters.band_clip_flag[5] = 1;
         }
         band_output(lanes.out[5], s.band_delays[5], f, c);
         o[5] = overshoot(ap.sidechain, sidechain_5 * bf.coupling_62, f.t_vca2);
     }
 
     // Gain computers. Band 1 follows its release section alone.
-    set_gain_reduction(q.bands[0], bf.band[0].drive, step(sm.release[0], o[0]));
+    set_gain_reduction(q.bands[0], meters.band_gain_reduction_peak[0], bf.band[0].drive,
+                       step(sm.release[0], o[0]));
     // Bands 2 to 6: the attack and release sections share one state that rises at the faster
     // and falls at the slower rate; the program section blends in the free release copy.
     const Pair limit = splat(GAIN_REDUCTION_LIMIT);
@@ -360,16 +361,15 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
         lanes.release[k].y1 = m;
         lanes.attack[k].y1 = m;
         Pair r = step(lanes.copy[k], ov);
-        Pair w = min2(_mm_sqrt_pd(step(lanes.program[k], c + d) / full_scale), splat(1.0));
+        Pair w = min2(sqrt2(step(lanes.program[k], c + d) / full_scale), splat(1.0));
         Pair sv = (splat(1.0) - w) * c + w * r;
         Pair gr = min2(max2(lanes.drive[k] * sv, zero - limit), limit);
-        ProcessorBand& band_a = q.bands[a];
-        band_a.gain_reduction = lane_l(gr);
-        band_a.gain_reduction_peak = std::max(band_a.gain_reduction_peak, lane_l(gr));
+        std::array<double, BAND_COUNT>& peaks = meters.band_gain_reduction_peak;
+        q.bands[a].gain_reduction = lane_l(gr);
+        peaks[a] = std::max(peaks[a], lane_l(gr));
         if (has_b) {
-            ProcessorBand& band_b = q.bands[b];
-            band_b.gain_reduction = lane_r(gr);
-            band_b.gain_reduction_peak = std::max(band_b.gain_reduction_peak, lane_r(gr));
+            q.bands[b].gain_reduction = lane_r(gr);
+            peaks[b] = std::max(peaks[b], lane_r(gr));
         }
     }
 
@@ -377,7 +377,7 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
     const Pair* out = lanes.out;
     Pair b12 = out[0] + out[1];
     if (clip2(b12, bf.band[1].t_clip2, bf.clip_slope2)) {
-        q.bands[1].clip_flag = 1;
+        meters.band_clip_flag[1] = 1;
     }
     b12 = step(cs.recombine_lp, b12);
     return (b12 + out[2] + out[3] + out[4] + out[5]) * splat(MIX_LEVEL);

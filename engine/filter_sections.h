@@ -6,56 +6,17 @@
 //
 // Left and right run through sections with identical coefficients almost everywhere, so most
 // sections come in a stereo form: one coefficient set (held broadcast in both lanes) and the
-// memories of both channels in one SSE register. Each lane computes exactly what the scalar
+// memories of both channels in one Pair (lanes.h). Each lane computes exactly what the scalar
 // section computes for that channel.
 #pragma once
-
-#include <emmintrin.h>
 
 #include <array>
 #include <cstdint>
 
 #include "engine/coefficient_types.h"
+#include "engine/lanes.h"
 
 namespace zv {
-
-// ---------------------------------------------------------------------------------------------
-// Two doubles: lane 0 left, lane 1 right.
-using Pair = __m128d;
-
-inline Pair pair(double left, double right) {
-    return _mm_set_pd(right, left);
-}
-inline Pair splat(double v) {
-    return _mm_set1_pd(v);
-}
-inline double lane_l(Pair p) {
-    return _mm_cvtsd_f64(p);
-}
-inline double lane_r(Pair p) {
-    return _mm_cvtsd_f64(_mm_unpackhi_pd(p, p));
-}
-inline Pair abs2(Pair p) {
-    return _mm_andnot_pd(_mm_set1_pd(-0.0), p);
-}
-// Lane-wise (a > b ? a : b) and (a < b ? a : b).
-inline Pair max2(Pair a, Pair b) {
-    return _mm_max_pd(a, b);
-}
-inline Pair min2(Pair a, Pair b) {
-    return _mm_min_pd(a, b);
-}
-inline Pair select2(Pair mask, Pair if_set, Pair if_clear) {
-    return _mm_or_pd(_mm_and_pd(mask, if_set), _mm_andnot_pd(mask, if_clear));
-}
-// Right lane into the left and left into the right.
-inline Pair swap2(Pair p) {
-    return _mm_shuffle_pd(p, p, 1);
-}
-// Exact sign flip, as the unary minus of a double.
-inline Pair neg2(Pair p) {
-    return _mm_xor_pd(p, _mm_set1_pd(-0.0));
-}
 
 // ---------------------------------------------------------------------------------------------
 // Gain functions.
@@ -78,19 +39,7 @@ inline double clip(double x, double t, double k) {
     return clip(x, t, k, unused);
 }
 
-// Both lanes clipped; returns whether either lane was clipped.
-inline bool clip2(Pair& x, Pair t, Pair k) {
-    Pair above = _mm_cmpgt_pd(x, t);
-    Pair below = _mm_cmplt_pd(x, neg2(t));
-    int hit = _mm_movemask_pd(_mm_or_pd(above, below));
-    if (hit == 0) {
-        return false;
-    }
-    Pair upper = (x - t) * k + t;
-    Pair lower = neg2(t) - (neg2(x) - t) * k;
-    x = select2(above, upper, select2(below, lower, x));
-    return true;
-}
+// clip2, the same on both lanes, is in lanes.h.
 
 inline double over(double x, double t) {
     double v = (x < 0 ? -x : x) - t;
@@ -436,9 +385,8 @@ template <int CAPACITY>
 inline Pair step(DualDelayLine<CAPACITY>& d, Pair x, int len_l, int len_r) {
     int pl = fold(d.pos[0], len_l);
     int pr = fold(d.pos[1], len_r);
-    Pair y = _mm_loadh_pd(_mm_load_sd(&d.buf[pl].v[0]), &d.buf[pr].v[1]);
-    _mm_storel_pd(&d.buf[pl].v[0], x);
-    _mm_storeh_pd(&d.buf[pr].v[1], x);
+    Pair y = load_lanes(&d.buf[pl].v[0], &d.buf[pr].v[1]);
+    store_lanes(&d.buf[pl].v[0], &d.buf[pr].v[1], x);
     d.pos[0] = pl + 1;
     d.pos[1] = pr + 1;
     return y;
@@ -455,10 +403,9 @@ struct DualAllPass {
 inline Pair step(DualAllPass& a, Pair x) {
     int pl = fold(a.pos[0], a.len[0]);
     int pr = fold(a.pos[1], a.len[1]);
-    Pair d = _mm_loadh_pd(_mm_load_sd(&a.buf[pl].v[0]), &a.buf[pr].v[1]);
+    Pair d = load_lanes(&a.buf[pl].v[0], &a.buf[pr].v[1]);
     Pair w = d * a.g + x;
-    _mm_storel_pd(&a.buf[pl].v[0], w);
-    _mm_storeh_pd(&a.buf[pr].v[1], w);
+    store_lanes(&a.buf[pl].v[0], &a.buf[pr].v[1], w);
     a.pos[0] = pl + 1;
     a.pos[1] = pr + 1;
     return d - a.g * w;

@@ -1,6 +1,7 @@
 // What the panel's displays read of the chain: the meter values of one processed block.
-// process_block's caller takes one after every block (playback after each buffer, the export
-// worker publishing it race-free), so the displays never read or write the processor itself.
+// process_block fills one per block in the processor's state (Processor::state.meters); its
+// caller copies it after every block (playback after each buffer, the export worker publishing
+// it race-free), so the displays never read or write the processor itself.
 //
 // Peaks and clip flags cover the one block (a peak is the block's maximum, from 0; a flag is 1
 // when anything clipped in the block); the AGC and HF limiter reductions and the gate
@@ -28,8 +29,16 @@ struct MeterSnapshot {
     int32_t clip_flag_l = 0, clip_flag_r = 0;           // the output clipped
 };
 
-struct ProcessorParams;
-// The meters of the block process_block last ran.
-MeterSnapshot take_meter_snapshot(const ProcessorParams& params);
+// Starts a block: peaks from 0 and no clip; the values taken at the block's end stay until
+// the block ends.
+inline void begin_block_meters(MeterSnapshot& m) {
+    m.input_peak_l = m.input_peak_r = 0.0;
+    m.output_peak_l = m.output_peak_r = 0.0;
+    m.enhancer_peak = 0.0;
+    m.hf_limit_peak = 0.0;
+    m.band_gain_reduction_peak.fill(0.0);
+    m.band_clip_flag.fill(0);
+    m.clip_flag_l = m.clip_flag_r = 0;
+}
 
 }  // namespace zv

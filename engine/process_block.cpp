@@ -18,6 +18,7 @@ constexpr double EMPHASIS_MAIN_GAIN = 1.584;
 constexpr double CLIP_LAMP_LEVEL = 32020.0;
 constexpr double OUTPUT_LIMIT = 32760.0;
 constexpr double ADAPTIVE_CLIP_MAX = 0.5;
+constexpr int BAND_LATENCY = 880;  // the bands' delay as exports count it, whatever the release
 
 double db_to_linear(double db) {
     return std::pow(10.0, db / 20.0);
@@ -98,13 +99,12 @@ BlockFactors prepare_block(ProcessorParams& q, const ProcessorState& s) {
 
 // Pre-emphasis with the HF limiter: the limiter looks at the state of the previous frame and
 // acts on H delayed by 65 frames, so M is delayed alike.
-Pair emphasis_and_limiter(ProcessorSettings& st, ProcessorState& s, const BlockFactors& b,
-                          HfLimiterRun& run, Pair x) {
+Pair emphasis_and_limiter(ProcessorState& s, const BlockFactors& b, HfLimiterRun& run, Pair x) {
     ChainSections& cs = s.channels;
     Pair m = splat(EMPHASIS_MAIN_GAIN) * step(cs.emphasis_main, x);
     Pair h = step(cs.hf_hp, m) * b.emphasis_gain2;
 
-    Pair over = max2(abs2(run.state) - b.hf_threshold2, _mm_setzero_pd());
+    Pair over = max2(abs2(run.state) - b.hf_threshold2, zero2());
     // The detector reads the limiter's own output, so a reduction past 23169 (a negative
     // gain) would feed back and grow without bound at high drive; it stops at full reduction.
     const Pair full = splat(AGC_SCALE);
@@ -122,8 +122,8 @@ Pair emphasis_and_limiter(ProcessorSettings& st, ProcessorState& s, const BlockF
 
     Pair hf = gain * h_late;
     double peak = std::max(lane_l(hf), lane_r(hf));
-    if (peak > st.hf_limit_peak) {
-        st.hf_limit_peak = peak;
+    if (peak > s.meters.hf_limit_peak) {
+        s.meters.hf_limit_peak = peak;
     }
     return m_late + hf;
 }
@@ -131,10 +131,10 @@ Pair emphasis_and_limiter(ProcessorSettings& st, ProcessorState& s, const BlockF
 // Two-band AGC. The gains used are those of the previous frame; the low band's detector runs
 // in the left lane of the detector sections and the high band's in the right.
 Pair agc(AgcSections& a, const BlockFactors& b, Pair& gains, Pair x) {
-    const Pair zero = _mm_setzero_pd();
+    const Pair zero = zero2();
     Pair g = splat(1.0) - gains / splat(AGC_SCALE);
-    Pair lo = step(a.split_lp, x) * _mm_unpacklo_pd(g, g);
-    Pair hi = step(a.split_hp, x) * _mm_unpackhi_pd(g, g);
+    Pair lo = step(a.split_lp, x) * lefts(g, g);
+    Pair hi = step(a.split_hp, x) * rights(g, g);
     Pair over_lo = max2(abs2(lo) - b.agc_threshold2, zero);
     Pair over_hi = max2(abs2(hi) - b.agc_threshold2, zero);
     Pair o = pair(std::max(lane_l(over_lo), lane_r(over_lo)),
@@ -152,12 +152,12 @@ Pair agc(AgcSections& a, const BlockFactors& b, Pair& gains, Pair x) {
 // which only lowers the gain of V (delayed 2 frames) by how much was over.
 Pair final_clipper(ProcessorState& s, const BlockFactors& b, Pair v) {
     Pair c = v;
-    clip2(c, b.final_clip2, _mm_setzero_pd());
+    clip2(c, b.final_clip2, zero2());
     if (b.hard_final_clip) {
         return c + step(s.channels.final_clip_lp, v - c);
     }
     Pair z = splat(2.0) * step(s.channels.final_clip_lp, abs2(v - c)) / splat(FULL_SCALE);
-    z = min2(max2(z, _mm_setzero_pd()), splat(ADAPTIVE_CLIP_MAX));
+    z = min2(max2(z, zero2()), splat(ADAPTIVE_CLIP_MAX));
     Pair late = step(s.final_clip_line, v, FINAL_CLIP_DELAY);
     return (splat(1.0) - z) * late;
 }
@@ -170,7 +170,8 @@ void front_phase(ProcessorParams& q, ProcessorState& s, const BlockFactors& b,
     ProcessorSettings& st = q.settings;
     ChainSections& cs = s.channels;
     ChunkScratch& chunk = s.chunk;
-    double peak_l = st.input_peak_l, peak_r = st.input_peak_r;
+    MeterSnapshot& meters = s.meters;
+    double peak_l = meters.input_peak_l, peak_r = meters.input_peak_r;
     for (int32_t i = 0; i < frames; ++i) {
         double l = in[2 * i];
         double r = in[2 * i + 1];
@@ -188,7 +189,7 @@ void front_phase(ProcessorParams& q, ProcessorState& s, const BlockFactors& b,
         peak_l = std::max(peak_l, lane_l(ax));
         peak_r = std::max(peak_r, lane_r(ax));
 
-        x = run_enhancer(st, cs, s.enhancer, enhancer, x);
+        x = run_enhancer(meters.enhancer_peak, cs, s.enhancer, enhancer, x);
         if (b.bass_phase) {
             x = step(cs.bass_phase, x);
         }
@@ -212,14 +213,14 @@ void front_phase(ProcessorParams& q, ProcessorState& s, const BlockFactors& b,
     for (int32_t i = 0; i < frames; ++i) {
         Pair x = agc(s.agc, b, agc_gains, chunk.signal[i]);
         if (emphasis) {
-            x = emphasis_and_limiter(st, s, b, hf, x);
+            x = emphasis_and_limiter(s, b, hf, x);
         } else {
             x = step(cs.no_emphasis_shelf, x);
         }
         chunk.signal[i] = x;
     }
     if (!emphasis) {
-        hf.reduction = _mm_setzero_pd();
+        hf.reduction = zero2();
     }
     st.agc_gain_lo = lane_l(agc_gains);
     st.agc_gain_hi = lane_r(agc_gains);
@@ -227,20 +228,19 @@ void front_phase(ProcessorParams& q, ProcessorState& s, const BlockFactors& b,
     st.hf_state_r = lane_r(hf.state);
     st.hf_gain_reduction_l = lane_l(hf.reduction);
     st.hf_gain_reduction_r = lane_r(hf.reduction);
-    st.input_peak_l = peak_l;
-    st.input_peak_r = peak_r;
+    meters.input_peak_l = peak_l;
+    meters.input_peak_r = peak_r;
 }
 
 // Back of the chain, from the mix V: final clipper, final low-pass, overshoot cutter, lamps,
 // de-emphasis, limit, 16-bit output and output meters.
-void back_phase(ProcessorParams& q, ProcessorState& s, const BlockFactors& b, int16_t* out,
-                int32_t frames) {
-    ProcessorSettings& st = q.settings;
+void back_phase(ProcessorState& s, const BlockFactors& b, int16_t* out, int32_t frames) {
     ChainSections& cs = s.channels;
     const ChunkScratch& chunk = s.chunk;
-    const Pair zero = _mm_setzero_pd();
+    MeterSnapshot& meters = s.meters;
+    const Pair zero = zero2();
     const Pair lamp = splat(CLIP_LAMP_LEVEL);
-    double peak_l = st.output_peak_l, peak_r = st.output_peak_r;
+    double peak_l = meters.output_peak_l, peak_r = meters.output_peak_r;
     for (int32_t i = 0; i < frames; ++i) {
         Pair y = final_clipper(s, b, chunk.signal[i]);
         y = b.final_fir ? step(s.final_fir, y) : step(s.final_iir, y);
@@ -249,12 +249,12 @@ void back_phase(ProcessorParams& q, ProcessorState& s, const BlockFactors& b, in
         clip2(c, b.overshoot2, zero);
         y = c + step(cs.overshoot_lp, y - c);
 
-        int lamps = _mm_movemask_pd(_mm_cmpgt_pd(abs2(y), lamp));
+        int lamps = greater_lanes(abs2(y), lamp);
         if (lamps & 1) {
-            q.clip_flag_l = 1;
+            meters.clip_flag_l = 1;
         }
         if (lamps & 2) {
-            q.clip_flag_r = 1;
+            meters.clip_flag_r = 1;
         }
         if (b.deemphasis) {
             y = step(b.emphasis == 1 ? cs.deemphasis_50us : cs.deemphasis_75us, y);
@@ -263,16 +263,16 @@ void back_phase(ProcessorParams& q, ProcessorState& s, const BlockFactors& b, in
         y = min2(max2(y, splat(-OUTPUT_LIMIT)), splat(OUTPUT_LIMIT));
 
         // Bypass writes the dithered input, which needs no limit to fit 16 bits.
-        __m128i v = _mm_cvttpd_epi32(b.bypass ? chunk.dithered[i] : y);
-        int16_t out_l = static_cast<int16_t>(_mm_cvtsi128_si32(v));
-        int16_t out_r = static_cast<int16_t>(_mm_cvtsi128_si32(_mm_srli_si128(v, 4)));
+        int16_t out_l = 0;
+        int16_t out_r = 0;
+        truncate_to_i16(b.bypass ? chunk.dithered[i] : y, out_l, out_r);
         out[2 * i] = out_l;
         out[2 * i + 1] = out_r;
         peak_l = std::max(peak_l, std::abs(static_cast<double>(out_l)));
         peak_r = std::max(peak_r, std::abs(static_cast<double>(out_r)));
     }
-    st.output_peak_l = peak_l;
-    st.output_peak_r = peak_r;
+    meters.output_peak_l = peak_l;
+    meters.output_peak_r = peak_r;
 }
 
 }  // namespace
@@ -288,6 +288,7 @@ void process_block(Processor& p, int32_t sample_count, const int16_t* in, int16_
     const EnhancerFactors enhancer = prepare_enhancer(q, s.sample_rate);
     const RoomFactors room = prepare_room(q, s.sample_rate, s.room);
 
+    begin_block_meters(s.meters);
     const int32_t frames = sample_count / 2;
     if (frames < 1) {
         return;
@@ -299,9 +300,34 @@ void process_block(Processor& p, int32_t sample_count, const int16_t* in, int16_
         for (int32_t i = 0; i < n; ++i) {
             s.chunk.signal[i] = run_bands(q, s, bands, s.chunk.signal[i]);
         }
-        back_phase(q, s, b, out + 2 * done, n);
+        back_phase(s, b, out + 2 * done, n);
     }
     end_bands(q, s, bands);
+    MeterSnapshot& m = s.meters;
+    m.agc_gain_lo = q.settings.agc_gain_lo;
+    m.agc_gain_hi = q.settings.agc_gain_hi;
+    m.hf_gain_reduction_l = q.settings.hf_gain_reduction_l;
+    m.hf_gain_reduction_r = q.settings.hf_gain_reduction_r;
+}
+
+int chain_latency_frames(const ProcessorParams& params) {
+    if (params.switches.bypass != 0) {
+        return 0;
+    }
+    // Read as process_block reads the same choices.
+    int frames = BAND_LATENCY + 13;
+    const int emphasis = choice_of(params.settings.preemphasis);
+    if (emphasis == 1 || emphasis == 2) {
+        frames += HF_LIMITER_DELAY + 1;
+    }
+    if (choice_of(params.settings.final_clip_type) == 0) {
+        frames += FINAL_CLIP_DELAY + 1;
+    }
+    const int lpf = choice_of(params.final_lpf);
+    if (lpf == 1 || lpf == 2) {
+        frames += (FIR_TAPS + 1) / 2;
+    }
+    return frames;
 }
 
 }  // namespace zv

@@ -17,6 +17,8 @@ struct Processor {
     ProcessorState state;
 };
 
+static_assert(METER_BANDS == BAND_COUNT);
+
 // Processor is large (delay lines are fixed-size members); keep it on the heap.
 std::unique_ptr<Processor> make_processor();
 
@@ -40,11 +42,19 @@ void reset_processor_state(Processor& p);
 void change_sample_rate(Processor& p, int rate);
 
 // sample_count counts 16-bit values of both channels; in and out hold sample_count / 2
-// interleaved stereo frames and never overlap. Allocates nothing.
+// interleaved stereo frames and never overlap. Allocates nothing. The block's meters are in
+// p.state.meters afterwards (a block without frames has peaks of 0 and no clip).
 void process_block(Processor& p, int32_t sample_count, const int16_t* in, int16_t* out);
 
+// Frames by which the chain's output lags its input, the amount an export drops from the start
+// of the processed song: the bands' look-ahead (880 whatever the release setting) + 13, plus 66
+// with pre-emphasis, 3 with the adaptive final clipper, 12 with a FIR final low-pass. 0 with
+// bypass, whose output is the dithered input itself.
+int chain_latency_frames(const ProcessorParams& params);
+
 // Flush-to-zero and denormals-are-zero for the calling thread; call on every thread that
-// runs process_block (the IIR tails decay into denormals in silence).
-void enable_flush_denormals();
+// runs process_block (the IIR tails decay into denormals in silence). True when it took
+// effect: a denormal result then reads 0.
+bool enable_flush_denormals();
 
 }  // namespace zv

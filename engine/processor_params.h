@@ -1,5 +1,8 @@
-// The processor's parameter set: everything the panel edits, the files store, the presets
-// overwrite and the block processor reads per block and writes its meters into.
+// The processor's parameter set: everything the panel edits, the files store and the presets
+// overwrite, which the block processor reads per block, with the running state of the bands,
+// the AGC and the HF limiter. The chain's meters are not here: process_block leaves them in
+// the processor's state (MeterSnapshot, meter_snapshot.h). The fields that once carried them
+// stay as slots that nothing writes, so every record keeps its fields.
 #pragma once
 
 #include <array>
@@ -27,14 +30,14 @@ struct ProcessorBand {
     double gain_reduction = 0.0;          // sample units, gain = 1 - value/32767; also the meter
     double delayed_gain_reduction = 0.0;  // band 1 only
     double bass_attack_ms = 0.0;          // band 1 only
-    double gain_reduction_peak = 0.0;     // the display decays it
-    int32_t clip_flag = 0;                // the display clears it
+    double gain_reduction_peak = 0.0;     // meter slot, not written (MeterSnapshot)
+    int32_t clip_flag = 0;                // meter slot, not written (MeterSnapshot)
     int32_t lookahead_len = 880;          // 880, 440, 220 or 110 samples
     double sidechain_l = 0.0, sidechain_r = 0.0;
     FirstOrderSection program_section;  // 4 Hz release blend (bands 2 to 6)
     double gate_gain = 1.0;
     double gate_threshold_db = -36.0;
-    int32_t gate_indicator = 0;  // 0..3
+    int32_t gate_indicator = 0;  // meter slot, not written (MeterSnapshot)
 };
 
 struct ProcessorSettings {
@@ -44,10 +47,10 @@ struct ProcessorSettings {
     double agc_drive_db = 0.0;
     double stereo_level_db = 0.0;
     double stereo_delay_ms = 10.0;
-    double input_peak_l = 0.0, input_peak_r = 0.0;
-    double output_peak_l = 0.0, output_peak_r = 0.0;
-    double mb_release = 1.0;  // choice 1..5
-    double mb_attack = 4.0;   // choice 1..5
+    double input_peak_l = 0.0, input_peak_r = 0.0;    // meter slots, not written
+    double output_peak_l = 0.0, output_peak_r = 0.0;  // meter slots, not written
+    double mb_release = 1.0;                          // choice 1..5
+    double mb_attack = 4.0;                           // choice 1..5
     double final_clip_threshold_db = 0.0;
     double unused_1 = 0.0;                                        // read by no processing
     double stereo_type = 1.0;                                     // choice 1..5
@@ -57,12 +60,12 @@ struct ProcessorSettings {
     double hf_state_l = 0.0, hf_state_r = 0.0;
     double hf_threshold_db = 0.0;
     double hf_drive_db = 0.0;
-    double hf_reserved_db = -6.0;  // stored, not read by the chain
-    double preemphasis = 0.0;      // 0 off, 1 50 us, 2 75 us
-    double unwritten_meter = 0.0;  // cleared with the meters, never written by the chain
-    double enhancer_peak = 0.0;
-    double hf_limit_peak = 0.0;
-    std::array<double, 4> unused_2{};  // read by no processing; [2] and [3] cleared with meters
+    double hf_reserved_db = -6.0;      // stored, not read by the chain
+    double preemphasis = 0.0;          // 0 off, 1 50 us, 2 75 us
+    double unwritten_meter = 0.0;      // meter slot; presets zero it, the chain never writes it
+    double enhancer_peak = 0.0;        // meter slot, not written
+    double hf_limit_peak = 0.0;        // meter slot, not written
+    std::array<double, 4> unused_2{};  // read by no processing
     double overshoot_threshold_db = 0.0;
     double agc_release = 4.0;      // 1..4
     double final_clip_type = 0.0;  // 0 adaptive, 1 hard
@@ -93,7 +96,7 @@ struct ProcessorParams {
     double reverb_level_pct = 40.0;
     double test_channels = 1.0;  // 0 left only, 1 both, 2 right only
     double normalisation_gain = 1.0;
-    int32_t clip_flag_l = 0, clip_flag_r = 0;
+    int32_t clip_flag_l = 0, clip_flag_r = 0;  // meter slots, not written (MeterSnapshot)
     std::array<char, PRESET_NAME_BYTES> preset_name{};
 };
 

@@ -85,6 +85,14 @@ void install_room_sections(VirtualRoomState& room, const RateCoefficientSet& c) 
     install(room.room2_tail_shelf_2, c.room_head_shadow);
 }
 
+// Finite, with both poles of 1 + a1 z^-1 + a2 z^-2 strictly inside the unit circle (the
+// stability triangle |a2| < 1, |a1| < 1 + a2). NaNs fail every comparison.
+bool biquad_is_stable(const BiquadCoeffs& c) {
+    const bool finite = std::isfinite(c.b0) && std::isfinite(c.b1) && std::isfinite(c.b2) &&
+                        std::isfinite(c.a1) && std::isfinite(c.a2);
+    return finite && std::abs(c.a2) < 1.0 && std::abs(c.a1) < 1.0 + c.a2;
+}
+
 template <typename Line>
 void clear_line(Line& line) {
     line = Line{};
@@ -199,10 +207,10 @@ void design_bass_eq(Processor& p) {
     c.b2 = (1.0 - alpha * a) / a0;
     c.a1 = (-2.0 * cw) / a0;
     c.a2 = (1.0 - alpha / a) / a0;
-    // A zero rate or Q (possible only from a damaged settings file) would give a section of
-    // NaNs that poisons the chain for good; such a design passes the signal unchanged instead.
-    if (!std::isfinite(c.b0) || !std::isfinite(c.b1) || !std::isfinite(c.b2) ||
-        !std::isfinite(c.a1) || !std::isfinite(c.a2)) {
+    // A design whose poles are not strictly inside the unit circle (a negative Q, a centre
+    // past half the rate, a zero rate or Q: values only a damaged file could bring) would ring
+    // up to full scale or fill the chain with NaNs for good; it passes the signal unchanged.
+    if (!biquad_is_stable(c)) {
         c = BiquadCoeffs{1.0, 0.0, 0.0, 0.0, 0.0};
     }
     // Left and right always carry the same design; one stereo section holds both.
@@ -216,8 +224,6 @@ void reset_processor_state(Processor& p) {
         band.in_l = band.in_r = 0.0;
         band.out_l = band.out_r = 0.0;
         band.gain_reduction = 0.0;
-        band.gain_reduction_peak = 0.0;
-        band.clip_flag = 0;
         band.delayed_gain_reduction = 0.0;
         band.sidechain_l = band.sidechain_r = 0.0;
         clear_memory(band.program_section);
@@ -226,11 +232,7 @@ void reset_processor_state(Processor& p) {
     st.agc_gain_lo = st.agc_gain_hi = 0.0;
     st.hf_gain_reduction_l = st.hf_gain_reduction_r = 0.0;
     st.hf_state_l = st.hf_state_r = 0.0;
-    st.input_peak_l = st.input_peak_r = 0.0;
-    st.output_peak_l = st.output_peak_r = 0.0;
-    st.enhancer_peak = 0.0;
-    st.hf_limit_peak = 0.0;
-    q.clip_flag_l = q.clip_flag_r = 0;
+    s.meters = MeterSnapshot{};
 
     clear_memory(s.agc.split_lp);
     clear_memory(s.agc.split_hp);

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "engine/filter_sections.h"
+#include "engine/meter_snapshot.h"
 
 namespace zv {
 
@@ -179,6 +180,7 @@ struct ProcessorState {
     DitherGenerator dither;
     ChunkScratch chunk;
     BandBlockState band_block;
+    MeterSnapshot meters;  // of the block process_block ran last
 };
 
 }  // namespace zv

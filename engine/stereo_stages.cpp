@@ -63,8 +63,8 @@ EnhancerFactors prepare_enhancer(const ProcessorParams& q, int rate) {
     return e;
 }
 
-Pair run_enhancer(ProcessorSettings& st, ChainSections& cs, EnhancerLine& line,
-                  const EnhancerFactors& e, Pair x) {
+Pair run_enhancer(double& peak, ChainSections& cs, EnhancerLine& line, const EnhancerFactors& e,
+                  Pair x) {
     double l = lane_l(x);
     double r = lane_r(x);
     double side = l - r;
@@ -107,8 +107,8 @@ Pair run_enhancer(ProcessorSettings& st, ChainSections& cs, EnhancerLine& line,
     } else {
         side = 0.0;
     }
-    if (side > st.enhancer_peak) {
-        st.enhancer_peak = side;
+    if (side > peak) {
+        peak = side;
     }
     return x;
 }

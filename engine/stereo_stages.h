@@ -19,9 +19,9 @@ int enhancer_delay_len(int rate, double stereo_delay_ms);
 EnhancerFactors prepare_enhancer(const ProcessorParams& q, int rate);
 
 // One frame; always runs. Returns L + S and R - S (S = 0 while the enhancer is off) and
-// raises enhancer_peak.
-Pair run_enhancer(ProcessorSettings& st, ChainSections& cs, EnhancerLine& line,
-                  const EnhancerFactors& e, Pair x);
+// raises peak (the block's enhancer meter) to S when S is above it.
+Pair run_enhancer(double& peak, ChainSections& cs, EnhancerLine& line, const EnhancerFactors& e,
+                  Pair x);
 
 struct RoomFactors {
     int crossfeed_len = 1;  // N_ia

@@ -40,19 +40,6 @@ struct TempFilesGuard {
 
 }  // namespace
 
-int export_latency_frames(const ProcessorParams& params) {
-    int frames = BAND_LATENCY_FRAMES + 13;
-    int preemphasis = static_cast<int>(params.settings.preemphasis);
-    if (preemphasis == 1 || preemphasis == 2)
-        frames += 66;
-    if (static_cast<int>(params.settings.final_clip_type) == 0)
-        frames += 3;
-    int lpf = static_cast<int>(params.final_lpf);
-    if (lpf == 1 || lpf == 2)
-        frames += 12;
-    return frames;
-}
-
 std::string processed_time_text(uint64_t frames, int32_t sample_rate) {
     uint64_t seconds = sample_rate > 0 ? frames / static_cast<uint64_t>(sample_rate) : 0;
     char text[32];
@@ -79,7 +66,7 @@ ExportJobResult ExportJob::run() {
 }
 
 void ExportJob::start() {
-    cancel_.store(false, std::memory_order_relaxed);
+    // A cancel that came before the worker is kept: the job then ends at once.
     thread_ = std::thread([this] {
         enable_flush_denormals();
         run();
@@ -102,6 +89,10 @@ ExportJobResult ExportJob::work() {
     ExportJobResult r;
     r.peak_level = in_.entry.peak_level;
     r.tag = in_.tag;
+    if (cancel_.load(std::memory_order_relaxed)) {
+        r.end = ExportEnd::Cancelled;  // cancelled before it began: nothing read or written
+        return r;
+    }
     const bool mp3_out = in_.options.output_mp3 != 0;
     const std::string source(song_path(in_.entry));
 
@@ -241,7 +232,7 @@ bool ExportJob::process_song(const std::string& input, const std::string& output
                                               : strip_extension(in_.target_path) + ".wav");
 
     change_sample_rate(p_, rate);
-    const int latency = export_latency_frames(p_.params);
+    const int latency = chain_latency_frames(p_.params);
 
     std::vector<int16_t> in_block(EXPORT_BLOCK_SAMPLES);
     std::vector<int16_t> out_block(EXPORT_BLOCK_SAMPLES);
@@ -267,7 +258,7 @@ bool ExportJob::process_song(const std::string& input, const std::string& output
     };
     auto run_block = [&]() {
         process_block(p_, EXPORT_BLOCK_SAMPLES, in_block.data(), out_block.data());
-        meters_.store(take_meter_snapshot(p_.params));
+        meters_.store(p_.state.meters);
         observer_.block_done();
     };
 

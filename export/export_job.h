@@ -5,7 +5,8 @@
 //
 // Threads: run() does all the work on the calling thread; start() runs it on a new worker
 // thread. Every ExportObserver method is called on the thread that runs the job. cancel(),
-// cancel_requested() and meters() may be called from any thread. The Processor, the
+// cancel_requested() and meters() may be called from any thread; a cancel given before run()
+// or start() ends the job at once, Cancelled, with nothing written. The Processor, the
 // observer and the throttle settings must outlive the job, and nobody else may use the
 // Processor until finished() was called.
 #pragma once
@@ -25,7 +26,6 @@ namespace zv {
 
 constexpr int EXPORT_BLOCK_FRAMES = 16384;
 constexpr int EXPORT_BLOCK_SAMPLES = 2 * EXPORT_BLOCK_FRAMES;  // interleaved stereo values
-constexpr int BAND_LATENCY_FRAMES = 880;  // the bands' delay whatever the release setting
 constexpr int EXPORT_THROTTLE_DIVISOR = 10;
 
 // Export dialog controls the job writes.
@@ -38,10 +38,6 @@ inline constexpr const char* TEXT_CONVERTING_TO_WAV = "Converting to WAV format.
 inline constexpr const char* TEXT_SEARCHING_MAX_LEVEL = "Searching max level for normalization..";
 // Why an empty WAV or an MP3 that decodes to nothing fails instead of giving an empty file.
 inline constexpr const char* TEXT_NO_SAMPLES = "it holds no samples";
-
-// Frames by which the processor output lags its input: the bands' 880 + 13, plus 66 with
-// pre-emphasis, 3 with the adaptive final clipper, 12 with a FIR final low-pass.
-int export_latency_frames(const ProcessorParams& params);
 
 // "%02d:%02d" of the seconds processed so far.
 std::string processed_time_text(uint64_t frames, int32_t sample_rate);

@@ -71,7 +71,8 @@ public:
     virtual int wait_fd() const = 0;
     virtual bool next_event(DeviceEvent& event) = 0;
 
-    // Blocks the device wanted while no slot was queued (played as silence).
+    // Device periods (callbacks) in which the output ran short outside draining (silence was
+    // played) or the device reported a gap.
     virtual uint64_t underflow_count() const = 0;
 };
 

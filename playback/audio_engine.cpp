@@ -138,9 +138,7 @@ void free_buffers(AudioEngine& e) {
 void stop_and_close(AudioEngine& e) {
     e.engine_state = ENGINE_IDLE;
     e.host->release_transport_buttons();
-    for (ProcessorBand& band : e.processor->params.bands) {
-        band.gate_indicator = 0;
-    }
+    e.meters.gate_indicator.fill(0);
     e.wav.close();
     e.mp3.close();
     e.device->close();
@@ -179,7 +177,12 @@ void start_playback(AudioEngine& e) {
     if (!open_devices(e)) {
         return;
     }
-    enable_flush_denormals();  // this thread runs process_block from now on
+    // This thread runs process_block from now on. Setting the mode is cheap and done at every
+    // start; whether the machine honours it is checked once.
+    const bool flushed = enable_flush_denormals();
+    if (e.flush_to_zero < 0) {
+        e.flush_to_zero = flushed ? 1 : 0;
+    }
     if (e.onair_mode && e.device->device_rate() != e.sample_rate) {
         // Live input runs at the device's own rate when it cannot run at the chosen one.
         e.sample_rate = e.device->device_rate();
@@ -306,7 +309,7 @@ void on_timer(AudioEngine& e, int timer_id) {
 
 void process_buffer(AudioEngine& e, int32_t sample_count, const int16_t* in, int16_t* out) {
     process_block(*e.processor, sample_count, in, out);
-    e.meters = take_meter_snapshot(e.processor->params);
+    e.meters = e.processor->state.meters;
 }
 
 int fill_from_wav(AudioEngine& e, AudioBuffer& b) {

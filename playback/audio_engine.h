@@ -98,6 +98,9 @@ struct AudioEngine {
 
     // The meters of the block processed last; the panel reads them after each buffer.
     MeterSnapshot meters;
+    // Whether flush-to-zero took effect on the owner thread, checked at the first start:
+    // -1 not yet started, 0 no (silent tails may then run much slower), 1 yes.
+    int8_t flush_to_zero = -1;
 
     // Collaborators, owned by the program.
     AudioDevice* device = nullptr;

@@ -1,11 +1,11 @@
 #include "playback/portaudio_device.h"
 
 #include <soxr.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
+
+#include "playback/library_messages.h"
 
 namespace zv {
 namespace {
@@ -72,6 +72,7 @@ bool processor_rate(int rate) {
 }  // namespace
 
 PortAudioSession::PortAudioSession() {
+    install_sound_library_handlers();  // before the host APIs start talking
     const PaError err = Pa_Initialize();
     ok_ = err == paNoError;
     if (!ok_) {
@@ -85,19 +86,10 @@ PortAudioSession::~PortAudioSession() {
     }
 }
 
-PortAudioDevice::PortAudioDevice() {
-    event_fd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    for (int i = 0; i < MAX_BUFFERS; ++i) {
-        out_slots_[i] = std::make_unique<int16_t[]>(SLOT_CAPACITY_FRAMES * 2);
-        in_slots_[i] = std::make_unique<int16_t[]>(BLOCK_FRAMES * 2);
-    }
-}
+PortAudioDevice::PortAudioDevice() = default;
 
 PortAudioDevice::~PortAudioDevice() {
     close();
-    if (event_fd_ >= 0) {
-        ::close(event_fd_);
-    }
 }
 
 bool PortAudioDevice::open(const DeviceOpenRequest& request, DeviceError& error) {
@@ -114,8 +106,9 @@ bool PortAudioDevice::open(const DeviceOpenRequest& request, DeviceError& error)
             return false;
         }
         if (!supports(request.out_device_id, true, rate)) {
-            const int own =
-                static_cast<int>(Pa_GetDeviceInfo(request.out_device_id)->defaultSampleRate);
+            // A driver's rate is a double; one no int holds counts as none.
+            const double reported = Pa_GetDeviceInfo(request.out_device_id)->defaultSampleRate;
+            const int own = reported > 0.0 && reported < 1e7 ? static_cast<int>(reported) : 0;
             if (request.rate_may_follow_device ? !processor_rate(own)
                                                : own > MAX_RATE_RATIO * rate || own <= 0) {
                 return false;
@@ -134,7 +127,7 @@ bool PortAudioDevice::open(const DeviceOpenRequest& request, DeviceError& error)
                           Pa_GetDeviceInfo(request.in_device_id)->hostApi ==
                               Pa_GetDeviceInfo(request.out_device_id)->hostApi;
 
-    reset_ring();
+    ring_.reset();
     PaError err = paNoError;
     if (same_api) {
         // One stream: input and output share a clock, so each recorded block is played once.
@@ -204,35 +197,15 @@ void PortAudioDevice::close() {
         soxr_delete(resampler_);
         resampler_ = nullptr;
     }
-    reset_ring();
-}
-
-void PortAudioDevice::reset_ring() {
-    write_queue_.clear();
-    add_queue_.clear();
-    out_done_queue_.clear();
-    in_done_queue_.clear();
-    pending_out_valid_ = false;
-    for (auto& q : out_queued_) {
-        q.store(false, std::memory_order_relaxed);
-    }
-    cur_out_ = -1;
-    out_pos_ = 0;
-    cur_in_ = -1;
-    in_pos_ = 0;
-    draining_.store(false, std::memory_order_relaxed);
-    if (event_fd_ >= 0) {
-        uint64_t value = 0;
-        [[maybe_unused]] ssize_t n = ::read(event_fd_, &value, sizeof value);
-    }
+    ring_.reset();
 }
 
 bool PortAudioDevice::write(int slot, const int16_t* data, int bytes, bool last) {
-    if (!output_open() || slot < 0 || slot >= MAX_BUFFERS || bytes < 0 || bytes > BLOCK_BYTES ||
-        out_queued_[slot].load(std::memory_order_acquire)) {
+    int16_t* dst = ring_.output_storage(slot);
+    if (!output_open() || dst == nullptr || bytes < 0 || bytes > BLOCK_BYTES ||
+        ring_.output_queued(slot)) {
         return false;
     }
-    int16_t* dst = out_slots_[slot].get();
     int frames = bytes / 4;
     if (resampler_ != nullptr) {
         size_t done = 0;
@@ -251,32 +224,23 @@ bool PortAudioDevice::write(int slot, const int16_t* data, int bytes, bool last)
     } else {
         std::memcpy(dst, data, static_cast<size_t>(frames) * 4);
     }
-    out_frames_[slot] = frames;
-    out_queued_[slot].store(true, std::memory_order_release);
-    if (!write_queue_.push(slot)) {
-        out_queued_[slot].store(false, std::memory_order_release);
-        return false;
-    }
-    return true;
+    return ring_.queue_output(slot, frames);
 }
 
 bool PortAudioDevice::in_queue(int slot) const {
-    return slot >= 0 && slot < MAX_BUFFERS && out_queued_[slot].load(std::memory_order_acquire);
+    return ring_.output_queued(slot);
 }
 
 void PortAudioDevice::drain() {
-    draining_.store(true, std::memory_order_release);
+    ring_.drain();
 }
 
 bool PortAudioDevice::add_input(int slot) {
-    if (!input_open() || slot < 0 || slot >= MAX_BUFFERS) {
-        return false;
-    }
-    return add_queue_.push(slot);
+    return input_open() && ring_.give_input(slot);
 }
 
 const int16_t* PortAudioDevice::input_data(int slot) const {
-    return slot >= 0 && slot < MAX_BUFFERS ? in_slots_[slot].get() : nullptr;
+    return ring_.input_data(slot);
 }
 
 bool PortAudioDevice::start() {
@@ -292,136 +256,39 @@ bool PortAudioDevice::start() {
     return true;
 }
 
-bool PortAudioDevice::next_event(DeviceEvent& event) {
-    // In one duplex stream a block's input is reported before its output; taking the output
-    // event first and then looking at the inputs keeps that order for the owner.
-    if (!pending_out_valid_) {
-        pending_out_valid_ = out_done_queue_.pop(pending_out_);
-    }
-    int32_t slot = 0;
-    if (in_done_queue_.pop(slot)) {
-        event = {DeviceEventKind::INPUT_DONE, slot};
-        return true;
-    }
-    if (pending_out_valid_) {
-        pending_out_valid_ = false;
-        event = {DeviceEventKind::OUTPUT_DONE, pending_out_};
-        return true;
-    }
-    uint64_t value = 0;
-    [[maybe_unused]] ssize_t n = ::read(event_fd_, &value, sizeof value);
-    // An event may have landed between the last pop and the read; look once more.
-    if (out_done_queue_.pop(pending_out_)) {
-        pending_out_valid_ = true;
-        return next_event(event);
-    }
-    if (in_done_queue_.pop(slot)) {
-        event = {DeviceEventKind::INPUT_DONE, slot};
-        return true;
-    }
-    return false;
-}
-
-// ---- callback side: copies, queue operations and one eventfd write, nothing else ----
-
-bool PortAudioDevice::play(int16_t* out, unsigned long frames) {
-    bool finished = false;
-    unsigned long pos = 0;
-    while (pos < frames) {
-        if (cur_out_ < 0) {
-            int32_t slot = 0;
-            if (!write_queue_.pop(slot)) {
-                std::memset(out + pos * 2, 0, (frames - pos) * 4);
-                if (!draining_.load(std::memory_order_acquire)) {
-                    underflows_.fetch_add(1, std::memory_order_relaxed);
-                }
-                break;
-            }
-            cur_out_ = slot;
-            out_pos_ = 0;
-        }
-        const int have = out_frames_[cur_out_] - out_pos_;
-        const unsigned long n =
-            std::min<unsigned long>(static_cast<unsigned long>(have), frames - pos);
-        std::memcpy(out + pos * 2, out_slots_[cur_out_].get() + out_pos_ * 2, n * 4);
-        pos += n;
-        out_pos_ += static_cast<int>(n);
-        if (out_pos_ >= out_frames_[cur_out_]) {
-            out_queued_[cur_out_].store(false, std::memory_order_release);
-            out_done_queue_.push(cur_out_);
-            cur_out_ = -1;
-            finished = true;
-        }
-    }
-    return finished;
-}
-
-bool PortAudioDevice::record(const int16_t* in, unsigned long frames) {
-    bool finished = false;
-    unsigned long pos = 0;
-    while (pos < frames) {
-        if (cur_in_ < 0) {
-            int32_t slot = 0;
-            if (!add_queue_.pop(slot)) {
-                overflows_.fetch_add(frames - pos, std::memory_order_relaxed);
-                break;
-            }
-            cur_in_ = slot;
-            in_pos_ = 0;
-        }
-        const unsigned long n = std::min<unsigned long>(
-            static_cast<unsigned long>(BLOCK_FRAMES - in_pos_), frames - pos);
-        int16_t* dst = in_slots_[cur_in_].get() + in_pos_ * 2;
-        if (in != nullptr) {
-            std::memcpy(dst, in + pos * 2, n * 4);
-        } else {
-            std::memset(dst, 0, n * 4);
-        }
-        pos += n;
-        in_pos_ += static_cast<int>(n);
-        if (in_pos_ >= BLOCK_FRAMES) {
-            in_done_queue_.push(cur_in_);
-            cur_in_ = -1;
-            finished = true;
-        }
-    }
-    return finished;
-}
-
-void PortAudioDevice::wake() {
-    const uint64_t one = 1;
-    [[maybe_unused]] ssize_t n = ::write(event_fd_, &one, sizeof one);
-}
+// ---- callbacks: the ring copies; nothing here locks, allocates or waits ----
 
 int PortAudioDevice::output_callback(const void*, void* output, unsigned long frames,
-                                     const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags,
+                                     const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags flags,
                                      void* self) {
-    auto* d = static_cast<PortAudioDevice*>(self);
-    if (d->play(static_cast<int16_t*>(output), frames)) {
-        d->wake();
+    SlotRing& ring = static_cast<PortAudioDevice*>(self)->ring_;
+    if (ring.play(static_cast<int16_t*>(output), frames, (flags & paOutputUnderflow) != 0)) {
+        ring.wake();
     }
     return paContinue;
 }
 
 int PortAudioDevice::input_callback(const void* input, void*, unsigned long frames,
-                                    const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags,
+                                    const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags flags,
                                     void* self) {
-    auto* d = static_cast<PortAudioDevice*>(self);
-    if (d->record(static_cast<const int16_t*>(input), frames)) {
-        d->wake();
+    SlotRing& ring = static_cast<PortAudioDevice*>(self)->ring_;
+    if (ring.record(static_cast<const int16_t*>(input), frames, (flags & paInputOverflow) != 0)) {
+        ring.wake();
     }
     return paContinue;
 }
 
 int PortAudioDevice::duplex_callback(const void* input, void* output, unsigned long frames,
-                                     const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags,
+                                     const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags flags,
                                      void* self) {
-    auto* d = static_cast<PortAudioDevice*>(self);
+    SlotRing& ring = static_cast<PortAudioDevice*>(self)->ring_;
     // Input first, so a block's recording is reported before the output slot it will refill.
-    const bool recorded = d->record(static_cast<const int16_t*>(input), frames);
-    const bool played = d->play(static_cast<int16_t*>(output), frames);
+    const bool recorded =
+        ring.record(static_cast<const int16_t*>(input), frames, (flags & paInputOverflow) != 0);
+    const bool played =
+        ring.play(static_cast<int16_t*>(output), frames, (flags & paOutputUnderflow) != 0);
     if (recorded || played) {
-        d->wake();
+        ring.wake();
     }
     return paContinue;
 }

@@ -44,6 +44,12 @@ public:
             });
     }
 
+    // The field added last has a control on the panel, whose bounds its range is.
+    void panel(ChoiceReading choice = ChoiceReading::None) {
+        fields_.back().panel_control = true;
+        fields_.back().choice = choice;
+    }
+
     std::vector<ParamField> take() { return std::move(fields_); }
     std::size_t offset() const { return offset_; }
 
@@ -83,39 +89,53 @@ std::vector<ParamField> build_table() {
     for (int b = 0; b < BAND_COUNT; ++b) {
         t.real(band_name(b, "limiter_drive_db"), 0, 24,
                [=](S s) { return &params(s).bands[b].limiter_drive_db; });
+        t.panel();
         t.real(band_name(b, "gain_db"), 0, 24, [=](S s) { return &params(s).bands[b].gain_db; });
+        t.panel();
         t.real(band_name(b, "out_mix_db"), -96, 3,
                [=](S s) { return &params(s).bands[b].out_mix_db; });
+        t.panel();
         t.real(band_name(b, "vca_threshold_db"), -32, 0,
                [=](S s) { return &params(s).bands[b].vca_threshold_db; });
+        t.panel();
         t.real(band_name(b, "clip_threshold_db"), -24, 6,
                [=](S s) { return &params(s).bands[b].clip_threshold_db; });
+        t.panel();
     }
     t.real("agc_threshold_db", -36, 0, [=](S s) { return &settings(s).agc_threshold_db; });
+    t.panel();
     t.real("agc_drive_db", 0, 24, [=](S s) { return &settings(s).agc_drive_db; });
+    t.panel();
     t.real("stereo_level_db", -48, 0, [=](S s) { return &settings(s).stereo_level_db; });
+    t.panel();
     t.skip(256 + 8);  // reserved; the ignored first copy of stereo_delay_ms
     t.real(
         "bass_eq_gain_db", 0, 12, [=](S s) { return &params(s).bass_eq_gain_db; },
         DerivedUpdate::BassEq);
+    t.panel();
     t.real(
         "bass_eq_freq_hz", 50, 150, [=](S s) { return &params(s).bass_eq_freq_hz; },
         DerivedUpdate::BassEq);
+    t.panel();
     t.real(
         "bass_eq_rate_hz", 8000, 192000, [=](S s) { return &params(s).bass_eq_rate_hz; },
         DerivedUpdate::BassEq);
     t.real(
         "bass_eq_q", 0.2, 2, [=](S s) { return &params(s).bass_eq_q; }, DerivedUpdate::BassEq);
+    t.panel();
     t.real("final_clip_threshold_db", -24, 0,
            [=](S s) { return &settings(s).final_clip_threshold_db; });
+    t.panel();
     t.skip(4);
     t.real(
         "mb_release", 1, 5, [=](S s) { return &settings(s).mb_release; }, DerivedUpdate::Release);
+    t.panel(ChoiceReading::IntegerPart);
     t.skip(8);
     t.i32("bass_phase", 0, 1, [=](S s) { return &switches(s).bass_phase; });
     t.i32("bass_eq_off", 0, 1, [=](S s) { return &switches(s).bass_eq_off; });
     t.i32("stereo_enhance", 0, 1, [=](S s) { return &switches(s).stereo_enhance; });
     t.real("stereo_type", 1, 5, [=](S s) { return &settings(s).stereo_type; });
+    t.panel(ChoiceReading::Rounded);
     t.real("band_clip_knee", 0, 2, [=](S s) { return &settings(s).band_clip_knee; });
     t.u16("out_device_index", 0, MAX_DEVICES - 1, [](S s) { return &s.devices.out_device_index; });
     t.skip(2 + 256);
@@ -126,22 +146,32 @@ std::vector<ParamField> build_table() {
     t.real("bass_punch", 0, 4, [=](S s) { return &settings(s).bass_punch; });
     t.text<PRESET_NAME_BYTES>(
         "preset_name", 63, 63, [=](S s) -> auto& { return params(s).preset_name; });
+    // The panel's LPF control steps between half values (0.5 to 6.5); readers take the integer
+    // part, so the presets' whole numbers 0 to 6 are the same choices.
     t.real(
-        "final_lpf", 0, 6, [=](S s) { return &params(s).final_lpf; }, DerivedUpdate::FinalLpf);
+        "final_lpf", 0.5, 6.5, [=](S s) { return &params(s).final_lpf; }, DerivedUpdate::FinalLpf);
+    t.panel(ChoiceReading::IntegerPart);
     t.real("stereo_delay_ms", 1, 50, [=](S s) { return &settings(s).stereo_delay_ms; });
+    t.panel();
     t.i32("deemphasis", 0, 1, [=](S s) { return &switches(s).deemphasis; });
     t.real("preemphasis", 0, 2, [=](S s) { return &settings(s).preemphasis; });
+    t.panel(ChoiceReading::IntegerPart);
     t.real("hf_threshold_db", -32, 0, [=](S s) { return &settings(s).hf_threshold_db; });
+    t.panel();
     t.real("hf_drive_db", 0, 48, [=](S s) { return &settings(s).hf_drive_db; });
+    t.panel();
     t.real("hf_reserved_db", -NO_LIMIT, NO_LIMIT, [=](S s) { return &settings(s).hf_reserved_db; });
     t.real("overshoot_threshold_db", -24, 6,
            [=](S s) { return &settings(s).overshoot_threshold_db; });
+    t.panel();
     t.real("agc_release", 1, 4, [=](S s) { return &settings(s).agc_release; });
+    t.panel(ChoiceReading::Rounded);
     t.i32("onair_autostart", 0, 1, [](S s) { return &s.devices.onair_autostart; });
     t.i32("buffer_count", BUFFER_COUNT_MIN, BUFFER_COUNT_MAX,
           [](S s) { return &s.devices.buffer_count; });
     t.real("bands[1].bass_attack_ms", 0, 100,
            [=](S s) { return &params(s).bands[0].bass_attack_ms; });
+    t.panel();
     t.i32("output_mp3", 0, 1, [](S s) { return &s.export_options.output_mp3; });
     t.i32("mp3_bitrate_kbps", MP3_BITRATES.front(), MP3_BITRATES.back(),
           [](S s) { return &s.encoder.mp3_bitrate_kbps; });
@@ -166,11 +196,16 @@ std::vector<ParamField> build_table() {
         [](S s) -> auto& { return s.encoder.external_encoder_params; });
     t.real(
         "mb_attack", 1, 5, [=](S s) { return &settings(s).mb_attack; }, DerivedUpdate::Release);
+    t.panel(ChoiceReading::IntegerPart);
     t.real("final_clip_type", 0, 1, [=](S s) { return &settings(s).final_clip_type; });
+    t.panel(ChoiceReading::IntegerPart);
     t.i32("virtual_room", 0, 1, [=](S s) { return &switches(s).virtual_room; });
     t.real("interaural_delay_cm", 1, 30, [=](S s) { return &params(s).interaural_delay_cm; });
+    t.panel();
     t.real("room_size_m", 2, 34, [=](S s) { return &params(s).room_size_m; });
+    t.panel();
     t.real("reverb_level_pct", 0, 100, [=](S s) { return &params(s).reverb_level_pct; });
+    t.panel();
     t.i32("save_to_source_folder", 0, 1,
           [](S s) { return &s.export_options.save_to_source_folder; });
     t.i32("affix_is_postfix", 0, 1, [](S s) { return &s.export_options.affix_is_postfix; });
@@ -180,6 +215,7 @@ std::vector<ParamField> build_table() {
         t.real(
             band_name(b, "gate_threshold_db"), -60, -12,
             [=](S s) { return &params(s).bands[b].gate_threshold_db; }, DerivedUpdate::None, true);
+        t.panel();
     }
     return t.take();
 }
@@ -190,7 +226,20 @@ std::string format_real(double v) {
     return std::string(buf, r.ptr);
 }
 
+// The choices a choice field's bounds stand for.
+int lowest_choice(const ParamField& f) {
+    return choice_of(f.min);
+}
+int highest_choice(const ParamField& f) {
+    return choice_of(f.max);
+}
+
 std::string format_range(const ParamField& f) {
+    if (f.choice != ChoiceReading::None) {
+        return std::to_string(lowest_choice(f)) + " to " + std::to_string(highest_choice(f)) +
+               (f.choice == ChoiceReading::Rounded ? " (a choice, rounded)"
+                                                   : " (a choice, its whole part)");
+    }
     return format_real(f.min) + " to " + format_real(f.max);
 }
 
@@ -280,7 +329,7 @@ bool set_param_field(ProgramState& s, const ParamField& field, std::string_view 
             error = field.name + ": '" + std::string(value) + "' is not a number";
             return false;
         }
-        if (v < field.min || v > field.max) {
+        if (!value_within_bounds(field, v)) {
             error = field.name + ": " + std::string(value) + " is outside " + format_range(field);
             return false;
         }
@@ -312,6 +361,53 @@ bool set_param_field(ProgramState& s, const ParamField& field, std::string_view 
                                                     std::memory_order_relaxed);
     }
     return true;
+}
+
+bool value_within_bounds(const ParamField& field, double value) {
+    if (field.choice == ChoiceReading::None) {
+        return value >= field.min && value <= field.max;
+    }
+    const int lo = lowest_choice(field);
+    const int hi = highest_choice(field);
+    const int whole = choice_of(value);
+    if (whole < lo || whole > hi) {
+        return false;
+    }
+    if (field.choice == ChoiceReading::Rounded) {
+        const int rounded = choice_of(value + 0.5);
+        return rounded >= lo && rounded <= hi;
+    }
+    return true;
+}
+
+double bring_within_bounds(const ParamField& field, double value) {
+    if (value_within_bounds(field, value)) {
+        return value;
+    }
+    if (field.choice == ChoiceReading::None) {
+        return value > field.max ? field.max : field.min;  // NaN becomes the minimum
+    }
+    return value > field.max ? highest_choice(field) : lowest_choice(field);
+}
+
+void bring_loaded_values_within_bounds(ProgramState& s, bool state_file) {
+    for (const ParamField& f : param_fields()) {
+        if (!f.panel_control || (f.state_file_only && !state_file)) {
+            continue;
+        }
+        double* value = std::get<double*>(f.locate(s));
+        *value = bring_within_bounds(f, *value);
+    }
+    ProcessorSwitches& sw = s.processor.params.switches;
+    auto on_when_one = [](int32_t& v) { v = v == 1 ? 1 : 0; };
+    sw.bass_eq_off = sw.bass_eq_off != 0 ? 1 : 0;
+    on_when_one(sw.bass_phase);
+    on_when_one(sw.stereo_enhance);
+    on_when_one(sw.deemphasis);
+    on_when_one(sw.virtual_room);
+    if (state_file) {
+        on_when_one(sw.noise_gate);
+    }
 }
 
 }  // namespace zv

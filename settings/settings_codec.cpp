@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "settings/byte_codec.h"
+#include "settings/param_fields.h"
 #include "settings/settings_file.h"
 #include "settings/text_field.h"
 
@@ -169,7 +170,8 @@ bool read_doubles(FieldReader& r, std::size_t count, double* out) {
     return true;
 }
 
-void decode_body(FieldReader& r, ProgramState& s, SettingsFileKind kind) {
+void decode_body(FieldReader& r, ProgramState& s, SettingsFileKind kind,
+                 std::optional<ExternalEncoderRequest>* held_back) {
     ProcessorParams& p = s.processor.params;
     ProcessorSettings& st = p.settings;
     ProcessorSwitches& sw = p.switches;
@@ -302,12 +304,19 @@ void decode_body(FieldReader& r, ProgramState& s, SettingsFileKind kind) {
     s.throttle.cpu_throttle_level.store(
         std::clamp(s.throttle.cpu_throttle_level.load(std::memory_order_relaxed), 0, 40),
         std::memory_order_relaxed);
-    enc.use_external_encoder = 0;
-    r.i32(enc.use_external_encoder);
-    enc.external_encoder_path.fill('\0');
-    r.text(enc.external_encoder_path, ENCODER_TEXT_STORED);  // 1275
-    enc.external_encoder_params.fill('\0');
-    r.text(enc.external_encoder_params, ENCODER_TEXT_STORED);  // 1535
+    // 1271: what the file holds for the external encoder, taken below unless held back.
+    ExternalEncoderRequest asked;
+    const bool holds_encoder = r.i32(asked.use_external_encoder);
+    r.text(asked.external_encoder_path, ENCODER_TEXT_STORED);    // 1275
+    r.text(asked.external_encoder_params, ENCODER_TEXT_STORED);  // 1535
+    if (kind != SettingsFileKind::Parameters) {
+        accept_encoder_request(enc, asked);
+    } else if (holds_encoder && held_back != nullptr &&
+               (asked.use_external_encoder != enc.use_external_encoder ||
+                asked.external_encoder_path != enc.external_encoder_path ||
+                asked.external_encoder_params != enc.external_encoder_params)) {
+        *held_back = asked;
+    }
     st.mb_attack = 0.0;
     r.f64(st.mb_attack);  // 1795
     if (st.mb_attack == 0.0) {
@@ -354,7 +363,10 @@ SettingsBytes encode_settings(ProgramState& s) {
 }
 
 LoadResult decode_settings(ProgramState& s, std::span<const uint8_t> bytes, SettingsFileKind kind,
-                           const BeepHook& beep) {
+                           const BeepHook& beep, std::optional<ExternalEncoderRequest>* held_back) {
+    if (held_back != nullptr) {
+        held_back->reset();
+    }
     if (bytes.size() < SETTINGS_MAGIC_BYTES ||
         std::memcmp(bytes.data(), SETTINGS_MAGIC, SETTINGS_MAGIC_BYTES) != 0) {
         if (beep) {
@@ -363,7 +375,10 @@ LoadResult decode_settings(ProgramState& s, std::span<const uint8_t> bytes, Sett
         return LoadResult::BadMagic;
     }
     FieldReader r(bytes.subspan(SETTINGS_MAGIC_BYTES));
-    decode_body(r, s, kind);
+    decode_body(r, s, kind, held_back);
+    // Whatever a file holds, the panel could have set: a damaged or hostile file must not drive
+    // the chain to full-scale noise.
+    bring_loaded_values_within_bounds(s, kind == SettingsFileKind::State);
     return LoadResult::Loaded;
 }
 

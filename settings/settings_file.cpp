@@ -14,9 +14,16 @@ void recompute_derived_values(Processor& p) {
     apply_final_lpf(p);
 }
 
+void accept_encoder_request(EncoderSettings& encoder, const ExternalEncoderRequest& request) {
+    encoder.use_external_encoder = request.use_external_encoder;
+    encoder.external_encoder_path = request.external_encoder_path;
+    encoder.external_encoder_params = request.external_encoder_params;
+}
+
 LoadResult load_settings_bytes(ProgramState& s, std::span<const uint8_t> bytes,
-                               SettingsFileKind kind, const BeepHook& beep) {
-    const LoadResult result = decode_settings(s, bytes, kind, beep);
+                               SettingsFileKind kind, const BeepHook& beep,
+                               std::optional<ExternalEncoderRequest>* held_back) {
+    const LoadResult result = decode_settings(s, bytes, kind, beep, held_back);
     if (result != LoadResult::BadMagic) {
         recompute_derived_values(s.processor);
     }
@@ -24,7 +31,11 @@ LoadResult load_settings_bytes(ProgramState& s, std::span<const uint8_t> bytes,
 }
 
 LoadResult load_settings_file(ProgramState& s, const std::filesystem::path& path,
-                              SettingsFileKind kind, const BeepHook& beep) {
+                              SettingsFileKind kind, const BeepHook& beep,
+                              std::optional<ExternalEncoderRequest>* held_back) {
+    if (held_back != nullptr) {
+        held_back->reset();
+    }
     std::ifstream in(path, std::ios::binary);
     std::error_code ec;
     if (!in || std::filesystem::is_directory(path, ec)) {
@@ -35,7 +46,7 @@ LoadResult load_settings_file(ProgramState& s, const std::filesystem::path& path
     std::vector<uint8_t> bytes(SETTINGS_FILE_BYTES);
     in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     bytes.resize(static_cast<std::size_t>(in.gcount()));
-    return load_settings_bytes(s, bytes, kind, beep);
+    return load_settings_bytes(s, bytes, kind, beep, held_back);
 }
 
 SaveResult save_settings_file(ProgramState& s, const std::filesystem::path& path) {

@@ -17,7 +17,7 @@ LoadResult use_user_preset(ProgramState& s, const ProgramFolders& folders, int n
         return LoadResult::Missing;
     }
     const LoadResult result =
-        load_settings_file(s, user_preset_path(folders, n), SettingsFileKind::Parameters, beep);
+        load_settings_file(s, user_preset_path(folders, n), SettingsFileKind::UserPreset, beep);
     redo_rate_setup(s.processor, sample_rate);
     return result;
 }

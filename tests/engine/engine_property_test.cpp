@@ -126,12 +126,14 @@ void randomise_panel(Processor& p, std::mt19937& rng) {
     design_bass_eq(p);
 }
 
-bool finite_meters(const ProcessorParams& q, std::string& which) {
+bool finite_meters(const Processor& p, std::string& which) {
+    const ProcessorParams& q = p.params;
     const ProcessorSettings& s = q.settings;
-    const double values[] = {s.agc_gain_lo,         s.agc_gain_hi,         s.input_peak_l,
-                             s.input_peak_r,        s.output_peak_l,       s.output_peak_r,
+    const MeterSnapshot& m = p.state.meters;
+    const double values[] = {s.agc_gain_lo,         s.agc_gain_hi,         m.input_peak_l,
+                             m.input_peak_r,        m.output_peak_l,       m.output_peak_r,
                              s.hf_gain_reduction_l, s.hf_gain_reduction_r, s.hf_state_l,
-                             s.hf_state_r,          s.enhancer_peak,       s.hf_limit_peak,
+                             s.hf_state_r,          m.enhancer_peak,       m.hf_limit_peak,
                              q.normalisation_gain};
     for (std::size_t i = 0; i < std::size(values); ++i) {
         if (!std::isfinite(values[i])) {
@@ -142,7 +144,7 @@ bool finite_meters(const ProcessorParams& q, std::string& which) {
     for (int b = 0; b < BAND_COUNT; ++b) {
         const ProcessorBand& band = q.bands[b];
         for (double v :
-             {band.gain_reduction, band.gain_reduction_peak, band.delayed_gain_reduction,
+             {band.gain_reduction, m.band_gain_reduction_peak[b], band.delayed_gain_reduction,
               band.sidechain_l, band.sidechain_r, band.gate_gain, band.out_l, band.out_r}) {
             if (!std::isfinite(v)) {
                 which = "band " + std::to_string(b + 1);
@@ -183,8 +185,7 @@ TEST(EngineProperties, RandomPanelsStayFiniteAndInsideTheOutputLimit) {
                         static_cast<int>(std::min<std::size_t>(BLOCK_VALUES, end - at));
                     process_block(*p, count, in.data() + at, out.data() + at);
                     std::string which;
-                    ASSERT_TRUE(finite_meters(p->params, which))
-                        << which << " in segment " << segment;
+                    ASSERT_TRUE(finite_meters(*p, which)) << which << " in segment " << segment;
                     if (!bypass) {
                         for (int i = 0; i < count; ++i) {
                             ASSERT_LE(std::abs(static_cast<int>(out[at + i])), 32760)

@@ -1,5 +1,6 @@
 // The block processor: its entry conditions, bypass and dither, the listening test, the HF
-// stage switch, the AGC clamp, the final low-pass choice and the output limits.
+// stage switch, the AGC clamp, the final low-pass choice, the output limits, the block's
+// meters and the chain's latency.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -153,7 +154,8 @@ TEST(ProcessBlock, WithoutPreemphasisTheHfReductionsReadZero) {
     auto p = ready(343);  // HF limiter at -32 dB, 24 dB drive
     run(*p, hiss);
     EXPECT_GT(p->params.settings.hf_gain_reduction_l, 0.0);
-    EXPECT_GT(p->params.settings.hf_limit_peak, 0.0);
+    EXPECT_GT(p->state.meters.hf_limit_peak, 0.0);
+    EXPECT_EQ(p->state.meters.hf_gain_reduction_l, p->params.settings.hf_gain_reduction_l);
 
     auto q = ready(343);
     q->params.settings.preemphasis = 0.0;
@@ -162,7 +164,8 @@ TEST(ProcessBlock, WithoutPreemphasisTheHfReductionsReadZero) {
     std::vector<int16_t> a = run(*q, hiss);
     EXPECT_EQ(q->params.settings.hf_gain_reduction_l, 0.0);
     EXPECT_EQ(q->params.settings.hf_gain_reduction_r, 0.0);
-    EXPECT_EQ(q->params.settings.hf_limit_peak, 0.0);
+    EXPECT_EQ(q->state.meters.hf_limit_peak, 0.0);
+    EXPECT_EQ(q->state.meters.hf_gain_reduction_r, 0.0);
     // ...and the HF knobs have no effect.
     auto r = ready(343);
     r->params.settings.preemphasis = 0.0;
@@ -236,14 +239,24 @@ TEST(ProcessBlock, OutputStaysInsideTheLimitAndLightsTheLamps) {
         band.clip_threshold_db = 6.0;
     }
     std::vector<int16_t> in = stereo_tone(44100, 200, 32767, 2500, 32767);
-    std::vector<int16_t> out = run(*p, in);
+    std::vector<int16_t> out(in.size());
+    MeterSnapshot any;  // what a display holding every block's meters would have seen
+    for (size_t off = 0; off < in.size(); off += 8192) {
+        int count = static_cast<int>(std::min<size_t>(8192, in.size() - off));
+        process_block(*p, count, &in[off], &out[off]);
+        const MeterSnapshot& m = p->state.meters;
+        any.clip_flag_l |= m.clip_flag_l;
+        any.clip_flag_r |= m.clip_flag_r;
+        any.output_peak_l = std::max(any.output_peak_l, m.output_peak_l);
+        any.input_peak_l = std::max(any.input_peak_l, m.input_peak_l);
+    }
     for (int16_t v : out) {
         ASSERT_LE(std::abs(static_cast<int>(v)), 32760);
     }
-    EXPECT_EQ(p->params.clip_flag_l, 1);
-    EXPECT_EQ(p->params.clip_flag_r, 1);
-    EXPECT_GT(p->params.settings.output_peak_l, 32020.0);
-    EXPECT_GT(p->params.settings.input_peak_l, 30000.0);
+    EXPECT_EQ(any.clip_flag_l, 1);
+    EXPECT_EQ(any.clip_flag_r, 1);
+    EXPECT_GT(any.output_peak_l, 32020.0);
+    EXPECT_GT(any.input_peak_l, 30000.0);
 }
 
 TEST(ProcessBlock, SilenceInGivesSilenceOut) {
@@ -278,6 +291,138 @@ TEST(ProcessBlock, ABassEqDesignWithoutRateOrQPassesTheSignal) {
     std::vector<int16_t> out = run(*p, stereo_tone(8192, 60, 10000, 60, 10000));
     EXPECT_GT(rms(out, 0, 2048), 100.0);
     EXPECT_EQ(lane_l(p->state.bass_eq.b0), 1.0);
+}
+
+// Designs whose poles leave the unit circle would ring to full scale; every such design (finite
+// or not) becomes the pass-through section, and every design the panel can make is kept.
+TEST(ProcessBlock, AnUnstableBassEqDesignPassesTheSignal) {
+    struct Design {
+        double gain, freq, rate, q;
+    };
+    const Design unstable[] = {{6, 60, 44100, -1.0},  {6, 30000, 44100, 1.4},
+                               {12, 60, 44100, -0.2}, {6, 60, -44100, 1.4},
+                               {6, 60, 0.0, 1.4},     {1e308, 60, 44100, 1.4}};
+    for (const Design& d : unstable) {
+        auto p = ready();
+        p->params.bass_eq_gain_db = d.gain;
+        p->params.bass_eq_freq_hz = d.freq;
+        p->params.bass_eq_rate_hz = d.rate;
+        p->params.bass_eq_q = d.q;
+        design_bass_eq(*p);
+        EXPECT_EQ(lane_l(p->state.bass_eq.b0), 1.0) << d.freq << " " << d.q;
+        EXPECT_EQ(lane_l(p->state.bass_eq.a1), 0.0) << d.freq << " " << d.q;
+        std::vector<int16_t> out = run(*p, stereo_tone(16384, 60, 10000, 60, 10000));
+        EXPECT_LT(rms(out, 0, 8192), 20000.0) << d.freq << " " << d.q;
+    }
+    for (double gain : {0.0, 12.0}) {
+        for (double freq : {50.0, 150.0}) {
+            for (double q : {0.2, 2.0}) {
+                for (int rate : {32000, 44100, 48000}) {
+                    auto p = ready(232, rate);
+                    p->params.bass_eq_gain_db = gain;
+                    p->params.bass_eq_freq_hz = freq;
+                    p->params.bass_eq_q = q;
+                    design_bass_eq(*p);
+                    EXPECT_NE(lane_l(p->state.bass_eq.a1), 0.0) << gain << freq << q << rate;
+                }
+            }
+        }
+    }
+}
+
+// Each block's meters start from nothing, so a quiet block after a loud one reads quiet, and
+// the parameter record's old meter slots stay untouched.
+TEST(ProcessBlock, MetersCoverOneBlockAndLeaveTheParametersAlone) {
+    auto p = ready(334);
+    p->params.settings.overshoot_threshold_db = 6.0;
+    p->params.settings.final_clip_threshold_db = 0.0;
+    p->params.settings.final_clip_type = 1.0;
+    p->params.normalisation_gain = 16.0;
+    for (ProcessorBand& band : p->params.bands) {
+        band.out_mix_db = 3.0;
+        band.clip_threshold_db = 6.0;
+    }
+    p->params.bands[0].clip_threshold_db = -24.0;
+    const ProcessorParams before = p->params;
+    std::vector<int16_t> loud = stereo_tone(3 * 4096, 200, 32767, 2500, 32767);
+    std::vector<int16_t> out(loud.size());
+    run(*p, loud);
+    const MeterSnapshot m = p->state.meters;  // of the third block
+    EXPECT_GT(m.input_peak_l, 30000.0);
+    EXPECT_GT(m.output_peak_l, 20000.0);
+    EXPECT_EQ(m.clip_flag_l | m.clip_flag_r, 1);
+    for (int b = 0; b < BAND_COUNT; ++b) {
+        EXPECT_GT(m.band_gain_reduction_peak[b], 0.0) << b;
+        EXPECT_EQ(m.gate_indicator[b], 3) << b;  // gate off
+    }
+    EXPECT_EQ(m.band_clip_flag[0], 1);
+    EXPECT_GT(m.agc_gain_lo, 0.0);
+    EXPECT_EQ(m.agc_gain_lo, p->params.settings.agc_gain_lo);
+
+    // The bands hold the loud song for 898 frames; the second quiet block is quiet throughout.
+    std::vector<int16_t> quiet(2 * 4096, 0);
+    run(*p, quiet);
+    run(*p, quiet);
+    const MeterSnapshot q = p->state.meters;
+    EXPECT_LT(q.input_peak_l, m.input_peak_l / 2);
+    EXPECT_LT(q.output_peak_l, m.output_peak_l / 2);
+    EXPECT_EQ(q.clip_flag_l | q.clip_flag_r, 0);
+    EXPECT_EQ(q.band_clip_flag, (std::array<int32_t, BAND_COUNT>{}));
+    EXPECT_EQ(q.agc_gain_lo, p->params.settings.agc_gain_lo);  // the state carries on
+
+    // A block without frames has no peaks.
+    process_block(*p, 1, quiet.data(), out.data());
+    EXPECT_EQ(p->state.meters.input_peak_l, 0.0);
+    EXPECT_EQ(p->state.meters.band_gain_reduction_peak[0], 0.0);
+
+    for (int b = 0; b < BAND_COUNT; ++b) {
+        EXPECT_EQ(p->params.bands[b].gain_reduction_peak, before.bands[b].gain_reduction_peak);
+        EXPECT_EQ(p->params.bands[b].clip_flag, before.bands[b].clip_flag);
+        EXPECT_EQ(p->params.bands[b].gate_indicator, before.bands[b].gate_indicator);
+    }
+    const ProcessorSettings& st = p->params.settings;
+    EXPECT_EQ(st.input_peak_l, 0.0);
+    EXPECT_EQ(st.output_peak_r, 0.0);
+    EXPECT_EQ(st.enhancer_peak, 0.0);
+    EXPECT_EQ(st.hf_limit_peak, 0.0);
+    EXPECT_EQ(p->params.clip_flag_l, 0);
+
+    reset_processor_state(*p);
+    EXPECT_EQ(p->state.meters.agc_gain_lo, 0.0);
+    EXPECT_EQ(p->state.meters.gate_indicator[0], 0);
+}
+
+TEST(ChainLatency, IsTheBandDelayPlusTheChainsExtrasAndNothingInBypass) {
+    ProcessorParams p;
+    p.settings.preemphasis = 0;
+    p.settings.final_clip_type = 1;
+    p.final_lpf = 0;
+    EXPECT_EQ(chain_latency_frames(p), 893);
+    p.bands[0].lookahead_len = 110;  // the release setting does not move the bands' delay
+    EXPECT_EQ(chain_latency_frames(p), 893);
+    p.settings.preemphasis = 2;
+    p.settings.final_clip_type = 0;
+    p.final_lpf = 1;
+    EXPECT_EQ(chain_latency_frames(p), 893 + 66 + 3 + 12);
+    p.final_lpf = 2.9;
+    EXPECT_EQ(chain_latency_frames(p), 893 + 66 + 3 + 12);
+    p.final_lpf = 3;
+    EXPECT_EQ(chain_latency_frames(p), 893 + 66 + 3);
+    p.switches.bypass = 1;
+    EXPECT_EQ(chain_latency_frames(p), 0);
+    // Values no choice holds read as the chain reads them: neither emphasis nor a FIR, and a
+    // clipper type other than 0 (hard).
+    p.switches.bypass = 0;
+    p.settings.preemphasis = 1e308;
+    p.settings.final_clip_type = -1e308;
+    p.final_lpf = std::nan("");
+    EXPECT_EQ(chain_latency_frames(p), 893);
+}
+
+TEST(ProcessBlock, FlushToZeroTakesEffectOnTheCallingThread) {
+    EXPECT_TRUE(enable_flush_denormals());
+    volatile double smallest = 2.2250738585072014e-308;  // the smallest normal double
+    EXPECT_EQ(smallest / 4.0, 0.0);
 }
 
 }  // namespace

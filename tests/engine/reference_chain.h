@@ -1,8 +1,8 @@
-// A plain, one-channel-at-a-time model of the whole chain, written straight from the chain's
-// description with scalar sections only. The engine runs left and right in SIMD lanes, keeps
-// states in registers and splits the frame loop; this model does none of that, so comparing
-// the two byte for byte catches a swapped lane, a miswired section or a changed order of
-// evaluation.
+// A plain, one-channel-at-a-time model of the whole chain, one stage after the other in the
+// chain's documented order, with scalar sections only. The engine runs left and right in SIMD
+// lanes, keeps states in registers and splits the frame loop; this model does none of that, so
+// comparing the two byte for byte catches a swapped lane, a miswired section or a changed order
+// of evaluation. It keeps its meters per block as the engine does.
 #pragma once
 
 #include <algorithm>
@@ -14,6 +14,7 @@
 
 #include "engine/coefficient_sets.h"
 #include "engine/filter_sections.h"
+#include "engine/meter_snapshot.h"
 #include "engine/processor_params.h"
 
 namespace zv::test {
@@ -68,7 +69,7 @@ struct Doubled {
     double step(double x) { return zv::step(b, zv::step(a, x)); }
 };
 
-// Lines kept as plain vectors with the positions of the description.
+// Lines kept as plain vectors, each position advanced by the textbook rule (p = p mod N).
 struct Delay {
     std::vector<double> buf;
     int pos = 0;
@@ -202,6 +203,7 @@ public:
     void run(const int16_t* in, int16_t* out, int frames);
 
     ProcessorParams q_;
+    MeterSnapshot meters;  // of the last block run
 
 private:
     static double db(double v) { return std::pow(10.0, v / 20.0); }

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <thread>
 
@@ -534,6 +535,74 @@ TEST_F(CliExport, LongTargetNamesWork) {
     CliResult r = run_cli({"export", "-q", "--wav", dir / "s0.wav", "-o", dir / name}, tmp);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(std::filesystem::exists(dir / name));
+}
+
+// Writes a little-endian double into a file at offset.
+void patch_f64(const std::string& path, long offset, double v) {
+    std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+    uint64_t raw;
+    std::memcpy(&raw, &v, sizeof raw);
+    char bytes[8];
+    for (int i = 0; i < 8; ++i)
+        bytes[i] = static_cast<char>(raw >> (8 * i));
+    f.seekp(offset);
+    f.write(bytes, 8);
+}
+
+// A parameter file of values no panel allows (an unstable bass EQ, a huge band gain and mix,
+// choices of 1e308) loads brought within the panel's bounds: the export is the song processed,
+// not full-scale DC or noise.
+TEST_F(CliExport, WildParameterFileGivesNoFullScaleDcOrNoise) {
+    const std::string params = dir / "wild.zv3";
+    CliRun made = cli("params --save '" + params + "'", tmp);
+    ASSERT_EQ(made.status, 0) << made.out;
+    patch_f64(params, 560, -1.0);      // bass_eq_q
+    patch_f64(params, 544, 30000.0);   // bass_eq_freq_hz
+    patch_f64(params, 16 + 80, 1e6);   // band 3 gain_db
+    patch_f64(params, 24 + 200, 500);  // band 6 out_mix_db
+    patch_f64(params, 264, 300.0);     // stereo_level_db
+    patch_f64(params, 248, -1e9);      // agc_threshold_db
+    patch_f64(params, 967, 1e308);     // final_lpf
+    patch_f64(params, 987, 1e308);     // preemphasis
+    ::mkdir((dir / "wild").c_str(), 0755);
+    // Settings apply in order: the file's own output format is overridden by --wav after it.
+    CliRun r = cli("export --params '" + params + "' --wav -q --no-normalise -d '" + dir / "wild" +
+                       "' '" + dir / "s0.wav" + "'",
+                   tmp);
+    ASSERT_EQ(r.status, 0) << r.out;
+    std::vector<uint8_t> out = test::read_bytes(dir / "wild/mm_s0.wav");
+    ASSERT_GT(out.size(), 44000u);
+    double sum = 0.0;
+    size_t loud = 0, n = 0;
+    for (size_t i = 44; i + 1 < out.size(); i += 2, ++n) {
+        const int v = static_cast<int16_t>(out[i] | out[i + 1] << 8);
+        sum += v;
+        loud += std::abs(v) >= 32000 ? 1 : 0;
+    }
+    EXPECT_LT(std::abs(sum / static_cast<double>(n)), 500.0);
+    EXPECT_LT(loud, n / 100) << "full-scale samples";
+}
+
+// A shared parameter file that asks for an external encoder does not get it by loading: the
+// built-in encoder writes the MP3 and the file's program never runs.
+TEST_F(CliExport, ParameterFileDoesNotStartItsOwnEncoder) {
+    const std::string marker = dir / "ran";
+    const std::string prog = dir / "evil";
+    std::ofstream(prog) << "#!/bin/sh\ntouch '" << marker << "'\ncp \"$1\" \"$2\"\n";
+    ::chmod(prog.c_str(), 0755);
+    const std::string params = dir / "shared.zv3";
+    CliRun made = cli("params --set use_external_encoder=1 --set external_encoder_path='" + prog +
+                          "' --set 'external_encoder_params=%1 %2' --save '" + params + "'",
+                      tmp);
+    ASSERT_EQ(made.status, 0) << made.out;
+    CliRun r = cli("export --mp3 -q --params '" + params + "' '" + dir / "s0.wav" + "' -o '" +
+                       dir / "shared.mp3" + "'",
+                   tmp);
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_FALSE(std::filesystem::exists(marker)) << "the file's program ran";
+    std::vector<uint8_t> out = test::read_bytes(dir / "shared.mp3");
+    ASSERT_GT(out.size(), 4u);
+    EXPECT_NE(std::string(out.begin(), out.begin() + 4), "RIFF");  // encoded, not copied
 }
 
 }  // namespace

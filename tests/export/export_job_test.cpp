@@ -98,22 +98,6 @@ protected:
     ThrottleSettings throttle;
 };
 
-TEST(ExportLatency, IsTheBandDelayPlusTheChainsExtras) {
-    ProcessorParams p;
-    p.settings.preemphasis = 0;
-    p.settings.final_clip_type = 1;
-    p.final_lpf = 0;
-    EXPECT_EQ(export_latency_frames(p), 893);
-    p.bands[0].lookahead_len = 110;  // the release setting does not move the bands' delay
-    EXPECT_EQ(export_latency_frames(p), 893);
-    p.settings.preemphasis = 2;
-    p.settings.final_clip_type = 0;
-    p.final_lpf = 1;
-    EXPECT_EQ(export_latency_frames(p), 893 + 66 + 3 + 12);
-    p.final_lpf = 3;
-    EXPECT_EQ(export_latency_frames(p), 893 + 66 + 3);
-}
-
 TEST(ExportTimeText, CountsWholeSeconds) {
     EXPECT_EQ(processed_time_text(3 * 16384, 48000), "00:01");
     EXPECT_EQ(processed_time_text(44100 * 61, 44100), "01:01");
@@ -131,7 +115,7 @@ TEST_F(ExportJobTest, ShortSongKeepsItsLengthAndStartsAtTheLatency) {
     std::vector<uint8_t> in = test::read_bytes(src);
     ASSERT_EQ(out.size(), in.size());
     EXPECT_TRUE(std::equal(in.begin(), in.begin() + 44, out.begin()));  // header as the input's
-    const int L = export_latency_frames(processor->params);
+    const int L = chain_latency_frames(processor->params);
     std::vector<int16_t> ref = reference_first_block(wav.samples, 44100, 1.0);
     std::vector<int16_t> got(2000);
     std::memcpy(got.data(), out.data() + 44, 4000);
@@ -181,7 +165,7 @@ TEST_F(ExportJobTest, MonoSongGivesMonoFileWithTheInputsHeader) {
     for (size_t i = 0; i < 20000; ++i)
         stereo[2 * i] = stereo[2 * i + 1] = wav.samples[i];
     std::vector<int16_t> ref = reference_first_block(stereo, 48000, 1.0);
-    const int L = export_latency_frames(processor->params);
+    const int L = chain_latency_frames(processor->params);
     for (int f = 0; f < 100; ++f) {
         int16_t v = static_cast<int16_t>(out[44 + 2 * f] | out[45 + 2 * f] << 8);
         ASSERT_EQ(v, ref[2 * static_cast<size_t>(L + f)]) << f;
@@ -198,7 +182,7 @@ TEST_F(ExportJobTest, StoredPeakSetsTheGainEvenWithoutNormalising) {
     EXPECT_NEAR(normalisation_gain_for_peak(16384), 1.99994, 1e-5);
     std::vector<int16_t> ref = reference_first_block(wav.samples, 44100, 32767.0 / 16384);
     std::vector<uint8_t> out = test::read_bytes(dir / "out.wav");
-    const int L = export_latency_frames(processor->params);
+    const int L = chain_latency_frames(processor->params);
     std::vector<int16_t> got(1000);
     std::memcpy(got.data(), out.data() + 44, 2000);
     EXPECT_TRUE(std::equal(got.begin(), got.end(), ref.begin() + 2 * L));
@@ -226,7 +210,7 @@ TEST_F(ExportJobTest, CancelAfterTheThirdBlockKeepsThreeBlocksMinusTheLatency) {
     obs.cancel_at_block = 3;
     ExportJobResult r = run(source(wav), 48000, 2, dir / "out.wav", obs);
     ASSERT_EQ(r.end, ExportEnd::Cancelled);
-    const int L = export_latency_frames(processor->params);
+    const int L = chain_latency_frames(processor->params);
     std::vector<uint8_t> out = test::read_bytes(dir / "out.wav");
     const uint32_t data = static_cast<uint32_t>((3 * 16384 - L) * 4);
     EXPECT_EQ(out.size(), 44 + data);
@@ -350,6 +334,30 @@ TEST(TempFolder, IsPrivateMadeOnceAndRemoved) {
     }
     EXPECT_FALSE(std::filesystem::exists(path));
     EXPECT_EQ(make_run_id().size(), 8u);
+}
+
+// Bypass output is the dithered input with no delay: the export neither drops the song's start
+// nor pads its end.
+TEST_F(ExportJobTest, BypassExportIsTheInputWithinOneStepAndAsLong) {
+    processor->params.switches.bypass = 1;
+    for (int channels : {2, 1}) {
+        test::WavSpec wav;
+        wav.channels = channels;
+        wav.samples = test::test_signal(2 * 16384 + 1000, channels, 30000);
+        std::string src = source(wav, "bypass" + std::to_string(channels) + ".wav");
+        RecordingObserver obs;
+        const std::string target = dir / ("out" + std::to_string(channels) + ".wav");
+        ExportJobResult r = run(src, 44100, channels, target, obs);
+        ASSERT_EQ(r.end, ExportEnd::Completed) << r.failure;
+        std::vector<uint8_t> out = test::read_bytes(target);
+        std::vector<uint8_t> in = test::read_bytes(src);
+        ASSERT_EQ(out.size(), in.size()) << channels;
+        for (size_t i = 44; i + 1 < out.size(); i += 2) {
+            const int a = static_cast<int16_t>(in[i] | in[i + 1] << 8);
+            const int b = static_cast<int16_t>(out[i] | out[i + 1] << 8);
+            ASSERT_LE(std::abs(a - b), 1) << "channels " << channels << " byte " << i;
+        }
+    }
 }
 
 }  // namespace

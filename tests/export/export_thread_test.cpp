@@ -66,5 +66,34 @@ TEST(ExportJobThread, RunsOnItsWorkerWhileTheCallerReadsMetersAndCancels) {
     EXPECT_GT(job.meters().output_peak_l + job.meters().output_peak_r, 0.0);
 }
 
+TEST(ExportJobThread, ACancelBeforeTheWorkerStartsIsKeptAndNothingIsWritten) {
+    test::ScratchDir dir;
+    test::WavSpec wav;
+    wav.samples = test::test_signal(4 * 16384, 2);
+    std::string src = dir / "s.wav";
+    test::write_bytes(src, test::make_wav_bytes(wav));
+    auto p = make_processor();
+    processor_startup(*p);
+    ExportJobInputs in;
+    set_song_path(in.entry, src);
+    in.entry.sample_rate = 44100;
+    in.entry.channels = 2;
+    in.target_path = dir / "out.wav";
+    in.options.output_mp3 = 0;
+    in.temp_folder = dir.path();
+    in.run_id = "00000008";
+    ThrottleSettings throttle;
+    WaitingObserver obs;
+    ExportJob job(in, *p, obs, &throttle);
+    job.cancel();
+    job.start();
+    job.join();
+    EXPECT_EQ(job.result().end, ExportEnd::Cancelled);
+    EXPECT_EQ(obs.result.end, ExportEnd::Cancelled);
+    EXPECT_EQ(obs.blocks.load(), 0);
+    EXPECT_TRUE(job.result().output_path.empty());
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.wav"));
+}
+
 }  // namespace
 }  // namespace zv

@@ -1,10 +1,12 @@
 // Loads arbitrary bytes as a state file and as a parameter file. Beyond not crashing, every
-// load must leave the texts terminated inside their arrays and the per-field rules in force,
-// and what is then saved must load back to the same bytes.
+// load must leave the texts terminated inside their arrays, the per-field rules in force and
+// every panel field within its control's bounds, and what is then saved must load back to the
+// same bytes.
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
 
+#include "settings/param_fields.h"
 #include "settings/settings_file.h"
 #include "settings/text_field.h"
 
@@ -39,6 +41,19 @@ void check(zv::OwnedProgramState& o) {
         o.processor->params.test_channels != 1.0 || o.throttle.cpu_throttle_level < 0 ||
         o.throttle.cpu_throttle_level > 40) {
         std::abort();
+    }
+    zv::ProgramState s = o.view();
+    for (const zv::ParamField& f : zv::param_fields()) {
+        if (f.panel_control && !zv::value_within_bounds(f, *std::get<double*>(f.locate(s)))) {
+            std::abort();
+        }
+    }
+    const auto& sw = o.processor->params.switches;
+    for (int32_t v : {sw.bass_eq_off, sw.bass_phase, sw.stereo_enhance, sw.deemphasis,
+                      sw.noise_gate, sw.virtual_room}) {
+        if (v != 0 && v != 1) {
+            std::abort();
+        }
     }
 }
 

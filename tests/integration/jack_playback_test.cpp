@@ -211,7 +211,10 @@ TEST_F(JackAt44100, OnAirCarriesTheInputToneProcessed) {
     const double beside = tone_amplitude(out, begin, n, 1370.0, 44100);
     EXPECT_GT(at_tone, 0.05);
     EXPECT_GT(at_tone, 10.0 * beside);
-    EXPECT_EQ(device.overflow_count(), 0u);
+    // A loaded machine may make the server report a lost period or two; a ring that ran out of
+    // input slots would lose input in nearly every one of the run's ~90 periods.
+    std::printf("overflows: %llu\n", static_cast<unsigned long long>(device.overflow_count()));
+    EXPECT_LE(device.overflow_count(), 4u);
 }
 
 TEST_F(JackAt48000, SongAt44100PlaysThroughTheResampler) {

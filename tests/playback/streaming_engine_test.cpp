@@ -269,5 +269,26 @@ TEST_F(EngineTest, NormalisationGainComesFromThePeakLevel) {
     EXPECT_NEAR(processor->params.normalisation_gain, 32767.0 / 12000.0, 1e-12);
 }
 
+TEST_F(EngineTest, MetersAreTheLastProcessedBlocksAndStopDarkensTheGateLamps) {
+    write_wav(path("a.wav"), 44100, 2, 8 * BLOCK);
+    add(path("a.wav"));
+    start_playback(*engine);
+    ASSERT_EQ(engine->engine_state, ENGINE_PLAYING);
+    auto same = [](const MeterSnapshot& a, const MeterSnapshot& b) {
+        return a.input_peak_l == b.input_peak_l && a.output_peak_r == b.output_peak_r &&
+               a.agc_gain_lo == b.agc_gain_lo && a.gate_indicator == b.gate_indicator;
+    };
+    EXPECT_TRUE(same(engine->meters, processor->state.meters));
+    EXPECT_EQ(engine->flush_to_zero, 1);             // checked at the first start
+    EXPECT_GT(engine->meters.input_peak_l, 7000.0);  // the song's 8000-step sine
+    EXPECT_EQ(engine->meters.gate_indicator[0], 3);  // noise gate off
+    play_one();
+    EXPECT_TRUE(same(engine->meters, processor->state.meters));
+    request_stop(*engine);
+    play_to_end();
+    EXPECT_EQ(engine->engine_state, ENGINE_IDLE);
+    EXPECT_EQ(engine->meters.gate_indicator, (std::array<int32_t, METER_BANDS>{}));
+}
+
 }  // namespace
 }  // namespace zv::test

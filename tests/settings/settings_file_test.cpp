@@ -115,7 +115,7 @@ TEST(SettingsFile, SaveWritesExactlyTheEncodedBytesAndReportsFailure) {
     const SettingsBytes expected = encode_settings(s);
     EXPECT_EQ(test::read_all(path), std::vector<uint8_t>(expected.begin(), expected.end()));
 
-    // A read-only file is replaced, as the original cleared its read-only attribute.
+    // A read-only file is still replaced: the user asked to save over it.
     chmod(path.c_str(), 0444);
     a.processor->params.settings.agc_drive_db = 7.5;
     ASSERT_TRUE(save_settings_file(s, path).ok);
