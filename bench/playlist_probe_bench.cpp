@@ -59,11 +59,12 @@ Bytes small_wav(uint32_t rate, uint16_t channels, uint32_t data_bytes) {
 
 // Writes the 2000 songs into nested folders of 100 files each.
 bool make_song_folder(const std::string& root) {
-    std::string media = ZV_MEDIA_DIR;
-    Bytes with_info = read_file(media + "/p13_cbr128_44100_stereo_id3v1v2.mp3");
-    Bytes estimated = read_file(media + "/p17_sjis_id3v1_no_info.mp3");
+    std::string media = ZV_FIXTURE_DIR;  // songs made by scripts/make-fixtures
+    Bytes with_info = read_file(media + "/cbr128_id3v1v2.mp3");
+    Bytes estimated = read_file(media + "/sjis_tag_no_info.mp3");
     if (with_info.size() < 8192 || estimated.size() < 20608) {
-        std::fprintf(stderr, "media files not found under %s\n", media.c_str());
+        std::fprintf(stderr, "generated songs not found under %s (scripts/make-fixtures)\n",
+                     media.c_str());
         return false;
     }
     // Short cuts of the real files: the probe reads the headers, the size and the tag only.

@@ -75,14 +75,15 @@ ProbeReport probe_one(const std::string& path) {
         FileByteReader file;
         if (!file.open(path)) {
             r.probe_result = -1;
-            r.reason = std::string("cannot open: ") + std::strerror(errno);
+            r.reason = file.open_error_text();
         } else {
             WavHeaderWalk walk = walk_wav_header(file);
             uint32_t data_bytes = 0;
             file.seek(0);
             r.probe_result = probe_wav(file, r.rate, r.channels, data_bytes);
             r.pcm_bytes = data_bytes;
-            r.reason = wav_walk_status_text(walk.status);
+            r.reason =
+                file.error() != 0 ? read_error_text(file) : wav_walk_status_text(walk.status);
         }
     } else if (has_extension(path, ".mp3")) {
         r.is_song = true;
@@ -90,9 +91,12 @@ ProbeReport probe_one(const std::string& path) {
         FileByteReader file;
         if (!file.open(path)) {
             r.probe_result = 0;
-            r.reason = std::string("cannot open: ") + std::strerror(errno);
+            r.reason = file.open_error_text();
         } else {
             r.reason = mp3_refusal_reason(read_mp3_stream_info(file));
+            if (file.error() != 0) {
+                r.reason = read_error_text(file);
+            }
             r.probe_result = probe_mp3(file, r.rate, r.channels, r.pcm_bytes);
             if (r.probe_result == 1 && !read_id3v1(path, r.tag)) {
                 r.probe_result = 0;

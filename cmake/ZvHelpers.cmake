@@ -1,19 +1,17 @@
 # zv_add_gtest(NAME SOURCES a.cpp b.cpp LIBS zv_engine ... [TEST_PREFIX prefix.])
 # One GoogleTest binary; each test case becomes its own CTest test (its name prefixed when a
-# second binary runs the same cases).
+# second binary runs the same cases). Every binary links the shared helpers (tests/support)
+# and may read the generated songs (ZV_FIXTURE_DIR).
 function(zv_add_gtest name)
     cmake_parse_arguments(ARG "" "TEST_PREFIX" "SOURCES;LIBS;PROPERTIES" ${ARGN})
     find_package(GTest REQUIRED)
     add_executable(${name} ${ARG_SOURCES})
-    target_link_libraries(${name} PRIVATE zv_options ${ARG_LIBS} GTest::gtest GTest::gtest_main
-                                          GTest::gmock Threads::Threads)
-    target_compile_definitions(${name} PRIVATE
-        ZV_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
-        ZV_MEDIA_DIR="${PROJECT_SOURCE_DIR}/../shared/media")
+    target_link_libraries(${name} PRIVATE zv_options zv_test_support ${ARG_LIBS} GTest::gtest
+                                          GTest::gtest_main GTest::gmock Threads::Threads)
+    target_compile_definitions(${name} PRIVATE ZV_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
     include(GoogleTest)
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_PREFIX "${ARG_TEST_PREFIX}"
-                         PROPERTIES ENVIRONMENT "ZV_MEDIA_DIR=${PROJECT_SOURCE_DIR}/../shared/media"
-                                    ${ARG_PROPERTIES})
+                         PROPERTIES FIXTURES_REQUIRED zv_fixture_songs ${ARG_PROPERTIES})
 endfunction()
 
 # zv_add_bench(NAME SOURCES a.cpp LIBS ... [GBENCH])
@@ -24,7 +22,10 @@ function(zv_add_bench name)
     target_link_libraries(${name} PRIVATE zv_options ${ARG_LIBS} Threads::Threads)
     target_compile_definitions(${name} PRIVATE
         ZV_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
-        ZV_MEDIA_DIR="${PROJECT_SOURCE_DIR}/../shared/media")
+        ZV_FIXTURE_DIR="${ZV_FIXTURE_DIR}")
+    if(TARGET zv_fixtures)
+        add_dependencies(${name} zv_fixtures)
+    endif()
     if(ARG_GBENCH)
         find_package(benchmark REQUIRED)
         target_link_libraries(${name} PRIVATE benchmark::benchmark)

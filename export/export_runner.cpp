@@ -11,6 +11,7 @@
 
 #include "export/export_rules.h"
 #include "export/file_ops.h"
+#include "sources/replace_file.h"
 
 namespace zv {
 namespace {
@@ -281,7 +282,11 @@ bool ExportRunner::prepare(Plan& plan, int /*slot*/, Prepared& song) {
     song.target = mp3 ? mp3_mode_target(target) : target;
     song.output = final_output_path(song.target, mp3);
 
-    const std::string key = canonical_key(resolve_write_target(song.output));
+    // The file a write would replace: links followed (a loop is left to the job to report).
+    std::string written = follow_links(song.output);
+    if (written.empty())
+        written = song.output;
+    const std::string key = canonical_key(written);
     FileId id;
     if (file_id(song.output, id)) {
         auto it = plan.sources.find(id);
@@ -299,7 +304,7 @@ bool ExportRunner::prepare(Plan& plan, int /*slot*/, Prepared& song) {
     }
     if (song.refusal.empty()) {
         // Part files a crashed run left beside earlier outputs go before we add our own.
-        const std::string folder = folder_of(resolve_write_target(song.output));
+        const std::string folder = folder_of(written);
         if (plan.cleaned_folders.insert(folder).second)
             remove_stale_part_files(folder);
     }

@@ -1,6 +1,5 @@
 #include "export/file_ops.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -9,11 +8,11 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <memory>
 #include <vector>
+
+#include "sources/open_file.h"
+#include "sources/replace_file.h"
 
 namespace zv {
 namespace {
@@ -52,57 +51,15 @@ bool copy_into(int in, int out, CopyError& why) {
     }
 }
 
-// Opens a regular file for reading without blocking on a FIFO; -1 with errno set otherwise.
-int open_regular(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return -1;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-        return -1;
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    return fd;
-}
-
-// The process's file mode mask, read without changing it: umask() would change it for a
-// moment for every thread, and parallel export jobs create files meanwhile.
-mode_t current_umask() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("Umask:", 0) == 0)
-            return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8) & 0777);
-    }
-    return 022;
-}
-
-// A new hidden part file in folder: ".zvpart-PID-XXXXXX", opened for writing.
-int make_part_file(const std::string& folder, std::string& name) {
-    std::string pattern = (folder == "/" ? "" : folder) + "/" + PART_FILE_PREFIX +
-                          std::to_string(static_cast<long>(::getpid())) + "-XXXXXX";
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back('\0');
-    int fd = ::mkostemp(buf.data(), O_CLOEXEC);
-    if (fd >= 0)
-        name = buf.data();
-    return fd;
-}
-
-std::string describe(const std::string& what, int err) {
-    return what + ": " + std::strerror(err);
-}
-
 }  // namespace
 
 bool copy_file(const std::string& source, const std::string& destination, CopyError* why) {
     CopyError local;
     CopyError& w = why != nullptr ? *why : local;
-    int in = open_regular(source);
+    OpenFailure failure;
+    int in = open_regular_file(source, failure);  // never blocks on a FIFO or a device
     if (in < 0) {
-        w = {true, errno};
+        w = {true, failure.error_number != 0 ? failure.error_number : EINVAL};
         return false;
     }
     struct stat st {};
@@ -166,147 +123,49 @@ std::string folder_of(std::string_view path) {
     return std::string(path.substr(0, slash));
 }
 
-std::string resolve_write_target(const std::string& target) {
-    std::string path = target;
-    // The kernel's own limit on links in a chain; a loop ends here and fails later.
-    for (int hops = 0; hops < 40; ++hops) {
-        struct stat st {};
-        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-            return path;
-        std::vector<char> buf(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 2);
-        ssize_t n = ::readlink(path.c_str(), buf.data(), buf.size());
-        if (n <= 0 || static_cast<size_t>(n) >= buf.size())
-            return path;
-        std::string link(buf.data(), static_cast<size_t>(n));
-        path = link[0] == '/' ? link : folder_of(path) + "/" + link;
-    }
-    return path;
-}
-
 bool check_write_target(const std::string& target, std::string& error) {
-    const std::string real = resolve_write_target(target);
-    struct stat st {};
-    if (::stat(real.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode)) {
-            error = target + " is a folder";
-            return false;
-        }
-        if (!S_ISREG(st.st_mode)) {
-            error = target + " exists and is not a regular file (a FIFO, a device or a socket)";
-            return false;
-        }
-    }
-    const std::string folder = folder_of(real);
-    if (::stat(folder.c_str(), &st) != 0) {
-        error = describe("cannot write in the folder " + folder, errno);
+    // The shared writer's own checks, and a real file in the folder: permissions, a read-only
+    // mount, an ACL or a full inode table all show now rather than after the work.
+    FileReplacer probe;
+    if (!probe.begin(target)) {
+        error = probe.error();
         return false;
     }
-    if (!S_ISDIR(st.st_mode)) {
-        error = folder + " is not a folder";
-        return false;
-    }
-    // Only a real file tells: permissions, a read-only mount, an ACL or a full inode table.
-    std::string probe;
-    int fd = make_part_file(folder, probe);
-    if (fd < 0) {
-        error = describe("cannot write in the folder " + folder, errno);
-        return false;
-    }
-    ::close(fd);
-    ::unlink(probe.c_str());
+    probe.abandon();
     return true;
 }
 
 bool place_file(const std::string& finished, const std::string& target, std::string& error) {
-    const std::string real = resolve_write_target(target);
-    struct stat old {};
-    const bool replacing = ::stat(real.c_str(), &old) == 0;
-    if (replacing && !S_ISREG(old.st_mode)) {
-        error = target + " exists and is not a regular file (a FIFO, a device or a socket)";
-        return false;
-    }
-    int in = open_regular(finished);
+    OpenFailure why;
+    int in = open_regular_file(finished, why);
     if (in < 0) {
-        error = describe("cannot read the finished file", errno);
+        error = "cannot read the finished file: " + why.text();
         return false;
     }
-    const std::string folder = folder_of(real);
-    std::string part;
-    int out = make_part_file(folder, part);
-    if (out < 0) {
-        error = describe("cannot write in the folder " + folder, errno);
+    // The shared writer's rules: a temporary name in the target's folder renamed over it, a
+    // target that is not a regular file refused, a link written through, the mode kept.
+    FileReplacer out;
+    bool ok = out.begin(target);
+    CopyError copy;
+    if (ok && !copy_into(in, out.fd(), copy)) {
+        error = copy.reading
+                    ? "cannot read the finished file: " + std::string(std::strerror(copy.err))
+                    : "cannot write " + target + ": " + std::strerror(copy.err);
+        out.abandon();
         ::close(in);
         return false;
     }
-    // mkostemp makes the file 0600: a replaced file keeps its mode (and, where we may, its
-    // owner), a new one gets the mode a plain create would give.
-    if (replacing) {
-        ::fchmod(out, old.st_mode & 0777);
-        if (::fchown(out, old.st_uid, old.st_gid) != 0) {
-            // Only the superuser may give a file away; the file stays ours.
-        }
-    } else {
-        ::fchmod(out, 0666 & ~current_umask());
-    }
-    CopyError why;
-    bool ok = copy_into(in, out, why);
-    int saved = why.err;
     ::close(in);
-    if (ok && ::fsync(out) != 0) {
-        ok = false;
-        saved = errno;
-    }
-    if (::close(out) != 0 && ok) {
-        ok = false;
-        saved = errno;
-    }
-    if (ok && ::rename(part.c_str(), real.c_str()) != 0) {
-        ok = false;
-        saved = errno;
-    }
-    if (!ok) {
-        ::unlink(part.c_str());
-        error = is_disk_full(saved) && !why.reading
-                    ? "cannot write " + target + ": the disk is full (" + std::strerror(saved) + ")"
-                    : describe("cannot write " + target, saved);
-        return false;
-    }
-    // The rename reaches the disk only with its folder.
-    int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-    return true;
+    ok = ok && out.commit();
+    if (!ok)
+        error = out.error();
+    return ok;
 }
 
 bool process_is_gone(long pid) {
     if (pid <= 0)
         return false;
     return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
-}
-
-int remove_stale_part_files(const std::string& folder) {
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
-    if (!dir)
-        return 0;
-    const size_t prefix = std::strlen(PART_FILE_PREFIX);
-    int removed = 0;
-    while (const dirent* e = ::readdir(dir.get())) {
-        if (std::strncmp(e->d_name, PART_FILE_PREFIX, prefix) != 0)
-            continue;
-        char* end = nullptr;
-        long pid = std::strtol(e->d_name + prefix, &end, 10);
-        if (end == e->d_name + prefix || *end != '-' || pid == ::getpid())
-            continue;
-        struct stat st {};
-        if (::fstatat(::dirfd(dir.get()), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
-            !S_ISREG(st.st_mode) || st.st_uid != ::geteuid())
-            continue;
-        if (process_is_gone(pid) && ::unlinkat(::dirfd(dir.get()), e->d_name, 0) == 0)
-            ++removed;
-    }
-    return removed;
 }
 
 void remove_file(const std::string& path) {

@@ -37,17 +37,10 @@ bool has_extension_ci(std::string_view path, std::string_view ext);
 // a path longer than 4 characters) is cut, then ".mp3" is appended.
 std::string mp3_path_for(std::string_view wav_path);
 
-// Prefix of the hidden part files that place_file makes in a target folder, followed by the
-// process id: ".zvpart-PID-XXXXXX". Short, so a target name of 255 bytes still works.
-inline constexpr const char* PART_FILE_PREFIX = ".zvpart-";
-
-// The file a write to target really replaces: a symbolic link (and a chain of them) is
-// followed to the file it names, which need not exist yet.
-std::string resolve_write_target(const std::string& target);
-
-// Checks before any work that target can be written: its folder exists and takes a new file,
-// and an existing target (or the file a link names) is a regular file, never a FIFO, a
-// device or a folder. False with error naming what is wrong.
+// Checks before any work that target can be written, by the shared writer's rules
+// (sources/replace_file.h): its folder exists and takes a new file, and an existing target
+// (or the file a link names) is a regular file, never a FIFO, a device or a folder. False
+// with error naming what is wrong.
 bool check_write_target(const std::string& target, std::string& error);
 
 // Moves a finished file to target: copied to a fresh hidden name in the target's folder and
@@ -56,11 +49,6 @@ bool check_write_target(const std::string& target, std::string& error);
 // its permission bits; a target that is not a regular file is refused. On failure nothing
 // new is left in the target folder and error says why.
 bool place_file(const std::string& finished, const std::string& target, std::string& error);
-
-// Removes part files that place_file left in folder when its process died (their process id
-// is gone); only ours: regular files owned by this user, named PART_FILE_PREFIX + PID + "-".
-// Returns how many were removed.
-int remove_stale_part_files(const std::string& folder);
 
 // True when the process with this id is gone (a live process of another user counts as
 // alive).

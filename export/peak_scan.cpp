@@ -1,10 +1,13 @@
 #include "export/peak_scan.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
 
+#include "sources/open_file.h"
 #include "sources/wav_source.h"
 
 namespace zv {
@@ -17,10 +20,11 @@ int block_max(const int16_t* samples, size_t count, int max) {
 }
 
 bool file_opens(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr)
+    OpenFailure why;
+    const int fd = open_regular_file(path, why);  // never blocks on a FIFO or a device
+    if (fd < 0)
         return false;
-    std::fclose(f);
+    ::close(fd);
     return true;
 }
 

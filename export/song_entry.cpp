@@ -1,10 +1,9 @@
 #include "export/song_entry.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <unistd.h>
 
 #include "sources/mp3_source.h"
+#include "sources/open_file.h"
 #include "sources/wav_source.h"
 
 namespace zv {
@@ -16,10 +15,11 @@ bool make_song_entry(const std::string& path, SongEntry& entry, Id3v1Tag& tag, s
         error = "the path is longer than 255 bytes";
         return false;
     }
-    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
-        std::fclose(f);
+    OpenFailure why;
+    if (const int fd = open_regular_file(path, why); fd >= 0) {
+        ::close(fd);
     } else {
-        error = std::string("cannot open it: ") + std::strerror(errno);
+        error = "cannot open it: " + why.text();
         return false;
     }
     int32_t rate = 0, channels = 0;
@@ -30,7 +30,7 @@ bool make_song_entry(const std::string& path, SongEntry& entry, Id3v1Tag& tag, s
             return false;
         }
         entry.source_type = SOURCE_MP3;
-        entry.pcm_bytes = static_cast<int32_t>(pcm_bytes > INT32_MAX ? INT32_MAX : pcm_bytes);
+        entry.pcm_bytes = clamp_pcm_bytes(pcm_bytes);
         read_id3v1(path, tag);
     } else {
         uint32_t data_bytes = 0;
@@ -42,7 +42,7 @@ bool make_song_entry(const std::string& path, SongEntry& entry, Id3v1Tag& tag, s
             return false;
         }
         entry.source_type = SOURCE_WAV;
-        entry.pcm_bytes = static_cast<int32_t>(data_bytes > INT32_MAX ? INT32_MAX : data_bytes);
+        entry.pcm_bytes = clamp_pcm_bytes(data_bytes);
     }
     entry.sample_rate = rate;
     entry.channels = channels;

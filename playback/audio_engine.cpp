@@ -16,23 +16,17 @@ bool playable_format(int32_t rate, int32_t channels) {
 
 // A late-added MP3 gets its probe now; false (and the mark) when the file still fails.
 bool probe_pending_entry(Playlist& pl, int index) {
-    SongEntry& entry = pl.entries[index];
-    const SongProbes& probes = default_song_probes();
-    int32_t rate = 0;
-    int32_t channels = 0;
-    int64_t pcm_bytes = 0;
-    const std::string path(song_path(entry));
-    if (probes.mp3(path, rate, channels, pcm_bytes) != 1) {
+    if (!probe_pending_song(pl, index)) {
         pl.song_mark[index] = MARK_FAILED;
         return false;
     }
-    entry.sample_rate = rate;
-    entry.channels = channels;
-    entry.pcm_bytes = static_cast<int32_t>(std::min<int64_t>(pcm_bytes, INT32_MAX));
-    entry.peak_level = 0;
-    entry.source_type = SOURCE_MP3;
-    probes.id3v1(path, pl.tags[index]);
     return true;
+}
+
+// A read error (a damaged disk) ends the song where it happened and marks it failed; the
+// blocks already queued still play.
+void mark_current_failed(AudioEngine& e) {
+    e.playlist->song_mark[e.playlist->current_index] = MARK_FAILED;
 }
 
 bool write_block(AudioEngine& e, int slot, bool last) {
@@ -335,6 +329,9 @@ int fill_from_wav(AudioEngine& e, AudioBuffer& b) {
                 break;
             }
             e.played_bytes += static_cast<int64_t>(bytes);
+            if (e.wav.failed()) {
+                break;
+            }
         }
     } else {
         size_t mono_bytes = 0;
@@ -349,6 +346,9 @@ int fill_from_wav(AudioEngine& e, AudioBuffer& b) {
                 break;
             }
             e.played_bytes += 2 * static_cast<int64_t>(mono_bytes);
+            if (e.wav.failed()) {
+                break;
+            }
         }
         e.work.fill(0);
         for (size_t i = 0; i < mono_bytes / 2; ++i) {
@@ -359,6 +359,10 @@ int fill_from_wav(AudioEngine& e, AudioBuffer& b) {
     }
     process_buffer(e, static_cast<int32_t>(bytes / 2), e.work.data(), b.data.get());
     b.length = static_cast<int32_t>(bytes);
+    if (e.wav.failed()) {
+        mark_current_failed(e);
+        return 0;
+    }
     return bytes == BLOCK_BYTES ? 1 : 0;
 }
 
@@ -398,7 +402,14 @@ int fill_from_mp3(AudioEngine& e, AudioBuffer& b) {
             break;
         }
     }
+    if (result == MP3_FORMAT_CHANGE) {
+        // The song ends at the change: what came before it plays, nothing of the new format.
+        result = MP3_END;
+    }
     e.mp3_last_result = result;
+    if (result == MP3_READ_ERROR) {
+        mark_current_failed(e);
+    }
     if (result < 0) {
         e.mp3_carry = 0;
         b.length = 0;

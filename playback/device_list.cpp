@@ -2,6 +2,8 @@
 
 #include <portaudio.h>
 
+#include "sources/text_cut.h"
+
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -9,15 +11,7 @@
 namespace zv {
 
 void copy_device_name(char (&dst)[DEVICE_NAME_BYTES], const std::string& name) {
-    size_t n = name.size() < DEVICE_NAME_BYTES - 1 ? name.size() : DEVICE_NAME_BYTES - 1;
-    if (n < name.size()) {
-        // Back off continuation bytes, then the lead byte whose sequence they belong to.
-        size_t cut = n;
-        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) {
-            --cut;
-        }
-        n = cut;
-    }
+    const size_t n = utf8_cut_length(name, DEVICE_NAME_BYTES - 1);
     std::memset(dst, 0, DEVICE_NAME_BYTES);
     std::memcpy(dst, name.data(), n);
 }

@@ -1,10 +1,12 @@
 #include "settings/settings_file.h"
 
-#include <cassert>
-#include <fstream>
+#include <unistd.h>
+
+#include <cstring>
 #include <vector>
 
-#include "settings/atomic_file.h"
+#include "sources/open_file.h"
+#include "sources/replace_file.h"
 
 namespace zv {
 
@@ -32,27 +34,42 @@ LoadResult load_settings_bytes(ProgramState& s, std::span<const uint8_t> bytes,
 
 LoadResult load_settings_file(ProgramState& s, const std::filesystem::path& path,
                               SettingsFileKind kind, const BeepHook& beep,
-                              std::optional<ExternalEncoderRequest>* held_back) {
+                              std::optional<ExternalEncoderRequest>* held_back,
+                              std::string* error) {
     if (held_back != nullptr) {
         held_back->reset();
     }
-    std::ifstream in(path, std::ios::binary);
-    std::error_code ec;
-    if (!in || std::filesystem::is_directory(path, ec)) {
+    // Regular files only, never blocking: a FIFO or a device given as a parameter file
+    // would otherwise hang the program or feed it endless bytes.
+    OpenFailure why;
+    const int fd = open_regular_file(path.string(), why);
+    if (fd < 0) {
+        if (error != nullptr) {
+            *error = why.text();
+        }
         recompute_derived_values(s.processor);
         return LoadResult::Missing;
     }
-    // Nothing past the format's length is ever read.
+    // Nothing past the format's length is ever read. A read that fails part-way is not a
+    // short file of an earlier version: nothing of it is taken.
     std::vector<uint8_t> bytes(SETTINGS_FILE_BYTES);
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    const ReadOutcome got = read_fully(fd, bytes.data(), bytes.size());
+    ::close(fd);
+    if (got.error != 0) {
+        if (error != nullptr) {
+            *error = std::string("read error: ") + std::strerror(got.error);
+        }
+        recompute_derived_values(s.processor);
+        return LoadResult::Missing;
+    }
+    bytes.resize(got.bytes);
     return load_settings_bytes(s, bytes, kind, beep, held_back);
 }
 
 SaveResult save_settings_file(ProgramState& s, const std::filesystem::path& path) {
     const SettingsBytes bytes = encode_settings(s);
     SaveResult result;
-    result.ok = write_file_atomically(path, bytes, result.error);
+    result.ok = write_file_replacing(path.string(), bytes, result.error);
     return result;
 }
 

@@ -89,13 +89,18 @@ LoadResult load_settings_bytes(ProgramState& s, std::span<const uint8_t> bytes,
                                SettingsFileKind kind, const BeepHook& beep,
                                std::optional<ExternalEncoderRequest>* held_back = nullptr);
 
-// Loads a file. A file that cannot be opened changes nothing but the derived values are still
-// recomputed.
+// Loads a file. Only a regular file is opened (a FIFO or a device is Missing, and the open never
+// blocks). A file that cannot be opened or read changes nothing, but the derived values are
+// still recomputed; error, when given, then says why ("No such file or directory", "a FIFO,
+// not a regular file", "read error: Input/output error").
 LoadResult load_settings_file(ProgramState& s, const std::filesystem::path& path,
                               SettingsFileKind kind, const BeepHook& beep,
-                              std::optional<ExternalEncoderRequest>* held_back = nullptr);
+                              std::optional<ExternalEncoderRequest>* held_back = nullptr,
+                              std::string* error = nullptr);
 
-// Writes the file through a temporary name beside it; on failure the old file is untouched.
+// Writes the file through a temporary name in its folder (replace_file.h: a target that is not
+// a regular file is refused, a link is written through, the mode is kept); on failure the old
+// file is untouched.
 SaveResult save_settings_file(ProgramState& s, const std::filesystem::path& path);
 
 // The recompute that follows every load: apply_release_setting, design_bass_eq (left channel

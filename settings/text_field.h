@@ -6,11 +6,9 @@
 #include <cstring>
 #include <string_view>
 
-namespace zv {
+#include "sources/text_cut.h"  // utf8_cut_length
 
-// Length of the longest prefix of text that has at most max_bytes bytes and does not end
-// inside a UTF-8 sequence.
-std::size_t utf8_cut_length(std::string_view text, std::size_t max_bytes);
+namespace zv {
 
 // Copies at most N - 1 bytes of text (stopping at its first zero byte) and zero-fills the rest,
 // so the array is always terminated inside itself.

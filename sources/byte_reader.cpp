@@ -1,11 +1,8 @@
 #include "sources/byte_reader.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-
 #include <cstring>
 #include <utility>
 
@@ -29,74 +26,72 @@ bool MemoryByteReader::seek(uint64_t pos) {
     return true;
 }
 
+std::string read_error_text(const ByteReader& in) {
+    if (in.error() == 0) {
+        return {};
+    }
+    return std::string("read error: ") + std::strerror(in.error());
+}
+
 FileByteReader::~FileByteReader() {
     close();
 }
 
 FileByteReader::FileByteReader(FileByteReader&& other) noexcept
-    : file_(std::exchange(other.file_, nullptr)),
+    : fd_(std::exchange(other.fd_, -1)),
       size_(std::exchange(other.size_, 0)),
-      pos_(std::exchange(other.pos_, 0)) {}
+      pos_(std::exchange(other.pos_, 0)),
+      error_(std::exchange(other.error_, 0)),
+      open_failure_(std::exchange(other.open_failure_, OpenFailure{})) {}
 
 FileByteReader& FileByteReader::operator=(FileByteReader&& other) noexcept {
     if (this != &other) {
         close();
-        file_ = std::exchange(other.file_, nullptr);
+        fd_ = std::exchange(other.fd_, -1);
         size_ = std::exchange(other.size_, 0);
         pos_ = std::exchange(other.pos_, 0);
+        error_ = std::exchange(other.error_, 0);
+        open_failure_ = std::exchange(other.open_failure_, OpenFailure{});
     }
     return *this;
 }
 
 bool FileByteReader::open(const std::string& path) {
     close();
-    // Non-blocking only for the open itself: a FIFO named like a song must not hang a folder
-    // scan. Close-on-exec: the descriptor must not leak into an external encoder.
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        return false;
-    }
-    struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        errno = EINVAL;
-        return false;
-    }
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    std::FILE* f = fdopen(fd, "rb");
-    if (f == nullptr) {
-        ::close(fd);
-        return false;
-    }
-    file_ = f;
-    size_ = static_cast<uint64_t>(st.st_size);
-    pos_ = 0;
-    return true;
+    fd_ = open_regular_file(path, open_failure_, &size_);
+    return fd_ >= 0;
+}
+
+std::string FileByteReader::open_error_text() const {
+    return "cannot open: " + open_failure_.text();
 }
 
 void FileByteReader::close() {
-    if (file_ != nullptr) {
-        std::fclose(file_);
-        file_ = nullptr;
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
     }
     size_ = 0;
     pos_ = 0;
+    error_ = 0;
 }
 
 size_t FileByteReader::read(void* dst, size_t n) {
-    if (file_ == nullptr || n == 0) {
+    if (fd_ < 0 || n == 0 || error_ != 0) {
         return 0;
     }
-    size_t got = std::fread(dst, 1, n, file_);
-    pos_ += got;
-    return got;
+    ReadOutcome r = read_fully(fd_, dst, n);
+    pos_ += r.bytes;
+    error_ = r.error;
+    return r.bytes;
 }
 
 bool FileByteReader::seek(uint64_t pos) {
-    if (file_ == nullptr || pos > static_cast<uint64_t>(INT64_MAX)) {
+    if (fd_ < 0 || error_ != 0 || pos > static_cast<uint64_t>(INT64_MAX)) {
         return false;
     }
-    if (fseeko(file_, static_cast<off_t>(pos), SEEK_SET) != 0) {
+    if (::lseek(fd_, static_cast<off_t>(pos), SEEK_SET) < 0) {
+        error_ = errno;
         return false;
     }
     pos_ = pos;

@@ -22,6 +22,10 @@ void quiet_report(const char*, va_list) {}
 
 constexpr size_t FEED_BYTES = 4096;
 
+std::string format_text(int rate, int channels) {
+    return std::to_string(rate) + " Hz " + (channels == 1 ? "mono" : "stereo");
+}
+
 // libmp3lame's decoder keeps tables and buffers shared by all its instances: two decoders
 // running at once on two threads (an export worker and the playback, or parallel batch jobs)
 // corrupt each other's output or crash. Every call into it holds this one lock; decoding is a
@@ -63,7 +67,7 @@ int probe_mp3(ByteReader& in, int32_t& rate, int32_t& channels, int64_t& pcm_byt
 }
 
 int probe_mp3(const std::string& path, int32_t& rate, int32_t& channels, int64_t& pcm_bytes) {
-    FileByteReader file;
+    FileByteReader file;  // never blocks: a FIFO or device is refused like a missing file
     if (!file.open(path)) {
         return 0;
     }
@@ -98,12 +102,16 @@ Mp3Decoder::~Mp3Decoder() = default;
 Mp3Decoder::Mp3Decoder(Mp3Decoder&& other) noexcept
     : state_(std::move(other.state_)),
       info_(std::exchange(other.info_, Mp3StreamInfo{})),
-      error_(std::move(other.error_)) {}
+      error_(std::move(other.error_)),
+      decoded_(std::exchange(other.decoded_, 0)),
+      stopped_(std::exchange(other.stopped_, 0)) {}
 Mp3Decoder& Mp3Decoder::operator=(Mp3Decoder&& other) noexcept {
     if (this != &other) {
         state_ = std::move(other.state_);
         info_ = std::exchange(other.info_, Mp3StreamInfo{});
         error_ = std::move(other.error_);
+        decoded_ = std::exchange(other.decoded_, 0);
+        stopped_ = std::exchange(other.stopped_, 0);
     }
     return *this;
 }
@@ -115,13 +123,15 @@ bool Mp3Decoder::is_open() const {
 void Mp3Decoder::close() {
     state_.reset();
     info_ = Mp3StreamInfo{};
+    decoded_ = 0;
+    stopped_ = 0;
 }
 
 bool Mp3Decoder::open(const std::string& path) {
     auto file = std::make_unique<FileByteReader>();
     if (!file->open(path)) {
         close();
-        error_ = std::string("cannot open: ") + std::strerror(errno);
+        error_ = file->open_error_text();
         return false;
     }
     return open(std::move(file));
@@ -131,7 +141,7 @@ bool Mp3Decoder::open(std::unique_ptr<ByteReader> input) {
     close();
     error_.clear();
     Mp3StreamInfo info = read_mp3_stream_info(*input);
-    error_ = mp3_refusal_reason(info);
+    error_ = input->error() != 0 ? read_error_text(*input) : mp3_refusal_reason(info);
     if (!error_.empty()) {
         return false;
     }
@@ -156,8 +166,8 @@ bool Mp3Decoder::open(std::unique_ptr<ByteReader> input) {
             state->stream_end = input->size() - 128;
         }
     }
-    if (!input->seek(info.first_frame)) {
-        error_ = "read error";
+    if (!input->seek(info.first_frame) || input->error() != 0) {
+        error_ = input->error() != 0 ? read_error_text(*input) : "cannot find the first frame";
         return false;
     }
     state->input = std::move(input);
@@ -166,9 +176,18 @@ bool Mp3Decoder::open(std::unique_ptr<ByteReader> input) {
     return true;
 }
 
+int Mp3Decoder::stop(int result, std::string why) {
+    stopped_ = result;
+    error_ = std::move(why);
+    return result;
+}
+
 int Mp3Decoder::read_frame(int16_t* left, int16_t* right) {
     if (state_ == nullptr) {
-        return -1;
+        return MP3_DECODE_ERROR;
+    }
+    if (stopped_ != 0) {
+        return stopped_;
     }
     State& s = *state_;
     // Held for the whole frame: the decoder's shared state must not change between feeding
@@ -185,6 +204,10 @@ int Mp3Decoder::read_frame(int16_t* left, int16_t* right) {
             size_t want = static_cast<size_t>(
                 std::min<uint64_t>(FEED_BYTES, s.stream_end > pos ? s.stream_end - pos : 0));
             feed_len = want > 0 ? s.input->read(feed, want) : 0;
+            if (s.input->error() != 0) {
+                // What the decoder still holds is the frame the failed read cut short.
+                return stop(MP3_READ_ERROR, read_error_text(*s.input));
+            }
             if (feed_len == 0) {
                 s.input_done = true;
                 continue;
@@ -196,17 +219,28 @@ int Mp3Decoder::read_frame(int16_t* left, int16_t* right) {
         }
         if (n == 0) {
             if (s.input_done) {
-                return 0;
+                if (decoded_ == 0) {
+                    error_ = "the stream holds no audio frames";
+                }
+                return MP3_END;
             }
             continue;
+        }
+        if (header.samplerate != info_.header.rate || header.stereo != info_.header.channels) {
+            return stop(MP3_FORMAT_CHANGE,
+                        "the stream changes from " +
+                            format_text(info_.header.rate, info_.header.channels) + " to " +
+                            format_text(header.samplerate, header.stereo) + " after " +
+                            std::to_string(decoded_) + " samples; decoding stops there");
         }
         // A free-format stream has no bitrate in its headers; the decoder would report one
         // measured from the frame length, but the window is about the stated rate.
         int kbps = info_.header.bitrate_kbps == 0 ? 0 : header.bitrate;
         if (kbps < MP3_MIN_KBPS || kbps > MP3_MAX_KBPS) {
-            return -1;
+            return MP3_DECODE_ERROR;
         }
         int count = std::min(n, MP3_FRAME_SAMPLES);
+        decoded_ += static_cast<uint64_t>(count);
         std::copy(s.left, s.left + count, left);
         if (header.stereo == 2) {
             std::copy(s.right, s.right + count, right);

@@ -16,6 +16,13 @@ constexpr int MP3_FRAME_SAMPLES = 1152;
 constexpr int MP3_MIN_KBPS = 32;
 constexpr int MP3_MAX_KBPS = 320;
 
+// Results of Mp3Decoder::read_frame besides a sample count (1..1152).
+constexpr int MP3_END = 0;             // the stream ended
+constexpr int MP3_DECODE_ERROR = -1;   // a frame could not be decoded, or its bitrate is
+                                       // outside 32..320 kbit/s
+constexpr int MP3_READ_ERROR = -2;     // reading the file failed (a damaged disk)
+constexpr int MP3_FORMAT_CHANGE = -3;  // the rate or channel count changed mid-stream
+
 // 1 when the stream is 32000/44100/48000 Hz with 1 or 2 channels and a total length was
 // found; else 0. The out-values are written whenever a frame header was found (pcm_bytes is
 // 0 when no total was found); pcm_bytes = total samples x channels x 2.
@@ -37,8 +44,9 @@ public:
     Mp3Decoder(const Mp3Decoder&) = delete;
     Mp3Decoder& operator=(const Mp3Decoder&) = delete;
 
-    // Opens the file and runs the opening steps; false with error() set when it cannot be
-    // opened or the probe would refuse it (no frame, unsupported rate, no total length).
+    // Opens the file (regular files only, never blocking) and runs the opening steps; false
+    // with error() set when it cannot be opened or read, or the probe would refuse it (no
+    // frame, unsupported rate, no total length).
     bool open(const std::string& path);
     bool open(std::unique_ptr<ByteReader> input);
     void close();
@@ -46,21 +54,30 @@ public:
 
     // Decodes the next frame into two planar arrays of MP3_FRAME_SAMPLES each (for a mono
     // stream the right array receives a copy of the left). Returns the samples per channel
-    // (1..1152), 0 at the end of the stream, negative on a decode error; -1 also when the
-    // decoded frame's bitrate lies outside 32..320 kbit/s.
+    // (1..1152), or MP3_END, MP3_DECODE_ERROR, MP3_READ_ERROR or MP3_FORMAT_CHANGE. Decoding
+    // stops at a read error or a change of rate or channel count (a frame of the new format is
+    // never returned: it would play at the wrong speed or with the wrong layout); error() then
+    // says what happened, and every later call returns the same result.
     int read_frame(int16_t* left, int16_t* right);
 
     int32_t rate() const { return info_.header.rate; }
     int32_t channels() const { return info_.header.channels; }
     uint64_t total_samples() const { return info_.total_samples; }  // per channel
+    // Samples per channel returned so far. A stream that ends with none decoded holds no
+    // audio; error() says so then.
+    uint64_t decoded_samples() const { return decoded_; }
     const Mp3StreamInfo& stream_info() const { return info_; }
     const std::string& error() const { return error_; }
 
 private:
     struct State;
+    int stop(int result, std::string why);
+
     std::unique_ptr<State> state_;
     Mp3StreamInfo info_;
     std::string error_;
+    uint64_t decoded_ = 0;
+    int stopped_ = 0;  // the sticky result after a read error or a format change
 };
 
 // The operations under the names the playback and export code use.

@@ -127,26 +127,6 @@ void scan_into(Playlist& pl, const std::string& folder, bool engine_idle, const 
     }
 }
 
-// Opening a FIFO or a device named like a song would block or read forever, so the real
-// probes only ever see regular files (links are followed).
-bool is_regular_file(const std::string& path) {
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-int probe_wav_file(const std::string& path, int32_t& rate, int32_t& channels,
-                   uint32_t& data_bytes) {
-    return is_regular_file(path) ? probe_wav(path, rate, channels, data_bytes) : -1;
-}
-
-int probe_mp3_file(const std::string& path, int32_t& rate, int32_t& channels, int64_t& pcm_bytes) {
-    return is_regular_file(path) ? probe_mp3(path, rate, channels, pcm_bytes) : 0;
-}
-
-bool read_id3v1_file(const std::string& path, Id3v1Tag& slot) {
-    return is_regular_file(path) && read_id3v1(path, slot);
-}
-
 }  // namespace
 
 int32_t clamp_pcm_bytes(int64_t bytes) {
@@ -154,9 +134,50 @@ int32_t clamp_pcm_bytes(int64_t bytes) {
     return static_cast<int32_t>(std::clamp<int64_t>(bytes, 0, MAX_PCM_BYTES));
 }
 
+// The real probes open through open_regular_file, so a FIFO or a device named like a song is
+// refused at once instead of blocking the folder scan or the list.
 const SongProbes& default_song_probes() {
-    static const SongProbes probes{&probe_wav_file, &probe_mp3_file, &read_id3v1_file};
+    static const SongProbes probes{
+        static_cast<int (*)(const std::string&, int32_t&, int32_t&, uint32_t&)>(&probe_wav),
+        static_cast<int (*)(const std::string&, int32_t&, int32_t&, int64_t&)>(&probe_mp3),
+        static_cast<bool (*)(const std::string&, Id3v1Tag&)>(&read_id3v1)};
     return probes;
+}
+
+SongProbe probe_song(const std::string& path, const SongProbes& probes) {
+    SongProbe song;
+    if (has_extension(path, ".wav")) {
+        uint32_t data_bytes = 0;
+        song.accepted = probes.wav(path, song.sample_rate, song.channels, data_bytes) == 1;
+        song.pcm_bytes = data_bytes;
+        song.source_type = SOURCE_WAV;
+    } else if (has_extension(path, ".mp3")) {
+        song.accepted = probes.mp3(path, song.sample_rate, song.channels, song.pcm_bytes) == 1 &&
+                        song.pcm_bytes >= 0;
+        song.source_type = SOURCE_MP3;
+    }
+    return song;
+}
+
+void put_probed_song(Playlist& pl, int slot, std::string_view path, const SongProbe& song,
+                     const SongProbes& probes) {
+    fill_entry(pl.entries[slot], song.sample_rate, song.channels, song.source_type,
+               clamp_pcm_bytes(song.pcm_bytes), path);
+    if (song.source_type == SOURCE_MP3) {
+        pl.tags[slot] = Id3v1Tag{};
+        probes.id3v1(std::string(path), pl.tags[slot]);
+    }
+    pl.song_mark[slot] = MARK_NONE;
+}
+
+bool probe_pending_song(Playlist& pl, int index, const SongProbes& probes) {
+    const std::string path(song_path(pl.entries[index]));
+    const SongProbe song = probe_song(path, probes);
+    if (!song.accepted || song.source_type != SOURCE_MP3) {
+        return false;
+    }
+    put_probed_song(pl, index, path, song, probes);
+    return true;
 }
 
 bool has_extension(std::string_view path, std::string_view ext) {
@@ -208,37 +229,23 @@ AddResult add_song_file(Playlist& pl, const std::string& path, bool engine_idle,
         return AddResult::path_too_long;
     }
     int slot = pl.song_count;
-    if (wav) {
-        int32_t rate = 0, channels = 0;
-        uint32_t data_bytes = 0;
-        if (probes.wav(path, rate, channels, data_bytes) != 1) {
-            return AddResult::not_supported;
-        }
-        if (slot >= MAX_SONGS) {
-            return AddResult::list_full;
-        }
-        fill_entry(pl.entries[slot], rate, channels, SOURCE_WAV, clamp_pcm_bytes(data_bytes), path);
-    } else if (!engine_idle) {
+    if (mp3 && !engine_idle) {
         // The decoder may not be opened while a song streams; the refresh probes it later.
         if (slot >= MAX_SONGS) {
             return AddResult::list_full;
         }
         fill_entry(pl.entries[slot], 0, 0, SOURCE_MP3_PENDING, 0, path);
+        pl.song_mark[slot] = MARK_NONE;
     } else {
-        int32_t rate = 0, channels = 0;
-        int64_t pcm_bytes = 0;
-        if (probes.mp3(path, rate, channels, pcm_bytes) != 1 || pcm_bytes < 0) {
+        const SongProbe song = probe_song(path, probes);
+        if (!song.accepted) {
             return AddResult::not_supported;
         }
         if (slot >= MAX_SONGS) {
             return AddResult::list_full;
         }
-        fill_entry(pl.entries[slot], rate, channels, SOURCE_MP3, clamp_pcm_bytes(pcm_bytes), path);
-        // Cleared first: an unreadable tag must not show the slot's previous song's tag.
-        pl.tags[slot] = Id3v1Tag{};
-        probes.id3v1(path, pl.tags[slot]);
+        put_probed_song(pl, slot, path, song, probes);
     }
-    pl.song_mark[slot] = MARK_NONE;
     pl.song_count = slot + 1;
     return pl.song_count == MAX_SONGS ? AddResult::added_list_full : AddResult::added;
 }

@@ -78,8 +78,29 @@ inline bool was_added(AddResult r) {
 }
 
 // Entries keep sizes as int32; a longer song is kept at the largest whole stereo frame count
-// that fits rather than wrapping to a negative length.
+// that fits rather than wrapping to a negative length. The one clamp of every entry's size.
 int32_t clamp_pcm_bytes(int64_t bytes);
+
+// The probes' verdict on one file, chosen by its extension (".wav" or ".mp3", any case).
+struct SongProbe {
+    bool accepted = false;
+    int32_t sample_rate = 0;
+    int32_t channels = 0;
+    int32_t source_type = SOURCE_WAV;
+    int64_t pcm_bytes = 0;
+};
+SongProbe probe_song(const std::string& path, const SongProbes& probes = default_song_probes());
+// Writes an accepted song into a slot: its format, its clamped length, peak level 0, no mark,
+// and for an MP3 its tag read afresh (cleared first, so an unreadable tag never shows the
+// slot's previous song). Every way into the list goes through here.
+void put_probed_song(Playlist& pl, int slot, std::string_view path, const SongProbe& song,
+                     const SongProbes& probes = default_song_probes());
+
+// The late probe of a SOURCE_MP3_PENDING entry, once the engine is idle: on success the entry
+// becomes a SOURCE_MP3 song like any other; false (the entry stays pending, untouched) when
+// the probe still refuses the file. The playlist view's refresh and the playback start both
+// use it.
+bool probe_pending_song(Playlist& pl, int index, const SongProbes& probes = default_song_probes());
 
 bool has_extension(std::string_view path, std::string_view ext);  // ext like ".wav", any case
 std::string_view file_name_part(std::string_view path);

@@ -1,16 +1,13 @@
 #include "sources/playlist_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <random>
+
+#include "sources/open_file.h"
+#include "sources/replace_file.h"
 
 namespace zv {
 namespace {
@@ -58,96 +55,6 @@ void get_slot(const uint8_t* p, SongEntry& e) {
     std::memcpy(e.path, p + PATH_OFFSET, SONG_PATH_BYTES);
 }
 
-// Probes one stored path; on success writes the fresh entry into slot j.
-bool rebuild_slot(Playlist& pl, const std::string& path, int j, const SongProbes& probes) {
-    int32_t rate = 0, channels = 0;
-    int32_t type = SOURCE_WAV;
-    int64_t pcm_bytes = 0;
-    if (has_extension(path, ".wav")) {
-        uint32_t data_bytes = 0;
-        if (probes.wav(path, rate, channels, data_bytes) != 1) {
-            return false;
-        }
-        pcm_bytes = data_bytes;
-    } else if (has_extension(path, ".mp3")) {
-        if (probes.mp3(path, rate, channels, pcm_bytes) != 1 || pcm_bytes < 0) {
-            return false;
-        }
-        type = SOURCE_MP3;
-    } else {
-        return false;
-    }
-    SongEntry& e = pl.entries[j];
-    e.sample_rate = rate;
-    e.channels = channels;
-    e.peak_level = 0;
-    e.source_type = type;
-    e.pcm_bytes = clamp_pcm_bytes(pcm_bytes);
-    set_song_path(e, path);
-    if (type == SOURCE_MP3) {
-        pl.tags[j] = Id3v1Tag{};
-        probes.id3v1(path, pl.tags[j]);
-    }
-    pl.song_mark[j] = MARK_NONE;
-    return true;
-}
-
-std::string folder_of(const std::string& path) {
-    size_t slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// Saving through a symbolic link replaces the file it points to, not the link.
-std::string resolve_link(const std::string& path) {
-    struct stat st {};
-    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
-        return path;
-    }
-    char* real = realpath(path.c_str(), nullptr);
-    if (real == nullptr) {
-        return path;
-    }
-    std::string out = real;
-    std::free(real);
-    return out;
-}
-
-bool write_all(int fd, const uint8_t* data, size_t size) {
-    while (size > 0) {
-        ssize_t n = write(fd, data, size);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
-bool read_all(int fd, uint8_t* data, size_t size) {
-    while (size > 0) {
-        ssize_t n = read(fd, data, size);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            if (n == 0) {
-                errno = EIO;  // the file shrank while being read
-            }
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
 PlaylistFileResult failure(PlaylistFileStatus status, int error_number) {
     PlaylistFileResult r;
     r.status = status;
@@ -177,8 +84,10 @@ int rebuild_playlist(Playlist& pl, const SongProbes& probes) {
         if (std::memchr(stored.path, 0, SONG_PATH_BYTES) == nullptr) {
             continue;
         }
-        std::string path = stored.path;  // copied: slot j may be slot i
-        if (rebuild_slot(pl, path, j, probes)) {
+        const std::string path = stored.path;  // copied: slot j may be slot i
+        const SongProbe song = probe_song(path, probes);
+        if (song.accepted) {
+            put_probed_song(pl, j, path, song, probes);
             ++j;
         }
     }
@@ -208,79 +117,61 @@ PlaylistFileResult open_playlist_file(Playlist& pl, const std::string& path, boo
     if (!engine_idle) {
         return failure(PlaylistFileStatus::engine_busy, 0);
     }
-    // Non-blocking, so a FIFO given as the playlist file is refused instead of waited on.
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    // A FIFO or a device given as the playlist file is refused instead of waited on.
+    OpenFailure why;
+    uint64_t size = 0;
+    const int fd = open_regular_file(path, why, &size);
     if (fd < 0) {
-        return failure(PlaylistFileStatus::cannot_open, errno);
+        PlaylistFileResult r = failure(PlaylistFileStatus::cannot_open, why.error_number);
+        r.kind = why.kind;
+        return r;
     }
-    struct stat st {};
-    if (fstat(fd, &st) != 0) {
-        int err = errno;
-        close(fd);
-        return failure(PlaylistFileStatus::read_error, err);
-    }
-    if (S_ISDIR(st.st_mode)) {
-        close(fd);
-        return failure(PlaylistFileStatus::cannot_open, EISDIR);
-    }
-    if (!S_ISREG(st.st_mode) || static_cast<uint64_t>(st.st_size) != PLAYLIST_FILE_BYTES) {
-        close(fd);
+    if (size != PLAYLIST_FILE_BYTES) {
+        ::close(fd);
         return failure(PlaylistFileStatus::wrong_size, 0);
     }
     std::vector<uint8_t> image(PLAYLIST_FILE_BYTES);
-    bool ok = read_all(fd, image.data(), image.size());
-    int err = errno;
-    close(fd);
-    if (!ok) {
-        return failure(PlaylistFileStatus::read_error, err);
+    const ReadOutcome got = read_fully(fd, image.data(), image.size());
+    ::close(fd);
+    if (got.error != 0) {
+        return failure(PlaylistFileStatus::read_error, got.error);
+    }
+    if (got.bytes != image.size()) {
+        return failure(PlaylistFileStatus::read_error, EIO);  // the file shrank while read
     }
     return load_playlist_image(pl, image.data(), image.size(), probes);
 }
 
 PlaylistFileResult save_playlist_file(const Playlist& pl, const std::string& path) {
-    std::string target = resolve_link(path);
-    std::string folder = folder_of(target);
-    std::vector<uint8_t> image = playlist_file_image(pl);
-
-    // The temporary name is made here rather than with mkstemp so the new file gets the
-    // usual 0666 & ~umask mode like any file the user saves.
-    std::random_device entropy;
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        char name[64];
-        std::snprintf(name, sizeof name, "/.zvplt-%d-%08x.tmp", static_cast<int>(getpid()),
-                      static_cast<unsigned>(entropy()));
-        temp = folder + name;
-        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) {
-            break;
-        }
-    }
-    if (fd < 0) {
-        return failure(PlaylistFileStatus::cannot_write, errno);
-    }
-    bool ok = write_all(fd, image.data(), image.size()) && fsync(fd) == 0;
-    int err = errno;
-    if (close(fd) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
-    if (ok && rename(temp.c_str(), target.c_str()) != 0) {
-        ok = false;
-        err = errno;
-    }
-    if (!ok) {
-        unlink(temp.c_str());
-        return failure(PlaylistFileStatus::cannot_write, err);
+    const std::vector<uint8_t> image = playlist_file_image(pl);
+    FileReplacer file;
+    if (!file.begin(path) || !file.write(image.data(), image.size()) || !file.commit()) {
+        PlaylistFileResult r = failure(PlaylistFileStatus::cannot_write, 0);
+        r.reason = file.error();
+        return r;
     }
     PlaylistFileResult r;
     r.stored_songs = pl.song_count;
     return r;
 }
 
+namespace {
+
+// Why, in English: the errno text, or what the path names when it is not a regular file.
+std::string reason_text(const PlaylistFileResult& result) {
+    if (result.error_number != 0) {
+        return std::strerror(result.error_number);
+    }
+    if (result.kind != FileKind::Regular && result.kind != FileKind::Missing) {
+        return std::string(file_kind_text(result.kind)) + ", not a regular file";
+    }
+    return {};
+}
+
+}  // namespace
+
 std::string playlist_file_message(const PlaylistFileResult& result, const std::string& path) {
-    std::string reason = result.error_number != 0 ? std::strerror(result.error_number) : "";
+    std::string reason = reason_text(result);
     switch (result.status) {
         case PlaylistFileStatus::ok:
         case PlaylistFileStatus::engine_busy:
@@ -292,13 +183,13 @@ std::string playlist_file_message(const PlaylistFileResult& result, const std::s
         case PlaylistFileStatus::read_error:
             return "再生リストファイルを読み込めません。\n" + path + "\n(" + reason + ")";
         case PlaylistFileStatus::cannot_write:
-            return "再生リストファイルを保存できません。\n" + path + "\n(" + reason + ")";
+            return "再生リストファイルを保存できません。\n" + path + "\n(" + result.reason + ")";
     }
     return {};
 }
 
 std::string playlist_file_error_text(const PlaylistFileResult& result) {
-    std::string reason = result.error_number != 0 ? std::strerror(result.error_number) : "";
+    std::string reason = reason_text(result);
     switch (result.status) {
         case PlaylistFileStatus::ok:
             return {};
@@ -312,7 +203,7 @@ std::string playlist_file_error_text(const PlaylistFileResult& result) {
         case PlaylistFileStatus::read_error:
             return "read error: " + reason;
         case PlaylistFileStatus::cannot_write:
-            return "cannot write: " + reason;
+            return result.reason;
     }
     return {};
 }

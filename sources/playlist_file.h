@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "sources/open_file.h"
 #include "sources/playlist.h"
 
 namespace zv {
@@ -23,7 +24,7 @@ static_assert(PLT_TAIL_OFFSET + (MAX_SONGS - PLT_HEAD_SLOTS) * sizeof(SongEntry)
 enum class PlaylistFileStatus {
     ok,
     engine_busy,   // opening waits for an idle engine; nothing to show
-    cannot_open,   // error_number tells why
+    cannot_open,   // error_number tells why, or kind: a folder, a FIFO, a device
     wrong_size,    // not a playlist file: the list is left as it was
     read_error,    // error_number tells why
     cannot_write,  // error_number tells why; no file was left behind
@@ -31,9 +32,11 @@ enum class PlaylistFileStatus {
 
 struct PlaylistFileResult {
     PlaylistFileStatus status = PlaylistFileStatus::ok;
-    int error_number = 0;   // errno of the failed call
-    int stored_songs = 0;   // the song count the file gave (clamped to 0..2000)
-    int dropped_songs = 0;  // stored songs that are gone or no longer pass their probe
+    int error_number = 0;               // errno of the failed call
+    FileKind kind = FileKind::Regular;  // cannot_open: what the path names instead of a file
+    std::string reason;                 // cannot_write: the writer's message, naming the file
+    int stored_songs = 0;               // the song count the file gave (clamped to 0..2000)
+    int dropped_songs = 0;              // stored songs that are gone or no longer pass their probe
 };
 
 // The file image of the list as it stands, slots beyond song_count included.
@@ -49,12 +52,14 @@ PlaylistFileResult load_playlist_image(Playlist& pl, const uint8_t* data, size_t
 // Returns the number of songs dropped.
 int rebuild_playlist(Playlist& pl, const SongProbes& probes = default_song_probes());
 
-// Open Playlist. Refused while the engine is not idle. Any failure leaves the list untouched.
+// Open Playlist. Refused while the engine is not idle. Only a regular file is opened, without
+// ever blocking. Any failure leaves the list untouched.
 PlaylistFileResult open_playlist_file(Playlist& pl, const std::string& path, bool engine_idle,
                                       const SongProbes& probes = default_song_probes());
 
-// Save Playlist: written to a temporary file beside the target, then renamed over it, so a
-// failure never leaves a half-written playlist file.
+// Save Playlist, through write_file_replacing's rules: a temporary file in the target's folder
+// renamed over it, a target that is not a regular file refused, a link written through, the
+// mode kept. A failure never leaves a half-written playlist file.
 PlaylistFileResult save_playlist_file(const Playlist& pl, const std::string& path);
 
 // The text the window shows for a failed open or save (empty for ok and engine_busy).

@@ -47,24 +47,9 @@ int probe_pending_songs(Playlist& pl, bool engine_idle, const SongProbes& probes
     }
     int resolved = 0;
     for (int i = 0; i < pl.song_count; ++i) {
-        SongEntry& e = pl.entries[i];
-        if (e.source_type != SOURCE_MP3_PENDING) {
-            continue;
+        if (pl.entries[i].source_type == SOURCE_MP3_PENDING && probe_pending_song(pl, i, probes)) {
+            ++resolved;
         }
-        std::string path(song_path(e));
-        int32_t rate = 0, channels = 0;
-        int64_t pcm_bytes = 0;
-        if (probes.mp3(path, rate, channels, pcm_bytes) != 1 || pcm_bytes < 0) {
-            continue;
-        }
-        e.sample_rate = rate;
-        e.channels = channels;
-        e.pcm_bytes = clamp_pcm_bytes(pcm_bytes);
-        e.peak_level = 0;
-        e.source_type = SOURCE_MP3;
-        pl.tags[i] = Id3v1Tag{};
-        probes.id3v1(path, pl.tags[i]);
-        ++resolved;
     }
     return resolved;
 }

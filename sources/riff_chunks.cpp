@@ -23,6 +23,11 @@ bool supported_format(int32_t rate, int32_t channels, int32_t bits) {
 // Only the first 16 bytes of "fmt " are read; an extensible format's tail is skipped.
 constexpr uint32_t FMT_BYTES_USED = 16;
 
+// A read that came back short because the disk failed is no statement about the file.
+WavWalkStatus short_read(const ByteReader& in, WavWalkStatus status) {
+    return in.error() != 0 ? WavWalkStatus::ReadError : status;
+}
+
 }  // namespace
 
 bool read_chunk_header(ByteReader& in, RiffChunkHeader& chunk) {
@@ -66,6 +71,8 @@ const char* wav_walk_status_text(WavWalkStatus status) {
             return "unsupported format (16-bit PCM, 1 or 2 channels, 32000/44100/48000 Hz only)";
         case WavWalkStatus::DataBeforeFmt:
             return "\"data\" chunk before the \"fmt \" chunk";
+        case WavWalkStatus::ReadError:
+            return "read error";
     }
     return "unreadable header";
 }
@@ -76,14 +83,14 @@ WavHeaderWalk walk_wav_header(ByteReader& in) {
     uint8_t riff[12];
     if (in.read(riff, 12) != 12 ||
         !same_chunk_id(reinterpret_cast<const char*>(riff + 8), "wave")) {
-        walk.status = WavWalkStatus::NotWave;
+        walk.status = short_read(in, WavWalkStatus::NotWave);
         return walk;
     }
     bool have_fmt = false;
     for (;;) {
         RiffChunkHeader chunk;
         if (!read_chunk_header(in, chunk)) {
-            walk.status = WavWalkStatus::Truncated;
+            walk.status = short_read(in, WavWalkStatus::Truncated);
             return walk;
         }
         if (same_chunk_id(chunk.id, "fmt ")) {
@@ -95,7 +102,7 @@ WavHeaderWalk walk_wav_header(ByteReader& in) {
             uint8_t fmt[FMT_BYTES_USED] = {};  // a shorter chunk reads as zeros
             uint32_t want = std::min(chunk.size, FMT_BYTES_USED);
             if (in.read(fmt, want) != want) {
-                walk.status = WavWalkStatus::Truncated;
+                walk.status = short_read(in, WavWalkStatus::Truncated);
                 return walk;
             }
             walk.format_tag = le16(fmt);

@@ -28,11 +28,12 @@ void skip_chunk_rest(ByteReader& in, const RiffChunkHeader& chunk, uint32_t cons
 bool same_chunk_id(const char id[4], const char* lower_literal);
 
 enum class WavWalkStatus {
-    Ok,            // supported "fmt " then "data" found
-    NotWave,       // fewer than 12 bytes, or the form type is not "WAVE"
-    Truncated,     // a chunk header or the "fmt " content is cut short before "data"
-    Unsupported,   // "fmt " is not 16-bit, 1 or 2 channels, 32000/44100/48000 Hz
-    DataBeforeFmt  // a "data" chunk met before any "fmt " chunk
+    Ok,             // supported "fmt " then "data" found
+    NotWave,        // fewer than 12 bytes, or the form type is not "WAVE"
+    Truncated,      // a chunk header or the "fmt " content is cut short before "data"
+    Unsupported,    // "fmt " is not 16-bit, 1 or 2 channels, 32000/44100/48000 Hz
+    DataBeforeFmt,  // a "data" chunk met before any "fmt " chunk
+    ReadError       // a read failed (the reader's error() says why) before "data" was found
 };
 
 constexpr int32_t SUPPORTED_RATES[] = {32000, 44100, 48000};

@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "sources/text_cut.h"
+
 namespace zv {
 namespace {
 
@@ -202,11 +204,7 @@ std::string_view cut_at_width(std::string_view bytes, TagEncoding encoding, size
             end = width;
             break;
         case TagEncoding::Utf8:
-            end = width;
-            // Back off to the start of the sequence that the width would split.
-            while (end > 0 && (static_cast<uint8_t>(bytes[end]) & 0xC0) == 0x80) {
-                --end;
-            }
+            end = utf8_cut_length(bytes, width);
             break;
         case TagEncoding::Cp932:
             for (size_t i = 0; i < width;) {

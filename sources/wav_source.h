@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -43,17 +44,26 @@ public:
     WavReader(WavReader&&) noexcept = default;
     WavReader& operator=(WavReader&&) noexcept = default;
 
-    // Opens the file and positions it at the first sample; false with error() set when the
-    // file cannot be opened or holds no "data" chunk after a supported "fmt ".
+    // Opens the file (regular files only, never blocking) and positions it at the first
+    // sample; false with error() set when the file cannot be opened or read, or holds no
+    // "data" chunk after a supported "fmt ".
     bool open(const std::string& path);
+    // The same on any input (tests feed failing readers).
+    bool open(std::unique_ptr<ByteReader> input);
     void close();
-    bool is_open() const { return file_.is_open(); }
+    bool is_open() const;
 
     // Reads up to `bytes` sample bytes; fewer (0 at the end) when the "data" chunk or the
-    // file ends. Bytes of chunks that follow the data are never returned.
+    // file ends, or when a read fails: failed() tells which. Bytes of chunks that follow the
+    // data are never returned. After a failure every read returns 0.
     size_t read(void* dst, size_t bytes);
     // Moves to a byte offset inside the data (clamped to its end), from the first sample.
     bool seek_data(uint64_t offset);
+    // True once a read failed (a damaged disk): the song is not whole; error() says why.
+    bool failed() const { return failed_; }
+    // False for a song without a single sample frame: a "data" chunk of size 0 (or less than
+    // one frame), or a file that ends where its samples should begin.
+    bool holds_samples() const;
 
     int32_t rate() const { return walk_.rate; }          // 0 when headerless
     int32_t channels() const { return walk_.channels; }  // 0 when headerless
@@ -62,10 +72,17 @@ public:
     uint64_t header_bytes() const { return span_.data_offset; }
     bool headerless() const { return span_.headerless; }
     uint64_t data_position() const { return data_pos_; }
+    // Why open() failed, or why the last read failed.
     const std::string& error() const { return error_; }
 
 private:
+    bool start();
+    ByteReader& source();
+    uint64_t input_size() const;
+
     FileByteReader file_;
+    std::unique_ptr<ByteReader> input_;  // set instead of file_ by open(input)
+    bool failed_ = false;
     WavHeaderWalk walk_;
     WavDataSpan span_;
     uint64_t data_pos_ = 0;

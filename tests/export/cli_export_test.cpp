@@ -188,7 +188,8 @@ TEST_F(CliExport, NamingOptions) {
     r = cli("export --mp3 -q '" + dir / "s1.wav" + "' -o '" + dir / "a.b/out" + "'", tmp);
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_TRUE(std::filesystem::exists(dir / "a.b/out.mp3"));
-    r = cli("export --wav -q --postfix --affix _x '" + dir / "s1.wav" + "' -d '" + dir.path() + "'",
+    r = cli("export --wav -q --postfix --affix _x '" + dir / "s1.wav" + "' -d '" +
+                dir.path().string() + "'",
             tmp);
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_TRUE(std::filesystem::exists(dir / "s1_x.wav"));
@@ -344,7 +345,7 @@ TEST_F(CliExport, SpecialTargetsAreRefusedAndLinksWrittenThrough) {
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
     CliResult r = run_cli({"export", "--wav", src, "-o", fifo}, tmp);
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("is not a regular file"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(", not a regular file"), std::string::npos) << r.err;
     struct stat st {};
     ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
@@ -354,7 +355,7 @@ TEST_F(CliExport, SpecialTargetsAreRefusedAndLinksWrittenThrough) {
     if (::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
         r = run_cli({"export", "--wav", src, "-o", device}, tmp);
         EXPECT_EQ(r.status, 1);
-        EXPECT_NE(r.err.find("is not a regular file"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(", not a regular file"), std::string::npos) << r.err;
         ASSERT_EQ(::lstat(device.c_str(), &st), 0);
         EXPECT_TRUE(S_ISCHR(st.st_mode));
     }
@@ -385,7 +386,7 @@ TEST_F(CliExport, SongsWithoutSamplesAndUnwritableFoldersFail) {
     // A folder nobody may write in, the superuser included.
     r = run_cli({"export", "--wav", dir / "s0.wav", "-d", "/proc"}, tmp);
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("s0.wav: cannot write in the folder /proc"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("s0.wav: cannot write /proc/mm_s0.wav: "), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("$$temp"), std::string::npos) << "no private working file is named";
 }
 

@@ -52,7 +52,7 @@ protected:
         processor_startup(*processor);
         options.output_mp3 = 0;
         options.normalise_on_export = 0;
-        mkdir((dir.path() + "/tmp").c_str(), 0700);
+        mkdir((dir / "tmp").c_str(), 0700);
     }
     std::string source(const test::WavSpec& wav, const std::string& name = "song.wav") {
         std::string path = dir / name;
@@ -70,7 +70,7 @@ protected:
         in.target_path = std::move(target);
         in.options = options;
         in.encoder = encoder;
-        in.temp_folder = dir.path() + "/tmp";
+        in.temp_folder = dir / "tmp";
         in.run_id = "12345678";
         ExportJob job(in, *processor, obs, &throttle);
         obs.job = &job;
@@ -259,7 +259,7 @@ TEST_F(ExportJobTest, FailuresLeaveNoTargetAndSayWhy) {
               ExportEnd::Failed);
     EXPECT_FALSE(std::filesystem::exists(dir / "out.wav"));
     // Nothing is left behind in the working folder either.
-    EXPECT_TRUE(std::filesystem::is_empty(dir.path() + "/tmp"));
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "tmp"));
 }
 
 TEST_F(ExportJobTest, ExternalEncoderFailureIsAFailureWithoutTarget) {
@@ -300,7 +300,7 @@ TEST_F(ExportJobTest, CancelDuringTheEncoderWritesNothing) {
     EXPECT_FALSE(r.encoder_failed) << "a cancel is no reason to switch to WAV";
     EXPECT_FALSE(std::filesystem::exists(dir / "out.mp3"));
     EXPECT_FALSE(std::filesystem::exists(dir / "out.wav"));
-    EXPECT_TRUE(std::filesystem::is_empty(dir.path() + "/tmp"));
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "tmp"));
 }
 
 TEST_F(ExportJobTest, BuiltInEncoderStopsWithinOneBlock) {

@@ -17,10 +17,6 @@
 namespace zv {
 namespace {
 
-std::string media(const char* name) {
-    return std::string(ZV_MEDIA_DIR) + "/" + name;
-}
-
 std::string command_output(const std::string& cmd) {
     std::string out;
     std::FILE* p = ::popen(cmd.c_str(), "r");
@@ -91,7 +87,7 @@ protected:
 };
 
 TEST_F(Mp3ExportTest, Mp3SourceBecomesConstantBitrateMp3WithTheTag) {
-    std::string src = media("p13_cbr128_44100_stereo_id3v1v2.mp3");
+    std::string src = test::fixture("cbr128_id3v1v2.mp3");
     Id3v1Tag slot;
     ExportJobResult r = export_song(src, SOURCE_MP3, 44100, 2, dir / "out.wav", slot);
     ASSERT_EQ(r.end, ExportEnd::Completed) << r.failure;
@@ -135,7 +131,8 @@ TEST_F(Mp3ExportTest, MonoWavSourceGivesMonoMp3WithoutTag) {
 TEST_F(Mp3ExportTest, DecodeWritesAPlainWavAndReadsTheTag) {
     Id3v1Tag slot;
     ConvertFailure err;
-    ASSERT_TRUE(decode_mp3_to_wav(media("p15_cbr64_32000_mono.mp3"), dir / "d.wav", slot, {}, err))
+    ASSERT_TRUE(
+        decode_mp3_to_wav(test::fixture("cbr64_mono_32000.mp3"), dir / "d.wav", slot, {}, err))
         << err.text;
     WavReader reader;
     ASSERT_TRUE(reader.open(dir / "d.wav"));

@@ -24,6 +24,7 @@
 #include "sources/mp3_source.h"
 #include "sources/playlist.h"
 #include "tests/integration/jack_server.h"
+#include "tests/support/fixtures.h"
 
 extern char** environ;
 
@@ -152,8 +153,7 @@ TEST_F(JackAt44100, WavPlaysToTheEnd) {
 }
 
 TEST_F(JackAt44100, Mp3PlaysToTheEnd) {
-    const std::string mp3 =
-        std::string(ZV_SOURCE_DIR) + "/tests/integration/data/tone_3s_44100.mp3";
+    const std::string mp3 = test::fixture("tone_3s_44100.mp3");
     int64_t decoded = 0;
     {
         Mp3Decoder d;

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +16,8 @@
 #include "playback/audio_engine.h"
 #include "sources/playlist.h"
 #include "tests/playback/fake_device.h"
+#include "tests/support/fixtures.h"
+#include "tests/support/wav_builder.h"
 
 namespace zv::test {
 
@@ -42,42 +43,17 @@ public:
     std::vector<std::string> messages;
 };
 
-// Writes a 16-bit PCM WAV whose samples count up, with a chunk after the data when asked.
+// Writes a 16-bit PCM WAV of a sine, with a chunk of loud garbage after the data when asked.
 inline void write_wav(const std::string& path, int rate, int channels, uint32_t data_bytes,
                       bool trailing_chunk = false) {
-    std::vector<uint8_t> b;
-    auto u32 = [&](uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            b.push_back(static_cast<uint8_t>(v >> (8 * i)));
-    };
-    auto u16 = [&](uint16_t v) {
-        b.push_back(static_cast<uint8_t>(v));
-        b.push_back(static_cast<uint8_t>(v >> 8));
-    };
-    auto tag = [&](const char* t) { b.insert(b.end(), t, t + 4); };
-    tag("RIFF");
-    u32(0);
-    tag("WAVE");
-    tag("fmt ");
-    u32(16);
-    u16(1);
-    u16(static_cast<uint16_t>(channels));
-    u32(static_cast<uint32_t>(rate));
-    u32(static_cast<uint32_t>(rate * channels * 2));
-    u16(static_cast<uint16_t>(channels * 2));
-    u16(16);
-    tag("data");
-    u32(data_bytes);
-    for (uint32_t i = 0; i < data_bytes / 2; ++i) {
-        u16(static_cast<uint16_t>(std::lround(8000.0 * std::sin(i * 0.05))));
-    }
+    WavSpec spec;
+    spec.rate = rate;
+    spec.channels = channels;
+    spec.samples = sine_samples(data_bytes / 2, 8000.0, 0.05);
     if (trailing_chunk) {
-        tag("LIST");
-        u32(4096);
-        b.insert(b.end(), 4096, 0x7F);  // loud garbage if it were ever played
+        spec.chunk_after_data.assign(4096, 0x7F);  // loud garbage if it were ever played
     }
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+    write_wav(std::filesystem::path(path), spec);
 }
 
 class EngineTest : public ::testing::Test {
@@ -102,9 +78,7 @@ protected:
     void add(const std::string& file) {
         ASSERT_TRUE(was_added(add_song_file(*playlist, file, true))) << file;
     }
-    std::string media(const std::string& name) const {
-        return std::string(ZV_MEDIA_DIR) + "/" + name;
-    }
+    std::string media(const std::string& name) const { return fixture(name); }
 
     // The device plays one block and the owner thread handles the notification.
     void play_one() {

@@ -125,7 +125,7 @@ TEST_F(EngineTest, HoldingPlus20OnWavAdvancesTwentyBlocksPerPlayedBlock) {
 }
 
 TEST_F(EngineTest, HoldingPlus20OnMp3DecodesTwentyFramesPerFrameAppended) {
-    add(media("p13_cbr128_44100_stereo_id3v1v2.mp3"));
+    add(media("cbr128_id3v1v2.mp3"));
     start_playback(*engine);
     ASSERT_EQ(engine->engine_state, ENGINE_PLAYING);
     const int64_t before = engine->played_bytes;
@@ -140,7 +140,7 @@ TEST_F(EngineTest, HoldingPlus20OnMp3DecodesTwentyFramesPerFrameAppended) {
 }
 
 TEST_F(EngineTest, MinusFiveOnMp3StopsSeekingAtTheNextFill) {
-    add(media("p13_cbr128_44100_stereo_id3v1v2.mp3"));
+    add(media("cbr128_id3v1v2.mp3"));
     start_playback(*engine);
     const int64_t before = engine->played_bytes;
     press_seek_button(*engine, -5);
@@ -164,7 +164,7 @@ TEST_F(EngineTest, LeavingTheSeekButtonsStopsSeekingAtTheNextFill) {
 
 TEST_F(EngineTest, Mp3FailingWhilePrimingIsMarkedFailedAndEverythingCloses) {
     // Layer II at 384 kbit/s: the first frame's bitrate is outside what the decoder accepts.
-    const std::string bad = std::string(ZV_SOURCE_DIR) + "/tests/playback/data/layer2_384k.mp3";
+    const std::string bad = media("layer2_384k.mp3");
     add(bad);
     ASSERT_EQ(playlist->entries[0].source_type, SOURCE_MP3);
     start_playback(*engine);
@@ -179,7 +179,7 @@ TEST_F(EngineTest, Mp3FailingWhilePrimingIsMarkedFailedAndEverythingCloses) {
 TEST_F(EngineTest, Mp3ShorterThanThePrimedBlocksPlaysAndIsNotMarkedFailed) {
     // About 0.2 s: the stream ends inside the third of four primed blocks, which is not a
     // decode failure.
-    const std::string mp3 = std::string(ZV_SOURCE_DIR) + "/tests/playback/data/short_0s2_44100.mp3";
+    const std::string mp3 = media("short_0s2_44100.mp3");
     add(mp3);
     start_playback(*engine);
     EXPECT_EQ(engine->engine_state, ENGINE_DRAINING);
@@ -204,7 +204,7 @@ TEST_F(EngineTest, PendingMp3IsProbedFirstAndAFailedProbeOpensNothing) {
 
     // A pending entry whose file probes well now becomes an MP3 and plays.
     playlist->song_count = 0;
-    ASSERT_TRUE(was_added(add_song_file(*playlist, media("p15_cbr64_32000_mono.mp3"), false)));
+    ASSERT_TRUE(was_added(add_song_file(*playlist, media("cbr64_mono_32000.mp3"), false)));
     start_playback(*engine);
     EXPECT_EQ(engine->engine_state, ENGINE_PLAYING);
     EXPECT_EQ(playlist->entries[0].source_type, SOURCE_MP3);

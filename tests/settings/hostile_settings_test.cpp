@@ -284,7 +284,7 @@ TEST(HostileSettings, UserPresetsAndFilesOnDiskFollowTheSameRules) {
     SettingsBytes bytes = encode_settings(ss);
     put_f64(bytes, BASS_EQ_Q, -1.0);
     const auto file = dir.path() / "shared.zv3";
-    test::write_all(file, bytes);
+    test::write_bytes(file, bytes);
 
     OwnedProgramState mine;
     processor_startup(*mine.processor);

@@ -111,7 +111,7 @@ TEST(ParamFields, FactoryPresetsRoundTripThroughParameterFiles) {
             std::filesystem::create_directories(golden_dir);
             ASSERT_TRUE(save_settings_file(as, golden).ok);
         }
-        const std::vector<uint8_t> stored = test::read_all(golden);
+        const std::vector<uint8_t> stored = test::read_bytes(golden);
         ASSERT_TRUE(stored == std::vector<uint8_t>(bytes.begin(), bytes.end()))
             << golden << " differs from what the preset saves (ZV_UPDATE_GOLDEN=1 rewrites it)";
 

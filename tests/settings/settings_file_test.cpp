@@ -113,14 +113,14 @@ TEST(SettingsFile, SaveWritesExactlyTheEncodedBytesAndReportsFailure) {
     const auto path = dir.path() / "p.zv3";
     ASSERT_TRUE(save_settings_file(s, path).ok);
     const SettingsBytes expected = encode_settings(s);
-    EXPECT_EQ(test::read_all(path), std::vector<uint8_t>(expected.begin(), expected.end()));
+    EXPECT_EQ(test::read_bytes(path), std::vector<uint8_t>(expected.begin(), expected.end()));
 
     // A read-only file is still replaced: the user asked to save over it.
     chmod(path.c_str(), 0444);
     a.processor->params.settings.agc_drive_db = 7.5;
     ASSERT_TRUE(save_settings_file(s, path).ok);
     const SettingsBytes updated = encode_settings(s);
-    EXPECT_EQ(test::read_all(path), std::vector<uint8_t>(updated.begin(), updated.end()));
+    EXPECT_EQ(test::read_bytes(path), std::vector<uint8_t>(updated.begin(), updated.end()));
 
     // A link keeps pointing at the file it names, which gets the new content.
     const auto link = dir.path() / "link.zv3";
@@ -129,7 +129,7 @@ TEST(SettingsFile, SaveWritesExactlyTheEncodedBytesAndReportsFailure) {
     ASSERT_TRUE(save_settings_file(s, link).ok);
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     const SettingsBytes linked = encode_settings(s);
-    EXPECT_EQ(test::read_all(path), std::vector<uint8_t>(linked.begin(), linked.end()));
+    EXPECT_EQ(test::read_bytes(path), std::vector<uint8_t>(linked.begin(), linked.end()));
     std::filesystem::remove(link);
 
     // A target that cannot be replaced: failure is reported, the old entry stays, no

@@ -9,6 +9,9 @@
 
 #include "sources/playlist.h"
 #include "tests/sources/playlist_test_util.h"
+#include "tests/support/fixtures.h"
+#include "tests/support/scratch_dir.h"
+#include "tests/support/wav_builder.h"
 
 namespace zv {
 namespace {
@@ -30,11 +33,9 @@ TEST(PlaylistAdd, RealWavAndMp3EnterWithTheirProbedFormat) {
     EXPECT_EQ(add_song_file(*pl, dir / "mono.WAV", true), AddResult::added);
     EXPECT_EQ(add_song_file(*pl, dir / "eight_bit.wav", true), AddResult::not_supported);
     EXPECT_EQ(add_song_file(*pl, dir / "missing.wav", true), AddResult::not_supported);
-    EXPECT_EQ(add_song_file(*pl, test::media("README.md"), true), AddResult::not_a_song);
-    EXPECT_EQ(add_song_file(*pl, test::media("p13_cbr128_44100_stereo_id3v1v2.mp3"), true),
-              AddResult::added);
-    EXPECT_EQ(add_song_file(*pl, test::media("p16_mpeg2_22050_stereo.mp3"), true),
-              AddResult::not_supported);
+    EXPECT_EQ(add_song_file(*pl, test::fixture("expectations.tsv"), true), AddResult::not_a_song);
+    EXPECT_EQ(add_song_file(*pl, test::fixture("cbr128_id3v1v2.mp3"), true), AddResult::added);
+    EXPECT_EQ(add_song_file(*pl, test::fixture("mpeg2_22050.mp3"), true), AddResult::not_supported);
     ASSERT_EQ(pl->song_count, 2);
 
     const SongEntry& wav = pl->entries[0];
@@ -47,9 +48,59 @@ TEST(PlaylistAdd, RealWavAndMp3EnterWithTheirProbedFormat) {
     const SongEntry& mp3 = pl->entries[1];
     EXPECT_EQ(mp3.source_type, SOURCE_MP3);
     EXPECT_EQ(mp3.sample_rate, 44100);
-    EXPECT_EQ(mp3.pcm_bytes, 1152000);
-    EXPECT_EQ(pl->tags[1].title(), "Public Test Song");
-    EXPECT_EQ(pl->tags[1].track(), 7);
+    EXPECT_EQ(std::to_string(mp3.pcm_bytes), test::fixture_row("cbr128_id3v1v2.mp3")["pcm_bytes"]);
+    EXPECT_EQ(pl->tags[1].title(), "Fixture Song");
+    EXPECT_EQ(pl->tags[1].track(), 5);
+}
+
+// One clamp for every entry's size: the largest whole stereo frame count that fits an int32.
+TEST(PlaylistAdd, SizesBeyondInt32AreClampedNotWrapped) {
+    constexpr int32_t LARGEST = 2147483644;  // INT32_MAX less what makes it whole frames
+    EXPECT_EQ(clamp_pcm_bytes(-5), 0);
+    EXPECT_EQ(clamp_pcm_bytes(1000), 1000);
+    EXPECT_EQ(clamp_pcm_bytes(LARGEST), LARGEST);
+    EXPECT_EQ(clamp_pcm_bytes(INT32_MAX), LARGEST);
+    EXPECT_EQ(clamp_pcm_bytes(int64_t{5} << 32), LARGEST);
+
+    // A song the probe measures at 20 GB enters at the clamp, by every way in.
+    const SongProbes huge{
+        &test::fake_wav,
+        [](const std::string&, int32_t& rate, int32_t& channels, int64_t& pcm_bytes) {
+            rate = 44100;
+            channels = 2;
+            pcm_bytes = int64_t{20} << 30;
+            return 1;
+        },
+        &test::fake_id3v1};
+    auto pl = make_playlist();
+    ASSERT_EQ(add_song_file(*pl, "/m/big.mp3", true, huge), AddResult::added);
+    EXPECT_EQ(pl->entries[0].pcm_bytes, LARGEST);
+    ASSERT_EQ(add_song_file(*pl, "/m/later.mp3", false, huge), AddResult::added);
+    ASSERT_EQ(pl->entries[1].source_type, SOURCE_MP3_PENDING);
+    ASSERT_TRUE(probe_pending_song(*pl, 1, huge));
+    EXPECT_EQ(pl->entries[1].source_type, SOURCE_MP3);
+    EXPECT_EQ(pl->entries[1].pcm_bytes, LARGEST);
+    EXPECT_EQ(pl->entries[1].sample_rate, 44100);
+    EXPECT_EQ(pl->tags[1].track(), 9);
+}
+
+// The late probe is the add's own probe: a file it refuses stays pending and untouched.
+TEST(PlaylistAdd, LateProbeOfAPendingSongFollowsTheAddsRules) {
+    auto pl = make_playlist();
+    test::add_fake_songs(*pl, {"a.wav"});
+    ASSERT_EQ(add_song_file(*pl, "/music/bad.mp3", false, fake_probes()), AddResult::added);
+    pl->song_mark[1] = MARK_FAILED;
+    EXPECT_FALSE(probe_pending_song(*pl, 1, fake_probes()));
+    EXPECT_EQ(pl->entries[1].source_type, SOURCE_MP3_PENDING);
+    EXPECT_EQ(pl->song_mark[1], MARK_FAILED);
+    // A pending entry whose path is no MP3 any more is not turned into another kind of song.
+    set_song_path(pl->entries[1], "/music/now.wav");
+    EXPECT_FALSE(probe_pending_song(*pl, 1, fake_probes()));
+    set_song_path(pl->entries[1], "/music/good.mp3");
+    EXPECT_TRUE(probe_pending_song(*pl, 1, fake_probes()));
+    EXPECT_EQ(pl->entries[1].source_type, SOURCE_MP3);
+    EXPECT_EQ(pl->song_mark[1], MARK_NONE);
+    EXPECT_EQ(pl->tags[1].title(), "good.mp3");
 }
 
 TEST(PlaylistAdd, PathThatDoesNotFitTheFieldIsRefusedNotCut) {

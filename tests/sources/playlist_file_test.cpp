@@ -10,36 +10,23 @@
 
 #include "sources/playlist_file.h"
 #include "tests/sources/playlist_test_util.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/fixtures.h"
+#include "tests/support/scratch_dir.h"
+#include "tests/support/wav_builder.h"
 
 namespace zv {
 namespace {
 
+using test::folder_listing;
 using test::make_playlist;
+using test::read_bytes;
 using test::ScratchDir;
-
-std::vector<uint8_t> read_bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void write_bytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-}
+using test::write_bytes;
 
 int32_t i32_at(const std::vector<uint8_t>& b, size_t offset) {
     return static_cast<int32_t>(b[offset] | (b[offset + 1] << 8) | (b[offset + 2] << 16) |
                                 (uint32_t{b[offset + 3]} << 24));
-}
-
-std::vector<std::string> folder_listing(const std::string& dir) {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir)) {
-        names.push_back(e.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 struct ThreeSongs {
@@ -48,7 +35,7 @@ struct ThreeSongs {
     ThreeSongs() {
         test::write_wav(dir / "one.wav", 44100, 2, 17640);
         test::write_wav(dir / "two.wav", 48000, 1, 9600);
-        test::copy_file(test::media("p13_cbr128_44100_stereo_id3v1v2.mp3"), dir / "three.mp3");
+        std::filesystem::copy_file(test::fixture("cbr128_id3v1v2.mp3"), dir / "three.mp3");
         for (const char* name : {"one.wav", "two.wav", "three.mp3"}) {
             add_song_file(*pl, dir / name, true);
         }
@@ -112,8 +99,9 @@ TEST(PlaylistFile, ReopeningProbesAfreshAndDropsWhatVanished) {
     EXPECT_EQ(song_path(pl->entries[0]), s.dir / "one.wav");
     EXPECT_EQ(song_path(pl->entries[1]), s.dir / "three.mp3");
     EXPECT_EQ(pl->entries[1].source_type, SOURCE_MP3);
-    EXPECT_EQ(pl->entries[1].pcm_bytes, 1152000);
-    EXPECT_EQ(pl->tags[1].title(), "Public Test Song");
+    EXPECT_EQ(std::to_string(pl->entries[1].pcm_bytes),
+              test::fixture_row("cbr128_id3v1v2.mp3")["pcm_bytes"]);
+    EXPECT_EQ(pl->tags[1].title(), "Fixture Song");
     for (int i = 0; i < 2; ++i) {
         EXPECT_EQ(pl->entries[i].peak_level, 0);  // peak levels are measured again, not trusted
         EXPECT_EQ(pl->song_mark[i], MARK_NONE);
@@ -191,7 +179,7 @@ TEST(PlaylistFile, FailedOpenLeavesTheListUntouched) {
                           Case{dir / "short.plt", true, PlaylistFileStatus::wrong_size},
                           Case{dir / "long.plt", true, PlaylistFileStatus::wrong_size},
                           Case{dir / "folder.plt", true, PlaylistFileStatus::cannot_open},
-                          Case{dir / "pipe.plt", true, PlaylistFileStatus::wrong_size},
+                          Case{dir / "pipe.plt", true, PlaylistFileStatus::cannot_open},
                           Case{dir / "good.plt", false, PlaylistFileStatus::engine_busy}}) {
         PlaylistFileResult r = open_playlist_file(*pl, c.path, c.idle, test::fake_probes());
         EXPECT_EQ(r.status, c.status) << c.path;

@@ -1,15 +1,10 @@
-// Fixtures shared by the playlist tests: a scratch folder, WAV files written byte by byte,
-// and stand-in probes that decide from the file name so the list commands can be tested
-// on thousands of songs without touching the disk.
+// Stand-in probes for the playlist tests: they decide from the file name, so the list commands
+// can be tested on thousands of songs without touching the disk.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,60 +12,6 @@
 #include "sources/playlist.h"
 
 namespace zv::test {
-
-inline std::string media(const char* name) {
-    return std::string(ZV_MEDIA_DIR) + "/" + name;
-}
-
-class ScratchDir {
-public:
-    ScratchDir() {
-        std::string templ = (std::filesystem::temp_directory_path() / "zvpl-XXXXXX").string();
-        path_ = mkdtemp(templ.data()) ? templ : std::string();
-    }
-    ~ScratchDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    const std::string& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
-
-inline void put_le(std::vector<uint8_t>& out, uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) {
-        out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-    }
-}
-
-// A canonical 44-byte-header WAV with data_bytes bytes of silence.
-inline void write_wav(const std::string& path, uint32_t rate, uint16_t channels,
-                      uint32_t data_bytes, uint16_t bits = 16) {
-    std::vector<uint8_t> b;
-    b.insert(b.end(), {'R', 'I', 'F', 'F'});
-    put_le(b, 36 + data_bytes, 4);
-    b.insert(b.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    put_le(b, 16, 4);
-    put_le(b, 1, 2);
-    put_le(b, channels, 2);
-    put_le(b, rate, 4);
-    put_le(b, rate * channels * bits / 8, 4);
-    put_le(b, channels * bits / 8, 2);
-    put_le(b, bits, 2);
-    b.insert(b.end(), {'d', 'a', 't', 'a'});
-    put_le(b, data_bytes, 4);
-    b.resize(b.size() + data_bytes);
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
-}
-
-inline void copy_file(const std::string& from, const std::string& to) {
-    std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing);
-}
 
 // Stand-in probes: every name is a supported song unless it contains "bad". WAVs are
 // 44.1 kHz stereo of one second, MP3s 48 kHz mono of two seconds, and an MP3's tag title is

@@ -4,12 +4,14 @@
 
 #include "sources/playlist_view.h"
 #include "tests/sources/playlist_test_util.h"
+#include "tests/support/fixtures.h"
+#include "tests/support/scratch_dir.h"
+#include "tests/support/wav_builder.h"
 
 namespace zv {
 namespace {
 
 using test::make_playlist;
-using test::media;
 using test::ScratchDir;
 using Columns = std::array<std::string, PLAYLIST_COLUMN_COUNT>;
 
@@ -38,9 +40,9 @@ TEST(PlaylistView, RowsOfWavMp3AndPendingSongs) {
     test::write_wav(dir / "five.wav", 32000, 1, 320000);
     auto pl = make_playlist();
     add_song_file(*pl, dir / "five.wav", true);
-    add_song_file(*pl, media("p13_cbr128_44100_stereo_id3v1v2.mp3"), true);
-    add_song_file(*pl, media("p17_sjis_id3v1_no_info.mp3"), true);
-    add_song_file(*pl, media("p15_cbr64_32000_mono.mp3"), false);  // engine busy: pending
+    add_song_file(*pl, test::fixture("cbr128_id3v1v2.mp3"), true);
+    add_song_file(*pl, test::fixture("sjis_tag_no_info.mp3"), true);
+    add_song_file(*pl, test::fixture("cbr64_mono_32000.mp3"), false);  // engine busy: pending
     ASSERT_EQ(pl->song_count, 4);
 
     PlaylistView view;
@@ -49,23 +51,23 @@ TEST(PlaylistView, RowsOfWavMp3AndPendingSongs) {
     EXPECT_EQ(view.status_text, "4 songs in list");
     EXPECT_EQ(view.rows[0].columns, (Columns{"00", "32", "1", "five.wav", "00:05", "--", "--", "--",
                                              "--", dir / "five.wav"}));
-    EXPECT_EQ(view.rows[1].columns,
-              (Columns{"01", "44", "2", "p13_cbr128_44100_stereo_id3v1v2.mp3", "00:06",
-                       "Public Test Song", "Media Set Artist", "Media Set Album", "7",
-                       media("p13_cbr128_44100_stereo_id3v1v2.mp3")}));
+    EXPECT_EQ(view.rows[1].columns, (Columns{"01", "44", "2", "cbr128_id3v1v2.mp3",
+                                             test::fixture_row("cbr128_id3v1v2.mp3")["time_text"],
+                                             "Fixture Song", "Fixture Artist", "Fixture Album", "5",
+                                             test::fixture("cbr128_id3v1v2.mp3")}));
     // Shift-JIS tag texts are shown converted, with the blanks they were padded with.
-    EXPECT_EQ(view.rows[2].columns[5], "春の海ソナタ" + std::string(18, ' '));
-    EXPECT_EQ(view.rows[2].columns[6], "テスト奏者" + std::string(20, ' '));
-    EXPECT_EQ(view.rows[2].columns[8], "12");
+    EXPECT_EQ(view.rows[2].columns[5], "ソフト表示" + std::string(20, ' '));
+    EXPECT_EQ(view.rows[2].columns[6], "山田花子");
+    EXPECT_EQ(view.rows[2].columns[8], "3");
     EXPECT_EQ(view.rows[3].columns,
-              (Columns{"03", "00", "0", "p15_cbr64_32000_mono.mp3", "--:--", "(Loading..)",
-                       "(Loading..)", "(Loading..)", "##", media("p15_cbr64_32000_mono.mp3")}));
+              (Columns{"03", "00", "0", "cbr64_mono_32000.mp3", "--:--", "(Loading..)",
+                       "(Loading..)", "(Loading..)", "##", test::fixture("cbr64_mono_32000.mp3")}));
 
     // Once the engine is idle the refresh probes the pending song.
     refresh_playlist_view(*pl, view, {.idle = true, .playing = false});
     EXPECT_EQ(pl->entries[3].source_type, SOURCE_MP3);
     EXPECT_EQ(view.rows[3].columns[1], "32");
-    EXPECT_EQ(view.rows[3].columns[4], "00:05");
+    EXPECT_EQ(view.rows[3].columns[4], test::fixture_row("cbr64_mono_32000.mp3")["time_text"]);
     EXPECT_EQ(view.rows[3].columns[5], "");
     EXPECT_EQ(view.rows[3].columns[8], "0");
 }

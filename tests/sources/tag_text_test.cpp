@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "sources/path_field.h"
+#include "sources/text_cut.h"
 
 namespace zv {
 namespace {
@@ -63,6 +64,17 @@ TEST(PathField, LongPathsAreRefusedNotCut) {
     EXPECT_FALSE(fits_path_field(std::string(256, 'a')));
     EXPECT_FALSE(fits_path_field(""));
     EXPECT_FALSE(fits_path_field(std::string("a\0b", 3)));
+}
+
+// The one UTF-8 cut (settings texts, device names, tag texts): never inside a character.
+TEST(TextCut, Utf8CutNeverSplitsACharacter) {
+    const std::string s = "a\xc3\xa9\xe6\x98\xa5\xf0\x9f\x8e\xb5";  // a é 春 🎵: 1+2+3+4 bytes
+    const size_t expected[] = {0, 1, 1, 3, 3, 3, 6, 6, 6, 6, 10, 10};
+    for (size_t max = 0; max < std::size(expected); ++max) {
+        EXPECT_EQ(utf8_cut_length(s, max), expected[max]) << "limit " << max;
+    }
+    EXPECT_EQ(utf8_cut_length("", 5), 0u);
+    EXPECT_EQ(utf8_cut_length("abc", 3), 3u);
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "tests/sources/source_test_util.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/scratch_dir.h"
+#include "tests/support/wav_builder.h"
 
 namespace zv {
 namespace {
@@ -82,7 +84,7 @@ TEST(WavProbe, CaseOfFormTypeAndChunkIdsDoesNotMatter) {
 class WavReaderTest : public ::testing::Test {
 protected:
     std::string put(const std::vector<uint8_t>& bytes, const char* name = "song.wav") {
-        std::string path = dir_.file(name);
+        std::string path = dir_ / name;
         test::write_bytes(path, bytes);
         return path;
     }
@@ -156,7 +158,7 @@ TEST_F(WavReaderTest, FileWithoutWaveMarkIsHeaderlessPcm) {
 
 TEST_F(WavReaderTest, RefusesFilesItCannotPlay) {
     WavReader reader;
-    EXPECT_FALSE(reader.open(dir_.file("missing.wav")));
+    EXPECT_FALSE(reader.open(dir_ / "missing.wav"));
     EXPECT_FALSE(reader.error().empty());
     EXPECT_FALSE(reader.open(put(RiffBuilder().fmt(2, 44100, 16).bytes())));
     EXPECT_FALSE(reader.open(put(RiffBuilder().chunk("data", {}).fmt(2, 44100, 16).bytes())));
@@ -164,13 +166,13 @@ TEST_F(WavReaderTest, RefusesFilesItCannotPlay) {
 }
 
 TEST_F(WavReaderTest, FoldersAndFifosAreRefusedWithoutWaiting) {
-    std::string fifo = dir_.file("pipe.wav");
+    std::string fifo = dir_ / "pipe.wav";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     int32_t r = 0, c = 0;
     uint32_t d = 0;
     EXPECT_EQ(probe_wav(fifo, r, c, d), -1);
-    ASSERT_EQ(mkdir(dir_.file("folder.wav").c_str(), 0700), 0);
-    EXPECT_EQ(probe_wav(dir_.file("folder.wav"), r, c, d), -1);
+    ASSERT_EQ(mkdir((dir_ / "folder.wav").c_str(), 0700), 0);
+    EXPECT_EQ(probe_wav(dir_ / "folder.wav", r, c, d), -1);
     WavReader reader;
     EXPECT_FALSE(reader.open(fifo));
 }

@@ -1,7 +1,7 @@
 #!/bin/sh
 # zvmp3-cli playlist: make a list from a folder, show it (aligned and --tsv) after a song has
 # gone, and the exit status of each kind of failure.
-# Usage: playlist_cli_test.sh ZVMP3_CLI MEDIA_DIR
+# Usage: playlist_test.sh ZVMP3_CLI FIXTURE_DIR
 set -u
 cli=$1
 media=$2
@@ -23,7 +23,7 @@ has() {  # has DESCRIPTION FILE TEXT
 }
 
 mkdir "$dir/songs"
-cp "$media/p13_cbr128_44100_stereo_id3v1v2.mp3" "$media/p02_pcm16_mono_48000.wav" "$dir/songs/"
+cp "$media/cbr128_id3v1v2.mp3" "$media/pcm16_mono_48000.wav" "$dir/songs/"
 "$cli" playlist make "$dir/list.plt" "$dir/songs" >"$dir/out" 2>"$dir/err"
 check "make from a folder" 0 $?
 has "make reports the count" "$dir/out" "2 songs"
@@ -31,19 +31,19 @@ has "make reports the count" "$dir/out" "2 songs"
 
 "$cli" playlist show "$dir/list.plt" >"$dir/out" 2>"$dir/err"
 check "show" 0 $?
-has "show lists the tag" "$dir/out" "Public Test Song"
+has "show lists the tag" "$dir/out" "Fixture Song"
 has "show ends with the status text" "$dir/out" "2 songs in list"
 
-rm "$dir/songs/p02_pcm16_mono_48000.wav"
+rm "$dir/songs/pcm16_mono_48000.wav"
 "$cli" playlist show --tsv "$dir/list.plt" >"$dir/out" 2>"$dir/err"
 check "show --tsv" 0 $?
 printf 'No\tfs\tch\tFile Name\tTime\tTitle\tArtist\tAlbum\tTr\tFull Path\n' >"$dir/header"
 head -n 1 "$dir/out" | cmp -s - "$dir/header" || { echo "FAIL: tsv header"; fails=$((fails + 1)); }
 [ "$(wc -l <"$dir/out")" -eq 2 ] || { echo "FAIL: vanished song still listed"; fails=$((fails + 1)); }
-has "the tsv row" "$dir/out" "$(printf '00\t44\t2\tp13_cbr128_44100_stereo_id3v1v2.mp3\t00:06\t')"
+has "the tsv row" "$dir/out" "$(printf '00\t44\t2\tcbr128_id3v1v2.mp3\t00:05\t')"
 has "dropped songs are counted" "$dir/err" "1 of 2 stored songs left out"
 
-"$cli" playlist show "$media/p01_pcm16_stereo_44100.wav" >/dev/null 2>"$dir/err"
+"$cli" playlist show "$media/pcm16_stereo_44100.wav" >/dev/null 2>"$dir/err"
 check "show of a file that is not a playlist" 1 $?
 has "the reason" "$dir/err" "not a playlist file"
 "$cli" playlist show "$dir/missing.plt" >/dev/null 2>&1

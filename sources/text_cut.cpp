@@ -1,4 +1,4 @@
-#include "settings/text_field.h"
+#include "sources/text_cut.h"
 
 namespace zv {
 

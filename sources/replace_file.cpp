@@ -1,0 +1,256 @@
+#include "sources/replace_file.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include "sources/open_file.h"
+
+namespace zv {
+namespace {
+
+constexpr int MAX_LINKS = 40;  // as the kernel's own limit for a path walk
+constexpr size_t RANDOM_CHARS = 6;
+
+std::string folder_part(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string random_chars() {
+    static constexpr char ALPHABET[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    unsigned char raw[RANDOM_CHARS] = {};
+    if (getrandom(raw, sizeof raw, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof raw)) {
+        // No entropy yet (early boot): the exclusive create below still refuses a clash.
+        static unsigned counter = 0;
+        const unsigned seed = static_cast<unsigned>(getpid()) * 2654435761u + ++counter;
+        for (size_t i = 0; i < sizeof raw; ++i) {
+            raw[i] = static_cast<unsigned char>(seed >> (4 * i));
+        }
+    }
+    std::string out;
+    for (unsigned char c : raw) {
+        out += ALPHABET[c % (sizeof ALPHABET - 1)];
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string follow_links(const std::string& path) {
+    std::string p = path;
+    for (int hop = 0; hop < MAX_LINKS; ++hop) {
+        struct stat st {};
+        if (::lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            return p;  // not there (it will be created) or not a link
+        }
+        std::string link(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+        const ssize_t n = ::readlink(p.c_str(), link.data(), link.size());
+        if (n < 0) {
+            return {};
+        }
+        link.resize(static_cast<size_t>(n));
+        p = !link.empty() && link[0] == '/' ? link : folder_part(p) + "/" + link;
+    }
+    errno = ELOOP;
+    return {};
+}
+
+FileReplacer::~FileReplacer() {
+    abandon();
+}
+
+bool FileReplacer::fail(const std::string& what, int error_number) {
+    error_ = "cannot write " + target_ + ": " + what;
+    if (error_number != 0) {
+        error_ += std::strerror(error_number);
+    }
+    abandon();
+    return false;
+}
+
+bool FileReplacer::begin(const std::string& target) {
+    abandon();
+    target_ = target;
+    error_.clear();
+    if (target.empty()) {
+        error_ = "no file name given";
+        return false;
+    }
+    destination_ = follow_links(target);
+    if (destination_.empty()) {
+        return fail("", errno);
+    }
+    struct stat st {};
+    bool replacing = false;
+    if (::stat(destination_.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode)) {
+            FileKind kind = file_kind(destination_);
+            return fail(std::string("it is ") + file_kind_text(kind) + ", not a regular file", 0);
+        }
+        replacing = true;
+        mode_ = st.st_mode & 0777;
+        owner_ = st.st_uid;
+        group_ = st.st_gid;
+    } else if (errno != ENOENT) {
+        return fail("", errno);
+    }
+    const std::string folder = folder_part(destination_);
+    const std::string stem =
+        folder + "/" + PART_FILE_PREFIX + std::to_string(static_cast<long>(getpid())) + "-";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp_ = stem + random_chars();
+        // A new file gets the mode the umask gives a plain create (and a folder's default
+        // ACL); a replaced one its old mode at commit.
+        fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
+                     replacing ? 0600 : 0666);
+        if (fd_ >= 0) {
+            if (!replacing) {
+                mode_ = 0;
+            }
+            return true;
+        }
+        if (errno != EEXIST) {
+            const int err = errno;
+            temp_.clear();
+            return fail("", err);
+        }
+    }
+    temp_.clear();
+    return fail("", EEXIST);
+}
+
+bool FileReplacer::write(const void* data, size_t size) {
+    if (fd_ < 0) {
+        return false;
+    }
+    const auto* p = static_cast<const uint8_t*>(data);
+    while (size > 0) {
+        const ssize_t n = ::write(fd_, p, size);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return fail("", n < 0 ? errno : ENOSPC);
+        }
+        p += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool FileReplacer::commit() {
+    if (fd_ < 0) {
+        return false;
+    }
+    if (::fsync(fd_) != 0) {
+        return fail("", errno);
+    }
+    if (mode_ != 0) {
+        // The owner stays where we may keep it (only the superuser may give a file away); the
+        // mode is set after, since a change of owner clears the set-id bits.
+        if (::fchown(fd_, owner_, group_) != 0) {
+            (void)::fchown(fd_, static_cast<uid_t>(-1), group_);
+        }
+        if (::fchmod(fd_, mode_) != 0) {
+            return fail("", errno);
+        }
+    }
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) {
+        return fail("", errno);
+    }
+    if (::rename(temp_.c_str(), destination_.c_str()) != 0) {
+        return fail("", errno);
+    }
+    temp_.clear();
+    // The rename itself reaches the disk only with its folder.
+    const int dir_fd =
+        ::open(folder_part(destination_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir_fd >= 0) {
+        ::fsync(dir_fd);
+        ::close(dir_fd);
+    }
+    return true;
+}
+
+void FileReplacer::abandon() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    if (!temp_.empty()) {
+        ::unlink(temp_.c_str());
+        temp_.clear();
+    }
+}
+
+bool write_file_replacing(const std::string& target, std::span<const uint8_t> bytes,
+                          std::string& error) {
+    FileReplacer file;
+    const bool ok = file.begin(target) && file.write(bytes.data(), bytes.size()) && file.commit();
+    if (!ok) {
+        error = file.error();
+    }
+    return ok;
+}
+
+bool parse_part_file_name(const std::string& name, pid_t& pid) {
+    const std::string prefix = PART_FILE_PREFIX;
+    if (name.size() < prefix.size() + 2 + RANDOM_CHARS ||
+        name.compare(0, prefix.size(), prefix) != 0) {
+        return false;
+    }
+    const std::string middle = name.substr(prefix.size());
+    const size_t dash = middle.size() - RANDOM_CHARS - 1;
+    if (middle[dash] != '-' || dash == 0 || dash > 9) {
+        return false;
+    }
+    long value = 0;
+    for (size_t i = 0; i < dash; ++i) {
+        if (middle[i] < '0' || middle[i] > '9') {
+            return false;
+        }
+        value = value * 10 + (middle[i] - '0');
+    }
+    pid = static_cast<pid_t>(value);
+    return value > 0;
+}
+
+int remove_stale_part_files(const std::string& folder) {
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+    if (!dir) {
+        return 0;
+    }
+    int removed = 0;
+    while (const dirent* item = ::readdir(dir.get())) {
+        pid_t pid = 0;
+        if (!parse_part_file_name(item->d_name, pid) || pid == getpid()) {
+            continue;
+        }
+        // A process that still runs (or runs as someone else: EPERM) may still write it.
+        if (::kill(pid, 0) == 0 || errno != ESRCH) {
+            continue;
+        }
+        const std::string path = folder + "/" + item->d_name;
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::getuid() &&
+            ::unlink(path.c_str()) == 0) {
+            ++removed;
+        }
+    }
+    return removed;
+}
+
+}  // namespace zv
