@@ -65,12 +65,16 @@ bool measure_file(const std::string& path, TempFolder& temp, PeakRow& row, std::
             return false;
         }
     }
-    const PeakResult r = measure_peak(entry, wav);
+    std::string why;
+    const PeakResult r = measure_peak(entry, wav, nullptr, &why);
     if (entry.source_type == SOURCE_MP3) {
         remove_file(wav);
     }
     if (r != PeakResult::Stored) {
-        error = out.tr(r == PeakResult::Unreadable ? MSG_CANNOT_READ_IT : MSG_NO_DATA_CHUNK);
+        // A read error fails the song: a level from part of it would be wrong.
+        error = r == PeakResult::Unreadable ? out.tr(MSG_CANNOT_READ_IT)
+                : why.empty()               ? out.tr(MSG_NO_DATA_CHUNK)
+                                            : why;
         return false;
     }
     row.peak = entry.peak_level;

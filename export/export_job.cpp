@@ -78,6 +78,11 @@ void ExportJob::join() {
         thread_.join();
 }
 
+std::string ExportJob::temp_read_failure(const std::string& what) const {
+    const std::string base = in_.temp_base.empty() ? temp_base_folder() : in_.temp_base;
+    return "cannot read its working copy in the temporary folder " + base + ": " + what;
+}
+
 std::string ExportJob::temp_write_failure(const std::string& what, int err) const {
     const std::string base = in_.temp_base.empty() ? temp_base_folder() : in_.temp_base;
     if (is_disk_full(err))
@@ -147,8 +152,12 @@ ExportJobResult ExportJob::work() {
     }
     if (in_.options.normalise_on_export != 0) {
         observer_.set_text(CTL_EXPORT_STATUS, TEXT_SEARCHING_MAX_LEVEL);
-        if (measure_peak(in_.entry, temp.input_copy, &cancel_) == PeakResult::Cancelled)
+        std::string why_not;
+        const PeakResult peak = measure_peak(in_.entry, temp.input_copy, &cancel_, &why_not);
+        if (peak == PeakResult::Cancelled)
             return cancelled();
+        if (peak == PeakResult::ReadError)
+            return fail(temp_read_failure(why_not));
         r.peak_level = in_.entry.peak_level;
     }
     observer_.set_text(CTL_EXPORT_STATUS, "");
@@ -281,6 +290,8 @@ bool ExportJob::process_song(const std::string& input, const std::string& output
                 in_block[2 * static_cast<size_t>(f) + 1] = mono[static_cast<size_t>(f)];
             }
         }
+        if (reader.failed())  // never taken for the end of the song
+            return fail(temp_read_failure(reader.error()));
         run_block();
         const int skip = static_cast<int>(std::max<int64_t>(0, latency - base));
         if (frames == EXPORT_BLOCK_FRAMES) {

@@ -112,6 +112,7 @@ private:
     ExportJobResult work();
     bool process_song(const std::string& input, const std::string& output, ExportJobResult& r);
     std::string temp_write_failure(const std::string& what, int err) const;
+    std::string temp_read_failure(const std::string& what) const;
 
     ExportJobInputs in_;
     Processor& p_;

@@ -86,9 +86,14 @@ bool decode_mp3_to_wav(const std::string& mp3_path, const std::string& wav_path,
         int n = decoder.read_frame(left.data(), right.data());
         if (n == 0)
             break;
-        if (n < 0)
-            return fail("decoding error after " + std::to_string(data_bytes / (2u * channels)) +
-                        " samples");
+        if (n < 0) {
+            // A read error, a change of rate or channels, or a frame that does not decode:
+            // the decoder says which, and nothing of what follows is trusted.
+            return fail(decoder.error().empty()
+                            ? "decoding error after " +
+                                  std::to_string(data_bytes / (2u * channels)) + " samples"
+                            : decoder.error());
+        }
         size_t count = 0;
         for (int i = 0; i < n; ++i) {
             interleaved[count++] = left[i];
@@ -169,6 +174,8 @@ bool encode_wav_to_mp3_builtin(const std::string& wav_path, const std::string& m
         }
         pause.pause_if_due();
         size_t bytes = reader.read(pcm.data(), pcm.size() * sizeof(int16_t));
+        if (reader.failed())
+            return fail("cannot read the processed file: " + reader.error());
         int frames = static_cast<int>(bytes / (2u * channels));
         if (frames == 0)
             break;

@@ -515,6 +515,29 @@ TEST_F(CliExport, ReadErrorFailsTheSong) {
         << r.err;
     EXPECT_FALSE(std::filesystem::exists(dir / "out/mm_eio-source.wav"));
     EXPECT_TRUE(std::filesystem::exists(dir / "out/mm_s0.wav"));
+
+    // The peak command reads the song itself: no level from half a song.
+    r = run_cli({"peak", dir / "eio-source.wav"}, tmp,
+                {std::string("LD_PRELOAD=") + ZV_EIO_SHIM, "ZV_EIO_PATH=eio-source",
+                 "ZV_EIO_AFTER=70000", "ASAN_OPTIONS=verify_asan_link_order=0"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("eio-source.wav: read error: Input/output error"), std::string::npos)
+        << r.err;
+
+    // The export's own peak pass reads the working copy: a failing temp disk fails the song
+    // too, and the message names the temp folder, not the private file.
+    std::filesystem::remove_all(dir / "out");
+    ::mkdir((dir / "out").c_str(), 0755);
+    r = run_cli({"export", "--wav", "--normalise", dir / "s3.wav", "-d", dir / "out"}, tmp,
+                {std::string("LD_PRELOAD=") + ZV_EIO_SHIM, "ZV_EIO_PATH=$$temp_zel_",
+                 "ZV_EIO_AFTER=70000", "ASAN_OPTIONS=verify_asan_link_order=0"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("s3.wav: cannot read its working copy in the temporary folder " + tmp +
+                         ": read error: Input/output error"),
+              std::string::npos)
+        << r.err;
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "out"));
+    EXPECT_TRUE(std::filesystem::is_empty(tmp));
 }
 
 // A full temp folder is named as such, never the private working file that did not fit.
