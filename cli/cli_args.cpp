@@ -3,28 +3,93 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
+
+#include "cli/cli_messages.h"
 
 namespace zv::cli {
+namespace {
 
-bool take_option(int argc, char** argv, int& i, const char* opt, std::string& value,
-                 bool& missing) {
-    const size_t n = std::strlen(opt);
-    if (std::strncmp(argv[i], opt, n) != 0) {
-        return false;
+constexpr OptionSpec COMMON_OPTIONS[] = {
+    {OPT_HELP, "--help", 'h', ArgKind::Flag},
+    {OPT_VERBOSE, "--verbose", 'v', ArgKind::Flag},
+};
+
+const OptionSpec* find_option(std::initializer_list<std::span<const OptionSpec>> tables,
+                              std::string_view long_name, char short_name) {
+    for (std::span<const OptionSpec> table : tables) {
+        for (const OptionSpec& o : table) {
+            if (long_name.empty() ? o.short_name != 0 && o.short_name == short_name
+                                  : long_name == o.long_name)
+                return &o;
+        }
     }
-    if (argv[i][n] == '=') {
-        value = argv[i] + n + 1;
-        missing = value.empty();
-        return true;
+    return nullptr;
+}
+
+}  // namespace
+
+ParsedArgs parse_args(int argc, char** argv, std::span<const OptionSpec> options,
+                      std::span<const OptionSpec> more) {
+    const auto tables = {options, more, std::span<const OptionSpec>(COMMON_OPTIONS)};
+    ParsedArgs out;
+    bool options_done = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (options_done || arg.size() < 2 || arg[0] != '-') {
+            out.args.push_back({OPERAND, arg, {}});
+            continue;
+        }
+        if (arg == "--") {
+            options_done = true;
+            continue;
+        }
+        const OptionSpec* spec = nullptr;
+        std::string name;
+        std::string value;
+        bool have_value = false;
+        if (arg[1] == '-') {
+            const size_t eq = arg.find('=');
+            name = arg.substr(0, eq);
+            if (eq != std::string::npos) {
+                value = arg.substr(eq + 1);
+                have_value = true;
+            }
+            spec = find_option(tables, name, 0);
+        } else {
+            name = arg.substr(0, 2);
+            spec = find_option(tables, {}, arg[1]);
+            if (arg.size() > 2) {
+                value = arg.substr(2);
+                have_value = true;
+            }
+        }
+        auto fail = [&](const Message& m) {
+            out.error = &m;
+            out.error_arg = name;
+            return out;
+        };
+        if (spec == nullptr)
+            return fail(MSG_UNKNOWN_OPTION);
+        if (spec->kind == ArgKind::Flag) {
+            if (have_value)
+                return fail(MSG_TAKES_NO_VALUE);
+        } else if (!have_value) {
+            if (i + 1 >= argc)
+                return fail(spec->kind == ArgKind::Path ? MSG_NEEDS_FILE : MSG_NEEDS_VALUE);
+            value = argv[++i];
+        }
+        if (spec->kind == ArgKind::Path && value.empty())
+            return fail(MSG_EMPTY_PATH);
+        if (spec->id == OPT_HELP) {
+            out.help = true;
+        } else if (spec->id == OPT_VERBOSE) {
+            out.verbose = true;
+        } else {
+            out.args.push_back({spec->id, value, name});
+        }
     }
-    if (argv[i][n] != '\0') {
-        return false;
-    }
-    missing = i + 1 >= argc;
-    if (!missing) {
-        value = argv[++i];
-    }
-    return true;
+    return out;
 }
 
 bool parse_int(const std::string& text, long lo, long hi, long& value) {
@@ -39,6 +104,29 @@ bool parse_int(const std::string& text, long lo, long hi, long& value) {
     }
     value = v;
     return true;
+}
+
+std::string tsv_field(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+            case '\t':
+                out += "\\t";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
 }
 
 }  // namespace zv::cli

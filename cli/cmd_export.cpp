@@ -1,39 +1,37 @@
 // zvmp3-cli export: processed WAV or MP3 files from songs, the way the desktop program's
-// export makes them, several songs at once when asked.
-#include <pthread.h>
-#include <signal.h>
+// export makes them, several songs at once when asked. The songs form a playlist and go
+// through the same export runner as the window's Export Song (-o) and Export All (-d,
+// --beside-source).
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
-#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "cli/cli_args.h"
+#include "cli/cli_messages.h"
+#include "cli/cli_output.h"
 #include "cli/commands.h"
-#include "engine/factory_presets.h"
+#include "cli/settings_steps.h"
+#include "cli/stop_signals.h"
 #include "engine/processor.h"
-#include "export/export_job.h"
 #include "export/export_options.h"
 #include "export/export_rules.h"
+#include "export/export_runner.h"
 #include "export/song_entry.h"
 #include "export/temp_folder.h"
-#include "settings/param_fields.h"
 #include "settings/program_state.h"
-#include "settings/settings_file.h"
 
 namespace zv::cli {
 namespace {
-
-constexpr const char* NAME = "zvmp3-cli export";
 
 void print_export_help() {
     std::printf(
@@ -49,8 +47,13 @@ void print_export_help() {
         "  -d, --folder FOLDER    write every SOURCE into FOLDER, named AFFIX + name\n"
         "      --beside-source    write each output beside its source (affix \"zel_\" when\n"
         "                         empty, so a source is never overwritten)\n"
+        "A target never replaces a source, and two songs never write one file: such a song\n"
+        "is refused and the others go on.\n"
+        "\n"
+        "%s"
+        "Export settings (taken in the same order as the options above):\n"
         "      --affix TEXT       text added to the names with -d or --beside-source\n"
-        "                         (default \"mm_\")\n"
+        "                         (default \"mm_\"; a plain part of a name: no \"/\", no \"..\")\n"
         "      --postfix          put the affix after the name (before its extension)\n"
         "      --prefix           put the affix before the name (default)\n"
         "      --wav | --mp3      output format (default MP3)\n"
@@ -62,184 +65,209 @@ void print_export_help() {
         "      --external-encoder PATH --encoder-params TEMPLATE\n"
         "                         encode MP3 with PATH; in TEMPLATE %%1 is the WAV path and\n"
         "                         %%2 the MP3 path, double quotes group words\n"
-        "\n"
-        "Processing (applied in this order, starting from the program's start-up values):\n"
-        "      --state FILE.prf   load a state file (processor and export options)\n"
-        "      --preset ID        apply a factory preset (see 'zvmp3-cli presets')\n"
-        "      --params FILE.zv3  load a parameter file\n"
-        "      --set FIELD=VALUE  set one field by name (repeatable; see\n"
-        "                         'zvmp3-cli params --show')\n"
         "      --normalise | --no-normalise\n"
         "                         measure each song's peak and level it (default on)\n"
+        "The export sets test_channels to 1 (both channels), as the window's commands do.\n"
         "\n"
+        "      --encoder-timeout S  stop an external encoder that runs longer than S seconds\n"
+        "                         (default: no limit); the song fails\n"
         "  -j, --jobs N           export N songs at once (default: number of cores); the\n"
         "                         files are the same whatever N is\n"
         "  -q, --quiet            print errors only\n"
+        "  -v, --verbose          also print what an external encoder printed\n"
         "  -h, --help             show this help\n"
         "\n"
-        "A progress bar is drawn on stderr when it is a terminal. Ctrl-C stops the export\n"
-        "and leaves no partial file.\n"
-        "Exit status: 0 all songs exported, 1 some song failed, 2 usage error.\n");
+        "A progress bar is drawn on stderr when it is a terminal. Ctrl-C or SIGTERM stops the\n"
+        "export (an external encoder is ended too) and leaves no partial file. When the MP3\n"
+        "encoder fails, that song is not written and the rest are written as WAV.\n"
+        "Exit status: 0 all songs exported, 1 some song failed or was refused, 2 usage error.\n",
+        SETTINGS_OPTIONS_HELP);
 }
 
-int usage_error(const std::string& message) {
-    std::fprintf(stderr, "%s: %s\n", NAME, message.c_str());
-    std::fprintf(stderr, "Try 'zvmp3-cli export --help'.\n");
-    return EXIT_USAGE;
-}
+enum Opt {
+    OPT_OUTPUT = 1,
+    OPT_FOLDER,
+    OPT_BESIDE,
+    OPT_AFFIX,
+    OPT_POSTFIX,
+    OPT_PREFIX,
+    OPT_WAV,
+    OPT_MP3,
+    OPT_BITRATE,
+    OPT_ALBUM,
+    OPT_TITLE,
+    OPT_ENCODER,
+    OPT_ENCODER_PARAMS,
+    OPT_NORMALISE,
+    OPT_NO_NORMALISE,
+    OPT_TIMEOUT,
+    OPT_JOBS,
+    OPT_QUIET,
+};
+
+constexpr OptionSpec OPTIONS[] = {
+    {OPT_OUTPUT, "--output", 'o', ArgKind::Path},
+    {OPT_FOLDER, "--folder", 'd', ArgKind::Path},
+    {OPT_BESIDE, "--beside-source", 0, ArgKind::Flag},
+    {OPT_AFFIX, "--affix", 0, ArgKind::Value},
+    {OPT_POSTFIX, "--postfix", 0, ArgKind::Flag},
+    {OPT_PREFIX, "--prefix", 0, ArgKind::Flag},
+    {OPT_WAV, "--wav", 0, ArgKind::Flag},
+    {OPT_MP3, "--mp3", 0, ArgKind::Flag},
+    {OPT_BITRATE, "--bitrate", 0, ArgKind::Value},
+    {OPT_ALBUM, "--album-prefix", 0, ArgKind::Value},
+    {OPT_TITLE, "--title-prefix", 0, ArgKind::Value},
+    {OPT_ENCODER, "--external-encoder", 0, ArgKind::Path},
+    {OPT_ENCODER_PARAMS, "--encoder-params", 0, ArgKind::Value},
+    {OPT_NORMALISE, "--normalise", 0, ArgKind::Flag},
+    {OPT_NORMALISE, "--normalize", 0, ArgKind::Flag},
+    {OPT_NO_NORMALISE, "--no-normalise", 0, ArgKind::Flag},
+    {OPT_NO_NORMALISE, "--no-normalize", 0, ArgKind::Flag},
+    {OPT_TIMEOUT, "--encoder-timeout", 0, ArgKind::Value},
+    {OPT_JOBS, "--jobs", 'j', ArgKind::Value},
+    {OPT_QUIET, "--quiet", 'q', ArgKind::Flag},
+};
 
 struct CliOptions {
     std::vector<std::string> sources;
     std::string output, folder;
     bool beside_source = false;
-    std::string state_path, params_path;
-    int preset_id = 0;
-    std::vector<std::pair<const ParamField*, std::string>> sets;
-    // Explicit choices; unset ones keep what the start values or files gave.
-    int output_mp3 = -1, normalise = -1, postfix = -1, bitrate = 0;
-    bool have_affix = false, have_album = false, have_title = false;
-    std::string affix, album_prefix, title_prefix;
-    std::string encoder_path, encoder_params;
-    bool have_encoder_params = false;
     int jobs = 0;
+    int encoder_timeout = 0;
     bool quiet = false;
+    bool verbose = false;
 };
 
 template <size_t N>
-bool put_text(std::array<char, N>& field, const std::string& text, size_t max_bytes) {
-    if (text.size() > max_bytes || text.find('\0') != std::string::npos)
-        return false;
+void put_text(std::array<char, N>& field, const std::string& text) {
     field.fill('\0');
-    std::memcpy(field.data(), text.data(), text.size());
-    return true;
+    std::memcpy(field.data(), text.data(), std::min(text.size(), N - 1));
 }
 
-bool parse_int(const std::string& text, int& value) {
-    auto r = std::from_chars(text.data(), text.data() + text.size(), value);
-    return r.ec == std::errc() && r.ptr == text.data() + text.size();
+// A step that sets one export or encoder value at its place in the order.
+template <typename F>
+void add_step(SettingsSteps& steps, F set) {
+    steps.add([set](ProgramState& s, const CliOutput&) {
+        set(s);
+        return EXIT_OK;
+    });
 }
 
-// -1 to go on, else the exit status.
-int parse(int argc, char** argv, CliOptions& o) {
-    bool options_done = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (options_done || arg.empty() || arg[0] != '-' || arg == "-") {
-            o.sources.push_back(arg);
+// Returns -1 to go on, else the exit status.
+int parse(int argc, char** argv, CliOptions& o, SettingsSteps& steps, const CliOutput& out) {
+    const ParsedArgs parsed = parse_args(argc, argv, OPTIONS, SETTINGS_OPTIONS);
+    if (parsed.error != nullptr)
+        return out.usage(*parsed.error, parsed.error_arg);
+    if (parsed.help) {
+        print_export_help();
+        return EXIT_OK;
+    }
+    o.verbose = parsed.verbose;
+    for (const ParsedArg& a : parsed.args) {
+        if (const int taken = steps.take(a, out); taken >= 0) {
+            if (taken != EXIT_OK)
+                return taken;
             continue;
         }
-        std::string value;
-        bool inline_value = false;
-        if (arg.rfind("--", 0) == 0 && arg.find('=') != std::string::npos) {
-            value = arg.substr(arg.find('=') + 1);
-            arg = arg.substr(0, arg.find('='));
-            inline_value = true;
-        }
-        auto need = [&](const char* what) -> bool {
-            if (inline_value)
-                return true;
-            if (i + 1 >= argc)
-                return false;
-            value = argv[++i];
-            (void)what;
-            return true;
-        };
-        auto flag_ok = [&]() { return !inline_value; };
-        if (arg == "--") {
-            options_done = true;
-        } else if (arg == "-h" || arg == "--help") {
-            print_export_help();
-            return EXIT_OK;
-        } else if (arg == "-o" || arg == "--output") {
-            if (!need("") || value.empty())
-                return usage_error(arg + " needs a file");
-            o.output = value;
-        } else if (arg == "-d" || arg == "--folder") {
-            if (!need("") || value.empty())
-                return usage_error(arg + " needs a folder");
-            o.folder = value;
-        } else if (arg == "--beside-source" && flag_ok()) {
-            o.beside_source = true;
-        } else if (arg == "--affix") {
-            if (!need(""))
-                return usage_error("--affix needs a text");
-            o.have_affix = true;
-            o.affix = value;
-        } else if (arg == "--postfix" && flag_ok()) {
-            o.postfix = 1;
-        } else if (arg == "--prefix" && flag_ok()) {
-            o.postfix = 0;
-        } else if (arg == "--wav" && flag_ok()) {
-            o.output_mp3 = 0;
-        } else if (arg == "--mp3" && flag_ok()) {
-            o.output_mp3 = 1;
-        } else if (arg == "--bitrate") {
-            int n = 0;
-            if (!need("") || !parse_int(value, n) || n < 32 || n > 320)
-                return usage_error("--bitrate needs a number from 32 to 320");
-            o.bitrate = bitrate_from_entry(value, ExportCommand::ExportAll);
-        } else if ((arg == "--normalise" || arg == "--normalize") && flag_ok()) {
-            o.normalise = 1;
-        } else if ((arg == "--no-normalise" || arg == "--no-normalize") && flag_ok()) {
-            o.normalise = 0;
-        } else if (arg == "--album-prefix" || arg == "--title-prefix") {
-            if (!need(""))
-                return usage_error(arg + " needs a text");
-            if (value.size() > TAG_PREFIX_BYTES - 1)
-                return usage_error(arg + " takes at most 31 bytes");
-            (arg == "--album-prefix" ? o.album_prefix : o.title_prefix) = value;
-            (arg == "--album-prefix" ? o.have_album : o.have_title) = true;
-        } else if (arg == "--external-encoder") {
-            if (!need("") || value.empty())
-                return usage_error("--external-encoder needs a program");
-            o.encoder_path = value;
-        } else if (arg == "--encoder-params") {
-            if (!need(""))
-                return usage_error("--encoder-params needs a template");
-            o.encoder_params = value;
-            o.have_encoder_params = true;
-        } else if (arg == "--state" || arg == "--params") {
-            if (!need("") || value.empty())
-                return usage_error(arg + " needs a file");
-            (arg == "--state" ? o.state_path : o.params_path) = value;
-        } else if (arg == "--preset") {
-            int id = 0;
-            if (!need("") || !parse_int(value, id) || !is_factory_preset_id(id))
-                return usage_error("unknown preset id '" + value + "' (see 'zvmp3-cli presets')");
-            o.preset_id = id;
-        } else if (arg == "--set") {
-            size_t eq = need("") ? value.find('=') : std::string::npos;
-            if (eq == std::string::npos || eq == 0)
-                return usage_error("--set needs FIELD=VALUE");
-            const ParamField* f = find_param_field(std::string_view(value).substr(0, eq));
-            if (f == nullptr)
-                return usage_error("unknown field '" + value.substr(0, eq) +
-                                   "' (see 'zvmp3-cli params --show' for the names)");
-            o.sets.emplace_back(f, value.substr(eq + 1));
-        } else if (arg == "-j" || arg == "--jobs") {
-            if (!need("") || !parse_int(value, o.jobs) || o.jobs < 1)
-                return usage_error("--jobs needs a number of at least 1");
-        } else if ((arg == "-q" || arg == "--quiet") && flag_ok()) {
-            o.quiet = true;
-        } else {
-            return usage_error("unknown option '" + arg + "'");
+        const std::string& v = a.value;
+        long n = 0;
+        switch (a.id) {
+            case OPERAND:
+                o.sources.push_back(v);
+                break;
+            case OPT_OUTPUT:
+                o.output = v;
+                break;
+            case OPT_FOLDER:
+                o.folder = v;
+                break;
+            case OPT_BESIDE:
+                o.beside_source = true;
+                break;
+            case OPT_AFFIX:
+                if (v.size() > NAME_AFFIX_BYTES - 1)
+                    return out.usage(MSG_TEXT_TOO_LONG, a.name, "31");
+                if (!is_plain_name_part(v))
+                    return out.usage(MSG_AFFIX_NOT_PLAIN, v);
+                add_step(steps, [v](ProgramState& s) { put_text(s.export_options.name_affix, v); });
+                break;
+            case OPT_POSTFIX:
+            case OPT_PREFIX:
+                add_step(steps, [post = a.id == OPT_POSTFIX](ProgramState& s) {
+                    s.export_options.affix_is_postfix = post ? 1 : 0;
+                });
+                break;
+            case OPT_WAV:
+            case OPT_MP3:
+                add_step(steps, [mp3 = a.id == OPT_MP3](ProgramState& s) {
+                    s.export_options.output_mp3 = mp3 ? 1 : 0;
+                });
+                break;
+            case OPT_BITRATE:
+                if (!parse_int(v, 32, 320, n))
+                    return out.usage(MSG_BITRATE_RANGE);
+                add_step(steps, [rate = bitrate_from_entry(v, ExportCommand::ExportAll)](
+                                    ProgramState& s) { s.encoder.mp3_bitrate_kbps = rate; });
+                break;
+            case OPT_ALBUM:
+            case OPT_TITLE:
+                if (v.size() > TAG_PREFIX_BYTES - 1 || v.find('\0') != std::string::npos)
+                    return out.usage(MSG_TEXT_TOO_LONG, a.name, "31");
+                add_step(steps, [v, album = a.id == OPT_ALBUM](ProgramState& s) {
+                    put_text(album ? s.export_options.tag_album_prefix
+                                   : s.export_options.tag_title_prefix,
+                             v);
+                });
+                break;
+            case OPT_ENCODER:
+            case OPT_ENCODER_PARAMS:
+                if (v.size() > ENCODER_TEXT_MAX_CHARS)
+                    return out.usage(MSG_TEXT_TOO_LONG, a.name, "257");
+                add_step(steps, [v, program = a.id == OPT_ENCODER](ProgramState& s) {
+                    if (program) {
+                        s.encoder.use_external_encoder = 1;
+                        put_text(s.encoder.external_encoder_path, v);
+                    } else {
+                        put_text(s.encoder.external_encoder_params, v);
+                    }
+                });
+                break;
+            case OPT_NORMALISE:
+            case OPT_NO_NORMALISE:
+                add_step(steps, [on = a.id == OPT_NORMALISE](ProgramState& s) {
+                    s.export_options.normalise_on_export = on ? 1 : 0;
+                });
+                break;
+            case OPT_TIMEOUT:
+                if (!parse_int(v, 1, 1000000, n))
+                    return out.usage(MSG_TIMEOUT_RANGE);
+                o.encoder_timeout = static_cast<int>(n);
+                break;
+            case OPT_JOBS:
+                if (!parse_int(v, 1, 1024, n))
+                    return out.usage(MSG_JOBS_RANGE);
+                o.jobs = static_cast<int>(n);
+                break;
+            case OPT_QUIET:
+                o.quiet = true;
+                break;
+            default:
+                return out.usage(MSG_UNEXPECTED_ARGUMENT, v);
         }
     }
     if (o.sources.empty())
-        return usage_error("no SOURCE given");
-    int targets =
+        return out.usage(MSG_NO_SOURCE_GIVEN);
+    const int targets =
         (o.output.empty() ? 0 : 1) + (o.folder.empty() ? 0 : 1) + (o.beside_source ? 1 : 0);
     if (targets != 1)
-        return usage_error("give exactly one of -o TARGET, -d FOLDER, --beside-source");
+        return out.usage(MSG_ONE_TARGET);
     if (!o.output.empty() && o.sources.size() != 1)
-        return usage_error("-o takes one SOURCE; use -d FOLDER for several");
-    if (o.have_encoder_params && o.encoder_path.empty())
-        return usage_error("--encoder-params needs --external-encoder");
+        return out.usage(MSG_ONE_SOURCE_FOR_O);
+    if (o.sources.size() > static_cast<size_t>(MAX_SONGS))
+        return out.usage(MSG_TOO_MANY_SOURCES);
     return -1;
 }
 
-// A one-line bar on stderr, drawn by whichever worker finishes a block, at most 10 times a
-// second.
 class ProgressBar {
 public:
     ProgressBar(bool enabled, uint64_t total_blocks, size_t songs)
@@ -299,126 +327,70 @@ private:
     std::chrono::steady_clock::time_point last_{};
 };
 
-class CliObserver : public ExportObserver {
+// What the export runner shows and asks, for a terminal: no questions (the command line is
+// the confirmation), a line per song, the bar, and the encoder's output for the log.
+class ExportCliHost : public ExportRunnerHost {
 public:
-    CliObserver(ProgressBar& bar, const std::atomic<bool>& stop) : bar_(bar), stop_(stop) {}
-    void attach(ExportJob* job) { job_ = job; }
-    void set_text(int, const std::string&) override {}
-    void set_progress_range(int) override {}
-    void step_progress() override {}
-    void block_done() override {
-        bar_.block();
-        if (stop_.load(std::memory_order_relaxed) && job_ != nullptr)
-            job_->cancel();
+    ExportCliHost(const CliOutput& out, ProgressBar& bar, const CliOptions& o)
+        : out_(out), bar_(bar), o_(o) {}
+    ExportAgainAnswer ask_export_again(const std::string&) override {
+        return ExportAgainAnswer::ExportAll;
     }
-    void finished(const ExportJobResult&) override {}
-
-private:
-    ProgressBar& bar_;
-    const std::atomic<bool>& stop_;
-    ExportJob* job_ = nullptr;
-};
-
-struct Song {
-    std::string source;
-    SongEntry entry;
-    Id3v1Tag tag;
-    std::string target;  // handed to the job
-    std::string output;  // the file the job will write
-    bool ok = false;     // probed and named
-};
-
-// Ctrl-C and SIGTERM only raise the stop flag: every worker then cancels its job, which
-// leaves no partial file, and the private temp folder is removed on the way out.
-class SignalWatch {
-public:
-    explicit SignalWatch(std::atomic<bool>& stop) {
-        sigemptyset(&set_);
-        sigaddset(&set_, SIGINT);
-        sigaddset(&set_, SIGTERM);
-        pthread_sigmask(SIG_BLOCK, &set_, &old_);
-        thread_ = std::thread([this, &stop] {
-            timespec wait{0, 100 * 1000 * 1000};
-            while (!done_.load()) {
-                if (sigtimedwait(&set_, nullptr, &wait) > 0)
-                    stop.store(true);
+    bool confirm(const std::string&) override { return true; }
+    void job_block_done(int, const ExportJob&) override { bar_.block(); }
+    void song_done(const SongReport& r) override {
+        bar_.song();
+        bar_.print([&] {
+            if (!r.encoder_output.empty() && (o_.verbose || r.outcome == SongOutcome::Failed)) {
+                out_.error(MSG_ENCODER_SAID, r.source, r.encoder_output);
+            }
+            switch (r.outcome) {
+                case SongOutcome::Exported:
+                    if (!o_.quiet) {
+                        std::printf("%s -> %s\n", r.source.c_str(), r.output.c_str());
+                        std::fflush(stdout);
+                    }
+                    break;
+                case SongOutcome::Failed:
+                case SongOutcome::Refused:
+                    out_.error(MSG_SOURCE_FAILED, r.source, r.reason);
+                    failed_ = true;
+                    break;
+                case SongOutcome::Cancelled:
+                    break;
+            }
+            if (r.switched_to_wav) {
+                out_.warning(MSG_SWITCHED_TO_WAV);
             }
         });
     }
-    ~SignalWatch() {
-        done_.store(true);
-        thread_.join();
-        pthread_sigmask(SIG_SETMASK, &old_, nullptr);
-    }
+    bool failed() const { return failed_; }
 
 private:
-    sigset_t set_{}, old_{};
-    std::atomic<bool> done_{false};
-    std::thread thread_;
+    const CliOutput& out_;
+    ProgressBar& bar_;
+    const CliOptions& o_;
+    bool failed_ = false;  // song_done calls come one at a time
 };
-
-std::string absolute(const std::string& path) {
-    std::error_code ec;
-    auto p = std::filesystem::weakly_canonical(std::filesystem::absolute(path, ec), ec);
-    return ec ? path : p.string();
-}
 
 }  // namespace
 
 int run_export(int argc, char** argv) {
+    const CliOutput out("export");
     CliOptions o;
-    if (int status = parse(argc, argv, o); status >= 0)
+    SettingsSteps steps;
+    if (const int status = parse(argc, argv, o, steps, out); status >= 0) {
         return status;
+    }
 
     OwnedProgramState owned;
     ProgramState state = owned.view();
     processor_startup(*owned.processor);
-    auto load = [&](const std::string& path, SettingsFileKind kind) {
-        bool bad_magic = false;
-        LoadResult r = load_settings_file(state, path, kind, [&] { bad_magic = true; });
-        if (r == LoadResult::Loaded)
-            return true;
-        std::fprintf(stderr, "%s: %s: %s\n", NAME, path.c_str(),
-                     bad_magic || r == LoadResult::BadMagic ? "not a settings file (wrong magic)"
-                                                            : "cannot open it");
-        return false;
-    };
-    if (!o.state_path.empty() && !load(o.state_path, SettingsFileKind::State))
-        return EXIT_FAILED;
-    if (o.preset_id != 0)
-        apply_factory_preset(*owned.processor, o.preset_id);
-    if (!o.params_path.empty() && !load(o.params_path, SettingsFileKind::Parameters))
-        return EXIT_FAILED;
-
+    if (const int status = steps.apply(state, out); status != EXIT_OK) {
+        return status;
+    }
     ExportOptions& opts = owned.export_options;
     EncoderSettings& enc = owned.encoder;
-    if (o.output_mp3 >= 0)
-        opts.output_mp3 = o.output_mp3;
-    if (o.normalise >= 0)
-        opts.normalise_on_export = o.normalise;
-    if (o.postfix >= 0)
-        opts.affix_is_postfix = o.postfix;
-    if (o.bitrate > 0)
-        enc.mp3_bitrate_kbps = o.bitrate;
-    if (o.have_affix && !put_text(opts.name_affix, o.affix, NAME_AFFIX_BYTES - 1))
-        return usage_error("--affix takes at most 31 bytes");
-    if (o.have_album)
-        put_text(opts.tag_album_prefix, o.album_prefix, TAG_PREFIX_BYTES - 1);
-    if (o.have_title)
-        put_text(opts.tag_title_prefix, o.title_prefix, TAG_PREFIX_BYTES - 1);
-    if (!o.encoder_path.empty()) {
-        enc.use_external_encoder = 1;
-        if (!put_text(enc.external_encoder_path, o.encoder_path, ENCODER_TEXT_MAX_CHARS) ||
-            !put_text(enc.external_encoder_params, o.encoder_params, ENCODER_TEXT_MAX_CHARS))
-            return usage_error("--external-encoder and --encoder-params take at most 257 bytes");
-    }
-    for (const auto& [field, value] : o.sets) {
-        std::string error;
-        if (!set_param_field(state, *field, value, error))
-            return usage_error(error);
-    }
-    owned.processor->params.test_channels = 1.0;  // what the export commands do
-    const bool mp3 = opts.output_mp3 != 0;
     if (std::find(MP3_BITRATES.begin(), MP3_BITRATES.end(), enc.mp3_bitrate_kbps) ==
         MP3_BITRATES.end()) {
         // A state file or --set may hold any number; the encoder takes the list's values, as
@@ -426,127 +398,72 @@ int run_export(int argc, char** argv) {
         enc.mp3_bitrate_kbps =
             bitrate_from_entry(std::to_string(enc.mp3_bitrate_kbps), ExportCommand::ExportAll);
     }
-
+    if (!o.output.empty()) {
+        opts.save_to_source_folder = 0;
+    } else {
+        opts.save_to_source_folder = o.beside_source ? 1 : 0;
+    }
     if (!o.folder.empty() && !std::filesystem::is_directory(o.folder)) {
-        std::fprintf(stderr, "%s: %s: no such folder\n", NAME, o.folder.c_str());
+        out.error(MSG_NO_SUCH_FOLDER, o.folder);
         return EXIT_FAILED;
     }
 
-    // Probe and name every song first, so that name clashes are found before any work.
-    std::vector<Song> songs(o.sources.size());
-    std::map<std::string, std::string> outputs;  // output -> source
+    // The songs enter a playlist as the window's would; unreadable ones are named here.
+    auto playlist = std::make_unique<Playlist>();
     bool any_failed = false;
-    auto song_error = [&](const std::string& source, const std::string& why) {
-        std::fprintf(stderr, "%s: %s: %s\n", NAME, source.c_str(), why.c_str());
-        any_failed = true;
-    };
-    std::string affix(opts.name_affix.data(),
-                      strnlen(opts.name_affix.data(), opts.name_affix.size()));
-    for (size_t k = 0; k < songs.size(); ++k) {
-        Song& s = songs[k];
-        s.source = o.sources[k];
-        std::string error;
-        if (!make_song_entry(s.source, s.entry, s.tag, error)) {
-            song_error(s.source, error);
-            continue;
-        }
-        std::string target;
-        if (!o.output.empty()) {
-            target = with_name_extension(o.output);
-        } else {
-            ExportAllNaming naming{o.folder, affix, opts.affix_is_postfix != 0, o.beside_source,
-                                   false};
-            target = with_name_extension(export_all_target(s.source, naming));
-        }
-        s.target = mp3 ? mp3_mode_target(target) : target;
-        s.output = final_output_path(s.target, mp3);
-        std::string out_abs = absolute(s.output);
-        if (out_abs == absolute(s.source)) {
-            song_error(s.source, "the output would replace the source itself");
-            continue;
-        }
-        auto [it, fresh] = outputs.emplace(out_abs, s.source);
-        if (!fresh) {
-            song_error(s.source, "its output " + s.output + " is also the output of " + it->second);
-            continue;
-        }
-        s.ok = true;
-    }
-
-    std::vector<size_t> work;
     uint64_t total_blocks = 0;
-    for (size_t k = 0; k < songs.size(); ++k) {
-        if (!songs[k].ok)
+    for (const std::string& source : o.sources) {
+        SongEntry entry;
+        Id3v1Tag tag;
+        std::string error;
+        if (!make_song_entry(source, entry, tag, error)) {
+            out.error(MSG_SOURCE_FAILED, source, error);
+            any_failed = true;
             continue;
-        work.push_back(k);
-        const SongEntry& e = songs[k].entry;
-        total_blocks += static_cast<uint64_t>(e.pcm_bytes) /
-                            (static_cast<uint64_t>(e.channels == 1 ? 1 : 2) * 32768u) +
+        }
+        const size_t i = static_cast<size_t>(playlist->song_count++);
+        playlist->entries[i] = entry;
+        playlist->tags[i] = tag;
+        total_blocks += static_cast<uint64_t>(entry.pcm_bytes) /
+                            (static_cast<uint64_t>(entry.channels == 1 ? 1 : 2) * 32768u) +
                         1;
     }
-    int jobs = o.jobs > 0 ? o.jobs : static_cast<int>(std::thread::hardware_concurrency());
-    jobs = std::max(1, std::min<int>(jobs, static_cast<int>(work.size())));
-
-    std::atomic<bool> stop{false};
-    SignalWatch signals(stop);
-    TempFolder temp(make_run_id());
-    ProgressBar bar(!o.quiet && ::isatty(STDERR_FILENO) != 0, total_blocks, work.size());
-    std::atomic<size_t> next{0};
-    std::atomic<bool> failed{false};
-    const Processor& base = *owned.processor;
-
-    auto worker = [&](int slot) {
-        enable_flush_denormals();
-        auto processor = make_processor();
-        for (;;) {
-            size_t w = next.fetch_add(1);
-            if (w >= work.size() || stop.load())
-                break;
-            Song& s = songs[work[w]];
-            // Every song starts from the same processor, so the bytes never depend on which
-            // worker ran which songs before.
-            *processor = base;
-            ExportJobInputs in;
-            in.entry = s.entry;
-            in.tag = s.tag;
-            in.target_path = s.target;
-            in.options = opts;
-            in.encoder = enc;
-            in.temp_folder = temp.job_path(slot);
-            in.run_id = temp.run_id();
-            in.keep_cancelled_output = false;
-            CliObserver observer(bar, stop);
-            ExportJob job(in, *processor, observer, &owned.throttle);
-            observer.attach(&job);
-            ExportJobResult r = job.run();
-            bar.song();
-            bar.print([&] {
-                if (r.end == ExportEnd::Completed) {
-                    if (!o.quiet)
-                        std::printf("%s -> %s\n", s.source.c_str(), r.output_path.c_str());
-                    std::fflush(stdout);
-                } else if (r.end == ExportEnd::Failed) {
-                    std::fprintf(stderr, "%s: %s: %s\n", NAME, s.source.c_str(), r.failure.c_str());
-                    failed.store(true);
-                }
-            });
-        }
-    };
-    std::vector<std::thread> threads;
-    for (int j = 1; j < jobs; ++j)
-        threads.emplace_back(worker, j);
-    worker(0);
-    for (std::thread& t : threads)
-        t.join();
-    bar.clear();
-
-    if (stop.load()) {
-        std::fprintf(stderr, "%s: stopped; unfinished songs were not written\n", NAME);
+    if (playlist->song_count == 0) {
         return EXIT_FAILED;
     }
-    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+
+    // Working folders of runs that were killed go first.
+    remove_stale_temp_folders();
+    TempFolder temp(make_run_id());
+    ProgressBar bar(!o.quiet && ::isatty(STDERR_FILENO) != 0, total_blocks,
+                    static_cast<size_t>(playlist->song_count));
+    ExportCliHost host(out, bar, o);
+    ExportRunnerConfig config;
+    config.jobs = o.jobs > 0 ? o.jobs : static_cast<int>(std::thread::hardware_concurrency());
+    config.keep_cancelled_output = false;
+    config.encoder_timeout_seconds = o.encoder_timeout;
+    config.language = out.language();
+    ExportRunner runner(ExportContext{*playlist, *owned.processor, opts, enc, owned.throttle, temp},
+                        host, config);
+    ExportRunReport report;
+    {
+        StopSignals signals;
+        signals.watch([&runner](int) { runner.cancel(); });
+        report = o.output.empty() ? runner.export_all(o.folder) : runner.export_song(o.output);
+    }
+    bar.clear();
+    if (!report.refusal.empty()) {
+        out.error(report.refusal);
         return EXIT_FAILED;
-    return any_failed || failed.load() ? EXIT_FAILED : EXIT_OK;
+    }
+    if (report.cancelled) {
+        out.error(MSG_EXPORT_STOPPED);
+        return EXIT_FAILED;
+    }
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        return EXIT_FAILED;
+    }
+    return any_failed || host.failed() ? EXIT_FAILED : EXIT_OK;
 }
 
 }  // namespace zv::cli

@@ -1,11 +1,12 @@
 // zvmp3-cli peak: the peak level of songs and the normalisation gain the export would use.
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "cli/cli_args.h"
+#include "cli/cli_messages.h"
+#include "cli/cli_output.h"
 #include "cli/commands.h"
 #include "engine/normalisation.h"
 #include "export/file_ops.h"
@@ -25,42 +26,57 @@ void print_peak_help() {
         "MP3 files are decoded first. A song whose first full block of 32768 samples\n"
         "peaks above 30000 counts as full scale (32767).\n"
         "\n"
-        "  --tsv      tab-separated output: file, peak, gain, after a header line\n"
+        "  --tsv      tab-separated output: file, peak, gain, after a header line; a tab,\n"
+        "             newline, carriage return or backslash in a name is written as \\t, \\n,\n"
+        "             \\r, \\\\\n"
         "  -h, --help show this help\n"
         "\n"
         "Exit status: 0 all measured, 1 some file failed, 2 usage error.\n");
 }
 
+constexpr int OPT_TSV = 1;
+constexpr OptionSpec OPTIONS[] = {{OPT_TSV, "--tsv", 0, ArgKind::Flag}};
+
 struct PeakRow {
-    std::string file;
     int32_t peak = 0;
     double gain = 1.0;
 };
 
-bool measure_file(const std::string& path, TempFolder& temp, PeakRow& row, std::string& error) {
+bool measure_file(const std::string& path, TempFolder& temp, PeakRow& row, std::string& error,
+                  const CliOutput& out) {
     SongEntry entry;
     Id3v1Tag tag;
-    if (!make_song_entry(path, entry, tag, error))
+    if (!make_song_entry(path, entry, tag, error)) {
         return false;
+    }
     std::string wav = path;
     if (entry.source_type == SOURCE_MP3) {
-        std::string folder = temp.path();
+        const std::string folder = temp.path();
         if (folder.empty()) {
-            error = "cannot make a private temporary folder";
+            error = out.tr(MSG_NO_PRIVATE_TEMP, temp.base());
             return false;
         }
         wav = make_temp_paths(folder, temp.run_id()).input_copy;
-        if (!decode_mp3_to_wav(path, wav, tag, nullptr, error))
+        ConvertFailure why;
+        if (!decode_mp3_to_wav(path, wav, tag, {}, why)) {
+            error = why.write_errno != 0 && is_disk_full(why.write_errno)
+                        ? out.tr(MSG_TEMP_FULL, temp.base())
+                        : why.text;
             return false;
+        }
     }
-    PeakResult r = measure_peak(entry, wav);
-    if (entry.source_type == SOURCE_MP3)
+    std::string why;
+    const PeakResult r = measure_peak(entry, wav, nullptr, &why);
+    if (entry.source_type == SOURCE_MP3) {
         remove_file(wav);
+    }
     if (r != PeakResult::Stored) {
-        error = r == PeakResult::Unreadable ? "cannot open it" : "no \"data\" chunk";
+        // A read error fails the song: a level from part of it would be wrong.
+        error = r == PeakResult::Unreadable ? out.tr(MSG_CANNOT_READ_IT)
+                : why.empty()               ? out.tr(MSG_NO_DATA_CHUNK)
+                                            : why;
         return false;
     }
-    row.file = path;
     row.peak = entry.peak_level;
     row.gain = normalisation_gain_for_peak(entry.peak_level);
     return true;
@@ -69,55 +85,54 @@ bool measure_file(const std::string& path, TempFolder& temp, PeakRow& row, std::
 }  // namespace
 
 int run_peak(int argc, char** argv) {
+    const CliOutput out("peak");
+    const ParsedArgs parsed = parse_args(argc, argv, OPTIONS);
+    if (parsed.error != nullptr) {
+        return out.usage(*parsed.error, parsed.error_arg);
+    }
+    if (parsed.help) {
+        print_peak_help();
+        return EXIT_OK;
+    }
     bool tsv = false;
     std::vector<std::string> files;
-    bool options_done = false;
-    for (int i = 1; i < argc; ++i) {
-        const char* a = argv[i];
-        if (!options_done && (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0)) {
-            print_peak_help();
-            return EXIT_OK;
-        }
-        if (!options_done && std::strcmp(a, "--tsv") == 0) {
+    for (const ParsedArg& a : parsed.args) {
+        if (a.id == OPT_TSV) {
             tsv = true;
-        } else if (!options_done && std::strcmp(a, "--") == 0) {
-            options_done = true;
-        } else if (!options_done && a[0] == '-' && a[1] != '\0') {
-            std::fprintf(stderr, "zvmp3-cli peak: unknown option '%s'\n", a);
-            std::fprintf(stderr, "Try 'zvmp3-cli peak --help'.\n");
-            return EXIT_USAGE;
         } else {
-            files.emplace_back(a);
+            files.push_back(a.value);
         }
     }
     if (files.empty()) {
-        std::fprintf(stderr, "zvmp3-cli peak: no FILE given\n");
-        std::fprintf(stderr, "Try 'zvmp3-cli peak --help'.\n");
-        return EXIT_USAGE;
+        return out.usage(MSG_NO_FILE_GIVEN);
     }
 
+    // Working folders of runs that were killed go first.
+    remove_stale_temp_folders();
     TempFolder temp(make_run_id());
     bool any_failed = false;
-    if (tsv)
+    if (tsv) {
         std::printf("file\tpeak\tgain\n");
-    else
+    } else {
         std::printf("%6s  %8s  %s\n", "PEAK", "GAIN", "FILE");
+    }
     for (const std::string& f : files) {
         PeakRow row;
         std::string error;
-        if (!measure_file(f, temp, row, error)) {
-            std::fprintf(stderr, "zvmp3-cli peak: %s: %s\n", f.c_str(), error.c_str());
+        if (!measure_file(f, temp, row, error, out)) {
+            out.error(MSG_SOURCE_FAILED, f, error);
             any_failed = true;
             continue;
         }
-        if (tsv)
-            std::printf("%s\t%d\t%.5f\n", row.file.c_str(), row.peak, row.gain);
-        else
-            std::printf("%6d  %8.5f  %s\n", row.peak, row.gain, row.file.c_str());
+        if (tsv) {
+            std::printf("%s\t%d\t%.5f\n", tsv_field(f).c_str(), row.peak, row.gain);
+        } else {
+            std::printf("%6d  %8.5f  %s\n", row.peak, row.gain, f.c_str());
+        }
         std::fflush(stdout);
     }
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fprintf(stderr, "zvmp3-cli peak: cannot write the results\n");
+        out.error(MSG_CANNOT_WRITE_OUTPUT);
         return EXIT_FAILED;
     }
     return any_failed ? EXIT_FAILED : EXIT_OK;

@@ -13,6 +13,9 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/cli_args.h"
+#include "cli/cli_messages.h"
+#include "cli/cli_output.h"
 #include "cli/commands.h"
 #include "sources/playlist.h"
 #include "sources/playlist_file.h"
@@ -40,12 +43,6 @@ const char* const PLAYLIST_USAGE =
     "\n"
     "Exit status: 0 success, 1 the file could not be read or written (make: or a named\n"
     "file was refused), 2 usage error.\n";
-
-int usage_error(const char* message, const char* arg) {
-    std::fprintf(stderr, "zvmp3-cli playlist: %s%s%s\n", message, arg ? " " : "", arg ? arg : "");
-    std::fprintf(stderr, "Try 'zvmp3-cli playlist --help'.\n");
-    return EXIT_USAGE;
-}
 
 // Columns a terminal gives a UTF-8 text: wide East Asian characters take two.
 size_t display_width(std::string_view text) {
@@ -82,29 +79,6 @@ std::string printable(std::string_view text) {
     std::string out;
     for (char c : text) {
         out += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? '?' : c;
-    }
-    return out;
-}
-
-std::string tsv_field(std::string_view text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-            case '\t':
-                out += "\\t";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            default:
-                out += c;
-        }
     }
     return out;
 }
@@ -146,24 +120,20 @@ void print_rows(const PlaylistView& view, bool tsv) {
     }
 }
 
-int show(const std::vector<std::string>& args, bool tsv) {
+int show(const std::vector<std::string>& args, bool tsv, const CliOutput& out) {
     if (args.size() != 1) {
-        return usage_error(args.empty() ? "show needs a playlist file" : "show takes one file",
-                           nullptr);
+        return out.usage(args.empty() ? MSG_SHOW_NEEDS_FILE : MSG_SHOW_TAKES_ONE);
     }
     const std::string& path = args[0];
     auto pl = std::make_unique<Playlist>();
     PlaylistFileResult r = open_playlist_file(*pl, path, true);
     if (r.status != PlaylistFileStatus::ok) {
-        std::fprintf(stderr, "zvmp3-cli playlist: %s: %s\n", path.c_str(),
-                     playlist_file_error_text(r).c_str());
+        out.error(MSG_SOURCE_FAILED, path, playlist_file_error_text(r));
         return EXIT_FAILED;
     }
     if (r.dropped_songs > 0) {
-        std::fprintf(stderr,
-                     "zvmp3-cli playlist: %s: %d of %d stored songs left out (missing or no "
-                     "longer supported)\n",
-                     path.c_str(), r.dropped_songs, r.stored_songs);
+        out.error(MSG_SONGS_LEFT_OUT, path, std::to_string(r.dropped_songs),
+                  std::to_string(r.stored_songs));
     }
     PlaylistView view;
     refresh_playlist_view(*pl, view, EngineActivity{});
@@ -174,25 +144,22 @@ int show(const std::vector<std::string>& args, bool tsv) {
     return EXIT_OK;
 }
 
-const char* refusal_text(AddResult r) {
+const Message& refusal_text(AddResult r) {
     switch (r) {
-        case AddResult::not_supported:
-            return "cannot be read or is not a supported WAV/MP3 (48k/44.1k/32k, 1ch/2ch, "
-                   "16bit)";
         case AddResult::list_full:
-            return "the list already holds 2000 songs";
+            return MSG_LIST_ALREADY_FULL;
         case AddResult::not_a_song:
-            return "not a .wav or .mp3 file";
+            return MSG_NOT_A_SONG;
         case AddResult::path_too_long:
-            return "path longer than 255 bytes";
+            return MSG_PATH_TOO_LONG;
         default:
-            return "";
+            return MSG_NOT_SUPPORTED;
     }
 }
 
-int make(const std::vector<std::string>& args) {
+int make(const std::vector<std::string>& args, const CliOutput& cli) {
     if (args.size() < 2) {
-        return usage_error("make needs an output file and at least one song or folder", nullptr);
+        return cli.usage(MSG_MAKE_NEEDS);
     }
     const std::string& out = args[0];
     auto pl = std::make_unique<Playlist>();
@@ -208,69 +175,67 @@ int make(const std::vector<std::string>& args) {
         if (stat(item.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
             ScanResult s = scan_folder(*pl, item, true);
             if (s.paths_too_long > 0) {
-                std::fprintf(stderr,
-                             "zvmp3-cli playlist: %s: %d files left out, path longer than "
-                             "255 bytes\n",
-                             item.c_str(), s.paths_too_long);
+                cli.error(MSG_FILES_PATH_TOO_LONG, item, std::to_string(s.paths_too_long));
             }
             continue;
         }
         AddResult r = add_song_file(*pl, item, true);
         if (!was_added(r)) {
             refused = true;
-            std::fprintf(stderr, "zvmp3-cli playlist: %s: %s\n", item.c_str(), refusal_text(r));
+            cli.error(MSG_SOURCE_FAILED, item, cli.tr(refusal_text(r)));
         }
     }
     if (pl->song_count == MAX_SONGS) {
-        std::fprintf(stderr, "zvmp3-cli playlist: the list is full (2000 songs)\n");
+        cli.error(MSG_LIST_FULL);
     }
     PlaylistFileResult r = save_playlist_file(*pl, out);
     if (r.status != PlaylistFileStatus::ok) {
-        std::fprintf(stderr, "zvmp3-cli playlist: %s: %s\n", out.c_str(),
-                     playlist_file_error_text(r).c_str());
+        cli.error(MSG_SOURCE_FAILED, out, playlist_file_error_text(r));
         return EXIT_FAILED;
     }
     std::printf("%s: %d songs\n", out.c_str(), pl->song_count);
     return refused ? EXIT_FAILED : EXIT_OK;
 }
 
+constexpr int OPT_TSV = 1;
+constexpr OptionSpec OPTIONS[] = {{OPT_TSV, "--tsv", 0, ArgKind::Flag}};
+
 }  // namespace
 
 int run_playlist(int argc, char** argv) {
+    const CliOutput out("playlist");
+    const ParsedArgs parsed = parse_args(argc, argv, OPTIONS);
+    if (parsed.error != nullptr) {
+        return out.usage(*parsed.error, parsed.error_arg);
+    }
+    if (parsed.help) {
+        std::fputs(PLAYLIST_USAGE, stdout);
+        return EXIT_OK;
+    }
     bool tsv = false;
-    bool options_done = false;
     std::vector<std::string> args;
-    for (int i = 1; i < argc; ++i) {
-        std::string_view a = argv[i];
-        if (!options_done && (a == "-h" || a == "--help")) {
-            std::fputs(PLAYLIST_USAGE, stdout);
-            return EXIT_OK;
-        }
-        if (!options_done && a == "--") {
-            options_done = true;
-        } else if (!options_done && a == "--tsv") {
+    for (const ParsedArg& a : parsed.args) {
+        if (a.id == OPT_TSV) {
             tsv = true;
-        } else if (!options_done && a.size() > 1 && a[0] == '-') {
-            return usage_error("unknown option", argv[i]);
         } else {
-            args.emplace_back(a);
+            args.push_back(a.value);
         }
     }
     if (args.empty()) {
-        return usage_error("missing action: show or make", nullptr);
+        return out.usage(MSG_MISSING_ACTION);
     }
     std::string action = args.front();
     args.erase(args.begin());
     if (action == "show") {
-        return show(args, tsv);
+        return show(args, tsv, out);
     }
     if (action == "make") {
         if (tsv) {
-            return usage_error("--tsv applies to show only", nullptr);
+            return out.usage(MSG_TSV_SHOW_ONLY);
         }
-        return make(args);
+        return make(args, out);
     }
-    return usage_error("unknown action", action.c_str());
+    return out.usage(MSG_UNKNOWN_ACTION, action);
 }
 
 }  // namespace zv::cli

@@ -1,30 +1,42 @@
+// zvmp3-cli presets: the eleven factory presets in menu order.
 #include <cstdio>
 #include <cstring>
 
+#include "cli/cli_args.h"
+#include "cli/cli_messages.h"
+#include "cli/cli_output.h"
 #include "cli/commands.h"
 #include "engine/factory_presets.h"
 
 namespace zv::cli {
+namespace {
+
+constexpr int OPT_TSV = 1;
+constexpr OptionSpec OPTIONS[] = {{OPT_TSV, "--tsv", 0, ArgKind::Flag}};
+
+}  // namespace
 
 int run_presets(int argc, char** argv) {
+    const CliOutput out("presets");
+    const ParsedArgs parsed = parse_args(argc, argv, OPTIONS);
+    if (parsed.error != nullptr) {
+        return out.usage(*parsed.error, parsed.error_arg);
+    }
+    if (parsed.help) {
+        std::printf(
+            "Usage: zvmp3-cli presets [--tsv]\n"
+            "Lists the eleven factory presets in menu order: id, menu text, stored text.\n"
+            "\n"
+            "  --tsv      tab-separated, one preset per line after a header line\n"
+            "  -h, --help show this help\n");
+        return EXIT_OK;
+    }
     bool tsv = false;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::printf(
-                "Usage: zvmp3-cli presets [--tsv]\n"
-                "Lists the eleven factory presets in menu order: id, menu text, stored text.\n"
-                "\n"
-                "  --tsv      tab-separated, one preset per line after a header line\n"
-                "  -h, --help show this help\n");
-            return EXIT_OK;
+    for (const ParsedArg& a : parsed.args) {
+        if (a.id != OPT_TSV) {
+            return out.usage(MSG_UNEXPECTED_ARGUMENT, a.value);
         }
-        if (std::strcmp(argv[i], "--tsv") == 0) {
-            tsv = true;
-            continue;
-        }
-        std::fprintf(stderr, "zvmp3-cli presets: unexpected argument '%s'\n", argv[i]);
-        std::fprintf(stderr, "Try 'zvmp3-cli presets --help'.\n");
-        return EXIT_USAGE;
+        tsv = true;
     }
 
     const auto& list = factory_preset_list();
@@ -45,7 +57,7 @@ int run_presets(int argc, char** argv) {
         }
     }
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fprintf(stderr, "zvmp3-cli presets: cannot write the list\n");
+        out.error(MSG_CANNOT_WRITE_OUTPUT);
         return EXIT_FAILED;
     }
     return EXIT_OK;

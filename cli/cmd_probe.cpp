@@ -7,6 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/cli_args.h"
+#include "cli/cli_messages.h"
+#include "cli/cli_output.h"
 #include "cli/commands.h"
 #include "sources/id3v1.h"
 #include "sources/mp3_source.h"
@@ -29,6 +32,8 @@ const char* const PROBE_USAGE =
     "  --tsv      one tab-separated line per file after a header line:\n"
     "             file probe_result rate channels pcm_bytes time_text\n"
     "             id3_title id3_artist id3_album id3_track\n"
+    "             a tab, newline, carriage return or backslash in the file name is written\n"
+    "             as \\t, \\n, \\r, \\\\;\n"
     "             probe_result is the WAV probe's 1/0/-1 or the MP3 probe's 1/0; values that\n"
     "             do not apply are '-'; tag texts are the stored bytes up to the first zero,\n"
     "             printable ASCII as is, a backslash and any other byte as \\xNN.\n"
@@ -121,9 +126,10 @@ void print_tsv(const ProbeReport& r) {
         album = escape_tag_field(r.tag.album_field(), ID3V1_FIELD_BYTES);
         track = std::to_string(r.tag.track());
     }
-    std::printf("%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n", r.path.c_str(), result.c_str(),
-                num(r.rate).c_str(), num(r.channels).c_str(), num(r.pcm_bytes).c_str(),
-                time.c_str(), title.c_str(), artist.c_str(), album.c_str(), track.c_str());
+    std::printf("%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n", tsv_field(r.path).c_str(),
+                result.c_str(), num(r.rate).c_str(), num(r.channels).c_str(),
+                num(r.pcm_bytes).c_str(), time.c_str(), title.c_str(), artist.c_str(),
+                album.c_str(), track.c_str());
 }
 
 // The row the playlist view shows once the file is added to `pl`, or why it is refused.
@@ -146,33 +152,32 @@ void print_columns(const ProbeReport& r, Playlist& pl) {
     }
 }
 
+constexpr int OPT_TSV = 1;
+constexpr OptionSpec OPTIONS[] = {{OPT_TSV, "--tsv", 0, ArgKind::Flag}};
+
 }  // namespace
 
 int run_probe(int argc, char** argv) {
+    const CliOutput out("probe");
+    const ParsedArgs parsed = parse_args(argc, argv, OPTIONS);
+    if (parsed.error != nullptr) {
+        return out.usage(*parsed.error, parsed.error_arg);
+    }
+    if (parsed.help) {
+        std::fputs(PROBE_USAGE, stdout);
+        return EXIT_OK;
+    }
     bool tsv = false;
     std::vector<std::string> files;
-    bool options_done = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string_view a = argv[i];
-        if (!options_done && (a == "-h" || a == "--help")) {
-            std::fputs(PROBE_USAGE, stdout);
-            return EXIT_OK;
-        } else if (!options_done && a == "--tsv") {
+    for (const ParsedArg& a : parsed.args) {
+        if (a.id == OPT_TSV) {
             tsv = true;
-        } else if (!options_done && a == "--") {
-            options_done = true;
-        } else if (!options_done && a.size() > 1 && a[0] == '-') {
-            std::fprintf(stderr, "zvmp3-cli probe: unknown option '%s'\n", argv[i]);
-            std::fputs(PROBE_USAGE, stderr);
-            return EXIT_USAGE;
         } else {
-            files.emplace_back(a);
+            files.push_back(a.value);
         }
     }
     if (files.empty()) {
-        std::fprintf(stderr, "zvmp3-cli probe: no files given\n");
-        std::fputs(PROBE_USAGE, stderr);
-        return EXIT_USAGE;
+        return out.usage(MSG_NO_FILE_GIVEN);
     }
     if (tsv) {
         std::printf(
@@ -194,7 +199,7 @@ int run_probe(int argc, char** argv) {
         }
     }
     if (refused > 0) {
-        std::fprintf(stderr, "zvmp3-cli probe: %d of %zu files refused\n", refused, files.size());
+        out.error(MSG_FILES_REFUSED, std::to_string(refused), std::to_string(files.size()));
     }
     return refused == 0 ? EXIT_OK : EXIT_FAILED;
 }

@@ -3,7 +3,10 @@
 #include <cstring>
 #include <iterator>
 
+#include "cli/cli_messages.h"
+#include "cli/cli_output.h"
 #include "cli/commands.h"
+#include "zv_version.h"
 
 namespace zv::cli {
 namespace {
@@ -28,7 +31,9 @@ void print_usage(FILE* out) {
         std::fprintf(out, "  %-10s %s\n", c.name, c.summary);
     }
     std::fprintf(out,
-                 "\nRun 'zvmp3-cli COMMAND --help' for a command's options.\n"
+                 "\nEvery command takes -h/--help and -v/--verbose. Run 'zvmp3-cli COMMAND\n"
+                 "--help' for a command's options. 'zvmp3-cli --version' shows the version.\n"
+                 "Messages are in Japanese when the locale (LC_ALL, LC_MESSAGES, LANG) is.\n"
                  "Exit status: 0 success, 1 the work failed, 2 usage error.\n");
 }
 
@@ -47,7 +52,7 @@ int main(int argc, char** argv) {
         return EXIT_OK;
     }
     if (std::strcmp(argv[1], "--version") == 0) {
-        std::printf("zvmp3-cli 3.04.03\n");
+        std::printf("zvmp3-cli (ZelvonicMP3) %s\n", ZV_VERSION_TEXT);
         return EXIT_OK;
     }
     for (const Command& c : COMMANDS) {
@@ -55,7 +60,5 @@ int main(int argc, char** argv) {
             return c.run(argc - 1, argv + 1);
         }
     }
-    std::fprintf(stderr, "zvmp3-cli: unknown command '%s'\n", argv[1]);
-    print_usage(stderr);
-    return EXIT_USAGE;
+    return CliOutput("").usage(MSG_UNKNOWN_COMMAND, argv[1]);
 }

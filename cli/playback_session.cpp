@@ -17,14 +17,6 @@
 namespace zv::cli {
 namespace {
 
-// The signal handler's only way to the loop; set once before the handlers are installed.
-int g_stop_fd = -1;
-
-extern "C" void on_stop_signal(int) {
-    const uint64_t one = 1;
-    [[maybe_unused]] ssize_t n = ::write(g_stop_fd, &one, sizeof one);
-}
-
 double peak_db(double peak) {
     return peak <= 0.0 ? -99.9 : std::max(-99.9, 20.0 * std::log10(peak / 32767.0));
 }
@@ -47,53 +39,12 @@ void print_status(const AudioEngine& e, bool tty) {
 
 }  // namespace
 
-bool setup_processor(Processor& p, DeviceSettings& devices, const std::string& params_path,
-                     int preset_id, std::string& error) {
-    processor_startup(p);
-    if (!params_path.empty()) {
-        ExportOptions export_options;
-        EncoderSettings encoder;
-        ThrottleSettings throttle;
-        ProgramState state{p, export_options, encoder, throttle, devices};
-        switch (load_settings_file(state, params_path, SettingsFileKind::Parameters, {})) {
-            case LoadResult::Loaded:
-                break;
-            case LoadResult::Missing:
-                error = "cannot read parameter file '" + params_path + "'";
-                return false;
-            case LoadResult::BadMagic:
-                error = "'" + params_path + "' is not a parameter file";
-                return false;
-        }
-    }
-    if (preset_id != 0) {
-        if (!is_factory_preset_id(preset_id)) {
-            error = "unknown preset " + std::to_string(preset_id) + " (see 'zvmp3-cli presets')";
-            return false;
-        }
-        apply_factory_preset(p, preset_id);
-    }
-    return true;
-}
-
 void CliHost::show_message(const std::string& caption, const std::string& text) {
     std::fprintf(stderr, "%s%s%s\n", caption.c_str(), caption.empty() ? "" : ": ", text.c_str());
 }
 
-int install_stop_signals() {
-    g_stop_fd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    if (g_stop_fd < 0) {
-        return -1;
-    }
-    struct sigaction sa {};
-    sa.sa_handler = on_stop_signal;
-    sigemptyset(&sa.sa_mask);
-    sigaction(SIGINT, &sa, nullptr);
-    sigaction(SIGTERM, &sa, nullptr);
-    return g_stop_fd;
-}
-
-LoopReport run_engine_loop(AudioEngine& e, CliHost& host, double max_seconds, int stop_fd) {
+LoopReport run_engine_loop(AudioEngine& e, CliHost& host, double max_seconds,
+                           StopSignals& signals) {
     using Clock = std::chrono::steady_clock;
     const bool tty = isatty(STDERR_FILENO) != 0;
     const Clock::time_point begin = Clock::now();
@@ -101,15 +52,14 @@ LoopReport run_engine_loop(AudioEngine& e, CliHost& host, double max_seconds, in
     LoopReport report;
     bool stop_asked = false;
     while (engine_busy(e) || host.timer_armed(TIMER_NEXT_SONG)) {
-        const bool signalled = host.run_once(e, 50, stop_fd);
+        const bool signalled = host.run_once(e, 50, signals.fd());
         const Clock::time_point now = Clock::now();
         const double elapsed = std::chrono::duration<double>(now - begin).count();
-        if (signalled) {
-            uint64_t count = 0;
-            [[maybe_unused]] ssize_t n = ::read(stop_fd, &count, sizeof count);
+        const int count = signalled ? signals.take() : 0;
+        if (count > 0) {
             report.interrupted = true;
             host.kill_timer(TIMER_NEXT_SONG);
-            if (stop_asked) {
+            if (stop_asked || count > 1) {
                 stop_and_close(e);  // a second Ctrl-C does not wait for the queued blocks
                 break;
             }

@@ -78,6 +78,18 @@ void ExportJob::join() {
         thread_.join();
 }
 
+std::string ExportJob::temp_read_failure(const std::string& what) const {
+    const std::string base = in_.temp_base.empty() ? temp_base_folder() : in_.temp_base;
+    return "cannot read its working copy in the temporary folder " + base + ": " + what;
+}
+
+std::string ExportJob::temp_write_failure(const std::string& what, int err) const {
+    const std::string base = in_.temp_base.empty() ? temp_base_folder() : in_.temp_base;
+    if (is_disk_full(err))
+        return "the temporary folder " + base + " is full (" + what + ")";
+    return what + " in the temporary folder " + base + ": " + std::strerror(err);
+}
+
 ExportJobResult ExportJob::work() {
     ExportJobResult r;
     r.peak_level = in_.entry.peak_level;
@@ -101,24 +113,51 @@ ExportJobResult ExportJob::work() {
         r.failure = std::move(why);
         return r;
     };
+    auto cancelled = [&r]() {
+        r.end = ExportEnd::Cancelled;
+        r.failure.clear();
+        return r;
+    };
+    // A target that cannot be written is found before the song is copied and processed.
+    const std::string final_path = final_output_path(in_.target_path, mp3_out);
+    std::string error;
+    if (!check_write_target(final_path, error))
+        return fail(error);
     if (in_.temp_folder.empty())
-        return fail("no private temporary folder");
+        return fail("cannot make a private folder in the temporary folder " +
+                    (in_.temp_base.empty() ? temp_base_folder() : in_.temp_base));
     const TempPaths temp = make_temp_paths(in_.temp_folder, in_.run_id);
     TempFilesGuard cleanup{temp};
 
+    ConvertControl control;
+    control.throttle = throttle_;
+    control.cancelled = [this] { return cancel_requested(); };
+    const std::string& working =
+        in_.entry.source_type == SOURCE_MP3 ? temp.mp3_source_copy : temp.input_copy;
+    CopyError why;
+    if (!copy_file(source, working, &why)) {
+        return fail(why.reading ? "cannot read it: " + std::string(std::strerror(why.err))
+                                : temp_write_failure("copying the song", why.err));
+    }
     if (in_.entry.source_type == SOURCE_MP3) {
-        if (!copy_file(source, temp.mp3_source_copy))
-            return fail("cannot read " + source + ": " + std::strerror(errno));
         observer_.set_text(CTL_EXPORT_STATUS, TEXT_CONVERTING_TO_WAV);
-        std::string error;
-        if (!decode_mp3_to_wav(temp.mp3_source_copy, temp.input_copy, r.tag, throttle_, error))
-            return fail(error);
-    } else if (!copy_file(source, temp.input_copy)) {
-        return fail("cannot read " + source + ": " + std::strerror(errno));
+        ConvertFailure decode;
+        if (!decode_mp3_to_wav(temp.mp3_source_copy, temp.input_copy, r.tag, control, decode)) {
+            if (decode.cancelled)
+                return cancelled();
+            return fail(decode.write_errno != 0
+                            ? temp_write_failure("decoding the song", decode.write_errno)
+                            : decode.text);
+        }
     }
     if (in_.options.normalise_on_export != 0) {
         observer_.set_text(CTL_EXPORT_STATUS, TEXT_SEARCHING_MAX_LEVEL);
-        measure_peak(in_.entry, temp.input_copy, &cancel_);
+        std::string why_not;
+        const PeakResult peak = measure_peak(in_.entry, temp.input_copy, &cancel_, &why_not);
+        if (peak == PeakResult::Cancelled)
+            return cancelled();
+        if (peak == PeakResult::ReadError)
+            return fail(temp_read_failure(why_not));
         r.peak_level = in_.entry.peak_level;
     }
     observer_.set_text(CTL_EXPORT_STATUS, "");
@@ -131,18 +170,26 @@ ExportJobResult ExportJob::work() {
 
     std::string finished = temp.processed_wav;
     if (mp3_out) {
+        // A cancel that ended the processing keeps its blocks; one during the encoding stops it.
+        const unsigned cancels_before = cancel_count_.load(std::memory_order_relaxed);
+        control.cancelled = [this, cancels_before] {
+            return cancel_count_.load(std::memory_order_relaxed) != cancels_before;
+        };
+        control.encoder_timeout_seconds = in_.encoder_timeout_seconds;
         EncodeOutcome enc = encode_wav_to_mp3(
-            temp.processed_wav, in_.encoder, in_.options, r.tag, throttle_,
+            temp.processed_wav, in_.encoder, in_.options, r.tag, control,
             [this](const char* text) { observer_.set_text(CTL_EXPORT_STATUS, text); });
+        r.encoder_output = std::move(enc.encoder_output);
         if (!enc.ok) {
+            if (enc.cancelled)
+                return cancelled();
             r.encoder_failed = true;
             r.params_too_long = enc.params_too_long;
-            return fail(enc.error);
+            return fail(enc.write_errno != 0 ? temp_write_failure("encoding", enc.write_errno)
+                                             : enc.error);
         }
         finished = enc.mp3_path;
     }
-    const std::string final_path = final_output_path(in_.target_path, mp3_out);
-    std::string error;
     if (!place_file(finished, final_path, error))
         return fail(error);
     r.output_path = final_path;
@@ -168,11 +215,13 @@ bool ExportJob::process_song(const std::string& input, const std::string& output
         return fail(reader.error());
     if (reader.headerless())
         return fail("not a RIFF/WAVE file");
+    if (reader.data_bytes() == 0)
+        return fail(TEXT_NO_SAMPLES);
     FilePtr out(std::fopen(output.c_str(), "wb+"));
     if (!out)
-        return fail("cannot write " + output + ": " + std::strerror(errno));
+        return fail(temp_write_failure("writing the processed song", errno));
     auto write_error = [&]() {
-        return fail("cannot write " + output + ": " + std::strerror(errno));
+        return fail(temp_write_failure("writing the processed song", errno));
     };
 
     p_.params.normalisation_gain = normalisation_gain_for_peak(r.peak_level);
@@ -241,6 +290,8 @@ bool ExportJob::process_song(const std::string& input, const std::string& output
                 in_block[2 * static_cast<size_t>(f) + 1] = mono[static_cast<size_t>(f)];
             }
         }
+        if (reader.failed())  // never taken for the end of the song
+            return fail(temp_read_failure(reader.error()));
         run_block();
         const int skip = static_cast<int>(std::max<int64_t>(0, latency - base));
         if (frames == EXPORT_BLOCK_FRAMES) {
@@ -271,9 +322,12 @@ bool ExportJob::process_song(const std::string& input, const std::string& output
         }
     }
 
+    // A data chunk that promised samples the file does not hold.
+    if (frames_in == 0 && r.end == ExportEnd::Completed)
+        return fail(TEXT_NO_SAMPLES);
     const uint64_t written = frames_out * static_cast<uint64_t>(channels) * 2u;
     if (written > 0xFFFFFFFFull - header.size())
-        return fail(output + " would exceed 4 GiB");
+        return fail("the processed song would exceed 4 GiB");
     set_wav_header_sizes(header, static_cast<uint32_t>(written));
     if (std::fseek(out.get(), 0, SEEK_SET) != 0 ||
         std::fwrite(header.data(), 1, header.size(), out.get()) != header.size())

@@ -36,6 +36,8 @@ constexpr int CTL_EXPORT_STATUS = 1032;
 
 inline constexpr const char* TEXT_CONVERTING_TO_WAV = "Converting to WAV format..";
 inline constexpr const char* TEXT_SEARCHING_MAX_LEVEL = "Searching max level for normalization..";
+// Why an empty WAV or an MP3 that decodes to nothing fails instead of giving an empty file.
+inline constexpr const char* TEXT_NO_SAMPLES = "it holds no samples";
 
 // "%02d:%02d" of the seconds processed so far.
 std::string processed_time_text(uint64_t frames, int32_t sample_rate);
@@ -51,18 +53,26 @@ struct ExportJobInputs {
     // The desktop dialog keeps what a cancelled job wrote (under a header that says so); a
     // batch run may rather leave nothing.
     bool keep_cancelled_output = true;
+    // The external encoder is ended after this many seconds; 0: no limit.
+    int encoder_timeout_seconds = 0;
+    // The folder the private temp folder lives in, named when it is full (empty: $TMPDIR or
+    // /tmp). Messages never name the private working files themselves.
+    std::string temp_base;
 };
 
 enum class ExportEnd { Completed, Cancelled, Failed };
 
 struct ExportJobResult {
     ExportEnd end = ExportEnd::Failed;
-    std::string failure;           // why, when Failed
+    // Why, when Failed: names the target or the temp folder where they matter, never the
+    // source (the caller names the song) and never a private working file.
+    std::string failure;
     std::string output_path;       // the file written, empty when none
     int32_t peak_level = 0;        // the entry's level after the job
     Id3v1Tag tag;                  // the entry's tag slot after the job (an MP3 source re-reads it)
     bool encoder_failed = false;   // the MP3 step failed (the desktop switches to WAV then)
     bool params_too_long = false;  // the external encoder's parameter line is too long
+    std::string encoder_output;    // what the external encoder printed, for the log
 };
 
 class ExportObserver {
@@ -91,19 +101,27 @@ public:
     void join();
     const ExportJobResult& result() const { return result_; }  // after join()
 
-    void cancel() { cancel_.store(true, std::memory_order_relaxed); }
+    void cancel() {
+        cancel_count_.fetch_add(1, std::memory_order_relaxed);
+        cancel_.store(true, std::memory_order_relaxed);
+    }
     bool cancel_requested() const { return cancel_.load(std::memory_order_relaxed); }
     MeterSnapshot meters() const { return meters_.load(); }
 
 private:
     ExportJobResult work();
     bool process_song(const std::string& input, const std::string& output, ExportJobResult& r);
+    std::string temp_write_failure(const std::string& what, int err) const;
+    std::string temp_read_failure(const std::string& what) const;
 
     ExportJobInputs in_;
     Processor& p_;
     ExportObserver& observer_;
     const ThrottleSettings* throttle_;
     std::atomic<bool> cancel_{false};
+    // Counts cancel() calls: a cancel that ended the processing keeps its blocks (the
+    // desktop encodes them); only a later one stops the encoder.
+    std::atomic<unsigned> cancel_count_{0};
     PublishedMeters meters_;
     ExportJobResult result_;
     std::thread thread_;

@@ -27,6 +27,11 @@ int32_t bitrate_from_entry(std::string_view text, ExportCommand command) {
     return fallback;
 }
 
+bool is_plain_name_part(std::string_view affix) {
+    return affix.find('/') == std::string_view::npos &&
+           affix.find("..") == std::string_view::npos && affix.find('\0') == std::string_view::npos;
+}
+
 std::string effective_name_affix(std::string_view affix, bool save_to_source_folder) {
     if (save_to_source_folder && affix.empty())
         return "zel_";

@@ -14,6 +14,10 @@ enum class ExportCommand { ExportSong, ExportAll };
 // 192 (Export a song); any other value rounds up to the first list value not below it.
 int32_t bitrate_from_entry(std::string_view text, ExportCommand command);
 
+// An affix is a plain part of a file name: no "/" and no ".." (an affix "../x_" would write
+// outside the chosen folder), no zero byte.
+bool is_plain_name_part(std::string_view affix);
+
 // Export All beside the sources with an empty affix uses "zel_", so that no output ever
 // overwrites its source.
 std::string effective_name_affix(std::string_view affix, bool save_to_source_folder);

@@ -1,6 +1,7 @@
 #include "export/file_ops.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,46 +31,60 @@ bool write_all(int fd, const char* data, size_t size) {
     return true;
 }
 
-// Copies src into an open descriptor; false on any read or write error.
-bool copy_into(int in, int out) {
+// Copies an open descriptor into another; false on any read or write error, with why set.
+bool copy_into(int in, int out, CopyError& why) {
     std::vector<char> piece(COPY_PIECE_BYTES);
     for (;;) {
         ssize_t r = ::read(in, piece.data(), piece.size());
         if (r < 0) {
             if (errno == EINTR)
                 continue;
+            why = {true, errno};
             return false;
         }
         if (r == 0)
             return true;
-        if (!write_all(out, piece.data(), static_cast<size_t>(r)))
+        if (!write_all(out, piece.data(), static_cast<size_t>(r))) {
+            why = {false, errno};
             return false;
+        }
     }
 }
 
 }  // namespace
 
-bool copy_file(const std::string& source, const std::string& destination) {
-    OpenFailure why;
-    int in = open_regular_file(source, why);  // never blocks on a FIFO or a device
-    if (in < 0)
+bool copy_file(const std::string& source, const std::string& destination, CopyError* why) {
+    CopyError local;
+    CopyError& w = why != nullptr ? *why : local;
+    OpenFailure failure;
+    int in = open_regular_file(source, failure);  // never blocks on a FIFO or a device
+    if (in < 0) {
+        w = {true, failure.error_number != 0 ? failure.error_number : EINVAL};
         return false;
+    }
     struct stat st {};
     if (::stat(destination.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0) {
         ::chmod(destination.c_str(), st.st_mode | S_IWUSR);
     }
     int out = ::open(destination.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (out < 0) {
+        w = {false, errno};
         ::close(in);
         return false;
     }
-    bool ok = copy_into(in, out);
+    bool ok = copy_into(in, out, w);
     ::close(in);
-    if (::close(out) != 0)
+    if (::close(out) != 0 && ok) {
+        w = {false, errno};
         ok = false;
+    }
     if (!ok)
         ::unlink(destination.c_str());
     return ok;
+}
+
+bool is_disk_full(int err) {
+    return err == ENOSPC || err == EDQUOT || err == EFBIG;
 }
 
 std::string strip_extension(std::string_view path) {
@@ -108,6 +123,18 @@ std::string folder_of(std::string_view path) {
     return std::string(path.substr(0, slash));
 }
 
+bool check_write_target(const std::string& target, std::string& error) {
+    // The shared writer's own checks, and a real file in the folder: permissions, a read-only
+    // mount, an ACL or a full inode table all show now rather than after the work.
+    FileReplacer probe;
+    if (!probe.begin(target)) {
+        error = probe.error();
+        return false;
+    }
+    probe.abandon();
+    return true;
+}
+
 bool place_file(const std::string& finished, const std::string& target, std::string& error) {
     OpenFailure why;
     int in = open_regular_file(finished, why);
@@ -119,8 +146,11 @@ bool place_file(const std::string& finished, const std::string& target, std::str
     // target that is not a regular file refused, a link written through, the mode kept.
     FileReplacer out;
     bool ok = out.begin(target);
-    if (ok && !copy_into(in, out.fd())) {
-        error = "cannot write " + target + ": " + std::strerror(errno);
+    CopyError copy;
+    if (ok && !copy_into(in, out.fd(), copy)) {
+        error = copy.reading
+                    ? "cannot read the finished file: " + std::string(std::strerror(copy.err))
+                    : "cannot write " + target + ": " + std::strerror(copy.err);
         out.abandon();
         ::close(in);
         return false;
@@ -130,6 +160,12 @@ bool place_file(const std::string& finished, const std::string& target, std::str
     if (!ok)
         error = out.error();
     return ok;
+}
+
+bool process_is_gone(long pid) {
+    if (pid <= 0)
+        return false;
+    return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
 }
 
 void remove_file(const std::string& path) {

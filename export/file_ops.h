@@ -11,10 +11,20 @@ namespace zv {
 
 constexpr int COPY_PIECE_BYTES = 65536;
 
+// Why a copy failed: on which side, and the system's error number.
+struct CopyError {
+    bool reading = true;  // false: opening or writing the destination failed
+    int err = 0;
+};
+
 // Copies a whole file in 65536-byte pieces; a read-only destination is made writable first.
 // Returns false when either file cannot be opened or a read or write fails (a partly written
-// destination is removed).
-bool copy_file(const std::string& source, const std::string& destination);
+// destination is removed); why says which side failed. Only a regular file is read: a FIFO
+// or a device named as a source fails at once instead of blocking.
+bool copy_file(const std::string& source, const std::string& destination, CopyError* why = nullptr);
+
+// A write error that means the disk is full.
+bool is_disk_full(int err);
 
 // Cuts the path at its last "." wherever it is (also inside a folder name); a path without
 // "." is returned unchanged.
@@ -27,10 +37,22 @@ bool has_extension_ci(std::string_view path, std::string_view ext);
 // a path longer than 4 characters) is cut, then ".mp3" is appended.
 std::string mp3_path_for(std::string_view wav_path);
 
+// Checks before any work that target can be written, by the shared writer's rules
+// (sources/replace_file.h): its folder exists and takes a new file, and an existing target
+// (or the file a link names) is a regular file, never a FIFO, a device or a folder. False
+// with error naming what is wrong.
+bool check_write_target(const std::string& target, std::string& error);
+
 // Moves a finished file to target: copied to a fresh hidden name in the target's folder and
-// renamed over the target, so the target is either the old file or the whole new one.
-// On failure nothing new is left in the target folder and error says why.
+// renamed over the target, so the target is either the old file or the whole new one. A link
+// is written through (the file it names is replaced, the link stays); a replaced file keeps
+// its permission bits; a target that is not a regular file is refused. On failure nothing
+// new is left in the target folder and error says why.
 bool place_file(const std::string& finished, const std::string& target, std::string& error);
+
+// True when the process with this id is gone (a live process of another user counts as
+// alive).
+bool process_is_gone(long pid);
 
 // Removes a file if it exists; quiet about files that are already gone.
 void remove_file(const std::string& path);

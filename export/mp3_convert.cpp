@@ -2,9 +2,12 @@
 
 #include <lame/lame.h>
 
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "export/external_encoder.h"
@@ -36,6 +39,15 @@ struct LameCloser {
     }
 };
 
+// The decoder library allows one call at a time in the whole process (sources/ holds that
+// lock frame by frame). Exports take whole decoding passes one at a time as well: two passes
+// that alternate frame by frame both run slower than one after the other, and once the
+// passes are apart one job decodes while the other processes.
+std::timed_mutex& decoding_pass_lock() {
+    static std::timed_mutex lock;
+    return lock;
+}
+
 std::string text_of(const std::array<char, TAG_PREFIX_BYTES>& field) {
     return std::string(field.data(), strnlen(field.data(), field.size()));
 }
@@ -43,41 +55,64 @@ std::string text_of(const std::array<char, TAG_PREFIX_BYTES>& field) {
 }  // namespace
 
 bool decode_mp3_to_wav(const std::string& mp3_path, const std::string& wav_path, Id3v1Tag& tag_slot,
-                       const ThrottleSettings* throttle, std::string& error) {
+                       const ConvertControl& control, ConvertFailure& why) {
+    why = ConvertFailure{};
+    std::unique_lock<std::timed_mutex> pass(decoding_pass_lock(), std::defer_lock);
+    while (!pass.try_lock_for(std::chrono::milliseconds(100))) {
+        if (control.cancelled && control.cancelled()) {
+            why.text = "cancelled while decoding";
+            why.cancelled = true;
+            return false;
+        }
+    }
     read_id3v1(mp3_path, tag_slot);
     Mp3Decoder decoder;
     if (!decoder.open(mp3_path)) {
-        error = "cannot decode " + mp3_path + ": " + decoder.error();
+        why.text = "cannot decode it: " + decoder.error();
         return false;
     }
     const int channels = decoder.channels();
     FilePtr out(std::fopen(wav_path.c_str(), "wb"));
     if (!out) {
-        error = "cannot write " + wav_path + ": " + std::strerror(errno);
+        why.text = "cannot write the decoded copy";
+        why.write_errno = errno;
         return false;
     }
-    auto fail = [&](std::string why) {
+    auto fail = [&](std::string text, int err = 0) {
         out.reset();
         remove_file(wav_path);
-        error = std::move(why);
+        why.text = std::move(text);
+        why.write_errno = err;
         return false;
     };
+    auto write_failed = [&]() { return fail("cannot write the decoded copy", errno); };
     WavFormat format{decoder.rate(), channels};
     std::array<uint8_t, PCM_WAV_HEADER_BYTES> header = make_pcm_wav_header(format, 0);
     if (std::fwrite(header.data(), 1, header.size(), out.get()) != header.size())
-        return fail("cannot write " + wav_path);
+        return write_failed();
 
-    Throttle pause(throttle, CONVERT_THROTTLE_DIVISOR, CONVERT_THROTTLE_EVERY);
+    Throttle pause(control.throttle, CONVERT_THROTTLE_DIVISOR, CONVERT_THROTTLE_EVERY);
     std::vector<int16_t> left(MP3_FRAME_SAMPLES), right(MP3_FRAME_SAMPLES);
     std::vector<int16_t> interleaved(2 * MP3_FRAME_SAMPLES);
     uint64_t data_bytes = 0;
     for (;;) {
+        if (control.cancelled && control.cancelled()) {
+            fail("cancelled while decoding");
+            why.cancelled = true;
+            return false;
+        }
         pause.pause_if_due();
         int n = decoder.read_frame(left.data(), right.data());
         if (n == 0)
             break;
-        if (n < 0)
-            return fail("decoding error in " + mp3_path);
+        if (n < 0) {
+            // A read error, a change of rate or channels, or a frame that does not decode:
+            // the decoder says which, and nothing of what follows is trusted.
+            return fail(decoder.error().empty()
+                            ? "decoding error after " +
+                                  std::to_string(data_bytes / (2u * channels)) + " samples"
+                            : decoder.error());
+        }
         size_t count = 0;
         for (int i = 0; i < n; ++i) {
             interleaved[count++] = left[i];
@@ -85,35 +120,38 @@ bool decode_mp3_to_wav(const std::string& mp3_path, const std::string& wav_path,
                 interleaved[count++] = right[i];
         }
         if (std::fwrite(interleaved.data(), sizeof(int16_t), count, out.get()) != count)
-            return fail("cannot write " + wav_path);
+            return write_failed();
         data_bytes += count * sizeof(int16_t);
         if (data_bytes > 0xFFFFFFF0ull - PCM_WAV_HEADER_BYTES)
-            return fail(mp3_path + " is too long for a WAV file");
+            return fail("it is too long for a WAV file");
     }
     header = make_pcm_wav_header(format, static_cast<uint32_t>(data_bytes));
     if (std::fseek(out.get(), 0, SEEK_SET) != 0 ||
         std::fwrite(header.data(), 1, header.size(), out.get()) != header.size())
-        return fail("cannot write " + wav_path);
+        return write_failed();
     if (std::fclose(out.release()) != 0) {
+        const int err = errno;
         remove_file(wav_path);
-        error = "cannot write " + wav_path;
+        why.text = "cannot write the decoded copy";
+        why.write_errno = err;
         return false;
     }
     return true;
 }
 
 bool encode_wav_to_mp3_builtin(const std::string& wav_path, const std::string& mp3_path,
-                               int bitrate_kbps, const ThrottleSettings* throttle,
-                               std::string& error) {
+                               int bitrate_kbps, const ConvertControl& control,
+                               ConvertFailure& why) {
+    why = ConvertFailure{};
     WavReader reader;
     if (!reader.open(wav_path) || reader.headerless()) {
-        error = "cannot read the processed WAV " + wav_path;
+        why.text = "cannot read the processed file";
         return false;
     }
     const int channels = reader.channels();
     std::unique_ptr<lame_global_flags, LameCloser> lame(lame_init());
     if (!lame) {
-        error = "the MP3 encoder cannot start";
+        why.text = "the MP3 encoder cannot start";
         return false;
     }
     lame_set_in_samplerate(lame.get(), reader.rate());
@@ -124,29 +162,39 @@ bool encode_wav_to_mp3_builtin(const std::string& wav_path, const std::string& m
     lame_set_brate(lame.get(), bitrate_kbps);
     lame_set_write_id3tag_automatic(lame.get(), 0);
     if (lame_init_params(lame.get()) < 0) {
-        error = "the MP3 encoder refuses " + std::to_string(bitrate_kbps) + " kbit/s at " +
-                std::to_string(reader.rate()) + " Hz";
+        why.text = "the MP3 encoder refuses " + std::to_string(bitrate_kbps) + " kbit/s at " +
+                   std::to_string(reader.rate()) + " Hz";
         return false;
     }
     FilePtr out(std::fopen(mp3_path.c_str(), "wb+"));
     if (!out) {
-        error = "cannot write " + mp3_path + ": " + std::strerror(errno);
+        why.text = "cannot write the encoded file";
+        why.write_errno = errno;
         return false;
     }
-    auto fail = [&](std::string why) {
+    auto fail = [&](std::string text, int err = 0) {
         out.reset();
         remove_file(mp3_path);
-        error = std::move(why);
+        why.text = std::move(text);
+        why.write_errno = err;
         return false;
     };
+    auto write_failed = [&]() { return fail("cannot write the encoded file", errno); };
 
     constexpr int FRAMES_PER_CALL = 1152;
     std::vector<int16_t> pcm(static_cast<size_t>(FRAMES_PER_CALL) * channels);
     std::vector<unsigned char> mp3(FRAMES_PER_CALL * 5 / 4 + 7200);
-    Throttle pause(throttle, CONVERT_THROTTLE_DIVISOR, CONVERT_THROTTLE_EVERY);
+    Throttle pause(control.throttle, CONVERT_THROTTLE_DIVISOR, CONVERT_THROTTLE_EVERY);
     for (;;) {
+        if (control.cancelled && control.cancelled()) {
+            fail("cancelled while encoding");
+            why.cancelled = true;
+            return false;
+        }
         pause.pause_if_due();
         size_t bytes = reader.read(pcm.data(), pcm.size() * sizeof(int16_t));
+        if (reader.failed())
+            return fail("cannot read the processed file: " + reader.error());
         int frames = static_cast<int>(bytes / (2u * channels));
         if (frames == 0)
             break;
@@ -159,25 +207,27 @@ bool encode_wav_to_mp3_builtin(const std::string& wav_path, const std::string& m
             return fail("MP3 encoder error " + std::to_string(written));
         if (std::fwrite(mp3.data(), 1, static_cast<size_t>(written), out.get()) !=
             static_cast<size_t>(written))
-            return fail("cannot write " + mp3_path);
+            return write_failed();
     }
     int written = lame_encode_flush(lame.get(), mp3.data(), static_cast<int>(mp3.size()));
     if (written < 0)
         return fail("MP3 encoder error " + std::to_string(written));
     if (std::fwrite(mp3.data(), 1, static_cast<size_t>(written), out.get()) !=
         static_cast<size_t>(written))
-        return fail("cannot write " + mp3_path);
+        return write_failed();
     // The Info frame at the start of the stream was reserved by the library; fill it in now
     // that the length is known, as the encoder's own front end does.
     size_t tag_bytes = lame_get_lametag_frame(lame.get(), mp3.data(), mp3.size());
     if (tag_bytes > 0) {
         if (std::fseek(out.get(), 0, SEEK_SET) != 0 ||
             std::fwrite(mp3.data(), 1, tag_bytes, out.get()) != tag_bytes)
-            return fail("cannot write " + mp3_path);
+            return write_failed();
     }
     if (std::fclose(out.release()) != 0) {
+        const int err = errno;
         remove_file(mp3_path);
-        error = "cannot write " + mp3_path;
+        why.text = "cannot write the encoded file";
+        why.write_errno = err;
         return false;
     }
     return true;
@@ -185,16 +235,21 @@ bool encode_wav_to_mp3_builtin(const std::string& wav_path, const std::string& m
 
 EncodeOutcome encode_wav_to_mp3(const std::string& wav_path, const EncoderSettings& encoder,
                                 const ExportOptions& options, const Id3v1Tag& tag_slot,
-                                const ThrottleSettings* throttle,
+                                const ConvertControl& control,
                                 const std::function<void(const char*)>& status) {
     EncodeOutcome outcome;
     outcome.mp3_path = mp3_path_for(wav_path);
     if (encoder.use_external_encoder == 0) {
         if (status)
             status(TEXT_CONVERTING_TO_MP3);
+        ConvertFailure why;
         if (!encode_wav_to_mp3_builtin(wav_path, outcome.mp3_path, encoder.mp3_bitrate_kbps,
-                                       throttle, outcome.error))
+                                       control, why)) {
+            outcome.error = why.text;
+            outcome.write_errno = why.write_errno;
+            outcome.cancelled = why.cancelled;
             return outcome;
+        }
     } else {
         if (status)
             status(TEXT_CONVERTING_TO_MP3_EXT);
@@ -204,9 +259,14 @@ EncodeOutcome encode_wav_to_mp3(const std::string& wav_path, const EncoderSettin
         std::string tmpl(encoder.external_encoder_params.data(),
                          strnlen(encoder.external_encoder_params.data(),
                                  encoder.external_encoder_params.size()));
-        ExternalEncodeResult ext = run_external_encoder(program, tmpl, wav_path, outcome.mp3_path);
+        ExternalEncoderControl run{control.cancelled, control.encoder_timeout_seconds};
+        ExternalEncodeResult ext =
+            run_external_encoder(program, tmpl, wav_path, outcome.mp3_path, run);
+        outcome.encoder_output = std::move(ext.output);
         if (!ext.ok) {
             outcome.params_too_long = ext.params_too_long;
+            outcome.cancelled = ext.cancelled;
+            outcome.timed_out = ext.timed_out;
             outcome.error = ext.error;
             remove_file(outcome.mp3_path);
             return outcome;
@@ -216,7 +276,8 @@ EncodeOutcome encode_wav_to_mp3(const std::string& wav_path, const EncoderSettin
         Id3v1Tag tag = build_export_tag(tag_slot, text_of(options.tag_album_prefix),
                                         text_of(options.tag_title_prefix));
         if (!append_id3v1(outcome.mp3_path, tag)) {
-            outcome.error = "cannot append the ID3v1 tag to " + outcome.mp3_path;
+            outcome.error = "cannot append the ID3v1 tag to the encoded file";
+            outcome.write_errno = errno;
             remove_file(outcome.mp3_path);
             return outcome;
         }

@@ -28,6 +28,11 @@ bool file_opens(const std::string& path) {
     return true;
 }
 
+// A reader whose open failed on a read error rather than on what the header holds.
+bool failed_reading(const WavReader& reader) {
+    return reader.error().rfind("read error", 0) == 0;  // read_error_text's form
+}
+
 bool cancelled(const std::atomic<bool>* cancel) {
     return cancel != nullptr && cancel->load(std::memory_order_relaxed);
 }
@@ -35,16 +40,24 @@ bool cancelled(const std::atomic<bool>* cancel) {
 }  // namespace
 
 PeakResult measure_peak(SongEntry& entry, const std::string& wav_path,
-                        const std::atomic<bool>* cancel) {
+                        const std::atomic<bool>* cancel, std::string* why) {
     if (!file_opens(wav_path))
         return PeakResult::Unreadable;
     WavReader reader;
-    if (!reader.open(wav_path))
-        return PeakResult::NoData;
+    if (!reader.open(wav_path)) {
+        if (why != nullptr)
+            *why = reader.error();
+        return failed_reading(reader) ? PeakResult::ReadError : PeakResult::NoData;
+    }
     std::vector<int16_t> block(PEAK_BLOCK_SAMPLES);
     int max = 0;
     for (;;) {
         size_t got = reader.read(block.data(), block.size() * sizeof(int16_t)) / sizeof(int16_t);
+        if (reader.failed()) {
+            if (why != nullptr)
+                *why = reader.error();
+            return PeakResult::ReadError;
+        }
         max = block_max(block.data(), got, max);
         if (got < block.size()) {
             entry.peak_level = max;
@@ -82,13 +95,18 @@ bool run_peak_scan(Playlist& playlist, PeakScanObserver& observer,
         if (!file_opens(path))
             continue;
         WavReader reader;
-        if (!reader.open(path))
+        if (!reader.open(path)) {
+            if (failed_reading(reader))
+                continue;
             return true;  // no "data" chunk ends the whole scan
+        }
         uint64_t read_samples = 0;
         int max = 0;
         for (;;) {
             size_t got =
                 reader.read(block.data(), block.size() * sizeof(int16_t)) / sizeof(int16_t);
+            if (reader.failed())
+                break;  // a wrong level is worse than none
             read_samples += got;
             observer.set_text(PEAK_DIALOG_TEXT,
                               peak_progress_text(i, read_samples, reader.data_bytes()));

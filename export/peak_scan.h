@@ -22,14 +22,16 @@ enum class PeakResult {
     Stored,      // peak_level holds the measured value
     Cancelled,   // cancelled between blocks, nothing stored
     Unreadable,  // the file cannot be opened
-    NoData       // no "data" chunk: peak_level unchanged
+    NoData,      // no "data" chunk (or its header could not be read): peak_level unchanged
+    ReadError    // a read failed before the end (a damaged disk): peak_level unchanged
 };
 
 // Largest magnitude of the song's samples (-32768 counts as 32768). A block of 32768 samples
 // whose maximum so far is above 30000 ends the measurement with 32767; the short last block
-// stores the maximum itself. Reads the data chunk only.
+// stores the maximum itself. Reads the data chunk only. A read error is never taken for the
+// end of the song; why (when given) receives the reader's text for NoData and ReadError.
 PeakResult measure_peak(SongEntry& entry, const std::string& wav_path,
-                        const std::atomic<bool>* cancel = nullptr);
+                        const std::atomic<bool>* cancel = nullptr, std::string* why = nullptr);
 
 // "song = %d, done = %d%%" with the entry index and min(100, samples read x 2 x 100 / data
 // bytes), 0 for an empty data chunk.
@@ -47,7 +49,8 @@ public:
 };
 
 // Measures every SOURCE_WAV entry in playlist order (MP3 entries keep their level). A file
-// without a "data" chunk ends the whole scan. Returns true unless cancelled.
+// without a "data" chunk ends the whole scan; a file that cannot be read to its end keeps its
+// level, like one that cannot be opened. Returns true unless cancelled.
 bool run_peak_scan(Playlist& playlist, PeakScanObserver& observer, const std::atomic<bool>& cancel);
 
 // The scan on its own thread. The playlist and observer must outlive the job; the playlist

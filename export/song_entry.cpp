@@ -1,7 +1,6 @@
 #include "export/song_entry.h"
 
-#include <unistd.h>
-
+#include "sources/byte_reader.h"
 #include "sources/mp3_source.h"
 #include "sources/open_file.h"
 #include "sources/wav_source.h"
@@ -15,18 +14,18 @@ bool make_song_entry(const std::string& path, SongEntry& entry, Id3v1Tag& tag, s
         error = "the path is longer than 255 bytes";
         return false;
     }
-    OpenFailure why;
-    if (const int fd = open_regular_file(path, why); fd >= 0) {
-        ::close(fd);
-    } else {
-        error = "cannot open it: " + why.text();
+    FileByteReader file;
+    if (!file.open(path)) {
+        error = "cannot open it: " + file.open_failure().text();
         return false;
     }
     int32_t rate = 0, channels = 0;
     if (has_extension(path, ".mp3")) {
         int64_t pcm_bytes = 0;
-        if (probe_mp3(path, rate, channels, pcm_bytes) != 1) {
-            error = "not a supported MP3 file (32000/44100/48000 Hz, 1 or 2 channels)";
+        if (probe_mp3(file, rate, channels, pcm_bytes) != 1) {
+            error = file.error() != 0
+                        ? read_error_text(file)
+                        : "not a supported MP3 file (32000/44100/48000 Hz, 1 or 2 channels)";
             return false;
         }
         entry.source_type = SOURCE_MP3;
@@ -34,11 +33,12 @@ bool make_song_entry(const std::string& path, SongEntry& entry, Id3v1Tag& tag, s
         read_id3v1(path, tag);
     } else {
         uint32_t data_bytes = 0;
-        int r = probe_wav(path, rate, channels, data_bytes);
+        int r = probe_wav(file, rate, channels, data_bytes);
         if (r != 1) {
-            error = r < 0 ? "cannot read it as a WAV file"
-                          : "unsupported WAV format (16-bit PCM, 32000/44100/48000 Hz, 1 or 2 "
-                            "channels)";
+            error = file.error() != 0 ? read_error_text(file)
+                    : r < 0           ? "cannot read it as a WAV file"
+                            : "unsupported WAV format (16-bit PCM, 32000/44100/48000 Hz, 1 or 2 "
+                              "channels)";
             return false;
         }
         entry.source_type = SOURCE_WAV;

@@ -1,13 +1,20 @@
 #include "export/temp_folder.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <memory>
 #include <vector>
+
+#include "export/file_ops.h"
 
 namespace zv {
 
@@ -18,7 +25,37 @@ std::string make_run_id() {
     return text;
 }
 
-TempFolder::TempFolder(std::string run_id) : run_id_(std::move(run_id)) {}
+std::string temp_base_folder() {
+    const char* base = std::getenv("TMPDIR");
+    return base != nullptr && *base != '\0' ? base : "/tmp";
+}
+
+int remove_stale_temp_folders(const std::string& base) {
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(base.c_str()), ::closedir);
+    if (!dir)
+        return 0;
+    const size_t prefix = std::strlen(TEMP_FOLDER_PREFIX);
+    int removed = 0;
+    while (const dirent* e = ::readdir(dir.get())) {
+        if (std::strncmp(e->d_name, TEMP_FOLDER_PREFIX, prefix) != 0)
+            continue;
+        char* end = nullptr;
+        long pid = std::strtol(e->d_name + prefix, &end, 10);
+        if (end == e->d_name + prefix || *end != '-' || pid == ::getpid())
+            continue;
+        struct stat st {};
+        if (::fstatat(::dirfd(dir.get()), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() || !process_is_gone(pid))
+            continue;
+        std::error_code ec;
+        if (std::filesystem::remove_all(base + "/" + e->d_name, ec) > 0 && !ec)
+            ++removed;
+    }
+    return removed;
+}
+
+TempFolder::TempFolder(std::string run_id)
+    : run_id_(std::move(run_id)), base_(temp_base_folder()) {}
 
 TempFolder::~TempFolder() {
     if (path_.empty())
@@ -31,8 +68,8 @@ std::string TempFolder::path() {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!tried_) {
         tried_ = true;
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base && *base ? base : "/tmp") + "/zvmp3-XXXXXX";
+        std::string pattern = base_ + "/" + TEMP_FOLDER_PREFIX +
+                              std::to_string(static_cast<long>(::getpid())) + "-XXXXXX";
         std::vector<char> name(pattern.begin(), pattern.end());
         name.push_back('\0');
         if (::mkdtemp(name.data()) != nullptr)

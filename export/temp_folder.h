@@ -11,6 +11,18 @@ namespace zv {
 // Eight decimal digits from the start time: seconds since 1970 modulo 100000000.
 std::string make_run_id();
 
+// Where private temp folders are made: $TMPDIR, else /tmp.
+std::string temp_base_folder();
+
+// Private temp folders are named TEMP_FOLDER_PREFIX + the owner's process id + "-XXXXXX", so
+// that one left by a process that died can be told from one in use.
+inline constexpr const char* TEMP_FOLDER_PREFIX = "zvmp3-";
+
+// Removes, with everything in them, the private temp folders in base whose process is gone:
+// only folders with our prefix and a process id, owned by this user. The export and peak
+// commands run it at start, the desktop program at start-up. Returns how many were removed.
+int remove_stale_temp_folders(const std::string& base = temp_base_folder());
+
 class TempFolder {
 public:
     explicit TempFolder(std::string run_id);
@@ -19,6 +31,8 @@ public:
     TempFolder& operator=(const TempFolder&) = delete;
 
     const std::string& run_id() const { return run_id_; }
+    // The folder the private one is made in, for messages ("the temporary folder /tmp is full").
+    std::string base() const { return base_; }
     // Makes the folder on the first call (any thread); empty when it cannot be made.
     std::string path();
     // A private sub-folder per concurrent job, so that each job keeps the fixed names.
@@ -26,6 +40,7 @@ public:
 
 private:
     std::string run_id_;
+    std::string base_;
     std::mutex mutex_;
     std::string path_;
     bool tried_ = false;

@@ -12,13 +12,9 @@
 #   - the sources unchanged (checksums at the end), special files still what they were.
 #
 # Usage: hostile_input_test.sh ZVMP3_CLI FIXTURE_DIR
-#
-# Checks that wait on another developer's open item are marked `pending OWNER "item"`: their
-# failures are listed as PENDING and do not fail the run. ZV_HOSTILE_STRICT=1 counts them.
 set -u
 cli=$(realpath "$1")
 fixtures=$(realpath "$2")
-strict=${ZV_HOSTILE_STRICT:-0}
 limit=60
 
 work=$(mktemp -d) || exit 1
@@ -37,26 +33,14 @@ cd "$work" || exit 1
 
 fails=0
 passes=0
-pending_count=0
-pending_list=()
-pending_owner=""
 
-# The next check is waiting on an open item of another developer: pending OWNER "item".
-pending() { pending_owner="$1: $2"; }
-
-ok() { passes=$((passes + 1)); pending_owner=""; }
+ok() { passes=$((passes + 1)); }
 bad() {  # bad DESCRIPTION
-    if [ -n "$pending_owner" ] && [ "$strict" != 1 ]; then
-        pending_count=$((pending_count + 1))
-        pending_list+=("PENDING ($pending_owner): $1")
-    else
-        fails=$((fails + 1))
-        echo "FAIL: $1"
-        if [ -s "$work/err" ]; then
-            sed 's/^/    stderr: /' "$work/err" | head -n 5
-        fi
+    fails=$((fails + 1))
+    echo "FAIL: $1"
+    if [ -s "$work/err" ]; then
+        sed 's/^/    stderr: /' "$work/err" | head -n 5
     fi
-    pending_owner=""
 }
 check() {  # check DESCRIPTION COMMAND... : passes when the command succeeds
     local what=$1
@@ -71,7 +55,6 @@ listing() { (cd "$1" && find . -mindepth 1 -printf '%p\n' | LC_ALL=C sort); }
 # temp folder, and that no message names a private path.
 status=0
 run_dir=$work        # where the commands run
-private_pending=""  # set: the next run's check for private paths in messages is pending
 run() {
     local want=$1 label=$2
     shift 2
@@ -97,10 +80,8 @@ run() {
         rm -rf "${tmp:?}"/* "$tmp"/.[!.]* 2>/dev/null
     fi
     if grep -a -q -e "$tmp" -e '\$\$temp' -e '\.zvpart-' "$work/err" "$work/out.txt"; then
-        pending_owner=$private_pending
         bad "$label: a message names a private working file"
     fi
-    private_pending=""
     if [ "$(listing "$src")" != "$before_src" ]; then
         bad "$label: the source folder changed: $(diff <(echo "$before_src") \
             <(listing "$src") | grep -a '^[<>]' | tr '\n' ' ')"
@@ -178,7 +159,6 @@ run 0 "probe of ./-dash.wav" probe ./-dash.wav
 run_dir=$work
 run 0 "probe --tsv of names with a newline and a tab" probe --tsv "$src/"$'new\nline.wav' \
     "$src/"$'tab\there.wav'
-pending B2 "issue 10 item 11: probe --tsv escapes tab, newline and backslash"
 check "probe --tsv: one line per file" [ "$(wc -l <"$work/out.txt")" -eq 3 ]
 for f in empty riff_only not_wave huge_fmt data_before_fmt zero_channels noise \
     truncated_in_list pcm24_stereo; do
@@ -213,10 +193,8 @@ for f in fifo.wav fifo.mp3 to_fifo.wav zero.wav zero.mp3 folder.wav; do
     names "peak of $f" "$f"
 done
 run 1 "peak of a file whose reads fail" peak "$src/eio.wav"
-pending B2 "issue 10 item 5: the peak pass names the read error"
 check "peak: the read error is named" said "Input/output error"
 run "0|1" "peak of an MP3 whose rate changes" peak "$src/rate_change.mp3"
-pending B2 "issue 10 item 11: an MP3 whose format changes stops there with a message"
 check "peak: the change is named" said "changes from 44100 Hz"
 
 # ---- export --------------------------------------------------------------------------------
@@ -236,31 +214,21 @@ for f in empty.wav riff_only.wav not_wave.wav huge_fmt.wav data_before_fmt.wav \
     zero_channels.wav noise.wav truncated_in_list.wav pcm24_stereo.wav empty.mp3 noise.mp3 \
     id3v2_past_the_end.mp3 mpeg2_22050.mp3 layer2_384k.mp3 fifo.wav fifo.mp3 to_fifo.wav \
     zero.wav zero.mp3 folder.wav eio.wav eio.mp3; do
-    case $f in
-        layer2_384k.mp3) private_pending="B2: issue 10 item 11: messages never name a working file" ;;
-    esac
     run 1 "export of $f" export --wav -q -j 1 -d "$out" "$src/$f"
     names "export of $f" "$f"
     check "export of $f: no output" [ -z "$(ls -A "$out")" ]
     clear_out
 done
 run 1 "export of a file whose reads fail" export --wav -q -j 1 -d "$out" "$src/eio.wav"
-pending B2 "issue 10 item 5: a read error is named in the export's message"
 check "export: the read error is named" said "Input/output error"
-pending B2 "issue 10 item 11: a WAV without samples is a failed song"
 run 1 "export of a WAV without samples" export --wav -q -j 1 -d "$out" "$src/no_samples.wav"
-pending B2 "issue 10 item 11: a WAV without samples is a failed song"
 check "export of a WAV without samples: no output" [ -z "$(ls -A "$out")" ]
 clear_out
-pending B2 "issue 10 item 11: an MP3 that decodes to nothing is a failed song"
 run 1 "export of an MP3 without audio" export --wav -q -j 1 -d "$out" "$src/no_audio.mp3"
-pending B2 "issue 10 item 11: an MP3 that decodes to nothing is a failed song"
 check "export of an MP3 without audio: no output" [ -z "$(ls -A "$out")" ]
 clear_out
 for f in rate_change.mp3 channels_change.mp3; do
-    private_pending="B2: issue 10 item 11: messages never name a working file"
     run "0|1" "export of $f" export --wav -q -j 1 -d "$out" "$src/$f"
-    pending B2 "issue 10 item 11: the export says where the format changes"
     check "export of $f: the change is named" said "the stream changes from 44100 Hz"
     clear_out
 done
@@ -299,16 +267,12 @@ run 0 "export beside the source with an empty affix" export --wav -q -j 1 --besi
 check "export beside the source: the source stays" cmp -s "$src/plain.wav" "$work/beside/plain.wav"
 check "export beside the source: zel_ names the output" [ -f "$work/beside/zel_plain.wav" ]
 rm -rf "$work/beside"
-pending B2 "issue 10 item 10: an affix is a plain name part"
 run 2 "export with an affix that leaves the folder" export --wav -q -j 1 --affix "../x_" \
     -d "$out" "$src/plain.wav"
-pending B2 "issue 10 item 10: an affix is a plain name part"
 check "export with an affix ../: nothing written outside the folder" [ ! -e "$work/x_plain.wav" ]
 rm -f "$work/x_plain.wav"
-pending B2 "issue 10 item 11: -j1 is accepted like -j 1"
 run 0 "export -j1" export --wav -q -j1 -d "$out" "$src/plain.wav"
 clear_out
-pending B2 "issue 10 item 11: an empty path is a usage error"
 run 2 "export --params \"\"" export --wav -q --params "" -d "$out" "$src/plain.wav"
 clear_out
 for f in fifo.zv3 zero.zv3 folder.zv3 eio.zv3; do
@@ -336,7 +300,6 @@ if "$cli" params --set use_external_encoder=1 --set external_encoder_path=/usr/b
     >/dev/null 2>&1; then
     run "0|1" "export --params naming an external encoder" export --mp3 -q -j 1 \
         --params "$work/encoder.zv3" -d "$out" "$src/plain.wav"
-    pending B2 "issue 10 item 6: a parameter file never turns on an external program"
     check "the parameter file's program did not run" [ ! -e "$work/encoder_ran" ]
     rm -f "$work/encoder_ran" "$work/encoder.zv3"
     clear_out
@@ -374,9 +337,7 @@ check "params --save a link: the link stays" [ -L "$out/link.zv3" ]
 check "params --save a 0600 file: stays 0600" [ "$(stat -c %a "$out/private.zv3")" = 600 ]
 run 0 "params --save a 255-byte name" params --save "$out/$long.zv3"
 clear_out
-pending B2 "issue 10 item 11: an empty path is a usage error"
 run 2 "params --save \"\"" params --save ""
-pending B2 "issue 10 item 11: an empty path is a usage error"
 run 2 "params --params \"\"" params --params ""
 
 # ---- playlist ------------------------------------------------------------------------------
@@ -413,7 +374,6 @@ clear_out
 run 0 "presets" presets --tsv
 run 2 "presets with an argument" presets extra
 run "0|1" "devices" devices
-pending A "issue 9 item 8: the sound libraries' messages only with --verbose"
 check "devices: no sound-library chatter" [ "$(grep -a -c -e '^ALSA lib' -e '^Cannot connect' \
     -e '^jack' "$work/err")" = 0 ]
 for f in fifo.wav zero.wav eio.wav empty.wav noise.mp3 folder.wav; do
@@ -437,8 +397,5 @@ for f in fifo.wav fifo.mp3 fifo.zv3 fifo.prf fifo.plt; do
 done
 check "no \$(...) in a name was run" [ ! -e "$work/pwned" ]
 
-for line in "${pending_list[@]+"${pending_list[@]}"}"; do
-    echo "$line"
-done
-echo "hostile input: $passes checks passed, $fails failed, $pending_count pending"
+echo "hostile input: $passes checks passed, $fails failed"
 [ "$fails" -eq 0 ]

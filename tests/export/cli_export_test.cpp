@@ -1,13 +1,22 @@
 // zvmp3-cli export and peak, run as a user runs them.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <thread>
 
 #include "test_media.h"
+
+extern char** environ;
 
 namespace zv {
 namespace {
@@ -28,6 +37,66 @@ CliRun cli(const std::string& args, const std::string& tmpdir) {
         r.out.append(buf, n);
     int st = ::pclose(p);
     r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return r;
+}
+
+struct CliResult {
+    int status = -1;
+    std::string out, err;
+    double seconds = 0;
+};
+
+std::string text_of_file(const std::string& path) {
+    std::vector<uint8_t> b = test::read_bytes(path);
+    return std::string(b.begin(), b.end());
+}
+
+// Runs zvmp3-cli directly (no shell) with TMPDIR set and extra NAME=VALUE environment
+// entries; stdout and stderr apart. With interrupt_when set, a SIGINT follows as soon as that
+// file exists.
+CliResult run_cli(const std::vector<std::string>& args, const std::string& tmpdir,
+                  std::vector<std::string> env = {}, const std::string& interrupt_when = {}) {
+    test::ScratchDir io;
+    std::vector<std::string> argv_s = {ZVMP3_CLI};
+    argv_s.insert(argv_s.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : argv_s)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    env.push_back("TMPDIR=" + tmpdir);
+    env.push_back("LC_ALL=C");
+    for (char** e = environ; *e != nullptr; ++e) {
+        std::string entry = *e;
+        if (entry.rfind("TMPDIR=", 0) != 0 && entry.rfind("LC_ALL=", 0) != 0)
+            env.push_back(entry);
+    }
+    std::vector<char*> envp;
+    for (std::string& e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    const std::string out = io / "out", err = io / "err";
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    CliResult r;
+    const auto begin = std::chrono::steady_clock::now();
+    pid_t pid = -1;
+    const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0)
+        return r;
+    if (!interrupt_when.empty()) {
+        for (int i = 0; i < 600 && !std::filesystem::exists(interrupt_when); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        ::kill(pid, SIGINT);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.out = text_of_file(out);
+    r.err = text_of_file(err);
     return r;
 }
 
@@ -180,6 +249,318 @@ TEST_F(CliExport, PeakPrintsLevelAndGain) {
     EXPECT_EQ(r.out, "file\tpeak\tgain\n" + dir / "p.wav" + "\t16384\t1.99994\n");
 }
 
+bool alive(const std::string& pid_file) {
+    const long pid = std::atol(text_of_file(pid_file).c_str());
+    return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) == 0;
+}
+
+std::string write_script(const std::string& path, const std::string& body) {
+    std::ofstream(path) << "#!/bin/sh\n" << body;
+    ::chmod(path.c_str(), 0755);
+    return path;
+}
+
+// A process id that is surely gone: a child that has ended and been reaped.
+long dead_pid() {
+    pid_t pid = ::fork();
+    if (pid == 0)
+        ::_exit(0);
+    ::waitpid(pid, nullptr, 0);
+    return pid;
+}
+
+// Settings options take effect in the order given, export options among them.
+TEST_F(CliExport, SettingsApplyInCommandLineOrder) {
+    const std::string f = dir / "f.zv3";
+    ASSERT_EQ(
+        run_cli({"params", "--preset", "335", "--set", "bands[3].gain_db=12", "--save", f}, tmp)
+            .status,
+        0);
+    const std::string src = dir / "s1.wav";
+    auto exported = [&](std::vector<std::string> settings, const std::string& name) {
+        // The parameter file holds an output format too: --wav after it decides.
+        std::vector<std::string> args = {"export", "-q"};
+        args.insert(args.end(), settings.begin(), settings.end());
+        args.insert(args.end(), {"--wav", "--no-normalise", src, "-o", dir / name});
+        CliResult r = run_cli(args, tmp);
+        EXPECT_EQ(r.status, 0) << r.err;
+        return test::read_bytes(dir / name);
+    };
+    const auto preset_then_file = exported({"--preset", "232", "--params", f}, "a.wav");
+    const auto file_then_preset = exported({"--params", f, "--preset", "232"}, "b.wav");
+    EXPECT_EQ(preset_then_file, exported({"--params", f}, "c.wav"));
+    EXPECT_EQ(file_then_preset, exported({"--preset", "232"}, "d.wav"));
+    EXPECT_NE(preset_then_file, file_then_preset);
+
+    // The format is a setting like any other: the state file after --mp3 wins.
+    const std::string wav_state = dir / "wav.prf";
+    ASSERT_EQ(run_cli({"params", "--set", "output_mp3=0", "--save", wav_state}, tmp).status, 0);
+    CliResult r =
+        run_cli({"export", "-q", "--mp3", "--state", wav_state, src, "-o", dir / "e"}, tmp);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(dir / "e.wav"));
+    r = run_cli({"export", "-q", "--state", wav_state, "--mp3", src, "-o", dir / "g"}, tmp);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(dir / "g.mp3"));
+}
+
+TEST_F(CliExport, OneOptionLanguage) {
+    const std::string src = dir / "s0.wav";
+    CliResult r = run_cli({"export", "-q", "--wav", "-j1", src, "-o" + dir / "j1"}, tmp);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(dir / "j1.wav"));
+    r = run_cli({"export", "--wav", src, "-o", ""}, tmp);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("-o needs a file name, not an empty text"), std::string::npos) << r.err;
+    EXPECT_EQ(run_cli({"export", "--params=", src, "-o", dir / "x"}, tmp).status, 2);
+    EXPECT_EQ(run_cli({"export", "--jobs=0", src, "-o", dir / "x"}, tmp).status, 2);
+    EXPECT_EQ(run_cli({"export", "--quiet=1", src, "-o", dir / "x"}, tmp).status, 2);
+    r = run_cli({"--version"}, tmp);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("zvmp3-cli (ZelvonicMP3) ", 0), 0u) << r.out;
+    // Messages follow the locale.
+    r = run_cli({"export", "--jobs", "0", src, "-o", dir / "x"}, tmp, {"LC_ALL=ja_JP.UTF-8"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--jobs には 1 以上の数が必要です"), std::string::npos) << r.err;
+}
+
+// An affix is a plain part of a name, from the command line or from a state file.
+TEST_F(CliExport, AffixesThatLeaveTheFolderAreRefused) {
+    ::mkdir((dir / "out").c_str(), 0755);
+    const std::string src = dir / "s0.wav";
+    CliResult r = run_cli({"export", "--wav", "--affix", "../x_", src, "-d", dir / "out"}, tmp);
+    EXPECT_EQ(r.status, 2);
+    const std::string state = dir / "affix.prf";
+    ASSERT_EQ(run_cli({"params", "--set", "name_affix=../x_", "--save", state}, tmp).status, 0);
+    r = run_cli({"export", "--wav", "--state", state, src, "-d", dir / "out"}, tmp);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("not a plain part of a file name"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "x_s0.wav"));
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "out"));
+}
+
+TEST_F(CliExport, SpecialTargetsAreRefusedAndLinksWrittenThrough) {
+    const std::string src = dir / "s0.wav";
+    const std::string fifo = dir / "fifo.wav";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    CliResult r = run_cli({"export", "--wav", src, "-o", fifo}, tmp);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(", not a regular file"), std::string::npos) << r.err;
+    struct stat st {};
+    ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+
+    // A character device too; only the superuser may make one (a copy of /dev/null here).
+    const std::string device = dir / "dev.wav";
+    if (::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
+        r = run_cli({"export", "--wav", src, "-o", device}, tmp);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find(", not a regular file"), std::string::npos) << r.err;
+        ASSERT_EQ(::lstat(device.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISCHR(st.st_mode));
+    }
+
+    const std::string real = dir / "real.wav", link = dir / "link.wav";
+    std::ofstream(real) << "old";
+    ::chmod(real.c_str(), 0600);
+    ASSERT_EQ(::symlink("real.wav", link.c_str()), 0);
+    r = run_cli({"export", "-q", "--wav", src, "-o", link}, tmp);
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode)) << "the link stays a link";
+    ASSERT_EQ(::stat(real.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u) << "a replaced file keeps its mode";
+    EXPECT_EQ(text_of_file(real).substr(0, 4), "RIFF");
+    EXPECT_TRUE(std::filesystem::is_empty(tmp));
+}
+
+TEST_F(CliExport, SongsWithoutSamplesAndUnwritableFoldersFail) {
+    test::WavSpec empty;
+    test::write_bytes(dir / "empty.wav", test::make_wav_bytes(empty));
+    ::mkdir((dir / "out").c_str(), 0755);
+    CliResult r = run_cli({"export", "--wav", dir / "empty.wav", "-d", dir / "out"}, tmp);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("empty.wav: it holds no samples"), std::string::npos) << r.err;
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "out"));
+
+    // A folder nobody may write in, the superuser included.
+    r = run_cli({"export", "--wav", dir / "s0.wav", "-d", "/proc"}, tmp);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("s0.wav: cannot write /proc/mm_s0.wav: "), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("$$temp"), std::string::npos) << "no private working file is named";
+}
+
+TEST_F(CliExport, TsvEscapesNames) {
+    const std::string odd = dir / "a\tb\\c\nd.wav";
+    std::filesystem::copy_file(dir / "s0.wav", odd);
+    const std::string escaped = dir / "a\\tb\\\\c\\nd.wav";
+    CliResult r = run_cli({"probe", "--tsv", odd}, tmp);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\n" + escaped + "\t1\t44100\t"), std::string::npos) << r.out;
+    r = run_cli({"peak", "--tsv", odd}, tmp);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\n" + escaped + "\t"), std::string::npos) << r.out;
+}
+
+// What a killed run left behind is removed when the next one starts; nothing of a running
+// process, and nothing that is not ours.
+TEST_F(CliExport, LeftoversOfDeadRunsAreRemoved) {
+    const std::string dead = std::to_string(dead_pid());
+    const std::string live = std::to_string(::getpid());
+    const std::string dead_temp = tmp + "/zvmp3-" + dead + "-a1b2c3";
+    const std::string live_temp = tmp + "/zvmp3-" + live + "-a1b2c3";
+    const std::string foreign = tmp + "/zvmp3-other-" + dead;
+    for (const std::string& d : {dead_temp, live_temp, foreign}) {
+        std::filesystem::create_directories(d + "/job0");
+        std::ofstream(d + "/job0/$$temp_zel_12345678.wav") << "x";
+    }
+    ::mkdir((dir / "out").c_str(), 0755);
+    const std::string dead_part = dir / "out/.zvpart-" + dead + "-Xy12Zq";
+    const std::string live_part = dir / "out/.zvpart-" + live + "-Xy12Zq";
+    std::ofstream(dead_part) << "x";
+    std::ofstream(live_part) << "x";
+
+    CliResult r = run_cli({"export", "-q", "--wav", dir / "s0.wav", "-d", dir / "out"}, tmp);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dead_temp));
+    EXPECT_TRUE(std::filesystem::exists(live_temp));
+    EXPECT_TRUE(std::filesystem::exists(foreign));
+    EXPECT_FALSE(std::filesystem::exists(dead_part));
+    EXPECT_TRUE(std::filesystem::exists(live_part));
+
+    std::filesystem::create_directories(dead_temp);
+    r = run_cli({"peak", dir / "s0.wav"}, tmp);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dead_temp));
+}
+
+// The external encoder runs with default signals in its own process group; its output goes
+// to our log, never to our standard output.
+TEST_F(CliExport, ExternalEncoderRunsApartAndQuietly) {
+    // The shell's own mask and dispositions, read with builtins before it starts a child.
+    const std::string enc = write_script(
+        dir / "enc",
+        "wav=$1; mp3=$2\n"
+        "while read -r k v; do case $k in SigBlk:) blk=$v;; SigIgn:) ign=$v;; esac; done "
+        "< /proc/$$/status\n"
+        "blk=${blk#${blk%????}}; ign=${ign#${ign%????}}\n"
+        "[ $((0x$blk & 0x4002)) = 0 ] || exit 7  # SIGINT, SIGTERM not blocked\n"
+        "[ $((0x$ign & 0x4002)) = 0 ] || exit 8  # nor ignored\n"
+        "read -r stat < /proc/$$/stat; set -- $stat; [ \"$5\" = $$ ] || exit 9\n"
+        "echo ENCODER NOISE\n"
+        "cp \"$wav\" \"$mp3\"\n");
+    const std::vector<std::string> base = {"export",           "--mp3", "--external-encoder", enc,
+                                           "--encoder-params", "%1 %2", dir / "s0.wav",       "-o"};
+    std::vector<std::string> args = base;
+    args.push_back(dir / "a.mp3");
+    CliResult r = run_cli(args, tmp);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.find("ENCODER NOISE"), std::string::npos) << r.out;
+    EXPECT_EQ(r.err.find("ENCODER NOISE"), std::string::npos);
+    args = base;
+    args.insert(args.begin() + 1, "--verbose");
+    args.push_back(dir / "b.mp3");
+    r = run_cli(args, tmp);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("ENCODER NOISE"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out.find("ENCODER NOISE"), std::string::npos);
+}
+
+TEST_F(CliExport, CtrlCEndsAHungExternalEncoder) {
+    const std::string pid_file = dir / "enc.pid";
+    const std::string enc =
+        write_script(dir / "enc", "echo $$ > '" + pid_file + "'\nexec sleep 60\n");
+    CliResult r = run_cli({"export", "--mp3", "--external-encoder", enc, "--encoder-params",
+                           "%1 %2", dir / "s0.wav", "-o", dir / "x.mp3"},
+                          tmp, {}, pid_file);
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_LT(r.seconds, 30.0);
+    EXPECT_NE(r.err.find("stopped"), std::string::npos) << r.err;
+    EXPECT_FALSE(alive(pid_file));
+    EXPECT_FALSE(std::filesystem::exists(dir / "x.mp3"));
+    EXPECT_TRUE(std::filesystem::is_empty(tmp));
+}
+
+// An encoder past its time limit that ignores SIGTERM is killed; that song fails and the rest
+// are written as WAV.
+TEST_F(CliExport, EncoderTimeoutFailsTheSong) {
+    const std::string pid_file = dir / "enc.pid";
+    const std::string enc = write_script(
+        dir / "enc", "trap '' TERM\necho $$ > '" + pid_file + "'\nwhile :; do sleep 1; done\n");
+    ::mkdir((dir / "out").c_str(), 0755);
+    CliResult r =
+        run_cli({"export", "--mp3", "-j1", "--encoder-timeout", "1", "--external-encoder", enc,
+                 "--encoder-params", "%1 %2", dir / "s0.wav", dir / "s1.wav", "-d", dir / "out"},
+                tmp);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("s0.wav: the external encoder did not finish within 1 s"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("remaining songs are written as WAV"), std::string::npos) << r.err;
+    EXPECT_FALSE(alive(pid_file));
+    EXPECT_FALSE(std::filesystem::exists(dir / "out/mm_s0.mp3"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "out/mm_s1.wav"));
+}
+
+// A read error in the middle of a source fails that song with the system's word for it.
+TEST_F(CliExport, ReadErrorFailsTheSong) {
+    std::filesystem::copy_file(dir / "s3.wav", dir / "eio-source.wav");
+    ::mkdir((dir / "out").c_str(), 0755);
+    CliResult r =
+        run_cli({"export", "--wav", dir / "eio-source.wav", dir / "s0.wav", "-d", dir / "out"}, tmp,
+                {std::string("LD_PRELOAD=") + ZV_EIO_SHIM, "ZV_EIO_PATH=eio-source",
+                 "ZV_EIO_AFTER=70000", "ASAN_OPTIONS=verify_asan_link_order=0"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("eio-source.wav: cannot read it: Input/output error"), std::string::npos)
+        << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "out/mm_eio-source.wav"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "out/mm_s0.wav"));
+
+    // The peak command reads the song itself: no level from half a song.
+    r = run_cli({"peak", dir / "eio-source.wav"}, tmp,
+                {std::string("LD_PRELOAD=") + ZV_EIO_SHIM, "ZV_EIO_PATH=eio-source",
+                 "ZV_EIO_AFTER=70000", "ASAN_OPTIONS=verify_asan_link_order=0"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("eio-source.wav: read error: Input/output error"), std::string::npos)
+        << r.err;
+
+    // The export's own peak pass reads the working copy: a failing temp disk fails the song
+    // too, and the message names the temp folder, not the private file.
+    std::filesystem::remove_all(dir / "out");
+    ::mkdir((dir / "out").c_str(), 0755);
+    r = run_cli({"export", "--wav", "--normalise", dir / "s3.wav", "-d", dir / "out"}, tmp,
+                {std::string("LD_PRELOAD=") + ZV_EIO_SHIM, "ZV_EIO_PATH=$$temp_zel_",
+                 "ZV_EIO_AFTER=70000", "ASAN_OPTIONS=verify_asan_link_order=0"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("s3.wav: cannot read its working copy in the temporary folder " + tmp +
+                         ": read error: Input/output error"),
+              std::string::npos)
+        << r.err;
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "out"));
+    EXPECT_TRUE(std::filesystem::is_empty(tmp));
+}
+
+// A full temp folder is named as such, never the private working file that did not fit.
+TEST_F(CliExport, FullTempFolderIsNamed) {
+    CliResult r = run_cli({"export", "--wav", dir / "s0.wav", "-o", dir / "out.wav"}, tmp,
+                          {std::string("LD_PRELOAD=") + ZV_EIO_SHIM, "ZV_ENOSPC_PATH=$$temp_zel",
+                           "ASAN_OPTIONS=verify_asan_link_order=0"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("s0.wav: the temporary folder " + tmp + " is full"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.err.find("$$temp"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.wav"));
+    EXPECT_TRUE(std::filesystem::is_empty(tmp));
+}
+
+// Temporary names do not grow with the target's: a name of 250 bytes is written.
+TEST_F(CliExport, LongTargetNamesWork) {
+    const std::string name = std::string(246, 'n') + ".wav";
+    CliResult r = run_cli({"export", "-q", "--wav", dir / "s0.wav", "-o", dir / name}, tmp);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(dir / name));
+}
+
 // Writes a little-endian double into a file at offset.
 void patch_f64(const std::string& path, long offset, double v) {
     std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
@@ -208,7 +589,8 @@ TEST_F(CliExport, WildParameterFileGivesNoFullScaleDcOrNoise) {
     patch_f64(params, 967, 1e308);     // final_lpf
     patch_f64(params, 987, 1e308);     // preemphasis
     ::mkdir((dir / "wild").c_str(), 0755);
-    CliRun r = cli("export --wav -q --no-normalise --params '" + params + "' -d '" + dir / "wild" +
+    // Settings apply in order: the file's own output format is overridden by --wav after it.
+    CliRun r = cli("export --params '" + params + "' --wav -q --no-normalise -d '" + dir / "wild" +
                        "' '" + dir / "s0.wav" + "'",
                    tmp);
     ASSERT_EQ(r.status, 0) << r.out;

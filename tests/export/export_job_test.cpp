@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "engine/normalisation.h"
+#include "export/mp3_convert.h"
 #include "export/temp_folder.h"
 #include "test_media.h"
 
@@ -14,7 +15,11 @@ namespace zv {
 namespace {
 
 struct RecordingObserver : ExportObserver {
-    void set_text(int id, const std::string& t) override { texts.emplace_back(id, t); }
+    void set_text(int id, const std::string& t) override {
+        texts.emplace_back(id, t);
+        if (t == cancel_on_text && job)
+            job->cancel();
+    }
     void set_progress_range(int max) override { range = max; }
     void step_progress() override { ++steps; }
     void block_done() override {
@@ -35,6 +40,7 @@ struct RecordingObserver : ExportObserver {
     std::vector<std::pair<int, std::string>> texts;
     int range = -1, steps = 0, blocks = 0, finished_calls = 0;
     int cancel_at_block = -1;
+    std::string cancel_on_text = "<never>";
     ExportJob* job = nullptr;
     ExportJobResult result;
 };
@@ -241,7 +247,7 @@ TEST_F(ExportJobTest, FailuresLeaveNoTargetAndSayWhy) {
     RecordingObserver obs;
     ExportJobResult r = run(dir / "missing.wav", 44100, 2, dir / "out.wav", obs);
     EXPECT_EQ(r.end, ExportEnd::Failed);
-    EXPECT_NE(r.failure.find("missing.wav"), std::string::npos);
+    EXPECT_EQ(r.failure, "cannot read it: No such file or directory");
     EXPECT_EQ(obs.result.end, ExportEnd::Failed);
 
     test::write_bytes(dir / "nodata.wav", {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'});
@@ -272,6 +278,43 @@ TEST_F(ExportJobTest, ExternalEncoderFailureIsAFailureWithoutTarget) {
     EXPECT_TRUE(r.encoder_failed);
     EXPECT_FALSE(std::filesystem::exists(dir / "out.mp3"));
     EXPECT_FALSE(std::filesystem::exists(dir / "out.wav"));
+}
+
+// A cancel that ends the processing keeps the blocks (and encodes them); a cancel while the
+// encoder runs stops it and writes nothing.
+TEST_F(ExportJobTest, CancelDuringTheEncoderWritesNothing) {
+    options.output_mp3 = 1;
+    test::WavSpec wav;
+    wav.samples = test::test_signal(4 * 16384, 2);
+    const std::string src = source(wav);
+    RecordingObserver during_processing;
+    during_processing.cancel_at_block = 2;
+    ExportJobResult r = run(src, 44100, 2, dir / "kept.wav", during_processing);
+    EXPECT_EQ(r.end, ExportEnd::Cancelled);
+    EXPECT_TRUE(std::filesystem::exists(dir / "kept.mp3"));
+
+    RecordingObserver during_encoding;
+    during_encoding.cancel_on_text = TEXT_CONVERTING_TO_MP3;
+    r = run(src, 44100, 2, dir / "out.wav", during_encoding);
+    EXPECT_EQ(r.end, ExportEnd::Cancelled);
+    EXPECT_FALSE(r.encoder_failed) << "a cancel is no reason to switch to WAV";
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.mp3"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.wav"));
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "tmp"));
+}
+
+TEST_F(ExportJobTest, BuiltInEncoderStopsWithinOneBlock) {
+    test::WavSpec wav;
+    wav.samples = test::test_signal(20 * 1152, 2);
+    const std::string src = source(wav);
+    int asked = 0;
+    ConvertControl control;
+    control.cancelled = [&asked] { return ++asked == 3; };
+    ConvertFailure why;
+    EXPECT_FALSE(encode_wav_to_mp3_builtin(src, dir / "x.mp3", 128, control, why));
+    EXPECT_TRUE(why.cancelled);
+    EXPECT_EQ(asked, 3);
+    EXPECT_FALSE(std::filesystem::exists(dir / "x.mp3"));
 }
 
 TEST(TempFolder, IsPrivateMadeOnceAndRemoved) {

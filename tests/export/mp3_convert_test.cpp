@@ -130,10 +130,10 @@ TEST_F(Mp3ExportTest, MonoWavSourceGivesMonoMp3WithoutTag) {
 
 TEST_F(Mp3ExportTest, DecodeWritesAPlainWavAndReadsTheTag) {
     Id3v1Tag slot;
-    std::string err;
+    ConvertFailure err;
     ASSERT_TRUE(
-        decode_mp3_to_wav(test::fixture("cbr64_mono_32000.mp3"), dir / "d.wav", slot, nullptr, err))
-        << err;
+        decode_mp3_to_wav(test::fixture("cbr64_mono_32000.mp3"), dir / "d.wav", slot, {}, err))
+        << err.text;
     WavReader reader;
     ASSERT_TRUE(reader.open(dir / "d.wav"));
     EXPECT_EQ(reader.rate(), 32000);
@@ -146,9 +146,9 @@ TEST_F(Mp3ExportTest, UndecodableMp3FailsAndLeavesNoWav) {
     std::vector<uint8_t> junk(5000, 0x55);
     test::write_bytes(dir / "junk.mp3", junk);
     Id3v1Tag slot;
-    std::string err;
-    EXPECT_FALSE(decode_mp3_to_wav(dir / "junk.mp3", dir / "j.wav", slot, nullptr, err));
-    EXPECT_FALSE(err.empty());
+    ConvertFailure err;
+    EXPECT_FALSE(decode_mp3_to_wav(dir / "junk.mp3", dir / "j.wav", slot, {}, err));
+    EXPECT_FALSE(err.text.empty());
     EXPECT_FALSE(std::filesystem::exists(dir / "j.wav"));
     ExportJobResult r = export_song(dir / "junk.mp3", SOURCE_MP3, 44100, 2, dir / "o.wav", slot);
     EXPECT_EQ(r.end, ExportEnd::Failed);

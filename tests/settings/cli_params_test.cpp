@@ -70,7 +70,10 @@ TEST(ParamsCommand, ErrorsAreClearAndWriteNothing) {
         {{"--set", "agc_drive_db=30", "--save", target}, cli::EXIT_USAGE, "outside 0 to 24"},
         {{"--set", "agc_drive_db"}, cli::EXIT_USAGE, "FIELD=VALUE"},
         {{"--preset", "231"}, cli::EXIT_USAGE, "unknown preset id '231'"},
-        {{"--state", "a.prf", "--params", "b.zv3"}, cli::EXIT_USAGE, "at most one"},
+        {{"--params", ""}, cli::EXIT_USAGE, "--params needs a file name, not an empty text"},
+        {{"--save="}, cli::EXIT_USAGE, "--save needs a file name, not an empty text"},
+        {{"--set", "bypass=2"}, cli::EXIT_USAGE, "bypass: 2 is outside 0 to 1"},
+        {{"--set", "test_channels=x"}, cli::EXIT_USAGE, "'x' is not a number"},
         {{"--save"}, cli::EXIT_USAGE, "--save needs a file"},
         {{"extra"}, cli::EXIT_USAGE, "unexpected argument 'extra'"},
         {{"--params", (dir.path() / "none.zv3").string(), "--save", target},
@@ -90,6 +93,56 @@ TEST(ParamsCommand, ErrorsAreClearAndWriteNothing) {
     }
     EXPECT_FALSE(std::filesystem::exists(target));
     EXPECT_EQ(run_params({"--help"}).status, cli::EXIT_OK);
+}
+
+// Settings options take effect in the order given: a later one wins.
+TEST(ParamsCommand, SettingsApplyInCommandLineOrder) {
+    test::TempDir dir;
+    const std::string file = (dir.path() / "f.zv3").string();
+    ASSERT_EQ(
+        run_params({"--preset", "335", "--set", "bands[2].gain_db=7.5", "--save", file}).status,
+        cli::EXIT_OK);
+    const std::string preset_value = run_params({"--preset", "232"}).out;
+    ASSERT_THAT(preset_value, testing::Not(testing::HasSubstr("\nbands[2].gain_db = 7.5\n")));
+
+    CliRun r = run_params({"--preset", "232", "--params", file});
+    EXPECT_THAT(r.out, testing::HasSubstr("\nbands[2].gain_db = 7.5\n")) << "the file came last";
+    r = run_params({"--params", file, "--preset", "232"});
+    EXPECT_EQ(r.out, preset_value) << "the preset came last";
+    r = run_params({"--set", "bands[2].gain_db=3", "--params=" + file});
+    EXPECT_THAT(r.out, testing::HasSubstr("\nbands[2].gain_db = 7.5\n"));
+    r = run_params({"--params=" + file, "--set", "bands[2].gain_db=3"});
+    EXPECT_THAT(r.out, testing::HasSubstr("\nbands[2].gain_db = 3\n"));
+    // A state file after a parameter file: both are taken, the state file's values last.
+    r = run_params({"--params", file, "--state", file, "--show"});
+    EXPECT_EQ(r.status, cli::EXIT_OK) << r.err;
+}
+
+// A shared parameter file never sets up an external program unless the user trusts it.
+TEST(ParamsCommand, ParameterFilesEncoderSettingsNeedTrust) {
+    test::TempDir dir;
+    const std::string file = (dir.path() / "enc.zv3").string();
+    ASSERT_EQ(run_params({"--set", "use_external_encoder=1", "--set",
+                          "external_encoder_path=/bin/sh", "--set", "external_encoder_params=-c x",
+                          "--set", "mp3_bitrate_kbps=192", "--save", file})
+                  .status,
+              cli::EXIT_OK);
+    CliRun r = run_params({"--params", file});
+    ASSERT_EQ(r.status, cli::EXIT_OK);
+    EXPECT_THAT(r.out, testing::HasSubstr("\nuse_external_encoder = 0\n"));
+    EXPECT_THAT(r.out, testing::HasSubstr("\nexternal_encoder_path = \n"));
+    EXPECT_THAT(r.out, testing::HasSubstr("\nmp3_bitrate_kbps = 192\n")) << "the rest is taken";
+    EXPECT_THAT(r.err, testing::HasSubstr("warning: " + file +
+                                          " asks to run the external encoder '/bin/sh' with "
+                                          "the arguments '-c x'"));
+    r = run_params({"--trust-encoder", "--params", file});
+    EXPECT_THAT(r.out, testing::HasSubstr("\nuse_external_encoder = 1\n"));
+    EXPECT_THAT(r.out, testing::HasSubstr("\nexternal_encoder_path = /bin/sh\n"));
+    EXPECT_EQ(r.err, "");
+    // The state file is the user's own: taken as it is.
+    r = run_params({"--state", file});
+    EXPECT_THAT(r.out, testing::HasSubstr("\nuse_external_encoder = 1\n"));
+    EXPECT_EQ(r.err, "");
 }
 
 }  // namespace
