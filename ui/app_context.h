@@ -16,6 +16,7 @@
 
 #include "engine/processor.h"
 #include "export/export_options.h"
+#include "export/temp_folder.h"
 #include "playback/audio_engine.h"
 #include "settings/ini_settings.h"
 #include "settings/program_folders.h"
@@ -130,6 +131,9 @@ public:
     DisplayInputs display_inputs() const;
 
     ProgramFolders folders;
+    // The export's private working folder, made on first need and removed at the end; the
+    // leftovers of earlier runs that died are removed at start-up.
+    std::unique_ptr<TempFolder> temp;
     std::unique_ptr<Processor> processor = make_processor();
     ExportOptions export_options;
     EncoderSettings encoder;

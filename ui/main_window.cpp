@@ -22,6 +22,7 @@
 #include "ui/dialogs/about_dialog.h"
 #include "ui/dialogs/device_settings_dialog.h"
 #include "ui/dialogs/encoder_settings_dialog.h"
+#include "ui/dialogs/export_commands.h"
 #include "ui/dialogs/messages.h"
 #include "ui/dialogs/parameter_commands.h"
 #include "ui/dialogs/peak_command.h"
@@ -328,8 +329,8 @@ void MainWindow::run_command(int command_id) {
 bool MainWindow::run_window_command(int command_id) {
     const bool idle = ctx_.engine_idle();
     PlaylistCommandContext list{*ctx_.playlist, ctx_.ini, *host_, this};
-    ParameterCommandContext params{ctx_.state(), ctx_.folders, ctx_.ini, *host_, this,
-                                   [] { QApplication::beep(); }};
+    ParameterCommandContext params{ctx_.state(), ctx_.folders, ctx_.ini,
+                                   *host_,       this,         [] { QApplication::beep(); }};
     switch (command_id) {
         case cmd::ADD_SONG_FILES:
             if (add_song_files(list, idle)) {
@@ -365,6 +366,12 @@ bool MainWindow::run_window_command(int command_id) {
                 ctx_.encoder, *host_, ctx_.ini, [this] { return ctx_.engine_idle(); }, this);
             return host_->exec(dialog) == QDialog::Accepted;
         }
+        case cmd::EXPORT_SONG:
+        case cmd::EXPORT_ALL: {
+            ExportCommandContext e = export_context();
+            return command_id == cmd::EXPORT_SONG ? export_song_command(e, idle)
+                                                  : export_all_command(e, idle);
+        }
         case cmd::PEAK_LEVEL:
             if (!get_peak_level(*ctx_.playlist, idle, *host_, this)) {
                 return false;
@@ -385,12 +392,35 @@ bool MainWindow::run_window_command(int command_id) {
                 return false;
             }
             if (!open_url_(QUrl(QString::fromUtf8(HOME_PAGE_URL)))) {
-                show_message(APP_MESSAGE_CAPTION, std::string(PAGE_NOT_OPENED_TEXT) + HOME_PAGE_URL);
+                show_message(APP_MESSAGE_CAPTION,
+                             std::string(PAGE_NOT_OPENED_TEXT) + HOME_PAGE_URL);
             }
             return true;
         default:
             return false;
     }
+}
+
+ExportCommandContext MainWindow::export_context() {
+    ExportCommandContext e{*ctx_.playlist, *ctx_.processor, ctx_.export_options,
+                           ctx_.encoder,   ctx_.throttle,   *ctx_.temp,
+                           ctx_.ini,       *host_,          this};
+    e.set_in_progress = [this](bool on) {
+        ctx_.export_in_progress = on;
+        redraw_panel();
+    };
+    e.song_starting = [this](const SongStart& start) {
+        refresh_playlist();
+        scroll_list_to(start.index, 1);
+        panel_->repaint();
+    };
+    // The panel's meters follow the export's blocks; the panel reads nothing the job writes.
+    e.block_processed = [this](const MeterSnapshot& block) {
+        ctx_.meters.absorb(block);
+        redraw_panel();
+    };
+    e.run_ended = [this] { refresh_playlist(); };
+    return e;
 }
 
 void MainWindow::open_manual() {

@@ -16,6 +16,7 @@
 
 #include "ui/app_context.h"
 #include "ui/dialogs/dialog_host.h"
+#include "ui/dialogs/export_commands.h"
 #include "ui/panel_widget.h"
 #include "ui/playlist_input.h"
 #include "ui/playlist_table_model.h"
@@ -110,6 +111,7 @@ private:
     void mirror_selection();
     void open_manual();
     void show_box(const BoxMessage& message);
+    ExportCommandContext export_context();
 
     AppContext& ctx_;
     const Skin& skin_;
