@@ -28,8 +28,8 @@ int TestDialogHost::exec(QDialog& dialog) {
     }
     const std::string answer = next();
     say_("dialog " + name + " answered '" + answer + "'");
-    if (auto* files = qobject_cast<QFileDialog*>(&dialog); files != nullptr &&
-                                                          answer.rfind("file ", 0) == 0) {
+    if (auto* files = qobject_cast<QFileDialog*>(&dialog);
+        files != nullptr && answer.rfind("file ", 0) == 0) {
         files->selectFile(QString::fromStdString(answer.substr(5)));
         static_cast<QDialog*>(files)->accept();  // the file dialog's own accept
         return files->result();
@@ -63,8 +63,7 @@ MessageAnswer TestDialogHost::show(QWidget* owner, const BoxMessage& message) {
         return MessageAnswer::Ok;
     }
     const std::string answer = next();
-    say_("box " + message.caption.toStdString() + ": " + first_line + " answered '" + answer +
-         "'");
+    say_("box " + message.caption.toStdString() + ": " + first_line + " answered '" + answer + "'");
     if (answer == "ok") {
         return MessageAnswer::Ok;
     }

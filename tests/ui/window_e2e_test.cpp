@@ -1,6 +1,8 @@
 // The program as a user starts it: zvmp3 under Xvfb with a private JACK server. One test plays
 // a song for two seconds and ends with SIGTERM; the other drops two songs on the window,
-// plays them with continuous play on, exports the list to MP3 through the dialogs and quits.
+// plays them with continuous play on, exports one song and then the list to MP3 through the
+// dialogs and quits; the exported files equal zvmp3-cli's from the state file the program
+// saved, byte for byte.
 // The program reports what it does on stderr when given its hidden --test-events option and
 // takes the user's actions from the test through its hidden --test-control FIFO.
 #include <fcntl.h>
@@ -19,6 +21,8 @@
 #include <vector>
 
 #include "tests/integration/jack_server.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/tools.h"
 #include "tests/ui/ui_test_support.h"
 
 extern char** environ;
@@ -223,10 +227,53 @@ TEST(WindowEndToEnd, DropsPlaysTwoSongsOnAndQuits) {
     ASSERT_TRUE(zvmp3.wait_for("time 00:01 state 1 row 1", 10)) << zvmp3.log();
     ASSERT_TRUE(zvmp3.wait_for("state 0 row 1", 10)) << zvmp3.log();
 
+    // Export Song of the selected (second) song to MP3 at 160 kbit/s: the option dialog, the
+    // save dialog and the confirmation answered; the progress dialog runs the job.
+    const auto out = dir.path() / "out";
+    std::filesystem::create_directories(out);
+    for (const std::string& line : std::vector<std::string>{
+             "answer export mp3 160", "answer file " + (out / "song.mp3").string(), "answer ok",
+             "menu 323"}) {
+        ASSERT_TRUE(control.send(line));
+    }
+    ASSERT_TRUE(zvmp3.wait_for("control done: menu 323", 30)) << zvmp3.log();
+    EXPECT_NE(zvmp3.log().find("dialog zv::ExportProgressDialog ended 1"), std::string::npos)
+        << zvmp3.log();
+    // Export All of the list into the folder, the same way.
+    for (const std::string& line :
+         {std::string("answer export mp3 160"), "answer file " + out.string(),
+          std::string("answer ok"), std::string("menu 324")}) {
+        ASSERT_TRUE(control.send(line));
+    }
+    ASSERT_TRUE(zvmp3.wait_for("control done: menu 324", 30)) << zvmp3.log();
+
     ASSERT_TRUE(control.send("quit"));
     EXPECT_TRUE(zvmp3.wait_for("state saved", 15)) << zvmp3.log();
     EXPECT_EQ(zvmp3.wait_exit(15), 0) << zvmp3.log();
     EXPECT_EQ(std::filesystem::file_size(folder / "zvmp3.prf"), 1899u);
+
+    // The INI file remembers the export's file and folder.
+    const std::vector<uint8_t> ini = read_bytes(folder / "zelmp3.ini");
+    const std::string ini_text(ini.begin(), ini.end());
+    EXPECT_NE(ini_text.find("SoundFileExportDir=" + (out / "song.mp3").string()), std::string::npos)
+        << ini_text;
+    EXPECT_NE(ini_text.find("SelectFolderPath=" + out.string()), std::string::npos) << ini_text;
+
+    // The command-line program with the state file the window saved writes the same bytes.
+    const auto cli = dir.path() / "cli";
+    std::filesystem::create_directories(cli);
+    const std::string state = shell_quote((folder / "zvmp3.prf").string());
+    ASSERT_TRUE(run(std::string(ZV_CLI_PATH) + " export -q --state " + state + " " +
+                    shell_quote((songs / "b.wav").string()) + " -o " +
+                    shell_quote((cli / "song.mp3").string())));
+    ASSERT_TRUE(run(std::string(ZV_CLI_PATH) + " export -q --state " + state + " " +
+                    shell_quote((songs / "a.wav").string()) + " " +
+                    shell_quote((songs / "b.wav").string()) + " -d " + shell_quote(cli.string())));
+    for (const char* name : {"song.mp3", "mm_a.mp3", "mm_b.mp3"}) {
+        const std::vector<uint8_t> window_bytes = read_bytes(out / name);
+        EXPECT_GT(window_bytes.size(), 10000u) << name;  // 1.5 s at 160 kbit/s
+        EXPECT_TRUE(window_bytes == read_bytes(cli / name)) << name;
+    }
 }
 
 }  // namespace

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "tests/playback/fake_device.h"
-#include "tests/ui_dialogs/dialog_test_support.h"
 #include "tests/ui/ui_test_support.h"
+#include "tests/ui_dialogs/dialog_test_support.h"
 #include "ui/commands.h"
 #include "ui/main_window.h"
 
