@@ -131,5 +131,54 @@ TEST_F(WindowTest, DialogCommandsKeepTheirGuards) {
     EXPECT_EQ(ctx->engine->settings.buffer_count, buffers);
 }
 
+// The file commands from their shortcuts, as a user at the keyboard reaches them.
+TEST_F(WindowTest, PlaylistAndParameterFilesFromTheirShortcuts) {
+    add_songs({{"a.wav", 0.2}, {"b.wav", 0.2}});
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QWidget* keys = window->playlist_view();
+
+    const auto list = dir.path() / "mine.plt";
+    host.steps.push_back(test::choose_files({list.string()}));
+    QTest::keyClick(keys, Qt::Key_S, Qt::ControlModifier);
+    ASSERT_TRUE(std::filesystem::exists(list));
+    ASSERT_TRUE(run_command(*ctx, cmd::REMOVE_ALL));
+    EXPECT_EQ(window->table_model()->rowCount(), 0);
+    host.steps.push_back(test::choose_files({list.string()}));
+    QTest::keyClick(keys, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(ctx->playlist->song_count, 2);
+    EXPECT_EQ(window->table_model()->rowCount(), 2);  // the view follows at once
+
+    // A parameter file saved, a switch changed, the file opened again: the switch is back.
+    const auto params = dir.path() / "mine.zv3";
+    host.steps.push_back(test::choose_files({params.string()}));
+    QTest::keyClick(keys, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    ASSERT_TRUE(std::filesystem::exists(params));
+    const int enhance = ctx->processor->params.switches.stereo_enhance;
+    run_command(*ctx, cmd::STEREO_ENHANCE);
+    host.steps.push_back(test::choose_files({params.string()}));
+    QTest::keyClick(keys, Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(ctx->processor->params.switches.stereo_enhance, enhance);
+
+    // While a song plays Open Playlist opens no dialog; the other file commands still work.
+    ASSERT_TRUE(run_command(*ctx, cmd::PLAY));
+    QTest::keyClick(keys, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_TRUE(host.steps.empty());
+    EXPECT_EQ(host.dialogs.size(), 4u);
+    run_command(*ctx, cmd::STOP);
+    play_out();
+}
+
+TEST_F(WindowTest, GetPeakLevelMeasuresTheListUnderItsDialog) {
+    add_songs({{"a.wav", 0.3}, {"b.wav", 0.3}});
+    host.steps.push_back(test::run_modal());
+    window->menu_action(cmd::PEAK_LEVEL)->trigger();
+    ASSERT_EQ(host.dialogs.size(), 1u);
+    EXPECT_EQ(host.dialogs[0].toStdString(), "zv::PeakDialog");
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_GT(ctx->playlist->entries[static_cast<size_t>(i)].peak_level, 0) << i;
+    }
+}
+
 }  // namespace
 }  // namespace zv

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <algorithm>
 #include <filesystem>
 
 #include "tests/ui/window_fixture.h"
@@ -200,6 +201,28 @@ TEST_F(WindowTest, ExportAllBesideTheSourcesKeepsThemAndTellsFailures) {
     EXPECT_TRUE(host.steps.empty());
 }
 
+TEST_F(WindowTest, AnEncoderThatFailsTurnsTheRestToWavAndSaysSo) {
+    add_songs({{"a.wav", 0.2}, {"b.wav", 0.2}});
+    ctx->encoder.use_external_encoder = 1;
+    const std::string program = "/bin/false", params = "%1 %2";
+    std::copy(program.begin(), program.end(), ctx->encoder.external_encoder_path.begin());
+    std::copy(params.begin(), params.end(), ctx->encoder.external_encoder_params.begin());
+    const fs::path out = dir.path() / "out";
+    fs::create_directories(out);
+    host.steps.push_back(options(true));
+    host.steps.push_back(test::choose_files({out.string()}));
+    host.answers.push_back(MessageAnswer::Ok);
+    host.steps.push_back(progress());
+    host.steps.push_back(progress());
+    window->dispatch(cmd::EXPORT_ALL);
+    EXPECT_EQ(ctx->export_options.output_mp3, 0);
+    EXPECT_EQ(ctx->playlist->song_mark[0], MARK_FAILED);
+    EXPECT_FALSE(fs::exists(out / "mm_a.mp3"));
+    EXPECT_TRUE(fs::exists(out / "mm_b.wav"));  // the second song as WAV
+    ASSERT_EQ(host.messages.size(), 2u);
+    EXPECT_NE(host.messages[1].text.indexOf(QString::fromUtf8(TEXT_SWITCHED_TO_WAV)), -1);
+}
+
 TEST_F(WindowTest, CancellingTheSecondSongStopsExportAll) {
     add_songs({{"a.wav", 0.2}, {"b.wav", 8.0}, {"c.wav", 0.2}});
     const fs::path out = dir.path() / "out";
@@ -224,6 +247,34 @@ TEST_F(WindowTest, CancellingTheSecondSongStopsExportAll) {
     EXPECT_EQ(ctx->playlist->song_mark[2], MARK_NONE);
     EXPECT_FALSE(fs::exists(out / "mm_c.wav"));
     EXPECT_TRUE(host.steps.empty());  // no third dialog
+}
+
+// The progress dialog's loop left while its job runs, as when the program quits on SIGTERM: the
+// song is stopped and waited for, and no further song starts.
+TEST_F(WindowTest, ALoopLeftBeforeTheJobsEndStopsTheRun) {
+    add_songs({{"a.wav", 8.0}, {"b.wav", 0.2}});
+    const fs::path out = dir.path() / "out";
+    fs::create_directories(out);
+    host.steps.push_back(options(false));
+    host.steps.push_back(test::choose_files({out.string()}));
+    host.answers.push_back(MessageAnswer::Ok);
+    host.steps.push_back([](QDialog& d) {
+        auto* p = qobject_cast<ExportProgressDialog*>(&d);
+        bool block = false;
+        QObject::connect(p, &ExportProgressDialog::block_processed, p, [&block] { block = true; });
+        p->show();
+        for (int i = 0; i < 500 && !block; ++i) {
+            QTest::qWait(5);
+        }
+        EXPECT_TRUE(block);
+        return 0;  // back without the dialog having ended
+    });
+    window->dispatch(cmd::EXPORT_ALL);
+    EXPECT_EQ(ctx->playlist->song_mark[0], MARK_NONE);
+    EXPECT_EQ(ctx->playlist->song_mark[1], MARK_NONE);
+    EXPECT_FALSE(fs::exists(out / "mm_b.wav"));
+    EXPECT_TRUE(host.steps.empty());
+    EXPECT_FALSE(ctx->export_in_progress);
 }
 
 }  // namespace

@@ -55,6 +55,13 @@ public:
         }
         dialog_ = &dialog;
         c_.host.exec(dialog);
+        if (dialog.job_started() && !dialog.job_ended()) {
+            // The modal loop was left before the job's end (the program quits): the song is
+            // stopped, and its calls are over before the dialog goes.
+            job.cancel();
+            job.join();
+            reset_processor_state(c_.processor);
+        }
         if (!dialog.job_started()) {
             // A host that never showed the dialog: the song ends as cancelled, so the loop
             // stops and its mark stays.
@@ -133,12 +140,15 @@ bool run_export(ExportCommandContext& c, bool all, Run run) {
         return false;
     }
     const std::vector<SongReport>& failed = window_host.failed();
+    auto why = [](const SongReport& r) {
+        return r.switched_to_wav ? r.reason + "\n" + TEXT_SWITCHED_TO_WAV : r.reason;
+    };
     if (!all && !failed.empty()) {
-        c.host.show(c.parent, export_failed_message(failed[0].source, failed[0].reason));
+        c.host.show(c.parent, export_failed_message(failed[0].source, why(failed[0])));
     } else if (all && !failed.empty()) {
         QStringList lines;
         for (const SongReport& r : failed) {
-            lines << from_utf8(r.source) + QStringLiteral(": ") + from_utf8(r.reason);
+            lines << from_utf8(r.source) + QStringLiteral(": ") + from_utf8(why(r));
         }
         c.host.show(c.parent, export_all_failed_message(lines.join(QLatin1Char('\n'))));
     }

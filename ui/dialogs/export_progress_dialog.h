@@ -57,6 +57,8 @@ public:
     // What the job did; valid once the dialog has ended.
     const ExportJobResult& job_result() const { return result_; }
     bool cancel_requested() const;
+    // The job has ended and been joined (the dialog ended itself).
+    bool job_ended() const { return ended_; }
 
     QLineEdit* source_field() const { return source_; }            // 1001
     QLineEdit* target_field() const { return target_; }            // 1002

@@ -59,6 +59,9 @@ inline constexpr const char* TEXT_SAVE_FAILED = "ファイル[ %s ]を保存で�
 inline constexpr const char* TEXT_INI_WRITE_FAILED =
     "設定ファイル[ %s ]に書き込めませんでした。\n%s";
 inline constexpr const char* TEXT_EXPORT_FAILED = "ファイル[ %s ]を出力できませんでした。\n%s";
+// Added to a failure whose MP3 encoding failed: the output format option is WAV from then on.
+inline constexpr const char* TEXT_SWITCHED_TO_WAV =
+    "MP3 エンコードに失敗したため、出力形式を WAV に切り替えました。";
 inline constexpr const char* TEXT_EXPORT_ALL_FAILED = "次のファイルは出力できませんでした。\n\n%s";
 inline constexpr const char* TEXT_PATHS_TOO_LONG =
     "パスが長すぎるため、%d 個のファイルは登録されていません。\n（パスは255バイトまでです。）";
