@@ -288,10 +288,12 @@ void MainWindow::set_list_commands_enabled(bool enabled) {
 
 void MainWindow::show_message(const std::string& caption, const std::string& text) {
     std::fprintf(stderr, "zvmp3: %s\n", text.c_str());
+    // Without a caption it is the system's own text (a device that cannot be opened): no
+    // caption and no icon, as that text has always been shown; the program's texts warn.
     BoxMessage m;
     m.caption = QString::fromStdString(caption);
     m.text = QString::fromStdString(text);
-    m.icon = MessageIcon::Warning;
+    m.icon = caption.empty() ? MessageIcon::None : MessageIcon::Warning;
     show_box(m);
 }
 

@@ -109,6 +109,18 @@ TEST_F(WindowTest, ADropOnAFullListIsRefusedWithTheMessage) {
     EXPECT_EQ(host.messages[0].icon, MessageIcon::Warning);
 }
 
+TEST_F(WindowTest, ADeviceThatWillNotOpenIsToldWithTheSystemsText) {
+    add_songs({{"a.wav", 0.2}});
+    device->fail_open = true;
+    EXPECT_FALSE(run_command(*ctx, cmd::PLAY) && engine_busy(*ctx->engine));
+    QTest::qWait(20);  // the message waits for the event loop
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text.toStdString(), "device busy");
+    EXPECT_TRUE(host.messages[0].caption.isEmpty());
+    EXPECT_EQ(host.messages[0].icon, MessageIcon::None);
+    EXPECT_EQ(host.messages[0].buttons, MessageButtons::Ok);
+}
+
 TEST_F(WindowTest, DialogCommandsKeepTheirGuards) {
     // Get Peak Level, the exports and Open Playlist need an idle player; the first three a
     // song too: with an empty list no dialog opens.

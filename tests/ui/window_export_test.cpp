@@ -2,6 +2,8 @@
 // dialog or the folder chooser, the questions, and the progress dialog whose job runs on its
 // worker while the panel follows it.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -9,6 +11,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 
 #include "tests/ui/window_fixture.h"
@@ -247,6 +250,58 @@ TEST_F(WindowTest, CancellingTheSecondSongStopsExportAll) {
     EXPECT_EQ(ctx->playlist->song_mark[2], MARK_NONE);
     EXPECT_FALSE(fs::exists(out / "mm_c.wav"));
     EXPECT_TRUE(host.steps.empty());  // no third dialog
+}
+
+// The export's working folder: start-up removes those of runs that died (and no other); the
+// run's own is made in the temp base on the first export and goes with the program.
+TEST_F(WindowTest, StartUpRemovesTheWorkingFoldersOfDeadRunsOnly) {
+    const fs::path base = dir.path() / "tmp";
+    fs::create_directories(base);
+    const pid_t dead = ::fork();
+    if (dead == 0) {
+        ::_exit(0);
+    }
+    ASSERT_GT(dead, 0);
+    ::waitpid(dead, nullptr, 0);
+    const fs::path stale = base / ("zvmp3-" + std::to_string(dead) + "-Ab12Cd");
+    const fs::path live = base / ("zvmp3-" + std::to_string(::getppid()) + "-Ef34Gh");
+    const fs::path other = base / "zvmp3-notes";
+    for (const fs::path& p : {stale, live, other}) {
+        fs::create_directories(p / "sub");
+    }
+    const char* old = std::getenv("TMPDIR");
+    const std::string saved = old != nullptr ? old : "";
+    ::setenv("TMPDIR", base.c_str(), 1);
+    window.reset();
+    ctx.reset();
+    SetUp();
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_TRUE(fs::exists(live));
+    EXPECT_TRUE(fs::exists(other));
+
+    add_songs({{"a.wav", 0.2}});
+    host.steps.push_back(options(false));
+    host.steps.push_back(test::choose_files({(dir.path() / "x.wav").string()}));
+    host.answers.push_back(MessageAnswer::Ok);
+    fs::path working;
+    host.steps.push_back(progress([&](ExportProgressDialog&) {
+        for (const auto& e : fs::directory_iterator(base)) {
+            if (e.path().filename().string().rfind("zvmp3-" + std::to_string(::getpid()), 0) == 0) {
+                working = e.path();
+            }
+        }
+    }));
+    window->dispatch(cmd::EXPORT_SONG);
+    EXPECT_TRUE(fs::exists(dir.path() / "x.wav"));
+    EXPECT_FALSE(working.empty());
+    window.reset();
+    ctx.reset();
+    EXPECT_FALSE(fs::exists(working));
+    if (old != nullptr) {
+        ::setenv("TMPDIR", saved.c_str(), 1);
+    } else {
+        ::unsetenv("TMPDIR");
+    }
 }
 
 // The progress dialog's loop left while its job runs, as when the program quits on SIGTERM: the
