@@ -259,6 +259,18 @@ TEST(WindowEndToEnd, DropsPlaysTwoSongsOnAndQuits) {
         << ini_text;
     EXPECT_NE(ini_text.find("SelectFolderPath=" + out.string()), std::string::npos) << ini_text;
 
+    // The state file holds the options chosen in the export dialogs.
+    const auto shown = dir.path() / "state.txt";
+    ASSERT_TRUE(run_to_file(std::string(ZV_CLI_PATH) + " params --show --state " +
+                                shell_quote((folder / "zvmp3.prf").string()),
+                            shown.string()));
+    const std::vector<uint8_t> fields = read_bytes(shown);
+    const std::string fields_text(fields.begin(), fields.end());
+    for (const char* line :
+         {"output_mp3 = 1\n", "mp3_bitrate_kbps = 160\n", "name_affix = mm_\n"}) {
+        EXPECT_NE(fields_text.find(line), std::string::npos) << line << fields_text;
+    }
+
     // The command-line program with the state file the window saved writes the same bytes.
     const auto cli = dir.path() / "cli";
     std::filesystem::create_directories(cli);
