@@ -252,6 +252,35 @@ TEST_F(WindowTest, CancellingTheSecondSongStopsExportAll) {
     EXPECT_TRUE(host.steps.empty());  // no third dialog
 }
 
+// While a song is exported the panel repaints with the export's meters (the job's worker
+// writes the processor meanwhile; ThreadSanitizer watches this test).
+TEST_F(WindowTest, ThePanelRepaintsWithTheExportsMetersWhileItRuns) {
+    add_songs({{"a.wav", 3.0}});
+    ctx->meters = MeterModel{};
+    host.steps.push_back(options(false));
+    host.steps.push_back(test::choose_files({(dir.path() / "x.wav").string()}));
+    host.answers.push_back(MessageAnswer::Ok);
+    int paints = 0;
+    double peak = 0;
+    host.steps.push_back([&](QDialog& d) {
+        auto* panel = window->panel();
+        auto counter = QObject::connect(panel, &PanelWidget::painted, [&] {
+            ++paints;
+            peak = std::max(peak, ctx->meters.held().output_peak_l);
+        });
+        auto* p = qobject_cast<ExportProgressDialog*>(&d);
+        // Each block is laid on the panel's meters before the panel is repainted; slow the
+        // job a little so the loop sees several blocks.
+        p->throttle_check()->setChecked(true);
+        const int result = d.exec();
+        QObject::disconnect(counter);
+        return result;
+    });
+    EXPECT_TRUE(window->dispatch(cmd::EXPORT_SONG));
+    EXPECT_GT(paints, 0);
+    EXPECT_GT(peak, 1000.0);  // the tone's level, not silence
+}
+
 // The export's working folder: start-up removes those of runs that died (and no other); the
 // run's own is made in the temp base on the first export and goes with the program.
 TEST_F(WindowTest, StartUpRemovesTheWorkingFoldersOfDeadRunsOnly) {
