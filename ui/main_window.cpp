@@ -370,11 +370,13 @@ bool MainWindow::run_window_command(int command_id) {
         }
         case cmd::EXPORT_SONG:
         case cmd::EXPORT_ALL: {
+            hold_engine_timers();
             ExportCommandContext e = export_context();
             return command_id == cmd::EXPORT_SONG ? export_song_command(e, idle)
                                                   : export_all_command(e, idle);
         }
         case cmd::PEAK_LEVEL:
+            hold_engine_timers();
             if (!get_peak_level(*ctx_.playlist, idle, *host_, this)) {
                 return false;
             }
@@ -401,6 +403,19 @@ bool MainWindow::run_window_command(int command_id) {
         default:
             return false;
     }
+}
+
+void MainWindow::hold_engine_timers() {
+    // The export and peak dialogs run modal loops in which the engine's timers would still
+    // fire: the next song of continuous play or the ON AIR auto start would then play through
+    // the processor the export's job is using, or rewrite the list it walks. A command that
+    // may open them stops both first (when it is refused, the engine is busy and neither is
+    // armed anyway).
+    if (!ctx_.engine_idle() || ctx_.playlist->song_count <= 0) {
+        return;
+    }
+    ctx_.driver.kill_timer(TIMER_NEXT_SONG);
+    ctx_.driver.kill_timer(TIMER_ONAIR_AUTOSTART);
 }
 
 ExportCommandContext MainWindow::export_context() {

@@ -112,6 +112,7 @@ private:
     void open_manual();
     void show_box(const BoxMessage& message);
     ExportCommandContext export_context();
+    void hold_engine_timers();
 
     AppContext& ctx_;
     const Skin& skin_;

@@ -252,6 +252,27 @@ TEST_F(WindowTest, CancellingTheSecondSongStopsExportAll) {
     EXPECT_TRUE(host.steps.empty());  // no third dialog
 }
 
+// Continuous play's next-song timer, armed when a song has just ended, must not start a song
+// while the export's dialogs are up: the job would share the processor with playback.
+TEST_F(WindowTest, TheNextSongWaitsWhileTheExportsDialogsAreUp) {
+    add_songs({{"a.wav", 0.2}, {"b.wav", 0.2}});
+    window->menu_action(cmd::CONTINUOUS_PLAYBACK)->trigger();
+    ASSERT_TRUE(run_command(*ctx, cmd::PLAY));
+    play_out();
+    ASSERT_TRUE(ctx->driver.timer_armed(TIMER_NEXT_SONG));
+    for (int id : {cmd::EXPORT_SONG, cmd::PEAK_LEVEL}) {
+        host.steps.push_back([this](QDialog& d) {
+            QTest::qWait(1300);  // longer than the timer's second
+            EXPECT_EQ(ctx->engine->engine_state, ENGINE_IDLE);
+            d.reject();
+            return d.result();
+        });
+        window->dispatch(id);
+        EXPECT_FALSE(ctx->driver.timer_armed(TIMER_NEXT_SONG)) << id;
+    }
+    EXPECT_EQ(ctx->engine->engine_state, ENGINE_IDLE);
+}
+
 // While a song is exported the panel repaints with the export's meters (the job's worker
 // writes the processor meanwhile; ThreadSanitizer watches this test).
 TEST_F(WindowTest, ThePanelRepaintsWithTheExportsMetersWhileItRuns) {
