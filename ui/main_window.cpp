@@ -343,6 +343,7 @@ bool MainWindow::run_window_command(int command_id) {
             if (!idle) {
                 return false;
             }
+            hold_engine_timers();
             if (open_playlist(list, idle)) {
                 refresh_playlist();
             }
@@ -370,13 +371,17 @@ bool MainWindow::run_window_command(int command_id) {
         }
         case cmd::EXPORT_SONG:
         case cmd::EXPORT_ALL: {
-            hold_engine_timers();
+            if (ctx_.playlist->song_count > 0) {
+                hold_engine_timers();
+            }
             ExportCommandContext e = export_context();
             return command_id == cmd::EXPORT_SONG ? export_song_command(e, idle)
                                                   : export_all_command(e, idle);
         }
         case cmd::PEAK_LEVEL:
-            hold_engine_timers();
+            if (ctx_.playlist->song_count > 0) {
+                hold_engine_timers();
+            }
             if (!get_peak_level(*ctx_.playlist, idle, *host_, this)) {
                 return false;
             }
@@ -406,12 +411,12 @@ bool MainWindow::run_window_command(int command_id) {
 }
 
 void MainWindow::hold_engine_timers() {
-    // The export and peak dialogs run modal loops in which the engine's timers would still
-    // fire: the next song of continuous play or the ON AIR auto start would then play through
-    // the processor the export's job is using, or rewrite the list it walks. A command that
-    // may open them stops both first (when it is refused, the engine is busy and neither is
-    // armed anyway).
-    if (!ctx_.engine_idle() || ctx_.playlist->song_count <= 0) {
+    // The export, peak and playlist dialogs run modal loops in which the engine's timers would
+    // still fire: the next song of continuous play or the ON AIR auto start would then play
+    // through the processor an export's job is using, or change the list a job walks or a
+    // file is about to replace. A command that will open them stops both first; refused
+    // commands leave them alone.
+    if (!ctx_.engine_idle()) {
         return;
     }
     ctx_.driver.kill_timer(TIMER_NEXT_SONG);

@@ -253,14 +253,16 @@ TEST_F(WindowTest, CancellingTheSecondSongStopsExportAll) {
 }
 
 // Continuous play's next-song timer, armed when a song has just ended, must not start a song
-// while the export's dialogs are up: the job would share the processor with playback.
-TEST_F(WindowTest, TheNextSongWaitsWhileTheExportsDialogsAreUp) {
+// while the export's, peak or playlist dialogs are up: a job would share the processor or the
+// list with playback, or the list would be replaced under a playing song.
+TEST_F(WindowTest, TheNextSongWaitsWhileJobAndPlaylistDialogsAreUp) {
     add_songs({{"a.wav", 0.2}, {"b.wav", 0.2}});
     window->menu_action(cmd::CONTINUOUS_PLAYBACK)->trigger();
     ASSERT_TRUE(run_command(*ctx, cmd::PLAY));
     play_out();
     ASSERT_TRUE(ctx->driver.timer_armed(TIMER_NEXT_SONG));
-    for (int id : {cmd::EXPORT_SONG, cmd::PEAK_LEVEL}) {
+    for (int id : {cmd::EXPORT_SONG, cmd::PEAK_LEVEL, cmd::OPEN_PLAYLIST}) {
+        ctx->driver.set_timer(TIMER_NEXT_SONG, 1000);
         host.steps.push_back([this](QDialog& d) {
             QTest::qWait(1300);  // longer than the timer's second
             EXPECT_EQ(ctx->engine->engine_state, ENGINE_IDLE);
