@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "export/external_encoder.h"
@@ -42,9 +43,10 @@ struct LameCloser {
 // The decoder library allows one call at a time in the whole process (sources/ holds that
 // lock frame by frame). Exports take whole decoding passes one at a time as well: two passes
 // that alternate frame by frame both run slower than one after the other, and once the
-// passes are apart one job decodes while the other processes.
-std::timed_mutex& decoding_pass_lock() {
-    static std::timed_mutex lock;
+// passes are apart one job decodes while the other processes. A plain mutex polled with
+// try_lock (not a timed mutex, whose clock-based wait ThreadSanitizer cannot follow).
+std::mutex& decoding_pass_lock() {
+    static std::mutex lock;
     return lock;
 }
 
@@ -57,13 +59,14 @@ std::string text_of(const std::array<char, TAG_PREFIX_BYTES>& field) {
 bool decode_mp3_to_wav(const std::string& mp3_path, const std::string& wav_path, Id3v1Tag& tag_slot,
                        const ConvertControl& control, ConvertFailure& why) {
     why = ConvertFailure{};
-    std::unique_lock<std::timed_mutex> pass(decoding_pass_lock(), std::defer_lock);
-    while (!pass.try_lock_for(std::chrono::milliseconds(100))) {
+    std::unique_lock<std::mutex> pass(decoding_pass_lock(), std::defer_lock);
+    while (!pass.try_lock()) {
         if (control.cancelled && control.cancelled()) {
             why.text = "cancelled while decoding";
             why.cancelled = true;
             return false;
         }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     read_id3v1(mp3_path, tag_slot);
     Mp3Decoder decoder;
