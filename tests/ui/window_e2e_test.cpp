@@ -1,8 +1,8 @@
 // The program as a user starts it: zvmp3 under Xvfb with a private JACK server. One test plays
-// a song for two seconds and ends with SIGTERM; the other drops two songs on the window,
-// plays them with continuous play on, exports one song and then the list to MP3 through the
-// dialogs and quits; the exported files equal zvmp3-cli's from the state file the program
-// saved, byte for byte.
+// a song for two seconds and ends with SIGTERM; one drops two songs on the window, plays them
+// with continuous play on, exports one song and then the list to MP3 through the dialogs and
+// quits (the exported files equal zvmp3-cli's from the state file the program saved, byte for
+// byte); one ends the program with SIGTERM in the middle of an export.
 // The program reports what it does on stderr when given its hidden --test-events option and
 // takes the user's actions from the test through its hidden --test-control FIFO.
 #include <fcntl.h>
@@ -285,6 +285,49 @@ TEST(WindowEndToEnd, DropsPlaysTwoSongsOnAndQuits) {
         const std::vector<uint8_t> window_bytes = read_bytes(out / name);
         EXPECT_GT(window_bytes.size(), 10000u) << name;  // 1.5 s at 160 kbit/s
         EXPECT_TRUE(window_bytes == read_bytes(cli / name)) << name;
+    }
+}
+
+// SIGTERM while a song is being exported: the song is stopped, nothing half-written is left
+// in the target folder or the temp folder, and the program saves its state and ends cleanly.
+TEST(WindowEndToEnd, SigtermDuringAnExportStopsItAndQuits) {
+    if (std::system("command -v xvfb-run >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "xvfb-run is not installed";
+    }
+    JackServer server(44100);
+    if (!server.ok()) {
+        GTEST_SKIP() << "no JACK server: " << server.why_not();
+    }
+    ScratchDir dir;
+    const auto folder = dir.path() / "program";
+    const auto out = dir.path() / "out";
+    const auto tmp = dir.path() / "tmp";
+    std::filesystem::create_directories(out);
+    std::filesystem::create_directories(tmp);
+    write_tone_wav(dir.path() / "long.wav", 44100, 2, 120.0);
+    Control control(dir.path() / "control");
+
+    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+    Program zvmp3({"env", "TMPDIR=" + tmp.string(), "xvfb-run", "-a", "-s", "-screen 0 1024x768x24",
+                   ZV_ZVMP3_PATH, "--folder", folder.string(), "--no-splash", "--test-events",
+                   "--test-control", control.path().string()});
+    ASSERT_TRUE(zvmp3.started());
+    ASSERT_TRUE(zvmp3.wait_for("first-paint", 30)) << zvmp3.log();
+    const pid_t pid = reported_pid(zvmp3.log());
+    ASSERT_GT(pid, 0) << zvmp3.log();
+    for (const std::string& line : std::vector<std::string>{
+             "drop " + (dir.path() / "long.wav").string(), "answer export mp3 320",
+             "answer file " + out.string(), "answer ok", "menu 324"}) {
+        ASSERT_TRUE(control.send(line));
+    }
+    ASSERT_TRUE(zvmp3.wait_for("dialog zv::ExportProgressDialog runs", 30)) << zvmp3.log();
+    ASSERT_EQ(::kill(pid, SIGTERM), 0);
+    EXPECT_TRUE(zvmp3.wait_for("dialog zv::ExportProgressDialog ended 0", 30)) << zvmp3.log();
+    EXPECT_TRUE(zvmp3.wait_for("state saved", 15)) << zvmp3.log();
+    EXPECT_EQ(zvmp3.wait_exit(15), 0) << zvmp3.log();
+    EXPECT_TRUE(std::filesystem::is_empty(out));
+    for (const auto& e : std::filesystem::directory_iterator(tmp)) {
+        EXPECT_NE(e.path().filename().string().rfind("zvmp3-", 0), 0u) << e.path();
     }
 }
 
