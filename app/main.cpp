@@ -17,6 +17,8 @@
 #include <memory>
 #include <stdexcept>
 
+#include "app/step_device.h"
+#include "app/test_control.h"
 #include "playback/portaudio_device.h"
 #include "ui/commands.h"
 #include "ui/main_window.h"
@@ -47,6 +49,8 @@ using namespace zv;
 constexpr char OPT_TEST_EVENTS[] = "test-events";
 constexpr char OPT_TEST_AUTOPLAY[] = "test-autoplay";
 constexpr char OPT_RENDER_SCREENSHOT[] = "render-screenshot";
+constexpr char OPT_RENDER_PANEL[] = "render-panel";
+constexpr char OPT_TEST_CONTROL[] = "test-control";
 
 bool argument_given(int argc, char** argv, const char* name) {
     const std::string wanted = std::string("--") + name;
@@ -76,12 +80,38 @@ private:
     QElapsedTimer clock_;
 };
 
-// The whole window drawn by its own code into an image, at scale 1.
-bool render_screenshot(MainWindow& window, const QString& path) {
+// How much of the first song the screenshot plays before it is taken: the meters are lit and
+// the time display runs.
+constexpr double SCREENSHOT_PLAY_SECONDS = 7.0;
+
+// Plays the selected song through the step device for a few seconds of blocks, painting as
+// the program does after every block.
+void play_for_screenshot(AppContext& ctx, StepDevice& device) {
+    if (!run_command(ctx, cmd::PLAY)) {
+        return;
+    }
+    const int rate = ctx.engine->sample_rate;
+    const auto blocks = static_cast<int>(SCREENSHOT_PLAY_SECONDS * rate * 4 / BLOCK_BYTES) + 1;
+    for (int i = 0; i < blocks && ctx.engine->engine_state == ENGINE_PLAYING; ++i) {
+        device.step();
+        ctx.driver.dispatch();
+        QCoreApplication::processEvents();
+    }
+}
+
+// The window (and the panel alone, when asked) drawn by its own code into images, at scale 1.
+bool render_screenshot(MainWindow& window, const QString& path, const QString& panel_path) {
     window.panel()->update();
     QCoreApplication::processEvents();
-    const QPixmap shot = window.grab();
-    return shot.save(path, "PNG");
+    if (!window.grab().save(path, "PNG")) {
+        std::fprintf(stderr, "zvmp3: cannot write %s\n", path.toLocal8Bit().constData());
+        return false;
+    }
+    if (!panel_path.isEmpty() && !window.panel()->grab().save(panel_path, "PNG")) {
+        std::fprintf(stderr, "zvmp3: cannot write %s\n", panel_path.toLocal8Bit().constData());
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -125,8 +155,14 @@ int main(int argc, char** argv) {
     QCommandLineOption screenshot_option(QString::fromLatin1(OPT_RENDER_SCREENSHOT), QString(),
                                          QStringLiteral("FILE"));
     screenshot_option.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions(
-        {folder_option, no_splash_option, events_option, autoplay_option, screenshot_option});
+    QCommandLineOption panel_option(QString::fromLatin1(OPT_RENDER_PANEL), QString(),
+                                    QStringLiteral("FILE"));
+    panel_option.setFlags(QCommandLineOption::HiddenFromHelp);
+    QCommandLineOption control_option(QString::fromLatin1(OPT_TEST_CONTROL), QString(),
+                                      QStringLiteral("FIFO"));
+    control_option.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOptions({folder_option, no_splash_option, events_option, autoplay_option,
+                       screenshot_option, panel_option, control_option});
     parser.addPositionalArgument(QStringLiteral("files"),
                                  QStringLiteral("WAV or MP3 songs and .plt playlists to open."),
                                  QStringLiteral("[FILE...]"));
@@ -140,15 +176,23 @@ int main(int argc, char** argv) {
         options.files.push_back(QDir::current().absoluteFilePath(file).toStdString());
     }
 
-    // Sound first, so the device exists before the engine; the screenshot plays nothing.
+    // Sound first, so the device exists before the engine; the screenshot plays through a
+    // device that makes no sound.
     std::unique_ptr<PortAudioSession> audio;
-    if (!screenshot) {
+    std::unique_ptr<AudioDevice> device;
+    StepDevice* step_device = nullptr;
+    if (screenshot) {
+        auto step = std::make_unique<StepDevice>();
+        step_device = step.get();
+        device = std::move(step);
+    } else {
         audio = std::make_unique<PortAudioSession>();
+        device = std::make_unique<PortAudioDevice>();
     }
     std::unique_ptr<AppContext> ctx;
     try {
-        ctx = std::make_unique<AppContext>(options, std::make_unique<PortAudioDevice>(),
-                                           [] { QApplication::beep(); });
+        ctx =
+            std::make_unique<AppContext>(options, std::move(device), [] { QApplication::beep(); });
     } catch (const std::runtime_error& e) {
         std::fprintf(stderr, "zvmp3: %s\n", e.what());
         return 1;
@@ -186,9 +230,20 @@ int main(int argc, char** argv) {
             const std::string now = time_display_text(ctx->display_inputs());
             if (now != *last) {
                 *last = now;
-                events.say("time" + now + " state " + std::to_string(ctx->engine->engine_state));
+                events.say("time" + now + " state " + std::to_string(ctx->engine->engine_state) +
+                           " row " + std::to_string(ctx->playlist->current_index));
             }
         });
+    }
+
+    std::unique_ptr<TestControl> control;
+    if (parser.isSet(control_option)) {
+        control = std::make_unique<TestControl>(parser.value(control_option), *window,
+                                                [&events](const std::string& s) { events.say(s); });
+        if (!control->ok()) {
+            std::fprintf(stderr, "zvmp3: cannot open the test control channel\n");
+            return 1;
+        }
     }
 
     window->show();
@@ -201,19 +256,18 @@ int main(int argc, char** argv) {
         });
     }
     if (screenshot) {
-        const QString path = parser.value(screenshot_option);
-        const bool ok = render_screenshot(*window, path);
+        ctx->engine->lists.outputs.count = 1;  // the step device stands for one output
+        play_for_screenshot(*ctx, *step_device);
+        const bool ok =
+            render_screenshot(*window, parser.value(screenshot_option), parser.value(panel_option));
         window->close();
         window.reset();
         ctx->shut_down();
-        if (!ok) {
-            std::fprintf(stderr, "zvmp3: cannot write %s\n", path.toLocal8Bit().constData());
-            return 1;
-        }
-        return 0;
+        return ok ? 0 : 1;
     }
 
     const int code = QApplication::exec();
+    control.reset();
     window.reset();
     const SaveResult saved = ctx->shut_down();
     events.say(saved.ok ? "state saved" : "state not saved");

@@ -117,7 +117,7 @@ int restored_top_row(int remembered_top, int song_count, int rows_per_page) {
     return std::max(song_count - rows_per_page, 0);
 }
 
-std::string list_full_message() {
+std::string list_full_text() {
     char buf[256];
     std::snprintf(buf, sizeof buf,
                   "サウンドファイルの最大登録数 %d 曲 "
@@ -131,7 +131,7 @@ std::string format_error_message() {
            "48k/44.1k/32k, 1ch/2ch, 16bit";
 }
 
-std::string path_too_long_message(int count) {
+std::string path_too_long_text(int count) {
     char buf[256];
     std::snprintf(buf, sizeof buf,
                   "パスが長すぎるファイル %d "

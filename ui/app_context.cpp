@@ -52,6 +52,10 @@ void EngineDriver::fire(int id) {
     if (was_busy && !engine_busy(*engine_)) {
         emit engine_stopped();
     }
+    if (id == TIMER_ONAIR_AUTOSTART && !engine_busy(*engine_)) {
+        // The live input did not start (no device): its row shows all the same.
+        window().refresh_playlist();
+    }
     window().redraw_panel();
 }
 
@@ -118,6 +122,8 @@ AppContext::AppContext(const StartOptions& options, std::unique_ptr<AudioDevice>
         throw std::runtime_error(error);
     }
     ini = IniSettings(ini_file_path(folders));
+    remove_stale_temp_folders();
+    temp = std::make_unique<TempFolder>(folders.run_id);
 
     // The engine exists from the start so the state file's device settings land in it.
     engine = make_audio_engine(*device, *processor, *playlist, driver);

@@ -16,6 +16,7 @@
 
 #include "engine/processor.h"
 #include "export/export_options.h"
+#include "export/temp_folder.h"
 #include "playback/audio_engine.h"
 #include "settings/ini_settings.h"
 #include "settings/program_folders.h"
@@ -47,6 +48,12 @@ public:
     }
     virtual void release_transport_buttons() {}
     virtual void close_window() {}
+    // The commands that need the window itself: its dialogs, file choosers, the manual and
+    // the home page. False when refused or not offered (no window).
+    virtual bool run_window_command(int command_id) {
+        (void)command_id;
+        return false;
+    }
 };
 
 // The streaming engine's host in the window: its one-shot timers are QTimers, and the device's
@@ -124,6 +131,9 @@ public:
     DisplayInputs display_inputs() const;
 
     ProgramFolders folders;
+    // The export's private working folder, made on first need and removed at the end; the
+    // leftovers of earlier runs that died are removed at start-up.
+    std::unique_ptr<TempFolder> temp;
     std::unique_ptr<Processor> processor = make_processor();
     ExportOptions export_options;
     EncoderSettings encoder;

@@ -118,9 +118,8 @@ bool run_command(AppContext& ctx, int id) {
             window_of(ctx).close_window();
             return true;
         default:
-            // The commands that open a dialog or a file chooser come with the window's
-            // dialogs.
-            return false;
+            // Dialogs, file choosers, the manual and the home page belong to the window.
+            return window_of(ctx).run_window_command(id);
     }
 }
 
@@ -140,10 +139,10 @@ void open_paths(AppContext& ctx, const std::vector<std::string>& paths) {
     if (!songs.empty()) {
         const ScanResult r = drop_paths(*ctx.playlist, songs, ctx.engine_idle());
         if (r.list_full_reached) {
-            window_of(ctx).show_message(MESSAGE_CAPTION, list_full_message());
+            window_of(ctx).show_message(MESSAGE_CAPTION, list_full_text());
         }
         if (r.paths_too_long > 0) {
-            window_of(ctx).show_message(MESSAGE_CAPTION, path_too_long_message(r.paths_too_long));
+            window_of(ctx).show_message(MESSAGE_CAPTION, path_too_long_text(r.paths_too_long));
         }
     }
     refresh(ctx);

@@ -12,8 +12,9 @@
 
 namespace zv {
 
-// Runs command id. Returns false when the command is unknown, refused by its guards, or
-// needs a dialog that this window does not offer yet.
+// Runs command id. Returns false when the command is unknown or refused by its guards (or
+// by the user, for the commands that ask first). The commands that need the window (dialogs,
+// file choosers, the manual) go to WindowServices::run_window_command.
 bool run_command(AppContext& ctx, int id);
 
 // Songs and playlist files handed to the program (command line, "Open with"): added as a drop

@@ -1,20 +1,65 @@
 #include "ui/main_window.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstdio>
 
+#include "ui/command_ids.h"
 #include "ui/commands.h"
+#include "ui/dialogs/about_dialog.h"
+#include "ui/dialogs/device_settings_dialog.h"
+#include "ui/dialogs/encoder_settings_dialog.h"
+#include "ui/dialogs/export_commands.h"
+#include "ui/dialogs/messages.h"
+#include "ui/dialogs/parameter_commands.h"
+#include "ui/dialogs/peak_command.h"
+#include "ui/dialogs/playlist_commands.h"
+#include "ui/manual.h"
+#include "ui/menus.h"
 
 namespace zv {
 
+namespace {
+
+constexpr const char* MANUAL_MISSING_TEXT =
+    "ユーザーズ マニュアル（help/index.html）が見つかりません。";
+constexpr const char* MANUAL_NOT_OPENED_TEXT = "ユーザーズ マニュアルを開けませんでした。\n";
+constexpr const char* PAGE_NOT_OPENED_TEXT = "WEBページを開けませんでした。\n";
+
+// The local files and folders of a drag; other URLs are not ours to take.
+std::vector<std::string> local_paths(const QMimeData* mime) {
+    std::vector<std::string> paths;
+    if (mime == nullptr || !mime->hasUrls()) {
+        return paths;
+    }
+    for (const QUrl& url : mime->urls()) {
+        if (url.isLocalFile()) {
+            paths.push_back(url.toLocalFile().toStdString());
+        }
+    }
+    return paths;
+}
+
+}  // namespace
+
 MainWindow::MainWindow(AppContext& ctx, const Skin& skin, WindowOptions options, QWidget* parent)
-    : QMainWindow(parent), ctx_(ctx), skin_(skin) {
+    : QMainWindow(parent),
+      ctx_(ctx),
+      skin_(skin),
+      open_url_([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
     setWindowTitle(QString::fromUtf8(WINDOW_CAPTION));
     setWindowIcon(skin.window_icon());
     setWindowFlag(Qt::WindowMaximizeButtonHint, false);
@@ -63,15 +108,29 @@ MainWindow::MainWindow(AppContext& ctx, const Skin& skin, WindowOptions options,
         if (!painted_once_) {
             painted_once_ = true;
             emit first_painted();
+            if (splash_wanted_) {
+                show_splash();
+            }
         }
     });
 
     ctx.window = this;
     ctx.driver.set_window(this);
 
-    if (options.splash) {
-        show_splash();
-    }
+    // The playlist view's clicks, keys and header clicks; the panel takes the view's keys too,
+    // so Space plays and stops whichever of the two has the focus.
+    input_ = new PlaylistInput(
+        *list_, ctx, [this](int id) { return dispatch(id); }, [this] { redraw_panel(); }, this);
+    panel_->installEventFilter(input_);
+    panel_->setFocusPolicy(Qt::StrongFocus);
+    list_->setFocusPolicy(Qt::StrongFocus);
+    setTabOrder(panel_, list_);
+
+    build_menus();
+    setAcceptDrops(true);
+
+    // The splash waits for the window's first paint, so it never holds the start up.
+    splash_wanted_ = options.splash;
     if (options.enumerate_devices) {
         for (const std::string& warning : ctx.enumerate_sound_devices()) {
             show_message(APP_CAPTION, warning);
@@ -79,33 +138,63 @@ MainWindow::MainWindow(AppContext& ctx, const Skin& skin, WindowOptions options,
     }
     arm_onair_autostart(*ctx.engine);
 
-    // The toolbar, held at 28 px at the top of the client area so the panel's coordinates
-    // stay those of the design; its buttons come with the commands' menus.
-    // A toolbar sizes itself to its buttons; a box of fixed size holds it at 28 px.
-    auto* toolbar_box = new QWidget(central);
-    toolbar_box->setFixedSize(PANEL_WIDTH, TOOLBAR_HEIGHT);
-    auto* toolbar_layout = new QHBoxLayout(toolbar_box);
-    toolbar_layout->setContentsMargins(0, 0, 0, 0);
-    toolbar_ = new QToolBar(toolbar_box);
-    toolbar_->setObjectName(QStringLiteral("toolbar"));
-    toolbar_->setMovable(false);
-    toolbar_->setFloatable(false);
-    toolbar_->setIconSize(QSize(16, 15));
-    toolbar_layout->addWidget(toolbar_);
-    layout->insertWidget(0, toolbar_box);
+    // The toolbar: its height T is held at 28 px so the panel's coordinates stay the design's.
+    toolbar_ = new Toolbar(
+        skin, [this] { return engine_busy(*ctx_.engine); }, this);
+    connect(toolbar_, &Toolbar::command_triggered, this, [this](int id) { dispatch(id); });
+    addToolBar(Qt::TopToolBarArea, toolbar_);
 
     refresh_playlist();
     update_layout();
     const int status_height = statusBar()->sizeHint().height();
-    const int height = PANEL_HEIGHT + PLAYLIST_INITIAL_HEIGHT + status_height;
+    const int menu_height = menuBar()->sizeHint().height();
+    const int height = menu_height + PANEL_HEIGHT + PLAYLIST_INITIAL_HEIGHT + status_height;
     resize(PANEL_WIDTH, height);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect s = screen->availableGeometry();
         move(s.x() + (s.width() - PANEL_WIDTH) / 2, s.y() + (s.height() - height - 65) / 2);
     }
+    // The view has the focus at start, so Space plays at once.
+    list_->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::build_menus() {
+    std::vector<QAction*> actions;
+    build_menu_bar(*menuBar(), skin_, actions);
+    for (QAction* a : actions) {
+        const int id = action_command(a);
+        menu_actions_.emplace(id, a);
+        connect(a, &QAction::triggered, this, [this, id] { dispatch(id); });
+    }
+    // F10 opens the menu bar, as on other desktops; Alt alone does where the style allows.
+    auto* f10 = new QAction(this);
+    f10->setShortcut(QKeySequence(Qt::Key_F10));
+    connect(f10, &QAction::triggered, this, [this] {
+        const QList<QAction*> menus = menuBar()->actions();
+        if (!menus.isEmpty()) {
+            menuBar()->setActiveAction(menus.front());
+        }
+    });
+    addAction(f10);
+}
+
+QAction* MainWindow::menu_action(int command) const {
+    const auto it = menu_actions_.find(command);
+    return it != menu_actions_.end() ? it->second : nullptr;
+}
+
+bool MainWindow::dispatch(int command_id) {
+    // A greyed command cannot be reached by its keys either.
+    if (!list_commands_enabled_ && is_list_command(command_id)) {
+        return false;
+    }
+    return zv::run_command(ctx_, command_id);
 }
 
 MainWindow::~MainWindow() {
+    // The input filter goes first: the widgets it watches are taken down below.
+    delete input_;
+    input_ = nullptr;
     ctx_.driver.set_window(nullptr);
     if (ctx_.window == this) {
         ctx_.window = nullptr;
@@ -156,6 +245,18 @@ void MainWindow::refresh_playlist() {
     panel_->update();
 }
 
+void MainWindow::scroll_list_to(int row, int mode) {
+    const int count = ctx_.playlist->song_count;
+    if (count <= 0 || model_->rowCount() <= 0) {
+        return;
+    }
+    const int row_height = std::max(1, list_->rowHeight(0));
+    const int per_page = std::max(1, list_->viewport()->height() / row_height);
+    const int wanted = mode == 0 ? row : std::max(0, row - per_page + 2);
+    list_->scrollTo(model_->index(std::clamp(wanted, 0, model_->rowCount() - 1), 0),
+                    QAbstractItemView::PositionAtTop);
+}
+
 void MainWindow::mirror_selection() {
     const Playlist& pl = *ctx_.playlist;
     if (pl.song_count <= 0 || ctx_.export_in_progress || pl.selected_index < 0 ||
@@ -172,17 +273,43 @@ void MainWindow::mirror_selection() {
 }
 
 void MainWindow::set_list_commands_enabled(bool enabled) {
-    // The menu items and toolbar buttons this greys come with the commands' menus.
     list_commands_enabled_ = enabled;
+    for (int id : list_commands()) {
+        for (auto [it, end] = menu_actions_.equal_range(id); it != end; ++it) {
+            it->second->setEnabled(enabled);
+        }
+        if (toolbar_ != nullptr) {
+            for (QAction* a : toolbar_->actions_for(id)) {
+                a->setEnabled(enabled);
+            }
+        }
+    }
 }
 
 void MainWindow::show_message(const std::string& caption, const std::string& text) {
     std::fprintf(stderr, "zvmp3: %s\n", text.c_str());
-    auto* box = new QMessageBox(QMessageBox::Warning,
-                                QString::fromStdString(caption.empty() ? APP_CAPTION : caption),
-                                QString::fromStdString(text), QMessageBox::Ok, this);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    // Without a caption it is the system's own text (a device that cannot be opened): no
+    // caption and no icon, as that text has always been shown; the program's texts warn.
+    BoxMessage m;
+    m.caption = QString::fromStdString(caption);
+    m.text = QString::fromStdString(text);
+    m.icon = caption.empty() ? MessageIcon::None : MessageIcon::Warning;
+    show_box(m);
+}
+
+void MainWindow::show_box(const BoxMessage& message) {
+    // Shown from the event loop: the caller may be in the middle of a drop or of the
+    // engine's buffer handling, where a modal loop must not start.
+    QTimer::singleShot(0, this, [this, message] { host_->show(this, message); });
+}
+
+void MainWindow::show_splash() {
+    splash_wanted_ = false;
+    auto* about = new AboutDialog(skin_.image(SkinId::ProductArt), this);
+    about->setAttribute(Qt::WA_DeleteOnClose);
+    about->setModal(false);
+    splash_ = about;
+    about->show();
 }
 
 bool MainWindow::pointer_over_seek_buttons(bool forward_only) {
@@ -198,7 +325,175 @@ void MainWindow::close_window() {
 }
 
 void MainWindow::run_command(int command_id) {
-    zv::run_command(ctx_, command_id);
+    dispatch(command_id);
+}
+
+bool MainWindow::run_window_command(int command_id) {
+    const bool idle = ctx_.engine_idle();
+    PlaylistCommandContext list{*ctx_.playlist, ctx_.ini, *host_, this};
+    ParameterCommandContext params{ctx_.state(), ctx_.folders, ctx_.ini,
+                                   *host_,       this,         [] { QApplication::beep(); }};
+    switch (command_id) {
+        case cmd::ADD_SONG_FILES:
+            if (add_song_files(list, idle)) {
+                refresh_playlist();
+            }
+            return true;
+        case cmd::OPEN_PLAYLIST:
+            if (!idle) {
+                return false;
+            }
+            hold_engine_timers();
+            if (open_playlist(list, idle)) {
+                refresh_playlist();
+            }
+            return true;
+        case cmd::SAVE_PLAYLIST:
+            return save_playlist(list);
+        case cmd::OPEN_PARAMETER_FILE:
+            // The panel shows the loaded values at once.
+            return open_parameter_file(params) && (redraw_panel(), true);
+        case cmd::SAVE_PARAMETER_FILE:
+            return save_parameter_file(params);
+        case cmd::SAVE_USER_PRESET_1:
+        case cmd::SAVE_USER_PRESET_1 + 1:
+        case cmd::SAVE_USER_PRESET_3:
+            return save_user_preset_asking(params, command_id - cmd::SAVE_USER_PRESET_1 + 1) &&
+                   (redraw_panel(), true);
+        case cmd::SOUND_DEVICE_SETTINGS: {
+            DeviceSettingsDialog dialog(ctx_.engine->lists, ctx_.engine->settings, this);
+            return host_->exec(dialog) == QDialog::Accepted;
+        }
+        case cmd::EXTERNAL_ENCODER_SETTINGS: {
+            EncoderSettingsDialog dialog(
+                ctx_.encoder, *host_, ctx_.ini, [this] { return ctx_.engine_idle(); }, this);
+            return host_->exec(dialog) == QDialog::Accepted;
+        }
+        case cmd::EXPORT_SONG:
+        case cmd::EXPORT_ALL: {
+            if (ctx_.playlist->song_count > 0) {
+                hold_engine_timers();
+            }
+            ExportCommandContext e = export_context();
+            return command_id == cmd::EXPORT_SONG ? export_song_command(e, idle)
+                                                  : export_all_command(e, idle);
+        }
+        case cmd::PEAK_LEVEL:
+            if (ctx_.playlist->song_count > 0) {
+                hold_engine_timers();
+            }
+            if (!get_peak_level(*ctx_.playlist, idle, *host_, this)) {
+                return false;
+            }
+            refresh_playlist();
+            return true;
+        case cmd::ABOUT: {
+            QApplication::beep();
+            AboutDialog about(skin_.image(SkinId::ProductArt), this);
+            host_->exec(about);
+            return true;
+        }
+        case cmd::MANUAL:
+            open_manual();
+            return true;
+        case cmd::LATEST_VERSION:
+            if (!is_yes(host_->show(this, latest_version_message()))) {
+                return false;
+            }
+            if (!open_url_(QUrl(QString::fromUtf8(HOME_PAGE_URL)))) {
+                show_message(APP_MESSAGE_CAPTION,
+                             std::string(PAGE_NOT_OPENED_TEXT) + HOME_PAGE_URL);
+            }
+            return true;
+        default:
+            return false;
+    }
+}
+
+void MainWindow::hold_engine_timers() {
+    // The export, peak and playlist dialogs run modal loops in which the engine's timers would
+    // still fire: the next song of continuous play or the ON AIR auto start would then play
+    // through the processor an export's job is using, or change the list a job walks or a
+    // file is about to replace. A command that will open them stops both first; refused
+    // commands leave them alone.
+    if (!ctx_.engine_idle()) {
+        return;
+    }
+    ctx_.driver.kill_timer(TIMER_NEXT_SONG);
+    ctx_.driver.kill_timer(TIMER_ONAIR_AUTOSTART);
+}
+
+ExportCommandContext MainWindow::export_context() {
+    ExportCommandContext e{*ctx_.playlist, *ctx_.processor, ctx_.export_options,
+                           ctx_.encoder,   ctx_.throttle,   *ctx_.temp,
+                           ctx_.ini,       *host_,          this};
+    e.set_in_progress = [this](bool on) {
+        ctx_.export_in_progress = on;
+        redraw_panel();
+    };
+    e.song_starting = [this](const SongStart& start) {
+        refresh_playlist();
+        scroll_list_to(start.index, 1);
+        panel_->repaint();
+    };
+    // The panel's meters follow the export's blocks; the panel reads nothing the job writes.
+    e.block_processed = [this](const MeterSnapshot& block) {
+        ctx_.meters.absorb(block);
+        redraw_panel();
+    };
+    e.run_ended = [this] { refresh_playlist(); };
+    return e;
+}
+
+void MainWindow::open_manual() {
+    const std::optional<std::filesystem::path> page = find_manual(
+        ctx_.folders.start_folder, QCoreApplication::applicationDirPath().toStdString());
+    if (!page) {
+        show_message(APP_MESSAGE_CAPTION, MANUAL_MISSING_TEXT);
+        return;
+    }
+    const QUrl url = QUrl::fromLocalFile(QString::fromStdString(page->string()));
+    if (!open_url_(url)) {
+        show_message(APP_MESSAGE_CAPTION, std::string(MANUAL_NOT_OPENED_TEXT) + page->string());
+    }
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (local_paths(event->mimeData()).empty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+}
+
+void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
+    event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const std::vector<std::string> paths = local_paths(event->mimeData());
+    if (paths.empty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    drop_files(paths);
+}
+
+void MainWindow::drop_files(const std::vector<std::string>& paths) {
+    // In ON AIR mode the list holds the live input alone; adding songs is greyed, and so are
+    // drops.
+    if (!list_commands_enabled_) {
+        return;
+    }
+    const ScanResult r = drop_paths(*ctx_.playlist, paths, ctx_.engine_idle());
+    if (r.list_full_reached) {
+        show_box(list_full_message());
+    }
+    if (r.paths_too_long > 0) {
+        show_box(paths_too_long_message(r.paths_too_long));
+    }
+    refresh_playlist();
 }
 
 void MainWindow::press_seek(int step) {

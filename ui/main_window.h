@@ -1,23 +1,31 @@
-// The main window: a toolbar held at 28 px, the skinned panel, the playlist view and the
-// two-part status bar, 745 px wide with only the height free. It hosts the streaming engine
-// (WindowServices for the core, PanelHost for the panel) and hands every action to the
-// command layer.
+// The main window: the menu bar, the toolbar at 28 px, the skinned panel, the playlist view
+// and the two-part status bar, 745 px wide with only the height free. It hosts the streaming
+// engine (WindowServices for the core, PanelHost for the panel) and hands every action to the
+// command layer: menu items, toolbar buttons, the view's keys and clicks, the panel's
+// transport buttons and dropped files alike.
 #pragma once
 
 #include <QLabel>
 #include <QMainWindow>
+#include <QPointer>
 #include <QTableView>
-#include <QToolBar>
+#include <QUrl>
+#include <functional>
+#include <map>
+#include <vector>
 
 #include "ui/app_context.h"
+#include "ui/dialogs/dialog_host.h"
+#include "ui/dialogs/export_commands.h"
 #include "ui/panel_widget.h"
+#include "ui/playlist_input.h"
 #include "ui/playlist_table_model.h"
 #include "ui/skin.h"
+#include "ui/toolbar.h"
 
 namespace zv {
 
 inline constexpr const char* WINDOW_CAPTION = "ZelvonicMP3 V3.04";
-inline constexpr const char* VERSION_TEXT = "V3.04.03";
 inline constexpr const char* KEY_HELP_TEXT =
     "【スペース】:再生/停止 | 【↑/↓】:曲選択 | 【Shift + ↑/↓】:曲移動 | 【DEL】:曲消去";
 
@@ -38,10 +46,32 @@ public:
     PanelWidget* panel() const { return panel_; }
     QTableView* playlist_view() const { return list_; }
     PlaylistTableModel* table_model() const { return model_; }
-    QToolBar* toolbar() const { return toolbar_; }
+    Toolbar* toolbar() const { return toolbar_; }
+    PlaylistInput* playlist_input() const { return input_; }
+    // The menu bar's item for a command (the first, when several send it), or null.
+    QAction* menu_action(int command) const;
     QString status_text(int part) const;
     // The height of the area below the menu bar (toolbar, panel, list and status bar).
     int client_height() const;
+
+    // Runs a command as the window's menus, toolbar and keys do: commands greyed in ON AIR
+    // mode are refused. True when the command ran.
+    bool dispatch(int command_id);
+    // Scrolls the playlist view so that row is the top row (mode 0) or, when it is below the
+    // page, the last row but one (mode 1).
+    void scroll_list_to(int row, int mode);
+    // Dropped files and folders, as local paths.
+    void drop_files(const std::vector<std::string>& paths);
+    // How the manual and the home page are opened (QDesktopServices by default; tests
+    // replace it).
+    using UrlOpener = std::function<bool(const QUrl&)>;
+    void set_url_opener(UrlOpener opener) { open_url_ = std::move(opener); }
+    // How dialogs and message boxes are shown: modally through Qt by default; tests and the
+    // test control channel answer them from a script.
+    void set_dialog_host(DialogHost* host) { host_ = host != nullptr ? host : &qt_host_; }
+    DialogHost& dialog_host() { return *host_; }
+    // The About picture shown once at start-up, while it is up.
+    QDialog* splash() const { return splash_; }
 
     // WindowServices and PanelHost.
     void redraw_panel() override;
@@ -52,6 +82,7 @@ public:
     bool pointer_over_seek_buttons(bool forward_only) override;
     void release_transport_buttons() override;
     void close_window() override;
+    bool run_window_command(int command_id) override;
     void run_command(int command_id) override;
     void press_seek(int step) override;
     void release_seek() override;
@@ -63,19 +94,39 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+public:
+    // The toolbar's place is fixed: no menu to hide it.
+    QMenu* createPopupMenu() override { return nullptr; }
 
 private:
+    void build_menus();
     void update_layout();
-    // The About dialog shown once as a splash; it comes with the window's dialogs.
-    void show_splash() {}
+    // The About picture at start-up: shown without holding anything up, once the window has
+    // painted, and gone after 3 s or a click.
+    void show_splash();
     void mirror_selection();
+    void open_manual();
+    void show_box(const BoxMessage& message);
+    ExportCommandContext export_context();
+    void hold_engine_timers();
 
     AppContext& ctx_;
     const Skin& skin_;
-    QToolBar* toolbar_ = nullptr;
+    Toolbar* toolbar_ = nullptr;
     PanelWidget* panel_ = nullptr;
     QTableView* list_ = nullptr;
     PlaylistTableModel* model_ = nullptr;
+    PlaylistInput* input_ = nullptr;
+    std::multimap<int, QAction*> menu_actions_;
+    UrlOpener open_url_;
+    QtDialogHost qt_host_;
+    DialogHost* host_ = &qt_host_;
+    QPointer<QDialog> splash_;
+    bool splash_wanted_ = false;
     QLabel* status_[2] = {nullptr, nullptr};
     bool list_commands_enabled_ = true;
     bool painted_once_ = false;

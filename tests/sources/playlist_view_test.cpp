@@ -124,7 +124,7 @@ TEST(PlaylistView, ScrollPositionIsKeptOrShowsTheLastPage) {
 }
 
 TEST(PlaylistView, MessageTextsAndColumnHeaders) {
-    EXPECT_EQ(list_full_message(),
+    EXPECT_EQ(list_full_text(),
               "サウンドファイルの最大登録数 2000 曲 "
               "を超えました。\n最大数を超えたファイルは登録されていません。");
     EXPECT_EQ(format_error_message(),

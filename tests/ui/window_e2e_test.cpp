@@ -1,11 +1,16 @@
-// The program as a user starts it: zvmp3 under Xvfb with a private JACK server, one song
-// played for two seconds, then SIGTERM. The program reports what it does on stderr when given
-// its hidden --test-events option.
+// The program as a user starts it: zvmp3 under Xvfb with a private JACK server. One test plays
+// a song for two seconds and ends with SIGTERM; one drops two songs on the window, plays them
+// with continuous play on, exports one song and then the list to MP3 through the dialogs and
+// quits (the exported files equal zvmp3-cli's from the state file the program saved, byte for
+// byte); one ends the program with SIGTERM in the middle of an export.
+// The program reports what it does on stderr when given its hidden --test-events option and
+// takes the user's actions from the test through its hidden --test-control FIFO.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,6 +21,8 @@
 #include <vector>
 
 #include "tests/integration/jack_server.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/tools.h"
 #include "tests/ui/ui_test_support.h"
 
 extern char** environ;
@@ -119,6 +126,33 @@ private:
     std::string log_;
 };
 
+// The write end of the program's control FIFO.
+class Control {
+public:
+    explicit Control(const std::filesystem::path& path) : path_(path) {
+        ::mkfifo(path.c_str(), 0600);
+    }
+    ~Control() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    // Sends one line (the program has the FIFO open once it reported its first paint).
+    bool send(const std::string& line) {
+        if (fd_ < 0) {
+            fd_ = ::open(path_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        }
+        const std::string text = line + "\n";
+        return fd_ >= 0 &&
+               ::write(fd_, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    }
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+    int fd_ = -1;
+};
+
 // The pid the program reports in its first line.
 pid_t reported_pid(const std::string& log) {
     const size_t at = log.find("pid ");
@@ -157,6 +191,144 @@ TEST(WindowEndToEnd, PlaysUnderXvfbAndQuitsCleanlyOnSigterm) {
     EXPECT_EQ(zvmp3.wait_exit(15), 0) << zvmp3.log();
     EXPECT_EQ(std::filesystem::file_size(folder / "zvmp3.prf"), 1899u);
     EXPECT_FALSE(std::filesystem::exists(folder / "tempwav" / "left-over.wav"));
+}
+
+TEST(WindowEndToEnd, DropsPlaysTwoSongsOnAndQuits) {
+    if (std::system("command -v xvfb-run >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "xvfb-run is not installed";
+    }
+    JackServer server(44100);
+    if (!server.ok()) {
+        GTEST_SKIP() << "no JACK server: " << server.why_not();
+    }
+    ScratchDir dir;
+    const auto folder = dir.path() / "program";
+    const auto songs = dir.path() / "songs";
+    std::filesystem::create_directories(songs);
+    write_tone_wav(songs / "a.wav", 44100, 2, 1.5, 440.0);
+    write_tone_wav(songs / "b.wav", 44100, 1, 1.5, 660.0);
+    Control control(dir.path() / "control");
+
+    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+    Program zvmp3({"xvfb-run", "-a", "-s", "-screen 0 1024x768x24", ZV_ZVMP3_PATH, "--folder",
+                   folder.string(), "--test-events", "--test-control", control.path().string()});
+    ASSERT_TRUE(zvmp3.started());
+    ASSERT_TRUE(zvmp3.wait_for("first-paint", 30)) << zvmp3.log();
+
+    // Two songs dropped on the window; CONT. PLAY pressed on the panel; Space in the list.
+    ASSERT_TRUE(
+        control.send("drop " + (songs / "a.wav").string() + "\t" + (songs / "b.wav").string()));
+    ASSERT_TRUE(zvmp3.wait_for("control done: drop", 10)) << zvmp3.log();
+    ASSERT_TRUE(control.send("panel 576 132"));
+    ASSERT_TRUE(zvmp3.wait_for("control done: panel", 10)) << zvmp3.log();
+    ASSERT_TRUE(control.send("key Space"));
+    ASSERT_TRUE(zvmp3.wait_for("time 00:01 state 1 row 0", 10)) << zvmp3.log();
+    // The first song ends and, a second later, the second one plays on.
+    ASSERT_TRUE(zvmp3.wait_for("time 00:01 state 1 row 1", 10)) << zvmp3.log();
+    ASSERT_TRUE(zvmp3.wait_for("state 0 row 1", 10)) << zvmp3.log();
+
+    // Export Song of the selected (second) song to MP3 at 160 kbit/s: the option dialog, the
+    // save dialog and the confirmation answered; the progress dialog runs the job.
+    const auto out = dir.path() / "out";
+    std::filesystem::create_directories(out);
+    for (const std::string& line : std::vector<std::string>{
+             "answer export mp3 160", "answer file " + (out / "song.mp3").string(), "answer ok",
+             "menu 323"}) {
+        ASSERT_TRUE(control.send(line));
+    }
+    ASSERT_TRUE(zvmp3.wait_for("control done: menu 323", 30)) << zvmp3.log();
+    EXPECT_NE(zvmp3.log().find("dialog zv::ExportProgressDialog ended 1"), std::string::npos)
+        << zvmp3.log();
+    // Export All of the list into the folder, the same way.
+    for (const std::string& line :
+         {std::string("answer export mp3 160"), "answer file " + out.string(),
+          std::string("answer ok"), std::string("menu 324")}) {
+        ASSERT_TRUE(control.send(line));
+    }
+    ASSERT_TRUE(zvmp3.wait_for("control done: menu 324", 30)) << zvmp3.log();
+
+    ASSERT_TRUE(control.send("quit"));
+    EXPECT_TRUE(zvmp3.wait_for("state saved", 15)) << zvmp3.log();
+    EXPECT_EQ(zvmp3.wait_exit(15), 0) << zvmp3.log();
+    EXPECT_EQ(std::filesystem::file_size(folder / "zvmp3.prf"), 1899u);
+
+    // The INI file remembers the export's file and folder.
+    const std::vector<uint8_t> ini = read_bytes(folder / "zelmp3.ini");
+    const std::string ini_text(ini.begin(), ini.end());
+    EXPECT_NE(ini_text.find("SoundFileExportDir=" + (out / "song.mp3").string()), std::string::npos)
+        << ini_text;
+    EXPECT_NE(ini_text.find("SelectFolderPath=" + out.string()), std::string::npos) << ini_text;
+
+    // The state file holds the options chosen in the export dialogs.
+    const auto shown = dir.path() / "state.txt";
+    ASSERT_TRUE(run_to_file(std::string(ZV_CLI_PATH) + " params --show --state " +
+                                shell_quote((folder / "zvmp3.prf").string()),
+                            shown.string()));
+    const std::vector<uint8_t> fields = read_bytes(shown);
+    const std::string fields_text(fields.begin(), fields.end());
+    for (const char* line :
+         {"output_mp3 = 1\n", "mp3_bitrate_kbps = 160\n", "name_affix = mm_\n"}) {
+        EXPECT_NE(fields_text.find(line), std::string::npos) << line << fields_text;
+    }
+
+    // The command-line program with the state file the window saved writes the same bytes.
+    const auto cli = dir.path() / "cli";
+    std::filesystem::create_directories(cli);
+    const std::string state = shell_quote((folder / "zvmp3.prf").string());
+    ASSERT_TRUE(run(std::string(ZV_CLI_PATH) + " export -q --state " + state + " " +
+                    shell_quote((songs / "b.wav").string()) + " -o " +
+                    shell_quote((cli / "song.mp3").string())));
+    ASSERT_TRUE(run(std::string(ZV_CLI_PATH) + " export -q --state " + state + " " +
+                    shell_quote((songs / "a.wav").string()) + " " +
+                    shell_quote((songs / "b.wav").string()) + " -d " + shell_quote(cli.string())));
+    for (const char* name : {"song.mp3", "mm_a.mp3", "mm_b.mp3"}) {
+        const std::vector<uint8_t> window_bytes = read_bytes(out / name);
+        EXPECT_GT(window_bytes.size(), 10000u) << name;  // 1.5 s at 160 kbit/s
+        EXPECT_TRUE(window_bytes == read_bytes(cli / name)) << name;
+    }
+}
+
+// SIGTERM while a song is being exported: the song is stopped, nothing half-written is left
+// in the target folder or the temp folder, and the program saves its state and ends cleanly.
+TEST(WindowEndToEnd, SigtermDuringAnExportStopsItAndQuits) {
+    if (std::system("command -v xvfb-run >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "xvfb-run is not installed";
+    }
+    JackServer server(44100);
+    if (!server.ok()) {
+        GTEST_SKIP() << "no JACK server: " << server.why_not();
+    }
+    ScratchDir dir;
+    const auto folder = dir.path() / "program";
+    const auto out = dir.path() / "out";
+    const auto tmp = dir.path() / "tmp";
+    std::filesystem::create_directories(out);
+    std::filesystem::create_directories(tmp);
+    write_tone_wav(dir.path() / "long.wav", 44100, 2, 120.0);
+    Control control(dir.path() / "control");
+
+    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+    Program zvmp3({"env", "TMPDIR=" + tmp.string(), "xvfb-run", "-a", "-s", "-screen 0 1024x768x24",
+                   ZV_ZVMP3_PATH, "--folder", folder.string(), "--no-splash", "--test-events",
+                   "--test-control", control.path().string()});
+    ASSERT_TRUE(zvmp3.started());
+    ASSERT_TRUE(zvmp3.wait_for("first-paint", 30)) << zvmp3.log();
+    const pid_t pid = reported_pid(zvmp3.log());
+    ASSERT_GT(pid, 0) << zvmp3.log();
+    for (const std::string& line : std::vector<std::string>{
+             "drop " + (dir.path() / "long.wav").string(), "answer export mp3 320",
+             "answer file " + out.string(), "answer ok", "menu 324"}) {
+        ASSERT_TRUE(control.send(line));
+    }
+    ASSERT_TRUE(zvmp3.wait_for("dialog zv::ExportProgressDialog runs", 30)) << zvmp3.log();
+    ASSERT_EQ(::kill(pid, SIGTERM), 0);
+    EXPECT_TRUE(zvmp3.wait_for("dialog zv::ExportProgressDialog ended 0", 30)) << zvmp3.log();
+    EXPECT_TRUE(zvmp3.wait_for("state saved", 15)) << zvmp3.log();
+    EXPECT_EQ(zvmp3.wait_exit(15), 0) << zvmp3.log();
+    EXPECT_TRUE(std::filesystem::is_empty(out));
+    for (const auto& e : std::filesystem::directory_iterator(tmp)) {
+        EXPECT_NE(e.path().filename().string().rfind("zvmp3-", 0), 0u) << e.path();
+    }
 }
 
 }  // namespace

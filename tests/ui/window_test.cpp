@@ -11,8 +11,7 @@
 #include <csignal>
 
 #include "engine/processor.h"
-#include "tests/playback/fake_device.h"
-#include "tests/ui/ui_test_support.h"
+#include "tests/ui/window_fixture.h"
 #include "ui/commands.h"
 #include "ui/main_window.h"
 #include "ui/signal_watch.h"
@@ -36,30 +35,7 @@ QImage as_drawn(const QPixmap& image, int scale, bool mirrored = false) {
                     Qt::FastTransformation);
 }
 
-class WindowTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        auto fake = std::make_unique<test::FakeDevice>();
-        device = fake.get();
-        StartOptions options;
-        options.folder = dir.path() / "program";
-        ctx = std::make_unique<AppContext>(options, std::move(fake), nullptr);
-        ctx->engine->lists.outputs.count = 1;  // the fake device stands for one output
-        window = std::make_unique<MainWindow>(*ctx, skin, WindowOptions{false, false});
-        window->show();
-        QCoreApplication::processEvents();
-    }
-    void TearDown() override {
-        window.reset();
-        ctx.reset();
-    }
-
-    test::ScratchDir dir;
-    Skin skin;
-    test::FakeDevice* device = nullptr;
-    std::unique_ptr<AppContext> ctx;
-    std::unique_ptr<MainWindow> window;
-};
+using test::WindowTest;
 
 TEST_F(WindowTest, GeometryTitleAndStatusBar) {
     EXPECT_EQ(window->windowTitle().toStdString(), "ZelvonicMP3 V3.04");

@@ -1,0 +1,222 @@
+#include "ui/dialogs/export_progress_dialog.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+#include "ui/dialogs/dialog_host.h"
+#include "ui/dialogs/dialog_texts.h"
+#include "ui/dialogs/messages.h"
+
+namespace zv {
+
+// The observer of a job the dialog owns: hands every call to the dialog.
+class ExportProgressDialog::Forwarder final : public ExportObserver {
+public:
+    void attach(ExportProgressDialog* dialog) { d_ = dialog; }
+    void set_text(int control_id, const std::string& text) override {
+        d_->job_text(control_id, text);
+    }
+    void set_progress_range(int max) override { d_->job_progress_range(max); }
+    void step_progress() override { d_->job_step(); }
+    void block_done() override { d_->job_block_done(); }
+    void finished(const ExportJobResult& result) override { d_->job_finished(result); }
+
+private:
+    ExportProgressDialog* d_ = nullptr;
+};
+
+namespace {
+
+QLineEdit* path_field(QWidget* parent) {
+    auto* field = new QLineEdit(parent);
+    field->setReadOnly(true);
+    field->setFrame(false);
+    field->setFocusPolicy(Qt::NoFocus);
+    field->setMinimumWidth(420);
+    return field;
+}
+
+}  // namespace
+
+ExportProgressDialog::ExportProgressDialog(ExportJob& job, Processor& processor,
+                                           ThrottleSettings& throttle, DialogHost& host,
+                                           QWidget* parent)
+    : JobDialog(parent), job_(&job), processor_(processor), throttle_(throttle), host_(host) {
+    build();
+}
+
+ExportProgressDialog::ExportProgressDialog(ExportJobInputs inputs, Processor& processor,
+                                           ThrottleSettings& throttle, DialogHost& host,
+                                           QWidget* parent)
+    : ExportProgressDialog(std::make_unique<Forwarder>(), std::move(inputs), processor, throttle,
+                           host, parent) {}
+
+ExportProgressDialog::ExportProgressDialog(std::unique_ptr<Forwarder> forwarder,
+                                           ExportJobInputs inputs, Processor& processor,
+                                           ThrottleSettings& throttle, DialogHost& host,
+                                           QWidget* parent)
+    : JobDialog(parent),
+      own_forwarder_(std::move(forwarder)),
+      own_job_(
+          std::make_unique<ExportJob>(std::move(inputs), processor, *own_forwarder_, &throttle)),
+      job_(own_job_.get()),
+      processor_(processor),
+      throttle_(throttle),
+      host_(host) {
+    own_forwarder_->attach(this);
+    build();
+}
+
+void ExportProgressDialog::build() {
+    setWindowTitle(QString::fromUtf8(EXPORT_PROGRESS_TITLE));
+
+    source_ = path_field(this);
+    target_ = path_field(this);
+    time_ = new QLabel(this);
+    status_ = new QLabel(this);
+    progress_ = new QProgressBar(this);
+    progress_->setRange(0, 100);
+    progress_->setValue(0);
+    progress_->setTextVisible(false);
+
+    throttle_check_ = new QCheckBox(QString::fromUtf8(EXPORT_THROTTLE_TEXT), this);
+    throttle_check_->setChecked(throttle_.cpu_throttle_on.load() != 0);
+    throttle_slider_ = new QSlider(Qt::Horizontal, this);
+    throttle_slider_->setRange(THROTTLE_SLIDER_MIN, THROTTLE_SLIDER_MAX);
+    throttle_slider_->setPageStep(1);
+    const int level = std::clamp(throttle_.cpu_throttle_level.load(), 0, THROTTLE_SLIDER_MAX);
+    throttle_.cpu_throttle_level.store(level);
+    throttle_slider_->setValue(level);
+    connect(throttle_check_, &QCheckBox::toggled, this,
+            [this](bool on) { throttle_.cpu_throttle_on.store(on ? 1 : 0); });
+    connect(throttle_slider_, &QSlider::valueChanged, this,
+            [this](int value) { throttle_.cpu_throttle_level.store(value); });
+
+    cancel_ = new QPushButton(QString::fromUtf8(CANCEL_TEXT), this);
+    cancel_->setDefault(true);
+    connect(cancel_, &QPushButton::clicked, this, &ExportProgressDialog::cancel_job);
+
+    auto* time_row = new QHBoxLayout;
+    time_row->addWidget(new QLabel(QString::fromUtf8(EXPORT_TIME_LABEL), this));
+    time_row->addWidget(time_);
+    time_row->addStretch();
+
+    auto* throttle_row = new QHBoxLayout;
+    throttle_row->addWidget(throttle_check_);
+    throttle_row->addWidget(new QLabel(QString::fromUtf8(EXPORT_THROTTLE_MORE), this));
+    throttle_row->addWidget(throttle_slider_, 1);
+    throttle_row->addWidget(new QLabel(QString::fromUtf8(EXPORT_THROTTLE_LESS), this));
+
+    auto* button_row = new QHBoxLayout;
+    button_row->addStretch();
+    button_row->addWidget(cancel_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(source_);
+    layout->addWidget(target_);
+    layout->addLayout(time_row);
+    layout->addWidget(status_);
+    layout->addWidget(progress_);
+    layout->addLayout(throttle_row);
+    layout->addLayout(button_row);
+
+    setTabOrder(throttle_check_, throttle_slider_);
+    setTabOrder(throttle_slider_, cancel_);
+}
+
+ExportProgressDialog::~ExportProgressDialog() {
+    // Only when the dialog goes away while its job runs: stop the processing and the encoder.
+    // A job that has ended is left alone: its owner reads whether it was cancelled.
+    if (job_started() && !ended_) {
+        job_->cancel();
+        job_->cancel();
+        job_->join();
+    }
+}
+
+MeterSnapshot ExportProgressDialog::meters() const {
+    return job_->meters();
+}
+
+bool ExportProgressDialog::cancel_requested() const {
+    return job_->cancel_requested();
+}
+
+void ExportProgressDialog::start_job() {
+    job_->start();
+}
+
+void ExportProgressDialog::cancel_job() {
+    if (job_started()) {
+        job_->cancel();
+    }
+}
+
+void ExportProgressDialog::show_text(int control_id, const QString& text) {
+    switch (control_id) {
+        case CTL_EXPORT_SOURCE:
+            source_->setText(text);
+            break;
+        case CTL_EXPORT_TARGET:
+            target_->setText(text);
+            break;
+        case CTL_EXPORT_TIME:
+            time_->setText(text);
+            break;
+        case CTL_EXPORT_STATUS:
+            status_->setText(text);
+            break;
+        default:
+            break;
+    }
+}
+
+void ExportProgressDialog::job_text(int control_id, const std::string& text) {
+    post([this, control_id, t = from_utf8(text)] { show_text(control_id, t); });
+}
+
+void ExportProgressDialog::job_progress_range(int max) {
+    post([this, max] {
+        progress_->setRange(0, std::max(max, 0));
+        progress_->setValue(0);
+    });
+}
+
+void ExportProgressDialog::job_step() {
+    post([this] { progress_->setValue(std::min(progress_->value() + 1, progress_->maximum())); });
+}
+
+void ExportProgressDialog::job_block_done() {
+    if (block_pending_.exchange(true, std::memory_order_acq_rel)) {
+        return;
+    }
+    post([this] {
+        block_pending_.store(false, std::memory_order_release);
+        emit block_processed();
+    });
+}
+
+void ExportProgressDialog::job_finished(const ExportJobResult& result) {
+    post([this, result] { end(result); });
+}
+
+void ExportProgressDialog::end(const ExportJobResult& result) {
+    ended_ = true;
+    job_->join();
+    reset_processor_state(processor_);
+    result_ = result;
+    if (result.params_too_long) {
+        host_.show(this, encoder_params_too_long_message());
+    }
+    finish_job(job_->cancel_requested() ? 0 : 1);
+}
+
+}  // namespace zv

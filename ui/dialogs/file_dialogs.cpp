@@ -1,0 +1,215 @@
+#include "ui/dialogs/file_dialogs.h"
+
+#include <QFileDialog>
+#include <QStringList>
+
+#include <cctype>
+#include <filesystem>
+
+#include "settings/program_folders.h"
+#include "ui/dialogs/dialog_host.h"
+#include "ui/dialogs/dialog_texts.h"
+#include "ui/dialogs/messages.h"
+
+namespace zv {
+namespace {
+
+struct Filter {
+    const char* description;
+    const char* patterns;  // separated by ';' as the dialogs have always listed them
+};
+
+struct FileDialogSpec {
+    explicit FileDialogSpec(IniKey k) : key(k) {}
+    IniKey key;
+    QFileDialog::AcceptMode accept = QFileDialog::AcceptOpen;
+    QFileDialog::FileMode mode = QFileDialog::ExistingFile;
+    std::vector<Filter> filters;
+    int selected_filter = 0;
+    const char* default_suffix = nullptr;
+    const char* title = nullptr;
+};
+
+// "Description (p1 p2)", shown without the parenthesised part; "*.*" matches every file
+// here, also those without an extension.
+QString qt_filter(const Filter& f) {
+    QStringList patterns;
+    for (const QString& p : QString::fromUtf8(f.patterns).split(QLatin1Char(';'))) {
+        patterns << (p == QLatin1String("*.*")
+                         ? QStringLiteral("*")
+                         : QString::fromStdString(case_insensitive_pattern(p.toStdString())));
+    }
+    return QString::fromUtf8(f.description) + QStringLiteral(" (") +
+           patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+}
+
+void remember(DialogHost& host, const IniSettings& ini, IniKey key, const std::string& value,
+              QWidget* parent) {
+    std::string error;
+    if (!ini.write(key, value, error)) {
+        host.show(parent, ini_write_failed_message(ini.file().string(), error));
+    }
+}
+
+QStringList run_file_dialog(DialogHost& host, const IniSettings& ini, QWidget* parent,
+                            const FileDialogSpec& spec) {
+    QFileDialog dialog(parent);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setAcceptMode(spec.accept);
+    dialog.setFileMode(spec.mode);
+    if (spec.title != nullptr) {
+        dialog.setWindowTitle(QString::fromUtf8(spec.title));
+    }
+    if (spec.mode == QFileDialog::Directory) {
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+    } else {
+        QStringList filters;
+        for (const Filter& f : spec.filters) {
+            filters << qt_filter(f);
+        }
+        dialog.setNameFilters(filters);
+        dialog.selectNameFilter(filters.value(spec.selected_filter));
+    }
+    if (spec.default_suffix != nullptr) {
+        dialog.setDefaultSuffix(QString::fromUtf8(spec.default_suffix));
+    }
+    dialog.setDirectory(QString::fromStdString(initial_folder(ini.read(spec.key))));
+
+    if (host.exec(dialog) != QDialog::Accepted) {
+        return {};
+    }
+    QStringList files = dialog.selectedFiles();
+    if (files.isEmpty()) {
+        return {};
+    }
+    // One file is remembered by its path; several by their folder.
+    std::string value =
+        files.size() == 1
+            ? files.front().toStdString()
+            : std::filesystem::path(files.front().toStdString()).parent_path().string();
+    remember(host, ini, spec.key, value, parent);
+    return files;
+}
+
+std::optional<std::string> first_of(const QStringList& files) {
+    if (files.isEmpty()) {
+        return std::nullopt;
+    }
+    return files.front().toStdString();
+}
+
+}  // namespace
+
+std::string case_insensitive_pattern(const std::string& pattern) {
+    std::string out;
+    for (char c : pattern) {
+        const auto u = static_cast<unsigned char>(c);
+        if (std::isalpha(u) != 0) {
+            out += '[';
+            out += static_cast<char>(std::tolower(u));
+            out += static_cast<char>(std::toupper(u));
+            out += ']';
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string initial_folder(const std::string& remembered) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path p(remembered);
+    if (!remembered.empty() && fs::is_directory(p, ec)) {
+        return remembered;
+    }
+    if (p.has_parent_path() && fs::is_directory(p.parent_path(), ec)) {
+        return p.parent_path().string();
+    }
+    return home_folder();
+}
+
+std::vector<std::string> choose_song_files(DialogHost& host, const IniSettings& ini,
+                                           QWidget* parent) {
+    FileDialogSpec spec(IniKey::SoundFileDir);
+    spec.mode = QFileDialog::ExistingFiles;
+    spec.filters = {{FILTER_SONGS, "*.wav;*.mp3"}, {FILTER_ALL_FILES, "*.*"}};
+    spec.default_suffix = "wav";
+    std::vector<std::string> paths;
+    for (const QString& f : run_file_dialog(host, ini, parent, spec)) {
+        paths.push_back(f.toStdString());
+    }
+    return paths;
+}
+
+std::optional<std::string> choose_playlist_to_open(DialogHost& host, const IniSettings& ini,
+                                                   QWidget* parent) {
+    FileDialogSpec spec(IniKey::ListFileDir);
+    spec.filters = {{FILTER_OPEN_PLAYLIST, "*.plt"}, {FILTER_ALL_FILES, "*.*"}};
+    spec.default_suffix = "plt";
+    return first_of(run_file_dialog(host, ini, parent, spec));
+}
+
+std::optional<std::string> choose_playlist_to_save(DialogHost& host, const IniSettings& ini,
+                                                   QWidget* parent) {
+    FileDialogSpec spec(IniKey::ListFileSaveDir);
+    spec.accept = QFileDialog::AcceptSave;
+    spec.mode = QFileDialog::AnyFile;
+    spec.filters = {{FILTER_SAVE_PLAYLIST, "*.plt"}, {FILTER_ALL_FILES, "*.*"}};
+    spec.default_suffix = "plt";
+    return first_of(run_file_dialog(host, ini, parent, spec));
+}
+
+std::optional<std::string> choose_parameter_file_to_open(DialogHost& host, const IniSettings& ini,
+                                                         QWidget* parent) {
+    FileDialogSpec spec(IniKey::ParamFileDir);
+    spec.filters = {{FILTER_OPEN_PARAMS, "*.zv3"}, {FILTER_ALL_FILES, "*.*"}};
+    spec.default_suffix = "zv3";
+    return first_of(run_file_dialog(host, ini, parent, spec));
+}
+
+std::optional<std::string> choose_parameter_file_to_save(DialogHost& host, const IniSettings& ini,
+                                                         QWidget* parent) {
+    FileDialogSpec spec(IniKey::ParamFileSaveDir);
+    spec.accept = QFileDialog::AcceptSave;
+    spec.mode = QFileDialog::AnyFile;
+    spec.filters = {{FILTER_SAVE_PARAMS, "*.zv3"}, {FILTER_ALL_FILES, "*.*"}};
+    spec.default_suffix = "zv3";
+    return first_of(run_file_dialog(host, ini, parent, spec));
+}
+
+std::optional<std::string> choose_export_file(DialogHost& host, const IniSettings& ini,
+                                              bool output_mp3, QWidget* parent) {
+    FileDialogSpec spec(IniKey::SoundFileExportDir);
+    spec.accept = QFileDialog::AcceptSave;
+    spec.mode = QFileDialog::AnyFile;
+    if (output_mp3) {
+        spec.filters = {{FILTER_EXPORT_MP3, "*.mp3"}, {FILTER_ALL_FILES_EN, "*.*"}};
+        spec.default_suffix = "mp3";
+    } else {
+        spec.filters = {{FILTER_EXPORT_WAV, "*.wav"}, {FILTER_ALL_FILES_EN, "*.*"}};
+        spec.default_suffix = "wav";
+    }
+    return first_of(run_file_dialog(host, ini, parent, spec));
+}
+
+std::optional<std::string> choose_encoder_program(DialogHost& host, const IniSettings& ini,
+                                                  QWidget* parent) {
+    FileDialogSpec spec(IniKey::EncToolDir);
+    spec.filters = {{FILTER_ENCODER, "*.exe"}, {FILTER_ALL_FILES, "*.*"}};
+    // Programs on Linux carry no extension: the dialog starts on all files, and no ".exe" is
+    // ever appended to a typed name.
+    spec.selected_filter = 1;
+    return first_of(run_file_dialog(host, ini, parent, spec));
+}
+
+std::optional<std::string> browse_for_folder(DialogHost& host, const IniSettings& ini,
+                                             QWidget* parent, const char* title) {
+    FileDialogSpec spec(IniKey::SelectFolderPath);
+    spec.mode = QFileDialog::Directory;
+    spec.title = title;
+    return first_of(run_file_dialog(host, ini, parent, spec));
+}
+
+}  // namespace zv

@@ -1,0 +1,125 @@
+#include "ui/dialogs/messages.h"
+
+#include "export/external_encoder.h"
+#include "playback/device_list.h"
+#include "sources/playlist.h"
+
+namespace zv {
+
+QString from_utf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString fill_text(const char* format, std::initializer_list<QString> values) {
+    const QString f = QString::fromUtf8(format);
+    QString out;
+    auto next = values.begin();
+    for (qsizetype i = 0; i < f.size(); ++i) {
+        if (f[i] == QLatin1Char('%') && i + 1 < f.size() &&
+            (f[i + 1] == QLatin1Char('s') || f[i + 1] == QLatin1Char('d')) &&
+            next != values.end()) {
+            out += *next++;
+            ++i;
+        } else {
+            out += f[i];
+        }
+    }
+    return out;
+}
+
+BoxMessage error_message(const QString& text) {
+    return BoxMessage{QString::fromUtf8(APP_MESSAGE_CAPTION), text, MessageIcon::Warning,
+                      MessageButtons::Ok};
+}
+
+BoxMessage confirm_message(const QString& text) {
+    return BoxMessage{QString::fromUtf8(CONFIRM_CAPTION), text, MessageIcon::Question,
+                      MessageButtons::OkCancel};
+}
+
+BoxMessage no_output_device_message() {
+    return error_message(QString::fromUtf8(NO_OUTPUT_DEVICE_TEXT));
+}
+
+BoxMessage no_input_device_message() {
+    return error_message(QString::fromUtf8(NO_INPUT_DEVICE_TEXT));
+}
+
+BoxMessage list_full_message() {
+    return error_message(fill_text(TEXT_LIST_FULL, {QString::number(MAX_SONGS)}));
+}
+
+BoxMessage wave_format_error_message() {
+    return BoxMessage{QString::fromUtf8(WAVE_FORMAT_ERROR_CAPTION),
+                      QString::fromUtf8(TEXT_WAVE_FORMAT_ERROR), MessageIcon::Warning,
+                      MessageButtons::Ok};
+}
+
+BoxMessage device_open_error_message(std::string_view system_text, std::string_view device_name) {
+    QString text = from_utf8(system_text);
+    if (!device_name.empty()) {
+        text += QLatin1Char('\n') + from_utf8(device_name);
+    }
+    return BoxMessage{QString(), text, MessageIcon::None, MessageButtons::Ok};
+}
+
+BoxMessage encoder_params_too_long_message() {
+    return BoxMessage{QString::fromUtf8(ENCODER_PARAMS_ERROR_CAPTION),
+                      QString::fromUtf8(ENCODER_PARAMS_ERROR_TEXT), MessageIcon::Warning,
+                      MessageButtons::Ok};
+}
+
+BoxMessage export_song_confirm_message(std::string_view source, std::string_view target) {
+    return confirm_message(
+        fill_text(TEXT_EXPORT_SONG_CONFIRM, {from_utf8(source), from_utf8(target)}));
+}
+
+BoxMessage export_all_confirm_message(bool to_source_folders, std::string_view folder) {
+    if (to_source_folders) {
+        return confirm_message(QString::fromUtf8(TEXT_EXPORT_ALL_TO_SOURCE_FOLDERS));
+    }
+    return confirm_message(fill_text(TEXT_EXPORT_ALL_TO_FOLDER, {from_utf8(folder)}));
+}
+
+BoxMessage save_user_preset_message(int n) {
+    static const char* const DIGITS[] = {"１", "２", "３"};
+    const int i = n < 1 ? 0 : n > 3 ? 2 : n - 1;
+    return confirm_message(fill_text(TEXT_SAVE_USER_PRESET, {QString::fromUtf8(DIGITS[i])}));
+}
+
+BoxMessage latest_version_message() {
+    return BoxMessage{QString::fromUtf8(LATEST_VERSION_CAPTION),
+                      fill_text(TEXT_LATEST_VERSION, {QString::fromUtf8(HOME_PAGE_URL)}),
+                      MessageIcon::Question, MessageButtons::YesNo};
+}
+
+BoxMessage paths_too_long_message(int count) {
+    return error_message(fill_text(TEXT_PATHS_TOO_LONG, {QString::number(count)}));
+}
+
+BoxMessage save_failed_message(std::string_view path, std::string_view why) {
+    return error_message(fill_text(TEXT_SAVE_FAILED, {from_utf8(path), from_utf8(why)}));
+}
+
+BoxMessage ini_write_failed_message(std::string_view path, std::string_view why) {
+    return error_message(fill_text(TEXT_INI_WRITE_FAILED, {from_utf8(path), from_utf8(why)}));
+}
+
+BoxMessage export_failed_message(std::string_view source, std::string_view why) {
+    return error_message(fill_text(TEXT_EXPORT_FAILED, {from_utf8(source), from_utf8(why)}));
+}
+
+BoxMessage export_all_failed_message(const QString& lines) {
+    return error_message(fill_text(TEXT_EXPORT_ALL_FAILED, {lines}));
+}
+
+BoxMessage encoder_request_message(bool use_external, std::string_view program,
+                                   std::string_view params) {
+    BoxMessage m = confirm_message(fill_text(
+        TEXT_ENCODER_REQUEST, {use_external ? QStringLiteral("ON") : QStringLiteral("OFF"),
+                               from_utf8(program), from_utf8(params)}));
+    m.default_is_negative = true;
+    return m;
+}
+
+}  // namespace zv

@@ -1,0 +1,111 @@
+// Every text the window shows in a message box, with its caption, icon and buttons, in one
+// place so that the window and the tests share them. The functions fill in the variable parts;
+// nothing here shows anything (see dialog_host.h).
+#pragma once
+
+#include <QString>
+
+#include <string_view>
+
+namespace zv {
+
+enum class MessageIcon { None, Warning, Question };
+enum class MessageButtons { Ok, OkCancel, YesNo };
+enum class MessageAnswer { Ok, Cancel, Yes, No };
+
+struct BoxMessage {
+    QString caption;
+    QString text;  // plain text, never rich text: paths and tags may hold '<'
+    MessageIcon icon = MessageIcon::None;
+    MessageButtons buttons = MessageButtons::Ok;
+    // Enter answers Cancel (No) rather than OK (Yes): for questions whose safe answer is no.
+    bool default_is_negative = false;
+};
+
+inline bool is_yes(MessageAnswer a) {
+    return a == MessageAnswer::Ok || a == MessageAnswer::Yes;
+}
+
+inline constexpr const char* APP_MESSAGE_CAPTION = "ZelvonicMP3";
+inline constexpr const char* CONFIRM_CAPTION = "確認";
+inline constexpr const char* LATEST_VERSION_CAPTION = "最新情報";
+inline constexpr const char* WAVE_FORMAT_ERROR_CAPTION = "WAVE Format Error";
+
+inline constexpr const char* VERSION_TEXT = "V3.04.03";
+// The project's home page, opened by the "latest version" command.
+inline constexpr const char* HOME_PAGE_URL = "https://zelvonicmp3.example.org/";
+
+inline constexpr const char* TEXT_LIST_FULL =
+    "サウンドファイルの最大登録数 %d 曲 "
+    "を超えました。\n最大数を超えたファイルは登録されていません。";
+inline constexpr const char* TEXT_WAVE_FORMAT_ERROR =
+    "このファイルフォーマットはサポートしていません。\nサポートサウンドファイル： 48k/44.1k/32k, "
+    "1ch/2ch, 16bit";
+inline constexpr const char* TEXT_EXPORT_SONG_CONFIRM =
+    "登録されたファイル[ %s ]から\nファイル[ %s ]を作成します。\n\nよろしいですか？";
+inline constexpr const char* TEXT_EXPORT_ALL_TO_SOURCE_FOLDERS =
+    "元のファイルと同じフォルダにファイルを出力します。\n\nよろしいですか？";
+inline constexpr const char* TEXT_EXPORT_ALL_TO_FOLDER =
+    "フォルダ[ %s ]にファイルを出力します。\n\nよろしいですか？";
+// The question stands as the program has always asked it, "しまず" included.
+inline constexpr const char* TEXT_SAVE_USER_PRESET =
+    "ユーザープリセット%sに現在のパラメータを保存しまず\nよろしいですか？";
+inline constexpr const char* TEXT_LATEST_VERSION =
+    "作者のWEBページへ接続しますか？\n最新版の入手ができます。\n%s";
+inline constexpr const char* TEXT_EXTERNAL_ENCODER_IN_USE = "※ 外部MP3エンコーダを使用中です。";
+
+// Messages this program adds: a failure is never silent.
+inline constexpr const char* TEXT_SAVE_FAILED = "ファイル[ %s ]を保存できませんでした。\n%s";
+inline constexpr const char* TEXT_INI_WRITE_FAILED =
+    "設定ファイル[ %s ]に書き込めませんでした。\n%s";
+inline constexpr const char* TEXT_EXPORT_FAILED = "ファイル[ %s ]を出力できませんでした。\n%s";
+// Added to a failure whose MP3 encoding failed: the output format option is WAV from then on.
+inline constexpr const char* TEXT_SWITCHED_TO_WAV =
+    "MP3 エンコードに失敗したため、出力形式を WAV に切り替えました。";
+inline constexpr const char* TEXT_EXPORT_ALL_FAILED = "次のファイルは出力できませんでした。\n\n%s";
+inline constexpr const char* TEXT_PATHS_TOO_LONG =
+    "パスが長すぎるため、%d 個のファイルは登録されていません。\n（パスは255バイトまでです。）";
+inline constexpr const char* TEXT_AFFIX_HAS_SEPARATOR =
+    "出力ファイル名に付加する文字列に「/」は使用できません。";
+inline constexpr const char* TEXT_ENCODER_REQUEST =
+    "このパラメータファイルは外部MP3エンコーダの設定を変更しようとしています。\n\n"
+    "外部MP3エンコーダを使用： %s\nプログラム： %s\nパラメータ： %s\n\n"
+    "この設定を読み込みますか？\n"
+    "（キャンセルを選ぶと、外部MP3エンコーダの設定は今のまま変わりません。）";
+
+// Errors: caption "ZelvonicMP3", warning icon, OK.
+BoxMessage error_message(const QString& text);
+// Confirmations: caption "確認", question icon, OK and Cancel.
+BoxMessage confirm_message(const QString& text);
+
+BoxMessage no_output_device_message();
+BoxMessage no_input_device_message();
+BoxMessage list_full_message();  // with the list's 2000 songs
+BoxMessage wave_format_error_message();
+// A device that cannot be opened: the system's text (with a line break and the device's name
+// for an output device), no caption, OK.
+BoxMessage device_open_error_message(std::string_view system_text, std::string_view device_name);
+BoxMessage encoder_params_too_long_message();
+
+BoxMessage export_song_confirm_message(std::string_view source, std::string_view target);
+BoxMessage export_all_confirm_message(bool to_source_folders, std::string_view folder);
+BoxMessage save_user_preset_message(int n);  // n = 1..3, written as a full-width digit
+BoxMessage latest_version_message();
+BoxMessage paths_too_long_message(int count);
+BoxMessage save_failed_message(std::string_view path, std::string_view why);
+BoxMessage ini_write_failed_message(std::string_view path, std::string_view why);
+BoxMessage export_failed_message(std::string_view source, std::string_view why);
+// One message at the end of Export All for every song that failed ("source: why" lines).
+BoxMessage export_all_failed_message(const QString& lines);
+
+// The parameter-file question before the external encoder fields are taken from it.
+BoxMessage encoder_request_message(bool use_external, std::string_view program,
+                                   std::string_view params);
+
+// Replaces the "%s" (or "%d") fields of a design text in order; the values are taken as they
+// are (a '%' in a path stays a '%').
+QString fill_text(const char* format, std::initializer_list<QString> values);
+
+QString from_utf8(std::string_view text);
+
+}  // namespace zv

@@ -1,0 +1,92 @@
+#include "ui/dialogs/peak_dialog.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+#include "ui/dialogs/dialog_texts.h"
+#include "ui/dialogs/messages.h"
+
+namespace zv {
+
+// Runs on the scan's worker; every call is queued to the dialog on the GUI thread.
+class PeakDialog::Forwarder final : public PeakScanObserver {
+public:
+    explicit Forwarder(PeakDialog* dialog) : d_(dialog) {}
+
+    void set_text(int control_id, const std::string& text) override {
+        if (control_id != PEAK_DIALOG_TEXT) {
+            return;
+        }
+        d_->post([d = d_, t = from_utf8(text)] { d->text_->setText(t); });
+    }
+    void set_progress_range(int max) override {
+        d_->post([d = d_, max] {
+            d->progress_->setRange(0, std::max(max, 0));
+            d->progress_->setValue(0);
+        });
+    }
+    void step_progress() override {
+        d_->post([d = d_] {
+            d->progress_->setValue(std::min(d->progress_->value() + 1, d->progress_->maximum()));
+        });
+    }
+    void finished(bool completed) override {
+        d_->post([d = d_, completed] { d->scan_finished(completed); });
+    }
+
+private:
+    PeakDialog* d_;
+};
+
+PeakDialog::PeakDialog(Playlist& playlist, QWidget* parent)
+    : JobDialog(parent), forwarder_(std::make_unique<Forwarder>(this)) {
+    setWindowTitle(QString::fromUtf8(PEAK_DIALOG_TITLE));
+    job_ = std::make_unique<PeakScanJob>(playlist, *forwarder_);
+
+    text_ = new QLabel(this);
+    text_->setMinimumWidth(280);
+    progress_ = new QProgressBar(this);
+    progress_->setRange(0, 100);
+    progress_->setValue(0);
+    progress_->setTextVisible(false);
+    cancel_ = new QPushButton(QString::fromUtf8(CANCEL_TEXT), this);
+    cancel_->setDefault(true);
+    connect(cancel_, &QPushButton::clicked, this, &PeakDialog::cancel_job);
+
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(cancel_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(text_);
+    layout->addWidget(progress_);
+    layout->addLayout(row);
+}
+
+PeakDialog::~PeakDialog() {
+    if (job_started()) {
+        job_->cancel();
+        job_->join();
+    }
+}
+
+void PeakDialog::start_job() {
+    job_->start();
+}
+
+void PeakDialog::cancel_job() {
+    if (job_started()) {
+        job_->cancel();
+    }
+}
+
+void PeakDialog::scan_finished(bool completed) {
+    job_->join();
+    finish_job(completed ? 1 : 0);
+}
+
+}  // namespace zv

@@ -1,0 +1,287 @@
+#include "ui/menus.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <algorithm>
+
+#include "ui/command_ids.h"
+#include "ui/skin.h"
+
+namespace zv {
+namespace {
+
+using K = MenuEntryKind;
+
+constexpr MenuEntry item(int command, const char* caption, int image = 0) {
+    return {K::Item, command, caption, image};
+}
+constexpr MenuEntry submenu(const char* caption) {
+    return {K::Submenu, 0, caption, 0};
+}
+constexpr MenuEntry SEPARATOR{K::Separator};
+constexpr MenuEntry END{K::EndSubmenu};
+
+// The images of the preset groups: digital broadcast, internet radio, FM.
+constexpr int IMAGE_DIGITAL = 287;
+constexpr int IMAGE_INTERNET = 288;
+constexpr int IMAGE_FM = 289;
+
+constexpr MenuEntry MAIN_MENU[] = {
+    submenu("ファイル"),
+    item(cmd::OPEN_PLAYLIST, "再生リストを開く", 281),
+    item(cmd::SAVE_PLAYLIST, "再生リストを保存", 282),
+    SEPARATOR,
+    item(cmd::ADD_SONG_FILES, "WAV/MP3ファイルをリストに登録", 283),
+    SEPARATOR,
+    item(cmd::SOUND_DEVICE_SETTINGS, "サウンドデバイスの設定", 284),
+    SEPARATOR,
+    item(cmd::QUIT, "終了"),
+    END,
+
+    submenu("パラメータ"),
+    item(cmd::OPEN_PARAMETER_FILE, "パラメータファイルを開く", 285),
+    item(cmd::SAVE_PARAMETER_FILE, "パラメータをファイルに保存", 286),
+    SEPARATOR,
+    submenu("★推奨のサウンド設定"),
+    submenu("デジタル 放送をシミュレート"),
+    item(339, "Wide Stereo(Genetral Purpose)", IMAGE_DIGITAL),
+    item(336, "Punchy Bass（Hip-Hop Music）", IMAGE_DIGITAL),
+    item(338, "Bright and Dense（Rock Music）", IMAGE_DIGITAL),
+    item(337, "Clear Vocal（POP Music）", IMAGE_DIGITAL),
+    END,
+    submenu("インターネットラジオ用"),
+    item(335, "Internet Radio Station - Talk && Music Show", IMAGE_INTERNET),
+    item(334, "AM Radio Station - Talk Show", IMAGE_INTERNET),
+    END,
+    submenu("FM 放送をシミュレート（エンファシス）"),
+    item(cmd::PRESET_SMOOTH_FM, "Smooth Listening(Favorite FM)", IMAGE_FM),
+    item(343, "Wide Stereo(Genetral Purpose)", IMAGE_FM),
+    item(340, "Punchy Bass（Hip-Hop Music）", IMAGE_FM),
+    item(342, "Bright and Dense（Rock Music）", IMAGE_FM),
+    item(341, "Clear Vocal（POP Music）", IMAGE_FM),
+    END,
+    END,
+    SEPARATOR,
+    submenu("ユーザープリセット呼び出し"),
+    item(cmd::USE_USER_PRESET_1, "プリセット１", 290),
+    item(cmd::USE_USER_PRESET_1 + 1, "プリセット２", 291),
+    item(cmd::USE_USER_PRESET_3, "プリセット３", 292),
+    END,
+    submenu("ユーザープリセット記録"),
+    item(cmd::SAVE_USER_PRESET_1, "ユーザープリセット１に保存", 290),
+    item(cmd::SAVE_USER_PRESET_1 + 1, "ユーザープリセット２に保存", 291),
+    item(cmd::SAVE_USER_PRESET_3, "ユーザープリセット３に保存", 292),
+    END,
+    SEPARATOR,
+    item(cmd::BYPASS, "入力をバイパス ON/OFF", 293),
+    item(cmd::BASS_EQ, "BASSブースト　ON/OFF", 294),
+    item(cmd::BASS_PHASE, "BASSフェーズシフタ ON/OFF", 295),
+    item(cmd::STEREO_ENHANCE, "ステレオエンハンサ ON/OFF", 296),
+    SEPARATOR,
+    item(cmd::VIRTUAL_ROOM, "バーチャル スピーカー ON/OFF", 297),
+    item(cmd::INIT_VIRTUAL_ROOM, "バーチャル スピーカー 初期化", 298),
+    SEPARATOR,
+    item(cmd::ONAIR, "ON AIR モード...", 299),
+    SEPARATOR,
+    item(cmd::DEEMPHASIS, "ディエンファシス　ON/OFF", 300),
+    END,
+
+    submenu("再生リスト"),
+    item(cmd::PLAY, "再生", 301),
+    item(cmd::STOP, "停止", 302),
+    SEPARATOR,
+    submenu("曲選択"),
+    item(cmd::CHOOSE_PREVIOUS, "UP", 303),
+    item(cmd::CHOOSE_NEXT, "DOWN", 304),
+    END,
+    item(cmd::CONTINUOUS_PLAYBACK, "自動リスト再生 ON/OFF", 305),
+    SEPARATOR,
+    submenu("曲順"),
+    item(cmd::MOVE_UP, "UP", 303),
+    item(cmd::MOVE_DOWN, "DOWN", 304),
+    END,
+    SEPARATOR,
+    item(cmd::DELETE_SONG, "リストから削除", 318),
+    submenu("リストをファイル名でソート"),
+    item(cmd::SORT_ASCENDING, "昇順↓", 307),
+    item(cmd::SORT_DESCENDING, "降順↑", 306),
+    END,
+    SEPARATOR,
+    item(cmd::PEAK_LEVEL, "曲の正規化レベルを取得する", 308),
+    SEPARATOR,
+    item(cmd::REMOVE_ALL, "リストの曲を全て消去", 309),
+    END,
+
+    submenu("エクスポート"),
+    item(cmd::EXPORT_SONG, "選択された曲をWAV/MP3ファイルに出力", 310),
+    SEPARATOR,
+    item(cmd::EXPORT_ALL, "リストの全ての曲をWAV/MP3ファイルに出力", 311),
+    SEPARATOR,
+    item(cmd::EXTERNAL_ENCODER_SETTINGS, "外部MP3エンコーダーの設定", 312),
+    END,
+
+    submenu("ヘルプ"),
+    item(cmd::ABOUT, "ZelvonicMP3 について", 313),
+    SEPARATOR,
+    item(cmd::MANUAL, "ユーザーズ マニュアル", 315),
+    item(cmd::LATEST_VERSION, "作者WEBサイトへ接続", 317),
+    END,
+};
+
+constexpr MenuEntry POPUP_605[] = {
+    item(339, "Digital Broadcast - Wide Stereo(Genetral Purpose)"),
+    item(336, "Digital Broadcast - Punchy Bass(Hip-Hop Music)"),
+    item(338, "Digital Broadcast - Bright and Dense(Rock Music)"),
+    item(337, "Digital Broadcast - Clear Vocal(POP Music)"),
+};
+constexpr MenuEntry POPUP_604[] = {
+    item(335, "Internet Radio Station - Talk && Music Show"),
+    item(334, "AM Radio Station - Talk Show"),
+};
+constexpr MenuEntry POPUP_606[] = {
+    item(232, "FM Station - Smooth Listening(Favorite FM)"),
+    item(343, "FM Station - Wide Stereo(Genetral Purpose)"),
+    item(340, "FM Station - Punchy Bass(Hip-Hop Music)"),
+    item(342, "FM Station - Bright and Dense(Rock Music)"),
+    item(341, "FM Station - Clear Vocal(POP Music)"),
+};
+
+const PresetPopup PRESET_POPUPS[] = {
+    {339, 605, POPUP_605},
+    {335, 604, POPUP_604},
+    {232, 606, POPUP_606},
+};
+
+// Desktop conventions for the file commands, Quit and the manual; none of them is a key the
+// playlist view or the panel uses.
+constexpr CommandShortcut SHORTCUTS[] = {
+    {cmd::OPEN_PLAYLIST, "Ctrl+O"},
+    {cmd::SAVE_PLAYLIST, "Ctrl+S"},
+    {cmd::ADD_SONG_FILES, "Ctrl+I"},
+    {cmd::OPEN_PARAMETER_FILE, "Ctrl+Shift+O"},
+    {cmd::SAVE_PARAMETER_FILE, "Ctrl+Shift+S"},
+    {cmd::EXPORT_SONG, "Ctrl+E"},
+    {cmd::EXPORT_ALL, "Ctrl+Shift+E"},
+    {cmd::QUIT, "Ctrl+Q"},
+    {cmd::MANUAL, "F1"},
+};
+
+constexpr int LIST_COMMANDS[] = {
+    cmd::OPEN_PLAYLIST,   cmd::SAVE_PLAYLIST, cmd::ADD_SONG_FILES,      cmd::SOUND_DEVICE_SETTINGS,
+    cmd::CHOOSE_PREVIOUS, cmd::CHOOSE_NEXT,   cmd::CONTINUOUS_PLAYBACK, cmd::MOVE_UP,
+    cmd::MOVE_DOWN,       cmd::DELETE_SONG,   cmd::SORT_ASCENDING,      cmd::SORT_DESCENDING,
+    cmd::PEAK_LEVEL,      cmd::EXPORT_SONG,   cmd::EXPORT_ALL,          cmd::REMOVE_ALL,
+};
+
+}  // namespace
+
+std::span<const MenuEntry> main_menu_entries() {
+    return MAIN_MENU;
+}
+
+std::span<const PresetPopup> preset_popups() {
+    return PRESET_POPUPS;
+}
+
+const PresetPopup* preset_popup_for(int button_command) {
+    for (const PresetPopup& p : PRESET_POPUPS) {
+        if (p.button_command == button_command) {
+            return &p;
+        }
+    }
+    return nullptr;
+}
+
+std::span<const CommandShortcut> command_shortcuts() {
+    return SHORTCUTS;
+}
+
+QKeySequence shortcut_for(int command) {
+    for (const CommandShortcut& s : SHORTCUTS) {
+        if (s.command == command) {
+            return QKeySequence(QString::fromLatin1(s.keys));
+        }
+    }
+    return {};
+}
+
+std::span<const int> list_commands() {
+    return LIST_COMMANDS;
+}
+
+bool is_list_command(int command) {
+    return std::find(std::begin(LIST_COMMANDS), std::end(LIST_COMMANDS), command) !=
+           std::end(LIST_COMMANDS);
+}
+
+QString menu_caption(int command) {
+    for (const MenuEntry& e : MAIN_MENU) {
+        if (e.kind == K::Item && e.command == command) {
+            return QString::fromUtf8(e.caption);
+        }
+    }
+    return {};
+}
+
+int action_command(const QAction* action) {
+    return action != nullptr ? action->data().toInt() : 0;
+}
+
+namespace {
+
+// Builds entries[at..] into menu until the matching EndSubmenu; returns the index after it.
+size_t build_level(QMenu& menu, std::span<const MenuEntry> entries, size_t at, const Skin* skin,
+                   std::vector<QAction*>& actions) {
+    while (at < entries.size()) {
+        const MenuEntry& e = entries[at++];
+        switch (e.kind) {
+            case K::EndSubmenu:
+                return at;
+            case K::Separator:
+                menu.addSeparator();
+                break;
+            case K::Submenu: {
+                QMenu* sub = menu.addMenu(QString::fromUtf8(e.caption));
+                at = build_level(*sub, entries, at, skin, actions);
+                break;
+            }
+            case K::Item: {
+                QAction* a = menu.addAction(QString::fromUtf8(e.caption));
+                a->setData(e.command);
+                if (skin != nullptr && e.image != 0) {
+                    a->setIcon(QIcon(skin->image(e.image)));
+                }
+                const QKeySequence keys = shortcut_for(e.command);
+                if (!keys.isEmpty()) {
+                    a->setShortcut(keys);
+                }
+                actions.push_back(a);
+                break;
+            }
+        }
+    }
+    return at;
+}
+
+}  // namespace
+
+void build_menu(QMenu& menu, std::span<const MenuEntry> entries, const Skin* skin,
+                std::vector<QAction*>& actions) {
+    build_level(menu, entries, 0, skin, actions);
+}
+
+void build_menu_bar(QMenuBar& menu_bar, const Skin& skin, std::vector<QAction*>& actions) {
+    const std::span<const MenuEntry> entries = main_menu_entries();
+    size_t at = 0;
+    while (at < entries.size()) {
+        const MenuEntry& e = entries[at++];
+        if (e.kind != K::Submenu) {
+            continue;  // the bar holds only its menus
+        }
+        QMenu* menu = menu_bar.addMenu(QString::fromUtf8(e.caption));
+        at = build_level(*menu, entries, at, &skin, actions);
+    }
+}
+
+}  // namespace zv

@@ -1,0 +1,61 @@
+// The toolbar: 15 places (12 buttons and 3 separators) with images from the skin's toolbar
+// strip, held at the window's toolbar height of 28 px. Three of the buttons are drop-down
+// preset buttons: the face applies the button's own preset, the arrow opens the preset menu of
+// its group below the button's lower-left corner. Tooltips come from one table and are not
+// shown while a song plays.
+#pragma once
+
+#include <QToolBar>
+#include <functional>
+#include <span>
+#include <vector>
+
+class QToolButton;
+
+namespace zv {
+
+class Skin;
+
+enum class ToolbarStyle { Button, Separator, DropDown };
+
+struct ToolbarButtonSpec {
+    int image;  // index in the toolbar strip (16 px per image); -1 for a separator
+    int command;
+    ToolbarStyle style;
+};
+
+constexpr int TOOLBAR_PLACES = 15;
+constexpr int TOOLBAR_IMAGE_WIDTH = 16;
+constexpr int TOOLBAR_IMAGE_HEIGHT = 15;
+
+std::span<const ToolbarButtonSpec> toolbar_buttons();
+
+// The tooltip of a toolbar button: empty while a song plays, for the preset drop-downs and for
+// any number the table does not hold.
+QString toolbar_tooltip(int command, bool song_playing);
+
+class Toolbar final : public QToolBar {
+    Q_OBJECT
+public:
+    // song_playing tells the tooltips whether a song plays now.
+    Toolbar(const Skin& skin, std::function<bool()> song_playing, QWidget* parent = nullptr);
+
+    QToolButton* button(int command) const;
+    // The actions of the buttons (not of the drop-down menus), by command.
+    QAction* action(int command) const;
+    // Every action that sends `command`, drop-down menu items included.
+    std::vector<QAction*> actions_for(int command) const;
+
+signals:
+    void command_triggered(int command);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    std::function<bool()> song_playing_;
+    std::vector<QAction*> button_actions_;
+    std::vector<QAction*> menu_actions_;
+};
+
+}  // namespace zv
