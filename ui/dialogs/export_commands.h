@@ -35,13 +35,13 @@ struct ExportCommandContext {
 
     // The window's part, all on the GUI thread; any may be empty.
     // The run starts (true) and ends (false): the panel's time display and indicators.
-    std::function<void(bool)> set_in_progress;
+    std::function<void(bool)> set_in_progress{};
     // A song is about to be exported: keep its row in view and repaint.
-    std::function<void(const SongStart&)> song_starting;
+    std::function<void(const SongStart&)> song_starting{};
     // The export's latest block, for the panel's meters.
-    std::function<void(const MeterSnapshot&)> block_processed;
+    std::function<void(const MeterSnapshot&)> block_processed{};
     // The run has ended: the playlist's marks, levels and tags may have changed.
-    std::function<void()> run_ended;
+    std::function<void()> run_ended{};
 };
 
 // Both run only while the player is idle and the list has a song to export (a selected one,
