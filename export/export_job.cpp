@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "engine/normalisation.h"
@@ -248,6 +249,8 @@ bool ExportJob::process_song(const std::string& input, const std::string& output
     std::vector<int16_t> mono(EXPORT_BLOCK_FRAMES);
     std::vector<int16_t> write_buf(EXPORT_BLOCK_SAMPLES);
     Throttle pause(throttle_, EXPORT_THROTTLE_DIVISOR, 1);
+    // Reads what is written, after it is formed: it never changes a byte of the output.
+    LoudnessMeter loudness(channels, rate);
 
     uint64_t frames_in = 0;   // input frames read so far
     uint64_t frames_out = 0;  // frames written
@@ -263,7 +266,9 @@ bool ExportJob::process_song(const std::string& input, const std::string& output
                 write_buf[count++] = out_block[2 * static_cast<size_t>(f) + 1];
         }
         frames_out += static_cast<uint64_t>(to - from);
-        return std::fwrite(write_buf.data(), sizeof(int16_t), count, out.get()) == count;
+        const std::span<const int16_t> written(write_buf.data(), count);
+        loudness.add(written);
+        return std::fwrite(written.data(), sizeof(int16_t), count, out.get()) == count;
     };
     auto run_block = [&]() {
         process_block(p_, EXPORT_BLOCK_SAMPLES, in_block.data(), out_block.data());
@@ -334,6 +339,10 @@ bool ExportJob::process_song(const std::string& input, const std::string& output
         return write_error();
     if (std::fclose(out.release()) != 0)
         return write_error();
+    LoudnessFigures figures;
+    if (r.end == ExportEnd::Completed && loudness.figures(figures)) {
+        r.loudness = figures;
+    }
     return true;
 }
 

@@ -13,11 +13,13 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <thread>
 
 #include "engine/processor.h"
 #include "export/export_options.h"
+#include "export/loudness.h"
 #include "export/meter_snapshot.h"
 #include "sources/id3v1.h"
 #include "sources/playlist.h"
@@ -73,6 +75,9 @@ struct ExportJobResult {
     bool encoder_failed = false;   // the MP3 step failed (the desktop switches to WAV then)
     bool params_too_long = false;  // the external encoder's parameter line is too long
     std::string encoder_output;    // what the external encoder printed, for the log
+    // The loudness of the processed samples the job wrote (before any MP3 encoding), when
+    // it Completed and the meter worked.
+    std::optional<LoudnessFigures> loudness;
 };
 
 class ExportObserver {

@@ -361,6 +361,7 @@ void ExportRunner::export_one(Plan& plan, Prepared& song, Processor& processor, 
         case ExportEnd::Completed:
             report.outcome = SongOutcome::Exported;
             report.output = r.output_path;
+            report.loudness = r.loudness;
             break;
         case ExportEnd::Cancelled:
             report.outcome = SongOutcome::Cancelled;

@@ -27,6 +27,7 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -35,6 +36,7 @@
 #include "engine/processor.h"
 #include "export/export_job.h"
 #include "export/export_options.h"
+#include "export/loudness.h"
 #include "export/temp_folder.h"
 #include "sources/playlist.h"
 #include "text/language.h"
@@ -83,6 +85,8 @@ struct SongReport {
     std::string reason;            // Failed and Refused: why, without the source path
     bool switched_to_wav = false;  // its encoder failure turned MP3 output off for the rest
     std::string encoder_output;    // what an external encoder printed, for the log
+    // Exported: the loudness of the processed samples (before any MP3 encoding).
+    std::optional<LoudnessFigures> loudness;
 };
 
 struct ExportRunReport {
