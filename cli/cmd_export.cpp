@@ -348,6 +348,9 @@ public:
                 case SongOutcome::Exported:
                     if (!o_.quiet) {
                         std::printf("%s -> %s\n", r.source.c_str(), r.output.c_str());
+                        if (r.loudness) {
+                            std::printf("    loudness %s\n", loudness_text(*r.loudness).c_str());
+                        }
                         std::fflush(stdout);
                     }
                     break;

@@ -16,6 +16,7 @@ struct Command {
 
 int run_presets(int argc, char** argv);
 int run_peak(int argc, char** argv);
+int run_loudness(int argc, char** argv);
 int run_export(int argc, char** argv);
 int run_probe(int argc, char** argv);
 int run_params(int argc, char** argv);

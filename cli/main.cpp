@@ -14,6 +14,7 @@ namespace {
 const Command COMMANDS[] = {
     {"presets", "list the eleven factory presets", run_presets},
     {"peak", "measure songs' peak levels and the normalisation gain", run_peak},
+    {"loudness", "measure songs' loudness (EBU R128 LUFS, range, true peak)", run_loudness},
     {"export", "write processed WAV or MP3 files from songs", run_export},
     {"probe", "show how WAV/MP3 files enter the playlist, or why not", run_probe},
     {"params", "load, set, save and show state or parameter file values", run_params},
