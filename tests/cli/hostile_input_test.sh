@@ -197,6 +197,22 @@ check "peak: the read error is named" said "Input/output error"
 run "0|1" "peak of an MP3 whose rate changes" peak "$src/rate_change.mp3"
 check "peak: the change is named" said "changes from 44100 Hz"
 
+# ---- loudness ------------------------------------------------------------------------------
+
+for n in "${odd_names[@]}"; do
+    run 0 "loudness of '$n'" loudness -- "$src/$n.wav" "$src/$n.mp3"
+done
+for f in empty.wav not_wave.wav huge_fmt.wav data_before_fmt.wav zero_channels.wav \
+    truncated_in_list.wav empty.mp3 noise.mp3 id3v2_past_the_end.mp3 layer2_384k.mp3 \
+    fifo.wav fifo.mp3 to_fifo.wav zero.wav zero.mp3 folder.wav; do
+    run 1 "loudness of $f" loudness --tsv "$src/$f"
+    names "loudness of $f" "$f"
+done
+run 1 "loudness of a file whose reads fail" loudness "$src/eio.wav"
+check "loudness: the read error is named" said "Input/output error"
+run 1 "loudness of an MP3 whose rate changes" loudness "$src/rate_change.mp3"
+check "loudness: the change is named" said "changes from 44100 Hz"
+
 # ---- export --------------------------------------------------------------------------------
 
 for n in "${odd_names[@]}"; do

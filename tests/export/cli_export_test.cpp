@@ -400,6 +400,55 @@ TEST_F(CliExport, TsvEscapesNames) {
     r = run_cli({"peak", "--tsv", odd}, tmp);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("\n" + escaped + "\t"), std::string::npos) << r.out;
+    r = run_cli({"loudness", "--tsv", odd}, tmp);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\n" + escaped + "\t"), std::string::npos) << r.out;
+}
+
+// Every exported song gets a loudness line after its own line, in WAV and MP3 mode and with
+// several jobs; the figures are those `loudness` finds in the WAV written.
+TEST_F(CliExport, ExportReportsLoudnessPerSong) {
+    for (const char* fmt : {"--wav", "--mp3"}) {
+        const std::string out_dir = dir / (std::string("out") + fmt);
+        ::mkdir(out_dir.c_str(), 0755);
+        CliResult r = run_cli(
+            {"export", fmt, "-j2", "-d", out_dir, dir / "s0.wav", dir / "s2.wav", dir / "s3.wav"},
+            tmp);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const char* ext = std::string(fmt) == "--wav" ? ".wav" : ".mp3";
+        for (int k : {0, 2, 3}) {
+            const std::string output = out_dir + "/mm_s" + std::to_string(k) + ext;
+            const std::string lead = " -> " + output + "\n    loudness ";
+            const size_t at = r.out.find(lead);
+            ASSERT_NE(at, std::string::npos) << r.out;
+            const size_t start = at + lead.size();
+            const std::string figures = r.out.substr(start, r.out.find('\n', start) - start);
+            EXPECT_NE(figures.find(" LUFS, range "), std::string::npos) << figures;
+            EXPECT_NE(figures.find(" LU, true peak "), std::string::npos) << figures;
+            EXPECT_NE(figures.find(" dBTP"), std::string::npos) << figures;
+            if (std::string(fmt) == "--wav") {
+                CliResult m = run_cli({"loudness", output}, tmp);
+                ASSERT_EQ(m.status, 0) << m.err;
+                const std::string integrated = figures.substr(0, figures.find(' '));
+                EXPECT_NE(m.out.find(" " + integrated + " "), std::string::npos)
+                    << m.out << " vs " << figures;
+            }
+        }
+    }
+}
+
+// The loudness command measures what it can and names what it cannot.
+TEST_F(CliExport, LoudnessCommandNamesFailures) {
+    const std::string fifo = dir / "pipe.wav";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    CliResult r = run_cli({"loudness", dir / "missing.mp3", fifo, dir / "s1.wav"}, tmp);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(dir / "missing.mp3" + ": "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(fifo + ": "), std::string::npos) << r.err;
+    EXPECT_NE(r.out.find(" LUFS "), std::string::npos) << r.out;  // the header
+    EXPECT_NE(r.out.find(dir / "s1.wav"), std::string::npos) << r.out;
+    EXPECT_EQ(run_cli({"loudness"}, tmp).status, 2);
+    EXPECT_EQ(run_cli({"loudness", "--bogus", dir / "s1.wav"}, tmp).status, 2);
 }
 
 // What a killed run left behind is removed when the next one starts; nothing of a running
