@@ -158,9 +158,17 @@ TEST_F(WindowTest, ExportAllMarksTheSongsAndAsksBeforeExportingAgain) {
     }
     EXPECT_EQ(ctx->playlist->selected_index, 1);  // restored
     EXPECT_FALSE(ctx->export_in_progress);
-    ASSERT_EQ(host.messages.size(), 1u);
+    ASSERT_EQ(host.messages.size(), 2u);
     EXPECT_EQ(host.messages[0].text.toStdString(),
               "フォルダ[ " + out.string() + " ]にファイルを出力します。\n\nよろしいですか？");
+    // The run ends with the loudness of every song written, a line each.
+    const std::string summary = host.messages[1].text.toStdString();
+    EXPECT_EQ(host.messages[1].icon, MessageIcon::None);
+    for (const char* name : {"mm_a.mp3", "mm_b.mp3", "mm_c.mp3"}) {
+        EXPECT_NE(summary.find((out / name).string() + ": "), std::string::npos) << summary;
+    }
+    EXPECT_EQ(std::count(summary.begin(), summary.end(), '\n'), 4) << summary;
+    EXPECT_NE(summary.find(" LUFS, range "), std::string::npos) << summary;
 
     // Again: the export-again question shows the folder; "except exported" leaves nothing.
     host.steps.push_back(options(true));
@@ -194,7 +202,7 @@ TEST_F(WindowTest, ExportAllBesideTheSourcesKeepsThemAndTellsFailures) {
     EXPECT_EQ(std::string(ctx->export_options.name_affix.data()), "zel_");
     EXPECT_EQ(ctx->playlist->song_mark[0], MARK_EXPORTED);
     EXPECT_EQ(ctx->playlist->song_mark[1], MARK_FAILED);
-    ASSERT_EQ(host.messages.size(), 2u);
+    ASSERT_EQ(host.messages.size(), 3u);  // the question, the failure, the loudness
     EXPECT_EQ(host.messages[0].text.toStdString(),
               "元のファイルと同じフォルダにファイルを出力します。\n\nよろしいですか？");
     // One message at the end names the song that failed.
@@ -222,7 +230,7 @@ TEST_F(WindowTest, AnEncoderThatFailsTurnsTheRestToWavAndSaysSo) {
     EXPECT_EQ(ctx->playlist->song_mark[0], MARK_FAILED);
     EXPECT_FALSE(fs::exists(out / "mm_a.mp3"));
     EXPECT_TRUE(fs::exists(out / "mm_b.wav"));  // the second song as WAV
-    ASSERT_EQ(host.messages.size(), 2u);
+    ASSERT_EQ(host.messages.size(), 3u);
     EXPECT_NE(host.messages[1].text.indexOf(QString::fromUtf8(TEXT_SWITCHED_TO_WAV)), -1);
 }
 

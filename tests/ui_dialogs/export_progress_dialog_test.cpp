@@ -75,6 +75,9 @@ TEST_F(ExportDialogFixture, RunsTheExportToItsEndAndShowsItsProgress) {
     EXPECT_GE(blocks, 1);
     EXPECT_GT(loudest, 0.0);
     EXPECT_TRUE(host.messages.empty());
+    // The status line ends with the song's loudness.
+    ASSERT_TRUE(d.job_result().loudness.has_value());
+    EXPECT_EQ(d.status_label()->text().toStdString(), loudness_text(*d.job_result().loudness));
 }
 
 // The export runner makes the job and routes its observer to the dialog.
@@ -119,6 +122,7 @@ TEST_F(ExportDialogFixture, CancelOnlyAsksTheJobToStopAndTheDialogEndsWithZero) 
     EXPECT_TRUE(still_open_after_cancel);
     EXPECT_EQ(d.job_result().end, ExportEnd::Cancelled);
     EXPECT_LT(d.progress_bar()->value(), 60);
+    EXPECT_EQ(d.status_label()->text().indexOf(QStringLiteral("LUFS")), -1);
 }
 
 TEST_F(ExportDialogFixture, KeyboardAlone) {

@@ -152,6 +152,18 @@ bool run_export(ExportCommandContext& c, bool all, Run run) {
         }
         c.host.show(c.parent, export_all_failed_message(lines.join(QLatin1Char('\n'))));
     }
+    if (all) {
+        QStringList lines;
+        for (const SongReport& r : report.songs) {
+            if (r.outcome == SongOutcome::Exported && r.loudness) {
+                lines << from_utf8(r.output) + QStringLiteral(": ") +
+                             from_utf8(loudness_text(*r.loudness));
+            }
+        }
+        if (!lines.isEmpty()) {
+            c.host.show(c.parent, export_all_loudness_message(lines.join(QLatin1Char('\n'))));
+        }
+    }
     return !report.songs.empty();
 }
 

@@ -213,6 +213,9 @@ void ExportProgressDialog::end(const ExportJobResult& result) {
     job_->join();
     reset_processor_state(processor_);
     result_ = result;
+    if (result.loudness) {
+        status_->setText(from_utf8(loudness_text(*result.loudness)));
+    }
     if (result.params_too_long) {
         host_.show(this, encoder_params_too_long_message());
     }

@@ -3,7 +3,8 @@
 // the "Don't use 100% CPU Power" throttle (check box and a 1..40 slider from "MORE" to "LESS")
 // that the job reads live. Cancel, Escape and the window's close only set the job's cancel
 // flag; the dialog ends when the job ends, with 1 when it was not cancelled and 0 when it was,
-// after the processor's state has been reset.
+// after the processor's state has been reset. A song written leaves its loudness on the
+// status line.
 //
 // Threads: the job_* calls come from the job's worker; they are queued to the GUI thread and
 // no widget is touched from the worker. block_processed() tells the owner (on the GUI thread)

@@ -113,6 +113,12 @@ BoxMessage export_all_failed_message(const QString& lines) {
     return error_message(fill_text(TEXT_EXPORT_ALL_FAILED, {lines}));
 }
 
+BoxMessage export_all_loudness_message(const QString& lines) {
+    return BoxMessage{QString::fromUtf8(APP_MESSAGE_CAPTION),
+                      fill_text(TEXT_EXPORT_ALL_LOUDNESS, {lines}), MessageIcon::None,
+                      MessageButtons::Ok};
+}
+
 BoxMessage encoder_request_message(bool use_external, std::string_view program,
                                    std::string_view params) {
     BoxMessage m = confirm_message(fill_text(
