@@ -109,14 +109,17 @@ ExportJobResult ExportJob::work() {
         target = strip_extension(target) + ".wav";
     observer_.set_text(CTL_EXPORT_TARGET, target);
 
+    // A song that did not end Completed has no loudness: its figures would be of no file.
     auto fail = [&r](std::string why) {
         r.end = ExportEnd::Failed;
         r.failure = std::move(why);
+        r.loudness.reset();
         return r;
     };
     auto cancelled = [&r]() {
         r.end = ExportEnd::Cancelled;
         r.failure.clear();
+        r.loudness.reset();
         return r;
     };
     // A target that cannot be written is found before the song is copied and processed.

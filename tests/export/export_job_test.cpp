@@ -276,6 +276,7 @@ TEST_F(ExportJobTest, ExternalEncoderFailureIsAFailureWithoutTarget) {
     ExportJobResult r = run(source(wav), 44100, 2, dir / "out.wav", obs);
     EXPECT_EQ(r.end, ExportEnd::Failed);
     EXPECT_TRUE(r.encoder_failed);
+    EXPECT_FALSE(r.loudness.has_value());  // the processed samples were measured, then lost
     EXPECT_FALSE(std::filesystem::exists(dir / "out.mp3"));
     EXPECT_FALSE(std::filesystem::exists(dir / "out.wav"));
 }

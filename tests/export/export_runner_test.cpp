@@ -216,6 +216,10 @@ TEST_F(ExportRunnerTest, RefusedSongsAreMarkedFailedAndTheRestGoOn) {
     EXPECT_EQ(r.songs[3].outcome, SongOutcome::Refused) << "other/a.wav is also mm_a.wav";
     EXPECT_EQ(marks(),
               (std::vector<int32_t>{MARK_EXPORTED, MARK_EXPORTED, MARK_FAILED, MARK_FAILED}));
+    // Only a song written carries the loudness of what was written.
+    for (const SongReport& song : r.songs) {
+        EXPECT_EQ(song.loudness.has_value(), song.outcome == SongOutcome::Exported) << song.source;
+    }
 }
 
 TEST_F(ExportRunnerTest, BesideTheSourcesAnEmptyAffixBecomesZel) {
@@ -297,6 +301,8 @@ TEST_F(ExportRunnerTest, CancellingTheSecondSongStopsTheLoop) {
         EXPECT_TRUE(r.cancelled);
         ASSERT_EQ(r.songs.size(), 2u);
         EXPECT_EQ(r.songs[1].outcome, SongOutcome::Cancelled);
+        EXPECT_TRUE(r.songs[0].loudness.has_value());
+        EXPECT_FALSE(r.songs[1].loudness.has_value());
         EXPECT_EQ(marks(), (std::vector<int32_t>{MARK_EXPORTED, MARK_NONE, MARK_NONE}));
         EXPECT_TRUE(std::filesystem::exists(dir / "out/mm_a.wav"));
         // The window keeps a cancelled song's blocks, a batch run leaves nothing.
