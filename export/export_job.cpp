@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -193,6 +194,14 @@ ExportJobResult ExportJob::work() {
                                              : enc.error);
         }
         finished = enc.mp3_path;
+        // The encoder's low-pass and rounding change the loudness (by half a LU on a bright
+        // song): the figures are those of the MP3 as it decodes. A file the decoder cannot
+        // read gets none rather than the figures of another sound.
+        LoudnessFigures figures;
+        std::string unmeasured;
+        if (end == ExportEnd::Completed && measure_file_loudness(finished, figures, unmeasured)) {
+            r.loudness = figures;
+        }
     }
     if (!place_file(finished, final_path, error))
         return fail(error);
@@ -252,8 +261,12 @@ bool ExportJob::process_song(const std::string& input, const std::string& output
     std::vector<int16_t> mono(EXPORT_BLOCK_FRAMES);
     std::vector<int16_t> write_buf(EXPORT_BLOCK_SAMPLES);
     Throttle pause(throttle_, EXPORT_THROTTLE_DIVISOR, 1);
-    // Reads what is written, after it is formed: it never changes a byte of the output.
-    LoudnessMeter loudness(channels, rate);
+    // Reads what is written, after it is formed: it never changes a byte of the output. An
+    // MP3 export measures its encoded file instead.
+    std::optional<LoudnessMeter> loudness;
+    if (in_.options.output_mp3 == 0) {
+        loudness.emplace(channels, rate);
+    }
 
     uint64_t frames_in = 0;   // input frames read so far
     uint64_t frames_out = 0;  // frames written
@@ -270,7 +283,9 @@ bool ExportJob::process_song(const std::string& input, const std::string& output
         }
         frames_out += static_cast<uint64_t>(to - from);
         const std::span<const int16_t> written(write_buf.data(), count);
-        loudness.add(written);
+        if (loudness) {
+            loudness->add(written);
+        }
         return std::fwrite(written.data(), sizeof(int16_t), count, out.get()) == count;
     };
     auto run_block = [&]() {
@@ -343,7 +358,7 @@ bool ExportJob::process_song(const std::string& input, const std::string& output
     if (std::fclose(out.release()) != 0)
         return write_error();
     LoudnessFigures figures;
-    if (r.end == ExportEnd::Completed && loudness.figures(figures)) {
+    if (r.end == ExportEnd::Completed && loudness && loudness->figures(figures)) {
         r.loudness = figures;
     }
     return true;

@@ -75,8 +75,8 @@ struct ExportJobResult {
     bool encoder_failed = false;   // the MP3 step failed (the desktop switches to WAV then)
     bool params_too_long = false;  // the external encoder's parameter line is too long
     std::string encoder_output;    // what the external encoder printed, for the log
-    // The loudness of the processed samples the job wrote (before any MP3 encoding), when
-    // it Completed and the meter worked.
+    // Completed: the loudness of the file written (a WAV's blocks as they were written, an
+    // MP3 as it decodes); none when it could not be measured.
     std::optional<LoudnessFigures> loudness;
 };
 

@@ -85,7 +85,7 @@ struct SongReport {
     std::string reason;            // Failed and Refused: why, without the source path
     bool switched_to_wav = false;  // its encoder failure turned MP3 output off for the rest
     std::string encoder_output;    // what an external encoder printed, for the log
-    // Exported: the loudness of the processed samples (before any MP3 encoding).
+    // Exported: the loudness of the file written (ExportJobResult::loudness).
     std::optional<LoudnessFigures> loudness;
 };
 
