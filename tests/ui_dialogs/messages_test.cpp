@@ -11,6 +11,24 @@
 namespace zv {
 namespace {
 
+// The loudness summary after Export All keeps to a screen: past its lines, one counts the rest.
+TEST(Messages, LoudnessSummaryCountsWhatDoesNotFit) {
+    QStringList lines;
+    for (int i = 0; i < LOUDNESS_SUMMARY_LINES; ++i) {
+        lines << QStringLiteral("/out/%1.wav: -9.0 LUFS").arg(i);
+    }
+    BoxMessage m = export_all_loudness_message(lines);
+    EXPECT_EQ(m.caption, QStringLiteral("ZelvonicMP3"));
+    EXPECT_EQ(m.buttons, MessageButtons::Ok);
+    EXPECT_EQ(m.text, QStringLiteral("出力したファイルのラウドネス (EBU R128)\n\n") +
+                          lines.join(QLatin1Char('\n')));
+    lines << QStringLiteral("/out/x.wav: -9.0 LUFS") << QStringLiteral("/out/y.wav: -9.0 LUFS");
+    m = export_all_loudness_message(lines);
+    EXPECT_TRUE(m.text.endsWith(QStringLiteral("/out/19.wav: -9.0 LUFS\n（ほか 2 曲）")))
+        << m.text.toStdString();
+    EXPECT_EQ(m.text.indexOf(QStringLiteral("/out/x.wav")), -1);
+}
+
 TEST(Messages, TextsCaptionsAndIcons) {
     BoxMessage m = export_song_confirm_message("/music/a.mp3", "/out/b.mp3");
     EXPECT_EQ(m.caption, QStringLiteral("確認"));

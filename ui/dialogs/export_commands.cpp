@@ -161,7 +161,7 @@ bool run_export(ExportCommandContext& c, bool all, Run run) {
             }
         }
         if (!lines.isEmpty()) {
-            c.host.show(c.parent, export_all_loudness_message(lines.join(QLatin1Char('\n'))));
+            c.host.show(c.parent, export_all_loudness_message(lines));
         }
     }
     return !report.songs.empty();

@@ -113,10 +113,15 @@ BoxMessage export_all_failed_message(const QString& lines) {
     return error_message(fill_text(TEXT_EXPORT_ALL_FAILED, {lines}));
 }
 
-BoxMessage export_all_loudness_message(const QString& lines) {
+BoxMessage export_all_loudness_message(const QStringList& lines) {
+    QStringList shown = lines.mid(0, LOUDNESS_SUMMARY_LINES);
+    if (lines.size() > LOUDNESS_SUMMARY_LINES) {
+        shown << fill_text(TEXT_LOUDNESS_MORE_SONGS,
+                           {QString::number(lines.size() - LOUDNESS_SUMMARY_LINES)});
+    }
     return BoxMessage{QString::fromUtf8(APP_MESSAGE_CAPTION),
-                      fill_text(TEXT_EXPORT_ALL_LOUDNESS, {lines}), MessageIcon::None,
-                      MessageButtons::Ok};
+                      fill_text(TEXT_EXPORT_ALL_LOUDNESS, {shown.join(QLatin1Char('\n'))}),
+                      MessageIcon::None, MessageButtons::Ok};
 }
 
 BoxMessage encoder_request_message(bool use_external, std::string_view program,

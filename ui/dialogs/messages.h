@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <string_view>
 
@@ -63,9 +64,13 @@ inline constexpr const char* TEXT_EXPORT_FAILED = "ファイル[ %s ]を出力�
 inline constexpr const char* TEXT_SWITCHED_TO_WAV =
     "MP3 エンコードに失敗したため、出力形式を WAV に切り替えました。";
 inline constexpr const char* TEXT_EXPORT_ALL_FAILED = "次のファイルは出力できませんでした。\n\n%s";
-// After Export All: the loudness of every song written, a "file: figures" line each.
+// After Export All: the loudness of every song written, a "file: figures" line each; past
+// LOUDNESS_SUMMARY_LINES songs one line counts the rest (a box of 2000 lines would not fit
+// on a screen).
 inline constexpr const char* TEXT_EXPORT_ALL_LOUDNESS =
     "出力したファイルのラウドネス (EBU R128)\n\n%s";
+inline constexpr const char* TEXT_LOUDNESS_MORE_SONGS = "（ほか %d 曲）";
+constexpr int LOUDNESS_SUMMARY_LINES = 20;
 inline constexpr const char* TEXT_PATHS_TOO_LONG =
     "パスが長すぎるため、%d 個のファイルは登録されていません。\n（パスは255バイトまでです。）";
 inline constexpr const char* TEXT_AFFIX_HAS_SEPARATOR =
@@ -101,7 +106,7 @@ BoxMessage export_failed_message(std::string_view source, std::string_view why);
 // One message at the end of Export All for every song that failed ("source: why" lines).
 BoxMessage export_all_failed_message(const QString& lines);
 // The loudness summary at the end of Export All: caption "ZelvonicMP3", no icon, OK.
-BoxMessage export_all_loudness_message(const QString& lines);
+BoxMessage export_all_loudness_message(const QStringList& lines);
 
 // The parameter-file question before the external encoder fields are taken from it.
 BoxMessage encoder_request_message(bool use_external, std::string_view program,
