@@ -53,6 +53,11 @@ same_as_export "ffmpeg raw stereo" "$dir/s.raw" "$dir/ex.wav" 4 "${lat:-0}"
 check "stream --trim-latency" 0 $?
 same_as_export "--trim-latency" "$dir/t.raw" "$dir/ex.wav" 4 0
 
+# ffmpeg's WAV into a pipe leaves the sizes unknown (all ones): read to the end.
+ffmpeg -nostdin -v error -i "$media/pcm16_stereo_44100.wav" -f wav - |
+    "$cli" stream --format wav "${settings[@]}" --trim-latency 2>/dev/null |
+    cmp -s - "$dir/t.raw" || fail "ffmpeg's WAV of unknown size"
+
 # A mono 48 kHz WAV on standard input, from a writer that stalls and splits frames.
 "$cli" export --wav --no-normalise -q "$media/pcm16_mono_48000.wav" -o "$dir/mono.wav"
 {
@@ -107,6 +112,9 @@ grep -q "unsupported format" "$dir/err" || fail "24-bit WAV: $(cat "$dir/err")"
 "$cli" stream --format wav <"$media/pcm16_stereo_44100.wav" >/dev/full 2>"$dir/err"
 check "full output" 1 $?
 grep -q "No space left" "$dir/err" || fail "full output: $(cat "$dir/err")"
+"$cli" stream <"$dir" >/dev/null 2>"$dir/err"
+check "a folder on standard input" 1 $?
+grep -q "cannot read standard input" "$dir/err" || fail "a folder: $(cat "$dir/err")"
 "$cli" stream --rate 22050 </dev/null >/dev/null 2>&1
 check "--rate 22050" 2 $?
 "$cli" stream --channels 3 </dev/null >/dev/null 2>&1
