@@ -115,6 +115,12 @@ grep -q "No space left" "$dir/err" || fail "full output: $(cat "$dir/err")"
 "$cli" stream <"$dir" >/dev/null 2>"$dir/err"
 check "a folder on standard input" 1 $?
 grep -q "cannot read standard input" "$dir/err" || fail "a folder: $(cat "$dir/err")"
+# Binary sound is never written to a terminal (script(1) gives the command one).
+if command -v script >/dev/null; then
+    script -qec "'$cli' stream </dev/null" /dev/null >"$dir/err" 2>&1
+    check "a terminal on standard output" 2 $?
+    grep -q "standard output is a terminal" "$dir/err" || fail "a terminal: $(cat "$dir/err")"
+fi
 "$cli" stream --rate 22050 </dev/null >/dev/null 2>&1
 check "--rate 22050" 2 $?
 "$cli" stream --channels 3 </dev/null >/dev/null 2>&1
