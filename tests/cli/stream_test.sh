@@ -128,5 +128,23 @@ check "--channels 3" 2 $?
 "$cli" stream --format flac </dev/null >/dev/null 2>&1
 check "--format flac" 2 $?
 
+# Every broken WAV and settings file of the fixtures: a clear end, never a hang or a signal.
+for f in "$media"/hostile/*.wav "$media"/hostile/*.zv3; do
+    case $f in
+        *.wav) args=(--format wav) ;;
+        *) args=(--params "$f") ;;
+    esac
+    timeout -k 5 60 "$cli" stream "${args[@]}" <"$f" >/dev/null 2>"$dir/err"
+    status=$?
+    case $status in
+        0) ;;
+        1 | 2) [ -s "$dir/err" ] || fail "$(basename "$f"): status $status without a message" ;;
+        *) fail "$(basename "$f"): status $status" ;;
+    esac
+done
+mkfifo "$dir/fifo.zv3"
+timeout -k 5 60 "$cli" stream --params "$dir/fifo.zv3" </dev/null >/dev/null 2>&1
+check "--params a FIFO" 1 $?
+
 [ "$fails" -eq 0 ] && echo "stream: all passed"
 exit $((fails > 0))
