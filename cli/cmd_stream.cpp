@@ -64,23 +64,6 @@ constexpr OptionSpec OPTIONS[] = {
     {OPT_TRIM, "--trim-latency", 0, ArgKind::Flag},
 };
 
-// Writes all bytes to fd; 0, or the errno of the write that failed.
-int write_all(int fd, const void* data, size_t bytes) {
-    const char* p = static_cast<const char*>(data);
-    while (bytes > 0) {
-        const ssize_t n = ::write(fd, p, bytes);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return errno;
-        }
-        p += n;
-        bytes -= static_cast<size_t>(n);
-    }
-    return 0;
-}
-
 }  // namespace
 
 int run_stream(int argc, char** argv) {
@@ -173,7 +156,7 @@ int run_stream(int argc, char** argv) {
     std::fflush(stderr);
 
     const StreamResult r = run_pcm_stream(p, layout, input, [](const void* data, size_t bytes) {
-        return write_all(STDOUT_FILENO, data, bytes);
+        return write_fd_fully(STDOUT_FILENO, data, bytes);
     });
     switch (r.end) {
         case StreamEnd::InputEnded:

@@ -1,5 +1,8 @@
 #include "cli/pcm_stream.h"
 
+#include <poll.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <vector>
@@ -8,14 +11,37 @@
 
 namespace zv::cli {
 
+int wait_for_fd(int fd, short events) {
+    pollfd p{fd, events, 0};
+    while (::poll(&p, 1, -1) < 0) {
+        if (errno != EINTR) {
+            return errno;
+        }
+    }
+    return 0;
+}
+
 size_t FdStreamReader::read(void* dst, size_t n) {
     if (n == 0 || error_ != 0) {
         return 0;
     }
-    const ReadOutcome r = read_fully(fd_, dst, n);
-    pos_ += r.bytes;
-    error_ = r.error;
-    return r.bytes;
+    size_t done = 0;
+    while (done < n) {
+        const ReadOutcome r = read_fully(fd_, static_cast<char*>(dst) + done, n - done);
+        done += r.bytes;
+        // A descriptor its owner made non-blocking: wait for more rather than fail.
+        if (r.error == EAGAIN || r.error == EWOULDBLOCK) {
+            error_ = wait_for_fd(fd_, POLLIN);
+            if (error_ == 0) {
+                continue;
+            }
+        } else {
+            error_ = r.error;
+        }
+        break;
+    }
+    pos_ += done;
+    return done;
 }
 
 bool FdStreamReader::seek(uint64_t pos) {
@@ -31,6 +57,28 @@ bool FdStreamReader::seek(uint64_t pos) {
         }
     }
     return true;
+}
+
+int write_fd_fully(int fd, const void* data, size_t bytes) {
+    const char* p = static_cast<const char*>(data);
+    while (bytes > 0) {
+        const ssize_t n = ::write(fd, p, bytes);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            if (errno == EAGAIN || errno == EWOULDBLOCK) {  // a non-blocking pipe that is full
+                if (const int err = wait_for_fd(fd, POLLOUT); err != 0) {
+                    return err;
+                }
+                continue;
+            }
+            return errno;
+        }
+        p += n;
+        bytes -= static_cast<size_t>(n);
+    }
+    return 0;
 }
 
 int start_stream_processor(Processor& p, int32_t rate) {

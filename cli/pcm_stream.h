@@ -4,6 +4,7 @@
 // input frame n - latency. When the input ends, silence brings the tail out of the chain.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 
@@ -14,8 +15,9 @@ namespace zv::cli {
 
 constexpr int STREAM_BLOCK_FRAMES = 4096;
 
-// A forward-only ByteReader over a pipe or any file descriptor. seek() moves forward by
-// reading and dropping bytes; size() is unknown (the largest value).
+// A forward-only ByteReader over a pipe or any file descriptor, blocking or not (a
+// non-blocking one is waited on). seek() moves forward by reading and dropping bytes; size()
+// is unknown (the largest value).
 class FdStreamReader final : public ByteReader {
 public:
     explicit FdStreamReader(int fd) : fd_(fd) {}
@@ -30,6 +32,13 @@ private:
     uint64_t pos_ = 0;
     int error_ = 0;
 };
+
+// Waits until fd is ready for events (POLLIN, POLLOUT); 0, or the errno of a failed poll.
+int wait_for_fd(int fd, short events);
+
+// Writes all bytes to fd, waiting when a non-blocking one is full; 0, or the errno of the
+// write that failed (EPIPE when the reader went away and SIGPIPE is ignored).
+int write_fd_fully(int fd, const void* data, size_t bytes);
 
 struct StreamLayout {
     int32_t rate = 44100;

@@ -3,10 +3,13 @@
 // tail flushed and the latency trimmed when asked; and how reads and writes that fail end it.
 #include "cli/pcm_stream.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -174,6 +177,45 @@ TEST(FdStreamReader, WalksAWavHeaderOnAPipeForwardOnly) {
     EXPECT_EQ(in.error(), ESPIPE);
     writer.join();
     ::close(fds[0]);
+}
+
+TEST(FdStreamReader, NonBlockingPipesAreWaitedOnNotFailed) {
+    // A parent may hand over non-blocking pipes: a read that finds nothing yet, and a write
+    // that finds the pipe full, wait instead of ending the stream.
+    std::vector<uint8_t> bytes(1 << 20);
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<uint8_t>(i * 7 + i / 251);
+    }
+    int fds[2];
+    ASSERT_EQ(::pipe2(fds, O_NONBLOCK), 0);
+    std::thread writer([&] {
+        for (size_t at = 0; at < bytes.size(); at += 100000) {
+            const size_t n = std::min<size_t>(100000, bytes.size() - at);
+            EXPECT_EQ(write_fd_fully(fds[1], bytes.data() + at, n), 0);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        ::close(fds[1]);
+    });
+    FdStreamReader in(fds[0]);
+    std::vector<uint8_t> got(bytes.size() + 10);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));  // let the writer fill it
+    EXPECT_EQ(in.read(got.data(), got.size()), bytes.size());
+    EXPECT_EQ(in.error(), 0);
+    got.resize(bytes.size());
+    EXPECT_TRUE(got == bytes);
+    writer.join();
+    ::close(fds[0]);
+}
+
+TEST(WriteFdFully, AReaderThatWentAwayIsEpipe) {
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    ::close(fds[0]);
+    const auto old = std::signal(SIGPIPE, SIG_IGN);
+    const char text[] = "abc";
+    EXPECT_EQ(write_fd_fully(fds[1], text, 3), EPIPE);
+    std::signal(SIGPIPE, old);
+    ::close(fds[1]);
 }
 
 }  // namespace
