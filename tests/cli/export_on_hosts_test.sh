@@ -84,6 +84,25 @@ for f in "$dir"/local/*; do
 done
 [ "$(ls -A "$dir/hosts" | wc -l)" -eq 2 ] || fail "the folder holds $(ls -A "$dir/hosts")"
 
+# A host whose zvmp3-cli is another version would give other bytes: nothing is exported.
+cat >"$dir/versioned-cli" <<EOS
+#!/bin/sh
+[ -n "\${ZV_SECOND_HOST:-}" ] && [ "\$1" = --version ] && { echo "zvmp3-cli (ZelvonicMP3) 0.0.1"; exit 0; }
+exec "$cli" "\$@"
+EOS
+chmod +x "$dir/versioned-cli"
+rm -f "$dir"/hosts/*
+ZV_SECOND_HOST=1 "$script" -S : --cli "$dir/versioned-cli" -d "$dir/hosts" \
+    "$dir/songs/tone_3s_44100.mp3" >/dev/null 2>"$dir/err"
+check "one host" 0 $?
+sed -i 's|^exec sh -c|ZV_SECOND_HOST=1 exec sh -c|' "$dir/fake-ssh"
+rm -f "$dir"/hosts/*
+"$script" -S : -S "$dir/fake-ssh second" --cli "$dir/versioned-cli" -d "$dir/hosts" \
+    "$dir/songs/tone_3s_44100.mp3" >/dev/null 2>"$dir/err"
+check "hosts with different versions" 1 $?
+grep -q "different versions" "$dir/err" || fail "different versions: $(cat "$dir/err")"
+[ -z "$(ls -A "$dir/hosts")" ] || fail "exported with different versions: $(ls -A "$dir/hosts")"
+
 # Usage.
 "$script" -d "$dir/hosts" -o x "$dir/songs/tone_3s_44100.mp3" >/dev/null 2>&1
 check "-o" 2 $?
