@@ -77,6 +77,29 @@ inline constexpr Message MSG_NOT_SUPPORTED{
     "cannot be read or is not a supported WAV/MP3 (48k/44.1k/32k, 1ch/2ch, 16bit)",
     "読めないか、対応していない WAV/MP3 です (48k/44.1k/32k, 1ch/2ch, 16bit)"};
 
+// Pipe mode (stream)
+inline constexpr Message MSG_STREAM_LATENCY{"latency %s frames (%s ms at %s Hz)",
+                                            "レイテンシ %s フレーム (%s ms、%s Hz)"};
+inline constexpr Message MSG_CHANNELS_CHOICES{"--channels takes 1 or 2",
+                                              "--channels は 1 か 2 です"};
+inline constexpr Message MSG_FORMAT_CHOICES{"--format takes raw or wav",
+                                            "--format は raw か wav です"};
+inline constexpr Message MSG_STDIN_NOT_WAV{"standard input is not a WAV stream we can read: %s",
+                                           "標準入力は読める WAV ではありません: %s"};
+inline constexpr Message MSG_WAV_HEADER_DECIDES{
+    "%s ignored: the WAV header says %s Hz, %s channels",
+    "%s は無視します: WAV ヘッダは %s Hz、%s チャンネルです"};
+inline constexpr Message MSG_STDOUT_IS_TERMINAL{
+    "standard output is a terminal; send the PCM stream to a pipe or a file",
+    "標準出力が端末です。PCM ストリームはパイプかファイルに送ってください"};
+inline constexpr Message MSG_STDIN_READ_FAILED{"cannot read standard input: %s",
+                                               "標準入力を読めません: %s"};
+inline constexpr Message MSG_STDOUT_WRITE_FAILED{"cannot write standard output: %s",
+                                                 "標準出力に書き込めません: %s"};
+inline constexpr Message MSG_PARTIAL_FRAME{
+    "the input ended inside a frame; its bytes were dropped",
+    "入力がフレームの途中で終わりました。その分は捨てました"};
+
 // Sound devices
 inline constexpr Message MSG_NO_SOUND_SYSTEM{"cannot start the sound system: %s",
                                              "サウンドシステムを開始できません: %s"};

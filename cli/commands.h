@@ -24,5 +24,6 @@ int run_playlist(int argc, char** argv);
 int run_devices(int argc, char** argv);
 int run_play(int argc, char** argv);
 int run_onair(int argc, char** argv);
+int run_stream(int argc, char** argv);
 
 }  // namespace zv::cli

@@ -22,6 +22,7 @@ const Command COMMANDS[] = {
     {"devices", "list the sound devices that play and onair can use", run_devices},
     {"play", "play songs through the processor to a sound device", run_play},
     {"onair", "process live input to the output (ON AIR mode)", run_onair},
+    {"stream", "process 16-bit PCM from standard input to standard output", run_stream},
 };
 
 void print_usage(FILE* out) {

@@ -1,0 +1,179 @@
+// zvmp3-cli stream: pipe mode. 16-bit PCM (raw or WAV) on standard input goes through the
+// processor and comes out on standard output as raw 16-bit PCM, a block of 4096 frames at a
+// time, for streaming chains that read and write pipes.
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "cli/cli_args.h"
+#include "cli/cli_messages.h"
+#include "cli/cli_output.h"
+#include "cli/commands.h"
+#include "cli/pcm_stream.h"
+#include "cli/settings_steps.h"
+#include "settings/program_state.h"
+#include "sources/riff_chunks.h"
+
+namespace zv::cli {
+namespace {
+
+void print_help() {
+    std::printf(
+        "Usage: zvmp3-cli stream [SETTINGS]... [--format raw|wav] [--rate R] [--channels C]\n"
+        "                        [--trim-latency] <INPUT >OUTPUT\n"
+        "Reads 16-bit little-endian PCM on standard input, runs it through the processor as\n"
+        "an export does (normalisation off) and writes the processed sound on standard output\n"
+        "as raw 16-bit little-endian PCM at the input's rate and channel count, a block of\n"
+        "4096 frames at a time. The chain's latency is printed on standard error at the start:\n"
+        "the output runs that many frames behind the input. When the input ends, the sound\n"
+        "still inside the chain is written too, so the output is the input's length plus the\n"
+        "latency (or the input's length with --trim-latency).\n"
+        "\n"
+        "  ffmpeg -i song.mp3 -f s16le - | zvmp3-cli stream --preset 232 |\n"
+        "      ffmpeg -f s16le -ar 44100 -ac 2 -i - out.mp3\n"
+        "\n"
+        "%s"
+        "\n"
+        "      --format F       the input: raw (default) or wav (a WAV header first; its rate\n"
+        "                       and channels are used)\n"
+        "      --rate R         raw input's sampling rate, 32000, 44100 (default) or 48000\n"
+        "      --channels C     raw input's channels, 1 or 2 (default 2)\n"
+        "      --trim-latency   drop the first latency frames of the output, so that it lines\n"
+        "                       up with the input as an exported file does\n"
+        "  -h, --help           show this help\n"
+        "\n"
+        "Exit status: 0 the input ended and all of it was written, 1 the input could not be\n"
+        "read or the output written (a reader that went away ends the stream quietly with 1),\n"
+        "2 usage error.\n",
+        SETTINGS_OPTIONS_HELP);
+}
+
+constexpr int OPT_FORMAT = 1;
+constexpr int OPT_RATE = 2;
+constexpr int OPT_CHANNELS = 3;
+constexpr int OPT_TRIM = 4;
+constexpr OptionSpec OPTIONS[] = {
+    {OPT_FORMAT, "--format", 0, ArgKind::Value},
+    {OPT_RATE, "--rate", 0, ArgKind::Value},
+    {OPT_CHANNELS, "--channels", 0, ArgKind::Value},
+    {OPT_TRIM, "--trim-latency", 0, ArgKind::Flag},
+};
+
+}  // namespace
+
+int run_stream(int argc, char** argv) {
+    const CliOutput out("stream");
+    const ParsedArgs parsed = parse_args(argc, argv, OPTIONS, SETTINGS_OPTIONS);
+    if (parsed.error != nullptr) {
+        return out.usage(*parsed.error, parsed.error_arg);
+    }
+    if (parsed.help) {
+        print_help();
+        return EXIT_OK;
+    }
+    SettingsSteps steps;
+    bool wav = false;
+    long rate = 44100;
+    long channels = 2;
+    std::string layout_option;  // the first of --rate/--channels given, for the WAV warning
+    StreamLayout layout;
+    for (const ParsedArg& a : parsed.args) {
+        if (const int taken = steps.take(a, out); taken >= 0) {
+            if (taken != EXIT_OK) {
+                return taken;
+            }
+        } else if (a.id == OPT_FORMAT) {
+            if (a.value != "raw" && a.value != "wav") {
+                return out.usage(MSG_FORMAT_CHOICES);
+            }
+            wav = a.value == "wav";
+        } else if (a.id == OPT_RATE) {
+            if (!parse_int(a.value, 32000, 48000, rate) ||
+                (rate != 32000 && rate != 44100 && rate != 48000)) {
+                return out.usage(MSG_RATE_CHOICES);
+            }
+            layout_option = layout_option.empty() ? a.name : layout_option;
+        } else if (a.id == OPT_CHANNELS) {
+            if (!parse_int(a.value, 1, 2, channels)) {
+                return out.usage(MSG_CHANNELS_CHOICES);
+            }
+            layout_option = layout_option.empty() ? a.name : layout_option;
+        } else if (a.id == OPT_TRIM) {
+            layout.trim_latency = true;
+        } else {
+            return out.usage(MSG_UNEXPECTED_ARGUMENT, a.value);
+        }
+    }
+    if (::isatty(STDOUT_FILENO) != 0) {
+        out.error(MSG_STDOUT_IS_TERMINAL);
+        return EXIT_USAGE;
+    }
+
+    OwnedProgramState owned;
+    processor_startup(*owned.processor);
+    ProgramState state = owned.view();
+    if (const int status = steps.apply(state, out); status != EXIT_OK) {
+        return status;
+    }
+
+    FdStreamReader input(STDIN_FILENO);
+    layout.rate = static_cast<int32_t>(rate);
+    layout.channels = static_cast<int>(channels);
+    if (wav) {
+        const WavHeaderWalk walk = walk_wav_header(input);
+        if (walk.status != WavWalkStatus::Ok) {
+            out.error(MSG_STDIN_NOT_WAV, walk.status == WavWalkStatus::ReadError
+                                             ? read_error_text(input)
+                                             : wav_walk_status_text(walk.status));
+            return EXIT_FAILED;
+        }
+        if (!layout_option.empty() && (walk.rate != rate || walk.channels != channels)) {
+            out.warning(MSG_WAV_HEADER_DECIDES, layout_option, std::to_string(walk.rate),
+                        std::to_string(walk.channels));
+        }
+        layout.rate = walk.rate;
+        layout.channels = walk.channels;
+        // A writer that cannot seek back (ffmpeg into a pipe) leaves the size unknown: 0 or
+        // all ones. Read to the end then.
+        if (walk.data_bytes != 0 && walk.data_bytes != 0xFFFFFFFFu) {
+            layout.data_bytes = walk.data_bytes;
+        }
+    }
+
+    // A reader that goes away shows as EPIPE from write(), not as a signal.
+    std::signal(SIGPIPE, SIG_IGN);
+    enable_flush_denormals();
+    Processor& p = *owned.processor;
+    const int latency = start_stream_processor(p, layout.rate);
+    char ms[32];
+    std::snprintf(ms, sizeof ms, "%.1f", 1000.0 * latency / layout.rate);
+    out.error(MSG_STREAM_LATENCY, std::to_string(latency), ms, std::to_string(layout.rate));
+    std::fflush(stderr);
+
+    const StreamResult r = run_pcm_stream(p, layout, input, [](const void* data, size_t bytes) {
+        return write_fd_fully(STDOUT_FILENO, data, bytes);
+    });
+    switch (r.end) {
+        case StreamEnd::InputEnded:
+            if (r.partial_frame) {
+                out.warning(MSG_PARTIAL_FRAME);
+            }
+            return EXIT_OK;
+        case StreamEnd::OutputClosed:
+            return EXIT_FAILED;  // quietly: whoever read the stream has stopped
+        case StreamEnd::ReadFailed:
+            out.error(MSG_STDIN_READ_FAILED, std::strerror(r.error));
+            return EXIT_FAILED;
+        case StreamEnd::WriteFailed:
+            out.error(MSG_STDOUT_WRITE_FAILED, std::strerror(r.error));
+            return EXIT_FAILED;
+    }
+    return EXIT_FAILED;
+}
+
+}  // namespace zv::cli

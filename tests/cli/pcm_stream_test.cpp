@@ -1,0 +1,222 @@
+// The pipe mode's block loop against the chain run in one piece: the output must be the
+// processor's output frame for frame, at every input length around the block edges, with the
+// tail flushed and the latency trimmed when asked; and how reads and writes that fail end it.
+#include "cli/pcm_stream.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "engine/processor.h"
+#include "sources/riff_chunks.h"
+#include "tests/support/failing_reader.h"
+#include "tests/support/wav_builder.h"
+
+namespace zv::cli {
+namespace {
+
+using test::test_signal;
+
+std::unique_ptr<Processor> started_processor(int32_t rate) {
+    auto p = make_processor();
+    processor_startup(*p);
+    start_stream_processor(*p, rate);
+    return p;
+}
+
+// What the chain gives for the input followed by latency frames of silence, in one block:
+// frames [first, frames + latency) of its output, in the input's channels.
+std::vector<int16_t> reference(const std::vector<int16_t>& input, int channels, int32_t rate,
+                               bool trim) {
+    auto p = started_processor(rate);
+    const size_t frames = input.size() / static_cast<size_t>(channels);
+    const size_t latency = static_cast<size_t>(chain_latency_frames(p->params));
+    std::vector<int16_t> in(2 * (frames + latency), 0);
+    for (size_t f = 0; f < frames; ++f) {
+        in[2 * f] = input[f * static_cast<size_t>(channels)];
+        in[2 * f + 1] = input[f * static_cast<size_t>(channels) + (channels - 1)];
+    }
+    std::vector<int16_t> out(in.size());
+    process_block(*p, static_cast<int32_t>(in.size()), in.data(), out.data());
+    std::vector<int16_t> kept;
+    for (size_t f = trim ? latency : 0; f < frames + latency; ++f) {
+        kept.push_back(out[2 * f]);
+        if (channels == 2) {
+            kept.push_back(out[2 * f + 1]);
+        }
+    }
+    return kept;
+}
+
+struct Collected {
+    StreamResult result;
+    std::vector<int16_t> samples;
+    int writes = 0;
+};
+
+Collected stream_bytes(const std::vector<uint8_t>& bytes, StreamLayout layout,
+                       uint64_t fail_at = UINT64_MAX, int write_error_at = -1,
+                       int write_errno = 0) {
+    auto p = started_processor(layout.rate);
+    test::FailingByteReader in(bytes, fail_at);
+    Collected c;
+    c.result = run_pcm_stream(*p, layout, in, [&](const void* data, size_t n) {
+        if (c.writes++ == write_error_at) {
+            return write_errno;
+        }
+        EXPECT_EQ(n % 2, 0u);
+        const auto* s = static_cast<const int16_t*>(data);
+        c.samples.insert(c.samples.end(), s, s + n / 2);
+        return 0;
+    });
+    return c;
+}
+
+TEST(PcmStream, MatchesTheChainInOnePieceAtEveryLengthAroundTheBlockEdges) {
+    for (int channels : {2, 1}) {
+        for (size_t frames : {size_t{0}, size_t{1}, size_t{4095}, size_t{4096}, size_t{4097},
+                              size_t{3 * 4096 - 974}, size_t{3 * 4096 - 973}, size_t{20000}}) {
+            for (bool trim : {false, true}) {
+                SCOPED_TRACE(testing::Message()
+                             << channels << " channels, " << frames << " frames, trim " << trim);
+                const auto input = test_signal(frames, channels, 20000);
+                StreamLayout layout;
+                layout.channels = channels;
+                layout.trim_latency = trim;
+                const Collected c = stream_bytes(test::sample_bytes(input), layout);
+                EXPECT_EQ(c.result.end, StreamEnd::InputEnded);
+                EXPECT_EQ(c.result.frames_in, frames);
+                EXPECT_FALSE(c.result.partial_frame);
+                const auto want = reference(input, channels, layout.rate, trim);
+                EXPECT_EQ(c.result.frames_out * static_cast<uint64_t>(channels), want.size());
+                EXPECT_TRUE(c.samples == want);
+            }
+        }
+    }
+}
+
+TEST(PcmStream, StopsAtTheDataSizeAndDropsACutFrame) {
+    const auto input = test_signal(5000, 2);
+    auto bytes = test::sample_bytes(input);
+    const size_t data = bytes.size();
+    bytes.insert(bytes.end(), {'L', 'I', 'S', 'T', 4, 0, 0, 0, 'a', 'b', 'c', 'd'});
+    StreamLayout layout;
+    layout.data_bytes = data;  // a WAV's "data" size: what follows is another chunk
+    layout.trim_latency = true;
+    Collected c = stream_bytes(bytes, layout);
+    EXPECT_EQ(c.result.frames_in, 5000u);
+    EXPECT_FALSE(c.result.partial_frame);
+    EXPECT_TRUE(c.samples == reference(input, 2, 44100, true));
+
+    bytes.resize(data + 3);  // a raw stream that ends inside a frame
+    layout.data_bytes = UINT64_MAX;
+    c = stream_bytes(bytes, layout);
+    EXPECT_EQ(c.result.end, StreamEnd::InputEnded);
+    EXPECT_EQ(c.result.frames_in, 5000u);
+    EXPECT_TRUE(c.result.partial_frame);
+    EXPECT_TRUE(c.samples == reference(input, 2, 44100, true));
+}
+
+TEST(PcmStream, AFailedReadOrWriteEndsItAndSaysWhich) {
+    const auto bytes = test::sample_bytes(test_signal(20000, 2));
+    StreamLayout layout;
+    Collected c = stream_bytes(bytes, layout, 3 * 4096 * 4 + 10);
+    EXPECT_EQ(c.result.end, StreamEnd::ReadFailed);
+    EXPECT_EQ(c.result.error, EIO);
+    EXPECT_EQ(c.samples.size(), 3u * 4096 * 2);  // the whole blocks before it, no tail
+
+    c = stream_bytes(bytes, layout, UINT64_MAX, 1, EPIPE);
+    EXPECT_EQ(c.result.end, StreamEnd::OutputClosed);
+    EXPECT_EQ(c.writes, 2);  // nothing after the reader went away
+    EXPECT_EQ(c.result.frames_out, 4096u);
+
+    c = stream_bytes(bytes, layout, UINT64_MAX, 0, ENOSPC);
+    EXPECT_EQ(c.result.end, StreamEnd::WriteFailed);
+    EXPECT_EQ(c.result.error, ENOSPC);
+    EXPECT_EQ(c.result.frames_out, 0u);
+}
+
+TEST(PcmStream, TheLatencyFollowsTheSettingsAndBypassHasNone) {
+    auto p = make_processor();
+    processor_startup(*p);
+    const int factory = start_stream_processor(*p, 48000);
+    EXPECT_EQ(factory, chain_latency_frames(p->params));
+    p->params.switches.bypass = 1;
+    EXPECT_EQ(start_stream_processor(*p, 48000), 0);
+    EXPECT_EQ(p->state.sample_rate, 48000);
+    EXPECT_EQ(p->params.normalisation_gain, 1.0);
+}
+
+TEST(FdStreamReader, WalksAWavHeaderOnAPipeForwardOnly) {
+    test::WavSpec spec;
+    spec.samples = test_signal(100, 2);
+    spec.list_before_data = true;  // skipped by reading it away
+    const auto bytes = test::make_wav_bytes(spec);
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    std::thread writer([&] {
+        EXPECT_EQ(::write(fds[1], bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+        ::close(fds[1]);
+    });
+    FdStreamReader in(fds[0]);
+    const WavHeaderWalk walk = walk_wav_header(in);
+    EXPECT_EQ(walk.status, WavWalkStatus::Ok);
+    EXPECT_EQ(walk.channels, 2);
+    EXPECT_EQ(walk.data_bytes, 400u);
+    std::vector<uint8_t> first(4);
+    ASSERT_EQ(in.read(first.data(), 4), 4u);
+    EXPECT_EQ(std::memcmp(first.data(), bytes.data() + walk.data_offset, 4), 0);
+    EXPECT_FALSE(in.seek(0));
+    EXPECT_EQ(in.error(), ESPIPE);
+    writer.join();
+    ::close(fds[0]);
+}
+
+TEST(FdStreamReader, NonBlockingPipesAreWaitedOnNotFailed) {
+    // A parent may hand over non-blocking pipes: a read that finds nothing yet, and a write
+    // that finds the pipe full, wait instead of ending the stream.
+    std::vector<uint8_t> bytes(1 << 20);
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<uint8_t>(i * 7 + i / 251);
+    }
+    int fds[2];
+    ASSERT_EQ(::pipe2(fds, O_NONBLOCK), 0);
+    std::thread writer([&] {
+        for (size_t at = 0; at < bytes.size(); at += 100000) {
+            const size_t n = std::min<size_t>(100000, bytes.size() - at);
+            EXPECT_EQ(write_fd_fully(fds[1], bytes.data() + at, n), 0);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        ::close(fds[1]);
+    });
+    FdStreamReader in(fds[0]);
+    std::vector<uint8_t> got(bytes.size() + 10);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));  // let the writer fill it
+    EXPECT_EQ(in.read(got.data(), got.size()), bytes.size());
+    EXPECT_EQ(in.error(), 0);
+    got.resize(bytes.size());
+    EXPECT_TRUE(got == bytes);
+    writer.join();
+    ::close(fds[0]);
+}
+
+TEST(WriteFdFully, AReaderThatWentAwayIsEpipe) {
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    ::close(fds[0]);
+    const auto old = std::signal(SIGPIPE, SIG_IGN);
+    const char text[] = "abc";
+    EXPECT_EQ(write_fd_fully(fds[1], text, 3), EPIPE);
+    std::signal(SIGPIPE, old);
+    ::close(fds[1]);
+}
+
+}  // namespace
+}  // namespace zv::cli
