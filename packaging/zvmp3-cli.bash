@@ -7,11 +7,13 @@ _zvmp3_cli_commands() {
     "$1" --help 2>/dev/null | sed -n '/^Commands:/,/^$/s/^  \([a-z][a-z-]*\) .*/\1/p'
 }
 
-# The long options of one command: those on the lines of its help that list options.
+# The long options of one command: the first column of its help's option lines.
 _zvmp3_cli_options() {
-    "$1" "$2" --help 2>/dev/null | grep -E '^[[:space:]]+-' | grep -oE -- '--[a-z][a-z0-9-]*' |
-        sort -u
-    echo --verbose
+    {
+        "$1" "$2" --help 2>/dev/null | grep -E '^[[:space:]]+-' |
+            sed -E 's/^[[:space:]]+//; s/  .*//' | grep -oE -- '--[a-z][a-z0-9-]*'
+        echo --verbose
+    } | sort -u
 }
 
 # Folders and the files whose extension (any case) is one of the given ones.
@@ -90,8 +92,8 @@ _zvmp3_cli() {
             -- "$cur"))
         return 0
         ;;
-    --affix | --album-prefix | --title-prefix | --encoder-params | -j | --jobs | --device | \
-        --in | --out | --buffers | --seconds)
+    --affix | --album-prefix | --title-prefix | --encoder-params | --encoder-timeout | -j | \
+        --jobs | --device | --in | --out | --buffers | --seconds)
         return 0
         ;;
     esac
