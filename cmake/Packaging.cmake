@@ -62,13 +62,14 @@ set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://zelvonicmp3.example.org/)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-# The libraries' packages come from dpkg-shlibdeps. Qt finds its window-system plugins at run
-# time, so the package that holds them is named here. The manual opens in the desktop's
-# browser (xdg-open); the window's Japanese texts need a CJK font. An external MP3 encoder
-# is only ever the user's choice, and JACK is one sound system of several.
+# Every package the programs need comes from dpkg-shlibdeps: they run no other program of
+# their own, and Qt's X11 window-system plugin ships with libqt6gui6. Recommended: the
+# manual opens in the desktop's browser (xdg-open), the window's Japanese texts need a CJK
+# font, and Wayland sessions get Qt's native plugin. An external MP3 encoder is only ever
+# the user's choice, and JACK is one sound system of several.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, fonts-noto-cjk | fonts-ipafont-gothic")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "xdg-utils, fonts-noto-cjk | fonts-ipafont-gothic, qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "lame, jackd2")
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 set(CPACK_STRIP_FILES ON)
