@@ -31,16 +31,30 @@ _zvmp3_cli_files() {
 _zvmp3_cli() {
     local IFS=$'\n'
     local cli=${COMP_WORDS[0]} cword=$COMP_CWORD
-    local cur=${COMP_WORDS[COMP_CWORD]} prev=""
+    local cur=${COMP_WORDS[COMP_CWORD]} prev="" prefix=""
     ((cword > 0)) && prev=${COMP_WORDS[cword - 1]}
-    # "--name=VALUE": bash splits at the "=", or leaves the word whole.
-    if [[ $prev == "=" && $cword -ge 2 ]]; then
+    # "--name=VALUE": bash splits the words at the "=" (COMP_WORDBREAKS) or leaves them whole;
+    # the part of the word before the value is given back with each reply.
+    if [[ $cur == "=" && $prev == --* ]]; then
+        cur=""
+        prefix="="
+    elif [[ $prev == "=" && $cword -ge 2 ]]; then
         prev=${COMP_WORDS[cword - 2]}
     elif [[ $cur == --*=* ]]; then
         prev=${cur%%=*}
         cur=${cur#*=}
+        prefix="$prev="
     fi
     COMPREPLY=()
+    _zvmp3_cli_reply
+    if [[ -n $prefix ]]; then
+        COMPREPLY=("${COMPREPLY[@]/#/$prefix}")
+    fi
+    return 0
+}
+
+# The replies for the word being completed; reads _zvmp3_cli's cli, cword, cur and prev.
+_zvmp3_cli_reply() {
     if ((cword == 1)); then
         COMPREPLY=($(compgen -W "$(_zvmp3_cli_commands "$cli")"$'\n'"--help"$'\n'"--version" \
             -- "$cur"))
@@ -116,6 +130,5 @@ _zvmp3_cli() {
         fi
         ;;
     esac
-    return 0
 }
 complete -F _zvmp3_cli zvmp3-cli

@@ -58,7 +58,7 @@ for size in 16 22 24 32 48 64 128 256; do
     [ -s "$share/icons/hicolor/${size}x${size}/apps/zvmp3.png" ] || fail "no ${size}px icon"
 done
 
-# The manual pages: render without a warning, and the CLI's page names every command and each
+# The manual pages: man-db renders them without a warning, and the CLI's page names every command and each
 # command's options as the installed CLI's --help lists them.
 for page in zvmp3 zvmp3-cli; do
     file=$share/man/man1/$page.1.gz
@@ -119,12 +119,24 @@ if [ -s "$completion" ]; then
     [ "$got" = $'--beside-source\n--bitrate' ] || fail "completion of export --b: $got"
     got=$(complete_words zvmp3-cli play --preset "")
     [ "$(wc -l <<<"$got")" -eq 11 ] || fail "completion of --preset: $got"
+    # "--name=VALUE" split at the "=" as bash does, or left whole.
+    got=$(complete_words zvmp3-cli params --set = bands[6].gai)
+    [ "$got" = "bands[6].gain_db=" ] || fail "completion of --set=bands[6].gai: $got"
+    got=$(complete_words zvmp3-cli params --set=bands[6].gai)
+    [ "$got" = "--set=bands[6].gain_db=" ] || fail "completion of --set=bands[6].gai: $got"
+    # Songs by extension in any case, and folders; nothing else.
+    mkdir -p "$dir/files/folder"
+    touch "$dir/files/a.wav" "$dir/files/B.MP3" "$dir/files/c.txt" "$dir/files/d.prf"
+    got=$(cd "$dir/files" && complete_words zvmp3-cli export "" | sort | tr '\n' ' ')
+    [ "$got" = "B.MP3 a.wav folder " ] || fail "completion of export's songs: $got"
+    got=$(cd "$dir/files" && complete_words zvmp3-cli play --state "" | sort | tr '\n' ' ')
+    [ "$got" = "d.prf folder " ] || fail "completion of --state: $got"
 else
     fail "no bash completion"
 fi
 
 if command -v lintian >/dev/null; then
-    lintian --fail-on error --no-tag-display-limit "$deb" >"$dir/lintian.log" 2>&1 ||
+    lintian --fail-on error --tag-display-limit 0 "$deb" >"$dir/lintian.log" 2>&1 ||
         fail "lintian found errors"
     cat "$dir/lintian.log"
 else
