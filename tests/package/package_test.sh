@@ -58,8 +58,8 @@ for size in 16 22 24 32 48 64 128 256; do
     [ -s "$share/icons/hicolor/${size}x${size}/apps/zvmp3.png" ] || fail "no ${size}px icon"
 done
 
-# The manual pages: man-db renders them without a warning, and the CLI's page names every command and each
-# command's options as the installed CLI's --help lists them.
+# The manual pages: man-db renders them without a warning, and the CLI's page names every
+# command and each command's options as the installed CLI's --help lists them.
 for page in zvmp3 zvmp3-cli; do
     file=$share/man/man1/$page.1.gz
     if [ ! -s "$file" ]; then
