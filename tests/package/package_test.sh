@@ -99,6 +99,16 @@ for c in $commands; do
     done
 done
 
+# The desktop program's page names the options of its --help (Qt's own are left to Qt).
+zcat "$share/man/man1/zvmp3.1.gz" | sed 's/\\-/-/g' >"$dir/zvmp3.src"
+options=$(QT_QPA_PLATFORM=offscreen "$root/usr/bin/zvmp3" --help 2>/dev/null |
+    grep -E '^[[:space:]]+-' | sed -E 's/^[[:space:]]+//; s/  .*//' |
+    grep -oE -- '--[a-z][a-z0-9-]*')
+[ -n "$options" ] || fail "no options in zvmp3 --help"
+for opt in $options; do
+    grep -qF -- "$opt" "$dir/zvmp3.src" || fail "man zvmp3 lacks $opt"
+done
+
 # The completion, in plain bash with the unpacked CLI first on PATH.
 completion=$share/bash-completion/completions/zvmp3-cli
 if [ -s "$completion" ]; then
