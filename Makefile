@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 WERROR := $(if $(CI),ON,OFF)
 
-.PHONY: run cli-tour screenshot test deps build test-asan test-tsan fuzz bench clean
+.PHONY: run cli-tour screenshot package test deps build test-asan test-tsan fuzz bench clean
 
 deps:
 	@scripts/install-deps
@@ -21,6 +21,10 @@ cli-tour: build
 
 screenshot: build
 	@scripts/screenshot $(BUILD)
+
+# The Debian package (CPack), written into the build folder.
+package: build
+	@cmake --build $(BUILD) --target package
 
 test: build
 	@cd $(BUILD) && ctest -j $(JOBS) --output-on-failure --timeout 600
