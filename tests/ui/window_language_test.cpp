@@ -1,0 +1,223 @@
+// The window's language: English unless the locale is Japanese (the command-line program's
+// rule), or what the setting fixes; the English menus are the design's English menu, and no
+// Japanese text is left untranslated in them.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QHelpEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolButton>
+#include <QToolTip>
+#include <QTranslator>
+#include <QtTest/QTest>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tests/ui/window_fixture.h"
+#include "ui/command_ids.h"
+#include "ui/menus.h"
+#include "ui/toolbar.h"
+#include "ui/window_language.h"
+
+namespace zv {
+namespace {
+
+// Sets the locale variables for one test and puts the old values back after it.
+class LocaleScope {
+public:
+    LocaleScope(const char* lc_all, const char* lc_messages, const char* lang) {
+        for (const char* name : NAMES) {
+            const char* old = std::getenv(name);
+            saved_.push_back(old != nullptr ? std::optional<std::string>(old) : std::nullopt);
+        }
+        set(0, lc_all);
+        set(1, lc_messages);
+        set(2, lang);
+    }
+    ~LocaleScope() {
+        for (size_t i = 0; i < saved_.size(); ++i) {
+            set(i, saved_[i] ? saved_[i]->c_str() : nullptr);
+        }
+    }
+    LocaleScope(const LocaleScope&) = delete;
+    LocaleScope& operator=(const LocaleScope&) = delete;
+
+private:
+    static constexpr const char* NAMES[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
+    static void set(size_t i, const char* value) {
+        if (value != nullptr) {
+            setenv(NAMES[i], value, 1);
+        } else {
+            unsetenv(NAMES[i]);
+        }
+    }
+    std::vector<std::optional<std::string>> saved_;
+};
+
+// True when the text still holds Japanese: kana, kanji or full-width digits.
+bool has_japanese(const QString& text) {
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if ((u >= 0x3040 && u <= 0x30FF) || (u >= 0x4E00 && u <= 0x9FFF) ||
+            (u >= 0xFF10 && u <= 0xFF19) || (u >= 0xFF61 && u <= 0xFF9F)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::vector<std::string> menu_titles(QMenuBar& bar) {
+    std::vector<std::string> titles;
+    for (QAction* a : bar.actions()) {
+        titles.push_back(a->text().toStdString());
+    }
+    return titles;
+}
+
+// Every caption of a menu and its submenus, depth first.
+void collect_captions(const QMenu& menu, std::vector<QString>& out) {
+    for (QAction* a : menu.actions()) {
+        if (a->isSeparator()) {
+            continue;
+        }
+        out.push_back(a->text());
+        if (a->menu() != nullptr) {
+            collect_captions(*a->menu(), out);
+        }
+    }
+}
+
+QString tooltip_of(QToolButton* b) {
+    QToolTip::hideText();
+    for (int i = 0; i < 100 && QToolTip::isVisible(); ++i) {
+        QTest::qWait(10);  // the last tip fades out
+    }
+    QHelpEvent help(QEvent::ToolTip, QPoint(4, 4), b->mapToGlobal(QPoint(4, 4)));
+    QApplication::sendEvent(b, &help);
+    const QString text = QToolTip::isVisible() ? QToolTip::text() : QString();
+    QToolTip::hideText();
+    return text;
+}
+
+TEST(WindowLanguage, FollowsTheLocaleAsTheCommandLineProgramDoesUnlessTheSettingFixesIt) {
+    struct Case {
+        const char* lc_all;
+        const char* lc_messages;
+        const char* lang;
+        Language expected;
+    };
+    const Case cases[] = {
+        {nullptr, nullptr, "ja_JP.UTF-8", Language::Japanese},
+        {nullptr, nullptr, "en_US.UTF-8", Language::English},
+        {nullptr, nullptr, "de_DE.UTF-8", Language::English},
+        {nullptr, nullptr, nullptr, Language::English},
+        {"C.UTF-8", nullptr, "ja_JP.UTF-8", Language::English},  // LC_ALL wins
+        {"", "ja_JP.eucJP", "en_GB.UTF-8", Language::Japanese},  // empty counts as unset
+    };
+    for (const Case& c : cases) {
+        LocaleScope locale(c.lc_all, c.lc_messages, c.lang);
+        EXPECT_EQ(window_language(LanguageChoice::Automatic), c.expected)
+            << (c.lang != nullptr ? c.lang : "(no LANG)");
+        EXPECT_EQ(window_language(LanguageChoice::Automatic), language_from_environment());
+        EXPECT_EQ(window_language(LanguageChoice::English), Language::English);
+        EXPECT_EQ(window_language(LanguageChoice::Japanese), Language::Japanese);
+    }
+    EXPECT_EQ(window_translator(Language::Japanese), nullptr);
+    auto english = window_translator(Language::English);
+    ASSERT_NE(english, nullptr);
+    EXPECT_FALSE(english->isEmpty());
+}
+
+// The window built as the program builds it, after the language of the given locale is
+// installed the way start-up installs it.
+template <const char* Lang>
+class WindowUnderLocale : public test::WindowTest {
+protected:
+    void SetUp() override {
+        apply_window_language(*QCoreApplication::instance(),
+                              window_language(LanguageChoice::Automatic), translator);
+        test::WindowTest::SetUp();
+    }
+    void TearDown() override {
+        test::WindowTest::TearDown();
+        if (translator != nullptr) {
+            QCoreApplication::removeTranslator(translator.get());
+        }
+    }
+    LocaleScope locale{nullptr, nullptr, Lang};
+    std::unique_ptr<QTranslator> translator;
+};
+
+constexpr char ENGLISH_LOCALE[] = "en_US.UTF-8";
+constexpr char JAPANESE_LOCALE[] = "ja_JP.UTF-8";
+using EnglishWindow = WindowUnderLocale<ENGLISH_LOCALE>;
+using JapaneseWindow = WindowUnderLocale<JAPANESE_LOCALE>;
+
+TEST_F(EnglishWindow, ShowsTheEnglishMenusAndTooltips) {
+    QMenuBar& bar = *window->menuBar();
+    EXPECT_EQ(menu_titles(bar),
+              (std::vector<std::string>{"File", "Sound Parameters", "Playlist", "Export", "Help"}));
+    const std::pair<int, const char*> items[] = {
+        {cmd::OPEN_PLAYLIST, "Open Playlist..."},
+        {cmd::ADD_SONG_FILES, "Open WAV/MP3 File..."},
+        {cmd::QUIT, "Quit"},
+        {cmd::USE_USER_PRESET_3, "Preset #3"},
+        {cmd::SAVE_USER_PRESET_1, "Preset #1"},
+        {cmd::BASS_EQ, "Bass EQ - ON/OFF"},
+        {cmd::ONAIR, "** ON AIR MODE ** - ON/OFF"},
+        {cmd::PLAY, "Play"},
+        {cmd::REMOVE_ALL, "Remove all songs"},
+        {cmd::EXTERNAL_ENCODER_SETTINGS, "External MP3 Encoding Program Setings.."},
+        {cmd::ABOUT, "About ZelvonicMP3..."},
+        {cmd::LATEST_VERSION, "Get the latest version..."},
+        // The preset names are English in both menus.
+        {cmd::PRESET_SMOOTH_FM, "Smooth Listening(Favorite FM)"},
+    };
+    for (const auto& [command, caption] : items) {
+        ASSERT_NE(window->menu_action(command), nullptr) << command;
+        EXPECT_EQ(window->menu_action(command)->text().toStdString(), caption) << command;
+    }
+    // Nothing Japanese is left in any menu or submenu, and the submenus have their names.
+    std::vector<QString> captions;
+    for (QAction* top : bar.actions()) {
+        collect_captions(*top->menu(), captions);
+    }
+    EXPECT_GT(captions.size(), 50u);
+    for (const QString& c : captions) {
+        EXPECT_FALSE(has_japanese(c)) << c.toStdString();
+    }
+    for (const char* submenu :
+         {"* Recommended Presets", "Simulates Digital Audio Broadcast", "For Internet Broadcast",
+          "Simulates FM Broadcast (with emphasis)", "Use User's Preset", "Save Parameters to",
+          "Choose a song", "Move the current song", "Sort List"}) {
+        EXPECT_NE(std::find(captions.begin(), captions.end(), QString::fromUtf8(submenu)),
+                  captions.end())
+            << submenu;
+    }
+
+    Toolbar& toolbar = *window->toolbar();
+    EXPECT_EQ(tooltip_of(toolbar.button(cmd::PLAY)).toStdString(), "Play[SPACE]");
+    EXPECT_EQ(tooltip_of(toolbar.button(cmd::USE_USER_PRESET_3)).toStdString(), "User's Preset #3");
+    for (const ToolbarButtonSpec& spec : toolbar_buttons()) {
+        if (spec.style != ToolbarStyle::Separator) {
+            EXPECT_FALSE(has_japanese(toolbar_tooltip(spec.command, false))) << spec.command;
+        }
+    }
+}
+
+TEST_F(JapaneseWindow, ShowsTheJapaneseMenusAndTooltips) {
+    EXPECT_EQ(translator, nullptr);
+    EXPECT_EQ(menu_titles(*window->menuBar()),
+              (std::vector<std::string>{"ファイル", "パラメータ", "再生リスト", "エクスポート",
+                                        "ヘルプ"}));
+    EXPECT_EQ(window->menu_action(cmd::ONAIR)->text().toStdString(), "ON AIR モード...");
+    EXPECT_EQ(window->menu_action(cmd::BASS_EQ)->text().toStdString(), "BASSブースト　ON/OFF");
+    EXPECT_EQ(window->menu_action(cmd::USE_USER_PRESET_1)->text().toStdString(), "プリセット１");
+    EXPECT_EQ(tooltip_of(window->toolbar()->button(cmd::STOP)).toStdString(), "停止[SPACE]");
+}
+
+}  // namespace
+}  // namespace zv
