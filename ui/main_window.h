@@ -26,8 +26,8 @@
 namespace zv {
 
 inline constexpr const char* WINDOW_CAPTION = "ZelvonicMP3 V3.04";
-inline constexpr const char* KEY_HELP_TEXT =
-    "【スペース】:再生/停止 | 【↑/↓】:曲選択 | 【Shift + ↑/↓】:曲移動 | 【DEL】:曲消去";
+inline constexpr const char* KEY_HELP_TEXT = QT_TRANSLATE_NOOP(
+    "Window", "【スペース】:再生/停止 | 【↑/↓】:曲選択 | 【Shift + ↑/↓】:曲移動 | 【DEL】:曲消去");
 
 struct WindowOptions {
     bool enumerate_devices = true;  // false: the engine's device needs no enumeration (tests)

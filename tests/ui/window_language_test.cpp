@@ -3,8 +3,13 @@
 // Japanese text is left untranslated in them.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QGroupBox>
 #include <QHelpEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolButton>
@@ -16,8 +21,14 @@
 #include <string>
 #include <vector>
 
+#include "export/external_encoder.h"
+#include "playback/device_list.h"
 #include "tests/ui/window_fixture.h"
 #include "ui/command_ids.h"
+#include "ui/dialogs/device_settings_dialog.h"
+#include "ui/dialogs/export_again_dialog.h"
+#include "ui/dialogs/messages.h"
+#include "ui/dialogs/ui_text.h"
 #include "ui/menus.h"
 #include "ui/toolbar.h"
 #include "ui/window_language.h"
@@ -88,6 +99,41 @@ void collect_captions(const QMenu& menu, std::vector<QString>& out) {
             collect_captions(*a->menu(), out);
         }
     }
+}
+
+// The window title and every label, button and group title of a dialog.
+std::vector<QString> dialog_texts(const QWidget& dialog) {
+    std::vector<QString> texts{dialog.windowTitle()};
+    for (const QLabel* l : dialog.findChildren<QLabel*>()) {
+        texts.push_back(l->text());
+    }
+    for (const QAbstractButton* b : dialog.findChildren<QAbstractButton*>()) {
+        texts.push_back(b->text());
+    }
+    for (const QGroupBox* g : dialog.findChildren<QGroupBox*>()) {
+        texts.push_back(g->title());
+    }
+    return texts;
+}
+
+// Every message box the window can show, with sample values filled in.
+std::vector<BoxMessage> every_message() {
+    return {no_output_device_message(),
+            no_input_device_message(),
+            list_full_message(),
+            wave_format_error_message(),
+            encoder_params_too_long_message(),
+            export_song_confirm_message("a.wav", "b.mp3"),
+            export_all_confirm_message(true, ""),
+            export_all_confirm_message(false, "/music/out"),
+            save_user_preset_message(2),
+            latest_version_message(),
+            paths_too_long_message(3),
+            save_failed_message("/x.plt", "disk full"),
+            ini_write_failed_message("/x.ini", "disk full"),
+            export_failed_message("/a.wav", "disk full"),
+            export_all_failed_message(QStringLiteral("a.wav: disk full")),
+            encoder_request_message(true, "/usr/bin/lame", "-V2 %1 %2")};
 }
 
 QString tooltip_of(QToolButton* b) {
@@ -208,6 +254,40 @@ TEST_F(EnglishWindow, ShowsTheEnglishMenusAndTooltips) {
     }
 }
 
+TEST_F(EnglishWindow, ShowsEnglishMessagesDialogsAndStatusBar) {
+    EXPECT_EQ(window_text_language(), Language::English);
+    for (const BoxMessage& m : every_message()) {
+        EXPECT_FALSE(has_japanese(m.caption)) << m.caption.toStdString();
+        EXPECT_FALSE(has_japanese(m.text)) << m.text.toStdString();
+    }
+    // The values go where the English sentence wants them, and in order.
+    EXPECT_EQ(export_song_confirm_message("a.wav", "b.mp3").text.toStdString(),
+              "From the listed file [ a.wav ]\nthe file [ b.mp3 ] will be made.\n\n"
+              "Do you wish to continue?");
+    EXPECT_EQ(confirm_message(QString()).caption.toStdString(), "Confirm");
+    EXPECT_NE(save_user_preset_message(2).text.indexOf(QStringLiteral("User's Preset #2.")), -1);
+    // The core's texts reach the window through the catalogue too: its copies must match.
+    for (const char* core : {NO_OUTPUT_DEVICE_TEXT, NO_INPUT_DEVICE_TEXT,
+                             ENCODER_PARAMS_ERROR_CAPTION, ENCODER_PARAMS_ERROR_TEXT}) {
+        EXPECT_FALSE(has_japanese(message_text(core))) << core;
+    }
+
+    DeviceLists lists;
+    DeviceSettings settings;
+    DeviceSettingsDialog device(lists, settings);
+    EXPECT_EQ(device.windowTitle().toStdString(), "Sound Device Settings");
+    EXPECT_EQ(device.buttons()->button(QDialogButtonBox::Cancel)->text().toStdString(), "Cancel");
+    ExportAgainDialog again(false, "/music/out");
+    for (const QWidget* dialog : {static_cast<QWidget*>(&device), static_cast<QWidget*>(&again)}) {
+        for (const QString& text : dialog_texts(*dialog)) {
+            EXPECT_FALSE(has_japanese(text)) << text.toStdString();
+        }
+    }
+
+    EXPECT_EQ(window->status_text(1).toStdString(), "Songs in list: 0");
+    EXPECT_EQ(window->status_text(0).left(16).toStdString(), "[SPACE]: Play/St");
+}
+
 TEST_F(JapaneseWindow, ShowsTheJapaneseMenusAndTooltips) {
     EXPECT_EQ(translator, nullptr);
     EXPECT_EQ(menu_titles(*window->menuBar()),
@@ -217,6 +297,12 @@ TEST_F(JapaneseWindow, ShowsTheJapaneseMenusAndTooltips) {
     EXPECT_EQ(window->menu_action(cmd::BASS_EQ)->text().toStdString(), "BASSブースト　ON/OFF");
     EXPECT_EQ(window->menu_action(cmd::USE_USER_PRESET_1)->text().toStdString(), "プリセット１");
     EXPECT_EQ(tooltip_of(window->toolbar()->button(cmd::STOP)).toStdString(), "停止[SPACE]");
+    // The messages stand as the design words them.
+    EXPECT_EQ(window_text_language(), Language::Japanese);
+    EXPECT_EQ(confirm_message(QString()).caption.toStdString(), "確認");
+    EXPECT_EQ(save_user_preset_message(2).text.toStdString(),
+              "ユーザープリセット２に現在のパラメータを保存しまず\nよろしいですか？");
+    EXPECT_EQ(window->status_text(1).toStdString(), "リスト曲数： 0");
 }
 
 }  // namespace
