@@ -202,11 +202,12 @@ int main(int argc, char** argv) {
     events.say("folder " + ctx->folders.start_folder.string() + " pid " +
                std::to_string(QCoreApplication::applicationPid()));
 
-    // The window's language before anything of it is built: English unless the locale is
-    // Japanese, as the command-line program decides.
+    // The window's language before anything of it is built: the INI file's choice, by default
+    // English unless the locale is Japanese, as the command-line program decides.
     std::unique_ptr<QTranslator> translator;
     try {
-        apply_window_language(app, window_language(LanguageChoice::Automatic), translator);
+        const LanguageChoice choice = language_choice_from_text(ctx->ini.read(IniKey::Language));
+        apply_window_language(app, window_language(choice), translator);
     } catch (const std::runtime_error& e) {
         std::fprintf(stderr, "zvmp3: %s\n", e.what());
     }

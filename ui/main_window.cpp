@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -171,6 +172,16 @@ void MainWindow::build_menus() {
         menu_actions_.emplace(id, a);
         connect(a, &QAction::triggered, this, [this, id] { dispatch(id); });
     }
+    // The language items show the choice the INI file keeps, one of three.
+    auto* languages = new QActionGroup(this);
+    for (const LanguageChoice choice :
+         {LanguageChoice::Automatic, LanguageChoice::English, LanguageChoice::Japanese}) {
+        if (QAction* a = menu_action(language_command(choice))) {
+            a->setCheckable(true);
+            languages->addAction(a);
+        }
+    }
+    check_language_item(language_choice_from_text(ctx_.ini.read(IniKey::Language)));
     // F10 opens the menu bar, as on other desktops; Alt alone does where the style allows.
     auto* f10 = new QAction(this);
     f10->setShortcut(QKeySequence(Qt::Key_F10));
@@ -414,7 +425,34 @@ bool MainWindow::run_window_command(int command_id) {
             }
             return true;
         default:
+            if (const std::optional<LanguageChoice> choice =
+                    language_choice_of_command(command_id)) {
+                return choose_language(*choice);
+            }
             return false;
+    }
+}
+
+bool MainWindow::choose_language(LanguageChoice choice) {
+    const LanguageChoice before = language_choice_from_text(ctx_.ini.read(IniKey::Language));
+    if (choice != before) {
+        std::string error;
+        if (!ctx_.ini.write(IniKey::Language, language_choice_text(choice), error)) {
+            check_language_item(before);
+            host_->show(this, ini_write_failed_message(ctx_.ini.file().string(), error));
+            return false;
+        }
+    }
+    check_language_item(choice);
+    if (window_language(choice) != window_text_language()) {
+        host_->show(this, language_next_start_message());
+    }
+    return true;
+}
+
+void MainWindow::check_language_item(LanguageChoice choice) {
+    if (QAction* a = menu_action(language_command(choice))) {
+        a->setChecked(true);
     }
 }
 

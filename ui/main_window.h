@@ -22,6 +22,7 @@
 #include "ui/playlist_table_model.h"
 #include "ui/skin.h"
 #include "ui/toolbar.h"
+#include "ui/window_language.h"
 
 namespace zv {
 
@@ -104,6 +105,9 @@ public:
 
 private:
     void build_menus();
+    // Keeps the choice in the INI file; the window speaks it from the next start.
+    bool choose_language(LanguageChoice choice);
+    void check_language_item(LanguageChoice choice);
     void update_layout();
     // The About picture at start-up: shown without holding anything up, once the window has
     // painted, and gone after 3 s or a click.

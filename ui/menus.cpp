@@ -44,6 +44,12 @@ constexpr MenuEntry MAIN_MENU[] = {
     item(cmd::ADD_SONG_FILES, QT_TRANSLATE_NOOP("Menu", "WAV/MP3ファイルをリストに登録"), 283),
     SEPARATOR,
     item(cmd::SOUND_DEVICE_SETTINGS, QT_TRANSLATE_NOOP("Menu", "サウンドデバイスの設定"), 284),
+    // The program's own addition: the language, each name in its own language.
+    submenu(QT_TRANSLATE_NOOP("Menu", "言語 (Language)")),
+    item(cmd::LANGUAGE_AUTOMATIC, QT_TRANSLATE_NOOP("Menu", "自動 (Automatic)")),
+    item(cmd::LANGUAGE_ENGLISH, "English"),
+    item(cmd::LANGUAGE_JAPANESE, "日本語"),
+    END,
     SEPARATOR,
     item(cmd::QUIT, QT_TRANSLATE_NOOP("Menu", "終了")),
     END,

@@ -7,6 +7,8 @@
 
 #include <QString>
 #include <memory>
+#include <optional>
+#include <string_view>
 
 #include "text/language.h"
 
@@ -16,6 +18,15 @@ class QTranslator;
 namespace zv {
 
 enum class LanguageChoice { Automatic, English, Japanese };
+
+// The choice as the INI file keeps it ("Automatic", "English", "Japanese"); anything else,
+// an empty text included, is Automatic.
+LanguageChoice language_choice_from_text(std::string_view text);
+const char* language_choice_text(LanguageChoice choice);
+
+// The menu command that picks a choice, and back (nullopt for other commands).
+int language_command(LanguageChoice choice);
+std::optional<LanguageChoice> language_choice_of_command(int command);
 
 // The language the window speaks for a choice: Automatic follows the locale.
 Language window_language(LanguageChoice choice);

@@ -90,6 +90,11 @@ BoxMessage encoder_params_too_long_message() {
                       MessageButtons::Ok};
 }
 
+BoxMessage language_next_start_message() {
+    return BoxMessage{message_text(APP_MESSAGE_CAPTION), message_text(TEXT_LANGUAGE_NEXT_START),
+                      MessageIcon::None, MessageButtons::Ok};
+}
+
 BoxMessage export_song_confirm_message(std::string_view source, std::string_view target) {
     return confirm_message(
         fill_text(TEXT_EXPORT_SONG_CONFIRM, {from_utf8(source), from_utf8(target)}));

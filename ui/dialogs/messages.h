@@ -83,6 +83,10 @@ inline constexpr const char* TEXT_ENCODER_REQUEST = QT_TRANSLATE_NOOP(
     "この設定を読み込みますか？\n"
     "（キャンセルを選ぶと、外部MP3エンコーダの設定は今のまま変わりません。）");
 
+// The window's language setting takes effect when the program starts again.
+inline constexpr const char* TEXT_LANGUAGE_NEXT_START =
+    QT_TRANSLATE_NOOP("Message", "言語の変更は、次回の起動時に反映されます。");
+
 // Errors: caption "ZelvonicMP3", warning icon, OK.
 BoxMessage error_message(const QString& text);
 // Confirmations: caption "確認", question icon, OK and Cancel.
@@ -96,6 +100,7 @@ BoxMessage wave_format_error_message();
 // for an output device), no caption, OK.
 BoxMessage device_open_error_message(std::string_view system_text, std::string_view device_name);
 BoxMessage encoder_params_too_long_message();
+BoxMessage language_next_start_message();  // caption "ZelvonicMP3", no icon, OK
 
 BoxMessage export_song_confirm_message(std::string_view source, std::string_view target);
 BoxMessage export_all_confirm_message(bool to_source_folders, std::string_view folder);

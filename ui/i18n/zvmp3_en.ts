@@ -282,6 +282,14 @@
             <source>作者WEBサイトへ接続</source>
             <translation>Get the latest version...</translation>
         </message>
+        <message>
+            <source>言語 (Language)</source>
+            <translation>Language</translation>
+        </message>
+        <message>
+            <source>自動 (Automatic)</source>
+            <translation>Automatic</translation>
+        </message>
     </context>
     <context>
         <name>Message</name>
@@ -455,6 +463,10 @@ Parameters: %s
 Load these settings?
 (Choose Cancel to keep the external MP3 encoder settings as they are.)</translation>
         </message>
+        <message>
+            <source>言語の変更は、次回の起動時に反映されます。</source>
+            <translation>The new language takes effect the next time the program starts.</translation>
+        </message>
     </context>
     <context>
         <name>Toolbar</name>
@@ -503,7 +515,7 @@ Load these settings?
         </message>
         <message>
             <source>【スペース】:再生/停止 | 【↑/↓】:曲選択 | 【Shift + ↑/↓】:曲移動 | 【DEL】:曲消去</source>
-            <translation>[SPACE]: Play/Stop | [Up/Down]: Choose a song | [Shift + Up/Down]: Move the song | [DEL]: Delete the song</translation>
+            <translation>[SPACE]:Play/Stop | [↑/↓]:Choose | [Shift + ↑/↓]:Move | [DEL]:Delete</translation>
         </message>
     </context>
 </TS>
