@@ -498,10 +498,11 @@ void MainWindow::open_manual() {
         show_message(APP_MESSAGE_CAPTION, MANUAL_MISSING_TEXT);
         return;
     }
-    const QUrl url = QUrl::fromLocalFile(QString::fromStdString(page->string()));
+    const std::filesystem::path shown = manual_page_for(*page, window_text_language());
+    const QUrl url = QUrl::fromLocalFile(QString::fromStdString(shown.string()));
     if (!open_url_(url)) {
         show_message(APP_MESSAGE_CAPTION,
-                     message_text(MANUAL_NOT_OPENED_TEXT).toStdString() + page->string());
+                     message_text(MANUAL_NOT_OPENED_TEXT).toStdString() + shown.string());
     }
 }
 

@@ -18,6 +18,7 @@
 #include <QtTest/QTest>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,6 +32,7 @@
 #include "ui/dialogs/export_again_dialog.h"
 #include "ui/dialogs/messages.h"
 #include "ui/dialogs/ui_text.h"
+#include "ui/manual.h"
 #include "ui/menus.h"
 #include "ui/toolbar.h"
 #include "ui/window_language.h"
@@ -357,6 +359,27 @@ TEST_F(EnglishWindow, AnIniFileThatCannotBeWrittenKeepsTheChoiceAndSaysSo) {
         << host.messages[0].text.toStdString();
 }
 
+// The page the manual command hands to the desktop.
+std::string opened_manual(MainWindow& window) {
+    std::string opened;
+    window.set_url_opener([&opened](const QUrl& url) {
+        opened = url.toLocalFile().toStdString();
+        return true;
+    });
+    window.dispatch(cmd::MANUAL);
+    return std::filesystem::path(opened).filename().string();
+}
+
+TEST_F(EnglishWindow, OpensTheEnglishManualWhereThereIsOne) {
+    EXPECT_EQ(opened_manual(*window), "index_en.html");
+    // A manual without its English edition: the one page there is.
+    const std::filesystem::path alone = dir.path() / "help" / "index.html";
+    std::filesystem::create_directories(alone.parent_path());
+    std::ofstream(alone) << "<html></html>";
+    EXPECT_EQ(manual_page_for(alone, Language::English), alone);
+    EXPECT_EQ(manual_page_for(alone, Language::Japanese), alone);
+}
+
 TEST_F(JapaneseWindow, ShowsTheJapaneseMenusAndTooltips) {
     EXPECT_EQ(translator, nullptr);
     EXPECT_EQ(menu_titles(*window->menuBar()),
@@ -372,6 +395,7 @@ TEST_F(JapaneseWindow, ShowsTheJapaneseMenusAndTooltips) {
     EXPECT_EQ(save_user_preset_message(2).text.toStdString(),
               "ユーザープリセット２に現在のパラメータを保存しまず\nよろしいですか？");
     EXPECT_EQ(window->status_text(1).toStdString(), "リスト曲数： 0");
+    EXPECT_EQ(opened_manual(*window), "index.html");
 }
 
 }  // namespace
