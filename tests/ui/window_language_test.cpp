@@ -380,6 +380,16 @@ TEST_F(EnglishWindow, OpensTheEnglishManualWhereThereIsOne) {
     EXPECT_EQ(manual_page_for(alone, Language::Japanese), alone);
 }
 
+TEST_F(EnglishWindow, PlaylistFileFailuresAreToldInEnglish) {
+    const std::filesystem::path bogus = dir.path() / "bogus.plt";
+    std::ofstream(bogus) << "not a playlist";
+    open_paths(*ctx, {bogus.string()});
+    QCoreApplication::processEvents();  // the window shows its messages from the event loop
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text.toStdString(),
+              "This is not a playlist file.\n" + bogus.string());
+}
+
 TEST_F(JapaneseWindow, ShowsTheJapaneseMenusAndTooltips) {
     EXPECT_EQ(translator, nullptr);
     EXPECT_EQ(menu_titles(*window->menuBar()),
