@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QTimer>
+#include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -24,6 +25,7 @@
 #include "ui/main_window.h"
 #include "ui/signal_watch.h"
 #include "ui/skin.h"
+#include "ui/window_language.h"
 
 // Sanitizer builds: the desktop's libraries (D-Bus behind Qt's platform plugin, fontconfig)
 // keep allocations for the process's life that LeakSanitizer reports at exit; none is ours.
@@ -199,6 +201,16 @@ int main(int argc, char** argv) {
     }
     events.say("folder " + ctx->folders.start_folder.string() + " pid " +
                std::to_string(QCoreApplication::applicationPid()));
+
+    // The window's language before anything of it is built: the INI file's choice, by default
+    // English unless the locale is Japanese, as the command-line program decides.
+    std::unique_ptr<QTranslator> translator;
+    try {
+        const LanguageChoice choice = language_choice_from_text(ctx->ini.read(IniKey::Language));
+        apply_window_language(app, window_language(choice), translator);
+    } catch (const std::runtime_error& e) {
+        std::fprintf(stderr, "zvmp3: %s\n", e.what());
+    }
 
     const Skin skin;
     WindowOptions window_options;

@@ -37,6 +37,8 @@ const char* ini_key_name(IniKey key) {
             return "EncToolDir";
         case IniKey::SelectFolderPath:
             return "SelectFolderPath";
+        case IniKey::Language:
+            return "Language";
     }
     return "";
 }
@@ -51,7 +53,7 @@ std::string IniSettings::read(IniKey key) const {
     const QSettings ini(QString::fromStdString(file_.string()), QSettings::IniFormat);
     const QVariant value = ini.value(qualified(key));
     if (!value.isValid()) {
-        return home_folder();
+        return key == IniKey::Language ? std::string() : home_folder();
     }
     return cut_value(value.toString().toStdString());
 }

@@ -168,22 +168,33 @@ std::string reason_text(const PlaylistFileResult& result) {
     return {};
 }
 
+// The first line of each failure's message; the file's path and the reason follow.
+constexpr Message MSG_CANNOT_OPEN{"Cannot open the playlist file.\n",
+                                  "再生リストファイルを開けません。\n"};
+constexpr Message MSG_NOT_A_PLAYLIST{"This is not a playlist file.\n",
+                                     "再生リストファイルではありません。\n"};
+constexpr Message MSG_CANNOT_READ{"Cannot read the playlist file.\n",
+                                  "再生リストファイルを読み込めません。\n"};
+constexpr Message MSG_CANNOT_SAVE{"Cannot save the playlist file.\n",
+                                  "再生リストファイルを保存できません。\n"};
+
 }  // namespace
 
-std::string playlist_file_message(const PlaylistFileResult& result, const std::string& path) {
+std::string playlist_file_message(const PlaylistFileResult& result, const std::string& path,
+                                  Language language) {
     std::string reason = reason_text(result);
     switch (result.status) {
         case PlaylistFileStatus::ok:
         case PlaylistFileStatus::engine_busy:
             return {};
         case PlaylistFileStatus::cannot_open:
-            return "再生リストファイルを開けません。\n" + path + "\n(" + reason + ")";
+            return text(MSG_CANNOT_OPEN, language) + path + "\n(" + reason + ")";
         case PlaylistFileStatus::wrong_size:
-            return "再生リストファイルではありません。\n" + path;
+            return text(MSG_NOT_A_PLAYLIST, language) + path;
         case PlaylistFileStatus::read_error:
-            return "再生リストファイルを読み込めません。\n" + path + "\n(" + reason + ")";
+            return text(MSG_CANNOT_READ, language) + path + "\n(" + reason + ")";
         case PlaylistFileStatus::cannot_write:
-            return "再生リストファイルを保存できません。\n" + path + "\n(" + result.reason + ")";
+            return text(MSG_CANNOT_SAVE, language) + path + "\n(" + result.reason + ")";
     }
     return {};
 }

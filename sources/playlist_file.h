@@ -10,6 +10,7 @@
 
 #include "sources/open_file.h"
 #include "sources/playlist.h"
+#include "text/language.h"
 
 namespace zv {
 
@@ -63,7 +64,8 @@ PlaylistFileResult open_playlist_file(Playlist& pl, const std::string& path, boo
 PlaylistFileResult save_playlist_file(const Playlist& pl, const std::string& path);
 
 // The text the window shows for a failed open or save (empty for ok and engine_busy).
-std::string playlist_file_message(const PlaylistFileResult& result, const std::string& path);
+std::string playlist_file_message(const PlaylistFileResult& result, const std::string& path,
+                                  Language language = Language::Japanese);
 // A short English reason, for the command line.
 std::string playlist_file_error_text(const PlaylistFileResult& result);
 

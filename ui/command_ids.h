@@ -46,4 +46,9 @@ constexpr int VIRTUAL_ROOM = 40118;
 constexpr int INIT_VIRTUAL_ROOM = 40120;
 constexpr int REMOVE_ALL = 40125;
 
+// Commands this program adds: the window's language, kept in the INI file.
+constexpr int LANGUAGE_AUTOMATIC = 40201;
+constexpr int LANGUAGE_ENGLISH = 40202;
+constexpr int LANGUAGE_JAPANESE = 40203;
+
 }  // namespace zv::cmd

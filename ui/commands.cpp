@@ -3,6 +3,7 @@
 #include "engine/factory_presets.h"
 #include "settings/user_presets.h"
 #include "sources/playlist_file.h"
+#include "ui/dialogs/messages.h"
 
 namespace zv {
 namespace {
@@ -128,7 +129,7 @@ void open_paths(AppContext& ctx, const std::vector<std::string>& paths) {
     for (const std::string& path : paths) {
         if (has_extension(path, ".plt")) {
             const PlaylistFileResult r = open_playlist_file(*ctx.playlist, path, ctx.engine_idle());
-            const std::string message = playlist_file_message(r, path);
+            const std::string message = playlist_file_message(r, path, window_text_language());
             if (!message.empty()) {
                 window_of(ctx).show_message(MESSAGE_CAPTION, message);
             }

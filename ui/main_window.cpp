@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -27,6 +28,7 @@
 #include "ui/dialogs/parameter_commands.h"
 #include "ui/dialogs/peak_command.h"
 #include "ui/dialogs/playlist_commands.h"
+#include "ui/dialogs/ui_text.h"
 #include "ui/manual.h"
 #include "ui/menus.h"
 
@@ -35,9 +37,13 @@ namespace zv {
 namespace {
 
 constexpr const char* MANUAL_MISSING_TEXT =
-    "ユーザーズ マニュアル（help/index.html）が見つかりません。";
-constexpr const char* MANUAL_NOT_OPENED_TEXT = "ユーザーズ マニュアルを開けませんでした。\n";
-constexpr const char* PAGE_NOT_OPENED_TEXT = "WEBページを開けませんでした。\n";
+    QT_TRANSLATE_NOOP("Message", "ユーザーズ マニュアル（help/index.html）が見つかりません。");
+constexpr const char* MANUAL_NOT_OPENED_TEXT =
+    QT_TRANSLATE_NOOP("Message", "ユーザーズ マニュアルを開けませんでした。\n");
+constexpr const char* PAGE_NOT_OPENED_TEXT =
+    QT_TRANSLATE_NOOP("Message", "WEBページを開けませんでした。\n");
+constexpr const char* SONG_COUNT_TEXT = QT_TRANSLATE_NOOP("Window", "リスト曲数： %1");
+constexpr char WINDOW_CONTEXT[] = "Window";
 
 // The local files and folders of a drag; other URLs are not ours to take.
 std::vector<std::string> local_paths(const QMimeData* mime) {
@@ -70,7 +76,7 @@ MainWindow::MainWindow(AppContext& ctx, const Skin& skin, WindowOptions options,
         part->setTextFormat(Qt::PlainText);
         statusBar()->addWidget(part);
     }
-    status_[0]->setText(QString::fromUtf8(KEY_HELP_TEXT));
+    status_[0]->setText(QCoreApplication::translate(WINDOW_CONTEXT, KEY_HELP_TEXT));
 
     // The panel and, below it, the playlist view.
     auto* central = new QWidget(this);
@@ -166,6 +172,16 @@ void MainWindow::build_menus() {
         menu_actions_.emplace(id, a);
         connect(a, &QAction::triggered, this, [this, id] { dispatch(id); });
     }
+    // The language items show the choice the INI file keeps, one of three.
+    auto* languages = new QActionGroup(this);
+    for (const LanguageChoice choice :
+         {LanguageChoice::Automatic, LanguageChoice::English, LanguageChoice::Japanese}) {
+        if (QAction* a = menu_action(language_command(choice))) {
+            a->setCheckable(true);
+            languages->addAction(a);
+        }
+    }
+    check_language_item(language_choice_from_text(ctx_.ini.read(IniKey::Language)));
     // F10 opens the menu bar, as on other desktops; Alt alone does where the style allows.
     auto* f10 = new QAction(this);
     f10->setShortcut(QKeySequence(Qt::Key_F10));
@@ -221,8 +237,9 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
     const int w = width();
     status_[0]->setFixedWidth(4 * (w / 5));
     status_[1]->setFixedWidth(w - 4 * (w / 5));
-    status_[0]->setText(QString::fromUtf8(KEY_HELP_TEXT));
-    status_[1]->setText(QString::fromUtf8("リスト曲数： %1").arg(ctx_.playlist->song_count));
+    status_[0]->setText(QCoreApplication::translate(WINDOW_CONTEXT, KEY_HELP_TEXT));
+    status_[1]->setText(QCoreApplication::translate(WINDOW_CONTEXT, SONG_COUNT_TEXT)
+                            .arg(ctx_.playlist->song_count));
     update_layout();
 }
 
@@ -291,8 +308,10 @@ void MainWindow::show_message(const std::string& caption, const std::string& tex
     // Without a caption it is the system's own text (a device that cannot be opened): no
     // caption and no icon, as that text has always been shown; the program's texts warn.
     BoxMessage m;
-    m.caption = QString::fromStdString(caption);
-    m.text = QString::fromStdString(text);
+    // Fixed texts (the core's among them) are in the catalogue; texts with names or numbers
+    // filled in stay as they are.
+    m.caption = message_text(caption.c_str());
+    m.text = message_text(text.c_str());
     m.icon = caption.empty() ? MessageIcon::None : MessageIcon::Warning;
     show_box(m);
 }
@@ -402,11 +421,38 @@ bool MainWindow::run_window_command(int command_id) {
             }
             if (!open_url_(QUrl(QString::fromUtf8(HOME_PAGE_URL)))) {
                 show_message(APP_MESSAGE_CAPTION,
-                             std::string(PAGE_NOT_OPENED_TEXT) + HOME_PAGE_URL);
+                             message_text(PAGE_NOT_OPENED_TEXT).toStdString() + HOME_PAGE_URL);
             }
             return true;
         default:
+            if (const std::optional<LanguageChoice> choice =
+                    language_choice_of_command(command_id)) {
+                return choose_language(*choice);
+            }
             return false;
+    }
+}
+
+bool MainWindow::choose_language(LanguageChoice choice) {
+    const LanguageChoice before = language_choice_from_text(ctx_.ini.read(IniKey::Language));
+    if (choice != before) {
+        std::string error;
+        if (!ctx_.ini.write(IniKey::Language, language_choice_text(choice), error)) {
+            check_language_item(before);
+            host_->show(this, ini_write_failed_message(ctx_.ini.file().string(), error));
+            return false;
+        }
+    }
+    check_language_item(choice);
+    if (window_language(choice) != window_text_language()) {
+        host_->show(this, language_next_start_message());
+    }
+    return true;
+}
+
+void MainWindow::check_language_item(LanguageChoice choice) {
+    if (QAction* a = menu_action(language_command(choice))) {
+        a->setChecked(true);
     }
 }
 
@@ -452,9 +498,11 @@ void MainWindow::open_manual() {
         show_message(APP_MESSAGE_CAPTION, MANUAL_MISSING_TEXT);
         return;
     }
-    const QUrl url = QUrl::fromLocalFile(QString::fromStdString(page->string()));
+    const std::filesystem::path shown = manual_page_for(*page, window_text_language());
+    const QUrl url = QUrl::fromLocalFile(QString::fromStdString(shown.string()));
     if (!open_url_(url)) {
-        show_message(APP_MESSAGE_CAPTION, std::string(MANUAL_NOT_OPENED_TEXT) + page->string());
+        show_message(APP_MESSAGE_CAPTION,
+                     message_text(MANUAL_NOT_OPENED_TEXT).toStdString() + shown.string());
     }
 }
 

@@ -22,12 +22,13 @@
 #include "ui/playlist_table_model.h"
 #include "ui/skin.h"
 #include "ui/toolbar.h"
+#include "ui/window_language.h"
 
 namespace zv {
 
 inline constexpr const char* WINDOW_CAPTION = "ZelvonicMP3 V3.04";
-inline constexpr const char* KEY_HELP_TEXT =
-    "【スペース】:再生/停止 | 【↑/↓】:曲選択 | 【Shift + ↑/↓】:曲移動 | 【DEL】:曲消去";
+inline constexpr const char* KEY_HELP_TEXT = QT_TRANSLATE_NOOP(
+    "Window", "【スペース】:再生/停止 | 【↑/↓】:曲選択 | 【Shift + ↑/↓】:曲移動 | 【DEL】:曲消去");
 
 struct WindowOptions {
     bool enumerate_devices = true;  // false: the engine's device needs no enumeration (tests)
@@ -104,6 +105,9 @@ public:
 
 private:
     void build_menus();
+    // Keeps the choice in the INI file; the window speaks it from the next start.
+    bool choose_language(LanguageChoice choice);
+    void check_language_item(LanguageChoice choice);
     void update_layout();
     // The About picture at start-up: shown without holding anything up, once the window has
     // painted, and gone after 3 s or a click.

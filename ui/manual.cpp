@@ -31,4 +31,15 @@ std::optional<std::filesystem::path> find_manual(const std::filesystem::path& pr
     return std::nullopt;
 }
 
+std::filesystem::path manual_page_for(const std::filesystem::path& index, Language language) {
+    if (language == Language::English) {
+        const std::filesystem::path english = index.parent_path() / "index_en.html";
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(english, ec)) {
+            return english;
+        }
+    }
+    return index;
+}
+
 }  // namespace zv

@@ -7,6 +7,8 @@
 #include <optional>
 #include <vector>
 
+#include "text/language.h"
+
 namespace zv {
 
 // The places searched, in order.
@@ -15,5 +17,9 @@ std::vector<std::filesystem::path> manual_candidates(const std::filesystem::path
 // The first place that holds the manual.
 std::optional<std::filesystem::path> find_manual(const std::filesystem::path& program_folder,
                                                  const std::filesystem::path& program_dir);
+
+// The page to open for the window's language: the English edition (index_en.html beside the
+// found index.html) when the window speaks English and it is there, else the page itself.
+std::filesystem::path manual_page_for(const std::filesystem::path& index, Language language);
 
 }  // namespace zv

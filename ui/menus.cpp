@@ -1,6 +1,7 @@
 #include "ui/menus.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <algorithm>
@@ -12,6 +13,14 @@ namespace zv {
 namespace {
 
 using K = MenuEntryKind;
+
+// The captions are the Japanese of menu 602, marked for the translation catalogue; the
+// installed translator gives the English menu (603) its captions at display.
+constexpr char MENU_CONTEXT[] = "Menu";
+
+QString caption_text(const char* caption) {
+    return QCoreApplication::translate(MENU_CONTEXT, caption);
+}
 
 constexpr MenuEntry item(int command, const char* caption, int image = 0) {
     return {K::Item, command, caption, image};
@@ -28,33 +37,39 @@ constexpr int IMAGE_INTERNET = 288;
 constexpr int IMAGE_FM = 289;
 
 constexpr MenuEntry MAIN_MENU[] = {
-    submenu("ファイル"),
-    item(cmd::OPEN_PLAYLIST, "再生リストを開く", 281),
-    item(cmd::SAVE_PLAYLIST, "再生リストを保存", 282),
+    submenu(QT_TRANSLATE_NOOP("Menu", "ファイル")),
+    item(cmd::OPEN_PLAYLIST, QT_TRANSLATE_NOOP("Menu", "再生リストを開く"), 281),
+    item(cmd::SAVE_PLAYLIST, QT_TRANSLATE_NOOP("Menu", "再生リストを保存"), 282),
     SEPARATOR,
-    item(cmd::ADD_SONG_FILES, "WAV/MP3ファイルをリストに登録", 283),
+    item(cmd::ADD_SONG_FILES, QT_TRANSLATE_NOOP("Menu", "WAV/MP3ファイルをリストに登録"), 283),
     SEPARATOR,
-    item(cmd::SOUND_DEVICE_SETTINGS, "サウンドデバイスの設定", 284),
+    item(cmd::SOUND_DEVICE_SETTINGS, QT_TRANSLATE_NOOP("Menu", "サウンドデバイスの設定"), 284),
+    // The program's own addition: the language, each name in its own language.
+    submenu(QT_TRANSLATE_NOOP("Menu", "言語 (Language)")),
+    item(cmd::LANGUAGE_AUTOMATIC, QT_TRANSLATE_NOOP("Menu", "自動 (Automatic)")),
+    item(cmd::LANGUAGE_ENGLISH, "English"),
+    item(cmd::LANGUAGE_JAPANESE, "日本語"),
+    END,
     SEPARATOR,
-    item(cmd::QUIT, "終了"),
+    item(cmd::QUIT, QT_TRANSLATE_NOOP("Menu", "終了")),
     END,
 
-    submenu("パラメータ"),
-    item(cmd::OPEN_PARAMETER_FILE, "パラメータファイルを開く", 285),
-    item(cmd::SAVE_PARAMETER_FILE, "パラメータをファイルに保存", 286),
+    submenu(QT_TRANSLATE_NOOP("Menu", "パラメータ")),
+    item(cmd::OPEN_PARAMETER_FILE, QT_TRANSLATE_NOOP("Menu", "パラメータファイルを開く"), 285),
+    item(cmd::SAVE_PARAMETER_FILE, QT_TRANSLATE_NOOP("Menu", "パラメータをファイルに保存"), 286),
     SEPARATOR,
-    submenu("★推奨のサウンド設定"),
-    submenu("デジタル 放送をシミュレート"),
+    submenu(QT_TRANSLATE_NOOP("Menu", "★推奨のサウンド設定")),
+    submenu(QT_TRANSLATE_NOOP("Menu", "デジタル 放送をシミュレート")),
     item(339, "Wide Stereo(Genetral Purpose)", IMAGE_DIGITAL),
     item(336, "Punchy Bass（Hip-Hop Music）", IMAGE_DIGITAL),
     item(338, "Bright and Dense（Rock Music）", IMAGE_DIGITAL),
     item(337, "Clear Vocal（POP Music）", IMAGE_DIGITAL),
     END,
-    submenu("インターネットラジオ用"),
+    submenu(QT_TRANSLATE_NOOP("Menu", "インターネットラジオ用")),
     item(335, "Internet Radio Station - Talk && Music Show", IMAGE_INTERNET),
     item(334, "AM Radio Station - Talk Show", IMAGE_INTERNET),
     END,
-    submenu("FM 放送をシミュレート（エンファシス）"),
+    submenu(QT_TRANSLATE_NOOP("Menu", "FM 放送をシミュレート（エンファシス）")),
     item(cmd::PRESET_SMOOTH_FM, "Smooth Listening(Favorite FM)", IMAGE_FM),
     item(343, "Wide Stereo(Genetral Purpose)", IMAGE_FM),
     item(340, "Punchy Bass（Hip-Hop Music）", IMAGE_FM),
@@ -63,69 +78,71 @@ constexpr MenuEntry MAIN_MENU[] = {
     END,
     END,
     SEPARATOR,
-    submenu("ユーザープリセット呼び出し"),
-    item(cmd::USE_USER_PRESET_1, "プリセット１", 290),
-    item(cmd::USE_USER_PRESET_1 + 1, "プリセット２", 291),
-    item(cmd::USE_USER_PRESET_3, "プリセット３", 292),
+    submenu(QT_TRANSLATE_NOOP("Menu", "ユーザープリセット呼び出し")),
+    item(cmd::USE_USER_PRESET_1, QT_TRANSLATE_NOOP("Menu", "プリセット１"), 290),
+    item(cmd::USE_USER_PRESET_1 + 1, QT_TRANSLATE_NOOP("Menu", "プリセット２"), 291),
+    item(cmd::USE_USER_PRESET_3, QT_TRANSLATE_NOOP("Menu", "プリセット３"), 292),
     END,
-    submenu("ユーザープリセット記録"),
-    item(cmd::SAVE_USER_PRESET_1, "ユーザープリセット１に保存", 290),
-    item(cmd::SAVE_USER_PRESET_1 + 1, "ユーザープリセット２に保存", 291),
-    item(cmd::SAVE_USER_PRESET_3, "ユーザープリセット３に保存", 292),
+    submenu(QT_TRANSLATE_NOOP("Menu", "ユーザープリセット記録")),
+    item(cmd::SAVE_USER_PRESET_1, QT_TRANSLATE_NOOP("Menu", "ユーザープリセット１に保存"), 290),
+    item(cmd::SAVE_USER_PRESET_1 + 1, QT_TRANSLATE_NOOP("Menu", "ユーザープリセット２に保存"), 291),
+    item(cmd::SAVE_USER_PRESET_3, QT_TRANSLATE_NOOP("Menu", "ユーザープリセット３に保存"), 292),
     END,
     SEPARATOR,
-    item(cmd::BYPASS, "入力をバイパス ON/OFF", 293),
-    item(cmd::BASS_EQ, "BASSブースト　ON/OFF", 294),
-    item(cmd::BASS_PHASE, "BASSフェーズシフタ ON/OFF", 295),
-    item(cmd::STEREO_ENHANCE, "ステレオエンハンサ ON/OFF", 296),
+    item(cmd::BYPASS, QT_TRANSLATE_NOOP("Menu", "入力をバイパス ON/OFF"), 293),
+    item(cmd::BASS_EQ, QT_TRANSLATE_NOOP("Menu", "BASSブースト　ON/OFF"), 294),
+    item(cmd::BASS_PHASE, QT_TRANSLATE_NOOP("Menu", "BASSフェーズシフタ ON/OFF"), 295),
+    item(cmd::STEREO_ENHANCE, QT_TRANSLATE_NOOP("Menu", "ステレオエンハンサ ON/OFF"), 296),
     SEPARATOR,
-    item(cmd::VIRTUAL_ROOM, "バーチャル スピーカー ON/OFF", 297),
-    item(cmd::INIT_VIRTUAL_ROOM, "バーチャル スピーカー 初期化", 298),
+    item(cmd::VIRTUAL_ROOM, QT_TRANSLATE_NOOP("Menu", "バーチャル スピーカー ON/OFF"), 297),
+    item(cmd::INIT_VIRTUAL_ROOM, QT_TRANSLATE_NOOP("Menu", "バーチャル スピーカー 初期化"), 298),
     SEPARATOR,
-    item(cmd::ONAIR, "ON AIR モード...", 299),
+    item(cmd::ONAIR, QT_TRANSLATE_NOOP("Menu", "ON AIR モード..."), 299),
     SEPARATOR,
-    item(cmd::DEEMPHASIS, "ディエンファシス　ON/OFF", 300),
+    item(cmd::DEEMPHASIS, QT_TRANSLATE_NOOP("Menu", "ディエンファシス　ON/OFF"), 300),
     END,
 
-    submenu("再生リスト"),
-    item(cmd::PLAY, "再生", 301),
-    item(cmd::STOP, "停止", 302),
+    submenu(QT_TRANSLATE_NOOP("Menu", "再生リスト")),
+    item(cmd::PLAY, QT_TRANSLATE_NOOP("Menu", "再生"), 301),
+    item(cmd::STOP, QT_TRANSLATE_NOOP("Menu", "停止"), 302),
     SEPARATOR,
-    submenu("曲選択"),
+    submenu(QT_TRANSLATE_NOOP("Menu", "曲選択")),
     item(cmd::CHOOSE_PREVIOUS, "UP", 303),
     item(cmd::CHOOSE_NEXT, "DOWN", 304),
     END,
-    item(cmd::CONTINUOUS_PLAYBACK, "自動リスト再生 ON/OFF", 305),
+    item(cmd::CONTINUOUS_PLAYBACK, QT_TRANSLATE_NOOP("Menu", "自動リスト再生 ON/OFF"), 305),
     SEPARATOR,
-    submenu("曲順"),
+    submenu(QT_TRANSLATE_NOOP("Menu", "曲順")),
     item(cmd::MOVE_UP, "UP", 303),
     item(cmd::MOVE_DOWN, "DOWN", 304),
     END,
     SEPARATOR,
-    item(cmd::DELETE_SONG, "リストから削除", 318),
-    submenu("リストをファイル名でソート"),
-    item(cmd::SORT_ASCENDING, "昇順↓", 307),
-    item(cmd::SORT_DESCENDING, "降順↑", 306),
+    item(cmd::DELETE_SONG, QT_TRANSLATE_NOOP("Menu", "リストから削除"), 318),
+    submenu(QT_TRANSLATE_NOOP("Menu", "リストをファイル名でソート")),
+    item(cmd::SORT_ASCENDING, QT_TRANSLATE_NOOP("Menu", "昇順↓"), 307),
+    item(cmd::SORT_DESCENDING, QT_TRANSLATE_NOOP("Menu", "降順↑"), 306),
     END,
     SEPARATOR,
-    item(cmd::PEAK_LEVEL, "曲の正規化レベルを取得する", 308),
+    item(cmd::PEAK_LEVEL, QT_TRANSLATE_NOOP("Menu", "曲の正規化レベルを取得する"), 308),
     SEPARATOR,
-    item(cmd::REMOVE_ALL, "リストの曲を全て消去", 309),
-    END,
-
-    submenu("エクスポート"),
-    item(cmd::EXPORT_SONG, "選択された曲をWAV/MP3ファイルに出力", 310),
-    SEPARATOR,
-    item(cmd::EXPORT_ALL, "リストの全ての曲をWAV/MP3ファイルに出力", 311),
-    SEPARATOR,
-    item(cmd::EXTERNAL_ENCODER_SETTINGS, "外部MP3エンコーダーの設定", 312),
+    item(cmd::REMOVE_ALL, QT_TRANSLATE_NOOP("Menu", "リストの曲を全て消去"), 309),
     END,
 
-    submenu("ヘルプ"),
-    item(cmd::ABOUT, "ZelvonicMP3 について", 313),
+    submenu(QT_TRANSLATE_NOOP("Menu", "エクスポート")),
+    item(cmd::EXPORT_SONG, QT_TRANSLATE_NOOP("Menu", "選択された曲をWAV/MP3ファイルに出力"), 310),
     SEPARATOR,
-    item(cmd::MANUAL, "ユーザーズ マニュアル", 315),
-    item(cmd::LATEST_VERSION, "作者WEBサイトへ接続", 317),
+    item(cmd::EXPORT_ALL, QT_TRANSLATE_NOOP("Menu", "リストの全ての曲をWAV/MP3ファイルに出力"),
+         311),
+    SEPARATOR,
+    item(cmd::EXTERNAL_ENCODER_SETTINGS, QT_TRANSLATE_NOOP("Menu", "外部MP3エンコーダーの設定"),
+         312),
+    END,
+
+    submenu(QT_TRANSLATE_NOOP("Menu", "ヘルプ")),
+    item(cmd::ABOUT, QT_TRANSLATE_NOOP("Menu", "ZelvonicMP3 について"), 313),
+    SEPARATOR,
+    item(cmd::MANUAL, QT_TRANSLATE_NOOP("Menu", "ユーザーズ マニュアル"), 315),
+    item(cmd::LATEST_VERSION, QT_TRANSLATE_NOOP("Menu", "作者WEBサイトへ接続"), 317),
     END,
 };
 
@@ -218,7 +235,7 @@ bool is_list_command(int command) {
 QString menu_caption(int command) {
     for (const MenuEntry& e : MAIN_MENU) {
         if (e.kind == K::Item && e.command == command) {
-            return QString::fromUtf8(e.caption);
+            return caption_text(e.caption);
         }
     }
     return {};
@@ -242,12 +259,12 @@ size_t build_level(QMenu& menu, std::span<const MenuEntry> entries, size_t at, c
                 menu.addSeparator();
                 break;
             case K::Submenu: {
-                QMenu* sub = menu.addMenu(QString::fromUtf8(e.caption));
+                QMenu* sub = menu.addMenu(caption_text(e.caption));
                 at = build_level(*sub, entries, at, skin, actions);
                 break;
             }
             case K::Item: {
-                QAction* a = menu.addAction(QString::fromUtf8(e.caption));
+                QAction* a = menu.addAction(caption_text(e.caption));
                 a->setData(e.command);
                 if (skin != nullptr && e.image != 0) {
                     a->setIcon(QIcon(skin->image(e.image)));
@@ -279,7 +296,7 @@ void build_menu_bar(QMenuBar& menu_bar, const Skin& skin, std::vector<QAction*>&
         if (e.kind != K::Submenu) {
             continue;  // the bar holds only its menus
         }
-        QMenu* menu = menu_bar.addMenu(QString::fromUtf8(e.caption));
+        QMenu* menu = menu_bar.addMenu(caption_text(e.caption));
         at = build_level(*menu, entries, at, &skin, actions);
     }
 }

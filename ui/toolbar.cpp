@@ -1,5 +1,6 @@
 #include "ui/toolbar.h"
 
+#include <QCoreApplication>
 #include <QHelpEvent>
 #include <QMenu>
 #include <QToolButton>
@@ -31,20 +32,23 @@ constexpr ToolbarButtonSpec BUTTONS[TOOLBAR_PLACES] = {
     {23, cmd::USE_USER_PRESET_3, ToolbarStyle::Button},
 };
 
+// Marked for the translation catalogue; translated when the tooltip is asked for.
+constexpr char TOOLTIP_CONTEXT[] = "Toolbar";
+
 struct Tooltip {
     int command;
     const char* text;
 };
 constexpr Tooltip TOOLTIPS[] = {
-    {cmd::ADD_SONG_FILES, "WAV/MP3ファイルをリストに登録"},
-    {cmd::REMOVE_ALL, "リストの曲を全て消去"},
-    {cmd::PLAY, "再生[SPACE]"},
-    {cmd::STOP, "停止[SPACE]"},
-    {cmd::EXPORT_SONG, "選択された曲をWAV/MP3ファイルに出力"},
-    {cmd::EXPORT_ALL, "リストの全ての曲をWAV/MP3ファイルに出力"},
-    {cmd::USE_USER_PRESET_1, "ユーザープリセット１"},
-    {cmd::USE_USER_PRESET_1 + 1, "ユーザープリセット２"},
-    {cmd::USE_USER_PRESET_3, "ユーザープリセット３"},
+    {cmd::ADD_SONG_FILES, QT_TRANSLATE_NOOP("Toolbar", "WAV/MP3ファイルをリストに登録")},
+    {cmd::REMOVE_ALL, QT_TRANSLATE_NOOP("Toolbar", "リストの曲を全て消去")},
+    {cmd::PLAY, QT_TRANSLATE_NOOP("Toolbar", "再生[SPACE]")},
+    {cmd::STOP, QT_TRANSLATE_NOOP("Toolbar", "停止[SPACE]")},
+    {cmd::EXPORT_SONG, QT_TRANSLATE_NOOP("Toolbar", "選択された曲をWAV/MP3ファイルに出力")},
+    {cmd::EXPORT_ALL, QT_TRANSLATE_NOOP("Toolbar", "リストの全ての曲をWAV/MP3ファイルに出力")},
+    {cmd::USE_USER_PRESET_1, QT_TRANSLATE_NOOP("Toolbar", "ユーザープリセット１")},
+    {cmd::USE_USER_PRESET_1 + 1, QT_TRANSLATE_NOOP("Toolbar", "ユーザープリセット２")},
+    {cmd::USE_USER_PRESET_3, QT_TRANSLATE_NOOP("Toolbar", "ユーザープリセット３")},
 };
 
 }  // namespace
@@ -59,7 +63,7 @@ QString toolbar_tooltip(int command, bool song_playing) {
     }
     for (const Tooltip& t : TOOLTIPS) {
         if (t.command == command) {
-            return QString::fromUtf8(t.text);
+            return QCoreApplication::translate(TOOLTIP_CONTEXT, t.text);
         }
     }
     return {};

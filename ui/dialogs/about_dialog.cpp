@@ -10,6 +10,7 @@
 
 #include "ui/dialogs/dialog_texts.h"
 #include "ui/dialogs/messages.h"
+#include "ui/dialogs/ui_text.h"
 
 namespace zv {
 
@@ -23,8 +24,8 @@ AboutDialog::AboutDialog(const QPixmap& art, QWidget* parent)
     auto* picture = new QLabel(frame);
     picture->setPixmap(art);
     picture->setAlignment(Qt::AlignCenter);
-    version_ = new QLabel(QString::fromUtf8(ABOUT_VERSION_PREFIX) + QString::fromUtf8(VERSION_TEXT),
-                          frame);
+    version_ =
+        new QLabel(dialog_text(ABOUT_VERSION_PREFIX) + QString::fromUtf8(VERSION_TEXT), frame);
 
     auto* inner = new QVBoxLayout(frame);
     inner->setContentsMargins(1, 1, 1, 4);

@@ -15,6 +15,7 @@
 #include "ui/dialogs/dialog_texts.h"
 #include "ui/dialogs/messages.h"
 #include "ui/dialogs/radio_group_focus.h"
+#include "ui/dialogs/ui_text.h"
 
 namespace zv {
 namespace {
@@ -35,7 +36,7 @@ void fill_combo(QComboBox* combo, const DeviceList& list, uint16_t index) {
 DeviceSettingsDialog::DeviceSettingsDialog(const DeviceLists& lists, DeviceSettings& settings,
                                            QWidget* parent)
     : QDialog(parent), lists_(lists), settings_(settings) {
-    setWindowTitle(QString::fromUtf8(DEVICE_DIALOG_TITLE));
+    setWindowTitle(dialog_text(DEVICE_DIALOG_TITLE));
 
     input_ = new QComboBox(this);
     output_ = new QComboBox(this);
@@ -54,38 +55,38 @@ DeviceSettingsDialog::DeviceSettingsDialog(const DeviceLists& lists, DeviceSetti
     rate_[settings.onair_rate_choice > 1 ? 2 : settings.onair_rate_choice]->setChecked(true);
     RadioGroupFocus::install(rates);
 
-    autostart_ = new QCheckBox(QString::fromUtf8(DEVICE_AUTOSTART_TEXT), this);
+    autostart_ = new QCheckBox(dialog_text(DEVICE_AUTOSTART_TEXT), this);
     autostart_->setChecked(settings.onair_autostart != 0);
 
     buffers_ = new QLineEdit(QString::number(static_cast<uint32_t>(settings.buffer_count)), this);
     buffers_->setMaxLength(10);
 
     buttons_ = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons_->button(QDialogButtonBox::Cancel)->setText(QString::fromUtf8(CANCEL_TEXT_JA));
+    buttons_->button(QDialogButtonBox::Cancel)->setText(dialog_text(CANCEL_TEXT_JA));
     connect(buttons_, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons_, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* grid = new QGridLayout;
-    grid->addWidget(new QLabel(QString::fromUtf8(DEVICE_INPUT_LABEL), this), 0, 0);
+    grid->addWidget(new QLabel(dialog_text(DEVICE_INPUT_LABEL), this), 0, 0);
     grid->addWidget(input_, 0, 1);
-    grid->addWidget(new QLabel(QString::fromUtf8(DEVICE_OUTPUT_LABEL), this), 1, 0);
+    grid->addWidget(new QLabel(dialog_text(DEVICE_OUTPUT_LABEL), this), 1, 0);
     grid->addWidget(output_, 1, 1);
     grid->setColumnStretch(1, 1);
 
     auto* buffer_row = new QHBoxLayout;
-    buffer_row->addWidget(new QLabel(QString::fromUtf8(DEVICE_BUFFERS_LABEL), this));
+    buffer_row->addWidget(new QLabel(dialog_text(DEVICE_BUFFERS_LABEL), this));
     buffer_row->addWidget(buffers_);
     buffer_row->addStretch();
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QString::fromUtf8(DEVICE_CHOOSE_TEXT), this));
+    layout->addWidget(new QLabel(dialog_text(DEVICE_CHOOSE_TEXT), this));
     layout->addLayout(grid);
-    layout->addWidget(new QLabel(QString::fromUtf8(DEVICE_RATE_LABEL), this));
+    layout->addWidget(new QLabel(dialog_text(DEVICE_RATE_LABEL), this));
     layout->addLayout(rate_row);
-    layout->addWidget(new QLabel(QString::fromUtf8(DEVICE_RATE_NOTE), this));
+    layout->addWidget(new QLabel(dialog_text(DEVICE_RATE_NOTE), this));
     layout->addWidget(autostart_);
     layout->addLayout(buffer_row);
-    auto* restart = new QLabel(QString::fromUtf8(DEVICE_RESTART_NOTE), this);
+    auto* restart = new QLabel(dialog_text(DEVICE_RESTART_NOTE), this);
     restart->setWordWrap(true);
     layout->addWidget(restart);
     layout->addWidget(buttons_);

@@ -1,26 +1,35 @@
 // The texts of the dialogs' controls, as the program's dialogs have always shown them: the
 // Japanese dialogs' texts where they exist, else the dialog's own English texts. BoxMessage box
-// texts are in messages.h.
+// texts are in messages.h. The Japanese texts are marked for the translation catalogue and
+// translated where they are shown (ui_text.h).
 #pragma once
+
+#include <QtGlobal>
 
 namespace zv {
 
-inline constexpr const char* CANCEL_TEXT_JA = "ｷｬﾝｾﾙ";
+inline constexpr const char* CANCEL_TEXT_JA = QT_TRANSLATE_NOOP("Dialog", "ｷｬﾝｾﾙ");
 inline constexpr const char* OK_TEXT = "OK";
 inline constexpr const char* CANCEL_TEXT = "Cancel";
 
 // Sound-device settings (menu 358).
-inline constexpr const char* DEVICE_DIALOG_TITLE = "サウンドデバイスの設定";
-inline constexpr const char* DEVICE_CHOOSE_TEXT = "使用するサウンドデバイスを選択して下さい";
-inline constexpr const char* DEVICE_INPUT_LABEL = "入力：";
-inline constexpr const char* DEVICE_OUTPUT_LABEL = "出力：";
-inline constexpr const char* DEVICE_RATE_LABEL = "ON AIR モード サンリング周波数：";
+inline constexpr const char* DEVICE_DIALOG_TITLE =
+    QT_TRANSLATE_NOOP("Dialog", "サウンドデバイスの設定");
+inline constexpr const char* DEVICE_CHOOSE_TEXT =
+    QT_TRANSLATE_NOOP("Dialog", "使用するサウンドデバイスを選択して下さい");
+inline constexpr const char* DEVICE_INPUT_LABEL = QT_TRANSLATE_NOOP("Dialog", "入力：");
+inline constexpr const char* DEVICE_OUTPUT_LABEL = QT_TRANSLATE_NOOP("Dialog", "出力：");
+inline constexpr const char* DEVICE_RATE_LABEL =
+    QT_TRANSLATE_NOOP("Dialog", "ON AIR モード サンリング周波数：");
 inline constexpr const char* DEVICE_RATE_NOTE =
-    "（音飛びが発生する場合は、低い周波数を選択して下さい。）";
-inline constexpr const char* DEVICE_AUTOSTART_TEXT = "ON AIR モードを起動時に自動スタートする";
-inline constexpr const char* DEVICE_BUFFERS_LABEL = "サウンドバッファ数（2-8）：";
-inline constexpr const char* DEVICE_RESTART_NOTE =
-    "※サウンドカードやケーブル接続を変更した場合は、アプリケーションを再起動する必要があります。";
+    QT_TRANSLATE_NOOP("Dialog", "（音飛びが発生する場合は、低い周波数を選択して下さい。）");
+inline constexpr const char* DEVICE_AUTOSTART_TEXT =
+    QT_TRANSLATE_NOOP("Dialog", "ON AIR モードを起動時に自動スタートする");
+inline constexpr const char* DEVICE_BUFFERS_LABEL =
+    QT_TRANSLATE_NOOP("Dialog", "サウンドバッファ数（2-8）：");
+inline constexpr const char* DEVICE_RESTART_NOTE = QT_TRANSLATE_NOOP(
+    "Dialog",
+    "※サウンドカードやケーブル接続を変更した場合は、アプリケーションを再起動する必要があります。");
 
 // Export a song / Export All Songs.
 inline constexpr const char* EXPORT_SONG_TITLE = "Export a song";
@@ -46,8 +55,9 @@ inline constexpr const char* EXPORT_AGAIN_FOLDER_TEXT =
 inline constexpr const char* EXPORT_AGAIN_ORIGINAL_FOLDER = "( Original Folder )";
 inline constexpr const char* EXPORT_AGAIN_QUESTION =
     "There are some files already exported. Do you wish to export all files again?";
-inline constexpr const char* EXPORT_AGAIN_ALL_TEXT = "すべて";
-inline constexpr const char* EXPORT_AGAIN_NEW_ONLY_TEXT = "未処理のファイルのみ";
+inline constexpr const char* EXPORT_AGAIN_ALL_TEXT = QT_TRANSLATE_NOOP("Dialog", "すべて");
+inline constexpr const char* EXPORT_AGAIN_NEW_ONLY_TEXT =
+    QT_TRANSLATE_NOOP("Dialog", "未処理のファイルのみ");
 
 // External encoder settings (menu 269).
 inline constexpr const char* ENCODER_DIALOG_TITLE = "Settings for external encoding program";
@@ -75,16 +85,23 @@ inline constexpr const char* PEAK_DIALOG_TITLE = "Detecting Peak Level...";
 inline constexpr const char* ABOUT_VERSION_PREFIX = "Version: ";
 
 // File dialogs: each filter is a description and its patterns.
-inline constexpr const char* FILTER_SONGS = "WAV/MP3ファイルを開く {*.wav;*.mp3}";
-inline constexpr const char* FILTER_ALL_FILES = "全てのファイル {*.*}";
-inline constexpr const char* FILTER_OPEN_PLAYLIST = "再生リストファイルを開く {*.plt}";
-inline constexpr const char* FILTER_SAVE_PLAYLIST = "再生リストを保存 {*.plt}";
-inline constexpr const char* FILTER_OPEN_PARAMS = "パラメータファイルを開く {*.zv3}";
-inline constexpr const char* FILTER_SAVE_PARAMS = "パラメータファイルを保存 {*.zv3}";
+inline constexpr const char* FILTER_SONGS =
+    QT_TRANSLATE_NOOP("Dialog", "WAV/MP3ファイルを開く {*.wav;*.mp3}");
+inline constexpr const char* FILTER_ALL_FILES = QT_TRANSLATE_NOOP("Dialog", "全てのファイル {*.*}");
+inline constexpr const char* FILTER_OPEN_PLAYLIST =
+    QT_TRANSLATE_NOOP("Dialog", "再生リストファイルを開く {*.plt}");
+inline constexpr const char* FILTER_SAVE_PLAYLIST =
+    QT_TRANSLATE_NOOP("Dialog", "再生リストを保存 {*.plt}");
+inline constexpr const char* FILTER_OPEN_PARAMS =
+    QT_TRANSLATE_NOOP("Dialog", "パラメータファイルを開く {*.zv3}");
+inline constexpr const char* FILTER_SAVE_PARAMS =
+    QT_TRANSLATE_NOOP("Dialog", "パラメータファイルを保存 {*.zv3}");
 inline constexpr const char* FILTER_EXPORT_MP3 = "Output to WAV File {*.mp3}";
 inline constexpr const char* FILTER_EXPORT_WAV = "Output to WAV File {*.wav}";
 inline constexpr const char* FILTER_ALL_FILES_EN = "All files {*.*}";
-inline constexpr const char* FILTER_ENCODER = "外部MP3エンコーダーを開く {*.exe}";
-inline constexpr const char* SELECT_FOLDER_TITLE = "出力フォルダを選択";
+inline constexpr const char* FILTER_ENCODER =
+    QT_TRANSLATE_NOOP("Dialog", "外部MP3エンコーダーを開く {*.exe}");
+inline constexpr const char* SELECT_FOLDER_TITLE =
+    QT_TRANSLATE_NOOP("Dialog", "出力フォルダを選択");
 
 }  // namespace zv

@@ -12,6 +12,7 @@
 #include "ui/dialogs/dialog_texts.h"
 #include "ui/dialogs/file_dialogs.h"
 #include "ui/dialogs/messages.h"
+#include "ui/dialogs/ui_text.h"
 
 namespace zv {
 namespace {
@@ -32,39 +33,39 @@ EncoderSettingsDialog::EncoderSettingsDialog(EncoderSettings& settings, DialogHo
       host_(host),
       ini_(ini),
       engine_idle_(std::move(engine_idle)) {
-    setWindowTitle(QString::fromUtf8(ENCODER_DIALOG_TITLE));
-    use_ = new QCheckBox(QString::fromUtf8(ENCODER_USE_TEXT), this);
+    setWindowTitle(dialog_text(ENCODER_DIALOG_TITLE));
+    use_ = new QCheckBox(dialog_text(ENCODER_USE_TEXT), this);
     use_->setChecked(settings.use_external_encoder != 0);
     path_ = new QLineEdit(from_utf8(text_of(settings.external_encoder_path)), this);
     params_ = new QLineEdit(from_utf8(text_of(settings.external_encoder_params)), this);
     path_->setMaxLength(ENCODER_TEXT_MAX_CHARS);
     params_->setMaxLength(ENCODER_TEXT_MAX_CHARS);
     path_->setMinimumWidth(320);
-    ref_ = new QPushButton(QString::fromUtf8(ENCODER_REF_TEXT), this);
+    ref_ = new QPushButton(dialog_text(ENCODER_REF_TEXT), this);
     ref_->setAutoDefault(false);
     connect(ref_, &QPushButton::clicked, this, &EncoderSettingsDialog::choose_program);
 
     buttons_ = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons_->button(QDialogButtonBox::Cancel)->setText(QString::fromUtf8(CANCEL_TEXT));
+    buttons_->button(QDialogButtonBox::Cancel)->setText(dialog_text(CANCEL_TEXT));
     buttons_->button(QDialogButtonBox::Ok)->setDefault(true);
     connect(buttons_, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons_, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* grid = new QGridLayout;
-    grid->addWidget(new QLabel(QString::fromUtf8(ENCODER_PATH_LABEL), this), 0, 0);
+    grid->addWidget(new QLabel(dialog_text(ENCODER_PATH_LABEL), this), 0, 0);
     grid->addWidget(path_, 0, 1);
     grid->addWidget(ref_, 0, 2);
-    grid->addWidget(new QLabel(QString::fromUtf8(ENCODER_PARAMS_LABEL), this), 1, 0);
+    grid->addWidget(new QLabel(dialog_text(ENCODER_PARAMS_LABEL), this), 1, 0);
     grid->addWidget(params_, 1, 1, 1, 2);
     grid->setColumnStretch(1, 1);
 
-    auto* usage = new QLabel(QString::fromUtf8(ENCODER_USAGE_TEXT), this);
+    auto* usage = new QLabel(dialog_text(ENCODER_USAGE_TEXT), this);
     usage->setTextFormat(Qt::PlainText);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(use_);
     layout->addLayout(grid);
-    layout->addWidget(new QLabel(QString::fromUtf8(ENCODER_USAGE_LABEL), this));
+    layout->addWidget(new QLabel(dialog_text(ENCODER_USAGE_LABEL), this));
     layout->addWidget(usage);
     layout->addWidget(buttons_);
 

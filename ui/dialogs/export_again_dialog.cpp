@@ -8,28 +8,28 @@
 
 #include "ui/dialogs/dialog_texts.h"
 #include "ui/dialogs/messages.h"
+#include "ui/dialogs/ui_text.h"
 
 namespace zv {
 
 ExportAgainDialog::ExportAgainDialog(bool to_source_folders, const std::string& folder,
                                      QWidget* parent)
     : QDialog(parent) {
-    setWindowTitle(QString::fromUtf8(EXPORT_AGAIN_TITLE));
+    setWindowTitle(dialog_text(EXPORT_AGAIN_TITLE));
     folder_ = new QLineEdit(
-        to_source_folders ? QString::fromUtf8(EXPORT_AGAIN_ORIGINAL_FOLDER) : from_utf8(folder),
-        this);
+        to_source_folders ? dialog_text(EXPORT_AGAIN_ORIGINAL_FOLDER) : from_utf8(folder), this);
     folder_->setReadOnly(true);
     folder_->setMinimumWidth(360);
 
-    all_ = new QPushButton(QString::fromUtf8(EXPORT_AGAIN_ALL_TEXT), this);
-    new_only_ = new QPushButton(QString::fromUtf8(EXPORT_AGAIN_NEW_ONLY_TEXT), this);
-    cancel_ = new QPushButton(QString::fromUtf8(CANCEL_TEXT), this);
+    all_ = new QPushButton(dialog_text(EXPORT_AGAIN_ALL_TEXT), this);
+    new_only_ = new QPushButton(dialog_text(EXPORT_AGAIN_NEW_ONLY_TEXT), this);
+    cancel_ = new QPushButton(dialog_text(CANCEL_TEXT), this);
     all_->setDefault(true);
     connect(all_, &QPushButton::clicked, this, [this] { done(EXPORT_AGAIN_ALL); });
     connect(new_only_, &QPushButton::clicked, this, [this] { done(EXPORT_AGAIN_NEW_ONLY); });
     connect(cancel_, &QPushButton::clicked, this, [this] { done(EXPORT_AGAIN_CANCEL); });
 
-    auto* question = new QLabel(QString::fromUtf8(EXPORT_AGAIN_QUESTION), this);
+    auto* question = new QLabel(dialog_text(EXPORT_AGAIN_QUESTION), this);
     question->setWordWrap(true);
     auto* row = new QHBoxLayout;
     row->addStretch();
@@ -38,7 +38,7 @@ ExportAgainDialog::ExportAgainDialog(bool to_source_folders, const std::string& 
     row->addWidget(cancel_);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QString::fromUtf8(EXPORT_AGAIN_FOLDER_TEXT), this));
+    layout->addWidget(new QLabel(dialog_text(EXPORT_AGAIN_FOLDER_TEXT), this));
     layout->addWidget(folder_);
     layout->addWidget(question);
     layout->addLayout(row);

@@ -10,6 +10,7 @@
 #include "ui/dialogs/export_progress_dialog.h"
 #include "ui/dialogs/file_dialogs.h"
 #include "ui/dialogs/messages.h"
+#include "ui/dialogs/ui_text.h"
 
 namespace zv {
 namespace {
@@ -115,9 +116,9 @@ private:
 
 ExportRunnerConfig window_config() {
     ExportRunnerConfig config;
-    config.jobs = 1;                      // the window's own processor, one song at a time
-    config.keep_cancelled_output = true;  // what was processed before a cancel stays
-    config.language = Language::Japanese;
+    config.jobs = 1;                           // the window's own processor, one song at a time
+    config.keep_cancelled_output = true;       // what was processed before a cancel stays
+    config.language = window_text_language();  // the runner's refusals, as the window speaks
     return config;
 }
 
@@ -141,7 +142,9 @@ bool run_export(ExportCommandContext& c, bool all, Run run) {
     }
     const std::vector<SongReport>& failed = window_host.failed();
     auto why = [](const SongReport& r) {
-        return r.switched_to_wav ? r.reason + "\n" + TEXT_SWITCHED_TO_WAV : r.reason;
+        return r.switched_to_wav
+                   ? r.reason + "\n" + message_text(TEXT_SWITCHED_TO_WAV).toStdString()
+                   : r.reason;
     };
     if (!all && !failed.empty()) {
         c.host.show(c.parent, export_failed_message(failed[0].source, why(failed[0])));

@@ -18,6 +18,7 @@
 #include "ui/dialogs/dialog_texts.h"
 #include "ui/dialogs/messages.h"
 #include "ui/dialogs/radio_group_focus.h"
+#include "ui/dialogs/ui_text.h"
 
 namespace zv {
 namespace {
@@ -48,8 +49,8 @@ ExportOptionsDialog::ExportOptionsDialog(ExportCommand command, ExportOptions& o
     const bool all = command == ExportCommand::ExportAll;
     setWindowTitle(QString::fromUtf8(all ? EXPORT_ALL_TITLE : EXPORT_SONG_TITLE));
 
-    wav_ = new QRadioButton(QString::fromUtf8(EXPORT_WAV_TEXT), this);
-    mp3_ = new QRadioButton(QString::fromUtf8(EXPORT_MP3_TEXT), this);
+    wav_ = new QRadioButton(dialog_text(EXPORT_WAV_TEXT), this);
+    mp3_ = new QRadioButton(dialog_text(EXPORT_MP3_TEXT), this);
     auto* format = new QButtonGroup(this);
     format->addButton(wav_);
     format->addButton(mp3_);
@@ -61,12 +62,12 @@ ExportOptionsDialog::ExportOptionsDialog(ExportCommand command, ExportOptions& o
 
     album_ = text_edit(options.tag_album_prefix, this);
     title_ = text_edit(options.tag_title_prefix, this);
-    normalise_ = new QCheckBox(QString::fromUtf8(EXPORT_NORMALISE_TEXT), this);
+    normalise_ = new QCheckBox(dialog_text(EXPORT_NORMALISE_TEXT), this);
     normalise_->setChecked(options.normalise_on_export != 0);
 
     note_ = new QLabel(this);
     if (encoder.use_external_encoder != 0) {
-        note_->setText(QString::fromUtf8(TEXT_EXTERNAL_ENCODER_IN_USE));
+        note_->setText(message_text(TEXT_EXTERNAL_ENCODER_IN_USE));
         bitrate_->setEnabled(false);
     }
 
@@ -77,10 +78,10 @@ ExportOptionsDialog::ExportOptionsDialog(ExportCommand command, ExportOptions& o
     format_row->addWidget(bitrate_);
     format_row->addStretch();
 
-    auto* tags = new QGroupBox(QString::fromUtf8(EXPORT_TAG_GROUP), this);
+    auto* tags = new QGroupBox(dialog_text(EXPORT_TAG_GROUP), this);
     auto* tag_form = new QFormLayout(tags);
-    tag_form->addRow(QString::fromUtf8(EXPORT_ALBUM_LABEL), album_);
-    tag_form->addRow(QString::fromUtf8(EXPORT_TITLE_LABEL), title_);
+    tag_form->addRow(dialog_text(EXPORT_ALBUM_LABEL), album_);
+    tag_form->addRow(dialog_text(EXPORT_TITLE_LABEL), title_);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(format_row);
@@ -93,23 +94,23 @@ ExportOptionsDialog::ExportOptionsDialog(ExportCommand command, ExportOptions& o
         // The affix is a part of a file name: it may not lead into another folder.
         affix_->setValidator(
             new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[^/]*")), affix_));
-        prefix_ = new QRadioButton(QString::fromUtf8(EXPORT_PREFIX_TEXT), this);
-        postfix_ = new QRadioButton(QString::fromUtf8(EXPORT_POSTFIX_TEXT), this);
+        prefix_ = new QRadioButton(dialog_text(EXPORT_PREFIX_TEXT), this);
+        postfix_ = new QRadioButton(dialog_text(EXPORT_POSTFIX_TEXT), this);
         auto* affix_group = new QButtonGroup(this);
         affix_group->addButton(prefix_);
         affix_group->addButton(postfix_);
         (options.affix_is_postfix == 0 ? prefix_ : postfix_)->setChecked(true);
         RadioGroupFocus::install(affix_group);
-        auto* names = new QGroupBox(QString::fromUtf8(EXPORT_AFFIX_GROUP), this);
+        auto* names = new QGroupBox(dialog_text(EXPORT_AFFIX_GROUP), this);
         auto* names_row = new QHBoxLayout(names);
         names_row->addWidget(affix_);
         names_row->addWidget(prefix_);
         names_row->addWidget(postfix_);
         layout->addWidget(names);
 
-        source_folder_ = new QCheckBox(QString::fromUtf8(EXPORT_SOURCE_FOLDER_TEXT), this);
+        source_folder_ = new QCheckBox(dialog_text(EXPORT_SOURCE_FOLDER_TEXT), this);
         source_folder_->setChecked(options.save_to_source_folder != 0);
-        auto* folder = new QGroupBox(QString::fromUtf8(EXPORT_FOLDER_GROUP), this);
+        auto* folder = new QGroupBox(dialog_text(EXPORT_FOLDER_GROUP), this);
         auto* folder_box = new QVBoxLayout(folder);
         folder_box->addWidget(source_folder_);
         layout->addWidget(folder);
@@ -117,7 +118,7 @@ ExportOptionsDialog::ExportOptionsDialog(ExportCommand command, ExportOptions& o
     layout->addWidget(note_);
 
     buttons_ = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons_->button(QDialogButtonBox::Cancel)->setText(QString::fromUtf8(CANCEL_TEXT));
+    buttons_->button(QDialogButtonBox::Cancel)->setText(dialog_text(CANCEL_TEXT));
     connect(buttons_, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons_, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons_);
@@ -141,7 +142,7 @@ ExportOptionsDialog::ExportOptionsDialog(ExportCommand command, ExportOptions& o
 void ExportOptionsDialog::accept() {
     const bool all = command_ == ExportCommand::ExportAll;
     if (all && affix_->text().contains(QLatin1Char('/'))) {
-        host_.show(this, error_message(QString::fromUtf8(TEXT_AFFIX_HAS_SEPARATOR)));
+        host_.show(this, error_message(message_text(TEXT_AFFIX_HAS_SEPARATOR)));
         affix_->setFocus();
         return;
     }

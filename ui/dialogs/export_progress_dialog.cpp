@@ -14,6 +14,7 @@
 #include "ui/dialogs/dialog_host.h"
 #include "ui/dialogs/dialog_texts.h"
 #include "ui/dialogs/messages.h"
+#include "ui/dialogs/ui_text.h"
 
 namespace zv {
 
@@ -76,7 +77,7 @@ ExportProgressDialog::ExportProgressDialog(std::unique_ptr<Forwarder> forwarder,
 }
 
 void ExportProgressDialog::build() {
-    setWindowTitle(QString::fromUtf8(EXPORT_PROGRESS_TITLE));
+    setWindowTitle(dialog_text(EXPORT_PROGRESS_TITLE));
 
     source_ = path_field(this);
     target_ = path_field(this);
@@ -87,7 +88,7 @@ void ExportProgressDialog::build() {
     progress_->setValue(0);
     progress_->setTextVisible(false);
 
-    throttle_check_ = new QCheckBox(QString::fromUtf8(EXPORT_THROTTLE_TEXT), this);
+    throttle_check_ = new QCheckBox(dialog_text(EXPORT_THROTTLE_TEXT), this);
     throttle_check_->setChecked(throttle_.cpu_throttle_on.load() != 0);
     throttle_slider_ = new QSlider(Qt::Horizontal, this);
     throttle_slider_->setRange(THROTTLE_SLIDER_MIN, THROTTLE_SLIDER_MAX);
@@ -100,20 +101,20 @@ void ExportProgressDialog::build() {
     connect(throttle_slider_, &QSlider::valueChanged, this,
             [this](int value) { throttle_.cpu_throttle_level.store(value); });
 
-    cancel_ = new QPushButton(QString::fromUtf8(CANCEL_TEXT), this);
+    cancel_ = new QPushButton(dialog_text(CANCEL_TEXT), this);
     cancel_->setDefault(true);
     connect(cancel_, &QPushButton::clicked, this, &ExportProgressDialog::cancel_job);
 
     auto* time_row = new QHBoxLayout;
-    time_row->addWidget(new QLabel(QString::fromUtf8(EXPORT_TIME_LABEL), this));
+    time_row->addWidget(new QLabel(dialog_text(EXPORT_TIME_LABEL), this));
     time_row->addWidget(time_);
     time_row->addStretch();
 
     auto* throttle_row = new QHBoxLayout;
     throttle_row->addWidget(throttle_check_);
-    throttle_row->addWidget(new QLabel(QString::fromUtf8(EXPORT_THROTTLE_MORE), this));
+    throttle_row->addWidget(new QLabel(dialog_text(EXPORT_THROTTLE_MORE), this));
     throttle_row->addWidget(throttle_slider_, 1);
-    throttle_row->addWidget(new QLabel(QString::fromUtf8(EXPORT_THROTTLE_LESS), this));
+    throttle_row->addWidget(new QLabel(dialog_text(EXPORT_THROTTLE_LESS), this));
 
     auto* button_row = new QHBoxLayout;
     button_row->addStretch();

@@ -10,6 +10,7 @@
 #include "ui/dialogs/dialog_host.h"
 #include "ui/dialogs/dialog_texts.h"
 #include "ui/dialogs/messages.h"
+#include "ui/dialogs/ui_text.h"
 
 namespace zv {
 namespace {
@@ -39,8 +40,8 @@ QString qt_filter(const Filter& f) {
                          ? QStringLiteral("*")
                          : QString::fromStdString(case_insensitive_pattern(p.toStdString())));
     }
-    return QString::fromUtf8(f.description) + QStringLiteral(" (") +
-           patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    return dialog_text(f.description) + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+           QLatin1Char(')');
 }
 
 void remember(DialogHost& host, const IniSettings& ini, IniKey key, const std::string& value,
@@ -59,7 +60,7 @@ QStringList run_file_dialog(DialogHost& host, const IniSettings& ini, QWidget* p
     dialog.setAcceptMode(spec.accept);
     dialog.setFileMode(spec.mode);
     if (spec.title != nullptr) {
-        dialog.setWindowTitle(QString::fromUtf8(spec.title));
+        dialog.setWindowTitle(dialog_text(spec.title));
     }
     if (spec.mode == QFileDialog::Directory) {
         dialog.setOption(QFileDialog::ShowDirsOnly);

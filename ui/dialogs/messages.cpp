@@ -3,15 +3,37 @@
 #include "export/external_encoder.h"
 #include "playback/device_list.h"
 #include "sources/playlist.h"
+#include "ui/dialogs/ui_text.h"
 
 namespace zv {
+namespace {
+
+// The core's texts that the window shows, marked for the translation catalogue here: the core
+// does not use Qt. They must stay the same as the core's constants (a test compares).
+[[maybe_unused]] constexpr const char* CORE_MESSAGES[] = {
+    QT_TRANSLATE_NOOP("Message",
+                      "使用可能な出力サウンドデバイスが見つかりません。\nプレーヤー機能、ON-"
+                      "AIRモードは使用できません。"),
+    QT_TRANSLATE_NOOP(
+        "Message",
+        "使用可能な入力サウンドデバイスが見つかりません。\nON-AIRモードは使用できません。"),
+    QT_TRANSLATE_NOOP("Message", "外部MP3エンコーダ パラメータエラー"),
+    QT_TRANSLATE_NOOP("Message", "パラメータの文字列が長すぎます。 (MAX LENGTH=260)"),
+};
+
+}  // namespace
 
 QString from_utf8(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+Language window_text_language() {
+    return message_text(CONFIRM_CAPTION) == QString::fromUtf8(CONFIRM_CAPTION) ? Language::Japanese
+                                                                               : Language::English;
+}
+
 QString fill_text(const char* format, std::initializer_list<QString> values) {
-    const QString f = QString::fromUtf8(format);
+    const QString f = message_text(format);
     QString out;
     auto next = values.begin();
     for (qsizetype i = 0; i < f.size(); ++i) {
@@ -28,21 +50,21 @@ QString fill_text(const char* format, std::initializer_list<QString> values) {
 }
 
 BoxMessage error_message(const QString& text) {
-    return BoxMessage{QString::fromUtf8(APP_MESSAGE_CAPTION), text, MessageIcon::Warning,
+    return BoxMessage{message_text(APP_MESSAGE_CAPTION), text, MessageIcon::Warning,
                       MessageButtons::Ok};
 }
 
 BoxMessage confirm_message(const QString& text) {
-    return BoxMessage{QString::fromUtf8(CONFIRM_CAPTION), text, MessageIcon::Question,
+    return BoxMessage{message_text(CONFIRM_CAPTION), text, MessageIcon::Question,
                       MessageButtons::OkCancel};
 }
 
 BoxMessage no_output_device_message() {
-    return error_message(QString::fromUtf8(NO_OUTPUT_DEVICE_TEXT));
+    return error_message(message_text(NO_OUTPUT_DEVICE_TEXT));
 }
 
 BoxMessage no_input_device_message() {
-    return error_message(QString::fromUtf8(NO_INPUT_DEVICE_TEXT));
+    return error_message(message_text(NO_INPUT_DEVICE_TEXT));
 }
 
 BoxMessage list_full_message() {
@@ -50,9 +72,8 @@ BoxMessage list_full_message() {
 }
 
 BoxMessage wave_format_error_message() {
-    return BoxMessage{QString::fromUtf8(WAVE_FORMAT_ERROR_CAPTION),
-                      QString::fromUtf8(TEXT_WAVE_FORMAT_ERROR), MessageIcon::Warning,
-                      MessageButtons::Ok};
+    return BoxMessage{message_text(WAVE_FORMAT_ERROR_CAPTION), message_text(TEXT_WAVE_FORMAT_ERROR),
+                      MessageIcon::Warning, MessageButtons::Ok};
 }
 
 BoxMessage device_open_error_message(std::string_view system_text, std::string_view device_name) {
@@ -64,9 +85,14 @@ BoxMessage device_open_error_message(std::string_view system_text, std::string_v
 }
 
 BoxMessage encoder_params_too_long_message() {
-    return BoxMessage{QString::fromUtf8(ENCODER_PARAMS_ERROR_CAPTION),
-                      QString::fromUtf8(ENCODER_PARAMS_ERROR_TEXT), MessageIcon::Warning,
+    return BoxMessage{message_text(ENCODER_PARAMS_ERROR_CAPTION),
+                      message_text(ENCODER_PARAMS_ERROR_TEXT), MessageIcon::Warning,
                       MessageButtons::Ok};
+}
+
+BoxMessage language_next_start_message() {
+    return BoxMessage{message_text(APP_MESSAGE_CAPTION), message_text(TEXT_LANGUAGE_NEXT_START),
+                      MessageIcon::None, MessageButtons::Ok};
 }
 
 BoxMessage export_song_confirm_message(std::string_view source, std::string_view target) {
@@ -76,19 +102,22 @@ BoxMessage export_song_confirm_message(std::string_view source, std::string_view
 
 BoxMessage export_all_confirm_message(bool to_source_folders, std::string_view folder) {
     if (to_source_folders) {
-        return confirm_message(QString::fromUtf8(TEXT_EXPORT_ALL_TO_SOURCE_FOLDERS));
+        return confirm_message(message_text(TEXT_EXPORT_ALL_TO_SOURCE_FOLDERS));
     }
     return confirm_message(fill_text(TEXT_EXPORT_ALL_TO_FOLDER, {from_utf8(folder)}));
 }
 
 BoxMessage save_user_preset_message(int n) {
-    static const char* const DIGITS[] = {"１", "２", "３"};
+    // Full-width digits in the Japanese question, plain ones in the English.
+    static const char* const DIGITS[] = {QT_TRANSLATE_NOOP("Message", "１"),
+                                         QT_TRANSLATE_NOOP("Message", "２"),
+                                         QT_TRANSLATE_NOOP("Message", "３")};
     const int i = n < 1 ? 0 : n > 3 ? 2 : n - 1;
-    return confirm_message(fill_text(TEXT_SAVE_USER_PRESET, {QString::fromUtf8(DIGITS[i])}));
+    return confirm_message(fill_text(TEXT_SAVE_USER_PRESET, {message_text(DIGITS[i])}));
 }
 
 BoxMessage latest_version_message() {
-    return BoxMessage{QString::fromUtf8(LATEST_VERSION_CAPTION),
+    return BoxMessage{message_text(LATEST_VERSION_CAPTION),
                       fill_text(TEXT_LATEST_VERSION, {QString::fromUtf8(HOME_PAGE_URL)}),
                       MessageIcon::Question, MessageButtons::YesNo};
 }

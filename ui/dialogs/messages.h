@@ -8,6 +8,8 @@
 
 #include <string_view>
 
+#include "text/language.h"
+
 namespace zv {
 
 enum class MessageIcon { None, Warning, Question };
@@ -28,8 +30,8 @@ inline bool is_yes(MessageAnswer a) {
 }
 
 inline constexpr const char* APP_MESSAGE_CAPTION = "ZelvonicMP3";
-inline constexpr const char* CONFIRM_CAPTION = "確認";
-inline constexpr const char* LATEST_VERSION_CAPTION = "最新情報";
+inline constexpr const char* CONFIRM_CAPTION = QT_TRANSLATE_NOOP("Message", "確認");
+inline constexpr const char* LATEST_VERSION_CAPTION = QT_TRANSLATE_NOOP("Message", "最新情報");
 inline constexpr const char* WAVE_FORMAT_ERROR_CAPTION = "WAVE Format Error";
 
 inline constexpr const char* VERSION_TEXT = "V3.04.03";
@@ -37,49 +39,62 @@ inline constexpr const char* VERSION_TEXT = "V3.04.03";
 inline constexpr const char* HOME_PAGE_URL = "https://zelvonicmp3.example.org/";
 
 inline constexpr const char* TEXT_LIST_FULL =
-    "サウンドファイルの最大登録数 %d 曲 "
-    "を超えました。\n最大数を超えたファイルは登録されていません。";
-inline constexpr const char* TEXT_WAVE_FORMAT_ERROR =
+    QT_TRANSLATE_NOOP("Message",
+                      "サウンドファイルの最大登録数 %d 曲 "
+                      "を超えました。\n最大数を超えたファイルは登録されていません。");
+inline constexpr const char* TEXT_WAVE_FORMAT_ERROR = QT_TRANSLATE_NOOP(
+    "Message",
     "このファイルフォーマットはサポートしていません。\nサポートサウンドファイル： 48k/44.1k/32k, "
-    "1ch/2ch, 16bit";
-inline constexpr const char* TEXT_EXPORT_SONG_CONFIRM =
-    "登録されたファイル[ %s ]から\nファイル[ %s ]を作成します。\n\nよろしいですか？";
-inline constexpr const char* TEXT_EXPORT_ALL_TO_SOURCE_FOLDERS =
-    "元のファイルと同じフォルダにファイルを出力します。\n\nよろしいですか？";
+    "1ch/2ch, 16bit");
+inline constexpr const char* TEXT_EXPORT_SONG_CONFIRM = QT_TRANSLATE_NOOP(
+    "Message", "登録されたファイル[ %s ]から\nファイル[ %s ]を作成します。\n\nよろしいですか？");
+inline constexpr const char* TEXT_EXPORT_ALL_TO_SOURCE_FOLDERS = QT_TRANSLATE_NOOP(
+    "Message", "元のファイルと同じフォルダにファイルを出力します。\n\nよろしいですか？");
 inline constexpr const char* TEXT_EXPORT_ALL_TO_FOLDER =
-    "フォルダ[ %s ]にファイルを出力します。\n\nよろしいですか？";
+    QT_TRANSLATE_NOOP("Message", "フォルダ[ %s ]にファイルを出力します。\n\nよろしいですか？");
 // The question stands as the program has always asked it, "しまず" included.
-inline constexpr const char* TEXT_SAVE_USER_PRESET =
-    "ユーザープリセット%sに現在のパラメータを保存しまず\nよろしいですか？";
+inline constexpr const char* TEXT_SAVE_USER_PRESET = QT_TRANSLATE_NOOP(
+    "Message", "ユーザープリセット%sに現在のパラメータを保存しまず\nよろしいですか？");
 inline constexpr const char* TEXT_LATEST_VERSION =
-    "作者のWEBページへ接続しますか？\n最新版の入手ができます。\n%s";
-inline constexpr const char* TEXT_EXTERNAL_ENCODER_IN_USE = "※ 外部MP3エンコーダを使用中です。";
+    QT_TRANSLATE_NOOP("Message", "作者のWEBページへ接続しますか？\n最新版の入手ができます。\n%s");
+inline constexpr const char* TEXT_EXTERNAL_ENCODER_IN_USE =
+    QT_TRANSLATE_NOOP("Message", "※ 外部MP3エンコーダを使用中です。");
 
 // Messages this program adds: a failure is never silent.
-inline constexpr const char* TEXT_SAVE_FAILED = "ファイル[ %s ]を保存できませんでした。\n%s";
+inline constexpr const char* TEXT_SAVE_FAILED =
+    QT_TRANSLATE_NOOP("Message", "ファイル[ %s ]を保存できませんでした。\n%s");
 inline constexpr const char* TEXT_INI_WRITE_FAILED =
-    "設定ファイル[ %s ]に書き込めませんでした。\n%s";
-inline constexpr const char* TEXT_EXPORT_FAILED = "ファイル[ %s ]を出力できませんでした。\n%s";
+    QT_TRANSLATE_NOOP("Message", "設定ファイル[ %s ]に書き込めませんでした。\n%s");
+inline constexpr const char* TEXT_EXPORT_FAILED =
+    QT_TRANSLATE_NOOP("Message", "ファイル[ %s ]を出力できませんでした。\n%s");
 // Added to a failure whose MP3 encoding failed: the output format option is WAV from then on.
 inline constexpr const char* TEXT_SWITCHED_TO_WAV =
-    "MP3 エンコードに失敗したため、出力形式を WAV に切り替えました。";
-inline constexpr const char* TEXT_EXPORT_ALL_FAILED = "次のファイルは出力できませんでした。\n\n%s";
+    QT_TRANSLATE_NOOP("Message", "MP3 エンコードに失敗したため、出力形式を WAV に切り替えました。");
+inline constexpr const char* TEXT_EXPORT_ALL_FAILED =
+    QT_TRANSLATE_NOOP("Message", "次のファイルは出力できませんでした。\n\n%s");
 // After Export All: the loudness of every song written, a "file: figures" line each; past
 // LOUDNESS_SUMMARY_LINES songs one line counts the rest (a box of 2000 lines would not fit
 // on a screen).
 inline constexpr const char* TEXT_EXPORT_ALL_LOUDNESS =
-    "出力したファイルのラウドネス (EBU R128)\n\n%s";
-inline constexpr const char* TEXT_LOUDNESS_MORE_SONGS = "（ほか %d 曲）";
+    QT_TRANSLATE_NOOP("Message", "出力したファイルのラウドネス (EBU R128)\n\n%s");
+inline constexpr const char* TEXT_LOUDNESS_MORE_SONGS =
+    QT_TRANSLATE_NOOP("Message", "（ほか %d 曲）");
 constexpr int LOUDNESS_SUMMARY_LINES = 20;
-inline constexpr const char* TEXT_PATHS_TOO_LONG =
-    "パスが長すぎるため、%d 個のファイルは登録されていません。\n（パスは255バイトまでです。）";
+inline constexpr const char* TEXT_PATHS_TOO_LONG = QT_TRANSLATE_NOOP(
+    "Message",
+    "パスが長すぎるため、%d 個のファイルは登録されていません。\n（パスは255バイトまでです。）");
 inline constexpr const char* TEXT_AFFIX_HAS_SEPARATOR =
-    "出力ファイル名に付加する文字列に「/」は使用できません。";
-inline constexpr const char* TEXT_ENCODER_REQUEST =
+    QT_TRANSLATE_NOOP("Message", "出力ファイル名に付加する文字列に「/」は使用できません。");
+inline constexpr const char* TEXT_ENCODER_REQUEST = QT_TRANSLATE_NOOP(
+    "Message",
     "このパラメータファイルは外部MP3エンコーダの設定を変更しようとしています。\n\n"
     "外部MP3エンコーダを使用： %s\nプログラム： %s\nパラメータ： %s\n\n"
     "この設定を読み込みますか？\n"
-    "（キャンセルを選ぶと、外部MP3エンコーダの設定は今のまま変わりません。）";
+    "（キャンセルを選ぶと、外部MP3エンコーダの設定は今のまま変わりません。）");
+
+// The window's language setting takes effect when the program starts again.
+inline constexpr const char* TEXT_LANGUAGE_NEXT_START =
+    QT_TRANSLATE_NOOP("Message", "言語の変更は、次回の起動時に反映されます。");
 
 // Errors: caption "ZelvonicMP3", warning icon, OK.
 BoxMessage error_message(const QString& text);
@@ -94,6 +109,7 @@ BoxMessage wave_format_error_message();
 // for an output device), no caption, OK.
 BoxMessage device_open_error_message(std::string_view system_text, std::string_view device_name);
 BoxMessage encoder_params_too_long_message();
+BoxMessage language_next_start_message();  // caption "ZelvonicMP3", no icon, OK
 
 BoxMessage export_song_confirm_message(std::string_view source, std::string_view target);
 BoxMessage export_all_confirm_message(bool to_source_folders, std::string_view folder);
@@ -117,5 +133,8 @@ BoxMessage encoder_request_message(bool use_external, std::string_view program,
 QString fill_text(const char* format, std::initializer_list<QString> values);
 
 QString from_utf8(std::string_view text);
+
+// The language the installed translator gives the window's texts (Japanese when none is).
+Language window_text_language();
 
 }  // namespace zv

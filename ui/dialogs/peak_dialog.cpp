@@ -10,6 +10,7 @@
 
 #include "ui/dialogs/dialog_texts.h"
 #include "ui/dialogs/messages.h"
+#include "ui/dialogs/ui_text.h"
 
 namespace zv {
 
@@ -45,7 +46,7 @@ private:
 
 PeakDialog::PeakDialog(Playlist& playlist, QWidget* parent)
     : JobDialog(parent), forwarder_(std::make_unique<Forwarder>(this)) {
-    setWindowTitle(QString::fromUtf8(PEAK_DIALOG_TITLE));
+    setWindowTitle(dialog_text(PEAK_DIALOG_TITLE));
     job_ = std::make_unique<PeakScanJob>(playlist, *forwarder_);
 
     text_ = new QLabel(this);
@@ -54,7 +55,7 @@ PeakDialog::PeakDialog(Playlist& playlist, QWidget* parent)
     progress_->setRange(0, 100);
     progress_->setValue(0);
     progress_->setTextVisible(false);
-    cancel_ = new QPushButton(QString::fromUtf8(CANCEL_TEXT), this);
+    cancel_ = new QPushButton(dialog_text(CANCEL_TEXT), this);
     cancel_->setDefault(true);
     connect(cancel_, &QPushButton::clicked, this, &PeakDialog::cancel_job);
 
