@@ -293,11 +293,13 @@ TEST_F(EnglishWindow, ShowsEnglishMessagesDialogsAndStatusBar) {
 
     DeviceLists lists;
     DeviceSettings settings;
-    DeviceSettingsDialog device(lists, settings);
-    EXPECT_EQ(device.windowTitle().toStdString(), "Sound Device Settings");
-    EXPECT_EQ(device.buttons()->button(QDialogButtonBox::Cancel)->text().toStdString(), "Cancel");
+    DeviceSettingsDialog device_dialog(lists, settings);
+    EXPECT_EQ(device_dialog.windowTitle().toStdString(), "Sound Device Settings");
+    EXPECT_EQ(device_dialog.buttons()->button(QDialogButtonBox::Cancel)->text().toStdString(),
+              "Cancel");
     ExportAgainDialog again(false, "/music/out");
-    for (const QWidget* dialog : {static_cast<QWidget*>(&device), static_cast<QWidget*>(&again)}) {
+    for (const QWidget* dialog :
+         {static_cast<QWidget*>(&device_dialog), static_cast<QWidget*>(&again)}) {
         for (const QString& text : dialog_texts(*dialog)) {
             EXPECT_FALSE(has_japanese(text)) << text.toStdString();
         }
