@@ -10,15 +10,15 @@
 namespace zv::cli {
 namespace {
 
-constexpr OptionSpec COMMON_OPTIONS[] = {
+constexpr OptionRow COMMON_OPTIONS[] = {
     {OPT_HELP, "--help", 'h', ArgKind::Flag},
     {OPT_VERBOSE, "--verbose", 'v', ArgKind::Flag},
 };
 
-const OptionSpec* find_option(std::initializer_list<std::span<const OptionSpec>> tables,
-                              std::string_view long_name, char short_name) {
-    for (std::span<const OptionSpec> table : tables) {
-        for (const OptionSpec& o : table) {
+const OptionRow* find_option(std::initializer_list<std::span<const OptionRow>> tables,
+                             std::string_view long_name, char short_name) {
+    for (std::span<const OptionRow> table : tables) {
+        for (const OptionRow& o : table) {
             if (long_name.empty() ? o.short_name != 0 && o.short_name == short_name
                                   : long_name == o.long_name)
                 return &o;
@@ -29,9 +29,9 @@ const OptionSpec* find_option(std::initializer_list<std::span<const OptionSpec>>
 
 }  // namespace
 
-ParsedArgs parse_args(int argc, char** argv, std::span<const OptionSpec> options,
-                      std::span<const OptionSpec> more) {
-    const auto tables = {options, more, std::span<const OptionSpec>(COMMON_OPTIONS)};
+ParsedArgs parse_args(int argc, char** argv, std::span<const OptionRow> options,
+                      std::span<const OptionRow> more) {
+    const auto tables = {options, more, std::span<const OptionRow>(COMMON_OPTIONS)};
     ParsedArgs out;
     bool options_done = false;
     for (int i = 1; i < argc; ++i) {
@@ -44,7 +44,7 @@ ParsedArgs parse_args(int argc, char** argv, std::span<const OptionSpec> options
             options_done = true;
             continue;
         }
-        const OptionSpec* spec = nullptr;
+        const OptionRow* option = nullptr;
         std::string name;
         std::string value;
         bool have_value = false;
@@ -55,10 +55,10 @@ ParsedArgs parse_args(int argc, char** argv, std::span<const OptionSpec> options
                 value = arg.substr(eq + 1);
                 have_value = true;
             }
-            spec = find_option(tables, name, 0);
+            option = find_option(tables, name, 0);
         } else {
             name = arg.substr(0, 2);
-            spec = find_option(tables, {}, arg[1]);
+            option = find_option(tables, {}, arg[1]);
             if (arg.size() > 2) {
                 value = arg.substr(2);
                 have_value = true;
@@ -69,24 +69,24 @@ ParsedArgs parse_args(int argc, char** argv, std::span<const OptionSpec> options
             out.error_arg = name;
             return out;
         };
-        if (spec == nullptr)
+        if (option == nullptr)
             return fail(MSG_UNKNOWN_OPTION);
-        if (spec->kind == ArgKind::Flag) {
+        if (option->kind == ArgKind::Flag) {
             if (have_value)
                 return fail(MSG_TAKES_NO_VALUE);
         } else if (!have_value) {
             if (i + 1 >= argc)
-                return fail(spec->kind == ArgKind::Path ? MSG_NEEDS_FILE : MSG_NEEDS_VALUE);
+                return fail(option->kind == ArgKind::Path ? MSG_NEEDS_FILE : MSG_NEEDS_VALUE);
             value = argv[++i];
         }
-        if (spec->kind == ArgKind::Path && value.empty())
+        if (option->kind == ArgKind::Path && value.empty())
             return fail(MSG_EMPTY_PATH);
-        if (spec->id == OPT_HELP) {
+        if (option->id == OPT_HELP) {
             out.help = true;
-        } else if (spec->id == OPT_VERBOSE) {
+        } else if (option->id == OPT_VERBOSE) {
             out.verbose = true;
         } else {
-            out.args.push_back({spec->id, value, name});
+            out.args.push_back({option->id, value, name});
         }
     }
     return out;

@@ -21,7 +21,7 @@ enum class ArgKind {
     Path    // takes a file or folder name, never empty
 };
 
-struct OptionSpec {
+struct OptionRow {
     int id;                 // the command's own number for it (>= 0)
     const char* long_name;  // "--jobs"
     char short_name;        // 'j', or 0
@@ -48,8 +48,8 @@ struct ParsedArgs {
 };
 
 // argv[0] is the command's name and is skipped. more: a second table (SETTINGS_OPTIONS).
-ParsedArgs parse_args(int argc, char** argv, std::span<const OptionSpec> options,
-                      std::span<const OptionSpec> more = {});
+ParsedArgs parse_args(int argc, char** argv, std::span<const OptionRow> options,
+                      std::span<const OptionRow> more = {});
 
 // A whole decimal number in lo..hi.
 bool parse_int(const std::string& text, long lo, long hi, long& value);

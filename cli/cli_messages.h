@@ -4,6 +4,10 @@
 
 #include "text/language.h"
 
+namespace zv {
+enum class AddResult;
+}
+
 namespace zv::cli {
 
 // Common
@@ -180,5 +184,8 @@ inline constexpr Message MSG_SWITCHED_TO_WAV{
     "MP3 エンコーダが失敗しました。残りの曲は WAV で書き出します"};
 inline constexpr Message MSG_EXPORT_STOPPED{"stopped; unfinished songs were not written",
                                             "中止しました。終わっていない曲は書き出していません"};
+
+// Why the playlist refused a song, for `playlist make` and `play`.
+const Message& add_refusal_message(AddResult r);
 
 }  // namespace zv::cli

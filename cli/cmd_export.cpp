@@ -108,7 +108,7 @@ enum Opt {
     OPT_QUIET,
 };
 
-constexpr OptionSpec OPTIONS[] = {
+constexpr OptionRow OPTIONS[] = {
     {OPT_OUTPUT, "--output", 'o', ArgKind::Path},
     {OPT_FOLDER, "--folder", 'd', ArgKind::Path},
     {OPT_BESIDE, "--beside-source", 0, ArgKind::Flag},

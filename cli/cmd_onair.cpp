@@ -44,7 +44,7 @@ constexpr int OPT_IN = 2;
 constexpr int OPT_OUT = 3;
 constexpr int OPT_BUFFERS = 4;
 constexpr int OPT_SECONDS = 5;
-constexpr OptionSpec OPTIONS[] = {
+constexpr OptionRow OPTIONS[] = {
     {OPT_RATE, "--rate", 0, ArgKind::Value},       {OPT_IN, "--in", 0, ArgKind::Value},
     {OPT_OUT, "--out", 0, ArgKind::Value},         {OPT_BUFFERS, "--buffers", 0, ArgKind::Value},
     {OPT_SECONDS, "--seconds", 0, ArgKind::Value},

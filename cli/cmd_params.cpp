@@ -36,7 +36,7 @@ void print_help() {
 constexpr int OPT_SAVE = 1;
 constexpr int OPT_SHOW = 2;
 
-constexpr OptionSpec OPTIONS[] = {
+constexpr OptionRow OPTIONS[] = {
     {OPT_SAVE, "--save", 0, ArgKind::Path},
     {OPT_SHOW, "--show", 0, ArgKind::Flag},
 };

@@ -35,7 +35,7 @@ void print_peak_help() {
 }
 
 constexpr int OPT_TSV = 1;
-constexpr OptionSpec OPTIONS[] = {{OPT_TSV, "--tsv", 0, ArgKind::Flag}};
+constexpr OptionRow OPTIONS[] = {{OPT_TSV, "--tsv", 0, ArgKind::Flag}};
 
 struct PeakRow {
     int32_t peak = 0;

@@ -43,24 +43,11 @@ void print_help() {
 constexpr int OPT_CONTINUOUS = 1;
 constexpr int OPT_DEVICE = 2;
 constexpr int OPT_BUFFERS = 3;
-constexpr OptionSpec OPTIONS[] = {
+constexpr OptionRow OPTIONS[] = {
     {OPT_CONTINUOUS, "--continuous", 0, ArgKind::Flag},
     {OPT_DEVICE, "--device", 0, ArgKind::Value},
     {OPT_BUFFERS, "--buffers", 0, ArgKind::Value},
 };
-
-const Message& refusal(AddResult r) {
-    switch (r) {
-        case AddResult::list_full:
-            return MSG_LIST_ALREADY_FULL;
-        case AddResult::not_a_song:
-            return MSG_NOT_A_SONG;
-        case AddResult::path_too_long:
-            return MSG_PATH_TOO_LONG;
-        default:
-            return MSG_NOT_SUPPORTED;
-    }
-}
 
 }  // namespace
 
@@ -112,7 +99,7 @@ int run_play(int argc, char** argv) {
     for (const std::string& file : files) {
         const AddResult r = add_song_file(*playlist, file, true);
         if (!was_added(r)) {
-            out.error(MSG_SKIPPING, file, out.tr(refusal(r)));
+            out.error(MSG_SKIPPING, file, out.tr(add_refusal_message(r)));
         }
     }
     if (playlist->song_count == 0) {

@@ -144,19 +144,6 @@ int show(const std::vector<std::string>& args, bool tsv, const CliOutput& out) {
     return EXIT_OK;
 }
 
-const Message& refusal_text(AddResult r) {
-    switch (r) {
-        case AddResult::list_full:
-            return MSG_LIST_ALREADY_FULL;
-        case AddResult::not_a_song:
-            return MSG_NOT_A_SONG;
-        case AddResult::path_too_long:
-            return MSG_PATH_TOO_LONG;
-        default:
-            return MSG_NOT_SUPPORTED;
-    }
-}
-
 int make(const std::vector<std::string>& args, const CliOutput& cli) {
     if (args.size() < 2) {
         return cli.usage(MSG_MAKE_NEEDS);
@@ -182,7 +169,7 @@ int make(const std::vector<std::string>& args, const CliOutput& cli) {
         AddResult r = add_song_file(*pl, item, true);
         if (!was_added(r)) {
             refused = true;
-            cli.error(MSG_SOURCE_FAILED, item, cli.tr(refusal_text(r)));
+            cli.error(MSG_SOURCE_FAILED, item, cli.tr(add_refusal_message(r)));
         }
     }
     if (pl->song_count == MAX_SONGS) {
@@ -198,9 +185,22 @@ int make(const std::vector<std::string>& args, const CliOutput& cli) {
 }
 
 constexpr int OPT_TSV = 1;
-constexpr OptionSpec OPTIONS[] = {{OPT_TSV, "--tsv", 0, ArgKind::Flag}};
+constexpr OptionRow OPTIONS[] = {{OPT_TSV, "--tsv", 0, ArgKind::Flag}};
 
 }  // namespace
+
+const Message& add_refusal_message(AddResult r) {
+    switch (r) {
+        case AddResult::list_full:
+            return MSG_LIST_ALREADY_FULL;
+        case AddResult::not_a_song:
+            return MSG_NOT_A_SONG;
+        case AddResult::path_too_long:
+            return MSG_PATH_TOO_LONG;
+        default:
+            return MSG_NOT_SUPPORTED;
+    }
+}
 
 int run_playlist(int argc, char** argv) {
     const CliOutput out("playlist");

@@ -12,7 +12,7 @@ namespace zv::cli {
 namespace {
 
 constexpr int OPT_TSV = 1;
-constexpr OptionSpec OPTIONS[] = {{OPT_TSV, "--tsv", 0, ArgKind::Flag}};
+constexpr OptionRow OPTIONS[] = {{OPT_TSV, "--tsv", 0, ArgKind::Flag}};
 
 }  // namespace
 

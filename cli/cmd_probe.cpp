@@ -153,7 +153,7 @@ void print_columns(const ProbeReport& r, Playlist& pl) {
 }
 
 constexpr int OPT_TSV = 1;
-constexpr OptionSpec OPTIONS[] = {{OPT_TSV, "--tsv", 0, ArgKind::Flag}};
+constexpr OptionRow OPTIONS[] = {{OPT_TSV, "--tsv", 0, ArgKind::Flag}};
 
 }  // namespace
 

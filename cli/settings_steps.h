@@ -21,7 +21,7 @@ constexpr int OPT_PRESET = 1002;
 constexpr int OPT_SET = 1003;
 constexpr int OPT_TRUST_ENCODER = 1004;
 
-inline constexpr OptionSpec SETTINGS_OPTIONS[] = {
+inline constexpr OptionRow SETTINGS_OPTIONS[] = {
     {OPT_STATE, "--state", 0, ArgKind::Path},
     {OPT_PARAMS, "--params", 0, ArgKind::Path},
     {OPT_PRESET, "--preset", 0, ArgKind::Value},

@@ -11,7 +11,7 @@
 namespace zv::cli {
 namespace {
 
-constexpr OptionSpec OPTIONS[] = {
+constexpr OptionRow OPTIONS[] = {
     {1, "--jobs", 'j', ArgKind::Value},
     {2, "--output", 'o', ArgKind::Path},
     {3, "--quiet", 'q', ArgKind::Flag},
