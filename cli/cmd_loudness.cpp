@@ -29,7 +29,7 @@ void print_loudness_help() {
 }
 
 constexpr int OPT_TSV = 1;
-constexpr OptionSpec OPTIONS[] = {{OPT_TSV, "--tsv", 0, ArgKind::Flag}};
+constexpr OptionRow OPTIONS[] = {{OPT_TSV, "--tsv", 0, ArgKind::Flag}};
 
 }  // namespace
 

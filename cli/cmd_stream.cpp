@@ -57,7 +57,7 @@ constexpr int OPT_FORMAT = 1;
 constexpr int OPT_RATE = 2;
 constexpr int OPT_CHANNELS = 3;
 constexpr int OPT_TRIM = 4;
-constexpr OptionSpec OPTIONS[] = {
+constexpr OptionRow OPTIONS[] = {
     {OPT_FORMAT, "--format", 0, ArgKind::Value},
     {OPT_RATE, "--rate", 0, ArgKind::Value},
     {OPT_CHANNELS, "--channels", 0, ArgKind::Value},
