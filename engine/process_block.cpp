@@ -165,8 +165,8 @@ Pair final_clipper(ProcessorState& s, const BlockFactors& b, Pair v) {
 // Front of the chain, up to the HF stage: the dithered input (the bypass output) and the
 // signal that goes into the band split.
 void front_phase(ProcessorParams& q, ProcessorState& s, const BlockFactors& b,
-                 const EnhancerFactors& enhancer, const RoomFactors& room, const int16_t* in,
-                 int32_t frames) {
+                 const BandBlockFactors& bands, const EnhancerFactors& enhancer,
+                 const RoomFactors& room, const int16_t* in, int32_t frames) {
     ProcessorSettings& st = q.settings;
     ChainSections& cs = s.channels;
     ChunkScratch& chunk = s.chunk;
@@ -205,7 +205,11 @@ void front_phase(ProcessorParams& q, ProcessorState& s, const BlockFactors& b,
             chunk.signal[i] = run_room(s.room, room, chunk.signal[i]);
         }
     }
-    // The AGC and HF limiter states stay in registers over the chunk.
+    // The AGC and HF limiter states stay in registers over the chunk. The bands' per-frame
+    // part runs in the same loop: its gain computers feed back from frame to frame through a
+    // long chain (two divisions and a square root), and the AGC's and limiter's own chains
+    // and filters fill the time it waits. Run on its own it waits instead: 165x real time
+    // against 174x on the same machine.
     Pair agc_gains = pair(st.agc_gain_lo, st.agc_gain_hi);
     HfLimiterRun hf{pair(st.hf_state_l, st.hf_state_r),
                     pair(st.hf_gain_reduction_l, st.hf_gain_reduction_r)};
@@ -217,7 +221,7 @@ void front_phase(ProcessorParams& q, ProcessorState& s, const BlockFactors& b,
         } else {
             x = step(cs.no_emphasis_shelf, x);
         }
-        chunk.signal[i] = x;
+        band_gain_frame(q, s, bands, x, i);
     }
     if (!emphasis) {
         hf.reduction = zero2();
@@ -296,10 +300,8 @@ void process_block(Processor& p, int32_t sample_count, const int16_t* in, int16_
     begin_bands(q, s, bands);
     for (int32_t done = 0; done < frames; done += CHUNK_FRAMES) {
         const int32_t n = std::min(CHUNK_FRAMES, frames - done);
-        front_phase(q, s, b, enhancer, room, in + 2 * done, n);
-        for (int32_t i = 0; i < n; ++i) {
-            s.chunk.signal[i] = run_bands(q, s, bands, s.chunk.signal[i]);
-        }
+        front_phase(q, s, b, bands, enhancer, room, in + 2 * done, n);
+        band_audio_paths(s, bands, s.chunk.signal, n);
         back_phase(s, b, out + 2 * done, n);
     }
     end_bands(q, s, bands);
