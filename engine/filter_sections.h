@@ -310,19 +310,25 @@ struct LookaheadLine {
     int pos = 0;
 };
 
-template <int CAPACITY>
-inline double step(LookaheadLine<CAPACITY>& l, double x, int len) {
-    int p = l.pos + 1;
+// The step of a look-ahead line whose position the caller holds, in a register over a loop of
+// frames.
+inline double lookahead_step(double* buf, int& pos, double x, int len) {
+    int p = pos + 1;
     if (p >= len) {
         p %= len;
     }
-    l.pos = p;
-    l.buf[p] = x;
+    pos = p;
+    buf[p] = x;
     int q = p + 1;
     if (q >= len) {
         q = 0;
     }
-    return l.buf[q];
+    return buf[q];
+}
+
+template <int CAPACITY>
+inline double step(LookaheadLine<CAPACITY>& l, double x, int len) {
+    return lookahead_step(l.buf.data(), l.pos, x, len);
 }
 
 template <int CAPACITY>

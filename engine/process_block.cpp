@@ -189,14 +189,20 @@ void front_phase(ProcessorParams& q, ProcessorState& s, const BlockFactors& b,
         peak_l = std::max(peak_l, lane_l(ax));
         peak_r = std::max(peak_r, lane_r(ax));
 
-        x = run_enhancer(meters.enhancer_peak, cs, s.enhancer, enhancer, x);
-        if (b.bass_phase) {
-            x = step(cs.bass_phase, x);
-        }
-        if (b.bass_eq) {
-            x = step(s.bass_eq, x);
-        }
         chunk.signal[i] = x;
+    }
+    run_enhancer(meters.enhancer_peak, cs, s.enhancer, enhancer, chunk.signal, frames);
+    if (b.bass_phase || b.bass_eq) {
+        for (int32_t i = 0; i < frames; ++i) {
+            Pair x = chunk.signal[i];
+            if (b.bass_phase) {
+                x = step(cs.bass_phase, x);
+            }
+            if (b.bass_eq) {
+                x = step(s.bass_eq, x);
+            }
+            chunk.signal[i] = x;
+        }
     }
     // The room, when on, runs over the chunk on its own: its long serial path then overlaps
     // across frames.

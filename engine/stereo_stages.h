@@ -22,6 +22,9 @@ EnhancerFactors prepare_enhancer(const ProcessorParams& q, int rate);
 // raises peak (the block's enhancer meter) to S when S is above it.
 Pair run_enhancer(double& peak, ChainSections& cs, EnhancerLine& line, const EnhancerFactors& e,
                   Pair x);
+// The same over frames of a chunk, in place.
+void run_enhancer(double& peak, ChainSections& cs, EnhancerLine& line, const EnhancerFactors& e,
+                  Pair* x, int32_t frames);
 
 struct RoomFactors {
     int crossfeed_len = 1;  // N_ia
