@@ -22,18 +22,19 @@ int clamped_length(double v, int lo, int hi) {
 
 // Detector input o: the larger overshoot of the two channels, each channel taking the
 // louder of its own side-chain sample and the coupled one.
-double overshoot(Pair sidechain, Pair coupled, Pair t) {
+[[gnu::always_inline]] inline double overshoot(Pair sidechain, Pair coupled, Pair t) {
     Pair m = max2(abs2(sidechain), abs2(coupled));
     Pair ov = max2(m - t, zero2());
     return std::max(lane_l(ov), lane_r(ov));
 }
 
-double overshoot(Pair sidechain, Pair t) {
+[[gnu::always_inline]] inline double overshoot(Pair sidechain, Pair t) {
     Pair ov = max2(abs2(sidechain) - t, zero2());
     return std::max(lane_l(ov), lane_r(ov));
 }
 
-void set_gain_reduction(ProcessorBand& band, double& peak, double drive, double s) {
+[[gnu::always_inline]] inline void set_gain_reduction(ProcessorBand& band, double& peak,
+                                                      double drive, double s) {
     double gr = std::clamp(drive * s, -GAIN_REDUCTION_LIMIT, GAIN_REDUCTION_LIMIT);
     band.gain_reduction = gr;
     peak = std::max(peak, gr);
@@ -67,7 +68,7 @@ template <typename Shape, typename Add>
     s.band_block.out[b] = out;
 }
 
-Pair band_input(Pair& in_record, const BandFactors& f, Pair in) {
+[[gnu::always_inline]] inline Pair band_input(Pair& in_record, const BandFactors& f, Pair in) {
     in_record = in;
     return in * f.g2;
 }
@@ -221,8 +222,10 @@ void end_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
 // filter output, audio gain and gate gain in the scratch for the audio paths. Its loops over
 // bands are unrolled: kept as loops (g++ -O2), their counts and branches cost about 200 of
 // the chain's 1800 instructions per frame.
-void band_gain_frame(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf, Pair x,
-                     int32_t i) {
+namespace {
+
+[[gnu::always_inline]] inline void gain_frame(ProcessorParams& q, ProcessorState& s,
+                                              const BandBlockFactors& bf, Pair x, int32_t i) {
     ChainSections& cs = s.channels;
     BandSmoothing& sm = s.smoothing;
     BandBlockState& lanes = s.band_block;
@@ -339,17 +342,35 @@ void band_gain_frame(ProcessorParams& q, ProcessorState& s, const BandBlockFacto
     }
 }
 
-// The per-frame part runs over the chunk first; then each band's audio path runs over the
-// chunk on its own, and the bands are added into the mix in their order.
-void run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf, Pair* signal,
-               int32_t frames) {
-    for (int32_t i = 0; i < frames; ++i) {
-        band_gain_frame(q, s, bf, signal[i], i);
+// Bands 3 (800) and 4 (1.6k): hard clip with restore, then their post filters.
+[[gnu::always_inline]] inline void restoring_band(ProcessorState& s, const BandBlockFactors& bf,
+                                                  int b, int32_t frames,
+                                                  StereoBiquad& restore_section,
+                                                  StereoFirstOrder& post_section) {
+    Pair* mix = s.band_scratch.mix;
+    const Pair t = bf.band[b].t_clip2;
+    const Pair zero = zero2();
+    StereoBiquad restore = restore_section;
+    StereoFirstOrder post = post_section;
+    bool clipped = false;
+    audio_path(
+        s, bf, b, frames,
+        [&](Pair a) {
+            Pair c = a;
+            clipped |= clip2(c, t, zero);
+            Pair restored = c + step(restore, a - c);
+            return step(post, restored);
+        },
+        [&](int32_t i, Pair out) { mix[i] = mix[i] + out; });
+    restore_section = restore;
+    post_section = post;
+    if (clipped) {
+        s.meters.band_clip_flag[b] = 1;
     }
-    band_audio_paths(s, bf, signal, frames);
 }
 
-void band_audio_paths(ProcessorState& s, const BandBlockFactors& bf, Pair* signal, int32_t frames) {
+[[gnu::always_inline]] inline void audio_paths(ProcessorState& s, const BandBlockFactors& bf,
+                                               Pair* signal, int32_t frames) {
     ChainSections& cs = s.channels;
     Pair* mix = s.band_scratch.mix;
     std::array<int32_t, BAND_COUNT>& clip_flag = s.meters.band_clip_flag;
@@ -391,30 +412,8 @@ void band_audio_paths(ProcessorState& s, const BandBlockFactors& bf, Pair* signa
             clip_flag[1] = 1;
         }
     }
-    // Bands 3 (800) and 4 (1.6k): hard clip with restore, then their post filters.
-    auto restoring_band = [&](int b, StereoBiquad& restore_section,
-                              StereoFirstOrder& post_section) {
-        const Pair t = bf.band[b].t_clip2;
-        StereoBiquad restore = restore_section;
-        StereoFirstOrder post = post_section;
-        bool clipped = false;
-        audio_path(
-            s, bf, b, frames,
-            [&](Pair a) {
-                Pair c = a;
-                clipped |= clip2(c, t, zero);
-                Pair restored = c + step(restore, a - c);
-                return step(post, restored);
-            },
-            [&](int32_t i, Pair out) { mix[i] = mix[i] + out; });
-        restore_section = restore;
-        post_section = post;
-        if (clipped) {
-            clip_flag[b] = 1;
-        }
-    };
-    restoring_band(2, cs.band3_restore, cs.band3_post);
-    restoring_band(3, cs.band4_restore, cs.band4_post);
+    restoring_band(s, bf, 2, frames, cs.band3_restore, cs.band3_post);
+    restoring_band(s, bf, 3, frames, cs.band4_restore, cs.band4_post);
     // Band 5 (3.2k): hard clip, 5900 Hz post filter.
     {
         const Pair t = bf.band[4].t_clip2;
@@ -447,6 +446,39 @@ void band_audio_paths(ProcessorState& s, const BandBlockFactors& bf, Pair* signa
             clip_flag[5] = 1;
         }
     }
+}
+
+}  // namespace
+
+void band_gain_frame(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf, Pair x,
+                     int32_t i) {
+    gain_frame(q, s, bf, x, i);
+}
+
+void band_audio_paths(ProcessorState& s, const BandBlockFactors& bf, Pair* signal, int32_t frames) {
+    audio_paths(s, bf, signal, frames);
+}
+
+#if ZV_AVX_VARIANT
+ZV_TARGET_AVX void band_gain_frame_avx(ProcessorParams& q, ProcessorState& s,
+                                       const BandBlockFactors& bf, Pair x, int32_t i) {
+    gain_frame(q, s, bf, x, i);
+}
+
+ZV_TARGET_AVX void band_audio_paths_avx(ProcessorState& s, const BandBlockFactors& bf, Pair* signal,
+                                        int32_t frames) {
+    audio_paths(s, bf, signal, frames);
+}
+#endif
+
+// The per-frame part runs over the chunk first; then each band's audio path runs over the
+// chunk on its own, and the bands are added into the mix in their order.
+void run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf, Pair* signal,
+               int32_t frames) {
+    for (int32_t i = 0; i < frames; ++i) {
+        band_gain_frame(q, s, bf, signal[i], i);
+    }
+    band_audio_paths(s, bf, signal, frames);
 }
 
 Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf, Pair x) {

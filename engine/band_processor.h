@@ -64,6 +64,13 @@ void run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& f,
 void band_gain_frame(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& f, Pair x,
                      int32_t i);
 void band_audio_paths(ProcessorState& s, const BandBlockFactors& f, Pair* signal, int32_t frames);
+#if ZV_AVX_VARIANT
+// The same compiled for AVX (lanes.h).
+ZV_TARGET_AVX void band_gain_frame_avx(ProcessorParams& q, ProcessorState& s,
+                                       const BandBlockFactors& f, Pair x, int32_t i);
+ZV_TARGET_AVX void band_audio_paths_avx(ProcessorState& s, const BandBlockFactors& f, Pair* signal,
+                                        int32_t frames);
+#endif
 // One frame of it: x is the signal after the HF stage; returns the mix V.
 Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& f, Pair x);
 

@@ -32,14 +32,15 @@ int clamped_length(double v, int lo, int hi) {
     return static_cast<int>(v);
 }
 
-double clamp_detector(double v) {
+[[gnu::always_inline]] inline double clamp_detector(double v) {
     return std::clamp(v, 0.0, DETECTOR_LIMIT);
 }
 
 // One room: A = L delayed N and B = R delayed N + 98 feed the left reverberator with
 // 0.7 A + 0.3 B and the right with 0.7 B + 0.3 A; returns (P, Q).
-Pair reverberators(DualDelayLine<ROOM_LINE_CAPACITY>& in, std::array<DualAllPass, 3>& ap,
-                   StereoBiquad& filter, Pair x, int len) {
+[[gnu::always_inline]] inline Pair reverberators(DualDelayLine<ROOM_LINE_CAPACITY>& in,
+                                                 std::array<DualAllPass, 3>& ap,
+                                                 StereoBiquad& filter, Pair x, int len) {
     Pair ab = step(in, x, len, len + ROOM_RIGHT_EXTRA);
     Pair v = splat(0.7) * ab + splat(0.3) * swap2(ab);
     v = step(ap[0], v);
@@ -68,8 +69,9 @@ namespace {
 // The enhancer over frames of a chunk for one stereo type, its sections and line position
 // held in locals while the frames run.
 template <int TYPE>
-void enhance(double& peak, ChainSections& cs, EnhancerLine& line, const EnhancerFactors& e,
-             Pair* frames_in_out, int32_t frames) {
+[[gnu::always_inline]] inline void enhance(double& peak, ChainSections& cs, EnhancerLine& line,
+                                           const EnhancerFactors& e, Pair* frames_in_out,
+                                           int32_t frames) {
     StereoFirstOrder level_section = cs.enhancer_level;
     FirstOrderSection lp4 = cs.enhancer_lp4;
     FirstOrderSection hp = cs.enhancer_hp;
@@ -118,10 +120,9 @@ void enhance(double& peak, ChainSections& cs, EnhancerLine& line, const Enhancer
     peak = top;
 }
 
-}  // namespace
-
-void run_enhancer(double& peak, ChainSections& cs, EnhancerLine& line, const EnhancerFactors& e,
-                  Pair* x, int32_t frames) {
+[[gnu::always_inline]] inline void enhance_chunk(double& peak, ChainSections& cs,
+                                                 EnhancerLine& line, const EnhancerFactors& e,
+                                                 Pair* x, int32_t frames) {
     // The first write after start wipes the whole line once, before the line is read.
     if (!line.wiped) {
         line.line.buf.fill(0.0);
@@ -145,6 +146,20 @@ void run_enhancer(double& peak, ChainSections& cs, EnhancerLine& line, const Enh
             break;
     }
 }
+
+}  // namespace
+
+void run_enhancer(double& peak, ChainSections& cs, EnhancerLine& line, const EnhancerFactors& e,
+                  Pair* x, int32_t frames) {
+    enhance_chunk(peak, cs, line, e, x, frames);
+}
+
+#if ZV_AVX_VARIANT
+ZV_TARGET_AVX void run_enhancer_avx(double& peak, ChainSections& cs, EnhancerLine& line,
+                                    const EnhancerFactors& e, Pair* x, int32_t frames) {
+    enhance_chunk(peak, cs, line, e, x, frames);
+}
+#endif
 
 Pair run_enhancer(double& peak, ChainSections& cs, EnhancerLine& line, const EnhancerFactors& e,
                   Pair x) {
@@ -171,7 +186,10 @@ RoomFactors prepare_room(const ProcessorParams& q, int rate, VirtualRoomState& r
     return f;
 }
 
-Pair run_room(VirtualRoomState& room, const RoomFactors& f, Pair x) {
+namespace {
+
+[[gnu::always_inline]] inline Pair room_frame(VirtualRoomState& room, const RoomFactors& f,
+                                              Pair x) {
     // Cross-feed: each ear hears the other side head-shadowed and late.
     Pair cross = step(room.crossfeed_shelf, x);
     cross = step(room.crossfeed_lp, cross);
@@ -192,5 +210,26 @@ Pair run_room(VirtualRoomState& room, const RoomFactors& f, Pair x) {
     return wet * splat(f.reverb_pct) / splat(100.0) * splat(CROSS_MIX) +
            (swap2(cross) + x) * splat(CROSS_MIX);
 }
+
+}  // namespace
+
+Pair run_room(VirtualRoomState& room, const RoomFactors& f, Pair x) {
+    return room_frame(room, f, x);
+}
+
+void run_room(VirtualRoomState& room, const RoomFactors& f, Pair* x, int32_t frames) {
+    for (int32_t i = 0; i < frames; ++i) {
+        x[i] = room_frame(room, f, x[i]);
+    }
+}
+
+#if ZV_AVX_VARIANT
+ZV_TARGET_AVX void run_room_avx(VirtualRoomState& room, const RoomFactors& f, Pair* x,
+                                int32_t frames) {
+    for (int32_t i = 0; i < frames; ++i) {
+        x[i] = room_frame(room, f, x[i]);
+    }
+}
+#endif
 
 }  // namespace zv
