@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
 
 namespace zv {
 
@@ -57,11 +58,30 @@ template <typename Shape, typename Add>
     int audio_pos = delays.audio.pos;
     int output_pos = delays.output.pos;
     Pair out = zero2();
-    for (int32_t i = 0; i < frames; ++i) {
-        Pair u = lookahead_step(delays.audio.buf, audio_pos, n * w.filtered[b][i], audio_len);
+    auto frame = [&](int32_t i, auto unwrapped) __attribute__((always_inline)) {
+        Pair* audio = delays.audio.buf;
+        Pair* output = delays.output.buf;
+        Pair u = unwrapped ? lookahead_step_unwrapped(audio, audio_pos, n * w.filtered[b][i])
+                           : lookahead_step(audio, audio_pos, n * w.filtered[b][i], audio_len);
         Pair a = splat(w.gain[b][i]) * u * splat(w.gate[b][i]);
-        out = lookahead_step(delays.output.buf, output_pos, shape(a) * mix, output_len);
+        out = unwrapped ? lookahead_step_unwrapped(output, output_pos, shape(a) * mix)
+                        : lookahead_step(output, output_pos, shape(a) * mix, output_len);
         add(i, out);
+    };
+    // Runs of frames in which neither line reaches its end take the step without the wrap
+    // tests (about 50 of 1330 instructions per frame).
+    int32_t i = 0;
+    while (i < frames) {
+        const int32_t run =
+            std::min({frames - i, audio_len - 2 - audio_pos, output_len - 2 - output_pos});
+        if (run > 0) {
+            for (const int32_t end = i + run; i < end; ++i) {
+                frame(i, std::true_type{});
+            }
+        } else {
+            frame(i, std::false_type{});
+            ++i;
+        }
     }
     delays.audio.pos = audio_pos;
     delays.output.pos = output_pos;

@@ -353,6 +353,14 @@ inline Pair lookahead_step(Pair* buf, int& pos, Pair x, int len) {
     return buf[q];
 }
 
+// The same step where the caller knows that pos + 2 < len: no fold, no wrap.
+inline Pair lookahead_step_unwrapped(Pair* buf, int& pos, Pair x) {
+    const int p = pos + 1;
+    pos = p;
+    buf[p] = x;
+    return buf[p + 1];
+}
+
 template <int CAPACITY>
 inline Pair step(StereoLookaheadLine<CAPACITY>& l, Pair x, int len) {
     return lookahead_step(l.buf, l.pos, x, len);
