@@ -45,9 +45,13 @@ std::vector<int16_t> music_like_input() {
     return pcm;
 }
 
-void run_chain(benchmark::State& state, int preset, bool room_and_gate) {
+void run_chain(benchmark::State& state, int preset, bool room_and_gate, bool sse2_loops = false) {
     zv::enable_flush_denormals();
     std::unique_ptr<zv::Processor> p = zv::make_processor();
+    // The SSE2 build of the loops even where the machine has AVX (what the AVX build gains).
+    if (sse2_loops) {
+        p->state.avx_loops = false;
+    }
     zv::processor_startup(*p);
     zv::apply_factory_preset(*p, preset);
     p->params.switches.virtual_room = room_and_gate ? 1 : 0;
@@ -82,10 +86,14 @@ void BM_Preset334(benchmark::State& state) {
 void BM_Preset232RoomAndGate(benchmark::State& state) {
     run_chain(state, 232, true);
 }
+void BM_Preset232Sse2Loops(benchmark::State& state) {
+    run_chain(state, 232, false, true);
+}
 
 BENCHMARK(BM_Preset232)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Preset334)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Preset232RoomAndGate)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Preset232Sse2Loops)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
 
 namespace zv {
 
@@ -22,47 +23,72 @@ int clamped_length(double v, int lo, int hi) {
 
 // Detector input o: the larger overshoot of the two channels, each channel taking the
 // louder of its own side-chain sample and the coupled one.
-double overshoot(Pair sidechain, Pair coupled, Pair t) {
+[[gnu::always_inline]] inline double overshoot(Pair sidechain, Pair coupled, Pair t) {
     Pair m = max2(abs2(sidechain), abs2(coupled));
     Pair ov = max2(m - t, zero2());
     return std::max(lane_l(ov), lane_r(ov));
 }
 
-double overshoot(Pair sidechain, Pair t) {
+[[gnu::always_inline]] inline double overshoot(Pair sidechain, Pair t) {
     Pair ov = max2(abs2(sidechain) - t, zero2());
     return std::max(lane_l(ov), lane_r(ov));
 }
 
-void set_gain_reduction(ProcessorBand& band, double& peak, double drive, double s) {
+[[gnu::always_inline]] inline void set_gain_reduction(ProcessorBand& band, double& peak,
+                                                      double drive, double s) {
     double gr = std::clamp(drive * s, -GAIN_REDUCTION_LIMIT, GAIN_REDUCTION_LIMIT);
     band.gain_reduction = gr;
     peak = std::max(peak, gr);
 }
 
-// Steps shared by every band once its filter F and gate have run: audio look-ahead, gain,
-// side chain. Returns a = D * u * gate gain; the side chain also goes to the block state.
-struct AudioPath {
-    Pair a;
-    Pair sidechain;
-};
-
-[[gnu::always_inline]] inline AudioPath audio_path(BandDelayBlock& delays, const BandFactors& f,
-                                                   const BandBlockFactors& bf, Pair x,
-                                                   double gate_gain, double d,
-                                                   double sidechain_gain, Pair& sidechain_out) {
+// A band's audio path over the frames of a chunk, after the per-frame part has left its filter
+// output, gain and gate gain in the scratch: audio look-ahead, a = D * u * gate gain, the
+// band's own shaping (clipper, post filters), mix gain and output line; add puts the output
+// into the mix. One band at a time, its line positions and sections stay in registers.
+template <typename Shape, typename Add>
+[[gnu::always_inline]] inline void audio_path(ProcessorState& s, const BandBlockFactors& bf, int b,
+                                              int32_t frames, Shape shape, Add add) {
+    BandDelayBlock& delays = s.band_delays[b];
+    const BandScratch& w = s.band_scratch;
+    const BandFactors& f = bf.band[b];
     const Pair n = bf.normalisation2;
-    Pair u = step(delays.audio, n * x, f.audio_len);
-    Pair a = splat(d) * u * splat(gate_gain);
-    Pair sc = n * x * splat(sidechain_gain);
-    sidechain_out = sc;
-    return {a, sc};
+    const Pair mix = f.mix2;
+    const int audio_len = f.audio_len;
+    const int output_len = BAND_LATENCY_LINE - f.audio_len;
+    int audio_pos = delays.audio.pos;
+    int output_pos = delays.output.pos;
+    Pair out = zero2();
+    auto frame = [&](int32_t i, auto unwrapped) __attribute__((always_inline)) {
+        Pair* audio = delays.audio.buf;
+        Pair* output = delays.output.buf;
+        Pair u = unwrapped ? lookahead_step_unwrapped(audio, audio_pos, n * w.filtered[b][i])
+                           : lookahead_step(audio, audio_pos, n * w.filtered[b][i], audio_len);
+        Pair a = splat(w.gain[b][i]) * u * splat(w.gate[b][i]);
+        out = unwrapped ? lookahead_step_unwrapped(output, output_pos, shape(a) * mix)
+                        : lookahead_step(output, output_pos, shape(a) * mix, output_len);
+        add(i, out);
+    };
+    // Runs of frames in which neither line reaches its end take the step without the wrap
+    // tests (about 50 of 1330 instructions per frame).
+    int32_t i = 0;
+    while (i < frames) {
+        const int32_t run =
+            std::min({frames - i, audio_len - 2 - audio_pos, output_len - 2 - output_pos});
+        if (run > 0) {
+            for (const int32_t end = i + run; i < end; ++i) {
+                frame(i, std::true_type{});
+            }
+        } else {
+            frame(i, std::false_type{});
+            ++i;
+        }
+    }
+    delays.audio.pos = audio_pos;
+    delays.output.pos = output_pos;
+    s.band_block.out[b] = out;
 }
 
-void band_output(Pair& out, BandDelayBlock& delays, const BandFactors& f, Pair post) {
-    out = step(delays.output, post * f.mix2, BAND_LATENCY_LINE - f.audio_len);
-}
-
-Pair band_input(Pair& in_record, const BandFactors& f, Pair in) {
+[[gnu::always_inline]] inline Pair band_input(Pair& in_record, const BandFactors& f, Pair in) {
     in_record = in;
     return in * f.g2;
 }
@@ -211,10 +237,19 @@ void end_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
     }
 }
 
-Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf, Pair x) {
+// The per-frame part of frame i: the pre-split, the band filters F, the gates and the gain
+// computers, whose reductions feed back into the next frame's side chains. Leaves each band's
+// filter output, audio gain and gate gain in the scratch for the audio paths. Its loops over
+// bands are unrolled: kept as loops (g++ -O2), their counts and branches cost about 200 of
+// the chain's 1800 instructions per frame.
+namespace {
+
+[[gnu::always_inline]] inline void gain_frame(ProcessorParams& q, ProcessorState& s,
+                                              const BandBlockFactors& bf, Pair x, int32_t i) {
     ChainSections& cs = s.channels;
     BandSmoothing& sm = s.smoothing;
     BandBlockState& lanes = s.band_block;
+    BandScratch& w = s.band_scratch;
     MeterSnapshot& meters = s.meters;
     const Pair low = step(cs.presplit_lp, x);
     const Pair high = step(cs.presplit_ap, x);
@@ -223,13 +258,13 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
 
     // Each band's gain 1 - GR/32767 from the previous frame, two bands at a time.
     double gain[BAND_COUNT];
+#pragma GCC unroll 6
     for (int b = 0; b < BAND_COUNT; b += 2) {
         Pair g = splat(1.0) -
                  pair(q.bands[b].gain_reduction, q.bands[b + 1].gain_reduction) / full_scale;
         gain[b] = lane_l(g);
         gain[b + 1] = lane_r(g);
     }
-    double o[BAND_COUNT];  // detector inputs
 
     // Band filters F.
     const std::array<BandFactors, BAND_COUNT>& f6 = bf.band;
@@ -241,11 +276,15 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
     xf[4] = step(cs.band5_presence,
                  step(cs.band5_lp, step(cs.band5_hp, band_input(lanes.in[4], f6[4], high))));
     xf[5] = step(cs.band6_hp, band_input(lanes.in[5], f6[5], high));
+#pragma GCC unroll 6
+    for (int b = 0; b < BAND_COUNT; ++b) {
+        w.filtered[b][i] = xf[b];
+    }
 
     // Noise gates, two bands per register: each gate section follows its band's louder
     // channel.
-    double gate[BAND_COUNT] = {1.0, 1.0, 1.0, 1.0, 1.0, 1.0};
     if (bf.gate_on) {
+#pragma GCC unroll 6
         for (int k = 0; k < GATE_PAIRS; ++k) {
             Pair a = abs2(xf[2 * k]);
             Pair b = abs2(xf[2 * k + 1]);
@@ -254,95 +293,43 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
             Pair v = lanes.k_gate[k] * e / splat(GATE_SCALE) * lanes.gate_k[k];
             v = min2(max2(v, zero), splat(1.0));
             lanes.gate_gain[k] = v;
-            gate[2 * k] = lane_l(v);
-            gate[2 * k + 1] = lane_r(v);
+            w.gate[2 * k][i] = lane_l(v);
+            w.gate[2 * k + 1][i] = lane_r(v);
+        }
+    } else {
+#pragma GCC unroll 6
+        for (int b = 0; b < BAND_COUNT; ++b) {
+            w.gate[b][i] = 1.0;
         }
     }
 
-    // Band 1 (160): low-pass 150 Hz, delayed gain reduction, band clipper, 150 Hz post filter.
+    // Audio gains: band 1 (160) uses its gain reduction delayed by the bass attack line.
     {
         ProcessorBand& band = q.bands[0];
-        const BandFactors& f = bf.band[0];
-        BandDelayBlock& delays = s.band_delays[0];
-        double dgr = step(delays.bass_attack, band.gain_reduction, bf.bass_attack_len);
+        double dgr = step(s.band_delays[0].bass_attack, band.gain_reduction, bf.bass_attack_len);
         band.delayed_gain_reduction = dgr;
-        AudioPath ap = audio_path(delays, f, bf, xf[0], gate[0], 1.0 - dgr / FULL_SCALE, gain[0],
-                                  lanes.sidechain[0]);
-        Pair c = ap.a;
-        if (clip2(c, f.t_clip2, bf.clip_slope2)) {
-            meters.band_clip_flag[0] = 1;
-        }
-        band_output(lanes.out[0], delays, f, step(cs.band1_post, c));
-        o[0] = overshoot(ap.sidechain, f.t_vca2);
+        w.gain[0][i] = 1.0 - dgr / FULL_SCALE;
+    }
+#pragma GCC unroll 6
+    for (int b = 1; b < BAND_COUNT; ++b) {
+        w.gain[b][i] = gain[b];
     }
 
-    // Band 2 (400): third-order high-pass 150 Hz, no clipper; recombined with band 1 below.
-    {
-        const BandFactors& f = bf.band[1];
-        AudioPath ap = audio_path(s.band_delays[1], f, bf, xf[1], gate[1], gain[1], gain[1],
-                                  lanes.sidechain[1]);
-        band_output(lanes.out[1], s.band_delays[1], f, ap.a);
-        o[1] = overshoot(ap.sidechain, f.t_vca2);
+    // Side chains N x G; bands 5 and 6 also hear bands 4 and 5.
+    const Pair n = bf.normalisation2;
+    Pair sc[BAND_COUNT];
+#pragma GCC unroll 6
+    for (int b = 0; b < BAND_COUNT; ++b) {
+        sc[b] = n * xf[b] * splat(gain[b]);
+        lanes.sidechain[b] = sc[b];
     }
-
-    // Band 3 (800): high-pass 425 Hz and low-pass 1100 Hz, hard clip with restore.
-    {
-        const BandFactors& f = bf.band[2];
-        AudioPath ap = audio_path(s.band_delays[2], f, bf, xf[2], gate[2], gain[2], gain[2],
-                                  lanes.sidechain[2]);
-        Pair c = ap.a;
-        if (clip2(c, f.t_clip2, zero)) {
-            meters.band_clip_flag[2] = 1;
-        }
-        Pair restored = c + step(cs.band3_restore, ap.a - c);
-        band_output(lanes.out[2], s.band_delays[2], f, step(cs.band3_post, restored));
-        o[2] = overshoot(ap.sidechain, f.t_vca2);
+    double o[BAND_COUNT];  // detector inputs
+#pragma GCC unroll 6
+    for (int b = 0; b < 4; ++b) {
+        o[b] = overshoot(sc[b], f6[b].t_vca2);
     }
-
-    // Band 4 (1.6k): doubled high-pass 1100 Hz, low-pass 2400 Hz, hard clip with restore.
-    Pair sidechain_4;
-    {
-        const BandFactors& f = bf.band[3];
-        AudioPath ap = audio_path(s.band_delays[3], f, bf, xf[3], gate[3], gain[3], gain[3],
-                                  lanes.sidechain[3]);
-        Pair c = ap.a;
-        if (clip2(c, f.t_clip2, zero)) {
-            meters.band_clip_flag[3] = 1;
-        }
-        Pair restored = c + step(cs.band4_restore, ap.a - c);
-        band_output(lanes.out[3], s.band_delays[3], f, step(cs.band4_post, restored));
-        o[3] = overshoot(ap.sidechain, f.t_vca2);
-        sidechain_4 = ap.sidechain;
-    }
-
-    // Band 5 (3.2k): doubled high-pass 2400 Hz, low-pass 5900 Hz, presence lift; hard clip,
-    // 5900 Hz post filter; its detector also hears band 4.
-    Pair sidechain_5;
-    {
-        const BandFactors& f = bf.band[4];
-        AudioPath ap = audio_path(s.band_delays[4], f, bf, xf[4], gate[4], gain[4], gain[4],
-                                  lanes.sidechain[4]);
-        Pair c = ap.a;
-        if (clip2(c, f.t_clip2, zero)) {
-            meters.band_clip_flag[4] = 1;
-        }
-        band_output(lanes.out[4], s.band_delays[4], f, step(cs.band5_post, c));
-        o[4] = overshoot(ap.sidechain, sidechain_4 * bf.coupling_52, f.t_vca2);
-        sidechain_5 = ap.sidechain;
-    }
-
-    // Band 6 (6.4k): doubled high-pass 5900 Hz, hard clip; its detector also hears band 5.
-    {
-        const BandFactors& f = bf.band[5];
-        AudioPath ap = audio_path(s.band_delays[5], f, bf, xf[5], gate[5], gain[5], gain[5],
-                                  lanes.sidechain[5]);
-        Pair c = ap.a;
-        if (clip2(c, f.t_clip2, zero)) {
-            meters.band_clip_flag[5] = 1;
-        }
-        band_output(lanes.out[5], s.band_delays[5], f, c);
-        o[5] = overshoot(ap.sidechain, sidechain_5 * bf.coupling_62, f.t_vca2);
-    }
+    o[4] = overshoot(sc[4], sc[3] * bf.coupling_52, f6[4].t_vca2);
+    o[5] = overshoot(sc[5], sc[4] * bf.coupling_62, f6[5].t_vca2);
 
     // Gain computers. Band 1 follows its release section alone.
     set_gain_reduction(q.bands[0], meters.band_gain_reduction_peak[0], bf.band[0].drive,
@@ -350,6 +337,7 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
     // Bands 2 to 6: the attack and release sections share one state that rises at the faster
     // and falls at the slower rate; the program section blends in the free release copy.
     const Pair limit = splat(GAIN_REDUCTION_LIMIT);
+#pragma GCC unroll 6
     for (int k = 0; k < SMOOTHER_PAIRS; ++k) {
         int a = band_of_lane(k, 0);
         int b = band_of_lane(k, 1);
@@ -361,8 +349,8 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
         lanes.release[k].y1 = m;
         lanes.attack[k].y1 = m;
         Pair r = step(lanes.copy[k], ov);
-        Pair w = min2(sqrt2(step(lanes.program[k], c + d) / full_scale), splat(1.0));
-        Pair sv = (splat(1.0) - w) * c + w * r;
+        Pair w8 = min2(sqrt2(step(lanes.program[k], c + d) / full_scale), splat(1.0));
+        Pair sv = (splat(1.0) - w8) * c + w8 * r;
         Pair gr = min2(max2(lanes.drive[k] * sv, zero - limit), limit);
         std::array<double, BAND_COUNT>& peaks = meters.band_gain_reduction_peak;
         q.bands[a].gain_reduction = lane_l(gr);
@@ -372,15 +360,150 @@ Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
             peaks[b] = std::max(peaks[b], lane_r(gr));
         }
     }
+}
 
-    // Low-band recombination: bands 1 and 2 clipped together at band 2's level.
-    const Pair* out = lanes.out;
-    Pair b12 = out[0] + out[1];
-    if (clip2(b12, bf.band[1].t_clip2, bf.clip_slope2)) {
-        meters.band_clip_flag[1] = 1;
+// Bands 3 (800) and 4 (1.6k): hard clip with restore, then their post filters.
+[[gnu::always_inline]] inline void restoring_band(ProcessorState& s, const BandBlockFactors& bf,
+                                                  int b, int32_t frames,
+                                                  StereoBiquad& restore_section,
+                                                  StereoFirstOrder& post_section) {
+    Pair* mix = s.band_scratch.mix;
+    const Pair t = bf.band[b].t_clip2;
+    const Pair zero = zero2();
+    StereoBiquad restore = restore_section;
+    StereoFirstOrder post = post_section;
+    bool clipped = false;
+    audio_path(
+        s, bf, b, frames,
+        [&](Pair a) {
+            Pair c = a;
+            clipped |= clip2(c, t, zero);
+            Pair restored = c + step(restore, a - c);
+            return step(post, restored);
+        },
+        [&](int32_t i, Pair out) { mix[i] = mix[i] + out; });
+    restore_section = restore;
+    post_section = post;
+    if (clipped) {
+        s.meters.band_clip_flag[b] = 1;
     }
-    b12 = step(cs.recombine_lp, b12);
-    return (b12 + out[2] + out[3] + out[4] + out[5]) * splat(MIX_LEVEL);
+}
+
+[[gnu::always_inline]] inline void audio_paths(ProcessorState& s, const BandBlockFactors& bf,
+                                               Pair* signal, int32_t frames) {
+    ChainSections& cs = s.channels;
+    Pair* mix = s.band_scratch.mix;
+    std::array<int32_t, BAND_COUNT>& clip_flag = s.meters.band_clip_flag;
+    const Pair zero = zero2();
+    const Pair slope = bf.clip_slope2;
+
+    // Band 1 (160): band clipper and 150 Hz post filter.
+    {
+        const Pair t = bf.band[0].t_clip2;
+        StereoFirstOrder post = cs.band1_post;
+        bool clipped = false;
+        audio_path(
+            s, bf, 0, frames,
+            [&](Pair a) {
+                clipped |= clip2(a, t, slope);
+                return step(post, a);
+            },
+            [&](int32_t i, Pair out) { mix[i] = out; });
+        cs.band1_post = post;
+        if (clipped) {
+            clip_flag[0] = 1;
+        }
+    }
+    // Band 2 (400): no clipper of its own; bands 1 and 2 are clipped together at band 2's
+    // level, then low-passed.
+    {
+        const Pair t = bf.band[1].t_clip2;
+        StereoFirstOrder recombine = cs.recombine_lp;
+        bool clipped = false;
+        audio_path(
+            s, bf, 1, frames, [](Pair a) { return a; },
+            [&](int32_t i, Pair out) {
+                Pair b12 = mix[i] + out;
+                clipped |= clip2(b12, t, slope);
+                mix[i] = step(recombine, b12);
+            });
+        cs.recombine_lp = recombine;
+        if (clipped) {
+            clip_flag[1] = 1;
+        }
+    }
+    restoring_band(s, bf, 2, frames, cs.band3_restore, cs.band3_post);
+    restoring_band(s, bf, 3, frames, cs.band4_restore, cs.band4_post);
+    // Band 5 (3.2k): hard clip, 5900 Hz post filter.
+    {
+        const Pair t = bf.band[4].t_clip2;
+        StereoFirstOrder post = cs.band5_post;
+        bool clipped = false;
+        audio_path(
+            s, bf, 4, frames,
+            [&](Pair a) {
+                clipped |= clip2(a, t, zero);
+                return step(post, a);
+            },
+            [&](int32_t i, Pair out) { mix[i] = mix[i] + out; });
+        cs.band5_post = post;
+        if (clipped) {
+            clip_flag[4] = 1;
+        }
+    }
+    // Band 6 (6.4k): hard clip; the last band completes the mix V.
+    {
+        const Pair t = bf.band[5].t_clip2;
+        bool clipped = false;
+        audio_path(
+            s, bf, 5, frames,
+            [&](Pair a) {
+                clipped |= clip2(a, t, zero);
+                return a;
+            },
+            [&](int32_t i, Pair out) { signal[i] = (mix[i] + out) * splat(MIX_LEVEL); });
+        if (clipped) {
+            clip_flag[5] = 1;
+        }
+    }
+}
+
+}  // namespace
+
+void band_gain_frame(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf, Pair x,
+                     int32_t i) {
+    gain_frame(q, s, bf, x, i);
+}
+
+void band_audio_paths(ProcessorState& s, const BandBlockFactors& bf, Pair* signal, int32_t frames) {
+    audio_paths(s, bf, signal, frames);
+}
+
+#if ZV_AVX_VARIANT
+ZV_TARGET_AVX void band_gain_frame_avx(ProcessorParams& q, ProcessorState& s,
+                                       const BandBlockFactors& bf, Pair x, int32_t i) {
+    gain_frame(q, s, bf, x, i);
+}
+
+ZV_TARGET_AVX void band_audio_paths_avx(ProcessorState& s, const BandBlockFactors& bf, Pair* signal,
+                                        int32_t frames) {
+    audio_paths(s, bf, signal, frames);
+}
+#endif
+
+// The per-frame part runs over the chunk first; then each band's audio path runs over the
+// chunk on its own, and the bands are added into the mix in their order.
+void run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf, Pair* signal,
+               int32_t frames) {
+    for (int32_t i = 0; i < frames; ++i) {
+        band_gain_frame(q, s, bf, signal[i], i);
+    }
+    band_audio_paths(s, bf, signal, frames);
+}
+
+Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf, Pair x) {
+    run_bands(q, s, bf, &x, 1);
+    return x;
 }
 
 }  // namespace zv

@@ -54,7 +54,24 @@ BandBlockFactors prepare_bands(const ProcessorParams& q);
 void begin_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& f);
 void end_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& f);
 
-// One frame of the band part: x is the signal after the HF stage; returns the mix V.
+// The band part over frames of a chunk (at most CHUNK_FRAMES): signal holds the signal after
+// the HF stage and receives the mix V.
+void run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& f, Pair* signal,
+               int32_t frames);
+// Its two parts: the per-frame part (pre-split, band filters, gates, gain computers) of frame i
+// of the chunk, with x the signal after the HF stage; then, once every frame of the chunk has
+// had it, the bands' audio paths, which write the mix V into signal.
+void band_gain_frame(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& f, Pair x,
+                     int32_t i);
+void band_audio_paths(ProcessorState& s, const BandBlockFactors& f, Pair* signal, int32_t frames);
+#if ZV_AVX_VARIANT
+// The same compiled for AVX (lanes.h).
+ZV_TARGET_AVX void band_gain_frame_avx(ProcessorParams& q, ProcessorState& s,
+                                       const BandBlockFactors& f, Pair x, int32_t i);
+ZV_TARGET_AVX void band_audio_paths_avx(ProcessorState& s, const BandBlockFactors& f, Pair* signal,
+                                        int32_t frames);
+#endif
+// One frame of it: x is the signal after the HF stage; returns the mix V.
 Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& f, Pair x);
 
 }  // namespace zv

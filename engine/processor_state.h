@@ -8,6 +8,7 @@
 
 #include "engine/filter_sections.h"
 #include "engine/meter_snapshot.h"
+#include "engine/processor_params.h"
 
 namespace zv {
 
@@ -160,7 +161,19 @@ struct ChunkScratch {
     Pair signal[CHUNK_FRAMES]{};    // after the HF stage, then the mix V
 };
 
+// What the bands' per-frame part (filters, gates, gain computers) hands to their per-band
+// audio paths within a chunk.
+struct BandScratch {
+    Pair filtered[BAND_COUNT][CHUNK_FRAMES]{};  // each band's filter output
+    double gain[BAND_COUNT][CHUNK_FRAMES]{};    // its audio gain D (band 1's from its delayed GR)
+    double gate[BAND_COUNT][CHUNK_FRAMES]{};    // its gate gain
+    Pair mix[CHUNK_FRAMES]{};                   // the mix as the bands add to it
+};
+
 struct ProcessorState {
+    // Runs the AVX build of the chain's loops (lanes.h); both builds give the same bytes, and
+    // the tests clear it to check the other one on machines that have AVX.
+    bool avx_loops = machine_runs_avx_loops();
     int sample_rate = 44100;
     double emphasis_gain_50us = 0.0;
     double emphasis_gain_75us = 0.0;
@@ -179,6 +192,7 @@ struct ProcessorState {
     VirtualRoomState room;
     DitherGenerator dither;
     ChunkScratch chunk;
+    BandScratch band_scratch;
     BandBlockState band_block;
     MeterSnapshot meters;  // of the block process_block ran last
 };

@@ -32,14 +32,15 @@ int clamped_length(double v, int lo, int hi) {
     return static_cast<int>(v);
 }
 
-double clamp_detector(double v) {
+[[gnu::always_inline]] inline double clamp_detector(double v) {
     return std::clamp(v, 0.0, DETECTOR_LIMIT);
 }
 
 // One room: A = L delayed N and B = R delayed N + 98 feed the left reverberator with
 // 0.7 A + 0.3 B and the right with 0.7 B + 0.3 A; returns (P, Q).
-Pair reverberators(DualDelayLine<ROOM_LINE_CAPACITY>& in, std::array<DualAllPass, 3>& ap,
-                   StereoBiquad& filter, Pair x, int len) {
+[[gnu::always_inline]] inline Pair reverberators(DualDelayLine<ROOM_LINE_CAPACITY>& in,
+                                                 std::array<DualAllPass, 3>& ap,
+                                                 StereoBiquad& filter, Pair x, int len) {
     Pair ab = step(in, x, len, len + ROOM_RIGHT_EXTRA);
     Pair v = splat(0.7) * ab + splat(0.3) * swap2(ab);
     v = step(ap[0], v);
@@ -63,53 +64,106 @@ EnhancerFactors prepare_enhancer(const ProcessorParams& q, int rate) {
     return e;
 }
 
-Pair run_enhancer(double& peak, ChainSections& cs, EnhancerLine& line, const EnhancerFactors& e,
-                  Pair x) {
-    double l = lane_l(x);
-    double r = lane_r(x);
-    double side = l - r;
-    Pair level = step(cs.enhancer_level, abs2(x));
-    double m = clamp_detector(std::min(lane_l(level), lane_r(level)) * 16.0) / FULL_SCALE;
-    switch (e.type) {
-        case 2: {
-            double k = clamp_detector(8.0 * step(cs.enhancer_lp4, std::abs(side)));
+namespace {
+
+// The enhancer over frames of a chunk for one stereo type, its sections and line position
+// held in locals while the frames run.
+template <int TYPE>
+[[gnu::always_inline]] inline void enhance(double& peak, ChainSections& cs, EnhancerLine& line,
+                                           const EnhancerFactors& e, Pair* frames_in_out,
+                                           int32_t frames) {
+    StereoFirstOrder level_section = cs.enhancer_level;
+    FirstOrderSection lp4 = cs.enhancer_lp4;
+    FirstOrderSection hp = cs.enhancer_hp;
+    FirstOrderSection side_lp = cs.enhancer_side_lp;
+    double* buf = line.line.buf.data();
+    int pos = line.line.pos;
+    const int len = e.delay_len;
+    const double level_gain = e.level;
+    const bool on = e.on;
+    double top = peak;
+    for (int32_t i = 0; i < frames; ++i) {
+        Pair x = frames_in_out[i];
+        double l = lane_l(x);
+        double r = lane_r(x);
+        double side = l - r;
+        Pair level = step(level_section, abs2(x));
+        if constexpr (TYPE == 2) {
+            double k = clamp_detector(8.0 * step(lp4, std::abs(side)));
             side = side * k / FULL_SCALE;
-            break;
-        }
-        case 3: {
-            double k = clamp_detector(8.0 * step(cs.enhancer_lp4, std::abs(side))) / FULL_SCALE;
+        } else if constexpr (TYPE == 3) {
+            double k = clamp_detector(8.0 * step(lp4, std::abs(side))) / FULL_SCALE;
             side = side * (k * k);
-            break;
-        }
-        case 4: {
-            double t =
-                clamp_detector(16.0 * step(cs.enhancer_hp, step(cs.enhancer_lp4, std::abs(side))));
+        } else if constexpr (TYPE == 4 || TYPE == 5) {
+            double m = clamp_detector(std::min(lane_l(level), lane_r(level)) * 16.0) / FULL_SCALE;
+            double t = TYPE == 4 ? clamp_detector(16.0 * step(hp, step(lp4, std::abs(side))))
+                                 : clamp_detector(8.0 * step(hp, step(lp4, std::abs(l + r))));
             side = side * t / FULL_SCALE * m;
-            break;
         }
-        case 5: {
-            double t =
-                clamp_detector(8.0 * step(cs.enhancer_hp, step(cs.enhancer_lp4, std::abs(l + r))));
-            side = side * t / FULL_SCALE * m;
-            break;
+        side = lookahead_step(buf, pos, side, len);
+        side = step(side_lp, side * level_gain);
+        if (on) {
+            x = pair(l + side, r - side);
+        } else {
+            side = 0.0;
         }
-        default:
-            break;
+        if (side > top) {
+            top = side;
+        }
+        frames_in_out[i] = x;
     }
+    cs.enhancer_level = level_section;
+    cs.enhancer_lp4 = lp4;
+    cs.enhancer_hp = hp;
+    cs.enhancer_side_lp = side_lp;
+    line.line.pos = pos;
+    peak = top;
+}
+
+[[gnu::always_inline]] inline void enhance_chunk(double& peak, ChainSections& cs,
+                                                 EnhancerLine& line, const EnhancerFactors& e,
+                                                 Pair* x, int32_t frames) {
+    // The first write after start wipes the whole line once, before the line is read.
     if (!line.wiped) {
         line.line.buf.fill(0.0);
         line.wiped = true;
     }
-    side = step(line.line, side, e.delay_len);
-    side = step(cs.enhancer_side_lp, side * e.level);
-    if (e.on) {
-        x = pair(l + side, r - side);
-    } else {
-        side = 0.0;
+    switch (e.type) {
+        case 2:
+            enhance<2>(peak, cs, line, e, x, frames);
+            break;
+        case 3:
+            enhance<3>(peak, cs, line, e, x, frames);
+            break;
+        case 4:
+            enhance<4>(peak, cs, line, e, x, frames);
+            break;
+        case 5:
+            enhance<5>(peak, cs, line, e, x, frames);
+            break;
+        default:
+            enhance<1>(peak, cs, line, e, x, frames);
+            break;
     }
-    if (side > peak) {
-        peak = side;
-    }
+}
+
+}  // namespace
+
+void run_enhancer(double& peak, ChainSections& cs, EnhancerLine& line, const EnhancerFactors& e,
+                  Pair* x, int32_t frames) {
+    enhance_chunk(peak, cs, line, e, x, frames);
+}
+
+#if ZV_AVX_VARIANT
+ZV_TARGET_AVX void run_enhancer_avx(double& peak, ChainSections& cs, EnhancerLine& line,
+                                    const EnhancerFactors& e, Pair* x, int32_t frames) {
+    enhance_chunk(peak, cs, line, e, x, frames);
+}
+#endif
+
+Pair run_enhancer(double& peak, ChainSections& cs, EnhancerLine& line, const EnhancerFactors& e,
+                  Pair x) {
+    run_enhancer(peak, cs, line, e, &x, 1);
     return x;
 }
 
@@ -132,7 +186,10 @@ RoomFactors prepare_room(const ProcessorParams& q, int rate, VirtualRoomState& r
     return f;
 }
 
-Pair run_room(VirtualRoomState& room, const RoomFactors& f, Pair x) {
+namespace {
+
+[[gnu::always_inline]] inline Pair room_frame(VirtualRoomState& room, const RoomFactors& f,
+                                              Pair x) {
     // Cross-feed: each ear hears the other side head-shadowed and late.
     Pair cross = step(room.crossfeed_shelf, x);
     cross = step(room.crossfeed_lp, cross);
@@ -153,5 +210,26 @@ Pair run_room(VirtualRoomState& room, const RoomFactors& f, Pair x) {
     return wet * splat(f.reverb_pct) / splat(100.0) * splat(CROSS_MIX) +
            (swap2(cross) + x) * splat(CROSS_MIX);
 }
+
+}  // namespace
+
+Pair run_room(VirtualRoomState& room, const RoomFactors& f, Pair x) {
+    return room_frame(room, f, x);
+}
+
+void run_room(VirtualRoomState& room, const RoomFactors& f, Pair* x, int32_t frames) {
+    for (int32_t i = 0; i < frames; ++i) {
+        x[i] = room_frame(room, f, x[i]);
+    }
+}
+
+#if ZV_AVX_VARIANT
+ZV_TARGET_AVX void run_room_avx(VirtualRoomState& room, const RoomFactors& f, Pair* x,
+                                int32_t frames) {
+    for (int32_t i = 0; i < frames; ++i) {
+        x[i] = room_frame(room, f, x[i]);
+    }
+}
+#endif
 
 }  // namespace zv

@@ -22,6 +22,14 @@ EnhancerFactors prepare_enhancer(const ProcessorParams& q, int rate);
 // raises peak (the block's enhancer meter) to S when S is above it.
 Pair run_enhancer(double& peak, ChainSections& cs, EnhancerLine& line, const EnhancerFactors& e,
                   Pair x);
+// The same over frames of a chunk, in place.
+void run_enhancer(double& peak, ChainSections& cs, EnhancerLine& line, const EnhancerFactors& e,
+                  Pair* x, int32_t frames);
+#if ZV_AVX_VARIANT
+// The same compiled for AVX (lanes.h).
+ZV_TARGET_AVX void run_enhancer_avx(double& peak, ChainSections& cs, EnhancerLine& line,
+                                    const EnhancerFactors& e, Pair* x, int32_t frames);
+#endif
 
 struct RoomFactors {
     int crossfeed_len = 1;  // N_ia
@@ -34,5 +42,11 @@ struct RoomFactors {
 RoomFactors prepare_room(const ProcessorParams& q, int rate, VirtualRoomState& room);
 
 Pair run_room(VirtualRoomState& room, const RoomFactors& f, Pair x);
+// The same over frames of a chunk, in place.
+void run_room(VirtualRoomState& room, const RoomFactors& f, Pair* x, int32_t frames);
+#if ZV_AVX_VARIANT
+ZV_TARGET_AVX void run_room_avx(VirtualRoomState& room, const RoomFactors& f, Pair* x,
+                                int32_t frames);
+#endif
 
 }  // namespace zv
