@@ -403,18 +403,27 @@ EncodeOutcome encode_wav_to_mp3(const std::string& wav_path, const EncoderSettin
             return outcome;
         }
     }
-    if (tag_slot.present()) {
-        Id3v1Tag tag = build_export_tag(tag_slot, text_of(options.tag_album_prefix),
-                                        text_of(options.tag_title_prefix));
-        if (!append_id3v1(outcome.mp3_path, tag)) {
-            outcome.error = "cannot append the ID3v1 tag to the encoded file";
-            outcome.write_errno = errno;
-            remove_file(outcome.mp3_path);
-            return outcome;
-        }
+    if (!append_export_tag(outcome.mp3_path, tag_slot, options, outcome.error,
+                           outcome.write_errno)) {
+        remove_file(outcome.mp3_path);
+        return outcome;
     }
     outcome.ok = true;
     return outcome;
+}
+
+bool append_export_tag(const std::string& mp3_path, const Id3v1Tag& tag_slot,
+                       const ExportOptions& options, std::string& error, int& write_errno) {
+    if (!tag_slot.present())
+        return true;
+    Id3v1Tag tag = build_export_tag(tag_slot, text_of(options.tag_album_prefix),
+                                    text_of(options.tag_title_prefix));
+    if (!append_id3v1(mp3_path, tag)) {
+        error = "cannot append the ID3v1 tag to the encoded file";
+        write_errno = errno;
+        return false;
+    }
+    return true;
 }
 
 }  // namespace zv

@@ -104,4 +104,9 @@ EncodeOutcome encode_wav_to_mp3(const std::string& wav_path, const EncoderSettin
                                 const ConvertControl& control,
                                 const std::function<void(const char*)>& status);
 
+// The exported ID3v1 tag appended to the MP3 when the source tag slot holds one. False with
+// error (and the error number of the failed write) when it cannot be.
+bool append_export_tag(const std::string& mp3_path, const Id3v1Tag& tag_slot,
+                       const ExportOptions& options, std::string& error, int& write_errno);
+
 }  // namespace zv
