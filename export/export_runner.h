@@ -109,14 +109,14 @@ struct ExportContext {
 };
 
 struct ExportRunnerConfig {
-    int jobs = 1;  // songs exported at once; > 1 only without a window
+    int jobs = 1;                           // songs exported at once; > 1 only without a window
+    bool keep_cancelled_output = true;      // the window keeps a cancelled song's blocks
+    int encoder_timeout_seconds = 0;        // 0: the external encoder may take as long as it needs
+    Language language = Language::English;  // of the refusals the runner words itself
     // The machine's cores (0: as many as it has). Each of the songs running at once gets an
     // equal share; a song with two or more runs its stages on threads of their own.
     int cores = 0;
     bool inline_stages = false;  // every song runs its stages on one thread, whatever its share
-    bool keep_cancelled_output = true;      // the window keeps a cancelled song's blocks
-    int encoder_timeout_seconds = 0;        // 0: the external encoder may take as long as it needs
-    Language language = Language::English;  // of the refusals the runner words itself
 };
 
 // What the front end shows and answers. Every method has a harmless default except the two
