@@ -117,27 +117,4 @@ int restored_top_row(int remembered_top, int song_count, int rows_per_page) {
     return std::max(song_count - rows_per_page, 0);
 }
 
-std::string list_full_text() {
-    char buf[256];
-    std::snprintf(buf, sizeof buf,
-                  "サウンドファイルの最大登録数 %d 曲 "
-                  "を超えました。\n最大数を超えたファイルは登録されていません。",
-                  MAX_SONGS);
-    return buf;
-}
-
-std::string format_error_message() {
-    return "このファイルフォーマットはサポートしていません。\nサポートサウンドファイル： "
-           "48k/44.1k/32k, 1ch/2ch, 16bit";
-}
-
-std::string path_too_long_text(int count) {
-    char buf[256];
-    std::snprintf(buf, sizeof buf,
-                  "パスが長すぎるファイル %d "
-                  "個は登録されていません。\nパスは %d バイトまでです。",
-                  count, static_cast<int>(SONG_PATH_BYTES - 1));
-    return buf;
-}
-
 }  // namespace zv

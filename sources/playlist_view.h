@@ -71,12 +71,7 @@ void refresh_playlist_view(Playlist& pl, PlaylistView& view, EngineActivity engi
 // while a page's worth of rows (less one) follows it, else the start of the last page.
 int restored_top_row(int remembered_top, int song_count, int rows_per_page);
 
-// Message texts. Both are shown with a warning icon.
+// The caption of the window's warnings.
 constexpr const char* MESSAGE_CAPTION = "ZelvonicMP3";
-constexpr const char* FORMAT_ERROR_CAPTION = "WAVE Format Error";
-std::string list_full_text();
-std::string format_error_message();
-// For files refused because their path does not fit the 256-byte path field.
-std::string path_too_long_text(int count);
 
 }  // namespace zv

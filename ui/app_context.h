@@ -42,6 +42,9 @@ public:
         (void)caption;
         (void)text;
     }
+    // Songs a scan could not add (the list full, paths too long), told in the window's
+    // language whether they came by a drop or on the command line.
+    virtual void show_scan_warnings(const ScanResult& result) { (void)result; }
     virtual bool pointer_over_seek_buttons(bool forward_only) {
         (void)forward_only;
         return false;

@@ -138,13 +138,7 @@ void open_paths(AppContext& ctx, const std::vector<std::string>& paths) {
         }
     }
     if (!songs.empty()) {
-        const ScanResult r = drop_paths(*ctx.playlist, songs, ctx.engine_idle());
-        if (r.list_full_reached) {
-            window_of(ctx).show_message(MESSAGE_CAPTION, list_full_text());
-        }
-        if (r.paths_too_long > 0) {
-            window_of(ctx).show_message(MESSAGE_CAPTION, path_too_long_text(r.paths_too_long));
-        }
+        window_of(ctx).show_scan_warnings(drop_paths(*ctx.playlist, songs, ctx.engine_idle()));
     }
     refresh(ctx);
 }

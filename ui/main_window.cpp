@@ -534,14 +534,17 @@ void MainWindow::drop_files(const std::vector<std::string>& paths) {
     if (!list_commands_enabled_) {
         return;
     }
-    const ScanResult r = drop_paths(*ctx_.playlist, paths, ctx_.engine_idle());
-    if (r.list_full_reached) {
+    show_scan_warnings(drop_paths(*ctx_.playlist, paths, ctx_.engine_idle()));
+    refresh_playlist();
+}
+
+void MainWindow::show_scan_warnings(const ScanResult& result) {
+    if (result.list_full_reached) {
         show_box(list_full_message());
     }
-    if (r.paths_too_long > 0) {
-        show_box(paths_too_long_message(r.paths_too_long));
+    if (result.paths_too_long > 0) {
+        show_box(paths_too_long_message(result.paths_too_long));
     }
-    refresh_playlist();
 }
 
 void MainWindow::press_seek(int step) {

@@ -80,6 +80,7 @@ public:
     void set_list_commands_enabled(bool enabled) override;
     bool list_commands_enabled() const { return list_commands_enabled_; }
     void show_message(const std::string& caption, const std::string& text) override;
+    void show_scan_warnings(const ScanResult& result) override;
     bool pointer_over_seek_buttons(bool forward_only) override;
     void release_transport_buttons() override;
     void close_window() override;

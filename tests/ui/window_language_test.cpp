@@ -392,6 +392,18 @@ TEST_F(EnglishWindow, PlaylistFileFailuresAreToldInEnglish) {
               "This is not a playlist file.\n" + bogus.string());
 }
 
+TEST_F(EnglishWindow, SongsRefusedOnTheCommandLineAreToldInEnglish) {
+    // A path longer than the playlist's path field: refused at start-up as at a drop.
+    const std::string too_long = (dir.path() / (std::string(300, 'x') + ".wav")).string();
+    open_paths(*ctx, {too_long});
+    QCoreApplication::processEvents();
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text.toStdString(),
+              "1 files were not added because their paths are too long.\n"
+              "(A path may have up to 255 bytes.)");
+    EXPECT_EQ(host.messages[0].icon, MessageIcon::Warning);
+}
+
 TEST_F(JapaneseWindow, ShowsTheJapaneseMenusAndTooltips) {
     EXPECT_EQ(translator, nullptr);
     EXPECT_EQ(menu_titles(*window->menuBar()),
