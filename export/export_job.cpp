@@ -308,7 +308,7 @@ bool ExportJob::process_song(const TempPaths& temp, bool builtin_mp3, ExportJobR
     const bool threaded = export_stages_threaded(cores);
 
     // The stages after the chain, last first.
-    Mp3LoudnessStage mp3_loudness;
+    std::optional<Mp3LoudnessStage> mp3_loudness;
     std::optional<ThreadedSink<StreamBytes>> loudness_thread;
     std::optional<Mp3EncodeStage> encode;
     std::optional<LoudnessMeter> wav_loudness;
@@ -329,9 +329,10 @@ bool ExportJob::process_song(const TempPaths& temp, bool builtin_mp3, ExportJobR
         return from != NO_CANCEL_COUNT && cancel_count_.load(std::memory_order_relaxed) != from;
     };
     if (builtin_mp3) {
-        Sink<StreamBytes>* stream = &mp3_loudness;
+        mp3_loudness.emplace();
+        Sink<StreamBytes>* stream = &*mp3_loudness;
         if (threaded) {
-            loudness_thread.emplace(mp3_loudness, EXPORT_QUEUE_STREAM_CHUNKS);
+            loudness_thread.emplace(*mp3_loudness, EXPORT_QUEUE_STREAM_CHUNKS);
             stream = &*loudness_thread;
         }
         encode.emplace(stream);
@@ -546,7 +547,7 @@ bool ExportJob::process_song(const TempPaths& temp, bool builtin_mp3, ExportJobR
             // The encoder's low-pass and rounding change the loudness (by half a LU on a
             // bright song): the figures are those of the MP3 as it decodes. A stream the
             // decoder cannot read gets none rather than the figures of another sound.
-            r.loudness = mp3_loudness.figures();
+            r.loudness = mp3_loudness->figures();
         }
     }
     return true;
