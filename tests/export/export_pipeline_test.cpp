@@ -279,5 +279,30 @@ TEST_F(ExportPipeline, ThrottledChainWritesTheSameFile) {
     EXPECT_EQ(test::read_bytes(a.output_path), test::read_bytes(b.output_path));
 }
 
+// The stage threads compute as the job's thread does: with flush-to-zero on there (as every
+// export worker has it), a song whose end fades into silence, where filters decay into
+// denormal numbers, encodes to the same bytes on the encoder's thread as inline.
+TEST_F(ExportPipeline, StageThreadsTakeTheJobThreadsFloatingPointMode) {
+    test::WavSpec wav;
+    wav.samples = test::test_signal(3 * 16384, 2, 20000);
+    for (size_t i = wav.samples.size() / 3; i < wav.samples.size(); ++i)
+        wav.samples[i] = static_cast<int16_t>(wav.samples[i] / static_cast<int>(i / 500));
+    wav.samples.resize(wav.samples.size() + 8 * 2 * 16384, 0);
+    test::write_bytes(src, test::make_wav_bytes(wav));
+    std::vector<uint8_t> files[2];
+    for (int cores : {1, 2}) {
+        std::thread worker([&] {
+            enable_flush_denormals();
+            ThreadRecordingObserver obs;
+            ExportJobResult r = run(cores, true, dir / "fade.wav", obs);
+            ASSERT_EQ(r.end, ExportEnd::Completed) << r.failure;
+            files[cores - 1] = test::read_bytes(r.output_path);
+        });
+        worker.join();
+    }
+    ASSERT_FALSE(files[0].empty());
+    EXPECT_EQ(files[0], files[1]);
+}
+
 }  // namespace
 }  // namespace zv
