@@ -119,19 +119,33 @@ std::string case_key(int preset, int channels, int rate, bool mp3_source, bool m
            (normalise ? " normalised" : " as-is");
 }
 
+// The sanitizer builds run the chain unoptimised, some twenty times slower: they check every
+// fourth case (all of them over four such runs would take a minute).
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr int CASE_STRIDE = 4;
+#else
+constexpr int CASE_STRIDE = 1;
+#endif
+
 TEST_F(ExportIdentity, EveryPresetRateAndLayoutWritesTheKnownBytes) {
     const bool print = std::getenv("ZV_PRINT_EXPORT_HASHES") != nullptr;
     std::map<std::string, uint64_t> got;
     int n = 0;
+    int index = 0;
+    auto check = [&](int preset, int channels, int rate, bool mp3_source, bool mp3_out,
+                     bool normalise) {
+        if (index++ % CASE_STRIDE == 0) {
+            got[case_key(preset, channels, rate, mp3_source, mp3_out, normalise)] =
+                export_hash(preset, rate, channels, mp3_source, mp3_out, normalise);
+        }
+    };
     for (const FactoryPresetInfo& preset : factory_preset_list()) {
         for (int channels : {1, 2}) {
             for (int rate : {32000, 44100, 48000}) {
                 // Normalisation alternates so that each output meets both settings.
                 const bool normalise = (n++ % 2) == 0;
-                got[case_key(preset.id, channels, rate, false, false, normalise)] =
-                    export_hash(preset.id, rate, channels, false, false, normalise);
-                got[case_key(preset.id, channels, rate, false, true, !normalise)] =
-                    export_hash(preset.id, rate, channels, false, true, !normalise);
+                check(preset.id, channels, rate, false, false, normalise);
+                check(preset.id, channels, rate, false, true, !normalise);
             }
         }
     }
@@ -139,10 +153,8 @@ TEST_F(ExportIdentity, EveryPresetRateAndLayoutWritesTheKnownBytes) {
     for (int channels : {1, 2}) {
         for (int rate : {32000, 44100, 48000}) {
             const int preset = factory_preset_list()[static_cast<size_t>(rate % 7)].id;
-            got[case_key(preset, channels, rate, true, true, true)] =
-                export_hash(preset, rate, channels, true, true, true);
-            got[case_key(preset, channels, rate, true, false, channels == 1)] =
-                export_hash(preset, rate, channels, true, false, channels == 1);
+            check(preset, channels, rate, true, true, true);
+            check(preset, channels, rate, true, false, channels == 1);
         }
     }
     if (print) {
@@ -151,7 +163,7 @@ TEST_F(ExportIdentity, EveryPresetRateAndLayoutWritesTheKnownBytes) {
                         static_cast<unsigned long long>(hash));
     }
     const auto& known = known_hashes();
-    EXPECT_EQ(known.size(), got.size());
+    EXPECT_EQ(got.size(), (known.size() + CASE_STRIDE - 1) / CASE_STRIDE);
     for (const auto& [key, hash] : got) {
         auto it = known.find(key);
         ASSERT_NE(it, known.end()) << key << " has no known hash";
