@@ -73,6 +73,9 @@ void print_export_help() {
         "                         (default: no limit); the song fails\n"
         "  -j, --jobs N           export N songs at once (default: number of cores); the\n"
         "                         files are the same whatever N is\n"
+        "      --inline-stages    run each song's reading, processing, encoding and\n"
+        "                         measuring on one thread (by default a song with two or\n"
+        "                         more cores to itself runs them on threads of their own)\n"
         "  -q, --quiet            print errors only\n"
         "  -v, --verbose          also print what an external encoder printed\n"
         "  -h, --help             show this help\n"
@@ -105,6 +108,7 @@ enum Opt {
     OPT_NO_NORMALISE,
     OPT_TIMEOUT,
     OPT_JOBS,
+    OPT_INLINE_STAGES,
     OPT_QUIET,
 };
 
@@ -128,6 +132,7 @@ constexpr OptionRow OPTIONS[] = {
     {OPT_NO_NORMALISE, "--no-normalize", 0, ArgKind::Flag},
     {OPT_TIMEOUT, "--encoder-timeout", 0, ArgKind::Value},
     {OPT_JOBS, "--jobs", 'j', ArgKind::Value},
+    {OPT_INLINE_STAGES, "--inline-stages", 0, ArgKind::Flag},
     {OPT_QUIET, "--quiet", 'q', ArgKind::Flag},
 };
 
@@ -136,6 +141,7 @@ struct CliOptions {
     std::string output, folder;
     bool beside_source = false;
     int jobs = 0;
+    bool inline_stages = false;
     int encoder_timeout = 0;
     bool quiet = false;
     bool verbose = false;
@@ -250,6 +256,9 @@ int parse(int argc, char** argv, CliOptions& o, SettingsSteps& steps, const CliO
                 if (!parse_int(v, 1, 1024, n))
                     return out.usage(MSG_JOBS_RANGE);
                 o.jobs = static_cast<int>(n);
+                break;
+            case OPT_INLINE_STAGES:
+                o.inline_stages = true;
                 break;
             case OPT_QUIET:
                 o.quiet = true;
@@ -446,6 +455,7 @@ int run_export(int argc, char** argv) {
     ExportCliHost host(out, bar, o);
     ExportRunnerConfig config;
     config.jobs = o.jobs > 0 ? o.jobs : static_cast<int>(std::thread::hardware_concurrency());
+    config.inline_stages = o.inline_stages;
     config.keep_cancelled_output = false;
     config.encoder_timeout_seconds = o.encoder_timeout;
     config.language = out.language();

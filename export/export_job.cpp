@@ -6,13 +6,16 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <thread>
 #include <vector>
 
 #include "engine/normalisation.h"
 #include "export/export_rules.h"
+#include "export/export_stages.h"
 #include "export/file_ops.h"
 #include "export/mp3_convert.h"
 #include "export/peak_scan.h"
+#include "export/stage_link.h"
 #include "export/temp_folder.h"
 #include "export/throttle.h"
 #include "export/wav_header.h"
@@ -101,6 +104,7 @@ ExportJobResult ExportJob::work() {
         return r;
     }
     const bool mp3_out = in_.options.output_mp3 != 0;
+    const bool builtin_mp3 = mp3_out && in_.encoder.use_external_encoder == 0;
     const std::string source(song_path(in_.entry));
 
     reset_processor_state(p_);
@@ -144,10 +148,16 @@ ExportJobResult ExportJob::work() {
         return fail(why.reading ? "cannot read it: " + std::string(std::strerror(why.err))
                                 : temp_write_failure("copying the song", why.err));
     }
+    const bool normalise = in_.options.normalise_on_export != 0;
+    std::optional<PeakTracker> decoded_peak;
     if (in_.entry.source_type == SOURCE_MP3) {
         observer_.set_text(CTL_EXPORT_STATUS, TEXT_CONVERTING_TO_WAV);
         ConvertFailure decode;
-        if (!decode_mp3_to_wav(temp.mp3_source_copy, temp.input_copy, r.tag, control, decode)) {
+        // The level is taken from the samples as they are written: no second pass.
+        if (normalise)
+            decoded_peak.emplace();
+        if (!decode_mp3_to_wav(temp.mp3_source_copy, temp.input_copy, r.tag, control, decode,
+                               decoded_peak ? &*decoded_peak : nullptr)) {
             if (decode.cancelled)
                 return cancelled();
             return fail(decode.write_errno != 0
@@ -155,26 +165,30 @@ ExportJobResult ExportJob::work() {
                             : decode.text);
         }
     }
-    if (in_.options.normalise_on_export != 0) {
+    if (normalise) {
         observer_.set_text(CTL_EXPORT_STATUS, TEXT_SEARCHING_MAX_LEVEL);
-        std::string why_not;
-        const PeakResult peak = measure_peak(in_.entry, temp.input_copy, &cancel_, &why_not);
-        if (peak == PeakResult::Cancelled)
-            return cancelled();
-        if (peak == PeakResult::ReadError)
-            return fail(temp_read_failure(why_not));
+        if (decoded_peak) {
+            in_.entry.peak_level = decoded_peak->level();
+        } else {
+            std::string why_not;
+            const PeakResult peak = measure_peak(in_.entry, temp.input_copy, &cancel_, &why_not);
+            if (peak == PeakResult::Cancelled)
+                return cancelled();
+            if (peak == PeakResult::ReadError)
+                return fail(temp_read_failure(why_not));
+        }
         r.peak_level = in_.entry.peak_level;
     }
     observer_.set_text(CTL_EXPORT_STATUS, "");
 
-    if (!process_song(temp.input_copy, temp.processed_wav, r))
+    if (!process_song(temp, builtin_mp3, r))
         return r;
     if (r.end == ExportEnd::Cancelled && !in_.keep_cancelled_output)
         return r;
     const ExportEnd end = r.end;
 
-    std::string finished = temp.processed_wav;
-    if (mp3_out) {
+    std::string finished = builtin_mp3 ? temp.processed_mp3 : temp.processed_wav;
+    if (mp3_out && !builtin_mp3) {
         // A cancel that ended the processing keeps its blocks; one during the encoding stops it.
         const unsigned cancels_before = cancel_count_.load(std::memory_order_relaxed);
         control.cancelled = [this, cancels_before] {
@@ -202,6 +216,13 @@ ExportJobResult ExportJob::work() {
         if (end == ExportEnd::Completed && measure_file_loudness(finished, figures, unmeasured)) {
             r.loudness = figures;
         }
+    } else if (builtin_mp3) {
+        std::string tag_error;
+        int err = 0;
+        if (!append_export_tag(finished, r.tag, in_.options, tag_error, err)) {
+            r.encoder_failed = true;
+            return fail(err != 0 ? temp_write_failure("encoding", err) : tag_error);
+        }
     }
     if (!place_file(finished, final_path, error))
         return fail(error);
@@ -210,15 +231,60 @@ ExportJobResult ExportJob::work() {
     return r;
 }
 
-// Runs the processor over the input copy into output under the input's header. Returns false
+namespace {
+
+// A block of the song as the chain takes it: 16384 stereo frames, zero after `frames`.
+struct InBlock {
+    std::vector<int16_t> samples;
+    int frames = 0;
+};
+
+// Reads the working copy block by block; a mono song's frames go to both channels.
+class BlockReader {
+public:
+    BlockReader(WavReader& reader, int channels) : reader_(reader), channels_(channels) {}
+    // False on a read error (never taken for the end of the song): error() says why.
+    bool next(InBlock& block) {
+        block.samples.assign(EXPORT_BLOCK_SAMPLES, 0);
+        int16_t* in = block.samples.data();
+        if (channels_ == 2) {
+            size_t got = reader_.read(in, block.samples.size() * sizeof(int16_t));
+            block.frames = static_cast<int>(got / 4);
+            if (got % 4 != 0) {  // a cut-off last frame is not a frame
+                in[2 * static_cast<size_t>(block.frames)] = 0;
+            }
+        } else {
+            size_t got = reader_.read(mono_.data(), mono_.size() * sizeof(int16_t));
+            block.frames = static_cast<int>(got / 2);
+            for (int f = 0; f < block.frames; ++f) {
+                in[2 * static_cast<size_t>(f)] = mono_[static_cast<size_t>(f)];
+                in[2 * static_cast<size_t>(f) + 1] = mono_[static_cast<size_t>(f)];
+            }
+        }
+        return !reader_.failed();
+    }
+    std::string error() const { return reader_.error(); }
+
+private:
+    WavReader& reader_;
+    int channels_;
+    std::vector<int16_t> mono_ = std::vector<int16_t>(EXPORT_BLOCK_FRAMES);
+};
+
+}  // namespace
+
+// Runs the processor over the input copy. The chain runs here, on the job's thread, which
+// also makes every observer call; the reader, the writer or the encoder, and the MP3's
+// loudness run inline or on threads of their own (export_stages_threaded). The blocks, their
+// order and the dither draws are those of a single thread whatever the threads. Returns false
 // (with r set to Failed) when it could not; r.end says Completed or Cancelled otherwise.
-bool ExportJob::process_song(const std::string& input, const std::string& output,
-                             ExportJobResult& r) {
+bool ExportJob::process_song(const TempPaths& temp, bool builtin_mp3, ExportJobResult& r) {
     auto fail = [&r](std::string why) {
         r.end = ExportEnd::Failed;
         r.failure = std::move(why);
         return false;
     };
+    const std::string& input = temp.input_copy;
     std::vector<uint8_t> header;
     std::string error;
     if (!read_wav_header_bytes(input, header, error))
@@ -230,22 +296,135 @@ bool ExportJob::process_song(const std::string& input, const std::string& output
         return fail("not a RIFF/WAVE file");
     if (reader.data_bytes() == 0)
         return fail(TEXT_NO_SAMPLES);
-    FilePtr out(std::fopen(output.c_str(), "wb+"));
-    if (!out)
-        return fail(temp_write_failure("writing the processed song", errno));
-    auto write_error = [&]() {
-        return fail(temp_write_failure("writing the processed song", errno));
-    };
-
-    p_.params.normalisation_gain = normalisation_gain_for_peak(r.peak_level);
-    if (std::fwrite(header.data(), 1, header.size(), out.get()) != header.size())
-        return write_error();
 
     // The working copy's own header decides, so a stale entry (an MP3 re-encoded since it
     // was added) cannot make the job read stereo as mono.
     const int channels = reader.channels() == 1 ? 1 : 2;
     const int32_t rate = reader.rate();
     const uint64_t data_bytes = reader.data_bytes();
+    const int cores = in_.cores > 0
+                          ? in_.cores
+                          : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    const bool threaded = export_stages_threaded(cores);
+
+    // The stages after the chain, last first.
+    std::optional<Mp3LoudnessStage> mp3_loudness;
+    std::optional<ThreadedSink<StreamBytes>> loudness_thread;
+    std::optional<Mp3EncodeStage> encode;
+    std::optional<LoudnessMeter> wav_loudness;
+    std::optional<WavWriteStage> write;
+    // Reads what is written, after it is formed: it never changes a byte of the output.
+    if (!builtin_mp3 && in_.options.output_mp3 == 0) {
+        wav_loudness.emplace(channels, rate);
+    }
+    encoder_cancels_from_.store(NO_CANCEL_COUNT, std::memory_order_relaxed);
+    ConvertControl control;
+    control.throttle = throttle_;
+    // A cancel that ends the processing keeps its blocks (the desktop encodes them) unless
+    // the job keeps nothing; a cancel after the processing ended stops the encoder.
+    control.cancelled = [this] {
+        if (!in_.keep_cancelled_output)
+            return cancel_requested();
+        const unsigned from = encoder_cancels_from_.load(std::memory_order_relaxed);
+        return from != NO_CANCEL_COUNT && cancel_count_.load(std::memory_order_relaxed) != from;
+    };
+    if (builtin_mp3) {
+        mp3_loudness.emplace();
+        Sink<StreamBytes>* stream = &*mp3_loudness;
+        if (threaded) {
+            loudness_thread.emplace(*mp3_loudness, EXPORT_QUEUE_STREAM_CHUNKS);
+            stream = &*loudness_thread;
+        }
+        encode.emplace(stream);
+        if (!encode->open(temp.processed_mp3, rate, channels, in_.encoder.mp3_bitrate_kbps,
+                          data_bytes / (2u * static_cast<unsigned>(channels)), control)) {
+            r.encoder_failed = true;
+            const ConvertFailure& why = encode->failure();
+            return fail(why.write_errno != 0 ? temp_write_failure("encoding", why.write_errno)
+                                             : why.text);
+        }
+    } else {
+        std::FILE* out = std::fopen(temp.processed_wav.c_str(), "wb+");
+        if (out == nullptr)
+            return fail(temp_write_failure("writing the processed song", errno));
+        write.emplace(out, header, wav_loudness ? &*wav_loudness : nullptr);
+        if (std::fwrite(header.data(), 1, header.size(), out) != header.size())
+            return fail(temp_write_failure("writing the processed song", errno));
+    }
+    Sink<PcmBlock>& stage = builtin_mp3 ? static_cast<Sink<PcmBlock>&>(*encode) : *write;
+    std::optional<ThreadedSink<PcmBlock>> stage_thread;
+    if (threaded)
+        stage_thread.emplace(stage, EXPORT_QUEUE_BLOCKS);
+    Sink<PcmBlock>& out = threaded ? static_cast<Sink<PcmBlock>&>(*stage_thread) : stage;
+    // What failed after the chain, in words: the encoder's failure is the encoder's.
+    auto stage_failure = [&]() {
+        if (builtin_mp3) {
+            const ConvertFailure& why = encode->failure();
+            if (why.cancelled) {
+                r.end = ExportEnd::Cancelled;
+                r.failure.clear();
+                return false;
+            }
+            r.encoder_failed = true;
+            return fail(why.write_errno != 0 ? temp_write_failure("encoding", why.write_errno)
+                                             : why.text);
+        }
+        if (write->too_long())
+            return fail("the processed song would exceed 4 GiB");
+        return fail(temp_write_failure("writing the processed song", write->write_errno()));
+    };
+    // Stops the stages after the chain and waits for their threads, so what they report is
+    // read after they wrote it.
+    auto stop_stages = [&]() {
+        if (stage_thread) {
+            stage_thread->cancel();
+            stage_thread->finish();
+        }
+        if (loudness_thread) {
+            loudness_thread->cancel();
+            loudness_thread->finish();
+        }
+    };
+
+    // The reader, on a thread of its own when the job has the cores.
+    BlockReader blocks(reader, channels);
+    BlockQueue<InBlock> read_queue(2);
+    bool read_failed = false;  // written before the queue closes, read after pop failed
+    std::thread read_thread;
+    if (threaded) {
+        read_thread = std::thread([&] {
+            for (;;) {
+                InBlock block;
+                if (!blocks.next(block)) {
+                    read_failed = true;
+                    read_queue.close();
+                    return;
+                }
+                const bool last = block.frames < EXPORT_BLOCK_FRAMES;
+                if (!read_queue.push(std::move(block)) || last) {
+                    read_queue.close();
+                    return;
+                }
+            }
+        });
+    }
+    struct Joiner {
+        BlockQueue<InBlock>& queue;
+        std::thread& thread;
+        ~Joiner() {
+            queue.cancel();
+            if (thread.joinable())
+                thread.join();
+        }
+    } join_reader{read_queue, read_thread};
+    auto next_block = [&](InBlock& block) {
+        if (threaded)
+            return read_queue.pop(block);
+        read_failed = !blocks.next(block);
+        return !read_failed;
+    };
+
+    p_.params.normalisation_gain = normalisation_gain_for_peak(r.peak_level);
     const uint64_t steps = data_bytes / (static_cast<uint64_t>(channels) * 32768u);
     observer_.set_progress_range(data_bytes == 0 ? 100 : static_cast<int>(steps));
     observer_.set_text(CTL_EXPORT_SOURCE, std::string(song_path(in_.entry)));
@@ -256,87 +435,74 @@ bool ExportJob::process_song(const std::string& input, const std::string& output
     change_sample_rate(p_, rate);
     const int latency = chain_latency_frames(p_.params);
 
-    std::vector<int16_t> in_block(EXPORT_BLOCK_SAMPLES);
     std::vector<int16_t> out_block(EXPORT_BLOCK_SAMPLES);
-    std::vector<int16_t> mono(EXPORT_BLOCK_FRAMES);
-    std::vector<int16_t> write_buf(EXPORT_BLOCK_SAMPLES);
     Throttle pause(throttle_, EXPORT_THROTTLE_DIVISOR, 1);
-    // Reads what is written, after it is formed: it never changes a byte of the output. An
-    // MP3 export measures its encoded file instead.
-    std::optional<LoudnessMeter> loudness;
-    if (in_.options.output_mp3 == 0) {
-        loudness.emplace(channels, rate);
-    }
 
     uint64_t frames_in = 0;   // input frames read so far
-    uint64_t frames_out = 0;  // frames written
+    uint64_t frames_out = 0;  // frames handed on
     int64_t base = 0;         // processor output frames before the current block
-    // Writes processor output frames [from, to) of out_block, left only for a mono song.
+    // Hands on processor output frames [from, to) of out_block, left only for a mono song.
     auto write_frames = [&](int from, int to) {
         if (to <= from)
             return true;
+        PcmBlock block;
+        block.samples.resize(static_cast<size_t>(to - from) * static_cast<size_t>(channels));
         size_t count = 0;
         for (int f = from; f < to; ++f) {
-            write_buf[count++] = out_block[2 * static_cast<size_t>(f)];
+            block.samples[count++] = out_block[2 * static_cast<size_t>(f)];
             if (channels == 2)
-                write_buf[count++] = out_block[2 * static_cast<size_t>(f) + 1];
+                block.samples[count++] = out_block[2 * static_cast<size_t>(f) + 1];
         }
         frames_out += static_cast<uint64_t>(to - from);
-        const std::span<const int16_t> written(write_buf.data(), count);
-        if (loudness) {
-            loudness->add(written);
-        }
-        return std::fwrite(written.data(), sizeof(int16_t), count, out.get()) == count;
+        return out.put(std::move(block));
     };
+    InBlock in_block;
     auto run_block = [&]() {
-        process_block(p_, EXPORT_BLOCK_SAMPLES, in_block.data(), out_block.data());
+        process_block(p_, EXPORT_BLOCK_SAMPLES, in_block.samples.data(), out_block.data());
         meters_.store(p_.state.meters);
         observer_.block_done();
     };
 
     r.end = ExportEnd::Completed;
+    bool stage_failed = false;
     for (;;) {
         pause.pause_if_due();
-        std::fill(in_block.begin(), in_block.end(), int16_t{0});
-        int frames = 0;
-        if (channels == 2) {
-            size_t got = reader.read(in_block.data(), in_block.size() * sizeof(int16_t));
-            frames = static_cast<int>(got / 4);
-            if (got % 4 != 0) {  // a cut-off last frame is not a frame
-                in_block[2 * static_cast<size_t>(frames)] = 0;
-            }
-        } else {
-            size_t got = reader.read(mono.data(), mono.size() * sizeof(int16_t));
-            frames = static_cast<int>(got / 2);
-            for (int f = 0; f < frames; ++f) {
-                in_block[2 * static_cast<size_t>(f)] = mono[static_cast<size_t>(f)];
-                in_block[2 * static_cast<size_t>(f) + 1] = mono[static_cast<size_t>(f)];
-            }
+        if (!next_block(in_block)) {
+            stop_stages();
+            if (read_failed)
+                return fail(temp_read_failure(blocks.error()));
+            return stage_failure();  // the stage after the chain stopped the reader
         }
-        if (reader.failed())  // never taken for the end of the song
-            return fail(temp_read_failure(reader.error()));
         run_block();
         const int skip = static_cast<int>(std::max<int64_t>(0, latency - base));
-        if (frames == EXPORT_BLOCK_FRAMES) {
-            if (!write_frames(skip, EXPORT_BLOCK_FRAMES))
-                return write_error();
+        if (in_block.frames == EXPORT_BLOCK_FRAMES) {
+            if (!write_frames(skip, EXPORT_BLOCK_FRAMES)) {
+                stage_failed = true;
+                break;
+            }
         } else {
             // The last block: the output runs L frames behind, so the tail of the song may
             // still sit in the processor; one block of silence brings it out.
+            const int frames = in_block.frames;
             const int64_t end = latency + static_cast<int64_t>(frames_in) + frames - base;
-            if (!write_frames(skip, static_cast<int>(std::min<int64_t>(end, EXPORT_BLOCK_FRAMES))))
-                return write_error();
+            if (!write_frames(skip,
+                              static_cast<int>(std::min<int64_t>(end, EXPORT_BLOCK_FRAMES)))) {
+                stage_failed = true;
+                break;
+            }
             if (end > EXPORT_BLOCK_FRAMES) {
-                std::fill(in_block.begin(), in_block.end(), int16_t{0});
+                std::fill(in_block.samples.begin(), in_block.samples.end(), int16_t{0});
                 run_block();
-                if (!write_frames(0, static_cast<int>(end - EXPORT_BLOCK_FRAMES)))
-                    return write_error();
+                if (!write_frames(0, static_cast<int>(end - EXPORT_BLOCK_FRAMES))) {
+                    stage_failed = true;
+                    break;
+                }
             }
             frames_in += static_cast<uint64_t>(frames);
             break;
         }
         base += EXPORT_BLOCK_FRAMES;
-        frames_in += static_cast<uint64_t>(frames);
+        frames_in += static_cast<uint64_t>(in_block.frames);
         observer_.set_text(CTL_EXPORT_TIME, processed_time_text(frames_in, rate));
         observer_.step_progress();
         if (cancel_.load(std::memory_order_relaxed)) {
@@ -344,22 +510,45 @@ bool ExportJob::process_song(const std::string& input, const std::string& output
             break;
         }
     }
+    if (stage_failed) {
+        stop_stages();
+        return stage_failure();
+    }
+    read_queue.cancel();  // the reader may be a block ahead of a cancel
+    if (r.end == ExportEnd::Cancelled && !in_.keep_cancelled_output) {
+        stop_stages();
+        return true;
+    }
 
     // A data chunk that promised samples the file does not hold.
-    if (frames_in == 0 && r.end == ExportEnd::Completed)
+    if (frames_in == 0 && r.end == ExportEnd::Completed) {
+        stop_stages();
         return fail(TEXT_NO_SAMPLES);
+    }
     const uint64_t written = frames_out * static_cast<uint64_t>(channels) * 2u;
-    if (written > 0xFFFFFFFFull - header.size())
+    if (written > 0xFFFFFFFFull - header.size()) {
+        stop_stages();
         return fail("the processed song would exceed 4 GiB");
-    set_wav_header_sizes(header, static_cast<uint32_t>(written));
-    if (std::fseek(out.get(), 0, SEEK_SET) != 0 ||
-        std::fwrite(header.data(), 1, header.size(), out.get()) != header.size())
-        return write_error();
-    if (std::fclose(out.release()) != 0)
-        return write_error();
-    LoudnessFigures figures;
-    if (r.end == ExportEnd::Completed && loudness && loudness->figures(figures)) {
-        r.loudness = figures;
+    }
+    // From here a cancel stops the encoder and the MP3 is not written.
+    encoder_cancels_from_.store(cancel_count_.load(std::memory_order_relaxed),
+                                std::memory_order_relaxed);
+    if (builtin_mp3)
+        observer_.set_text(CTL_EXPORT_STATUS, TEXT_CONVERTING_TO_MP3);
+    const ExportEnd end = r.end;
+    if (!out.finish())
+        return stage_failure();
+    r.end = end;
+    if (r.end == ExportEnd::Completed) {
+        LoudnessFigures figures;
+        if (wav_loudness && wav_loudness->figures(figures)) {
+            r.loudness = figures;
+        } else if (builtin_mp3) {
+            // The encoder's low-pass and rounding change the loudness (by half a LU on a
+            // bright song): the figures are those of the MP3 as it decodes. A stream the
+            // decoder cannot read gets none rather than the figures of another sound.
+            r.loudness = mp3_loudness->figures();
+        }
     }
     return true;
 }

@@ -21,6 +21,7 @@
 #include "export/export_options.h"
 #include "export/loudness.h"
 #include "export/meter_snapshot.h"
+#include "export/temp_folder.h"
 #include "sources/id3v1.h"
 #include "sources/playlist.h"
 
@@ -57,6 +58,9 @@ struct ExportJobInputs {
     bool keep_cancelled_output = true;
     // The external encoder is ended after this many seconds; 0: no limit.
     int encoder_timeout_seconds = 0;
+    // The cores this job may use (export_cores_per_job); 0: the machine's. With one the
+    // stages of the job run inline on its thread.
+    int cores = 0;
     // The folder the private temp folder lives in, named when it is full (empty: $TMPDIR or
     // /tmp). Messages never name the private working files themselves.
     std::string temp_base;
@@ -115,7 +119,7 @@ public:
 
 private:
     ExportJobResult work();
-    bool process_song(const std::string& input, const std::string& output, ExportJobResult& r);
+    bool process_song(const TempPaths& temp, bool builtin_mp3, ExportJobResult& r);
     std::string temp_write_failure(const std::string& what, int err) const;
     std::string temp_read_failure(const std::string& what) const;
 
@@ -127,6 +131,9 @@ private:
     // Counts cancel() calls: a cancel that ended the processing keeps its blocks (the
     // desktop encodes them); only a later one stops the encoder.
     std::atomic<unsigned> cancel_count_{0};
+    // The cancel count when the processing ended: a later cancel stops the encoder.
+    static constexpr unsigned NO_CANCEL_COUNT = ~0u;
+    std::atomic<unsigned> encoder_cancels_from_{NO_CANCEL_COUNT};
     PublishedMeters meters_;
     ExportJobResult result_;
     std::thread thread_;

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "export/export_rules.h"
+#include "export/export_stages.h"
 #include "export/file_ops.h"
 #include "sources/replace_file.h"
 
@@ -224,6 +225,10 @@ ExportRunReport ExportRunner::run(const std::vector<int>& rows, bool export_all,
     in_progress_.store(true, std::memory_order_relaxed);
     const int workers =
         std::max(1, std::min<int>(config_.jobs, static_cast<int>(plan.rows.size())));
+    const int cores = config_.cores > 0
+                          ? config_.cores
+                          : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    cores_per_job_ = export_cores_per_job(cores, workers);
     if (config_.jobs <= 1) {
         enable_flush_denormals();  // this thread runs process_block from now on, as playback's
         Prepared song;
@@ -340,6 +345,7 @@ void ExportRunner::export_one(Plan& plan, Prepared& song, Processor& processor, 
     in.run_id = ctx_.temp.run_id();
     in.keep_cancelled_output = config_.keep_cancelled_output;
     in.encoder_timeout_seconds = config_.encoder_timeout_seconds;
+    in.cores = config_.inline_stages ? 1 : cores_per_job_;
 
     SongObserver observer(host_, song.index);
     // The job only reads the throttle settings; the dialog writes them meanwhile.

@@ -113,6 +113,10 @@ struct ExportRunnerConfig {
     bool keep_cancelled_output = true;      // the window keeps a cancelled song's blocks
     int encoder_timeout_seconds = 0;        // 0: the external encoder may take as long as it needs
     Language language = Language::English;  // of the refusals the runner words itself
+    // The machine's cores (0: as many as it has). Each of the songs running at once gets an
+    // equal share; a song with two or more runs its stages on threads of their own.
+    int cores = 0;
+    bool inline_stages = false;  // every song runs its stages on one thread, whatever its share
 };
 
 // What the front end shows and answers. Every method has a harmless default except the two
@@ -181,6 +185,7 @@ private:
     std::mutex mutex_;                // the playlist, options and plan while workers run
     std::mutex host_mutex_;           // song_starting and song_done one at a time
     std::vector<ExportJob*> active_;  // jobs running now, for cancel()
+    int cores_per_job_ = 1;           // set before the workers start
 };
 
 }  // namespace zv

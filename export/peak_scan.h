@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <thread>
@@ -12,7 +13,7 @@
 
 namespace zv {
 
-constexpr int PEAK_BLOCK_SAMPLES = 32768;
+constexpr size_t PEAK_BLOCK_SAMPLES = 32768;
 constexpr int PEAK_THRESHOLD = 30000;
 constexpr int PEAK_FULL_SCALE = 32767;  // also "loud enough, no gain"
 inline constexpr const char* TEXT_PEAK_PROGRESS = "song = %d, done = %d%%";
@@ -32,6 +33,23 @@ enum class PeakResult {
 // end of the song; why (when given) receives the reader's text for NoData and ReadError.
 PeakResult measure_peak(SongEntry& entry, const std::string& wav_path,
                         const std::atomic<bool>* cancel = nullptr, std::string* why = nullptr);
+
+// Largest magnitude of count samples, or max when that is larger.
+int block_max(const int16_t* samples, size_t count, int max);
+
+// The level measure_peak finds in a song, taken from its samples as they are made, in any
+// amounts (the export's MP3 decoding feeds it what it writes): blocks of 32768 samples from
+// the start of the data, the 30000 rule at the end of each full block.
+class PeakTracker {
+public:
+    void add(const int16_t* samples, size_t count);
+    int32_t level() const;  // of everything added so far, as if the song ended there
+
+private:
+    size_t in_block_ = 0;
+    int max_ = 0;
+    bool full_scale_ = false;
+};
 
 // "song = %d, done = %d%%" with the entry index and min(100, samples read x 2 x 100 / data
 // bytes), 0 for an empty data chunk.

@@ -251,4 +251,78 @@ int Mp3Decoder::read_frame(int16_t* left, int16_t* right) {
     }
 }
 
+Mp3FeedDecoder::Mp3FeedDecoder() {
+    std::lock_guard<std::mutex> hold(decoder_lock());
+    hip_t hip = hip_decode_init();
+    if (hip != nullptr) {
+        hip_set_errorf(hip, quiet_report);
+        hip_set_debugf(hip, quiet_report);
+        hip_set_msgf(hip, quiet_report);
+    }
+    hip_ = hip;
+}
+
+Mp3FeedDecoder::~Mp3FeedDecoder() {
+    if (hip_ != nullptr) {
+        std::lock_guard<std::mutex> hold(decoder_lock());
+        hip_decode_exit(static_cast<hip_t>(hip_));
+    }
+}
+
+int Mp3FeedDecoder::stop(int result, std::string why) {
+    stopped_ = result;
+    error_ = std::move(why);
+    return result;
+}
+
+int Mp3FeedDecoder::decode(const uint8_t* bytes, size_t size, int16_t* left, int16_t* right) {
+    if (hip_ == nullptr) {
+        return stop(MP3_DECODE_ERROR, "cannot create the MP3 decoder");
+    }
+    if (stopped_ != 0) {
+        return stopped_;
+    }
+    short l[MP3_FRAME_SAMPLES * 2];
+    short r[MP3_FRAME_SAMPLES * 2];
+    mp3data_struct header{};
+    int n = 0;
+    {
+        std::lock_guard<std::mutex> hold(decoder_lock());
+        // The library takes a non-const buffer but only copies from it.
+        n = hip_decode1_headers(static_cast<hip_t>(hip_), const_cast<unsigned char*>(bytes), size,
+                                l, r, &header);
+    }
+    if (n < 0) {
+        return stop(MP3_DECODE_ERROR,
+                    "decoding error after " + std::to_string(decoded_) + " samples");
+    }
+    if (n == 0) {
+        return 0;
+    }
+    if (rate_ == 0) {
+        if (!supported_rate(header.samplerate)) {
+            return stop(MP3_DECODE_ERROR, "unsupported sample rate " +
+                                              std::to_string(header.samplerate) +
+                                              " Hz (32000/44100/48000 only)");
+        }
+        rate_ = header.samplerate;
+        channels_ = header.stereo;
+    }
+    if (header.samplerate != rate_ || header.stereo != channels_) {
+        return stop(MP3_FORMAT_CHANGE, "the stream changes from " + format_text(rate_, channels_) +
+                                           " to " + format_text(header.samplerate, header.stereo) +
+                                           " after " + std::to_string(decoded_) +
+                                           " samples; decoding stops there");
+    }
+    if (header.bitrate < MP3_MIN_KBPS || header.bitrate > MP3_MAX_KBPS) {
+        return stop(MP3_DECODE_ERROR, "a frame of " + std::to_string(header.bitrate) +
+                                          " kbit/s after " + std::to_string(decoded_) + " samples");
+    }
+    const int count = std::min(n, MP3_FRAME_SAMPLES);
+    decoded_ += static_cast<uint64_t>(count);
+    std::copy(l, l + count, left);
+    std::copy(header.stereo == 2 ? r : l, (header.stereo == 2 ? r : l) + count, right);
+    return count;
+}
+
 }  // namespace zv

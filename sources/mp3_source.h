@@ -80,6 +80,40 @@ private:
     int stopped_ = 0;  // the sticky result after a read error or a format change
 };
 
+// A decoder fed a stream's bytes as they are made (the export measures its MP3 while the
+// encoder writes it). Fed the frames of a file, it returns what Mp3Decoder returns from that
+// file: the same samples frame by frame, the same refusals (a rate other than 32000, 44100 or
+// 48000 Hz, a frame outside 32..320 kbit/s, a change of rate or channels). The bytes may come
+// in any amounts; each call holds the process-wide decoder lock for that call only.
+class Mp3FeedDecoder {
+public:
+    Mp3FeedDecoder();
+    ~Mp3FeedDecoder();
+    Mp3FeedDecoder(const Mp3FeedDecoder&) = delete;
+    Mp3FeedDecoder& operator=(const Mp3FeedDecoder&) = delete;
+
+    // Takes size more bytes (none to drain what it holds) and decodes at most one frame into
+    // two planar arrays of MP3_FRAME_SAMPLES each (mono: the right receives a copy). Returns
+    // the samples per channel, 0 when it needs more bytes, or MP3_DECODE_ERROR or
+    // MP3_FORMAT_CHANGE, after which error() says why and every call returns the same.
+    int decode(const uint8_t* bytes, size_t size, int16_t* left, int16_t* right);
+
+    int32_t rate() const { return rate_; }          // of the first frame; 0 before it
+    int32_t channels() const { return channels_; }  // likewise
+    uint64_t decoded_samples() const { return decoded_; }
+    const std::string& error() const { return error_; }
+
+private:
+    int stop(int result, std::string why);
+
+    void* hip_ = nullptr;  // the library's decoder handle
+    int32_t rate_ = 0;
+    int32_t channels_ = 0;
+    uint64_t decoded_ = 0;
+    int stopped_ = 0;
+    std::string error_;
+};
+
 // The operations under the names the playback and export code use.
 inline bool mp3_open(Mp3Decoder& decoder, const std::string& path) {
     return decoder.open(path);

@@ -131,6 +131,13 @@ TEST_F(CliExport, TwoJobsGiveTheSameBytesAsOne) {
         CliRun b = cli(
             "export " + std::string(fmt) + " -q --jobs 2 -d '" + dir / "two" + "'" + sources, tmp);
         ASSERT_EQ(b.status, 0) << b.out;
+        // One job with its stages on one thread.
+        std::filesystem::remove_all(dir / "inline");
+        ::mkdir((dir / "inline").c_str(), 0755);
+        CliRun c = cli("export " + std::string(fmt) + " -q --jobs 1 --inline-stages -d '" +
+                           dir / "inline" + "'" + sources,
+                       tmp);
+        ASSERT_EQ(c.status, 0) << c.out;
         EXPECT_EQ(a.out, "");  // quiet
         const char* ext = std::string(fmt) == "--wav" ? ".wav" : ".mp3";
         for (int k = 0; k < 4; ++k) {
@@ -138,6 +145,7 @@ TEST_F(CliExport, TwoJobsGiveTheSameBytesAsOne) {
             std::vector<uint8_t> x = test::read_bytes(dir / "one" + "/" + name);
             ASSERT_FALSE(x.empty()) << name;
             EXPECT_EQ(x, test::read_bytes(dir / "two" + "/" + name)) << name;
+            EXPECT_EQ(x, test::read_bytes(dir / "inline" + "/" + name)) << name;
         }
     }
     // The private working folder is gone after each run.
@@ -598,6 +606,35 @@ TEST_F(CliExport, FullTempFolderIsNamed) {
     EXPECT_EQ(r.err.find("$$temp"), std::string::npos) << r.err;
     EXPECT_FALSE(std::filesystem::exists(dir / "out.wav"));
     EXPECT_TRUE(std::filesystem::is_empty(tmp));
+}
+
+// A disk that fills up half-way through the processed song: the stage that writes it fails
+// the song with the temp folder named, every other stage stops, and nothing is left. The
+// encoder's failure turns the rest of the run to WAV, as any encoder failure does. Both with
+// the stages on threads of their own and inline.
+TEST_F(CliExport, DiskFullHalfWayFailsTheSongInEveryStageLayout) {
+    for (const char* layout : {"-q", "--inline-stages"}) {
+        std::filesystem::remove_all(dir / "out");
+        ::mkdir((dir / "out").c_str(), 0755);
+        CliResult r =
+            run_cli({"export", "--mp3", layout, "--jobs", "1", dir / "s0.wav", dir / "s1.wav", "-d",
+                     dir / "out"},
+                    tmp,
+                    {std::string("LD_PRELOAD=") + ZV_EIO_SHIM, "ZV_ENOSPC_PATH=$$temp_zel_dst",
+                     "ZV_ENOSPC_AFTER=5000", "ASAN_OPTIONS=verify_asan_link_order=0"});
+        EXPECT_EQ(r.status, 1) << layout;
+        EXPECT_NE(r.err.find("s0.wav: the temporary folder " + tmp + " is full (encoding)"),
+                  std::string::npos)
+            << layout << ": " << r.err;
+        EXPECT_FALSE(std::filesystem::exists(dir / "out/mm_s0.mp3")) << layout;
+        // The second song is written as WAV: its processed file fills the disk too.
+        EXPECT_NE(r.err.find("s1.wav: the temporary folder " + tmp +
+                             " is full (writing the processed song)"),
+                  std::string::npos)
+            << layout << ": " << r.err;
+        EXPECT_TRUE(std::filesystem::is_empty(dir / "out")) << layout;
+        EXPECT_TRUE(std::filesystem::is_empty(tmp)) << layout;
+    }
 }
 
 // Temporary names do not grow with the target's: a name of 250 bytes is written.

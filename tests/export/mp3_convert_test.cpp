@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -153,6 +154,90 @@ TEST_F(Mp3ExportTest, UndecodableMp3FailsAndLeavesNoWav) {
     ExportJobResult r = export_song(dir / "junk.mp3", SOURCE_MP3, 44100, 2, dir / "o.wav", slot);
     EXPECT_EQ(r.end, ExportEnd::Failed);
     EXPECT_FALSE(std::filesystem::exists(dir / "o.mp3"));
+}
+
+// The stream the encoder hands on as it writes decodes, frame by frame, to what the finished
+// file decodes to (its Info frame filled in, its last bytes flushed), whatever the rate and
+// layout, including a rate the reader refuses.
+TEST_F(Mp3ExportTest, StreamDecodedAsItIsWrittenIsTheFinishedFile) {
+    for (int channels : {1, 2}) {
+        for (int rate : {32000, 44100, 48000}) {
+            std::vector<int16_t> pcm = test::test_signal(static_cast<size_t>(rate) + 333, channels);
+            const std::string path = dir / "s.mp3";
+            std::vector<int16_t> streamed;
+            Mp3FeedDecoder feed;
+            int16_t l[MP3_FRAME_SAMPLES], r[MP3_FRAME_SAMPLES];
+            bool failed = false;
+            auto take = [&](const uint8_t* bytes, size_t size) {
+                for (;;) {
+                    const size_t n = std::min<size_t>(size, 1000);
+                    const int got = feed.decode(bytes, n, l, r);
+                    bytes += n;
+                    size -= n;
+                    failed = failed || got < 0;
+                    if (got <= 0 && size == 0)
+                        return;
+                    for (int i = 0; i < std::max(got, 0); ++i) {
+                        streamed.push_back(l[i]);
+                        streamed.push_back(r[i]);
+                    }
+                }
+            };
+            ConvertControl control;
+            ConvertFailure why;
+            Mp3FileEncoder encoder;
+            encoder.on_stream = take;
+            ASSERT_TRUE(encoder.open(path, rate, channels, 128, 0, control, why)) << why.text;
+            const size_t frames = pcm.size() / static_cast<size_t>(channels);
+            for (size_t at = 0; at < frames; at += 5000) {
+                ASSERT_TRUE(encoder.write(pcm.data() + at * static_cast<size_t>(channels),
+                                          std::min<size_t>(5000, frames - at), why));
+            }
+            ASSERT_TRUE(encoder.finish(why)) << why.text;
+            take(nullptr, 0);
+            EXPECT_FALSE(failed) << feed.error();
+
+            std::vector<int16_t> from_file;
+            Mp3Decoder file;
+            ASSERT_TRUE(file.open(path)) << file.error();
+            for (int n; (n = file.read_frame(l, r)) > 0;) {
+                for (int i = 0; i < n; ++i) {
+                    from_file.push_back(l[i]);
+                    from_file.push_back(r[i]);
+                }
+            }
+            EXPECT_GT(from_file.size(), pcm.size());
+            EXPECT_EQ(streamed, from_file) << rate << " Hz, " << channels << " channels";
+            EXPECT_EQ(feed.rate(), rate);
+            EXPECT_EQ(feed.channels(), channels);
+        }
+    }
+    // 32 kbit/s stereo at 44100 Hz: the library resamples to a rate the reader refuses, and so
+    // does the fed decoder.
+    std::vector<int16_t> pcm = test::test_signal(44100, 2);
+    Mp3FeedDecoder feed;
+    int16_t l[MP3_FRAME_SAMPLES], r[MP3_FRAME_SAMPLES];
+    int worst = 0;
+    ConvertControl control;
+    ConvertFailure why;
+    Mp3FileEncoder encoder;
+    encoder.on_stream = [&](const uint8_t* bytes, size_t size) {
+        for (int got = feed.decode(bytes, size, l, r); got != 0;
+             got = feed.decode(bytes, 0, l, r)) {
+            worst = std::min(worst, got);
+            if (got < 0)
+                break;
+        }
+    };
+    ASSERT_TRUE(encoder.open(dir / "low.mp3", 44100, 2, 32, 0, control, why));
+    ASSERT_TRUE(encoder.write(pcm.data(), pcm.size() / 2, why));
+    ASSERT_TRUE(encoder.finish(why));
+    Mp3Decoder file;
+    if (!file.open(dir / "low.mp3")) {
+        EXPECT_LT(worst, 0) << "the file is refused, the stream must be too";
+    } else {
+        EXPECT_EQ(worst, 0);
+    }
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -79,6 +81,49 @@ TEST_F(PeakTest, UnreadableOrHeaderlessLeavesTheLevel) {
                       {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm'});
     EXPECT_EQ(measure_peak(e, dir / "bad.wav"), PeakResult::NoData);
     EXPECT_EQ(e.peak_level, 77);
+}
+
+// The vector scan and the tracker the MP3 decoding feeds give what the block-by-block reader
+// of the file gives: every tail length, the most negative sample, a loud sample in the first
+// full block, only in the short last block, or exactly at a block's end.
+TEST_F(PeakTest, TrackerAndVectorScanAgreeWithTheFileMeasurement) {
+    std::vector<int16_t> r(200);
+    uint32_t state = 7;
+    for (int16_t& v : r) {
+        state = state * 1664525u + 1013904223u;
+        v = static_cast<int16_t>(state >> 16);
+    }
+    for (size_t n = 0; n <= r.size(); ++n) {
+        int scalar = 0;
+        for (size_t i = 0; i < n; ++i)
+            scalar = std::max(scalar, std::abs(static_cast<int>(r[i])));
+        ASSERT_EQ(block_max(r.data(), n, 0), scalar) << n;
+    }
+    std::vector<int16_t> neg(64, 5);
+    neg[40] = -32768;
+    EXPECT_EQ(block_max(neg.data(), neg.size(), 0), 32768);
+
+    struct Case {
+        size_t samples;
+        size_t loud_at;
+        int16_t loud;
+    };
+    const Case cases[] = {{70000, 5, 30001},   {70000, 69000, 31000}, {65536, 65535, -30500},
+                          {65536, 100, 20000}, {32768, 32767, 30001}, {98304, 70000, 32767},
+                          {1000, 999, -32768}, {32769, 32768, 31000}};
+    for (const Case& c : cases) {
+        std::vector<int16_t> s = test::test_signal(c.samples / 2 + 1, 2, 9000);
+        s.resize(c.samples);
+        s[c.loud_at] = c.loud;
+        const int32_t from_file = peak_of(wav("t.wav", s));
+        for (size_t chunk : {size_t{1152}, size_t{2304}, size_t{32768}, size_t{100000}}) {
+            PeakTracker tracker;
+            for (size_t at = 0; at < s.size(); at += chunk)
+                tracker.add(s.data() + at, std::min(chunk, s.size() - at));
+            EXPECT_EQ(tracker.level(), from_file)
+                << c.samples << " samples, loud at " << c.loud_at << ", chunks of " << chunk;
+        }
+    }
 }
 
 TEST(PeakProgress, TextFollowsTheFormat) {
