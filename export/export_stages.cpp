@@ -53,36 +53,22 @@ bool WavWriteStage::finish() {
 }
 
 void Mp3LoudnessStage::feed(const uint8_t* bytes, size_t size) {
-    // The decoder takes the bytes in pieces as the file reader feeds it; one frame per call.
-    constexpr size_t PIECE = 4096;
-    while (!failed_) {
-        const size_t n = std::min(size, PIECE);
-        const int got = decoder_.decode(bytes, n, left_.data(), right_.data());
-        bytes += n;
-        size -= n;
-        if (got < 0) {
-            failed_ = true;  // figures of part of a song would be wrong figures
-            return;
-        }
-        if (got == 0) {
-            if (size == 0) {
-                return;
-            }
-            continue;
-        }
-        const int channels = decoder_.channels() == 1 ? 1 : 2;
-        if (!meter_) {
-            meter_.emplace(channels, decoder_.rate());
-        }
-        size_t count = 0;
-        for (int i = 0; i < got; ++i) {
-            interleaved_[count++] = left_[static_cast<size_t>(i)];
-            if (channels == 2) {
-                interleaved_[count++] = right_[static_cast<size_t>(i)];
-            }
-        }
-        meter_->add(std::span<const int16_t>(interleaved_.data(), count));
+    if (failed_) {
+        return;
     }
+    // Decoded under one turn of the decoder lock, measured outside it.
+    interleaved_.clear();
+    if (decoder_.decode_all(bytes, size, interleaved_) < 0) {
+        failed_ = true;  // figures of part of a song would be wrong figures
+        return;
+    }
+    if (interleaved_.empty()) {
+        return;
+    }
+    if (!meter_) {
+        meter_.emplace(decoder_.channels() == 1 ? 1 : 2, decoder_.rate());
+    }
+    meter_->add(std::span<const int16_t>(interleaved_.data(), interleaved_.size()));
 }
 
 bool Mp3LoudnessStage::put(StreamBytes&& bytes) {

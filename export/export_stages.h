@@ -85,9 +85,7 @@ private:
     Mp3FeedDecoder decoder_;
     std::optional<LoudnessMeter> meter_;
     bool failed_ = false;
-    std::vector<int16_t> left_ = std::vector<int16_t>(MP3_FRAME_SAMPLES);
-    std::vector<int16_t> right_ = std::vector<int16_t>(MP3_FRAME_SAMPLES);
-    std::vector<int16_t> interleaved_ = std::vector<int16_t>(2 * MP3_FRAME_SAMPLES);
+    std::vector<int16_t> interleaved_;  // the frames of one piece, kept for its capacity
     std::optional<LoudnessFigures> figures_;
 };
 

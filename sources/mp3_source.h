@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "sources/byte_reader.h"
 #include "sources/mp3_stream_info.h"
@@ -97,6 +98,10 @@ public:
     // the samples per channel, 0 when it needs more bytes, or MP3_DECODE_ERROR or
     // MP3_FORMAT_CHANGE, after which error() says why and every call returns the same.
     int decode(const uint8_t* bytes, size_t size, int16_t* left, int16_t* right);
+    // Takes size more bytes and appends every frame they complete to interleaved (one sample
+    // per frame for mono), holding the process-wide decoder lock once for all of them.
+    // Returns the samples per channel appended, or an error as decode() does.
+    int decode_all(const uint8_t* bytes, size_t size, std::vector<int16_t>& interleaved);
 
     int32_t rate() const { return rate_; }          // of the first frame; 0 before it
     int32_t channels() const { return channels_; }  // likewise
@@ -105,6 +110,7 @@ public:
 
 private:
     int stop(int result, std::string why);
+    int decode_held(const uint8_t* bytes, size_t size, int16_t* left, int16_t* right);
 
     void* hip_ = nullptr;  // the library's decoder handle
     int32_t rate_ = 0;

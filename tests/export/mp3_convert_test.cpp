@@ -168,7 +168,11 @@ TEST_F(Mp3ExportTest, StreamDecodedAsItIsWrittenIsTheFinishedFile) {
             Mp3FeedDecoder feed;
             int16_t l[MP3_FRAME_SAMPLES], r[MP3_FRAME_SAMPLES];
             bool failed = false;
+            // The same stream decoded a piece at a time under one turn of the lock.
+            Mp3FeedDecoder batch;
+            std::vector<int16_t> batched;
             auto take = [&](const uint8_t* bytes, size_t size) {
+                failed = failed || batch.decode_all(bytes, size, batched) < 0;
                 for (;;) {
                     const size_t n = std::min<size_t>(size, 1000);
                     const int got = feed.decode(bytes, n, l, r);
@@ -208,6 +212,12 @@ TEST_F(Mp3ExportTest, StreamDecodedAsItIsWrittenIsTheFinishedFile) {
             }
             EXPECT_GT(from_file.size(), pcm.size());
             EXPECT_EQ(streamed, from_file) << rate << " Hz, " << channels << " channels";
+            std::vector<int16_t> batched_as_stereo;
+            for (size_t i = 0; i < batched.size(); i += static_cast<size_t>(channels)) {
+                batched_as_stereo.push_back(batched[i]);
+                batched_as_stereo.push_back(batched[i + static_cast<size_t>(channels) - 1]);
+            }
+            EXPECT_EQ(batched_as_stereo, from_file) << rate << " Hz, " << channels << " channels";
             EXPECT_EQ(feed.rate(), rate);
             EXPECT_EQ(feed.channels(), channels);
         }
