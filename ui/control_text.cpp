@@ -41,7 +41,7 @@ constexpr const char* BLANKED = " ---";
 
 std::string control_text(const PanelControl& c, double value, const ProcessorParams& params) {
     const int n = choice(value);
-    switch (c.spec.kind) {
+    switch (c.shape.kind) {
         case ControlKind::None:
             return {};
         case ControlKind::Pre:
@@ -56,7 +56,7 @@ std::string control_text(const PanelControl& c, double value, const ProcessorPar
             if (choice(params.settings.preemphasis) == 0) {
                 return BLANKED;
             }
-            return printed(c.spec.format, value);
+            return printed(c.shape.format, value);
         case ControlKind::Maxx:
             return label(std::array{"1.LvN", "2.Lv1", "3.Lv2", "4.Tr-", "5.Tr+"}, n, 1, "");
         case ControlKind::ClpTyp:
@@ -64,10 +64,10 @@ std::string control_text(const PanelControl& c, double value, const ProcessorPar
         case ControlKind::Mute:
             return label(std::array{" L<   ", " L<>R ", "   >R "}, n, 0, "");
         case ControlKind::Number:
-            if (c.spec.gate_label && params.switches.noise_gate == 0) {
+            if (c.shape.gate_label && params.switches.noise_gate == 0) {
                 return BLANKED;
             }
-            return printed(c.spec.format, value);
+            return printed(c.shape.format, value);
     }
     return {};
 }

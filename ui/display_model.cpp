@@ -74,7 +74,7 @@ MeterModel::Frame MeterModel::take_frame() {
 
     Frame f;
     for (int i = 0; i < METER_COUNT; ++i) {
-        const MeterSpec& m = METERS[static_cast<size_t>(i)];
+        const MeterRow& m = METERS[static_cast<size_t>(i)];
         double v = 0;
         switch (m.source) {
             case MeterSource::Enhancer:
@@ -177,7 +177,7 @@ DisplayFrame make_display_frame(const DisplayInputs& in, const MeterModel::Frame
 
     const bool idle = in.engine_state == ENGINE_IDLE;
     const bool mp3 = in.current_source_type == SOURCE_MP3;
-    for (const TransportSpec& t : TRANSPORT_BUTTONS) {
+    for (const TransportRow& t : TRANSPORT_BUTTONS) {
         bool shown = true;
         if (idle) {
             shown = t.id == TransportId::Stop || t.id == TransportId::Play;

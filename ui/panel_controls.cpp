@@ -6,12 +6,12 @@
 namespace zv {
 namespace {
 
-struct ColumnSpec {
+struct ColumnRow {
     BandColumn column;
     int x;
     const char* field;
 };
-constexpr std::array<ColumnSpec, BAND_COLUMN_COUNT> COLUMNS = {{
+constexpr std::array<ColumnRow, BAND_COLUMN_COUNT> COLUMNS = {{
     {BandColumn::GateTh, 286, "gate_threshold_db"},
     {BandColumn::Gain, 341, "gain_db"},
     {BandColumn::LmDrv, 396, "limiter_drive_db"},
@@ -29,7 +29,7 @@ constexpr int A(BandColumn c) {
 }
 
 // In the order of the general array; ALL controls edit the column deltas.
-constexpr std::array<ControlSpec, GENERAL_CONTROLS> GENERAL = {{
+constexpr std::array<ControlRow, GENERAL_CONTROLS> GENERAL = {{
     {3, 159, 0.1, "agc_drive_db", ControlKind::Number, "%5.1f", -1, false},
     {3, 173, 0.1, "agc_threshold_db", ControlKind::Number, "%5.1f", -1, false},
     {3, 187, 1, "agc_release", ControlKind::Speed, "", -1, false},
@@ -70,11 +70,11 @@ constexpr double FINAL_LPF_MAX = 6.5;
 constexpr double TEST_CHANNELS_MIN = 0.0;
 constexpr double TEST_CHANNELS_MAX = 2.0;
 
-PanelControl bind(const ControlSpec& spec, std::string field_name) {
+PanelControl bind(const ControlRow& shape, std::string field_name) {
     PanelControl c;
-    c.spec = spec;
+    c.shape = shape;
     c.field_name = std::move(field_name);
-    if (spec.all_column >= 0) {
+    if (shape.all_column >= 0) {
         c.min = -ALL_DELTA_BOUND;
         c.max = ALL_DELTA_BOUND;
         return c;
@@ -102,9 +102,9 @@ PanelControl bind(const ControlSpec& spec, std::string field_name) {
 
 PanelControls build_panel_controls() {
     PanelControls table;
-    for (const ColumnSpec& col : COLUMNS) {
+    for (const ColumnRow& col : COLUMNS) {
         for (int row = 0; row < BAND_ROW_COUNT; ++row) {
-            const ControlSpec spec{col.x,
+            const ControlRow shape{col.x,
                                    BAND_ROW_Y + BAND_ROW_STEP * row,
                                    0.1,
                                    col.field,
@@ -113,12 +113,12 @@ PanelControls build_panel_controls() {
                                    -1,
                                    col.column == BandColumn::GateTh};
             table[static_cast<size_t>(band_control_index(col.column, row))] =
-                bind(spec, "bands[" + std::to_string(row + 1) + "]." + col.field);
+                bind(shape, "bands[" + std::to_string(row + 1) + "]." + col.field);
         }
     }
     for (int g = 0; g < GENERAL_CONTROLS; ++g) {
-        const ControlSpec& spec = GENERAL[static_cast<size_t>(g)];
-        table[static_cast<size_t>(general_control_index(g))] = bind(spec, spec.field);
+        const ControlRow& shape = GENERAL[static_cast<size_t>(g)];
+        table[static_cast<size_t>(general_control_index(g))] = bind(shape, shape.field);
     }
     return table;
 }
@@ -131,8 +131,8 @@ const PanelControls& panel_controls() {
 }
 
 double& control_target(const PanelControl& c, const ProgramState& s, AllBandDelta& deltas) {
-    if (c.spec.all_column >= 0) {
-        return deltas[static_cast<size_t>(c.spec.all_column)];
+    if (c.shape.all_column >= 0) {
+        return deltas[static_cast<size_t>(c.shape.all_column)];
     }
     if (c.field == nullptr) {
         return s.processor.params.test_channels;

@@ -27,7 +27,7 @@ constexpr std::array<BandColumn, BAND_COLUMN_COUNT> ALL_DELTA_ORDER = {
     BandColumn::Gain,   BandColumn::LmDrv,  BandColumn::VcaTh,
     BandColumn::ClipTh, BandColumn::OutMix, BandColumn::GateTh};
 
-struct ControlSpec {
+struct ControlRow {
     int x, y;
     double step;
     const char* field;  // the field it edits (band grid: without "bands[N]."); "" for ALL
@@ -88,7 +88,7 @@ constexpr int control_index(GeneralControl g) {
 
 // A control bound to its field: what the panel model steps and the painter shows.
 struct PanelControl {
-    ControlSpec spec;
+    ControlRow shape;
     std::string field_name;  // "bands[3].gain_db", "agc_drive_db", ...; empty for ALL
     double min = 0.0, max = 0.0;
     DerivedUpdate derived = DerivedUpdate::None;

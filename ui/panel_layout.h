@@ -69,7 +69,7 @@ enum class PanelButtonId {
 constexpr int PANEL_BUTTON_COUNT = 9;
 constexpr int SWITCH_BUTTON_COUNT = 8;
 
-struct PanelButtonSpec {
+struct PanelButtonRow {
     PanelButtonId id;
     int normal_image;  // skin resource numbers
     int pressed_image;
@@ -81,7 +81,7 @@ constexpr int SWITCH_HEIGHT = 15;
 constexpr int LED_SIZE = 14;
 constexpr int LED_OFFSET = 15;  // a switch's LED sits this far left of the button
 
-constexpr std::array<PanelButtonSpec, PANEL_BUTTON_COUNT> PANEL_BUTTONS = {{
+constexpr std::array<PanelButtonRow, PANEL_BUTTON_COUNT> PANEL_BUTTONS = {{
     {PanelButtonId::Bypass, 248, 249, 425, TOOLBAR_HEIGHT + 65, SWITCH_WIDTH, SWITCH_HEIGHT},
     {PanelButtonId::BassEq, 244, 245, 425, TOOLBAR_HEIGHT + 81, SWITCH_WIDTH, SWITCH_HEIGHT},
     {PanelButtonId::BassPhase, 246, 247, 425, TOOLBAR_HEIGHT + 97, SWITCH_WIDTH, SWITCH_HEIGHT},
@@ -96,7 +96,7 @@ constexpr std::array<PanelButtonSpec, PANEL_BUTTON_COUNT> PANEL_BUTTONS = {{
 enum class TransportId { Back20, Back5, Stop, Play, Forward5, Forward20 };
 constexpr int TRANSPORT_COUNT = 6;
 
-struct TransportSpec {
+struct TransportRow {
     TransportId id;
     int x, width;
     int strip_x;    // source x in the transport strip
@@ -106,7 +106,7 @@ constexpr int TRANSPORT_Y = TOOLBAR_HEIGHT + 29;
 constexpr int TRANSPORT_HEIGHT = 25;
 constexpr int TRANSPORT_PRESSED_ROW = 25;  // source y of the pressed images in the strip
 
-constexpr std::array<TransportSpec, TRANSPORT_COUNT> TRANSPORT_BUTTONS = {{
+constexpr std::array<TransportRow, TRANSPORT_COUNT> TRANSPORT_BUTTONS = {{
     {TransportId::Back20, 420, 30, 0, -20},
     {TransportId::Back5, 450, 30, 30, -5},
     {TransportId::Stop, 480, 40, 60, 0},
@@ -115,10 +115,10 @@ constexpr std::array<TransportSpec, TRANSPORT_COUNT> TRANSPORT_BUTTONS = {{
     {TransportId::Forward20, 590, 30, 170, 20},
 }};
 
-constexpr ClientRect transport_rect(const TransportSpec& t) {
+constexpr ClientRect transport_rect(const TransportRow& t) {
     return {t.x, TRANSPORT_Y, t.width, TRANSPORT_HEIGHT};
 }
-constexpr ClientRect button_rect(const PanelButtonSpec& b) {
+constexpr ClientRect button_rect(const PanelButtonRow& b) {
     return {b.x, b.y, b.width, b.height};
 }
 
@@ -142,7 +142,7 @@ enum class MeterSource {
     OutputL,
     OutputR,
 };
-struct MeterSpec {
+struct MeterRow {
     MeterSource source;
     int x, width;
     MeterWay way;
@@ -156,7 +156,7 @@ constexpr int CLIP_BAR_Y = 120;
 constexpr int CLIP_BAR_WIDTH = 24;
 constexpr int CLIP_BAR_HEIGHT = 4;
 
-constexpr std::array<MeterSpec, METER_COUNT> METERS = {{
+constexpr std::array<MeterRow, METER_COUNT> METERS = {{
     {MeterSource::Enhancer, 6, 12, MeterWay::Rising, MeterIndex::Level25},
     {MeterSource::InputL, 33, 24, MeterWay::Rising, MeterIndex::Peak},
     {MeterSource::InputR, 57, 24, MeterWay::Rising, MeterIndex::Peak},

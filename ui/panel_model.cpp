@@ -36,13 +36,13 @@ void PanelModel::step_control(int index, ClientPoint p, Modifiers keys) {
     const PanelControl& c = panel_controls()[static_cast<size_t>(index)];
     PressState& press = press_[static_cast<size_t>(index)];
     press = PressState::None;
-    const int x = c.spec.x;
-    const int y = c.spec.y;
+    const int x = c.shape.x;
+    const int y = c.shape.y;
     if (p.y < y || p.y > y + ARROW_ZONE_HEIGHT) {
         return;
     }
     const bool to_bound = keys.shift && keys.ctrl && keys.alt;
-    const double step = keys.shift ? SHIFT_FACTOR * c.spec.step : c.spec.step;
+    const double step = keys.shift ? SHIFT_FACTOR * c.shape.step : c.shape.step;
     double& value = control_target(c, state_, deltas_);
     if (p.x >= x + DOWN_ARROW_FROM && p.x <= x + DOWN_ARROW_TO) {
         press = PressState::Down;
@@ -151,13 +151,13 @@ void PanelModel::toggle_switch(PanelButtonId id) {
 
 void PanelModel::apply_buttons(ClientPoint p) {
     if (p.y < PANEL_HEIGHT) {
-        for (const PanelButtonSpec& b : PANEL_BUTTONS) {
+        for (const PanelButtonRow& b : PANEL_BUTTONS) {
             if (b.id != PanelButtonId::Init && button_rect(b).strictly_contains(p)) {
                 toggle_switch(b.id);
                 button_pressed_[static_cast<size_t>(b.id)] = true;
             }
         }
-        for (const TransportSpec& t : TRANSPORT_BUTTONS) {
+        for (const TransportRow& t : TRANSPORT_BUTTONS) {
             if (!transport_rect(t).strictly_contains(p)) {
                 continue;
             }
@@ -171,7 +171,7 @@ void PanelModel::apply_buttons(ClientPoint p) {
             }
         }
     }
-    const PanelButtonSpec& init = PANEL_BUTTONS[static_cast<size_t>(PanelButtonId::Init)];
+    const PanelButtonRow& init = PANEL_BUTTONS[static_cast<size_t>(PanelButtonId::Init)];
     if (button_rect(init).strictly_contains(p)) {
         toggle_switch(PanelButtonId::Init);
         button_pressed_[static_cast<size_t>(PanelButtonId::Init)] = true;
@@ -225,7 +225,7 @@ bool PanelModel::wheel(ClientPoint p, int steps, Modifiers keys) {
     // the matching arrow.
     const PanelControls& table = panel_controls();
     for (int i = 0; i < CONTROL_COUNT; ++i) {
-        const ControlSpec& s = table[static_cast<size_t>(i)].spec;
+        const ControlRow& s = table[static_cast<size_t>(i)].shape;
         const bool gate_column = s.gate_label;
         if (p.y < s.y || p.y > s.y + ARROW_ZONE_HEIGHT || p.x < s.x + DOWN_ARROW_FROM ||
             p.x > s.x + UP_ARROW_TO) {
@@ -250,7 +250,7 @@ bool PanelModel::wheel(ClientPoint p, int steps, Modifiers keys) {
 }
 
 bool PanelModel::pointer_over_seek_buttons(ClientPoint p, bool forward_only) const {
-    for (const TransportSpec& t : TRANSPORT_BUTTONS) {
+    for (const TransportRow& t : TRANSPORT_BUTTONS) {
         const bool seek = t.seek_step != 0 && (!forward_only || t.seek_step > 0);
         if (seek && transport_rect(t).strictly_contains(p)) {
             return true;

@@ -37,7 +37,7 @@ void PanelRenderer::draw_controls(QPainter& p, const PanelModel& model) {
     const PanelControls& table = panel_controls();
     // The band grid row by row, then the general controls.
     auto draw_one = [&](int index) {
-        const ControlSpec& s = table[static_cast<size_t>(index)].spec;
+        const ControlRow& s = table[static_cast<size_t>(index)].shape;
         for_each_small_glyph(
             layer_texts_[static_cast<size_t>(index)], s.x + TEXT_X, s.y, [&](const GlyphCopy& g) {
                 blit(p, font, g.src_x, g.src_y, g.width, g.height, g.dst_x, g.dst_y);
@@ -99,13 +99,13 @@ void PanelRenderer::ensure_layer(int scale, const PanelModel& model) {
 void PanelRenderer::draw_upper_band(QPainter& p, const PanelModel& model,
                                     const DisplayFrame& display, const MeterModel::Frame& meters) {
     // The nine bitmap buttons.
-    for (const PanelButtonSpec& b : PANEL_BUTTONS) {
+    for (const PanelButtonRow& b : PANEL_BUTTONS) {
         const int id = model.button_pressed(b.id) ? b.pressed_image : b.normal_image;
         blit(p, skin_.image(id), 0, 0, b.width, b.height, b.x, b.y);
     }
     // The transport buttons that the engine's state shows.
     const QPixmap& strip = skin_.image(SkinId::TransportStrip);
-    for (const TransportSpec& t : TRANSPORT_BUTTONS) {
+    for (const TransportRow& t : TRANSPORT_BUTTONS) {
         if (!display.transport_shown[static_cast<size_t>(t.id)]) {
             continue;
         }
@@ -114,7 +114,7 @@ void PanelRenderer::draw_upper_band(QPainter& p, const PanelModel& model,
     }
     // The switch LEDs, left of their buttons.
     for (int i = 0; i < SWITCH_BUTTON_COUNT; ++i) {
-        const PanelButtonSpec& b = PANEL_BUTTONS[static_cast<size_t>(i)];
+        const PanelButtonRow& b = PANEL_BUTTONS[static_cast<size_t>(i)];
         const SkinId led = display.led_on[static_cast<size_t>(i)] ? SkinId::LedOn : SkinId::LedOff;
         blit(p, skin_.image(led), 0, 0, LED_SIZE, LED_SIZE, b.x - LED_OFFSET, b.y);
     }
@@ -131,7 +131,7 @@ void PanelRenderer::draw_upper_band(QPainter& p, const PanelModel& model,
         blit(p, on ? bar_on : bar_off, 0, 0, CLIP_BAR_WIDTH, CLIP_BAR_HEIGHT, x, CLIP_BAR_Y);
     };
     for (int i = 0; i < METER_COUNT; ++i) {
-        const MeterSpec& m = METERS[static_cast<size_t>(i)];
+        const MeterRow& m = METERS[static_cast<size_t>(i)];
         const int level = meters.meter[static_cast<size_t>(i)];
         const QPixmap& image = m.way == MeterWay::Rising
                                    ? rising_meters_[static_cast<size_t>(level)]

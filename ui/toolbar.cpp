@@ -14,7 +14,7 @@
 namespace zv {
 namespace {
 
-constexpr ToolbarButtonSpec BUTTONS[TOOLBAR_PLACES] = {
+constexpr ToolbarButtonRow BUTTONS[TOOLBAR_PLACES] = {
     {0, cmd::ADD_SONG_FILES, ToolbarStyle::Button},
     {28, cmd::REMOVE_ALL, ToolbarStyle::Button},
     {-1, 0, ToolbarStyle::Separator},
@@ -53,7 +53,7 @@ constexpr Tooltip TOOLTIPS[] = {
 
 }  // namespace
 
-std::span<const ToolbarButtonSpec> toolbar_buttons() {
+std::span<const ToolbarButtonRow> toolbar_buttons() {
     return BUTTONS;
 }
 
@@ -78,23 +78,23 @@ Toolbar::Toolbar(const Skin& skin, std::function<bool()> song_playing, QWidget* 
     setIconSize(QSize(TOOLBAR_IMAGE_WIDTH, TOOLBAR_IMAGE_HEIGHT));
     setToolButtonStyle(Qt::ToolButtonIconOnly);
     const QPixmap& strip = skin.image(SkinId::ToolbarStrip);
-    for (const ToolbarButtonSpec& spec : BUTTONS) {
-        if (spec.style == ToolbarStyle::Separator) {
+    for (const ToolbarButtonRow& shape : BUTTONS) {
+        if (shape.style == ToolbarStyle::Separator) {
             addSeparator();
             continue;
         }
-        const QPixmap image = strip.copy(spec.image * TOOLBAR_IMAGE_WIDTH, 0, TOOLBAR_IMAGE_WIDTH,
+        const QPixmap image = strip.copy(shape.image * TOOLBAR_IMAGE_WIDTH, 0, TOOLBAR_IMAGE_WIDTH,
                                          TOOLBAR_IMAGE_HEIGHT);
         // The action's text names the button for screen readers; its tooltip is the table's.
-        QAction* a = addAction(QIcon(image), menu_caption(spec.command));
-        a->setData(spec.command);
+        QAction* a = addAction(QIcon(image), menu_caption(shape.command));
+        a->setData(shape.command);
         button_actions_.push_back(a);
-        const int command = spec.command;
+        const int command = shape.command;
         connect(a, &QAction::triggered, this, [this, command] { emit command_triggered(command); });
         auto* b = qobject_cast<QToolButton*>(widgetForAction(a));
         b->setObjectName(QStringLiteral("toolbar-%1").arg(command));
         b->installEventFilter(this);
-        if (spec.style == ToolbarStyle::DropDown) {
+        if (shape.style == ToolbarStyle::DropDown) {
             // The face applies the button's own preset; the arrow opens the group's menu
             // below the button, which Qt places at its lower-left corner.
             auto* menu = new QMenu(b);

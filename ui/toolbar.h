@@ -18,7 +18,7 @@ class Skin;
 
 enum class ToolbarStyle { Button, Separator, DropDown };
 
-struct ToolbarButtonSpec {
+struct ToolbarButtonRow {
     int image;  // index in the toolbar strip (16 px per image); -1 for a separator
     int command;
     ToolbarStyle style;
@@ -28,7 +28,7 @@ constexpr int TOOLBAR_PLACES = 15;
 constexpr int TOOLBAR_IMAGE_WIDTH = 16;
 constexpr int TOOLBAR_IMAGE_HEIGHT = 15;
 
-std::span<const ToolbarButtonSpec> toolbar_buttons();
+std::span<const ToolbarButtonRow> toolbar_buttons();
 
 // The tooltip of a toolbar button: empty while a song plays, for the preset drop-downs and for
 // any number the table does not hold.

@@ -155,10 +155,10 @@ TEST(PcmStream, TheLatencyFollowsTheSettingsAndBypassHasNone) {
 }
 
 TEST(FdStreamReader, WalksAWavHeaderOnAPipeForwardOnly) {
-    test::WavSpec spec;
-    spec.samples = test_signal(100, 2);
-    spec.list_before_data = true;  // skipped by reading it away
-    const auto bytes = test::make_wav_bytes(spec);
+    test::WavContent shape;
+    shape.samples = test_signal(100, 2);
+    shape.list_before_data = true;  // skipped by reading it away
+    const auto bytes = test::make_wav_bytes(shape);
     int fds[2];
     ASSERT_EQ(::pipe(fds), 0);
     std::thread writer([&] {

@@ -106,7 +106,7 @@ protected:
         tmp = dir / "tmp";
         ::mkdir(tmp.c_str(), 0700);
         for (int k = 0; k < 4; ++k) {
-            test::WavSpec s;
+            test::WavContent s;
             s.rate = k == 3 ? 48000 : 44100;
             s.channels = k == 2 ? 1 : 2;
             s.samples = test::test_signal(static_cast<size_t>(30000 + 9000 * k), s.channels,
@@ -249,7 +249,7 @@ TEST_F(CliExport, ExternalEncoderGetsThePathsAsArguments) {
 TEST_F(CliExport, PeakPrintsLevelAndGain) {
     std::vector<int16_t> s(1000, 0);
     s[5] = 16384;
-    test::WavSpec wav;
+    test::WavContent wav;
     wav.samples = s;
     test::write_bytes(dir / "p.wav", test::make_wav_bytes(wav));
     CliRun r = cli("peak --tsv '" + dir / "p.wav" + "'", tmp);
@@ -383,7 +383,7 @@ TEST_F(CliExport, SpecialTargetsAreRefusedAndLinksWrittenThrough) {
 }
 
 TEST_F(CliExport, SongsWithoutSamplesAndUnwritableFoldersFail) {
-    test::WavSpec empty;
+    test::WavContent empty;
     test::write_bytes(dir / "empty.wav", test::make_wav_bytes(empty));
     ::mkdir((dir / "out").c_str(), 0755);
     CliResult r = run_cli({"export", "--wav", dir / "empty.wav", "-d", dir / "out"}, tmp);

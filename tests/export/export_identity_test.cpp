@@ -58,7 +58,7 @@ protected:
         const std::string path =
             dir / ("src" + std::to_string(rate) + "_" + std::to_string(channels) + ".wav");
         if (!std::filesystem::exists(path)) {
-            test::WavSpec wav;
+            test::WavContent wav;
             wav.rate = rate;
             wav.channels = channels;
             wav.samples = test::test_signal(static_cast<size_t>(rate) * 6 / 5 + 77, channels);

@@ -54,7 +54,7 @@ protected:
         options.normalise_on_export = 0;
         mkdir((dir / "tmp").c_str(), 0700);
     }
-    std::string source(const test::WavSpec& wav, const std::string& name = "song.wav") {
+    std::string source(const test::WavContent& wav, const std::string& name = "song.wav") {
         std::string path = dir / name;
         test::write_bytes(path, test::make_wav_bytes(wav));
         return path;
@@ -104,7 +104,7 @@ TEST(ExportTimeText, CountsWholeSeconds) {
 }
 
 TEST_F(ExportJobTest, ShortSongKeepsItsLengthAndStartsAtTheLatency) {
-    test::WavSpec wav;
+    test::WavContent wav;
     wav.samples = test::test_signal(1000, 2);
     std::string src = source(wav);
     RecordingObserver obs;
@@ -127,7 +127,7 @@ TEST_F(ExportJobTest, ShortSongKeepsItsLengthAndStartsAtTheLatency) {
 }
 
 TEST_F(ExportJobTest, ExactMultipleOfABlockEndsWithAnEmptyReadThatDeliversTheTail) {
-    test::WavSpec wav;
+    test::WavContent wav;
     wav.samples = test::test_signal(2 * 16384, 2);
     wav.list_before_data = true;
     std::string src = source(wav);
@@ -149,7 +149,7 @@ TEST_F(ExportJobTest, ExactMultipleOfABlockEndsWithAnEmptyReadThatDeliversTheTai
 }
 
 TEST_F(ExportJobTest, MonoSongGivesMonoFileWithTheInputsHeader) {
-    test::WavSpec wav;
+    test::WavContent wav;
     wav.channels = 1;
     wav.rate = 48000;
     wav.samples = test::test_signal(20000, 1);
@@ -173,7 +173,7 @@ TEST_F(ExportJobTest, MonoSongGivesMonoFileWithTheInputsHeader) {
 }
 
 TEST_F(ExportJobTest, StoredPeakSetsTheGainEvenWithoutNormalising) {
-    test::WavSpec wav;
+    test::WavContent wav;
     wav.samples = test::test_signal(500, 2, 8000);
     std::string src = source(wav);
     RecordingObserver obs;
@@ -190,7 +190,7 @@ TEST_F(ExportJobTest, StoredPeakSetsTheGainEvenWithoutNormalising) {
 
 TEST_F(ExportJobTest, NormalisingMeasuresThePeakFirst) {
     options.normalise_on_export = 1;
-    test::WavSpec wav;
+    test::WavContent wav;
     wav.samples = std::vector<int16_t>(800, 0);
     wav.samples[17] = 12000;
     RecordingObserver obs;
@@ -203,7 +203,7 @@ TEST_F(ExportJobTest, NormalisingMeasuresThePeakFirst) {
 }
 
 TEST_F(ExportJobTest, CancelAfterTheThirdBlockKeepsThreeBlocksMinusTheLatency) {
-    test::WavSpec wav;
+    test::WavContent wav;
     wav.rate = 48000;
     wav.samples = test::test_signal(6 * 16384, 2);
     RecordingObserver obs;
@@ -221,7 +221,7 @@ TEST_F(ExportJobTest, CancelAfterTheThirdBlockKeepsThreeBlocksMinusTheLatency) {
 }
 
 TEST_F(ExportJobTest, ChunksAfterTheDataAreNotProcessedAndTheHeaderIsFixed) {
-    test::WavSpec wav;
+    test::WavContent wav;
     wav.samples = test::test_signal(3000, 2);
     wav.chunk_after_data = std::vector<uint8_t>(101, 'z');
     std::string src = source(wav);
@@ -234,7 +234,7 @@ TEST_F(ExportJobTest, ChunksAfterTheDataAreNotProcessedAndTheHeaderIsFixed) {
 }
 
 TEST_F(ExportJobTest, SameSongTwiceGivesTheSameBytes) {
-    test::WavSpec wav;
+    test::WavContent wav;
     wav.samples = test::test_signal(40000, 2);
     std::string src = source(wav);
     RecordingObserver a, b;
@@ -253,7 +253,7 @@ TEST_F(ExportJobTest, FailuresLeaveNoTargetAndSayWhy) {
     test::write_bytes(dir / "nodata.wav", {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'});
     EXPECT_EQ(run(dir / "nodata.wav", 44100, 2, dir / "out.wav", obs).end, ExportEnd::Failed);
 
-    test::WavSpec wav;
+    test::WavContent wav;
     wav.samples = test::test_signal(100, 2);
     EXPECT_EQ(run(source(wav), 44100, 2, dir / "no/such/folder/out.wav", obs).end,
               ExportEnd::Failed);
@@ -270,7 +270,7 @@ TEST_F(ExportJobTest, ExternalEncoderFailureIsAFailureWithoutTarget) {
     ::chmod(prog.c_str(), 0755);
     std::strcpy(encoder.external_encoder_path.data(), prog.c_str());
     std::strcpy(encoder.external_encoder_params.data(), "%1 %2");
-    test::WavSpec wav;
+    test::WavContent wav;
     wav.samples = test::test_signal(100, 2);
     RecordingObserver obs;
     ExportJobResult r = run(source(wav), 44100, 2, dir / "out.wav", obs);
@@ -285,7 +285,7 @@ TEST_F(ExportJobTest, ExternalEncoderFailureIsAFailureWithoutTarget) {
 // encoder runs stops it and writes nothing.
 TEST_F(ExportJobTest, CancelDuringTheEncoderWritesNothing) {
     options.output_mp3 = 1;
-    test::WavSpec wav;
+    test::WavContent wav;
     wav.samples = test::test_signal(4 * 16384, 2);
     const std::string src = source(wav);
     RecordingObserver during_processing;
@@ -305,7 +305,7 @@ TEST_F(ExportJobTest, CancelDuringTheEncoderWritesNothing) {
 }
 
 TEST_F(ExportJobTest, BuiltInEncoderStopsWithinOneBlock) {
-    test::WavSpec wav;
+    test::WavContent wav;
     wav.samples = test::test_signal(20 * 1152, 2);
     const std::string src = source(wav);
     int asked = 0;
@@ -342,7 +342,7 @@ TEST(TempFolder, IsPrivateMadeOnceAndRemoved) {
 TEST_F(ExportJobTest, BypassExportIsTheInputWithinOneStepAndAsLong) {
     processor->params.switches.bypass = 1;
     for (int channels : {2, 1}) {
-        test::WavSpec wav;
+        test::WavContent wav;
         wav.channels = channels;
         wav.samples = test::test_signal(2 * 16384 + 1000, channels, 30000);
         std::string src = source(wav, "bypass" + std::to_string(channels) + ".wav");

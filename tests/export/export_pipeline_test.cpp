@@ -166,7 +166,7 @@ class ExportPipeline : public ::testing::Test {
 protected:
     void SetUp() override {
         mkdir((dir / "tmp").c_str(), 0700);
-        test::WavSpec wav;
+        test::WavContent wav;
         wav.samples = test::test_signal(12 * 16384 + 999, 2);
         test::write_bytes(src, test::make_wav_bytes(wav));
     }
@@ -283,7 +283,7 @@ TEST_F(ExportPipeline, ThrottledChainWritesTheSameFile) {
 // export worker has it), a song whose end fades into silence, where filters decay into
 // denormal numbers, encodes to the same bytes on the encoder's thread as inline.
 TEST_F(ExportPipeline, StageThreadsTakeTheJobThreadsFloatingPointMode) {
-    test::WavSpec wav;
+    test::WavContent wav;
     wav.samples = test::test_signal(3 * 16384, 2, 20000);
     for (size_t i = wav.samples.size() / 3; i < wav.samples.size(); ++i)
         wav.samples[i] = static_cast<int16_t>(wav.samples[i] / static_cast<int>(i / 500));

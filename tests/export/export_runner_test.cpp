@@ -59,10 +59,10 @@ protected:
         ::mkdir((dir / "other").c_str(), 0755);
     }
     std::string wav(const std::string& name, size_t frames = 3000, int amplitude = 9000) {
-        test::WavSpec spec;
-        spec.samples = test::test_signal(frames, 2, amplitude);
+        test::WavContent shape;
+        shape.samples = test::test_signal(frames, 2, amplitude);
         std::string path = dir / name;
-        test::write_bytes(path, test::make_wav_bytes(spec));
+        test::write_bytes(path, test::make_wav_bytes(shape));
         return path;
     }
     // An MP3 made by the program's own encoder.

@@ -31,7 +31,7 @@ struct WaitingObserver : ExportObserver {
 
 TEST(ExportJobThread, RunsOnItsWorkerWhileTheCallerReadsMetersAndCancels) {
     test::ScratchDir dir;
-    test::WavSpec wav;
+    test::WavContent wav;
     wav.samples = test::test_signal(20 * 16384, 2);
     std::string src = dir / "s.wav";
     test::write_bytes(src, test::make_wav_bytes(wav));
@@ -68,7 +68,7 @@ TEST(ExportJobThread, RunsOnItsWorkerWhileTheCallerReadsMetersAndCancels) {
 
 TEST(ExportJobThread, ACancelBeforeTheWorkerStartsIsKeptAndNothingIsWritten) {
     test::ScratchDir dir;
-    test::WavSpec wav;
+    test::WavContent wav;
     wav.samples = test::test_signal(4 * 16384, 2);
     std::string src = dir / "s.wav";
     test::write_bytes(src, test::make_wav_bytes(wav));

@@ -96,7 +96,7 @@ TEST(LoudnessFile, RefusesWhatTheReadersRefuse) {
     test::write_bytes(dir / "raw.wav", std::vector<uint8_t>(4000, 1));
     EXPECT_FALSE(measure_file_loudness(dir / "raw.wav", f, error));
     EXPECT_EQ(error, "not a RIFF/WAVE file");
-    test::WavSpec empty;
+    test::WavContent empty;
     test::write_bytes(dir / "empty.wav", test::make_wav_bytes(empty));
     EXPECT_FALSE(measure_file_loudness(dir / "empty.wav", f, error));
 }
@@ -171,7 +171,7 @@ std::vector<int16_t> reference_output(const std::vector<int16_t>& stereo, int ra
 // The meter reads the blocks the job writes and nothing else: the file holds exactly what
 // the processor gives, and measuring the file gives the very same figures.
 TEST_F(ExportLoudness, FiguresAreThoseOfTheBytesWrittenAndLeaveThemAlone) {
-    test::WavSpec wav;
+    test::WavContent wav;
     wav.samples = test::test_signal(3 * EXPORT_BLOCK_FRAMES + 1234, 2, 9000);
     const std::string source = dir / "song.wav";
     test::write_bytes(source, test::make_wav_bytes(wav));
@@ -195,7 +195,7 @@ TEST_F(ExportLoudness, FiguresAreThoseOfTheBytesWrittenAndLeaveThemAlone) {
 }
 
 TEST_F(ExportLoudness, CancelledSongHasNoFigures) {
-    test::WavSpec wav;
+    test::WavContent wav;
     wav.samples = test::test_signal(4 * EXPORT_BLOCK_FRAMES, 2, 9000);
     test::write_bytes(dir / "song.wav", test::make_wav_bytes(wav));
     NullObserver observer;

@@ -111,7 +111,7 @@ TEST_F(Mp3ExportTest, Mp3SourceBecomesConstantBitrateMp3WithTheTag) {
 }
 
 TEST_F(Mp3ExportTest, MonoWavSourceGivesMonoMp3WithoutTag) {
-    test::WavSpec wav;
+    test::WavContent wav;
     wav.rate = 32000;
     wav.channels = 1;
     wav.samples = test::test_signal(32000 * 2, 1);

@@ -17,7 +17,7 @@ class PeakTest : public ::testing::Test {
 protected:
     std::string wav(const std::string& name, std::vector<int16_t> samples, int channels = 2,
                     std::vector<uint8_t> after = {}) {
-        test::WavSpec s;
+        test::WavContent s;
         s.channels = channels;
         s.samples = std::move(samples);
         s.chunk_after_data = std::move(after);

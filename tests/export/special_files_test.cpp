@@ -75,9 +75,9 @@ TEST(ExportSpecialFiles, NoReaderOfTheExportBlocksOnAFifo) {
 
 TEST(ExportSpecialFiles, PlaceFileRefusesSpecialTargetsAndWritesThroughLinks) {
     test::ScratchDir dir;
-    test::WavSpec spec;
-    spec.samples = test::test_signal(100, 2);
-    test::write_wav(dir / "finished.wav", spec);
+    test::WavContent shape;
+    shape.samples = test::test_signal(100, 2);
+    test::write_wav(dir / "finished.wav", shape);
     ASSERT_TRUE(test::make_fifo(dir / "pipe.wav"));
     std::string error;
     EXPECT_FALSE(place_file(dir / "finished.wav", dir / "pipe.wav", error));

@@ -46,14 +46,14 @@ public:
 // Writes a 16-bit PCM WAV of a sine, with a chunk of loud garbage after the data when asked.
 inline void write_wav(const std::string& path, int rate, int channels, uint32_t data_bytes,
                       bool trailing_chunk = false) {
-    WavSpec spec;
-    spec.rate = rate;
-    spec.channels = channels;
-    spec.samples = sine_samples(data_bytes / 2, 8000.0, 0.05);
+    WavContent shape;
+    shape.rate = rate;
+    shape.channels = channels;
+    shape.samples = sine_samples(data_bytes / 2, 8000.0, 0.05);
     if (trailing_chunk) {
-        spec.chunk_after_data.assign(4096, 0x7F);  // loud garbage if it were ever played
+        shape.chunk_after_data.assign(4096, 0x7F);  // loud garbage if it were ever played
     }
-    write_wav(std::filesystem::path(path), spec);
+    write_wav(std::filesystem::path(path), shape);
 }
 
 class EngineTest : public ::testing::Test {

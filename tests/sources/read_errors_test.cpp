@@ -19,9 +19,9 @@ namespace {
 using test::FailingByteReader;
 
 std::vector<uint8_t> stereo_wav(size_t frames) {
-    test::WavSpec spec;
-    spec.samples = test::test_signal(frames, 2);
-    return test::make_wav_bytes(spec);
+    test::WavContent shape;
+    shape.samples = test::test_signal(frames, 2);
+    return test::make_wav_bytes(shape);
 }
 
 TEST(ReadErrors, HeaderWalkAndProbeTellAFailedReadFromACutFile) {

@@ -61,7 +61,7 @@ std::vector<uint8_t> RiffBuilder::bytes() const {
     return b;
 }
 
-std::vector<uint8_t> make_wav_bytes(const WavSpec& s) {
+std::vector<uint8_t> make_wav_bytes(const WavContent& s) {
     RiffBuilder riff;
     riff.fmt(static_cast<uint16_t>(s.channels), static_cast<uint32_t>(s.rate), 16);
     if (s.list_before_data) {
@@ -74,8 +74,8 @@ std::vector<uint8_t> make_wav_bytes(const WavSpec& s) {
     return riff.bytes();
 }
 
-void write_wav(const std::filesystem::path& path, const WavSpec& spec) {
-    write_bytes(path, make_wav_bytes(spec));
+void write_wav(const std::filesystem::path& path, const WavContent& shape) {
+    write_bytes(path, make_wav_bytes(shape));
 }
 
 void write_wav(const std::filesystem::path& path, uint32_t rate, uint16_t channels,

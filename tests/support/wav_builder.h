@@ -30,15 +30,15 @@ private:
 
 // A 16-bit PCM WAV: "fmt ", an optional odd-sized "LIST" before the data, "data", and an
 // optional "LIST" chunk after it.
-struct WavSpec {
+struct WavContent {
     int rate = 44100;
     int channels = 2;
     std::vector<int16_t> samples;  // interleaved
     bool list_before_data = false;
     std::vector<uint8_t> chunk_after_data;  // a "LIST" chunk of these bytes after the data
 };
-std::vector<uint8_t> make_wav_bytes(const WavSpec& spec);
-void write_wav(const std::filesystem::path& path, const WavSpec& spec);
+std::vector<uint8_t> make_wav_bytes(const WavContent& shape);
+void write_wav(const std::filesystem::path& path, const WavContent& shape);
 
 // A canonical 44-byte-header WAV with data_bytes bytes of silence.
 void write_wav(const std::filesystem::path& path, uint32_t rate, uint16_t channels,

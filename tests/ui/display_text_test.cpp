@@ -59,7 +59,7 @@ TEST(ControlText, FieldBoundsComeFromTheFieldTable) {
     EXPECT_EQ(general(GeneralControl::FinalLpf).derived, DerivedUpdate::FinalLpf);
     EXPECT_EQ(general(GeneralControl::FinalLpf).min, 0.5);
     EXPECT_EQ(general(GeneralControl::FinalLpf).max, 6.5);
-    EXPECT_LT(general(GeneralControl::FinalLpf).spec.step, 0);
+    EXPECT_LT(general(GeneralControl::FinalLpf).shape.step, 0);
     EXPECT_EQ(panel_controls()[band_control_index(BandColumn::OutMix, 5)].field_name,
               "bands[6].out_mix_db");
 }

@@ -59,8 +59,10 @@ protected:
     }
     ProcessorParams& params() { return owned.processor->params; }
     const PanelControl& control(int i) const { return panel_controls()[static_cast<size_t>(i)]; }
-    ClientPoint up_arrow(int i) const { return {control(i).spec.x + 75, control(i).spec.y + 6}; }
-    ClientPoint down_arrow(int i) const { return {control(i).spec.x + 35, control(i).spec.y + 6}; }
+    ClientPoint up_arrow(int i) const { return {control(i).shape.x + 75, control(i).shape.y + 6}; }
+    ClientPoint down_arrow(int i) const {
+        return {control(i).shape.x + 35, control(i).shape.y + 6};
+    }
     // One click: press and release.
     void click(ClientPoint p, Modifiers keys = NONE) {
         model.left_down(p, keys);
@@ -91,7 +93,7 @@ TEST_F(PanelModelTest, ShiftStepsTenTimesAndClampsToTheBound) {
 TEST_F(PanelModelTest, ShiftCtrlAltGoesToTheBoundForEveryControl) {
     params().switches.noise_gate = 1;  // so the gate column takes clicks
     for (int i = 0; i < CONTROL_COUNT; ++i) {
-        if (control(i).spec.all_column >= 0) {
+        if (control(i).shape.all_column >= 0) {
             continue;  // the ALL row is checked by its columns below
         }
         click(down_arrow(i), TO_BOUND);
@@ -125,7 +127,7 @@ TEST_F(PanelModelTest, FinalLowPassStepsBackwardsWithHalfStepBounds) {
 
 TEST_F(PanelModelTest, ClicksOffTheArrowsChangeNothing) {
     params().bass_eq_freq_hz = 100;
-    const ControlSpec& s = control(FREQ).spec;
+    const ControlRow& s = control(FREQ).shape;
     // On the value text between the arrows, and just outside each zone.
     for (ClientPoint p : {ClientPoint{s.x + 55, s.y + 6}, ClientPoint{s.x + 29, s.y + 6},
                           ClientPoint{s.x + 41, s.y + 6}, ClientPoint{s.x + 69, s.y + 6},
@@ -225,12 +227,12 @@ TEST_F(PanelModelTest, SteppedFieldsGetTheirRecompute) {
     EXPECT_EQ(text(control_index(GeneralControl::HfDrive)), " ---");
 }
 
-const PanelButtonSpec& button(PanelButtonId id) {
+const PanelButtonRow& button(PanelButtonId id) {
     return PANEL_BUTTONS[static_cast<size_t>(id)];
 }
 
 TEST_F(PanelModelTest, SwitchButtonsToggleInsideTheirBorderOnly) {
-    const PanelButtonSpec& b = button(PanelButtonId::NoiseGate);
+    const PanelButtonRow& b = button(PanelButtonId::NoiseGate);
     params().switches.noise_gate = 0;
     click({b.x, b.y + 5});   // on the left border
     click({b.x + 10, b.y});  // on the top border
@@ -243,13 +245,13 @@ TEST_F(PanelModelTest, SwitchButtonsToggleInsideTheirBorderOnly) {
     model.left_up();
     EXPECT_FALSE(model.button_pressed(PanelButtonId::NoiseGate));
 
-    const PanelButtonSpec& cont = button(PanelButtonId::ContPlay);
+    const PanelButtonRow& cont = button(PanelButtonId::ContPlay);
     click({cont.x + 40, cont.y + 7});
     EXPECT_EQ(playlist.continuous_playback, 1);
 }
 
 TEST_F(PanelModelTest, VirtualRoomIgnoresItsButtonWhileBypassed) {
-    const PanelButtonSpec& vr = button(PanelButtonId::VirtualRoom);
+    const PanelButtonRow& vr = button(PanelButtonId::VirtualRoom);
     params().switches.bypass = 1;
     params().switches.virtual_room = 0;
     model.left_down({vr.x + 40, vr.y + 7}, NONE);
@@ -261,14 +263,14 @@ TEST_F(PanelModelTest, VirtualRoomIgnoresItsButtonWhileBypassed) {
     EXPECT_EQ(params().switches.virtual_room, 1);
     // INIT puts the room's values back.
     params().room_size_m = 30;
-    const PanelButtonSpec& init = button(PanelButtonId::Init);
+    const PanelButtonRow& init = button(PanelButtonId::Init);
     click({init.x + 10, init.y + 7});
     EXPECT_EQ(params().room_size_m, 10);
 }
 
 TEST_F(PanelModelTest, TransportButtonsSendCommandsAndSeek) {
     auto centre = [](TransportId id) {
-        const TransportSpec& t = TRANSPORT_BUTTONS[static_cast<size_t>(id)];
+        const TransportRow& t = TRANSPORT_BUTTONS[static_cast<size_t>(id)];
         return ClientPoint{t.x + t.width / 2, TRANSPORT_Y + 12};
     };
     click(centre(TransportId::Play));
@@ -299,7 +301,7 @@ TEST_F(PanelModelTest, DoubleClickOnThePanelIsASecondPress) {
 
 TEST_F(PanelModelTest, WheelStepsTheControlUnderThePointer) {
     params().bass_eq_freq_hz = 100;
-    const ControlSpec& s = control(FREQ).spec;
+    const ControlRow& s = control(FREQ).shape;
     EXPECT_TRUE(model.wheel({s.x + 55, s.y + 6}, 2, NONE));
     EXPECT_EQ(params().bass_eq_freq_hz, 110);
     EXPECT_TRUE(model.wheel({s.x + 55, s.y + 6}, -1, SHIFT));

@@ -16,18 +16,18 @@ namespace zv::test {
 inline void write_tone_wav(const std::filesystem::path& path, int rate, int channels,
                            double seconds, double frequency = 440.0) {
     const auto frames = static_cast<uint32_t>(seconds * rate);
-    WavSpec spec;
-    spec.rate = rate;
-    spec.channels = channels;
-    spec.samples.reserve(static_cast<size_t>(frames) * static_cast<size_t>(channels));
+    WavContent shape;
+    shape.rate = rate;
+    shape.channels = channels;
+    shape.samples.reserve(static_cast<size_t>(frames) * static_cast<size_t>(channels));
     for (uint32_t i = 0; i < frames; ++i) {
         const auto v = static_cast<int16_t>(
             std::lround(12000.0 * std::sin(2.0 * M_PI * frequency * i / rate)));
         for (int c = 0; c < channels; ++c) {
-            spec.samples.push_back(v);
+            shape.samples.push_back(v);
         }
     }
-    write_wav(path, spec);
+    write_wav(path, shape);
 }
 
 }  // namespace zv::test

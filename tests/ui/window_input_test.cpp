@@ -179,18 +179,18 @@ TEST_F(WindowTest, ToolbarHoldsFifteenPlacesAt28PxWithTheStripsImages) {
     }
     EXPECT_EQ(separators, 3);
     const QImage strip = skin.image(SkinId::ToolbarStrip).toImage();
-    for (const ToolbarButtonSpec& spec : toolbar_buttons()) {
-        if (spec.style == ToolbarStyle::Separator) {
+    for (const ToolbarButtonRow& shape : toolbar_buttons()) {
+        if (shape.style == ToolbarStyle::Separator) {
             continue;
         }
-        SCOPED_TRACE(spec.command);
-        QToolButton* b = bar.button(spec.command);
+        SCOPED_TRACE(shape.command);
+        QToolButton* b = bar.button(shape.command);
         ASSERT_NE(b, nullptr);
         EXPECT_TRUE(b->isEnabled());
         EXPECT_EQ(b->icon().pixmap(16, 15).toImage().convertToFormat(QImage::Format_ARGB32),
-                  strip.copy(spec.image * 16, 0, 16, 15).convertToFormat(QImage::Format_ARGB32));
+                  strip.copy(shape.image * 16, 0, 16, 15).convertToFormat(QImage::Format_ARGB32));
         EXPECT_EQ(b->popupMode() == QToolButton::MenuButtonPopup,
-                  spec.style == ToolbarStyle::DropDown);
+                  shape.style == ToolbarStyle::DropDown);
     }
     // The buttons are in the design's order, left to right.
     EXPECT_LT(bar.button(cmd::ADD_SONG_FILES)->x(), bar.button(cmd::REMOVE_ALL)->x());
@@ -342,8 +342,8 @@ TEST_F(WindowTest, PanelButtonsThroughTheMappingAndTheirBorders) {
         QTest::mouseRelease(window->panel(), Qt::LeftButton, {}, QPoint(x, y - PANEL_TOP));
     };
     ProcessorSwitches& sw = ctx->processor->params.switches;
-    const PanelButtonSpec& room = PANEL_BUTTONS[static_cast<size_t>(PanelButtonId::VirtualRoom)];
-    const PanelButtonSpec& bypass = PANEL_BUTTONS[static_cast<size_t>(PanelButtonId::Bypass)];
+    const PanelButtonRow& room = PANEL_BUTTONS[static_cast<size_t>(PanelButtonId::VirtualRoom)];
+    const PanelButtonRow& bypass = PANEL_BUTTONS[static_cast<size_t>(PanelButtonId::Bypass)];
     const int room_before = sw.virtual_room;
     // Exactly on the border (x = bx, y = by, and the far edges) nothing happens.
     press(room.x, room.y + 7);
@@ -367,8 +367,8 @@ TEST_F(WindowTest, PanelButtonsThroughTheMappingAndTheirBorders) {
 
     // The transport's Play and Stop send their commands; a double click is a second press.
     add_songs({{"a.wav", 2.0}});
-    const TransportSpec& play = TRANSPORT_BUTTONS[static_cast<size_t>(TransportId::Play)];
-    const TransportSpec& stop = TRANSPORT_BUTTONS[static_cast<size_t>(TransportId::Stop)];
+    const TransportRow& play = TRANSPORT_BUTTONS[static_cast<size_t>(TransportId::Play)];
+    const TransportRow& stop = TRANSPORT_BUTTONS[static_cast<size_t>(TransportId::Stop)];
     press(play.x, TRANSPORT_Y + 10);  // the border: nothing
     EXPECT_EQ(ctx->engine->engine_state, ENGINE_IDLE);
     press(play.x + 10, TRANSPORT_Y + 10);
@@ -376,7 +376,7 @@ TEST_F(WindowTest, PanelButtonsThroughTheMappingAndTheirBorders) {
     press(stop.x + 10, TRANSPORT_Y + 10);
     EXPECT_EQ(ctx->engine->engine_state, ENGINE_DRAINING);
     play_out();
-    const PanelButtonSpec& gate = PANEL_BUTTONS[static_cast<size_t>(PanelButtonId::NoiseGate)];
+    const PanelButtonRow& gate = PANEL_BUTTONS[static_cast<size_t>(PanelButtonId::NoiseGate)];
     const int gate_before = sw.noise_gate;
     double_click(window->panel(), QPoint(gate.x + 40, gate.y + 7 - PANEL_TOP));
     EXPECT_EQ(sw.noise_gate, gate_before);  // pressed twice

@@ -266,7 +266,7 @@ TEST_F(EnglishWindow, ShowsTheEnglishMenusAndTooltips) {
     Toolbar& toolbar = *window->toolbar();
     EXPECT_EQ(tooltip_of(toolbar.button(cmd::PLAY)).toStdString(), "Play[SPACE]");
     EXPECT_EQ(tooltip_of(toolbar.button(cmd::USE_USER_PRESET_3)).toStdString(), "User's Preset #3");
-    for (const ToolbarButtonSpec& button : toolbar_buttons()) {
+    for (const ToolbarButtonRow& button : toolbar_buttons()) {
         if (button.style != ToolbarStyle::Separator) {
             EXPECT_FALSE(has_japanese(toolbar_tooltip(button.command, false))) << button.command;
         }

@@ -66,8 +66,8 @@ TEST_F(WindowTest, PanelFrameShowsLampsAndMetersFromTheSkin) {
     block.input_peak_r = 1311;   // one
     block.band_clip_flag[2] = 1;
     ctx->meters.absorb(block);
-    const PanelButtonSpec& bypass = PANEL_BUTTONS[0];
-    const PanelButtonSpec& gate = PANEL_BUTTONS[static_cast<size_t>(PanelButtonId::NoiseGate)];
+    const PanelButtonRow& bypass = PANEL_BUTTONS[0];
+    const PanelButtonRow& gate = PANEL_BUTTONS[static_cast<size_t>(PanelButtonId::NoiseGate)];
     for (int scale : {1, 2}) {
         SCOPED_TRACE(scale);
         if (scale == 2) {
@@ -108,11 +108,11 @@ TEST_F(WindowTest, ControlsLayerIsRebuiltOnlyWhenAControlChanges) {
                              .toImage()
                              .copy(35, 0, 5, 8)
                              .convertToFormat(QImage::Format_RGB32);
-    EXPECT_EQ(frame_part(frame, 1, freq.spec.x + 37 + 1 + 12, freq.spec.y + 2, 5, 8), glyph);
+    EXPECT_EQ(frame_part(frame, 1, freq.shape.x + 37 + 1 + 12, freq.shape.y + 2, 5, 8), glyph);
 }
 
 TEST_F(WindowTest, PointerPressesGoThroughTheMapping) {
-    const PanelButtonSpec& gate = PANEL_BUTTONS[static_cast<size_t>(PanelButtonId::NoiseGate)];
+    const PanelButtonRow& gate = PANEL_BUTTONS[static_cast<size_t>(PanelButtonId::NoiseGate)];
     const QPoint inside(gate.x + 40, gate.y + 7 - PANEL_TOP);
     QTest::mousePress(window->panel(), Qt::LeftButton, {}, inside);
     EXPECT_EQ(ctx->processor->params.switches.noise_gate, 1);

@@ -34,7 +34,7 @@ struct ExportDialogFixture : ::testing::Test {
     }
 
     ExportJobInputs inputs(size_t frames, bool mp3) {
-        test::WavSpec wav;
+        test::WavContent wav;
         wav.samples = test::test_signal(frames, 2);
         const std::string src = dir / "song.wav";
         test::write_bytes(src, test::make_wav_bytes(wav));

@@ -20,14 +20,14 @@ struct PeakDialogFixture : ::testing::Test {
 
     // A stereo WAV of frames whose largest magnitude is peak.
     std::string wav(const std::string& name, size_t frames, int16_t peak) {
-        test::WavSpec spec;
-        spec.samples.assign(frames * 2, 0);
-        for (size_t i = 0; i < spec.samples.size(); i += 7) {
-            spec.samples[i] = static_cast<int16_t>(i % 2 == 0 ? peak / 2 : -peak / 3);
+        test::WavContent shape;
+        shape.samples.assign(frames * 2, 0);
+        for (size_t i = 0; i < shape.samples.size(); i += 7) {
+            shape.samples[i] = static_cast<int16_t>(i % 2 == 0 ? peak / 2 : -peak / 3);
         }
-        spec.samples[spec.samples.size() / 2] = peak;
+        shape.samples[shape.samples.size() / 2] = peak;
         const std::string path = dir / name;
-        test::write_bytes(path, test::make_wav_bytes(spec));
+        test::write_bytes(path, test::make_wav_bytes(shape));
         return path;
     }
     void add(const std::string& path, int32_t type = SOURCE_WAV, int32_t level = 0) {

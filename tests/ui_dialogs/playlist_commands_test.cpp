@@ -22,11 +22,11 @@ struct PlaylistCommandFixture : ::testing::Test {
     PlaylistCommandContext context{*playlist, ini, host};
 
     std::string wav(const std::string& name, int rate = 44100) {
-        test::WavSpec spec;
-        spec.rate = rate;
-        spec.samples = test::test_signal(1000, 2);
+        test::WavContent shape;
+        shape.rate = rate;
+        shape.samples = test::test_signal(1000, 2);
         const std::string path = dir / name;
-        test::write_bytes(path, test::make_wav_bytes(spec));
+        test::write_bytes(path, test::make_wav_bytes(shape));
         return path;
     }
 };

@@ -20,8 +20,8 @@ struct Filter {
     const char* patterns;  // separated by ';' as the dialogs have always listed them
 };
 
-struct FileDialogSpec {
-    explicit FileDialogSpec(IniKey k) : key(k) {}
+struct FileDialogSetup {
+    explicit FileDialogSetup(IniKey k) : key(k) {}
     IniKey key;
     QFileDialog::AcceptMode accept = QFileDialog::AcceptOpen;
     QFileDialog::FileMode mode = QFileDialog::ExistingFile;
@@ -53,29 +53,29 @@ void remember(DialogHost& host, const IniSettings& ini, IniKey key, const std::s
 }
 
 QStringList run_file_dialog(DialogHost& host, const IniSettings& ini, QWidget* parent,
-                            const FileDialogSpec& spec) {
+                            const FileDialogSetup& setup) {
     QFileDialog dialog(parent);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
-    dialog.setAcceptMode(spec.accept);
-    dialog.setFileMode(spec.mode);
-    if (spec.title != nullptr) {
-        dialog.setWindowTitle(dialog_text(spec.title));
+    dialog.setAcceptMode(setup.accept);
+    dialog.setFileMode(setup.mode);
+    if (setup.title != nullptr) {
+        dialog.setWindowTitle(dialog_text(setup.title));
     }
-    if (spec.mode == QFileDialog::Directory) {
+    if (setup.mode == QFileDialog::Directory) {
         dialog.setOption(QFileDialog::ShowDirsOnly);
     } else {
         QStringList filters;
-        for (const Filter& f : spec.filters) {
+        for (const Filter& f : setup.filters) {
             filters << qt_filter(f);
         }
         dialog.setNameFilters(filters);
-        dialog.selectNameFilter(filters.value(spec.selected_filter));
+        dialog.selectNameFilter(filters.value(setup.selected_filter));
     }
-    if (spec.default_suffix != nullptr) {
-        dialog.setDefaultSuffix(QString::fromUtf8(spec.default_suffix));
+    if (setup.default_suffix != nullptr) {
+        dialog.setDefaultSuffix(QString::fromUtf8(setup.default_suffix));
     }
-    dialog.setDirectory(QString::fromStdString(initial_folder(ini.read(spec.key))));
+    dialog.setDirectory(QString::fromStdString(initial_folder(ini.read(setup.key))));
 
     if (host.exec(dialog) != QDialog::Accepted) {
         return {};
@@ -89,7 +89,7 @@ QStringList run_file_dialog(DialogHost& host, const IniSettings& ini, QWidget* p
         files.size() == 1
             ? files.front().toStdString()
             : std::filesystem::path(files.front().toStdString()).parent_path().string();
-    remember(host, ini, spec.key, value, parent);
+    remember(host, ini, setup.key, value, parent);
     return files;
 }
 
@@ -133,12 +133,12 @@ std::string initial_folder(const std::string& remembered) {
 
 std::vector<std::string> choose_song_files(DialogHost& host, const IniSettings& ini,
                                            QWidget* parent) {
-    FileDialogSpec spec(IniKey::SoundFileDir);
-    spec.mode = QFileDialog::ExistingFiles;
-    spec.filters = {{FILTER_SONGS, "*.wav;*.mp3"}, {FILTER_ALL_FILES, "*.*"}};
-    spec.default_suffix = "wav";
+    FileDialogSetup setup(IniKey::SoundFileDir);
+    setup.mode = QFileDialog::ExistingFiles;
+    setup.filters = {{FILTER_SONGS, "*.wav;*.mp3"}, {FILTER_ALL_FILES, "*.*"}};
+    setup.default_suffix = "wav";
     std::vector<std::string> paths;
-    for (const QString& f : run_file_dialog(host, ini, parent, spec)) {
+    for (const QString& f : run_file_dialog(host, ini, parent, setup)) {
         paths.push_back(f.toStdString());
     }
     return paths;
@@ -146,71 +146,71 @@ std::vector<std::string> choose_song_files(DialogHost& host, const IniSettings& 
 
 std::optional<std::string> choose_playlist_to_open(DialogHost& host, const IniSettings& ini,
                                                    QWidget* parent) {
-    FileDialogSpec spec(IniKey::ListFileDir);
-    spec.filters = {{FILTER_OPEN_PLAYLIST, "*.plt"}, {FILTER_ALL_FILES, "*.*"}};
-    spec.default_suffix = "plt";
-    return first_of(run_file_dialog(host, ini, parent, spec));
+    FileDialogSetup setup(IniKey::ListFileDir);
+    setup.filters = {{FILTER_OPEN_PLAYLIST, "*.plt"}, {FILTER_ALL_FILES, "*.*"}};
+    setup.default_suffix = "plt";
+    return first_of(run_file_dialog(host, ini, parent, setup));
 }
 
 std::optional<std::string> choose_playlist_to_save(DialogHost& host, const IniSettings& ini,
                                                    QWidget* parent) {
-    FileDialogSpec spec(IniKey::ListFileSaveDir);
-    spec.accept = QFileDialog::AcceptSave;
-    spec.mode = QFileDialog::AnyFile;
-    spec.filters = {{FILTER_SAVE_PLAYLIST, "*.plt"}, {FILTER_ALL_FILES, "*.*"}};
-    spec.default_suffix = "plt";
-    return first_of(run_file_dialog(host, ini, parent, spec));
+    FileDialogSetup setup(IniKey::ListFileSaveDir);
+    setup.accept = QFileDialog::AcceptSave;
+    setup.mode = QFileDialog::AnyFile;
+    setup.filters = {{FILTER_SAVE_PLAYLIST, "*.plt"}, {FILTER_ALL_FILES, "*.*"}};
+    setup.default_suffix = "plt";
+    return first_of(run_file_dialog(host, ini, parent, setup));
 }
 
 std::optional<std::string> choose_parameter_file_to_open(DialogHost& host, const IniSettings& ini,
                                                          QWidget* parent) {
-    FileDialogSpec spec(IniKey::ParamFileDir);
-    spec.filters = {{FILTER_OPEN_PARAMS, "*.zv3"}, {FILTER_ALL_FILES, "*.*"}};
-    spec.default_suffix = "zv3";
-    return first_of(run_file_dialog(host, ini, parent, spec));
+    FileDialogSetup setup(IniKey::ParamFileDir);
+    setup.filters = {{FILTER_OPEN_PARAMS, "*.zv3"}, {FILTER_ALL_FILES, "*.*"}};
+    setup.default_suffix = "zv3";
+    return first_of(run_file_dialog(host, ini, parent, setup));
 }
 
 std::optional<std::string> choose_parameter_file_to_save(DialogHost& host, const IniSettings& ini,
                                                          QWidget* parent) {
-    FileDialogSpec spec(IniKey::ParamFileSaveDir);
-    spec.accept = QFileDialog::AcceptSave;
-    spec.mode = QFileDialog::AnyFile;
-    spec.filters = {{FILTER_SAVE_PARAMS, "*.zv3"}, {FILTER_ALL_FILES, "*.*"}};
-    spec.default_suffix = "zv3";
-    return first_of(run_file_dialog(host, ini, parent, spec));
+    FileDialogSetup setup(IniKey::ParamFileSaveDir);
+    setup.accept = QFileDialog::AcceptSave;
+    setup.mode = QFileDialog::AnyFile;
+    setup.filters = {{FILTER_SAVE_PARAMS, "*.zv3"}, {FILTER_ALL_FILES, "*.*"}};
+    setup.default_suffix = "zv3";
+    return first_of(run_file_dialog(host, ini, parent, setup));
 }
 
 std::optional<std::string> choose_export_file(DialogHost& host, const IniSettings& ini,
                                               bool output_mp3, QWidget* parent) {
-    FileDialogSpec spec(IniKey::SoundFileExportDir);
-    spec.accept = QFileDialog::AcceptSave;
-    spec.mode = QFileDialog::AnyFile;
+    FileDialogSetup setup(IniKey::SoundFileExportDir);
+    setup.accept = QFileDialog::AcceptSave;
+    setup.mode = QFileDialog::AnyFile;
     if (output_mp3) {
-        spec.filters = {{FILTER_EXPORT_MP3, "*.mp3"}, {FILTER_ALL_FILES_EN, "*.*"}};
-        spec.default_suffix = "mp3";
+        setup.filters = {{FILTER_EXPORT_MP3, "*.mp3"}, {FILTER_ALL_FILES_EN, "*.*"}};
+        setup.default_suffix = "mp3";
     } else {
-        spec.filters = {{FILTER_EXPORT_WAV, "*.wav"}, {FILTER_ALL_FILES_EN, "*.*"}};
-        spec.default_suffix = "wav";
+        setup.filters = {{FILTER_EXPORT_WAV, "*.wav"}, {FILTER_ALL_FILES_EN, "*.*"}};
+        setup.default_suffix = "wav";
     }
-    return first_of(run_file_dialog(host, ini, parent, spec));
+    return first_of(run_file_dialog(host, ini, parent, setup));
 }
 
 std::optional<std::string> choose_encoder_program(DialogHost& host, const IniSettings& ini,
                                                   QWidget* parent) {
-    FileDialogSpec spec(IniKey::EncToolDir);
-    spec.filters = {{FILTER_ENCODER, "*.exe"}, {FILTER_ALL_FILES, "*.*"}};
+    FileDialogSetup setup(IniKey::EncToolDir);
+    setup.filters = {{FILTER_ENCODER, "*.exe"}, {FILTER_ALL_FILES, "*.*"}};
     // Programs on Linux carry no extension: the dialog starts on all files, and no ".exe" is
     // ever appended to a typed name.
-    spec.selected_filter = 1;
-    return first_of(run_file_dialog(host, ini, parent, spec));
+    setup.selected_filter = 1;
+    return first_of(run_file_dialog(host, ini, parent, setup));
 }
 
 std::optional<std::string> browse_for_folder(DialogHost& host, const IniSettings& ini,
                                              QWidget* parent, const char* title) {
-    FileDialogSpec spec(IniKey::SelectFolderPath);
-    spec.mode = QFileDialog::Directory;
-    spec.title = title;
-    return first_of(run_file_dialog(host, ini, parent, spec));
+    FileDialogSetup setup(IniKey::SelectFolderPath);
+    setup.mode = QFileDialog::Directory;
+    setup.title = title;
+    return first_of(run_file_dialog(host, ini, parent, setup));
 }
 
 }  // namespace zv
