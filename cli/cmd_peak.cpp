@@ -8,6 +8,7 @@
 #include "cli/cli_messages.h"
 #include "cli/cli_output.h"
 #include "cli/commands.h"
+#include "cli/file_list_args.h"
 #include "engine/normalisation.h"
 #include "export/file_ops.h"
 #include "export/mp3_convert.h"
@@ -33,9 +34,6 @@ void print_peak_help() {
         "\n"
         "Exit status: 0 all measured, 1 some file failed, 2 usage error.\n");
 }
-
-constexpr int OPT_TSV = 1;
-constexpr OptionRow OPTIONS[] = {{OPT_TSV, "--tsv", 0, ArgKind::Flag}};
 
 struct PeakRow {
     int32_t peak = 0;
@@ -86,26 +84,13 @@ bool measure_file(const std::string& path, TempFolder& temp, PeakRow& row, std::
 
 int run_peak(int argc, char** argv) {
     const CliOutput out("peak");
-    const ParsedArgs parsed = parse_args(argc, argv, OPTIONS);
-    if (parsed.error != nullptr) {
-        return out.usage(*parsed.error, parsed.error_arg);
+    FileListArgs parsed;
+    if (const std::optional<int> status =
+            parse_file_list_args(argc, argv, out, print_peak_help, parsed)) {
+        return *status;
     }
-    if (parsed.help) {
-        print_peak_help();
-        return EXIT_OK;
-    }
-    bool tsv = false;
-    std::vector<std::string> files;
-    for (const ParsedArg& a : parsed.args) {
-        if (a.id == OPT_TSV) {
-            tsv = true;
-        } else {
-            files.push_back(a.value);
-        }
-    }
-    if (files.empty()) {
-        return out.usage(MSG_NO_FILE_GIVEN);
-    }
+    const bool tsv = parsed.tsv;
+    const std::vector<std::string>& files = parsed.files;
 
     // Working folders of runs that were killed go first.
     remove_stale_temp_folders();

@@ -11,6 +11,7 @@
 #include "cli/cli_messages.h"
 #include "cli/cli_output.h"
 #include "cli/commands.h"
+#include "cli/file_list_args.h"
 #include "sources/id3v1.h"
 #include "sources/mp3_source.h"
 #include "sources/path_field.h"
@@ -152,33 +153,17 @@ void print_columns(const ProbeReport& r, Playlist& pl) {
     }
 }
 
-constexpr int OPT_TSV = 1;
-constexpr OptionRow OPTIONS[] = {{OPT_TSV, "--tsv", 0, ArgKind::Flag}};
-
 }  // namespace
 
 int run_probe(int argc, char** argv) {
     const CliOutput out("probe");
-    const ParsedArgs parsed = parse_args(argc, argv, OPTIONS);
-    if (parsed.error != nullptr) {
-        return out.usage(*parsed.error, parsed.error_arg);
+    FileListArgs parsed;
+    if (const std::optional<int> status = parse_file_list_args(
+            argc, argv, out, [] { std::fputs(PROBE_USAGE, stdout); }, parsed)) {
+        return *status;
     }
-    if (parsed.help) {
-        std::fputs(PROBE_USAGE, stdout);
-        return EXIT_OK;
-    }
-    bool tsv = false;
-    std::vector<std::string> files;
-    for (const ParsedArg& a : parsed.args) {
-        if (a.id == OPT_TSV) {
-            tsv = true;
-        } else {
-            files.push_back(a.value);
-        }
-    }
-    if (files.empty()) {
-        return out.usage(MSG_NO_FILE_GIVEN);
-    }
+    const bool tsv = parsed.tsv;
+    const std::vector<std::string>& files = parsed.files;
     if (tsv) {
         std::printf(
             "file\tprobe_result\trate\tchannels\tpcm_bytes\ttime_text\tid3_title\tid3_artist\t"
