@@ -12,16 +12,7 @@ if ! command -v parallel >/dev/null || ! command -v rsync >/dev/null; then
     echo "SKIP: GNU parallel or rsync is not installed"
     exit 77
 fi
-dir=$(mktemp -d) || exit 1
-trap 'rm -rf "$dir"' EXIT
-fails=0
-fail() {
-    echo "FAIL: $*"
-    fails=$((fails + 1))
-}
-check() {  # check DESCRIPTION EXPECTED_STATUS ACTUAL_STATUS
-    [ "$2" = "$3" ] || fail "$1 (exit $3, expected $2)"
-}
+. "$(dirname "$0")/../support/script_checks.sh"
 export LC_ALL=C
 
 # The second host: a login that drops ssh's options and the host name and runs the command
@@ -111,5 +102,4 @@ check "no folder" 2 $?
 "$script" -d "$dir/missing" "$dir/songs/tone_3s_44100.mp3" >/dev/null 2>&1
 check "missing folder" 1 $?
 
-[ "$fails" -eq 0 ] && echo "export-on-hosts: all passed"
-exit $((fails > 0))
+finish_checks export-on-hosts

@@ -7,16 +7,7 @@
 set -u
 cli=$1
 media=$2
-dir=$(mktemp -d) || exit 1
-trap 'rm -rf "$dir"' EXIT
-fails=0
-fail() {
-    echo "FAIL: $*"
-    fails=$((fails + 1))
-}
-check() {  # check DESCRIPTION EXPECTED_STATUS ACTUAL_STATUS
-    [ "$2" = "$3" ] || fail "$1 (exit $3, expected $2)"
-}
+. "$(dirname "$0")/../support/script_checks.sh"
 latency_of() {  # the frames the stream reported on stderr
     sed -n 's/.*latency \([0-9][0-9]*\) frames.*/\1/p' "$1"
 }
@@ -146,5 +137,4 @@ mkfifo "$dir/fifo.zv3"
 timeout -k 5 60 "$cli" stream --params "$dir/fifo.zv3" </dev/null >/dev/null 2>&1
 check "--params a FIFO" 1 $?
 
-[ "$fails" -eq 0 ] && echo "stream: all passed"
-exit $((fails > 0))
+finish_checks stream

@@ -9,13 +9,7 @@
 set -u
 cpack=$1
 build=$2
-dir=$(mktemp -d) || exit 1
-trap 'rm -rf "$dir"' EXIT
-fails=0
-fail() {
-    echo "FAIL: $*"
-    fails=$((fails + 1))
-}
+. "$(dirname "$0")/../support/script_checks.sh"
 
 if ! "$cpack" --config "$build/CPackConfig.cmake" -B "$dir/out" >"$dir/cpack.log" 2>&1; then
     cat "$dir/cpack.log"
@@ -153,5 +147,4 @@ else
     echo "lintian is not installed: not run"
 fi
 
-[ "$fails" -eq 0 ] && echo "package $(basename "$deb"): all checks passed"
-exit $((fails > 0))
+finish_checks "package $(basename "$deb")"
