@@ -57,12 +57,13 @@ grep -q -- "--sender" "$dir/ssh.log" || fail "nothing came back from the second 
 grep -q "st_pcm16_stereo_44100.mp3" "$dir/out" || fail "no line per song: $(cat "$dir/out")"
 [ -z "$(ls -A "$dir/run")" ] || fail "left in the working folder: $(ls -A "$dir/run")"
 
-# WAV, and songs that cannot be exported: a name taken twice, a file that is not a song.
+# WAV, and songs that cannot be exported: a name taken twice, a file that is not a song. Run
+# as from cron, without SHELL or HOME: parallel's jobs need a shell, its warnings are no version.
 rm -f "$dir"/hosts/* "$dir"/local/*
 mkdir "$dir/other"
 cp "$media/pcm16_mono_48000.wav" "$dir/other/"
 printf 'not a song' >"$dir/songs/broken.wav"
-"$script" "${hosts[@]}" -j 1 --wav --affix "" -d "$dir/hosts" "$dir/songs/broken.wav" \
+env -u SHELL -u HOME "$script" "${hosts[@]}" -j 1 --wav --affix "" -d "$dir/hosts" "$dir/songs/broken.wav" \
     "$dir/songs/pcm16_mono_48000.wav" "$dir/other/pcm16_mono_48000.wav" \
     "$dir/songs/tone_3s_44100.mp3" >"$dir/out" 2>"$dir/err"
 check "with a broken and a doubled song" 1 $?
