@@ -1,10 +1,12 @@
 // The user's manual as shipped: both pages link each other, every picture and page they
-// name is there, and the shortcut tables list the window's shortcuts with their menu items.
+// name is there, the shortcut tables list the window's shortcuts with their menu items, and
+// the English page names the menus as the English window shows them.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -76,6 +78,47 @@ TEST(Manual, ShortcutTablesListTheWindowsShortcuts) {
     };
     EXPECT_EQ(rows(ja), command_shortcuts().size() + 1);
     EXPECT_EQ(rows(en), command_shortcuts().size() + 1);
+}
+
+// Menu paths in the English page ("<i>File &gt; Save Playlist...</i>") are spelt as the English
+// window shows them: every step is a caption of the English catalogue.
+TEST(Manual, EnglishPageNamesTheMenusAsTheEnglishWindowDoes) {
+    const std::string catalogue =
+        read(std::filesystem::path(ZV_SOURCE_DIR) / "ui" / "i18n" / "zvmp3_en.ts");
+    ASSERT_FALSE(catalogue.empty());
+    const auto unescape = [](std::string t) {
+        for (const auto& [from, to] : {std::pair<std::string, std::string>{"&apos;", "'"},
+                                       {"&quot;", "\""},
+                                       {"&amp;", "&"}}) {
+            for (size_t at = t.find(from); at != std::string::npos; at = t.find(from, at)) {
+                t.replace(at, from.size(), to);
+                at += to.size();
+            }
+        }
+        return t;
+    };
+    std::set<std::string> captions;
+    const std::regex translation(R"re(<translation[^>]*>([^<]*)</translation>)re");
+    for (auto it = std::sregex_iterator(catalogue.begin(), catalogue.end(), translation);
+         it != std::sregex_iterator(); ++it) {
+        captions.insert(unescape((*it)[1]));
+    }
+
+    const std::string page = read(HELP / "index_en.html");
+    const std::regex path(R"re(<i>([^<]*&gt;[^<]*)</i>)re");
+    int paths = 0;
+    for (auto it = std::sregex_iterator(page.begin(), page.end(), path);
+         it != std::sregex_iterator(); ++it) {
+        ++paths;
+        std::string rest = std::regex_replace((*it)[1].str(), std::regex(R"(\s+)"), " ");
+        for (size_t cut = 0; cut != std::string::npos;) {
+            cut = rest.find(" &gt; ");
+            const std::string step = unescape(rest.substr(0, cut));
+            EXPECT_TRUE(captions.contains(step)) << "\"" << step << "\" in " << (*it)[1];
+            rest = cut == std::string::npos ? "" : rest.substr(cut + 6);
+        }
+    }
+    EXPECT_GE(paths, 8);
 }
 
 }  // namespace
