@@ -159,8 +159,9 @@ bool FileReplacer::commit() {
     if (mode_ != 0) {
         // The owner stays where we may keep it (only the superuser may give a file away); the
         // mode is set after, since a change of owner clears the set-id bits.
-        if (::fchown(fd_, owner_, group_) != 0) {
-            (void)::fchown(fd_, static_cast<uid_t>(-1), group_);
+        if (::fchown(fd_, owner_, group_) != 0 &&
+            ::fchown(fd_, static_cast<uid_t>(-1), group_) != 0) {
+            // Neither is allowed: the file keeps our owner and group, as any file we create.
         }
         if (::fchmod(fd_, mode_) != 0) {
             return fail("", errno);
