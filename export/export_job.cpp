@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <optional>
 #include <span>
 #include <thread>
@@ -23,14 +22,6 @@
 
 namespace zv {
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* f) const {
-        if (f)
-            std::fclose(f);
-    }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // Working files of one job, removed whatever way the job ends.
 struct TempFilesGuard {
@@ -83,13 +74,17 @@ void ExportJob::join() {
         thread_.join();
 }
 
+std::string ExportJob::temp_base() const {
+    return in_.temp_base.empty() ? temp_base_folder() : in_.temp_base;
+}
+
 std::string ExportJob::temp_read_failure(const std::string& what) const {
-    const std::string base = in_.temp_base.empty() ? temp_base_folder() : in_.temp_base;
+    const std::string base = temp_base();
     return "cannot read its working copy in the temporary folder " + base + ": " + what;
 }
 
 std::string ExportJob::temp_write_failure(const std::string& what, int err) const {
-    const std::string base = in_.temp_base.empty() ? temp_base_folder() : in_.temp_base;
+    const std::string base = temp_base();
     if (is_disk_full(err))
         return "the temporary folder " + base + " is full (" + what + ")";
     return what + " in the temporary folder " + base + ": " + std::strerror(err);
@@ -133,8 +128,7 @@ ExportJobResult ExportJob::work() {
     if (!check_write_target(final_path, error))
         return fail(error);
     if (in_.temp_folder.empty())
-        return fail("cannot make a private folder in the temporary folder " +
-                    (in_.temp_base.empty() ? temp_base_folder() : in_.temp_base));
+        return fail("cannot make a private folder in the temporary folder " + temp_base());
     const TempPaths temp = make_temp_paths(in_.temp_folder, in_.run_id);
     TempFilesGuard cleanup{temp};
 

@@ -120,6 +120,8 @@ public:
 private:
     ExportJobResult work();
     bool process_song(const TempPaths& temp, bool builtin_mp3, ExportJobResult& r);
+    // The folder the private temp folder lives in, as messages name it.
+    std::string temp_base() const;
     std::string temp_write_failure(const std::string& what, int err) const;
     std::string temp_read_failure(const std::string& what) const;
 
