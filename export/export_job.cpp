@@ -118,47 +118,46 @@ ExportJobResult ExportJob::work() {
     }
     const bool mp3_out = in_.options.output_mp3 != 0;
     const bool builtin_mp3 = mp3_out && in_.encoder.use_external_encoder == 0;
-    const std::string source(song_path(in_.entry));
 
     reset_processor_state(p_);
-    observer_.set_text(CTL_EXPORT_SOURCE, source);
+    observer_.set_text(CTL_EXPORT_SOURCE, std::string(song_path(in_.entry)));
     std::string target = in_.target_path;
     if (!mp3_out)
         target = strip_extension(target) + ".wav";
     observer_.set_text(CTL_EXPORT_TARGET, target);
 
-    // A song that did not end Completed has no loudness: its figures would be of no file.
-    auto fail = [&r](std::string why) {
-        r.end = ExportEnd::Failed;
-        r.failure = std::move(why);
-        r.loudness.reset();
-        return r;
-    };
-    auto cancelled = [&r]() {
-        r.end = ExportEnd::Cancelled;
-        r.failure.clear();
-        r.loudness.reset();
-        return r;
-    };
     // A target that cannot be written is found before the song is copied and processed.
     const std::string final_path = final_output_path(in_.target_path, mp3_out);
     std::string error;
-    if (!check_write_target(final_path, error))
-        return fail(error);
-    if (in_.temp_folder.empty())
-        return fail("cannot make a private folder in the temporary folder " + temp_base());
+    if (!check_write_target(final_path, error)) {
+        end_failed(r, error);
+        return r;
+    }
+    if (in_.temp_folder.empty()) {
+        end_failed(r, "cannot make a private folder in the temporary folder " + temp_base());
+        return r;
+    }
     const TempPaths temp = make_temp_paths(in_.temp_folder, in_.run_id);
     TempFilesGuard cleanup{temp};
+    if (make_working_copy(temp, r) && process_song(temp, builtin_mp3, r) &&
+        (r.end == ExportEnd::Completed || in_.keep_cancelled_output)) {
+        finish_song(temp, final_path, builtin_mp3, r);
+    }
+    return r;
+}
 
+// Copies the song into the temp folder (an MP3 decoded to WAV there) and measures its level
+// when the export normalises. False with r Failed or Cancelled when it cannot.
+bool ExportJob::make_working_copy(const TempPaths& temp, ExportJobResult& r) {
     ConvertControl control;
     control.throttle = throttle_;
     control.cancelled = [this] { return cancel_requested(); };
     const std::string& working =
         in_.entry.source_type == SOURCE_MP3 ? temp.mp3_source_copy : temp.input_copy;
     CopyError why;
-    if (!copy_file(source, working, &why)) {
-        return fail(why.reading ? "cannot read it: " + std::string(std::strerror(why.err))
-                                : temp_write_failure("copying the song", why.err));
+    if (!copy_file(std::string(song_path(in_.entry)), working, &why)) {
+        return end_failed(r, why.reading ? "cannot read it: " + std::string(std::strerror(why.err))
+                                         : temp_write_failure("copying the song", why.err));
     }
     const bool normalise = in_.options.normalise_on_export != 0;
     std::optional<PeakTracker> decoded_peak;
@@ -171,10 +170,10 @@ ExportJobResult ExportJob::work() {
         if (!decode_mp3_to_wav(temp.mp3_source_copy, temp.input_copy, r.tag, control, decode,
                                decoded_peak ? &*decoded_peak : nullptr)) {
             if (decode.cancelled)
-                return cancelled();
-            return fail(decode.write_errno != 0
-                            ? temp_write_failure("decoding the song", decode.write_errno)
-                            : decode.text);
+                return end_cancelled(r);
+            return end_failed(r, decode.write_errno != 0
+                                     ? temp_write_failure("decoding the song", decode.write_errno)
+                                     : decode.text);
         }
     }
     if (normalise) {
@@ -185,22 +184,25 @@ ExportJobResult ExportJob::work() {
             std::string why_not;
             const PeakResult peak = measure_peak(in_.entry, temp.input_copy, &cancel_, &why_not);
             if (peak == PeakResult::Cancelled)
-                return cancelled();
+                return end_cancelled(r);
             if (peak == PeakResult::ReadError)
-                return fail(temp_read_failure(why_not));
+                return end_failed(r, temp_read_failure(why_not));
         }
         r.peak_level = in_.entry.peak_level;
     }
     observer_.set_text(CTL_EXPORT_STATUS, "");
+    return true;
+}
 
-    if (!process_song(temp, builtin_mp3, r))
-        return r;
-    if (r.end == ExportEnd::Cancelled && !in_.keep_cancelled_output)
-        return r;
-    const ExportEnd end = r.end;
-
+// The processed song to its target: encoded by the external encoder (and measured) or tagged
+// when it is an MP3, then renamed into place. r keeps its end (Completed, or Cancelled with
+// the blocks made) unless this fails.
+bool ExportJob::finish_song(const TempPaths& temp, const std::string& final_path, bool builtin_mp3,
+                            ExportJobResult& r) {
     std::string finished = builtin_mp3 ? temp.processed_mp3 : temp.processed_wav;
-    if (mp3_out && !builtin_mp3) {
+    if (in_.options.output_mp3 != 0 && !builtin_mp3) {
+        ConvertControl control;
+        control.throttle = throttle_;
         // A cancel that ended the processing keeps its blocks; one during the encoding stops it.
         const unsigned cancels_before = cancel_count_.load(std::memory_order_relaxed);
         control.cancelled = [this, cancels_before] {
@@ -213,11 +215,9 @@ ExportJobResult ExportJob::work() {
         r.encoder_output = std::move(enc.encoder_output);
         if (!enc.ok) {
             if (enc.cancelled)
-                return cancelled();
-            r.encoder_failed = true;
+                return end_cancelled(r);
             r.params_too_long = enc.params_too_long;
-            return fail(enc.write_errno != 0 ? temp_write_failure("encoding", enc.write_errno)
-                                             : enc.error);
+            return encoder_failure(enc.write_errno, enc.error, r);
         }
         finished = enc.mp3_path;
         // The encoder's low-pass and rounding change the loudness (by half a LU on a bright
@@ -225,22 +225,20 @@ ExportJobResult ExportJob::work() {
         // read gets none rather than the figures of another sound.
         LoudnessFigures figures;
         std::string unmeasured;
-        if (end == ExportEnd::Completed && measure_file_loudness(finished, figures, unmeasured)) {
+        if (r.end == ExportEnd::Completed && measure_file_loudness(finished, figures, unmeasured)) {
             r.loudness = figures;
         }
     } else if (builtin_mp3) {
         std::string tag_error;
         int err = 0;
-        if (!append_export_tag(finished, r.tag, in_.options, tag_error, err)) {
-            r.encoder_failed = true;
-            return fail(err != 0 ? temp_write_failure("encoding", err) : tag_error);
-        }
+        if (!append_export_tag(finished, r.tag, in_.options, tag_error, err))
+            return encoder_failure(err, tag_error, r);
     }
+    std::string error;
     if (!place_file(finished, final_path, error))
-        return fail(error);
+        return end_failed(r, error);
     r.output_path = final_path;
-    r.end = end;
-    return r;
+    return true;
 }
 
 namespace {

@@ -118,7 +118,7 @@ public:
     MeterSnapshot meters() const { return meters_.load(); }
 
 private:
-    // The parts of process_song (export_job.cpp).
+    // The parts of a job and of its processing (export_job.cpp).
     struct SongInput;
     struct OutputStages;
     class BlockSource;
@@ -126,7 +126,10 @@ private:
     enum class ChainStop;
 
     ExportJobResult work();
+    bool make_working_copy(const TempPaths& temp, ExportJobResult& r);
     bool process_song(const TempPaths& temp, bool builtin_mp3, ExportJobResult& r);
+    bool finish_song(const TempPaths& temp, const std::string& final_path, bool builtin_mp3,
+                     ExportJobResult& r);
     bool set_up_stages(const TempPaths& temp, bool builtin_mp3, const SongInput& song,
                        bool threaded, OutputStages& stages, ExportJobResult& r);
     int start_chain(const SongInput& song, int32_t peak_level);
