@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
-#include <span>
 #include <thread>
 #include <vector>
 

@@ -118,7 +118,9 @@ public:
     MeterSnapshot meters() const { return meters_.load(); }
 
 private:
-    // The parts of a job and of its processing (export_job.cpp).
+    // The parts of a job, in the order it runs them (export_job.cpp). Each returns false when
+    // the job ends there (r Failed or Cancelled); a song cancelled in the chain goes on to
+    // finish_song only when the job keeps what it made.
     struct SongInput;
     struct OutputStages;
     class BlockSource;
