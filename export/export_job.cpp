@@ -1,11 +1,10 @@
 #include "export/export_job.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <optional>
-#include <span>
 #include <thread>
 #include <vector>
 
@@ -24,14 +23,6 @@
 namespace zv {
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* f) const {
-        if (f)
-            std::fclose(f);
-    }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
 // Working files of one job, removed whatever way the job ends.
 struct TempFilesGuard {
     const TempPaths& paths;
@@ -42,6 +33,23 @@ struct TempFilesGuard {
         remove_file(paths.processed_mp3);
     }
 };
+
+constexpr const char* TEXT_OVER_4_GIB = "the processed song would exceed 4 GiB";
+
+// How a job ends early; false, for the part of the job that ends it. A song that did not end
+// Completed has no loudness: its figures would be of no file.
+bool end_failed(ExportJobResult& r, std::string why) {
+    r.end = ExportEnd::Failed;
+    r.failure = std::move(why);
+    r.loudness.reset();
+    return false;
+}
+bool end_cancelled(ExportJobResult& r) {
+    r.end = ExportEnd::Cancelled;
+    r.failure.clear();
+    r.loudness.reset();
+    return false;
+}
 
 }  // namespace
 
@@ -83,13 +91,17 @@ void ExportJob::join() {
         thread_.join();
 }
 
+std::string ExportJob::temp_base() const {
+    return in_.temp_base.empty() ? temp_base_folder() : in_.temp_base;
+}
+
 std::string ExportJob::temp_read_failure(const std::string& what) const {
-    const std::string base = in_.temp_base.empty() ? temp_base_folder() : in_.temp_base;
+    const std::string base = temp_base();
     return "cannot read its working copy in the temporary folder " + base + ": " + what;
 }
 
 std::string ExportJob::temp_write_failure(const std::string& what, int err) const {
-    const std::string base = in_.temp_base.empty() ? temp_base_folder() : in_.temp_base;
+    const std::string base = temp_base();
     if (is_disk_full(err))
         return "the temporary folder " + base + " is full (" + what + ")";
     return what + " in the temporary folder " + base + ": " + std::strerror(err);
@@ -105,48 +117,46 @@ ExportJobResult ExportJob::work() {
     }
     const bool mp3_out = in_.options.output_mp3 != 0;
     const bool builtin_mp3 = mp3_out && in_.encoder.use_external_encoder == 0;
-    const std::string source(song_path(in_.entry));
 
     reset_processor_state(p_);
-    observer_.set_text(CTL_EXPORT_SOURCE, source);
+    observer_.set_text(CTL_EXPORT_SOURCE, std::string(song_path(in_.entry)));
     std::string target = in_.target_path;
     if (!mp3_out)
         target = strip_extension(target) + ".wav";
     observer_.set_text(CTL_EXPORT_TARGET, target);
 
-    // A song that did not end Completed has no loudness: its figures would be of no file.
-    auto fail = [&r](std::string why) {
-        r.end = ExportEnd::Failed;
-        r.failure = std::move(why);
-        r.loudness.reset();
-        return r;
-    };
-    auto cancelled = [&r]() {
-        r.end = ExportEnd::Cancelled;
-        r.failure.clear();
-        r.loudness.reset();
-        return r;
-    };
     // A target that cannot be written is found before the song is copied and processed.
     const std::string final_path = final_output_path(in_.target_path, mp3_out);
     std::string error;
-    if (!check_write_target(final_path, error))
-        return fail(error);
-    if (in_.temp_folder.empty())
-        return fail("cannot make a private folder in the temporary folder " +
-                    (in_.temp_base.empty() ? temp_base_folder() : in_.temp_base));
+    if (!check_write_target(final_path, error)) {
+        end_failed(r, error);
+        return r;
+    }
+    if (in_.temp_folder.empty()) {
+        end_failed(r, "cannot make a private folder in the temporary folder " + temp_base());
+        return r;
+    }
     const TempPaths temp = make_temp_paths(in_.temp_folder, in_.run_id);
     TempFilesGuard cleanup{temp};
+    if (make_working_copy(temp, r) && process_song(temp, builtin_mp3, r) &&
+        (r.end == ExportEnd::Completed || in_.keep_cancelled_output)) {
+        finish_song(temp, final_path, builtin_mp3, r);
+    }
+    return r;
+}
 
+// Copies the song into the temp folder (an MP3 decoded to WAV there) and measures its level
+// when the export normalises. False with r Failed or Cancelled when it cannot.
+bool ExportJob::make_working_copy(const TempPaths& temp, ExportJobResult& r) {
     ConvertControl control;
     control.throttle = throttle_;
     control.cancelled = [this] { return cancel_requested(); };
     const std::string& working =
         in_.entry.source_type == SOURCE_MP3 ? temp.mp3_source_copy : temp.input_copy;
     CopyError why;
-    if (!copy_file(source, working, &why)) {
-        return fail(why.reading ? "cannot read it: " + std::string(std::strerror(why.err))
-                                : temp_write_failure("copying the song", why.err));
+    if (!copy_file(std::string(song_path(in_.entry)), working, &why)) {
+        return end_failed(r, why.reading ? "cannot read it: " + std::string(std::strerror(why.err))
+                                         : temp_write_failure("copying the song", why.err));
     }
     const bool normalise = in_.options.normalise_on_export != 0;
     std::optional<PeakTracker> decoded_peak;
@@ -159,10 +169,10 @@ ExportJobResult ExportJob::work() {
         if (!decode_mp3_to_wav(temp.mp3_source_copy, temp.input_copy, r.tag, control, decode,
                                decoded_peak ? &*decoded_peak : nullptr)) {
             if (decode.cancelled)
-                return cancelled();
-            return fail(decode.write_errno != 0
-                            ? temp_write_failure("decoding the song", decode.write_errno)
-                            : decode.text);
+                return end_cancelled(r);
+            return end_failed(r, decode.write_errno != 0
+                                     ? temp_write_failure("decoding the song", decode.write_errno)
+                                     : decode.text);
         }
     }
     if (normalise) {
@@ -173,22 +183,25 @@ ExportJobResult ExportJob::work() {
             std::string why_not;
             const PeakResult peak = measure_peak(in_.entry, temp.input_copy, &cancel_, &why_not);
             if (peak == PeakResult::Cancelled)
-                return cancelled();
+                return end_cancelled(r);
             if (peak == PeakResult::ReadError)
-                return fail(temp_read_failure(why_not));
+                return end_failed(r, temp_read_failure(why_not));
         }
         r.peak_level = in_.entry.peak_level;
     }
     observer_.set_text(CTL_EXPORT_STATUS, "");
+    return true;
+}
 
-    if (!process_song(temp, builtin_mp3, r))
-        return r;
-    if (r.end == ExportEnd::Cancelled && !in_.keep_cancelled_output)
-        return r;
-    const ExportEnd end = r.end;
-
+// The processed song to its target: encoded by the external encoder (and measured) or tagged
+// when it is an MP3, then renamed into place. r keeps its end (Completed, or Cancelled with
+// the blocks made) unless this fails.
+bool ExportJob::finish_song(const TempPaths& temp, const std::string& final_path, bool builtin_mp3,
+                            ExportJobResult& r) {
     std::string finished = builtin_mp3 ? temp.processed_mp3 : temp.processed_wav;
-    if (mp3_out && !builtin_mp3) {
+    if (in_.options.output_mp3 != 0 && !builtin_mp3) {
+        ConvertControl control;
+        control.throttle = throttle_;
         // A cancel that ended the processing keeps its blocks; one during the encoding stops it.
         const unsigned cancels_before = cancel_count_.load(std::memory_order_relaxed);
         control.cancelled = [this, cancels_before] {
@@ -201,11 +214,9 @@ ExportJobResult ExportJob::work() {
         r.encoder_output = std::move(enc.encoder_output);
         if (!enc.ok) {
             if (enc.cancelled)
-                return cancelled();
-            r.encoder_failed = true;
+                return end_cancelled(r);
             r.params_too_long = enc.params_too_long;
-            return fail(enc.write_errno != 0 ? temp_write_failure("encoding", enc.write_errno)
-                                             : enc.error);
+            return encoder_failure(enc.write_errno, enc.error, r);
         }
         finished = enc.mp3_path;
         // The encoder's low-pass and rounding change the loudness (by half a LU on a bright
@@ -213,22 +224,20 @@ ExportJobResult ExportJob::work() {
         // read gets none rather than the figures of another sound.
         LoudnessFigures figures;
         std::string unmeasured;
-        if (end == ExportEnd::Completed && measure_file_loudness(finished, figures, unmeasured)) {
+        if (r.end == ExportEnd::Completed && measure_file_loudness(finished, figures, unmeasured)) {
             r.loudness = figures;
         }
     } else if (builtin_mp3) {
         std::string tag_error;
         int err = 0;
-        if (!append_export_tag(finished, r.tag, in_.options, tag_error, err)) {
-            r.encoder_failed = true;
-            return fail(err != 0 ? temp_write_failure("encoding", err) : tag_error);
-        }
+        if (!append_export_tag(finished, r.tag, in_.options, tag_error, err))
+            return encoder_failure(err, tag_error, r);
     }
+    std::string error;
     if (!place_file(finished, final_path, error))
-        return fail(error);
+        return end_failed(r, error);
     r.output_path = final_path;
-    r.end = end;
-    return r;
+    return true;
 }
 
 namespace {
@@ -273,109 +282,58 @@ private:
 
 }  // namespace
 
-// Runs the processor over the input copy. The chain runs here, on the job's thread, which
-// also makes every observer call; the reader, the writer or the encoder, and the MP3's
-// loudness run inline or on threads of their own (export_stages_threaded). The blocks, their
-// order and the dither draws are those of a single thread whatever the threads. Returns false
-// (with r set to Failed) when it could not; r.end says Completed or Cancelled otherwise.
-bool ExportJob::process_song(const TempPaths& temp, bool builtin_mp3, ExportJobResult& r) {
-    auto fail = [&r](std::string why) {
-        r.end = ExportEnd::Failed;
-        r.failure = std::move(why);
-        return false;
-    };
-    const std::string& input = temp.input_copy;
+// The working copy as the chain reads it: its header (the processed WAV starts with the same
+// bytes) and its reader.
+struct ExportJob::SongInput {
     std::vector<uint8_t> header;
-    std::string error;
-    if (!read_wav_header_bytes(input, header, error))
-        return fail(error);
     WavReader reader;
-    if (!reader.open(input))
-        return fail(reader.error());
-    if (reader.headerless())
-        return fail("not a RIFF/WAVE file");
-    if (reader.data_bytes() == 0)
-        return fail(TEXT_NO_SAMPLES);
+    int channels = 2;
+    int32_t rate = 0;
+    uint64_t data_bytes = 0;
 
-    // The working copy's own header decides, so a stale entry (an MP3 re-encoded since it
-    // was added) cannot make the job read stereo as mono.
-    const int channels = reader.channels() == 1 ? 1 : 2;
-    const int32_t rate = reader.rate();
-    const uint64_t data_bytes = reader.data_bytes();
-    const int cores = in_.cores > 0
-                          ? in_.cores
-                          : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
-    const bool threaded = export_stages_threaded(cores);
+    // False with why set when the copy cannot be read or holds no samples.
+    bool open(const std::string& path, std::string& why) {
+        if (!read_wav_header_bytes(path, header, why)) {
+            return false;
+        }
+        if (!reader.open(path)) {
+            why = reader.error();
+            return false;
+        }
+        if (reader.headerless()) {
+            why = "not a RIFF/WAVE file";
+            return false;
+        }
+        if (reader.data_bytes() == 0) {
+            why = TEXT_NO_SAMPLES;
+            return false;
+        }
+        // The working copy's own header decides, so a stale entry (an MP3 re-encoded since it
+        // was added) cannot make the job read stereo as mono.
+        channels = reader.channels() == 1 ? 1 : 2;
+        rate = reader.rate();
+        data_bytes = reader.data_bytes();
+        return true;
+    }
+};
 
-    // The stages after the chain, last first.
+// The stages after the chain for the chosen output: the WAV writer (with the meter of what it
+// writes), or the built-in encoder with the loudness stage behind it; each on a thread of its
+// own when the job has the cores. Last first: they are destroyed in reverse, so every thread
+// ends before the stage it runs.
+struct ExportJob::OutputStages {
+    ConvertControl control;  // the encoder's cancel and throttle, kept while it runs
     std::optional<Mp3LoudnessStage> mp3_loudness;
     std::optional<ThreadedSink<StreamBytes>> loudness_thread;
     std::optional<Mp3EncodeStage> encode;
     std::optional<LoudnessMeter> wav_loudness;
     std::optional<WavWriteStage> write;
-    // Reads what is written, after it is formed: it never changes a byte of the output.
-    if (!builtin_mp3 && in_.options.output_mp3 == 0) {
-        wav_loudness.emplace(channels, rate);
-    }
-    encoder_cancels_from_.store(NO_CANCEL_COUNT, std::memory_order_relaxed);
-    ConvertControl control;
-    control.throttle = throttle_;
-    // A cancel that ends the processing keeps its blocks (the desktop encodes them) unless
-    // the job keeps nothing; a cancel after the processing ended stops the encoder.
-    control.cancelled = [this] {
-        if (!in_.keep_cancelled_output)
-            return cancel_requested();
-        const unsigned from = encoder_cancels_from_.load(std::memory_order_relaxed);
-        return from != NO_CANCEL_COUNT && cancel_count_.load(std::memory_order_relaxed) != from;
-    };
-    if (builtin_mp3) {
-        mp3_loudness.emplace();
-        Sink<StreamBytes>* stream = &*mp3_loudness;
-        if (threaded) {
-            loudness_thread.emplace(*mp3_loudness, EXPORT_QUEUE_STREAM_CHUNKS);
-            stream = &*loudness_thread;
-        }
-        encode.emplace(stream);
-        if (!encode->open(temp.processed_mp3, rate, channels, in_.encoder.mp3_bitrate_kbps,
-                          data_bytes / (2u * static_cast<unsigned>(channels)), control)) {
-            r.encoder_failed = true;
-            const ConvertFailure& why = encode->failure();
-            return fail(why.write_errno != 0 ? temp_write_failure("encoding", why.write_errno)
-                                             : why.text);
-        }
-    } else {
-        std::FILE* out = std::fopen(temp.processed_wav.c_str(), "wb+");
-        if (out == nullptr)
-            return fail(temp_write_failure("writing the processed song", errno));
-        write.emplace(out, header, wav_loudness ? &*wav_loudness : nullptr);
-        if (std::fwrite(header.data(), 1, header.size(), out) != header.size())
-            return fail(temp_write_failure("writing the processed song", errno));
-    }
-    Sink<PcmBlock>& stage = builtin_mp3 ? static_cast<Sink<PcmBlock>&>(*encode) : *write;
     std::optional<ThreadedSink<PcmBlock>> stage_thread;
-    if (threaded)
-        stage_thread.emplace(stage, EXPORT_QUEUE_BLOCKS);
-    Sink<PcmBlock>& out = threaded ? static_cast<Sink<PcmBlock>&>(*stage_thread) : stage;
-    // What failed after the chain, in words: the encoder's failure is the encoder's.
-    auto stage_failure = [&]() {
-        if (builtin_mp3) {
-            const ConvertFailure& why = encode->failure();
-            if (why.cancelled) {
-                r.end = ExportEnd::Cancelled;
-                r.failure.clear();
-                return false;
-            }
-            r.encoder_failed = true;
-            return fail(why.write_errno != 0 ? temp_write_failure("encoding", why.write_errno)
-                                             : why.text);
-        }
-        if (write->too_long())
-            return fail("the processed song would exceed 4 GiB");
-        return fail(temp_write_failure("writing the processed song", write->write_errno()));
-    };
-    // Stops the stages after the chain and waits for their threads, so what they report is
-    // read after they wrote it.
-    auto stop_stages = [&]() {
+    Sink<PcmBlock>* out = nullptr;  // what the chain hands its blocks to
+
+    // Stops the stages and waits for their threads, so what they report is read after they
+    // wrote it.
+    void stop() {
         if (stage_thread) {
             stage_thread->cancel();
             stage_thread->finish();
@@ -384,173 +342,311 @@ bool ExportJob::process_song(const TempPaths& temp, bool builtin_mp3, ExportJobR
             loudness_thread->cancel();
             loudness_thread->finish();
         }
-    };
-
-    // The reader, on a thread of its own when the job has the cores.
-    BlockReader blocks(reader, channels);
-    BlockQueue<InBlock> read_queue(2);
-    bool read_failed = false;  // written before the queue closes, read after pop failed
-    std::thread read_thread;
-    if (threaded) {
-        read_thread = std::thread([&] {
-            for (;;) {
-                InBlock block;
-                if (!blocks.next(block)) {
-                    read_failed = true;
-                    read_queue.close();
-                    return;
-                }
-                const bool last = block.frames < EXPORT_BLOCK_FRAMES;
-                if (!read_queue.push(std::move(block)) || last) {
-                    read_queue.close();
-                    return;
-                }
-            }
-        });
     }
-    struct Joiner {
-        BlockQueue<InBlock>& queue;
-        std::thread& thread;
-        ~Joiner() {
-            queue.cancel();
-            if (thread.joinable())
-                thread.join();
-        }
-    } join_reader{read_queue, read_thread};
-    auto next_block = [&](InBlock& block) {
-        if (threaded)
-            return read_queue.pop(block);
-        read_failed = !blocks.next(block);
-        return !read_failed;
-    };
+};
 
-    p_.params.normalisation_gain = normalisation_gain_for_peak(r.peak_level);
-    const uint64_t steps = data_bytes / (static_cast<uint64_t>(channels) * 32768u);
-    observer_.set_progress_range(data_bytes == 0 ? 100 : static_cast<int>(steps));
+// The reader of the working copy: on a thread of its own, a block ahead, when the job has the
+// cores; else inline, when the chain asks for a block.
+class ExportJob::BlockSource {
+public:
+    BlockSource(WavReader& reader, int channels, bool threaded)
+        : blocks_(reader, channels), threaded_(threaded) {
+        if (threaded_) {
+            thread_ = std::thread([this] { read_ahead(); });
+        }
+    }
+    ~BlockSource() {
+        queue_.cancel();
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+    }
+    BlockSource(const BlockSource&) = delete;
+    BlockSource& operator=(const BlockSource&) = delete;
+
+    // False at a read error (failed()) or when the reader was stopped.
+    bool next(InBlock& block) {
+        if (threaded_) {
+            return queue_.pop(block);
+        }
+        failed_ = !blocks_.next(block);
+        return !failed_;
+    }
+    // After next() returned false: whether a read failed, and why.
+    bool failed() const { return failed_; }
+    std::string error() const { return blocks_.error(); }
+    // Drops what was read ahead and stops the reader's thread at its next block.
+    void stop() { queue_.cancel(); }
+
+private:
+    void read_ahead() {
+        for (;;) {
+            InBlock block;
+            if (!blocks_.next(block)) {
+                failed_ = true;
+                queue_.close();
+                return;
+            }
+            const bool last = block.frames < EXPORT_BLOCK_FRAMES;
+            if (!queue_.push(std::move(block)) || last) {
+                queue_.close();
+                return;
+            }
+        }
+    }
+
+    BlockReader blocks_;
+    BlockQueue<InBlock> queue_{2};
+    bool failed_ = false;  // the reader's thread writes it before the queue closes
+    const bool threaded_;
+    std::thread thread_;
+};
+
+// The chain's output block and where its frames go.
+class ExportJob::ChainOutput {
+public:
+    ChainOutput(Sink<PcmBlock>& out, int channels) : out_(out), channels_(channels) {}
+
+    int16_t* block() { return block_.data(); }
+    // Hands on processor output frames [from, to) of the block, left only for a mono song.
+    bool hand_on(int from, int to) {
+        if (to <= from) {
+            return true;
+        }
+        PcmBlock block;
+        block.samples.resize(static_cast<size_t>(to - from) * static_cast<size_t>(channels_));
+        size_t count = 0;
+        for (int f = from; f < to; ++f) {
+            block.samples[count++] = block_[2 * static_cast<size_t>(f)];
+            if (channels_ == 2) {
+                block.samples[count++] = block_[2 * static_cast<size_t>(f) + 1];
+            }
+        }
+        frames_ += static_cast<uint64_t>(to - from);
+        return out_.put(std::move(block));
+    }
+    uint64_t frames() const { return frames_; }  // handed on so far
+
+private:
+    Sink<PcmBlock>& out_;
+    const int channels_;
+    std::vector<int16_t> block_ = std::vector<int16_t>(EXPORT_BLOCK_SAMPLES);
+    uint64_t frames_ = 0;
+};
+
+// How the chain's loop ended.
+enum class ExportJob::ChainStop { EndOfSong, Cancelled, ReadFailed, StageStopped };
+
+// Runs the processor over the input copy. The chain runs here, on the job's thread, which
+// also makes every observer call; the reader, the writer or the encoder, and the MP3's
+// loudness run inline or on threads of their own (export_stages_threaded). The blocks, their
+// order and the dither draws are those of a single thread whatever the threads. Returns false
+// when the job ends here (r Failed, or Cancelled by a cancel that stopped the encoder); r.end
+// says Completed or Cancelled otherwise.
+bool ExportJob::process_song(const TempPaths& temp, bool builtin_mp3, ExportJobResult& r) {
+    SongInput song;
+    std::string why;
+    if (!song.open(temp.input_copy, why)) {
+        return end_failed(r, why);
+    }
+    const int cores = in_.cores > 0
+                          ? in_.cores
+                          : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    const bool threaded = export_stages_threaded(cores);
+    OutputStages stages;
+    if (!set_up_stages(temp, builtin_mp3, song, threaded, stages, r)) {
+        return false;
+    }
+    BlockSource blocks(song.reader, song.channels, threaded);
+    const int latency = start_chain(song, r.peak_level);
+    ChainOutput output(*stages.out, song.channels);
+    uint64_t frames_in = 0;
+    const ChainStop stop = run_chain(blocks, output, song.rate, latency, frames_in);
+    if (stop == ChainStop::ReadFailed) {
+        stages.stop();
+        return end_failed(r, temp_read_failure(blocks.error()));
+    }
+    if (stop == ChainStop::StageStopped) {
+        stages.stop();
+        return stage_failure(stages, r);
+    }
+    blocks.stop();  // the reader may be a block ahead of a cancel
+    r.end = stop == ChainStop::Cancelled ? ExportEnd::Cancelled : ExportEnd::Completed;
+    return finish_stages(stages, song, frames_in, output.frames(), builtin_mp3, r);
+}
+
+// Makes the stages after the chain for the chosen output and writes what comes before the
+// blocks (the WAV's header, or the encoder's start). False with r Failed when it cannot.
+bool ExportJob::set_up_stages(const TempPaths& temp, bool builtin_mp3, const SongInput& song,
+                              bool threaded, OutputStages& stages, ExportJobResult& r) {
+    // Reads what is written, after it is formed: it never changes a byte of the output.
+    if (!builtin_mp3 && in_.options.output_mp3 == 0) {
+        stages.wav_loudness.emplace(song.channels, song.rate);
+    }
+    encoder_cancels_from_.store(NO_CANCEL_COUNT, std::memory_order_relaxed);
+    stages.control.throttle = throttle_;
+    // A cancel that ends the processing keeps its blocks (the desktop encodes them) unless
+    // the job keeps nothing; a cancel after the processing ended stops the encoder.
+    stages.control.cancelled = [this] {
+        if (!in_.keep_cancelled_output)
+            return cancel_requested();
+        const unsigned from = encoder_cancels_from_.load(std::memory_order_relaxed);
+        return from != NO_CANCEL_COUNT && cancel_count_.load(std::memory_order_relaxed) != from;
+    };
+    if (builtin_mp3) {
+        stages.mp3_loudness.emplace();
+        Sink<StreamBytes>* stream = &*stages.mp3_loudness;
+        if (threaded) {
+            stages.loudness_thread.emplace(*stages.mp3_loudness, EXPORT_QUEUE_STREAM_CHUNKS);
+            stream = &*stages.loudness_thread;
+        }
+        stages.encode.emplace(stream);
+        if (!stages.encode->open(
+                temp.processed_mp3, song.rate, song.channels, in_.encoder.mp3_bitrate_kbps,
+                song.data_bytes / (2u * static_cast<unsigned>(song.channels)), stages.control)) {
+            const ConvertFailure& why = stages.encode->failure();
+            return encoder_failure(why.write_errno, why.text, r);
+        }
+    } else {
+        std::FILE* out = std::fopen(temp.processed_wav.c_str(), "wb+");
+        if (out == nullptr)
+            return end_failed(r, temp_write_failure("writing the processed song", errno));
+        stages.write.emplace(out, song.header,
+                             stages.wav_loudness ? &*stages.wav_loudness : nullptr);
+        if (std::fwrite(song.header.data(), 1, song.header.size(), out) != song.header.size())
+            return end_failed(r, temp_write_failure("writing the processed song", errno));
+    }
+    Sink<PcmBlock>& stage =
+        builtin_mp3 ? static_cast<Sink<PcmBlock>&>(*stages.encode) : *stages.write;
+    if (threaded)
+        stages.stage_thread.emplace(stage, EXPORT_QUEUE_BLOCKS);
+    stages.out = threaded ? static_cast<Sink<PcmBlock>*>(&*stages.stage_thread) : &stage;
+    return true;
+}
+
+// Readies the processor for the song and shows the song, the target and the progress range.
+// Returns the chain's latency in frames.
+int ExportJob::start_chain(const SongInput& song, int32_t peak_level) {
+    p_.params.normalisation_gain = normalisation_gain_for_peak(peak_level);
+    const uint64_t steps = song.data_bytes / (static_cast<uint64_t>(song.channels) * 32768u);
+    observer_.set_progress_range(song.data_bytes == 0 ? 100 : static_cast<int>(steps));
     observer_.set_text(CTL_EXPORT_SOURCE, std::string(song_path(in_.entry)));
     observer_.set_text(CTL_EXPORT_TARGET, in_.options.output_mp3 != 0
                                               ? strip_extension(in_.target_path) + ".mp3"
                                               : strip_extension(in_.target_path) + ".wav");
+    change_sample_rate(p_, song.rate);
+    return chain_latency_frames(p_.params);
+}
 
-    change_sample_rate(p_, rate);
-    const int latency = chain_latency_frames(p_.params);
-
-    std::vector<int16_t> out_block(EXPORT_BLOCK_SAMPLES);
+// The chain's loop on the job's thread: the throttle's pause before each block, the blocks
+// handed on `latency` frames late (the first frames skipped, the last block bringing out the
+// tail), the time and progress after each whole block, then a cancel looked at. frames_in
+// counts the song's frames processed.
+ExportJob::ChainStop ExportJob::run_chain(BlockSource& blocks, ChainOutput& output, int32_t rate,
+                                          int latency, uint64_t& frames_in) {
     Throttle pause(throttle_, EXPORT_THROTTLE_DIVISOR, 1);
-
-    uint64_t frames_in = 0;   // input frames read so far
-    uint64_t frames_out = 0;  // frames handed on
-    int64_t base = 0;         // processor output frames before the current block
-    // Hands on processor output frames [from, to) of out_block, left only for a mono song.
-    auto write_frames = [&](int from, int to) {
-        if (to <= from)
-            return true;
-        PcmBlock block;
-        block.samples.resize(static_cast<size_t>(to - from) * static_cast<size_t>(channels));
-        size_t count = 0;
-        for (int f = from; f < to; ++f) {
-            block.samples[count++] = out_block[2 * static_cast<size_t>(f)];
-            if (channels == 2)
-                block.samples[count++] = out_block[2 * static_cast<size_t>(f) + 1];
-        }
-        frames_out += static_cast<uint64_t>(to - from);
-        return out.put(std::move(block));
-    };
+    int64_t base = 0;  // processor output frames before the current block
     InBlock in_block;
     auto run_block = [&]() {
-        process_block(p_, EXPORT_BLOCK_SAMPLES, in_block.samples.data(), out_block.data());
+        process_block(p_, EXPORT_BLOCK_SAMPLES, in_block.samples.data(), output.block());
         meters_.store(p_.state.meters);
         observer_.block_done();
     };
-
-    r.end = ExportEnd::Completed;
-    bool stage_failed = false;
     for (;;) {
         pause.pause_if_due();
-        if (!next_block(in_block)) {
-            stop_stages();
-            if (read_failed)
-                return fail(temp_read_failure(blocks.error()));
-            return stage_failure();  // the stage after the chain stopped the reader
+        if (!blocks.next(in_block)) {
+            // Without a read error, the stage after the chain stopped the reader.
+            return blocks.failed() ? ChainStop::ReadFailed : ChainStop::StageStopped;
         }
         run_block();
         const int skip = static_cast<int>(std::max<int64_t>(0, latency - base));
-        if (in_block.frames == EXPORT_BLOCK_FRAMES) {
-            if (!write_frames(skip, EXPORT_BLOCK_FRAMES)) {
-                stage_failed = true;
-                break;
-            }
-        } else {
+        if (in_block.frames != EXPORT_BLOCK_FRAMES) {
             // The last block: the output runs L frames behind, so the tail of the song may
             // still sit in the processor; one block of silence brings it out.
             const int frames = in_block.frames;
             const int64_t end = latency + static_cast<int64_t>(frames_in) + frames - base;
-            if (!write_frames(skip,
-                              static_cast<int>(std::min<int64_t>(end, EXPORT_BLOCK_FRAMES)))) {
-                stage_failed = true;
-                break;
-            }
+            if (!output.hand_on(skip,
+                                static_cast<int>(std::min<int64_t>(end, EXPORT_BLOCK_FRAMES))))
+                return ChainStop::StageStopped;
             if (end > EXPORT_BLOCK_FRAMES) {
                 std::fill(in_block.samples.begin(), in_block.samples.end(), int16_t{0});
                 run_block();
-                if (!write_frames(0, static_cast<int>(end - EXPORT_BLOCK_FRAMES))) {
-                    stage_failed = true;
-                    break;
-                }
+                if (!output.hand_on(0, static_cast<int>(end - EXPORT_BLOCK_FRAMES)))
+                    return ChainStop::StageStopped;
             }
             frames_in += static_cast<uint64_t>(frames);
-            break;
+            return ChainStop::EndOfSong;
         }
+        if (!output.hand_on(skip, EXPORT_BLOCK_FRAMES))
+            return ChainStop::StageStopped;
         base += EXPORT_BLOCK_FRAMES;
         frames_in += static_cast<uint64_t>(in_block.frames);
         observer_.set_text(CTL_EXPORT_TIME, processed_time_text(frames_in, rate));
         observer_.step_progress();
-        if (cancel_.load(std::memory_order_relaxed)) {
-            r.end = ExportEnd::Cancelled;
-            break;
-        }
+        if (cancel_.load(std::memory_order_relaxed))
+            return ChainStop::Cancelled;
     }
-    if (stage_failed) {
-        stop_stages();
-        return stage_failure();
-    }
-    read_queue.cancel();  // the reader may be a block ahead of a cancel
+}
+
+// After the chain's loop: the stages finish with the blocks made (or stop, when a cancelled
+// song keeps nothing), then the loudness of what they wrote is taken.
+bool ExportJob::finish_stages(OutputStages& stages, const SongInput& song, uint64_t frames_in,
+                              uint64_t frames_out, bool builtin_mp3, ExportJobResult& r) {
     if (r.end == ExportEnd::Cancelled && !in_.keep_cancelled_output) {
-        stop_stages();
+        stages.stop();
         return true;
     }
-
     // A data chunk that promised samples the file does not hold.
     if (frames_in == 0 && r.end == ExportEnd::Completed) {
-        stop_stages();
-        return fail(TEXT_NO_SAMPLES);
+        stages.stop();
+        return end_failed(r, TEXT_NO_SAMPLES);
     }
-    const uint64_t written = frames_out * static_cast<uint64_t>(channels) * 2u;
-    if (written > 0xFFFFFFFFull - header.size()) {
-        stop_stages();
-        return fail("the processed song would exceed 4 GiB");
+    const uint64_t written = frames_out * static_cast<uint64_t>(song.channels) * 2u;
+    if (written > 0xFFFFFFFFull - song.header.size()) {
+        stages.stop();
+        return end_failed(r, TEXT_OVER_4_GIB);
     }
     // From here a cancel stops the encoder and the MP3 is not written.
     encoder_cancels_from_.store(cancel_count_.load(std::memory_order_relaxed),
                                 std::memory_order_relaxed);
     if (builtin_mp3)
         observer_.set_text(CTL_EXPORT_STATUS, TEXT_CONVERTING_TO_MP3);
-    const ExportEnd end = r.end;
-    if (!out.finish())
-        return stage_failure();
-    r.end = end;
+    if (!stages.out->finish())
+        return stage_failure(stages, r);
     if (r.end == ExportEnd::Completed) {
         LoudnessFigures figures;
-        if (wav_loudness && wav_loudness->figures(figures)) {
+        if (stages.wav_loudness && stages.wav_loudness->figures(figures)) {
             r.loudness = figures;
         } else if (builtin_mp3) {
             // The encoder's low-pass and rounding change the loudness (by half a LU on a
             // bright song): the figures are those of the MP3 as it decodes. A stream the
             // decoder cannot read gets none rather than the figures of another sound.
-            r.loudness = mp3_loudness->figures();
+            r.loudness = stages.mp3_loudness->figures();
         }
     }
     return true;
+}
+
+// What failed after the chain, in words, once the stages' threads ended: the encoder's failure
+// is the encoder's, and a cancel that stopped the encoder is a cancel. Always false.
+bool ExportJob::stage_failure(const OutputStages& stages, ExportJobResult& r) const {
+    if (stages.encode) {
+        const ConvertFailure& why = stages.encode->failure();
+        if (why.cancelled)
+            return end_cancelled(r);
+        return encoder_failure(why.write_errno, why.text, r);
+    }
+    if (stages.write->too_long())
+        return end_failed(r, TEXT_OVER_4_GIB);
+    return end_failed(
+        r, temp_write_failure("writing the processed song", stages.write->write_errno()));
+}
+
+// The MP3 step failed: a write error names the temp folder. Always false.
+bool ExportJob::encoder_failure(int write_errno, const std::string& text,
+                                ExportJobResult& r) const {
+    r.encoder_failed = true;
+    return end_failed(r, write_errno != 0 ? temp_write_failure("encoding", write_errno) : text);
 }
 
 }  // namespace zv

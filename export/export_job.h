@@ -118,8 +118,31 @@ public:
     MeterSnapshot meters() const { return meters_.load(); }
 
 private:
+    // The parts of a job, in the order it runs them (export_job.cpp). Each returns false when
+    // the job ends there (r Failed or Cancelled); a song cancelled in the chain goes on to
+    // finish_song only when the job keeps what it made.
+    struct SongInput;
+    struct OutputStages;
+    class BlockSource;
+    class ChainOutput;
+    enum class ChainStop;
+
     ExportJobResult work();
+    bool make_working_copy(const TempPaths& temp, ExportJobResult& r);
     bool process_song(const TempPaths& temp, bool builtin_mp3, ExportJobResult& r);
+    bool finish_song(const TempPaths& temp, const std::string& final_path, bool builtin_mp3,
+                     ExportJobResult& r);
+    bool set_up_stages(const TempPaths& temp, bool builtin_mp3, const SongInput& song,
+                       bool threaded, OutputStages& stages, ExportJobResult& r);
+    int start_chain(const SongInput& song, int32_t peak_level);
+    ChainStop run_chain(BlockSource& blocks, ChainOutput& output, int32_t rate, int latency,
+                        uint64_t& frames_in);
+    bool finish_stages(OutputStages& stages, const SongInput& song, uint64_t frames_in,
+                       uint64_t frames_out, bool builtin_mp3, ExportJobResult& r);
+    bool stage_failure(const OutputStages& stages, ExportJobResult& r) const;
+    bool encoder_failure(int write_errno, const std::string& text, ExportJobResult& r) const;
+    // The folder the private temp folder lives in, as messages name it.
+    std::string temp_base() const;
     std::string temp_write_failure(const std::string& what, int err) const;
     std::string temp_read_failure(const std::string& what) const;
 

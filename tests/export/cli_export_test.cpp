@@ -595,6 +595,31 @@ TEST_F(CliExport, ReadErrorFailsTheSong) {
     EXPECT_TRUE(std::filesystem::is_empty(tmp));
 }
 
+// The chain's reader of the working copy, on a thread of its own and inline: a temp disk that
+// fails in the middle of a song fails that song with the temp folder named and leaves nothing.
+// A read error is no encoder failure: the next song is still written as MP3.
+TEST_F(CliExport, WorkingCopyReadErrorInTheChainFailsTheSongInEveryStageLayout) {
+    for (const char* layout : {"-q", "--inline-stages"}) {
+        std::filesystem::remove_all(dir / "out");
+        ::mkdir((dir / "out").c_str(), 0755);
+        // s3's copy fails at its third block; s0's copy is shorter than that.
+        CliResult r = run_cli({"export", "--mp3", layout, "--jobs", "1", dir / "s3.wav",
+                               dir / "s0.wav", "-d", dir / "out"},
+                              tmp,
+                              {std::string("LD_PRELOAD=") + ZV_EIO_SHIM, "ZV_EIO_PATH=$$temp_zel_",
+                               "ZV_EIO_AFTER=150000", "ASAN_OPTIONS=verify_asan_link_order=0"});
+        EXPECT_EQ(r.status, 1) << layout;
+        EXPECT_NE(r.err.find("s3.wav: cannot read its working copy in the temporary folder " + tmp +
+                             ": read error: Input/output error"),
+                  std::string::npos)
+            << layout << ": " << r.err;
+        EXPECT_FALSE(std::filesystem::exists(dir / "out/mm_s3.mp3")) << layout;
+        EXPECT_FALSE(std::filesystem::exists(dir / "out/mm_s3.wav")) << layout;
+        EXPECT_TRUE(std::filesystem::exists(dir / "out/mm_s0.mp3")) << layout;
+        EXPECT_TRUE(std::filesystem::is_empty(tmp)) << layout;
+    }
+}
+
 // A full temp folder is named as such, never the private working file that did not fit.
 TEST_F(CliExport, FullTempFolderIsNamed) {
     CliResult r = run_cli({"export", "--wav", dir / "s0.wav", "-o", dir / "out.wav"}, tmp,
