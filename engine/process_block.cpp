@@ -270,15 +270,25 @@ template <bool AVX>
 [[gnu::always_inline]] inline void back_phase(ProcessorState& s, const BlockFactors& b,
                                               int16_t* out, int32_t frames) {
     ChainSections& cs = s.channels;
-    const ChunkScratch& chunk = s.chunk;
+    ChunkScratch& chunk = s.chunk;
     MeterSnapshot& meters = s.meters;
     const Pair zero = zero2();
     const Pair lamp = splat(CLIP_LAMP_LEVEL);
+    // The FIR runs over the chunk on its own, two frames at a time (filter_sections.h).
+    if (b.final_fir) {
+        Pair* fir_in = chunk.fir_input + (FIR_TAPS - 1);
+        for (int32_t i = 0; i < frames; ++i) {
+            fir_in[i] = final_clipper(s, b, chunk.signal[i]);
+        }
+        run_fir(s.final_fir, chunk.fir_input, chunk.signal, frames);
+    } else {
+        for (int32_t i = 0; i < frames; ++i) {
+            chunk.signal[i] = step(s.final_iir, final_clipper(s, b, chunk.signal[i]));
+        }
+    }
     double peak_l = meters.output_peak_l, peak_r = meters.output_peak_r;
     for (int32_t i = 0; i < frames; ++i) {
-        Pair y = final_clipper(s, b, chunk.signal[i]);
-        y = b.final_fir ? step(s.final_fir, y) : step(s.final_iir, y);
-
+        Pair y = chunk.signal[i];
         Pair c = y;
         clip2(c, b.overshoot2, zero);
         y = c + step(cs.overshoot_lp, y - c);

@@ -159,6 +159,8 @@ constexpr int32_t CHUNK_FRAMES = 256;
 struct ChunkScratch {
     Pair dithered[CHUNK_FRAMES]{};  // dithered input: the bypass output
     Pair signal[CHUNK_FRAMES]{};    // after the HF stage, then the mix V
+    // The final FIR's inputs in time order: its history before the chunk, then the chunk.
+    Pair fir_input[FIR_TAPS - 1 + CHUNK_FRAMES]{};
 };
 
 // What the bands' per-frame part (filters, gates, gain computers) hands to their per-band
