@@ -166,9 +166,9 @@ struct ChunkScratch {
 // What the bands' per-frame part (filters, gates, gain computers) hands to their per-band
 // audio paths within a chunk.
 struct BandScratch {
-    Pair filtered[BAND_COUNT][CHUNK_FRAMES]{};  // each band's filter output
+    Pair filtered[BAND_COUNT][CHUNK_FRAMES]{};  // each band's filter output times N
     double gain[BAND_COUNT][CHUNK_FRAMES]{};    // its audio gain D (band 1's from its delayed GR)
-    double gate[BAND_COUNT][CHUNK_FRAMES]{};    // its gate gain
+    double gate[BAND_COUNT][CHUNK_FRAMES]{};    // its gate gain, written while the gates are on
     Pair mix[CHUNK_FRAMES]{};                   // the mix as the bands add to it
 };
 
