@@ -185,6 +185,10 @@ void begin_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& 
         lanes.program[k] =
             lanes_of(q.bands[a].program_section, has_b ? &q.bands[b].program_section : nullptr);
         lanes.drive[k] = pair(bf.band[a].drive, has_b ? bf.band[b].drive : 0.0);
+        lanes.gain_reduction[k] =
+            pair(q.bands[a].gain_reduction, has_b ? q.bands[b].gain_reduction : 0.0);
+        const std::array<double, BAND_COUNT>& peaks = s.meters.band_gain_reduction_peak;
+        lanes.gain_reduction_peak[k] = pair(peaks[a], has_b ? peaks[b] : 0.0);
     }
     for (int k = 0; k < GATE_PAIRS; ++k) {
         lanes.gate[k] = lanes_of(sm.gate[2 * k], &sm.gate[2 * k + 1]);
@@ -215,6 +219,13 @@ void end_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
         store_lanes(lanes.copy[k], sm.release_copy[a], has_b ? &sm.release_copy[b] : nullptr);
         store_lanes(lanes.program[k], q.bands[a].program_section,
                     has_b ? &q.bands[b].program_section : nullptr);
+        std::array<double, BAND_COUNT>& peaks = s.meters.band_gain_reduction_peak;
+        q.bands[a].gain_reduction = lane_l(lanes.gain_reduction[k]);
+        peaks[a] = lane_l(lanes.gain_reduction_peak[k]);
+        if (has_b) {
+            q.bands[b].gain_reduction = lane_r(lanes.gain_reduction[k]);
+            peaks[b] = lane_r(lanes.gain_reduction_peak[k]);
+        }
     }
     for (int b = 0; b < BAND_COUNT; ++b) {
         ProcessorBand& band = q.bands[b];
@@ -260,14 +271,16 @@ namespace {
     const Pair zero = zero2();
     const Pair full_scale = splat(FULL_SCALE);
 
-    // Each band's gain 1 - GR/32767 from the previous frame, two bands at a time.
+    // Each band's gain 1 - GR/32767 from the previous frame, bands 2 to 6 two at a time.
     double gain[BAND_COUNT];
-#pragma GCC unroll 6
-    for (int b = 0; b < BAND_COUNT; b += 2) {
-        Pair g = splat(1.0) -
-                 pair(q.bands[b].gain_reduction, q.bands[b + 1].gain_reduction) / full_scale;
-        gain[b] = lane_l(g);
-        gain[b + 1] = lane_r(g);
+    gain[0] = 1.0 - q.bands[0].gain_reduction / FULL_SCALE;
+#pragma GCC unroll 3
+    for (int k = 0; k < SMOOTHER_PAIRS; ++k) {
+        Pair g = splat(1.0) - lanes.gain_reduction[k] / full_scale;
+        gain[band_of_lane(k, 0)] = lane_l(g);
+        if (band_of_lane(k, 1) < BAND_COUNT) {
+            gain[band_of_lane(k, 1)] = lane_r(g);
+        }
     }
 
     // Band filters F.
@@ -354,13 +367,9 @@ namespace {
         Pair w8 = min2(sqrt2(step(lanes.program[k], c + d) / full_scale), splat(1.0));
         Pair sv = (splat(1.0) - w8) * c + w8 * r;
         Pair gr = min2(max2(lanes.drive[k] * sv, zero - limit), limit);
-        std::array<double, BAND_COUNT>& peaks = meters.band_gain_reduction_peak;
-        q.bands[a].gain_reduction = lane_l(gr);
-        peaks[a] = std::max(peaks[a], lane_l(gr));
-        if (has_b) {
-            q.bands[b].gain_reduction = lane_r(gr);
-            peaks[b] = std::max(peaks[b], lane_r(gr));
-        }
+        lanes.gain_reduction[k] = gr;
+        // max2(gr, peak) takes gr exactly where std::max(peak, gr) does, NaN included.
+        lanes.gain_reduction_peak[k] = max2(gr, lanes.gain_reduction_peak[k]);
     }
 }
 
