@@ -253,6 +253,58 @@ inline Pair step(StereoFir23& f, Pair x) {
     return y;
 }
 
+// The FIR over the frames of a chunk: lined[0 .. FIR_TAPS - 2] receives the inputs before the
+// chunk, oldest first, and lined[FIR_TAPS - 1 ..] must hold the chunk's inputs; out receives
+// what step() gives frame by frame, and the history is left as step() leaves it.
+//
+// Two frames run at once in four lanes (one 256-bit register in the AVX build), each lane
+// doing exactly the products and sums of step() in the same order. With the inputs in time
+// order the taps of two frames are one unaligned load, and the history needs no double write
+// or wrap per frame, and the two frames' 22 dependent sums overlap. Preset 232: 1278 -> 1230
+// instructions per frame (callgrind), engine_bench 206x -> 223x real time median (interleaved
+// runs, load about 2.5 on 2 cores).
+inline void run_fir(StereoFir23& f, Pair* lined, Pair* out, int32_t frames) {
+    constexpr int PAST = FIR_TAPS - 1;
+    // history[pos + j] is the input j + 1 frames before the chunk's first.
+    for (int j = 0; j < PAST; ++j) {
+        lined[PAST - 1 - j] = f.history[f.pos + j];
+    }
+    typedef double Lanes4 __attribute__((vector_size(4 * sizeof(double))));
+    static_assert(sizeof(Lanes4) == 2 * sizeof(Pair));
+    Lanes4 c[FIR_TAPS];
+    for (int k = 0; k < FIR_TAPS; ++k) {
+        const double v = lane_l(f.c[k]);
+        c[k] = Lanes4{v, v, v, v};
+    }
+    const Pair* now = lined + PAST;  // now[i - k] is x(n - k) for frame i of the chunk
+    int32_t i = 0;
+    for (; i + 2 <= frames; i += 2) {
+        Lanes4 x;
+        __builtin_memcpy(&x, now + i, sizeof x);
+        Lanes4 y = c[0] * x;
+#pragma GCC unroll 22
+        for (int k = 1; k < FIR_TAPS; ++k) {
+            __builtin_memcpy(&x, now + i - k, sizeof x);
+            y = y + c[k] * x;
+        }
+        // Through void*: the plain lanes build's Pair has member initializers.
+        __builtin_memcpy(static_cast<void*>(out + i), &y, sizeof y);
+    }
+    if (i < frames) {
+        Pair y = f.c[0] * now[i];
+#pragma GCC unroll 22
+        for (int k = 1; k < FIR_TAPS; ++k) {
+            y = y + f.c[k] * now[i - k];
+        }
+        out[i] = y;
+    }
+    // As step() leaves it: history[pos + k] = history[pos + k + FIR_TAPS] is x(last - k).
+    f.pos = 0;
+    for (int k = 0; k < FIR_TAPS; ++k) {
+        f.history[k] = f.history[k + FIR_TAPS] = now[frames - 1 - k];
+    }
+}
+
 inline void install(StereoFir23& f, const Fir23Coeffs& c) {
     f = StereoFir23{};
     for (int k = 0; k < FIR_TAPS; ++k) {

@@ -17,12 +17,12 @@
 #endif
 
 // On x86-64 the chain's loops are also compiled for AVX and chosen at run time where the
-// machine has it: the same 128-bit operations in the same order, so the same bytes, but the
-// three-operand forms need none of the register copies and separate loads of the two-operand
-// SSE2 forms. Preset 232: 1572 -> 1335 instructions per frame (callgrind), and engine_bench
-// 182x -> 194x real time median, 184x -> 203x best (BM_Preset232Sse2Loops against
-// BM_Preset232, one 2-core machine under load). Never FMA: a fused multiply-add would change
-// the output.
+// machine has it: the same operations on each lane in the same order, so the same bytes, but
+// the three-operand forms need none of the register copies and separate loads of the
+// two-operand SSE2 forms (and the final FIR's four-lane vectors fill one register). Preset 232:
+// 1572 -> 1335 instructions per frame (callgrind), and engine_bench 182x -> 194x real time median,
+// 184x -> 203x best (BM_Preset232Sse2Loops against BM_Preset232, one 2-core machine under load).
+// Never FMA: a fused multiply-add would change the output.
 #if ZV_SSE2_LANES && defined(__x86_64__) && !defined(__AVX__) && defined(__GNUC__)
 #define ZV_AVX_VARIANT 1
 #define ZV_TARGET_AVX [[gnu::target("avx")]]
