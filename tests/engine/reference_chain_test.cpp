@@ -406,8 +406,11 @@ void compare(const Variant& v) {
     const int frames = v.rate * 3 / 2;
     std::vector<int16_t> in = program(v.rate, frames, v.preset + v.rate);
     std::vector<int16_t> out(in.size()), expect(in.size());
-    for (int off = 0; off < frames; off += 4096) {
-        int n = std::min(4096, frames - off);
+    // Blocks of odd and even lengths, so the chunk loops also end on a single frame (the final
+    // FIR works on pairs of frames) and start inside a pair.
+    constexpr int BLOCKS[] = {4096, 1001, 3, 256, 257, 1, 2048};
+    for (int off = 0, k = 0; off < frames; off += BLOCKS[k % std::size(BLOCKS)], ++k) {
+        int n = std::min(BLOCKS[k % std::size(BLOCKS)], frames - off);
         process_block(*p, 2 * n, &in[2 * off], &out[2 * off]);
         ref.run(&in[2 * off], &expect[2 * off], n);
         expect_same_meters(p->state.meters, ref.meters, v, off);
