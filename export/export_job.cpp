@@ -111,7 +111,7 @@ ExportJobResult ExportJob::work() {
     ExportJobResult r;
     r.peak_level = in_.entry.peak_level;
     r.tag = in_.tag;
-    if (cancel_.load(std::memory_order_relaxed)) {
+    if (cancel_.load(std::memory_order_acquire)) {
         r.end = ExportEnd::Cancelled;  // cancelled before it began: nothing read or written
         return r;
     }
@@ -139,7 +139,7 @@ ExportJobResult ExportJob::work() {
     const TempPaths temp = make_temp_paths(in_.temp_folder, in_.run_id);
     TempFilesGuard cleanup{temp};
     if (make_working_copy(temp, r) && process_song(temp, builtin_mp3, r) &&
-        (r.end == ExportEnd::Completed || in_.keep_cancelled_output)) {
+        (r.end == ExportEnd::Completed || keeps_cancelled_output())) {
         finish_song(temp, final_path, builtin_mp3, r);
     }
     return r;
@@ -488,7 +488,7 @@ bool ExportJob::set_up_stages(const TempPaths& temp, bool builtin_mp3, const Son
     // A cancel that ends the processing keeps its blocks (the desktop encodes them) unless
     // the job keeps nothing; a cancel after the processing ended stops the encoder.
     stages.control.cancelled = [this] {
-        if (!in_.keep_cancelled_output)
+        if (!keeps_cancelled_output())
             return cancel_requested();
         const unsigned from = encoder_cancels_from_.load(std::memory_order_relaxed);
         return from != NO_CANCEL_COUNT && cancel_count_.load(std::memory_order_relaxed) != from;
@@ -583,7 +583,7 @@ ExportJob::ChainStop ExportJob::run_chain(BlockSource& blocks, ChainOutput& outp
         frames_in += static_cast<uint64_t>(in_block.frames);
         observer_.set_text(CTL_EXPORT_TIME, processed_time_text(frames_in, rate));
         observer_.step_progress();
-        if (cancel_.load(std::memory_order_relaxed))
+        if (cancel_.load(std::memory_order_acquire))
             return ChainStop::Cancelled;
     }
 }
@@ -592,7 +592,7 @@ ExportJob::ChainStop ExportJob::run_chain(BlockSource& blocks, ChainOutput& outp
 // song keeps nothing), then the loudness of what they wrote is taken.
 bool ExportJob::finish_stages(OutputStages& stages, const SongInput& song, uint64_t frames_in,
                               uint64_t frames_out, bool builtin_mp3, ExportJobResult& r) {
-    if (r.end == ExportEnd::Cancelled && !in_.keep_cancelled_output) {
+    if (r.end == ExportEnd::Cancelled && !keeps_cancelled_output()) {
         stages.stop();
         return true;
     }

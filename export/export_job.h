@@ -112,9 +112,16 @@ public:
 
     void cancel() {
         cancel_count_.fetch_add(1, std::memory_order_relaxed);
-        cancel_.store(true, std::memory_order_relaxed);
+        cancel_.store(true, std::memory_order_release);
     }
-    bool cancel_requested() const { return cancel_.load(std::memory_order_relaxed); }
+    // Stops the song and keeps nothing of it, whatever keep_cancelled_output says and however
+    // many cancels came before (the program is quitting): neither the blocks made so far nor
+    // the encoder's work is written. A song already past its encoding is still finished.
+    void cancel_and_discard() {
+        discard_.store(true, std::memory_order_relaxed);
+        cancel();
+    }
+    bool cancel_requested() const { return cancel_.load(std::memory_order_acquire); }
     MeterSnapshot meters() const { return meters_.load(); }
 
 private:
@@ -151,6 +158,11 @@ private:
     ExportObserver& observer_;
     const ThrottleSettings* throttle_;
     std::atomic<bool> cancel_{false};
+    // Read after cancel_ was seen set (acquire), so a discard is seen with its cancel.
+    std::atomic<bool> discard_{false};
+    bool keeps_cancelled_output() const {
+        return in_.keep_cancelled_output && !discard_.load(std::memory_order_relaxed);
+    }
     // Counts cancel() calls: a cancel that ended the processing keeps its blocks (the
     // desktop encodes them); only a later one stops the encoder.
     std::atomic<unsigned> cancel_count_{0};

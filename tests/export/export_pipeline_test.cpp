@@ -139,7 +139,7 @@ struct ThreadRecordingObserver : ExportObserver {
     void set_text(int, const std::string& text) override {
         note();
         if (text == cancel_on_text && job != nullptr)
-            job->cancel();
+            stop();
     }
     void set_progress_range(int) override { note(); }
     void step_progress() override { note(); }
@@ -147,6 +147,14 @@ struct ThreadRecordingObserver : ExportObserver {
         note();
         ++blocks;
         if (blocks == cancel_at_block && job != nullptr)
+            stop();
+    }
+    void stop() {
+        if (discard_after_cancel)
+            job->cancel();  // the dialog's Cancel, then the program quits in the same block
+        if (discard)
+            job->cancel_and_discard();
+        else
             job->cancel();
     }
     void finished(const ExportJobResult&) override { note(); }
@@ -159,6 +167,8 @@ struct ThreadRecordingObserver : ExportObserver {
     int blocks = 0;
     int cancel_at_block = -1;
     std::string cancel_on_text = "<never>";
+    bool discard = false;
+    bool discard_after_cancel = false;
     ExportJob* job = nullptr;
 };
 
@@ -250,6 +260,34 @@ TEST_F(ExportPipeline, CancelWithoutKeepingStopsEveryStageAndLeavesNothing) {
             EXPECT_TRUE(r.output_path.empty());
             EXPECT_FALSE(std::filesystem::exists(dir / "out.mp3"));
             EXPECT_TRUE(std::filesystem::is_empty(dir / "tmp"));
+        }
+    }
+}
+
+// Quitting during an export keeps nothing, though the job would keep a cancelled song's
+// blocks: in the chain, after a Cancel not yet seen by the chain, or while the encoder
+// finishes; WAV and MP3, stages inline and threaded.
+TEST_F(ExportPipeline, CancelAndDiscardLeavesNothingWhereACancelWouldKeep) {
+    for (int cores : {1, 2}) {
+        for (bool mp3 : {false, true}) {
+            for (int how = 0; how < 3; ++how) {
+                SCOPED_TRACE(testing::Message()
+                             << "cores " << cores << " mp3 " << mp3 << " how " << how);
+                ThreadRecordingObserver obs;
+                obs.discard = true;
+                obs.discard_after_cancel = how == 1;
+                if (how == 2 && mp3)
+                    obs.cancel_on_text = TEXT_CONVERTING_TO_MP3;
+                else
+                    obs.cancel_at_block = 4;
+                ExportJobResult r = run(cores, mp3, dir / "out.wav", obs);
+                EXPECT_EQ(r.end, ExportEnd::Cancelled);
+                EXPECT_TRUE(r.output_path.empty());
+                EXPECT_FALSE(std::filesystem::exists(dir / "out.wav"));
+                EXPECT_FALSE(std::filesystem::exists(dir / "out.mp3"));
+                EXPECT_TRUE(std::filesystem::is_empty(dir / "tmp"));
+                EXPECT_FALSE(r.loudness.has_value());
+            }
         }
     }
 }

@@ -58,8 +58,8 @@ public:
         c_.host.exec(dialog);
         if (dialog.job_started() && !dialog.job_ended()) {
             // The modal loop was left before the job's end (the program quits): the song is
-            // stopped, and its calls are over before the dialog goes.
-            job.cancel();
+            // stopped and nothing of it written, and its calls are over before the dialog goes.
+            job.cancel_and_discard();
             job.join();
             reset_processor_state(c_.processor);
         }

@@ -137,8 +137,7 @@ ExportProgressDialog::~ExportProgressDialog() {
     // Only when the dialog goes away while its job runs: stop the processing and the encoder.
     // A job that has ended is left alone: its owner reads whether it was cancelled.
     if (job_started() && !ended_) {
-        job_->cancel();
-        job_->cancel();
+        job_->cancel_and_discard();
         job_->join();
     }
 }
