@@ -220,8 +220,8 @@ int main(int argc, char** argv) {
     if (audio != nullptr && !audio->ok()) {
         // Without the sound system no device is usable: the same warnings as an empty list.
         std::fprintf(stderr, "zvmp3: the sound system did not start: %s\n", audio->error_text());
-        for (const std::string& warning : startup_device_warnings(ctx->engine->lists)) {
-            window->show_message(APP_CAPTION, warning);
+        for (const DeviceProblem problem : startup_device_problems(ctx->engine->lists)) {
+            window->show_box(device_problem_message(problem));
         }
     }
     SignalWatch signal_watch;

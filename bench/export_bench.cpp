@@ -123,7 +123,9 @@ int run_program(std::vector<std::string> args, double* cpu_s = nullptr,
 }
 
 struct Quiet : zv::ExportObserver {
-    void set_text(int, const std::string&) override {}
+    void files(const std::string&, const std::string&) override {}
+    void stage(zv::ExportStage) override {}
+    void processed(uint64_t, int32_t) override {}
     void set_progress_range(int) override {}
     void step_progress() override {}
     void finished(const zv::ExportJobResult&) override {}

@@ -69,6 +69,12 @@ inline constexpr Message MSG_SONGS_LEFT_OUT{
 inline constexpr Message MSG_FILES_PATH_TOO_LONG{
     "%s: %s files left out, path longer than 255 bytes",
     "%s: パスが 255 バイトを超える %s 個のファイルを除きました"};
+inline constexpr Message MSG_PLAYER_BUSY{"the player is busy", "プレーヤーが使用中です"};
+inline constexpr Message MSG_PLAYLIST_CANNOT_OPEN{"cannot open: %s", "開けません: %s"};
+inline constexpr Message MSG_NOT_A_PLAYLIST{
+    "not a playlist file (a playlist file is exactly %s bytes)",
+    "プレイリストファイルではありません (プレイリストファイルはちょうど %s バイトです)"};
+inline constexpr Message MSG_PLAYLIST_READ_ERROR{"read error: %s", "読み込みエラー: %s"};
 inline constexpr Message MSG_LIST_FULL{"the list is full (2000 songs)",
                                        "リストがいっぱいです (2000 曲)"};
 inline constexpr Message MSG_LIST_ALREADY_FULL{"the list already holds 2000 songs",
@@ -105,6 +111,13 @@ inline constexpr Message MSG_PARTIAL_FRAME{
     "入力がフレームの途中で終わりました。その分は捨てました"};
 
 // Sound devices
+inline constexpr Message MSG_NO_OUTPUT_DEVICE{
+    "No usable output sound device was found.\nThe player and ON-AIR mode cannot be used.",
+    "使用可能な出力サウンドデバイスが見つかりません。\nプレーヤー機能、ON-"
+    "AIRモードは使用できません。"};
+inline constexpr Message MSG_NO_INPUT_DEVICE{
+    "No usable input sound device was found.\nON-AIR mode cannot be used.",
+    "使用可能な入力サウンドデバイスが見つかりません。\nON-AIRモードは使用できません。"};
 inline constexpr Message MSG_NO_SOUND_SYSTEM{"cannot start the sound system: %s",
                                              "サウンドシステムを開始できません: %s"};
 
@@ -182,6 +195,19 @@ inline constexpr Message MSG_ENCODER_SAID{"%s: the external encoder printed:\n%s
 inline constexpr Message MSG_SWITCHED_TO_WAV{
     "the MP3 encoder failed; the remaining songs are written as WAV",
     "MP3 エンコーダが失敗しました。残りの曲は WAV で書き出します"};
+// Why an export did not start, or left one song out.
+inline constexpr Message MSG_NO_SONG_SELECTED{"no song is selected", "曲が選択されていません"};
+inline constexpr Message MSG_PLAYLIST_EMPTY{"the playlist is empty", "プレイリストが空です"};
+inline constexpr Message MSG_NAME_AFFIX_NOT_PLAIN{
+    "the name affix \"%s\" is not a plain part of a file name (no \"/\", no \"..\")",
+    "ファイル名の付加文字列 \"%s\" はファイル名の一部として使えません (\"/\" や \"..\" は不可)"};
+inline constexpr Message MSG_NO_FOLDER{"no folder is chosen", "出力フォルダが選ばれていません"};
+inline constexpr Message MSG_REPLACES_ITSELF{"its output %s would replace the song itself",
+                                             "出力 %s が元の曲を置き換えてしまいます"};
+inline constexpr Message MSG_REPLACES_SOURCE{"its output %s would replace the song %s",
+                                             "出力 %s が曲 %s を置き換えてしまいます"};
+inline constexpr Message MSG_SAME_OUTPUT{"its output %s is also the output of %s",
+                                         "出力 %s は %s の出力と同じです"};
 inline constexpr Message MSG_EXPORT_STOPPED{"stopped; unfinished songs were not written",
                                             "中止しました。終わっていない曲は書き出していません"};
 

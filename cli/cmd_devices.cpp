@@ -5,6 +5,7 @@
 #include "cli/cli_messages.h"
 #include "cli/cli_output.h"
 #include "cli/commands.h"
+#include "cli/fact_texts.h"
 #include "playback/device_list.h"
 #include "playback/library_messages.h"
 #include "playback/portaudio_device.h"
@@ -50,8 +51,8 @@ int run_devices(int argc, char** argv) {
     for (int i = 0; i < lists.inputs.count; ++i) {
         std::printf("  %s\n", device_combo_line(i, lists.inputs.devices[i]).c_str());
     }
-    for (const std::string& text : startup_device_warnings(lists)) {
-        std::fprintf(stderr, "%s\n", text.c_str());
+    for (const DeviceProblem problem : startup_device_problems(lists)) {
+        std::fprintf(stderr, "%s\n", out.tr(device_problem_message(problem)).c_str());
     }
     return EXIT_OK;
 }

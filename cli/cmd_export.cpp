@@ -20,6 +20,7 @@
 #include "cli/cli_messages.h"
 #include "cli/cli_output.h"
 #include "cli/commands.h"
+#include "cli/fact_texts.h"
 #include "cli/settings_steps.h"
 #include "cli/stop_signals.h"
 #include "engine/processor.h"
@@ -345,10 +346,10 @@ class ExportCliHost : public ExportRunnerHost {
 public:
     ExportCliHost(const CliOutput& out, ProgressBar& bar, const CliOptions& o)
         : out_(out), bar_(bar), o_(o) {}
-    ExportAgainAnswer ask_export_again(const std::string&) override {
+    ExportAgainAnswer ask_export_again(const ConfirmExportAll&) override {
         return ExportAgainAnswer::ExportAll;
     }
-    bool confirm(const std::string&) override { return true; }
+    bool confirm(const ExportConfirmation&) override { return true; }
     void job_block_done(int, const ExportJob&) override { bar_.block(); }
     void song_done(const SongReport& r) override {
         bar_.song();
@@ -368,7 +369,8 @@ public:
                     break;
                 case SongOutcome::Failed:
                 case SongOutcome::Refused:
-                    out_.error(MSG_SOURCE_FAILED, r.source, r.reason);
+                    out_.error(MSG_SOURCE_FAILED, r.source,
+                               r.clash ? target_clash_text(*r.clash, out_.language()) : r.reason);
                     failed_ = true;
                     break;
                 case SongOutcome::Cancelled:
@@ -458,7 +460,6 @@ int run_export(int argc, char** argv) {
     config.inline_stages = o.inline_stages;
     config.keep_cancelled_output = false;
     config.encoder_timeout_seconds = o.encoder_timeout;
-    config.language = out.language();
     ExportRunner runner(ExportContext{*playlist, *owned.processor, opts, enc, owned.throttle, temp},
                         host, config);
     ExportRunReport report;
@@ -468,8 +469,8 @@ int run_export(int argc, char** argv) {
         report = o.output.empty() ? runner.export_all(o.folder) : runner.export_song(o.output);
     }
     bar.clear();
-    if (!report.refusal.empty()) {
-        out.error(report.refusal);
+    if (report.refusal) {
+        out.error(export_refusal_text(*report.refusal, out.language()));
         return EXIT_FAILED;
     }
     if (report.cancelled) {

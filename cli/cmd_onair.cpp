@@ -7,6 +7,7 @@
 #include "cli/cli_messages.h"
 #include "cli/cli_output.h"
 #include "cli/commands.h"
+#include "cli/fact_texts.h"
 #include "cli/playback_session.h"
 #include "cli/settings_steps.h"
 #include "cli/stop_signals.h"
@@ -119,7 +120,8 @@ int run_onair(int argc, char** argv) {
                                                          : ONAIR_RATE_48000;
     enumerate_devices(engine->lists, engine->settings);
     if (engine->lists.outputs.count == 0 || engine->lists.inputs.count == 0) {
-        out.error(engine->lists.outputs.count == 0 ? NO_OUTPUT_DEVICE_TEXT : NO_INPUT_DEVICE_TEXT);
+        out.error(device_problem_message(
+            engine->lists.outputs.count == 0 ? DeviceProblem::NoOutput : DeviceProblem::NoInput));
         return EXIT_FAILED;
     }
     if (out_index >= engine->lists.outputs.count || in_index >= engine->lists.inputs.count) {

@@ -8,6 +8,7 @@
 #include "cli/cli_messages.h"
 #include "cli/cli_output.h"
 #include "cli/commands.h"
+#include "cli/fact_texts.h"
 #include "cli/playback_session.h"
 #include "cli/settings_steps.h"
 #include "cli/stop_signals.h"
@@ -122,7 +123,7 @@ int run_play(int argc, char** argv) {
     engine->settings.buffer_count = static_cast<int32_t>(buffers);
     enumerate_devices(engine->lists, engine->settings);
     if (engine->lists.outputs.count == 0) {
-        out.error(NO_OUTPUT_DEVICE_TEXT);
+        out.error(device_problem_message(DeviceProblem::NoOutput));
         return EXIT_FAILED;
     }
     if (device_index >= engine->lists.outputs.count) {

@@ -17,6 +17,7 @@
 #include "cli/cli_messages.h"
 #include "cli/cli_output.h"
 #include "cli/commands.h"
+#include "cli/fact_texts.h"
 #include "sources/playlist.h"
 #include "sources/playlist_file.h"
 #include "sources/playlist_view.h"
@@ -128,7 +129,7 @@ int show(const std::vector<std::string>& args, bool tsv, const CliOutput& out) {
     auto pl = std::make_unique<Playlist>();
     PlaylistFileResult r = open_playlist_file(*pl, path, true);
     if (r.status != PlaylistFileStatus::ok) {
-        out.error(MSG_SOURCE_FAILED, path, playlist_file_error_text(r));
+        out.error(MSG_SOURCE_FAILED, path, playlist_file_error_text(r, out.language()));
         return EXIT_FAILED;
     }
     if (r.dropped_songs > 0) {
@@ -177,7 +178,7 @@ int make(const std::vector<std::string>& args, const CliOutput& cli) {
     }
     PlaylistFileResult r = save_playlist_file(*pl, out);
     if (r.status != PlaylistFileStatus::ok) {
-        cli.error(MSG_SOURCE_FAILED, out, playlist_file_error_text(r));
+        cli.error(MSG_SOURCE_FAILED, out, playlist_file_error_text(r, cli.language()));
         return EXIT_FAILED;
     }
     std::printf("%s: %d songs\n", out.c_str(), pl->song_count);

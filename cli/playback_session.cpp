@@ -39,8 +39,8 @@ void print_status(const AudioEngine& e, bool tty) {
 
 }  // namespace
 
-void CliHost::show_message(const std::string& caption, const std::string& text) {
-    std::fprintf(stderr, "%s%s%s\n", caption.c_str(), caption.empty() ? "" : ": ", text.c_str());
+void CliHost::device_open_failed(const DeviceError& error) {
+    std::fprintf(stderr, "%s\n", error.text.c_str());
 }
 
 LoopReport run_engine_loop(AudioEngine& e, CliHost& host, double max_seconds,

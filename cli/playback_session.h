@@ -13,7 +13,7 @@ namespace zv::cli {
 // Prints the device's messages on stderr.
 class CliHost : public PollLoopHost {
 public:
-    void show_message(const std::string& caption, const std::string& text) override;
+    void device_open_failed(const DeviceError& error) override;
 };
 
 struct LoopReport {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <optional>
 #include <thread>
@@ -52,14 +51,6 @@ bool end_cancelled(ExportJobResult& r) {
 }
 
 }  // namespace
-
-std::string processed_time_text(uint64_t frames, int32_t sample_rate) {
-    uint64_t seconds = sample_rate > 0 ? frames / static_cast<uint64_t>(sample_rate) : 0;
-    char text[32];
-    std::snprintf(text, sizeof text, "%02d:%02d", static_cast<int>(seconds / 60),
-                  static_cast<int>(seconds % 60));
-    return text;
-}
 
 int32_t mark_after_export(int32_t mark, ExportEnd end, bool export_all) {
     if (end == ExportEnd::Failed)
@@ -119,11 +110,10 @@ ExportJobResult ExportJob::work() {
     const bool builtin_mp3 = mp3_out && in_.encoder.use_external_encoder == 0;
 
     reset_processor_state(p_);
-    observer_.set_text(CTL_EXPORT_SOURCE, std::string(song_path(in_.entry)));
     std::string target = in_.target_path;
     if (!mp3_out)
         target = strip_extension(target) + ".wav";
-    observer_.set_text(CTL_EXPORT_TARGET, target);
+    observer_.files(std::string(song_path(in_.entry)), target);
 
     // A target that cannot be written is found before the song is copied and processed.
     const std::string final_path = final_output_path(in_.target_path, mp3_out);
@@ -161,7 +151,7 @@ bool ExportJob::make_working_copy(const TempPaths& temp, ExportJobResult& r) {
     const bool normalise = in_.options.normalise_on_export != 0;
     std::optional<PeakTracker> decoded_peak;
     if (in_.entry.source_type == SOURCE_MP3) {
-        observer_.set_text(CTL_EXPORT_STATUS, TEXT_CONVERTING_TO_WAV);
+        observer_.stage(ExportStage::DecodingMp3);
         ConvertFailure decode;
         // The level is taken from the samples as they are written: no second pass.
         if (normalise)
@@ -176,7 +166,7 @@ bool ExportJob::make_working_copy(const TempPaths& temp, ExportJobResult& r) {
         }
     }
     if (normalise) {
-        observer_.set_text(CTL_EXPORT_STATUS, TEXT_SEARCHING_MAX_LEVEL);
+        observer_.stage(ExportStage::MeasuringLevel);
         if (decoded_peak) {
             in_.entry.peak_level = decoded_peak->level();
         } else {
@@ -189,7 +179,7 @@ bool ExportJob::make_working_copy(const TempPaths& temp, ExportJobResult& r) {
         }
         r.peak_level = in_.entry.peak_level;
     }
-    observer_.set_text(CTL_EXPORT_STATUS, "");
+    observer_.stage(ExportStage::Processing);
     return true;
 }
 
@@ -208,9 +198,9 @@ bool ExportJob::finish_song(const TempPaths& temp, const std::string& final_path
             return cancel_count_.load(std::memory_order_relaxed) != cancels_before;
         };
         control.encoder_timeout_seconds = in_.encoder_timeout_seconds;
-        EncodeOutcome enc = encode_wav_to_mp3(
-            temp.processed_wav, in_.encoder, in_.options, r.tag, control,
-            [this](const char* text) { observer_.set_text(CTL_EXPORT_STATUS, text); });
+        EncodeOutcome enc =
+            encode_wav_to_mp3(temp.processed_wav, in_.encoder, in_.options, r.tag, control,
+                              [this](ExportStage stage) { observer_.stage(stage); });
         r.encoder_output = std::move(enc.encoder_output);
         if (!enc.ok) {
             if (enc.cancelled)
@@ -530,10 +520,9 @@ int ExportJob::start_chain(const SongInput& song, int32_t peak_level) {
     p_.params.normalisation_gain = normalisation_gain_for_peak(peak_level);
     const uint64_t steps = song.data_bytes / (static_cast<uint64_t>(song.channels) * 32768u);
     observer_.set_progress_range(song.data_bytes == 0 ? 100 : static_cast<int>(steps));
-    observer_.set_text(CTL_EXPORT_SOURCE, std::string(song_path(in_.entry)));
-    observer_.set_text(CTL_EXPORT_TARGET, in_.options.output_mp3 != 0
-                                              ? strip_extension(in_.target_path) + ".mp3"
-                                              : strip_extension(in_.target_path) + ".wav");
+    observer_.files(
+        std::string(song_path(in_.entry)),
+        strip_extension(in_.target_path) + (in_.options.output_mp3 != 0 ? ".mp3" : ".wav"));
     change_sample_rate(p_, song.rate);
     return chain_latency_frames(p_.params);
 }
@@ -581,7 +570,7 @@ ExportJob::ChainStop ExportJob::run_chain(BlockSource& blocks, ChainOutput& outp
             return ChainStop::StageStopped;
         base += EXPORT_BLOCK_FRAMES;
         frames_in += static_cast<uint64_t>(in_block.frames);
-        observer_.set_text(CTL_EXPORT_TIME, processed_time_text(frames_in, rate));
+        observer_.processed(frames_in, rate);
         observer_.step_progress();
         if (cancel_.load(std::memory_order_acquire))
             return ChainStop::Cancelled;
@@ -610,7 +599,7 @@ bool ExportJob::finish_stages(OutputStages& stages, const SongInput& song, uint6
     encoder_cancels_from_.store(cancel_count_.load(std::memory_order_relaxed),
                                 std::memory_order_relaxed);
     if (builtin_mp3)
-        observer_.set_text(CTL_EXPORT_STATUS, TEXT_CONVERTING_TO_MP3);
+        observer_.stage(ExportStage::EncodingMp3);
     if (!stages.out->finish())
         return stage_failure(stages, r);
     if (r.end == ExportEnd::Completed) {

@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "engine/processor.h"
+#include "export/export_facts.h"
 #include "export/export_options.h"
 #include "export/loudness.h"
 #include "export/meter_snapshot.h"
@@ -31,19 +32,8 @@ constexpr int EXPORT_BLOCK_FRAMES = 16384;
 constexpr int EXPORT_BLOCK_SAMPLES = 2 * EXPORT_BLOCK_FRAMES;  // interleaved stereo values
 constexpr int EXPORT_THROTTLE_DIVISOR = 10;
 
-// Export dialog controls the job writes.
-constexpr int CTL_EXPORT_SOURCE = 1001;
-constexpr int CTL_EXPORT_TARGET = 1002;
-constexpr int CTL_EXPORT_TIME = 1016;
-constexpr int CTL_EXPORT_STATUS = 1032;
-
-inline constexpr const char* TEXT_CONVERTING_TO_WAV = "Converting to WAV format..";
-inline constexpr const char* TEXT_SEARCHING_MAX_LEVEL = "Searching max level for normalization..";
 // Why an empty WAV or an MP3 that decodes to nothing fails instead of giving an empty file.
 inline constexpr const char* TEXT_NO_SAMPLES = "it holds no samples";
-
-// "%02d:%02d" of the seconds processed so far.
-std::string processed_time_text(uint64_t frames, int32_t sample_rate);
 
 struct ExportJobInputs {
     SongEntry entry;          // a copy; the level it measures comes back in the result
@@ -87,7 +77,12 @@ struct ExportJobResult {
 class ExportObserver {
 public:
     virtual ~ExportObserver() = default;
-    virtual void set_text(int control_id, const std::string& text) = 0;
+    // The song's file and the file the job makes of it (the dialog's two path fields).
+    virtual void files(const std::string& source, const std::string& target) = 0;
+    // Where the job is now (the dialog's status line).
+    virtual void stage(ExportStage stage) = 0;
+    // How much of the song the chain has processed so far, in frames at sample_rate.
+    virtual void processed(uint64_t frames, int32_t sample_rate) = 0;
     virtual void set_progress_range(int max) = 0;  // from 0, step 1
     virtual void step_progress() = 0;
     // A block was processed; meters() holds its values.

@@ -17,26 +17,6 @@
 namespace zv {
 namespace {
 
-constexpr Message MSG_NO_SONG_SELECTED{"no song is selected", "曲が選択されていません"};
-constexpr Message MSG_PLAYLIST_EMPTY{"the playlist is empty", "プレイリストが空です"};
-constexpr Message MSG_AFFIX_NOT_PLAIN{
-    "the name affix \"%s\" is not a plain part of a file name (no \"/\", no \"..\")",
-    "ファイル名の付加文字列 \"%s\" はファイル名の一部として使えません (\"/\" や \"..\" は不可)"};
-constexpr Message MSG_NO_FOLDER{"no folder is chosen", "出力フォルダが選ばれていません"};
-constexpr Message MSG_REPLACES_ITSELF{"its output %s would replace the song itself",
-                                      "出力 %s が元の曲を置き換えてしまいます"};
-constexpr Message MSG_REPLACES_SOURCE{"its output %s would replace the song %s",
-                                      "出力 %s が曲 %s を置き換えてしまいます"};
-constexpr Message MSG_SAME_OUTPUT{"its output %s is also the output of %s",
-                                  "出力 %s は %s の出力と同じです"};
-
-std::string fill(const char* format, const std::string& a, const std::string& b = {}) {
-    const int n = std::snprintf(nullptr, 0, format, a.c_str(), b.c_str());
-    std::string text(static_cast<size_t>(std::max(n, 0)), '\0');
-    std::snprintf(text.data(), text.size() + 1, format, a.c_str(), b.c_str());
-    return text;
-}
-
 template <size_t N>
 std::string text_of(const std::array<char, N>& field) {
     return std::string(field.data(), strnlen(field.data(), field.size()));
@@ -67,8 +47,12 @@ class SongObserver final : public ExportObserver {
 public:
     SongObserver(ExportRunnerHost& host, int index) : host_(host), index_(index) {}
     void attach(const ExportJob* job) { job_ = job; }
-    void set_text(int control_id, const std::string& text) override {
-        host_.job_text(index_, control_id, text);
+    void files(const std::string& source, const std::string& target) override {
+        host_.job_files(index_, source, target);
+    }
+    void stage(ExportStage stage) override { host_.job_stage(index_, stage); }
+    void processed(uint64_t frames, int32_t sample_rate) override {
+        host_.job_processed(index_, frames, sample_rate);
     }
     void set_progress_range(int max) override { host_.job_progress_range(index_, max); }
     void step_progress() override { host_.job_step(index_); }
@@ -118,7 +102,7 @@ struct ExportRunner::Prepared {
     ExportOptions options;
     std::string target;  // handed to the job
     std::string output;  // the file it writes
-    std::string refusal;
+    std::optional<TargetClash> clash;
     SongStart start;
 };
 
@@ -126,12 +110,12 @@ ExportRunReport ExportRunner::export_song(const std::string& chosen_path) {
     Playlist& pl = ctx_.playlist;
     ExportRunReport report;
     if (pl.song_count <= 0 || pl.selected_index < 0 || pl.selected_index >= pl.song_count) {
-        report.refusal = text(MSG_NO_SONG_SELECTED, config_.language);
+        report.refusal = ExportRefusal{ExportRefusalKind::NoSongSelected, {}};
         return report;
     }
     ctx_.processor.params.test_channels = 1.0;
     const std::string source(song_path(pl.entries[static_cast<size_t>(pl.selected_index)]));
-    if (!host_.confirm(fill(TEXT_CONFIRM_EXPORT_SONG, source, chosen_path))) {
+    if (!host_.confirm(ConfirmExportSong{source, chosen_path})) {
         report.cancelled = true;
         return report;
     }
@@ -143,17 +127,17 @@ ExportRunReport ExportRunner::export_all(const std::string& folder) {
     ExportOptions& o = ctx_.options;
     ExportRunReport report;
     if (pl.song_count <= 0) {
-        report.refusal = text(MSG_PLAYLIST_EMPTY, config_.language);
+        report.refusal = ExportRefusal{ExportRefusalKind::PlaylistEmpty, {}};
         return report;
     }
     const std::string affix = text_of(o.name_affix);
     if (!is_plain_name_part(affix)) {
-        report.refusal = format(MSG_AFFIX_NOT_PLAIN, config_.language, affix);
+        report.refusal = ExportRefusal{ExportRefusalKind::AffixNotPlain, affix};
         return report;
     }
     const bool beside = o.save_to_source_folder != 0;
     if (!beside && folder.empty()) {
-        report.refusal = text(MSG_NO_FOLDER, config_.language);
+        report.refusal = ExportRefusal{ExportRefusalKind::NoFolder, {}};
         return report;
     }
     // Outputs beside their sources never overwrite them: an empty affix becomes "zel_" and
@@ -169,8 +153,9 @@ ExportRunReport ExportRunner::export_all(const std::string& folder) {
     const bool any_exported =
         std::any_of(pl.song_mark.begin(), pl.song_mark.begin() + pl.song_count,
                     [](int32_t m) { return m == MARK_EXPORTED; });
+    const ConfirmExportAll where{beside, beside ? std::string() : folder};
     if (any_exported) {
-        switch (host_.ask_export_again(beside ? TEXT_ORIGINAL_FOLDER : folder)) {
+        switch (host_.ask_export_again(where)) {
             case ExportAgainAnswer::Cancel:
                 report.cancelled = true;
                 return report;
@@ -181,9 +166,7 @@ ExportRunReport ExportRunner::export_all(const std::string& folder) {
                 break;
         }
     } else {
-        const std::string text = beside ? std::string(TEXT_CONFIRM_EXPORT_BESIDE_SOURCES)
-                                        : fill(TEXT_CONFIRM_EXPORT_TO_FOLDER, folder);
-        if (!host_.confirm(text)) {
+        if (!host_.confirm(where)) {
             report.cancelled = true;
             return report;
         }
@@ -296,18 +279,18 @@ bool ExportRunner::prepare(Plan& plan, int /*slot*/, Prepared& song) {
     if (file_id(song.output, id)) {
         auto it = plan.sources.find(id);
         if (it != plan.sources.end()) {
-            song.refusal =
+            song.clash =
                 it->second == source
-                    ? format(MSG_REPLACES_ITSELF, config_.language, song.output)
-                    : format(MSG_REPLACES_SOURCE, config_.language, song.output, it->second);
+                    ? TargetClash{TargetClashKind::ReplacesItself, song.output, {}}
+                    : TargetClash{TargetClashKind::ReplacesSource, song.output, it->second};
         }
     }
-    if (song.refusal.empty()) {
+    if (!song.clash) {
         auto [it, fresh] = plan.claimed.emplace(key, source);
         if (!fresh)
-            song.refusal = format(MSG_SAME_OUTPUT, config_.language, song.output, it->second);
+            song.clash = TargetClash{TargetClashKind::SameOutput, song.output, it->second};
     }
-    if (song.refusal.empty()) {
+    if (!song.clash) {
         // Part files a crashed run left beside earlier outputs go before we add our own.
         const std::string folder = folder_of(written);
         if (plan.cleaned_folders.insert(folder).second)
@@ -328,9 +311,9 @@ void ExportRunner::export_one(Plan& plan, Prepared& song, Processor& processor, 
     report.index = song.index;
     report.source = song.start.source;
     report.output = song.output;
-    if (!song.refusal.empty()) {
+    if (song.clash) {
         report.outcome = SongOutcome::Refused;
-        report.reason = song.refusal;
+        report.clash = song.clash;
         finish(plan, std::move(report), nullptr, nullptr);
         return;
     }

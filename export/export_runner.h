@@ -34,24 +34,14 @@
 #include <vector>
 
 #include "engine/processor.h"
+#include "export/export_facts.h"
 #include "export/export_job.h"
 #include "export/export_options.h"
 #include "export/loudness.h"
 #include "export/temp_folder.h"
 #include "sources/playlist.h"
-#include "text/language.h"
 
 namespace zv {
-
-// The message boxes and the export-again dialog of the two commands.
-inline constexpr const char* TEXT_CONFIRM_CAPTION = "確認";
-inline constexpr const char* TEXT_CONFIRM_EXPORT_SONG =
-    "登録されたファイル[ %s ]から\nファイル[ %s ]を作成します。\n\nよろしいですか？";
-inline constexpr const char* TEXT_CONFIRM_EXPORT_BESIDE_SOURCES =
-    "元のファイルと同じフォルダにファイルを出力します。\n\nよろしいですか？";
-inline constexpr const char* TEXT_CONFIRM_EXPORT_TO_FOLDER =
-    "フォルダ[ %s ]にファイルを出力します。\n\nよろしいですか？";
-inline constexpr const char* TEXT_ORIGINAL_FOLDER = "( Original Folder )";
 
 // The panel's time display while an export runs: " %d/%d" with the row being exported
 // (counting from 0) and the song count.
@@ -81,17 +71,18 @@ struct SongReport {
     int index = 0;
     SongOutcome outcome = SongOutcome::Failed;
     std::string source;
-    std::string output;            // the file written (Exported) or meant to be written
-    std::string reason;            // Failed and Refused: why, without the source path
-    bool switched_to_wav = false;  // its encoder failure turned MP3 output off for the rest
-    std::string encoder_output;    // what an external encoder printed, for the log
+    std::string output;                // the file written (Exported) or meant to be written
+    std::string reason;                // Failed: why, without the source path
+    std::optional<TargetClash> clash;  // Refused: the file its output would have destroyed
+    bool switched_to_wav = false;      // its encoder failure turned MP3 output off for the rest
+    std::string encoder_output;        // what an external encoder printed, for the log
     // Exported: the loudness of the file written (ExportJobResult::loudness).
     std::optional<LoudnessFigures> loudness;
 };
 
 struct ExportRunReport {
     // Why the command did not start at all (no song, an affix that is not a plain name part).
-    std::string refusal;
+    std::optional<ExportRefusal> refusal;
     bool cancelled = false;         // a question was cancelled, or the user cancelled a song
     std::vector<SongReport> songs;  // in the order the songs ended
     int count(SongOutcome outcome) const;
@@ -109,10 +100,9 @@ struct ExportContext {
 };
 
 struct ExportRunnerConfig {
-    int jobs = 1;                           // songs exported at once; > 1 only without a window
-    bool keep_cancelled_output = true;      // the window keeps a cancelled song's blocks
-    int encoder_timeout_seconds = 0;        // 0: the external encoder may take as long as it needs
-    Language language = Language::English;  // of the refusals the runner words itself
+    int jobs = 1;                       // songs exported at once; > 1 only without a window
+    bool keep_cancelled_output = true;  // the window keeps a cancelled song's blocks
+    int encoder_timeout_seconds = 0;    // 0: the external encoder may take as long as it needs
     // The machine's cores (0: as many as it has). Each of the songs running at once gets an
     // equal share; a song with two or more runs its stages on threads of their own.
     int cores = 0;
@@ -124,18 +114,23 @@ struct ExportRunnerConfig {
 class ExportRunnerHost {
 public:
     virtual ~ExportRunnerHost() = default;
-    // Export All, when some entries are marked exported: the folder or TEXT_ORIGINAL_FOLDER.
-    virtual ExportAgainAnswer ask_export_again(const std::string& folder_text) = 0;
-    // A confirmation with caption TEXT_CONFIRM_CAPTION, OK and Cancel: true on OK.
-    virtual bool confirm(const std::string& text) = 0;
+    // Export All, when some entries are marked exported: export them again?
+    virtual ExportAgainAnswer ask_export_again(const ConfirmExportAll& where) = 0;
+    // The confirmation before the run (OK and Cancel): true on OK.
+    virtual bool confirm(const ExportConfirmation& question) = 0;
     virtual void song_starting(const SongStart& start) { (void)start; }
     // Runs the job and returns when it has finished: job.run() here, or job.start(), the
     // modal dialog, job.join(). The dialog's Cancel may call job.cancel() or cancel() below.
     virtual void run_song(ExportJob& job) { job.run(); }
     virtual void song_done(const SongReport& report) { (void)report; }
-    // The job's dialog texts (1001, 1002, 1016, 1032), progress and end, for row `index`.
-    virtual void job_text(int index, int control_id, const std::string& text) {
-        (void)index, (void)control_id, (void)text;
+    // What the job of row `index` reports (ExportObserver): its files, stage, time processed,
+    // progress and end.
+    virtual void job_files(int index, const std::string& source, const std::string& target) {
+        (void)index, (void)source, (void)target;
+    }
+    virtual void job_stage(int index, ExportStage stage) { (void)index, (void)stage; }
+    virtual void job_processed(int index, uint64_t frames, int32_t sample_rate) {
+        (void)index, (void)frames, (void)sample_rate;
     }
     virtual void job_progress_range(int index, int max) { (void)index, (void)max; }
     virtual void job_step(int index) { (void)index; }

@@ -194,7 +194,8 @@ ExternalEncodeResult run_external_encoder(const std::string& program, std::strin
     ExternalEncodeResult result;
     if (build_encoder_param_line(tmpl, wav_path, mp3_path).size() > ENCODER_PARAMS_MAX_LENGTH) {
         result.params_too_long = true;
-        result.error = ENCODER_PARAMS_ERROR_TEXT;
+        result.error = "the external encoder's parameter line is longer than " +
+                       std::to_string(ENCODER_PARAMS_MAX_LENGTH) + " characters";
         return result;
     }
     if (program.empty()) {

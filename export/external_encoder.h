@@ -13,9 +13,6 @@ namespace zv {
 // The parameter line, built as the encoder settings dialog describes it, may hold at most
 // this many characters.
 constexpr size_t ENCODER_PARAMS_MAX_LENGTH = 257;
-inline constexpr const char* ENCODER_PARAMS_ERROR_CAPTION = "外部MP3エンコーダ パラメータエラー";
-inline constexpr const char* ENCODER_PARAMS_ERROR_TEXT =
-    "パラメータの文字列が長すぎます。 (MAX LENGTH=260)";
 
 // The parameter line as text: "%1" and "%2" become the paths in double quotes, "%" + blank
 // keeps the blank, "%" + any other character drops both, a final "%" is dropped.
@@ -40,7 +37,7 @@ struct ExternalEncoderControl {
 
 struct ExternalEncodeResult {
     bool ok = false;
-    bool params_too_long = false;  // the dialog shows ENCODER_PARAMS_ERROR_TEXT
+    bool params_too_long = false;  // the line is longer than ENCODER_PARAMS_MAX_LENGTH
     bool cancelled = false;
     bool timed_out = false;
     std::string error;

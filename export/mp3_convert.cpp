@@ -367,12 +367,12 @@ bool encode_wav_to_mp3_builtin(const std::string& wav_path, const std::string& m
 EncodeOutcome encode_wav_to_mp3(const std::string& wav_path, const EncoderSettings& encoder,
                                 const ExportOptions& options, const Id3v1Tag& tag_slot,
                                 const ConvertControl& control,
-                                const std::function<void(const char*)>& status) {
+                                const std::function<void(ExportStage)>& status) {
     EncodeOutcome outcome;
     outcome.mp3_path = mp3_path_for(wav_path);
     if (encoder.use_external_encoder == 0) {
         if (status)
-            status(TEXT_CONVERTING_TO_MP3);
+            status(ExportStage::EncodingMp3);
         ConvertFailure why;
         if (!encode_wav_to_mp3_builtin(wav_path, outcome.mp3_path, encoder.mp3_bitrate_kbps,
                                        control, why)) {
@@ -383,7 +383,7 @@ EncodeOutcome encode_wav_to_mp3(const std::string& wav_path, const EncoderSettin
         }
     } else {
         if (status)
-            status(TEXT_CONVERTING_TO_MP3_EXT);
+            status(ExportStage::EncodingMp3External);
         std::string program(
             encoder.external_encoder_path.data(),
             strnlen(encoder.external_encoder_path.data(), encoder.external_encoder_path.size()));

@@ -9,15 +9,12 @@
 #include <memory>
 #include <string>
 
+#include "export/export_facts.h"
 #include "export/export_options.h"
 #include "export/peak_scan.h"
 #include "sources/id3v1.h"
 
 namespace zv {
-
-inline constexpr const char* TEXT_CONVERTING_TO_MP3 = "Converting to MP3 format..";
-inline constexpr const char* TEXT_CONVERTING_TO_MP3_EXT =
-    "Converting to MP3 format with EXT encoder..";
 
 // How a conversion runs: the throttle pauses, a cancel checked once per frame (or per block
 // of 1152 frames when encoding), and the external encoder's time limit.
@@ -98,11 +95,11 @@ struct EncodeOutcome {
 };
 
 // The whole MP3 step: built-in or external encoder by the settings, then the exported tag
-// appended when the source tag slot holds one. status(text) shows the status line.
+// appended when the source tag slot holds one. status(stage) tells which encoder runs.
 EncodeOutcome encode_wav_to_mp3(const std::string& wav_path, const EncoderSettings& encoder,
                                 const ExportOptions& options, const Id3v1Tag& tag_slot,
                                 const ConvertControl& control,
-                                const std::function<void(const char*)>& status);
+                                const std::function<void(ExportStage)>& status);
 
 // The exported ID3v1 tag appended to the MP3 when the source tag slot holds one. False with
 // error (and the error number of the failed write) when it cannot be.

@@ -124,14 +124,11 @@ PeakResult measure_peak(SongEntry& entry, const std::string& wav_path,
     }
 }
 
-std::string peak_progress_text(int song, uint64_t samples_read, uint64_t data_bytes) {
-    int percent = 0;
-    if (data_bytes > 0) {
-        percent = static_cast<int>(std::min<uint64_t>(100, samples_read * 2 * 100 / data_bytes));
+int peak_progress_percent(uint64_t samples_read, uint64_t data_bytes) {
+    if (data_bytes == 0) {
+        return 0;
     }
-    char text[64];
-    std::snprintf(text, sizeof text, TEXT_PEAK_PROGRESS, song, percent);
-    return text;
+    return static_cast<int>(std::min<uint64_t>(100, samples_read * 2 * 100 / data_bytes));
 }
 
 bool run_peak_scan(Playlist& playlist, PeakScanObserver& observer,
@@ -160,8 +157,7 @@ bool run_peak_scan(Playlist& playlist, PeakScanObserver& observer,
             if (reader.failed())
                 break;  // a wrong level is worse than none
             read_samples += got;
-            observer.set_text(PEAK_DIALOG_TEXT,
-                              peak_progress_text(i, read_samples, reader.data_bytes()));
+            observer.song_progress(i, peak_progress_percent(read_samples, reader.data_bytes()));
             max = block_max(block.data(), got, max);
             if (got < block.size()) {
                 entry.peak_level = max;

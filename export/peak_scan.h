@@ -16,8 +16,6 @@ namespace zv {
 constexpr size_t PEAK_BLOCK_SAMPLES = 32768;
 constexpr int PEAK_THRESHOLD = 30000;
 constexpr int PEAK_FULL_SCALE = 32767;  // also "loud enough, no gain"
-inline constexpr const char* TEXT_PEAK_PROGRESS = "song = %d, done = %d%%";
-constexpr int PEAK_DIALOG_TEXT = 1013;
 
 enum class PeakResult {
     Stored,      // peak_level holds the measured value
@@ -51,15 +49,16 @@ private:
     bool full_scale_ = false;
 };
 
-// "song = %d, done = %d%%" with the entry index and min(100, samples read x 2 x 100 / data
-// bytes), 0 for an empty data chunk.
-std::string peak_progress_text(int song, uint64_t samples_read, uint64_t data_bytes);
+// How far a song's scan is: min(100, samples read x 2 x 100 / data bytes), 0 for an empty
+// data chunk.
+int peak_progress_percent(uint64_t samples_read, uint64_t data_bytes);
 
 // What the peak dialog shows. All methods are called on the scan's worker thread.
 class PeakScanObserver {
 public:
     virtual ~PeakScanObserver() = default;
-    virtual void set_text(int control_id, const std::string& text) = 0;
+    // The scan of entry `song` has reached percent (peak_progress_percent).
+    virtual void song_progress(int song, int percent) = 0;
     virtual void set_progress_range(int max) = 0;
     virtual void step_progress() = 0;
     // Last call; completed is false when the scan was cancelled.

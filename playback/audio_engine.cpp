@@ -94,7 +94,7 @@ bool open_devices(AudioEngine& e) {
     DeviceError error;
     if (!e.device->open(request, error)) {
         if (error.show) {
-            e.host->show_message("", error.text);
+            e.host->device_open_failed(error);
         }
         return false;
     }

@@ -50,11 +50,8 @@ public:
     virtual void release_transport_buttons() {}
     virtual void refresh_playlist_view() {}
     virtual void set_list_commands_enabled(bool enabled) { (void)enabled; }
-    // Device open errors; caption empty for the system's own texts.
-    virtual void show_message(const std::string& caption, const std::string& text) {
-        (void)caption;
-        (void)text;
-    }
+    // A device could not be opened; error holds the system's own text.
+    virtual void device_open_failed(const DeviceError& error) { (void)error; }
 };
 
 struct AudioBuffer {

@@ -54,15 +54,15 @@ void enumerate_devices(DeviceLists& lists, DeviceSettings& settings) {
     build_device_list(system, false, lists.inputs, settings.in_device_index);
 }
 
-std::vector<std::string> startup_device_warnings(const DeviceLists& lists) {
-    std::vector<std::string> texts;
+std::vector<DeviceProblem> startup_device_problems(const DeviceLists& lists) {
+    std::vector<DeviceProblem> problems;
     if (lists.outputs.count == 0) {
-        texts.emplace_back(NO_OUTPUT_DEVICE_TEXT);
+        problems.push_back(DeviceProblem::NoOutput);
     }
     if (lists.inputs.count == 0) {
-        texts.emplace_back(NO_INPUT_DEVICE_TEXT);
+        problems.push_back(DeviceProblem::NoInput);
     }
-    return texts;
+    return problems;
 }
 
 std::string device_combo_line(int index, const DeviceInfo& info) {

@@ -28,12 +28,11 @@ struct DeviceLists {
     DeviceList inputs;
 };
 
-inline constexpr const char* NO_OUTPUT_DEVICE_TEXT =
-    "使用可能な出力サウンドデバイスが見つかりません。\nプレーヤー機能、ON-"
-    "AIRモードは使用できません。";
-inline constexpr const char* NO_INPUT_DEVICE_TEXT =
-    "使用可能な入力サウンドデバイスが見つかりません。\nON-AIRモードは使用できません。";
-inline constexpr const char* APP_CAPTION = "ZelvonicMP3";
+// A kind of device the system has none of; the front ends word it.
+enum class DeviceProblem {
+    NoOutput,  // nothing plays: neither the player nor ON AIR mode can run
+    NoInput    // ON AIR mode cannot run
+};
 
 // What the system reports about one device, as enumeration sees it.
 struct SystemDevice {
@@ -56,8 +55,8 @@ int build_device_list(const std::vector<SystemDevice>& system, bool outputs, Dev
 // Both lists from PortAudio (which must be initialised); fixes the stored indices.
 void enumerate_devices(DeviceLists& lists, DeviceSettings& settings);
 
-// The warnings start-up shows (caption APP_CAPTION) for an empty list, in order.
-std::vector<std::string> startup_device_warnings(const DeviceLists& lists);
+// What start-up warns about, in order: an empty output list, then an empty input list.
+std::vector<DeviceProblem> startup_device_problems(const DeviceLists& lists);
 
 // One combo line: "%d: %s" with the list index and name.
 std::string device_combo_line(int index, const DeviceInfo& info);

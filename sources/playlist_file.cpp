@@ -155,66 +155,15 @@ PlaylistFileResult save_playlist_file(const Playlist& pl, const std::string& pat
     return r;
 }
 
-namespace {
-
-// Why, in English: the errno text, or what the path names when it is not a regular file.
-std::string reason_text(const PlaylistFileResult& result) {
+std::string playlist_file_reason(const PlaylistFileResult& result) {
+    if (result.status == PlaylistFileStatus::cannot_write) {
+        return result.reason;
+    }
     if (result.error_number != 0) {
         return std::strerror(result.error_number);
     }
     if (result.kind != FileKind::Regular && result.kind != FileKind::Missing) {
         return std::string(file_kind_text(result.kind)) + ", not a regular file";
-    }
-    return {};
-}
-
-// The first line of each failure's message; the file's path and the reason follow.
-constexpr Message MSG_CANNOT_OPEN{"Cannot open the playlist file.\n",
-                                  "再生リストファイルを開けません。\n"};
-constexpr Message MSG_NOT_A_PLAYLIST{"This is not a playlist file.\n",
-                                     "再生リストファイルではありません。\n"};
-constexpr Message MSG_CANNOT_READ{"Cannot read the playlist file.\n",
-                                  "再生リストファイルを読み込めません。\n"};
-constexpr Message MSG_CANNOT_SAVE{"Cannot save the playlist file.\n",
-                                  "再生リストファイルを保存できません。\n"};
-
-}  // namespace
-
-std::string playlist_file_message(const PlaylistFileResult& result, const std::string& path,
-                                  Language language) {
-    std::string reason = reason_text(result);
-    switch (result.status) {
-        case PlaylistFileStatus::ok:
-        case PlaylistFileStatus::engine_busy:
-            return {};
-        case PlaylistFileStatus::cannot_open:
-            return text(MSG_CANNOT_OPEN, language) + path + "\n(" + reason + ")";
-        case PlaylistFileStatus::wrong_size:
-            return text(MSG_NOT_A_PLAYLIST, language) + path;
-        case PlaylistFileStatus::read_error:
-            return text(MSG_CANNOT_READ, language) + path + "\n(" + reason + ")";
-        case PlaylistFileStatus::cannot_write:
-            return text(MSG_CANNOT_SAVE, language) + path + "\n(" + result.reason + ")";
-    }
-    return {};
-}
-
-std::string playlist_file_error_text(const PlaylistFileResult& result) {
-    std::string reason = reason_text(result);
-    switch (result.status) {
-        case PlaylistFileStatus::ok:
-            return {};
-        case PlaylistFileStatus::engine_busy:
-            return "the player is busy";
-        case PlaylistFileStatus::cannot_open:
-            return "cannot open: " + reason;
-        case PlaylistFileStatus::wrong_size:
-            return "not a playlist file (a playlist file is exactly " +
-                   std::to_string(PLAYLIST_FILE_BYTES) + " bytes)";
-        case PlaylistFileStatus::read_error:
-            return "read error: " + reason;
-        case PlaylistFileStatus::cannot_write:
-            return result.reason;
     }
     return {};
 }

@@ -10,7 +10,6 @@
 
 #include "sources/open_file.h"
 #include "sources/playlist.h"
-#include "text/language.h"
 
 namespace zv {
 
@@ -63,10 +62,8 @@ PlaylistFileResult open_playlist_file(Playlist& pl, const std::string& path, boo
 // mode kept. A failure never leaves a half-written playlist file.
 PlaylistFileResult save_playlist_file(const Playlist& pl, const std::string& path);
 
-// The text the window shows for a failed open or save (empty for ok and engine_busy).
-std::string playlist_file_message(const PlaylistFileResult& result, const std::string& path,
-                                  Language language = Language::Japanese);
-// A short English reason, for the command line.
-std::string playlist_file_error_text(const PlaylistFileResult& result);
+// Why an open or save failed, as the system says it (the error number's text, the kind of
+// file found instead, the writer's message naming the file); empty when nothing more is known.
+std::string playlist_file_reason(const PlaylistFileResult& result);
 
 }  // namespace zv

@@ -106,8 +106,9 @@ void EngineDriver::set_list_commands_enabled(bool enabled) {
     window().set_list_commands_enabled(enabled);
 }
 
-void EngineDriver::show_message(const std::string& caption, const std::string& text) {
-    window().show_message(caption, text);
+void EngineDriver::device_open_failed(const DeviceError& error) {
+    std::fprintf(stderr, "zvmp3: %s\n", error.text.c_str());
+    window().show_box(device_open_error_message(error.text, {}));
 }
 
 AppContext::AppContext(const StartOptions& options, std::unique_ptr<AudioDevice> audio_device,
@@ -142,9 +143,9 @@ AppContext::~AppContext() {
     shut_down();
 }
 
-std::vector<std::string> AppContext::enumerate_sound_devices() {
+std::vector<DeviceProblem> AppContext::enumerate_sound_devices() {
     enumerate_devices(engine->lists, engine->settings);
-    return startup_device_warnings(engine->lists);
+    return startup_device_problems(engine->lists);
 }
 
 SaveResult AppContext::shut_down() {

@@ -24,6 +24,7 @@
 #include "settings/settings_file.h"
 #include "sources/playlist.h"
 #include "sources/playlist_view.h"
+#include "ui/dialogs/messages.h"
 #include "ui/display_model.h"
 
 namespace zv {
@@ -37,11 +38,8 @@ public:
     // The playlist's rows changed: rebuild the view's rows and its status text.
     virtual void refresh_playlist() {}
     virtual void set_list_commands_enabled(bool enabled) { (void)enabled; }
-    // Errors and warnings for the user (caption empty for the system's own texts).
-    virtual void show_message(const std::string& caption, const std::string& text) {
-        (void)caption;
-        (void)text;
-    }
+    // A message box for the user, shown from the event loop.
+    virtual void show_box(const BoxMessage& message) { (void)message; }
     // Songs a scan could not add (the list full, paths too long), told in the window's
     // language whether they came by a drop or on the command line.
     virtual void show_scan_warnings(const ScanResult& result) { (void)result; }
@@ -76,7 +74,7 @@ public:
     void release_transport_buttons() override;
     void refresh_playlist_view() override;
     void set_list_commands_enabled(bool enabled) override;
-    void show_message(const std::string& caption, const std::string& text) override;
+    void device_open_failed(const DeviceError& error) override;
 
     // Handles the pending device events (at most two rounds of the ring); the panel is
     // repainted afterwards unless the handler is still waiting for queued blocks while
@@ -117,8 +115,8 @@ public:
     AppContext(const AppContext&) = delete;
     AppContext& operator=(const AppContext&) = delete;
 
-    // Enumerates the sound devices (PortAudio must be up) and returns the warnings to show.
-    std::vector<std::string> enumerate_sound_devices();
+    // Enumerates the sound devices (PortAudio must be up) and returns what to warn about.
+    std::vector<DeviceProblem> enumerate_sound_devices();
     // The shut-down after the window has closed: a busy engine stopped and closed, tempwav
     // emptied, the state file saved. Runs once; later calls do nothing.
     SaveResult shut_down();

@@ -129,9 +129,8 @@ void open_paths(AppContext& ctx, const std::vector<std::string>& paths) {
     for (const std::string& path : paths) {
         if (has_extension(path, ".plt")) {
             const PlaylistFileResult r = open_playlist_file(*ctx.playlist, path, ctx.engine_idle());
-            const std::string message = playlist_file_message(r, path, window_text_language());
-            if (!message.empty()) {
-                window_of(ctx).show_message(MESSAGE_CAPTION, message);
+            if (const std::optional<BoxMessage> m = playlist_file_message(r, path)) {
+                window_of(ctx).show_box(*m);
             }
         } else {
             songs.push_back(path);

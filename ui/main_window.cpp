@@ -138,8 +138,8 @@ MainWindow::MainWindow(AppContext& ctx, const Skin& skin, WindowOptions options,
     // The splash waits for the window's first paint, so it never holds the start up.
     splash_wanted_ = options.splash;
     if (options.enumerate_devices) {
-        for (const std::string& warning : ctx.enumerate_sound_devices()) {
-            show_message(APP_CAPTION, warning);
+        for (const DeviceProblem problem : ctx.enumerate_sound_devices()) {
+            show_box(device_problem_message(problem));
         }
     }
     arm_onair_autostart(*ctx.engine);

@@ -79,7 +79,9 @@ public:
     void refresh_playlist() override;
     void set_list_commands_enabled(bool enabled) override;
     bool list_commands_enabled() const { return list_commands_enabled_; }
-    void show_message(const std::string& caption, const std::string& text) override;
+    // The window's own texts: a caption and a text, looked up in the catalogue.
+    void show_message(const std::string& caption, const std::string& text);
+    void show_box(const BoxMessage& message) override;
     void show_scan_warnings(const ScanResult& result) override;
     bool pointer_over_seek_buttons(bool forward_only) override;
     void release_transport_buttons() override;
@@ -115,7 +117,6 @@ private:
     void show_splash();
     void mirror_selection();
     void open_manual();
-    void show_box(const BoxMessage& message);
     ExportCommandContext export_context();
     void hold_engine_timers();
 

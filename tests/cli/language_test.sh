@@ -36,5 +36,22 @@ expect en LC_ALL=C.UTF-8 LANG=ja_JP.UTF-8
 expect ja LC_MESSAGES=ja_JP.eucJP LANG=en_GB.UTF-8
 expect ja LC_ALL= LANG=ja_JP.UTF-8
 
+# Under an English locale nothing the commands print is Japanese, the core's facts included:
+# the device warnings (whatever devices this machine has) and a file that is no playlist.
+printf 'not a playlist' >bogus.plt
+for run in "devices" "playlist show bogus.plt" "export --jobs 0 a.wav -o b"; do
+    # shellcheck disable=SC2086 # the words of the command line
+    out=$(env -u LC_MESSAGES -u LANG -u LANGUAGE LC_ALL=C.UTF-8 "$cli" $run 2>&1)
+    if printf '%s' "$out" | LC_ALL=C.UTF-8 grep -qP '[\x{3000}-\x{30FF}\x{3400}-\x{9FFF}\x{FF00}-\x{FFEF}]'; then
+        echo "FAIL: zvmp3-cli $run printed Japanese under LC_ALL=C.UTF-8: $out"
+        fails=$((fails + 1))
+    fi
+done
+out=$(env -u LC_ALL -u LC_MESSAGES -u LANGUAGE LANG=ja_JP.UTF-8 "$cli" playlist show bogus.plt 2>&1)
+if [[ "$out" != *"プレイリストファイルではありません"* ]]; then
+    echo "FAIL: a file that is no playlist, under LANG=ja_JP.UTF-8: $out"
+    fails=$((fails + 1))
+fi
+
 [ "$fails" -eq 0 ] && echo "language: all passed"
 exit $((fails > 0))

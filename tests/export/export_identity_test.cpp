@@ -33,7 +33,9 @@ uint64_t fnv1a(const std::vector<uint8_t>& bytes) {
 }
 
 struct Quiet : ExportObserver {
-    void set_text(int, const std::string&) override {}
+    void files(const std::string&, const std::string&) override {}
+    void stage(ExportStage) override {}
+    void processed(uint64_t, int32_t) override {}
     void set_progress_range(int) override {}
     void step_progress() override {}
     void finished(const ExportJobResult&) override {}

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <thread>
 
@@ -136,11 +137,13 @@ TEST(ThreadedSink, HandsOnInOrderAndAFailingStageStopsTheOneBeforeIt) {
 
 // Records which threads made the observer's calls.
 struct ThreadRecordingObserver : ExportObserver {
-    void set_text(int, const std::string& text) override {
+    void files(const std::string&, const std::string&) override { note(); }
+    void stage(ExportStage s) override {
         note();
-        if (text == cancel_on_text && job != nullptr)
+        if (cancel_on_stage && s == *cancel_on_stage && job != nullptr)
             stop();
     }
+    void processed(uint64_t, int32_t) override { note(); }
     void set_progress_range(int) override { note(); }
     void step_progress() override { note(); }
     void block_done() override {
@@ -166,7 +169,7 @@ struct ThreadRecordingObserver : ExportObserver {
     std::set<std::thread::id> threads;
     int blocks = 0;
     int cancel_at_block = -1;
-    std::string cancel_on_text = "<never>";
+    std::optional<ExportStage> cancel_on_stage;
     bool discard = false;
     bool discard_after_cancel = false;
     ExportJob* job = nullptr;
@@ -277,7 +280,7 @@ TEST_F(ExportPipeline, CancelAndDiscardLeavesNothingWhereACancelWouldKeep) {
                 obs.discard = true;
                 obs.discard_after_cancel = how == 1;
                 if (how == 2 && mp3)
-                    obs.cancel_on_text = TEXT_CONVERTING_TO_MP3;
+                    obs.cancel_on_stage = ExportStage::EncodingMp3;
                 else
                     obs.cancel_at_block = 4;
                 ExportJobResult r = run(cores, mp3, dir / "out.wav", obs);
@@ -297,7 +300,7 @@ TEST_F(ExportPipeline, CancelAndDiscardLeavesNothingWhereACancelWouldKeep) {
 TEST_F(ExportPipeline, CancelWhileTheEncoderFinishesWritesNothing) {
     for (int cores : {1, 2}) {
         ThreadRecordingObserver obs;
-        obs.cancel_on_text = TEXT_CONVERTING_TO_MP3;
+        obs.cancel_on_stage = ExportStage::EncodingMp3;
         ExportJobResult r = run(cores, true, dir / "out.wav", obs);
         EXPECT_EQ(r.end, ExportEnd::Cancelled);
         EXPECT_FALSE(r.encoder_failed);

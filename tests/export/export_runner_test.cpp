@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <variant>
 
 #include "export/mp3_convert.h"
 #include "test_media.h"
@@ -27,12 +28,21 @@ struct ScriptedHost : ExportRunnerHost {
     bool read_playlist = true;
     const ExportRunner* runner = nullptr;
 
-    ExportAgainAnswer ask_export_again(const std::string& folder_text) override {
-        questions.push_back("again:" + folder_text);
+    // The questions as short texts: "song:SOURCE>TARGET", "all:FOLDER", "again:FOLDER", with
+    // "beside" for the sources' own folders.
+    static std::string where(const ConfirmExportAll& a) {
+        return a.beside_sources ? "beside" : a.folder;
+    }
+    ExportAgainAnswer ask_export_again(const ConfirmExportAll& a) override {
+        questions.push_back("again:" + where(a));
         return again;
     }
-    bool confirm(const std::string& text) override {
-        questions.push_back(text);
+    bool confirm(const ExportConfirmation& q) override {
+        if (const auto* song = std::get_if<ConfirmExportSong>(&q)) {
+            questions.push_back("song:" + song->source + ">" + song->target);
+        } else {
+            questions.push_back("all:" + where(std::get<ConfirmExportAll>(q)));
+        }
         return confirm_ok;
     }
     void song_starting(const SongStart& s) override {
@@ -117,8 +127,7 @@ TEST_F(ExportRunnerTest, ExportAllMarksRestoresSelectionAndConfirmsTheFolder) {
     ASSERT_EQ(r.count(SongOutcome::Exported), 3);
     EXPECT_FALSE(r.cancelled);
     ASSERT_EQ(host.questions.size(), 1u);
-    EXPECT_EQ(host.questions[0],
-              "フォルダ[ " + dir / "out" + " ]にファイルを出力します。\n\nよろしいですか？");
+    EXPECT_EQ(host.questions[0], "all:" + dir / "out");
     EXPECT_EQ(marks(), (std::vector<int32_t>{MARK_EXPORTED, MARK_EXPORTED, MARK_EXPORTED}));
     EXPECT_EQ(host.selected_at_start, (std::vector<int>{0, 1, 2}));
     EXPECT_EQ(host.in_progress_at_start, (std::vector<bool>{true, true, true}));
@@ -190,12 +199,15 @@ TEST_F(ExportRunnerTest, RefusedSongsAreMarkedFailedAndTheRestGoOn) {
     ExportRunReport r = export_all(host, dir / "in");
     ASSERT_EQ(r.songs.size(), 4u);
     EXPECT_EQ(r.songs[0].outcome, SongOutcome::Refused);
-    EXPECT_NE(r.songs[0].reason.find("would replace the song itself"), std::string::npos);
+    ASSERT_TRUE(r.songs[0].clash.has_value());
+    EXPECT_EQ(r.songs[0].clash->kind, TargetClashKind::ReplacesItself);
+    EXPECT_EQ(r.songs[0].clash->output, own);
     EXPECT_EQ(r.songs[1].outcome, SongOutcome::Refused) << "x.mp3 would become x.wav, a source";
     EXPECT_EQ(r.songs[2].outcome, SongOutcome::Refused);
     EXPECT_EQ(r.songs[3].outcome, SongOutcome::Refused);
-    EXPECT_NE(r.songs[3].reason.find("would replace the song " + own), std::string::npos)
-        << r.songs[3].reason;
+    ASSERT_TRUE(r.songs[3].clash.has_value());
+    EXPECT_EQ(r.songs[3].clash->kind, TargetClashKind::ReplacesSource);
+    EXPECT_EQ(r.songs[3].clash->other, own);
     EXPECT_EQ(marks(), (std::vector<int32_t>(4, MARK_FAILED)));
     EXPECT_EQ(test::read_bytes(own), own_bytes);
     EXPECT_EQ(test::read_bytes(x_wav), x_wav_bytes);
@@ -211,8 +223,10 @@ TEST_F(ExportRunnerTest, RefusedSongsAreMarkedFailedAndTheRestGoOn) {
     EXPECT_EQ(r.songs[1].outcome, SongOutcome::Exported);
     EXPECT_EQ(r.songs[1].output, dir / "out/mm_x.wav");
     EXPECT_EQ(r.songs[2].outcome, SongOutcome::Refused);
-    EXPECT_EQ(r.songs[2].reason,
-              "its output " + dir / "out/mm_x.wav" + " is also the output of " + x_mp3);
+    ASSERT_TRUE(r.songs[2].clash.has_value());
+    EXPECT_EQ(r.songs[2].clash->kind, TargetClashKind::SameOutput);
+    EXPECT_EQ(r.songs[2].clash->output, dir / "out/mm_x.wav");
+    EXPECT_EQ(r.songs[2].clash->other, x_mp3);
     EXPECT_EQ(r.songs[3].outcome, SongOutcome::Refused) << "other/a.wav is also mm_a.wav";
     EXPECT_EQ(marks(),
               (std::vector<int32_t>{MARK_EXPORTED, MARK_EXPORTED, MARK_FAILED, MARK_FAILED}));
@@ -230,14 +244,13 @@ TEST_F(ExportRunnerTest, BesideTheSourcesAnEmptyAffixBecomesZel) {
     ScriptedHost host;
     ExportRunReport r = export_all(host, "");
     ASSERT_EQ(r.count(SongOutcome::Exported), 1);
-    EXPECT_EQ(host.questions[0],
-              "元のファイルと同じフォルダにファイルを出力します。\n\nよろしいですか？");
+    EXPECT_EQ(host.questions[0], "all:beside");
     EXPECT_TRUE(std::filesystem::exists(dir / "in/zel_a.wav"));
     EXPECT_STREQ(options.name_affix.data(), "zel_");
     playlist->song_mark[0] = MARK_EXPORTED;
     ScriptedHost again;
     export_all(again, "");
-    EXPECT_EQ(again.questions[0], std::string("again:") + TEXT_ORIGINAL_FOLDER);
+    EXPECT_EQ(again.questions[0], "again:beside");
 }
 
 TEST_F(ExportRunnerTest, AnAffixThatIsNotAPlainNamePartIsRefused) {
@@ -247,7 +260,9 @@ TEST_F(ExportRunnerTest, AnAffixThatIsNotAPlainNamePartIsRefused) {
         std::memcpy(options.name_affix.data(), affix, std::strlen(affix));
         ScriptedHost host;
         ExportRunReport r = export_all(host, dir / "out");
-        EXPECT_FALSE(r.refusal.empty()) << affix;
+        ASSERT_TRUE(r.refusal.has_value()) << affix;
+        EXPECT_EQ(r.refusal->kind, ExportRefusalKind::AffixNotPlain);
+        EXPECT_EQ(r.refusal->affix, affix);
         EXPECT_TRUE(host.questions.empty());
         EXPECT_TRUE(r.songs.empty());
     }
@@ -323,8 +338,7 @@ TEST_F(ExportRunnerTest, ExportSongConfirmsAndLeavesTheMarkAlone) {
     host.runner = &runner;
     ExportRunReport r = runner.export_song(dir / "out/song");
     ASSERT_EQ(r.count(SongOutcome::Exported), 1) << (r.songs.empty() ? "" : r.songs[0].reason);
-    EXPECT_EQ(host.questions[0], "登録されたファイル[ " + a + " ]から\nファイル[ " +
-                                     dir / "out/song" + " ]を作成します。\n\nよろしいですか？");
+    EXPECT_EQ(host.questions[0], "song:" + a + ">" + dir / "out/song");
     EXPECT_EQ(r.songs[0].output, dir / "out/song.wav");
     EXPECT_EQ(marks(), (std::vector<int32_t>{MARK_NONE, MARK_NONE}));
     EXPECT_EQ(playlist->selected_index, 1);

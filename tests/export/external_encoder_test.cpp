@@ -42,7 +42,7 @@ TEST(ExternalEncoder, LineLimitIs257Characters) {
     ExternalEncodeResult r = run_external_encoder("/bin/true", tmpl, path258, "/nonexistent/m.mp3");
     EXPECT_FALSE(r.ok);
     EXPECT_TRUE(r.params_too_long);
-    EXPECT_EQ(r.error, ENCODER_PARAMS_ERROR_TEXT);
+    EXPECT_EQ(r.error, "the external encoder's parameter line is longer than 257 characters");
     ExternalEncodeResult r2 =
         run_external_encoder("/bin/true", tmpl, path257, "/nonexistent/m.mp3");
     EXPECT_FALSE(r2.params_too_long);

@@ -102,7 +102,9 @@ TEST(LoudnessFile, RefusesWhatTheReadersRefuse) {
 }
 
 struct NullObserver : ExportObserver {
-    void set_text(int, const std::string&) override {}
+    void files(const std::string&, const std::string&) override {}
+    void stage(ExportStage) override {}
+    void processed(uint64_t, int32_t) override {}
     void set_progress_range(int) override {}
     void step_progress() override {}
     void block_done() override {

@@ -76,7 +76,9 @@ protected:
         in.temp_folder = dir.path();
         in.run_id = "00000042";
         struct Quiet : ExportObserver {
-            void set_text(int, const std::string&) override {}
+            void files(const std::string&, const std::string&) override {}
+            void stage(ExportStage) override {}
+            void processed(uint64_t, int32_t) override {}
             void set_progress_range(int) override {}
             void step_progress() override {}
             void finished(const ExportJobResult&) override {}

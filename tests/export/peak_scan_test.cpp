@@ -126,18 +126,18 @@ TEST_F(PeakTest, TrackerAndVectorScanAgreeWithTheFileMeasurement) {
     }
 }
 
-TEST(PeakProgress, TextFollowsTheFormat) {
-    EXPECT_EQ(peak_progress_text(3, 50, 200), "song = 3, done = 50%");
-    EXPECT_EQ(peak_progress_text(0, 500, 200), "song = 0, done = 100%");
-    EXPECT_EQ(peak_progress_text(1, 10, 0), "song = 1, done = 0%");
+TEST(PeakProgress, CountsBothChannelsAndStopsAtAHundred) {
+    EXPECT_EQ(peak_progress_percent(50, 200), 50);
+    EXPECT_EQ(peak_progress_percent(500, 200), 100);
+    EXPECT_EQ(peak_progress_percent(10, 0), 0);
 }
 
 struct RecordingPeakObserver : PeakScanObserver {
-    void set_text(int, const std::string& t) override { texts.push_back(t); }
+    void song_progress(int song, int percent) override { progress.emplace_back(song, percent); }
     void set_progress_range(int max) override { range = max; }
     void step_progress() override { ++steps; }
     void finished(bool c) override { completed = c; }
-    std::vector<std::string> texts;
+    std::vector<std::pair<int, int>> progress;
     int range = -1, steps = 0;
     bool completed = false;
 };
@@ -164,8 +164,7 @@ TEST_F(PeakTest, ScanMeasuresWavEntriesOnlyOnItsThread) {
     EXPECT_EQ(pl->entries[1].peak_level, 4321);
     EXPECT_EQ(obs.range, 2);
     EXPECT_EQ(obs.steps, 2);
-    ASSERT_EQ(obs.texts.size(), 1u);
-    EXPECT_EQ(obs.texts[0], "song = 0, done = 100%");
+    EXPECT_EQ(obs.progress, (std::vector<std::pair<int, int>>{{0, 100}}));
 }
 
 TEST_F(PeakTest, FileWithoutDataEndsTheScanButUnreadableFilesAreSkipped) {

@@ -20,7 +20,7 @@ class CountingObserver : public PeakScanObserver {
 public:
     void set_progress_range(int) override {}
     void step_progress() override { ++steps; }
-    void set_text(int, const std::string&) override {}
+    void song_progress(int, int) override {}
     void finished(bool) override {}
     int steps = 0;
 };

@@ -77,15 +77,14 @@ TEST(DeviceDialog, RateRadiosAndBufferCountRules) {
     EXPECT_EQ(buffer_count_from_text(""), 2);
 }
 
-TEST(DeviceList, StartupWarningsNameTheMissingKinds) {
+TEST(DeviceList, StartupProblemsNameTheMissingKinds) {
     DeviceLists lists;
-    auto texts = startup_device_warnings(lists);
-    ASSERT_EQ(texts.size(), 2u);
-    EXPECT_EQ(texts[0], NO_OUTPUT_DEVICE_TEXT);
-    EXPECT_EQ(texts[1], NO_INPUT_DEVICE_TEXT);
-    lists.outputs.count = 1;
+    EXPECT_EQ(startup_device_problems(lists),
+              (std::vector<DeviceProblem>{DeviceProblem::NoOutput, DeviceProblem::NoInput}));
     lists.inputs.count = 1;
-    EXPECT_TRUE(startup_device_warnings(lists).empty());
+    EXPECT_EQ(startup_device_problems(lists), std::vector<DeviceProblem>{DeviceProblem::NoOutput});
+    lists.outputs.count = 1;
+    EXPECT_TRUE(startup_device_problems(lists).empty());
 }
 
 }  // namespace

@@ -32,9 +32,7 @@ public:
     void release_transport_buttons() override { ++buttons_released; }
     void refresh_playlist_view() override { ++refreshes; }
     void set_list_commands_enabled(bool enabled) override { list_commands = enabled; }
-    void show_message(const std::string& caption, const std::string& text) override {
-        messages.push_back(caption + "|" + text);
-    }
+    void device_open_failed(const DeviceError& error) override { messages.push_back(error.text); }
     std::map<int, int> timers;
     bool pointer_over_seek = true;
     int buttons_released = 0;

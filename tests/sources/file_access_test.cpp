@@ -148,7 +148,7 @@ TEST(OpenRegularFile, NoReaderBlocksOnAFifo) {
                 auto pl = std::make_unique<Playlist>();
                 PlaylistFileResult r = open_playlist_file(*pl, fifo_plt, true);
                 EXPECT_EQ(r.status, PlaylistFileStatus::cannot_open);
-                EXPECT_EQ(playlist_file_error_text(r), "cannot open: a FIFO, not a regular file");
+                EXPECT_EQ(playlist_file_reason(r), "a FIFO, not a regular file");
             },
             fifo_plt));
         for (int fd : writers) {

@@ -16,21 +16,26 @@
 #include <QToolTip>
 #include <QTranslator>
 #include <QtTest/QTest>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "export/external_encoder.h"
-#include "playback/device_list.h"
 #include "settings/ini_settings.h"
 #include "tests/ui/window_fixture.h"
 #include "ui/command_ids.h"
 #include "ui/dialogs/device_settings_dialog.h"
+#include "ui/dialogs/encoder_settings_dialog.h"
 #include "ui/dialogs/export_again_dialog.h"
+#include "ui/dialogs/export_options_dialog.h"
+#include "ui/dialogs/export_progress_dialog.h"
+#include "ui/dialogs/job_texts.h"
 #include "ui/dialogs/messages.h"
+#include "ui/dialogs/peak_dialog.h"
 #include "ui/dialogs/ui_text.h"
 #include "ui/manual.h"
 #include "ui/menus.h"
@@ -120,24 +125,77 @@ std::vector<QString> dialog_texts(const QWidget& dialog) {
     return texts;
 }
 
-// Every message box the window can show, with sample values filled in.
+// One playlist-file result of each kind (the path is "/x.plt").
+std::vector<PlaylistFileResult> every_playlist_file_result() {
+    std::vector<PlaylistFileResult> results;
+    for (const PlaylistFileStatus status :
+         {PlaylistFileStatus::ok, PlaylistFileStatus::engine_busy, PlaylistFileStatus::cannot_open,
+          PlaylistFileStatus::wrong_size, PlaylistFileStatus::read_error,
+          PlaylistFileStatus::cannot_write}) {
+        PlaylistFileResult r;
+        r.status = status;
+        r.kind = status == PlaylistFileStatus::cannot_open ? FileKind::Fifo : FileKind::Regular;
+        r.error_number = status == PlaylistFileStatus::read_error ? EIO : 0;
+        r.reason = status == PlaylistFileStatus::cannot_write ? "/x.plt: disk full" : "";
+        results.push_back(r);
+    }
+    return results;
+}
+
+// Every message box the window can show, with sample values filled in: each kind of the
+// core's facts among them.
 std::vector<BoxMessage> every_message() {
-    return {no_output_device_message(),
-            no_input_device_message(),
-            list_full_message(),
-            wave_format_error_message(),
-            encoder_params_too_long_message(),
-            export_song_confirm_message("a.wav", "b.mp3"),
-            export_all_confirm_message(true, ""),
-            export_all_confirm_message(false, "/music/out"),
-            save_user_preset_message(2),
-            latest_version_message(),
-            paths_too_long_message(3),
-            save_failed_message("/x.plt", "disk full"),
-            ini_write_failed_message("/x.ini", "disk full"),
-            export_failed_message("/a.wav", "disk full"),
-            export_all_failed_message(QStringLiteral("a.wav: disk full")),
-            encoder_request_message(true, "/usr/bin/lame", "-V2 %1 %2")};
+    std::vector<BoxMessage> all = {list_full_message(),
+                                   wave_format_error_message(),
+                                   encoder_params_too_long_message(),
+                                   save_user_preset_message(2),
+                                   latest_version_message(),
+                                   paths_too_long_message(3),
+                                   save_failed_message("/x.plt", "disk full"),
+                                   ini_write_failed_message("/x.ini", "disk full"),
+                                   export_failed_message("/a.wav", QStringLiteral("disk full")),
+                                   export_all_failed_message(QStringLiteral("a.wav: disk full")),
+                                   encoder_request_message(true, "/usr/bin/lame", "-V2 %1 %2"),
+                                   language_next_start_message(),
+                                   device_open_error_message("Device unavailable", "USB DAC")};
+    for (const DeviceProblem p : {DeviceProblem::NoOutput, DeviceProblem::NoInput}) {
+        all.push_back(device_problem_message(p));
+    }
+    for (const ExportConfirmation& q :
+         {ExportConfirmation{ConfirmExportSong{"a.wav", "b.mp3"}},
+          ExportConfirmation{ConfirmExportAll{true, ""}},
+          ExportConfirmation{ConfirmExportAll{false, "/music/out"}}}) {
+        all.push_back(export_confirm_message(q));
+    }
+    for (const ExportRefusalKind k :
+         {ExportRefusalKind::NoSongSelected, ExportRefusalKind::PlaylistEmpty,
+          ExportRefusalKind::AffixNotPlain, ExportRefusalKind::NoFolder}) {
+        all.push_back(export_refusal_message(ExportRefusal{k, "../x_"}));
+    }
+    for (const TargetClashKind k : {TargetClashKind::ReplacesItself,
+                                    TargetClashKind::ReplacesSource, TargetClashKind::SameOutput}) {
+        all.push_back(
+            export_failed_message("/a.wav", target_clash_text(TargetClash{k, "/o.wav", "/b.wav"})));
+    }
+    for (const PlaylistFileResult& r : every_playlist_file_result()) {
+        if (std::optional<BoxMessage> m = playlist_file_message(r, "/x.plt")) {
+            all.push_back(*m);
+        }
+    }
+    return all;
+}
+
+// The lines the export and peak dialogs show while their jobs run.
+std::vector<QString> every_job_line() {
+    std::vector<QString> lines;
+    for (const ExportStage stage :
+         {ExportStage::DecodingMp3, ExportStage::MeasuringLevel, ExportStage::Processing,
+          ExportStage::EncodingMp3, ExportStage::EncodingMp3External}) {
+        lines.push_back(export_stage_text(stage));
+    }
+    lines.push_back(processed_time_text(44100 * 61, 44100));
+    lines.push_back(peak_progress_text(3, 50));
+    return lines;
 }
 
 QString tooltip_of(QToolButton* b) {
@@ -275,21 +333,33 @@ TEST_F(EnglishWindow, ShowsTheEnglishMenusAndTooltips) {
 
 TEST_F(EnglishWindow, ShowsEnglishMessagesDialogsAndStatusBar) {
     EXPECT_EQ(window_text_language(), Language::English);
-    for (const BoxMessage& m : every_message()) {
+    const std::vector<BoxMessage> messages = every_message();
+    EXPECT_EQ(messages.size(), 29u);  // 13 of the window's own, 16 of the core's facts
+    for (const BoxMessage& m : messages) {
         EXPECT_FALSE(has_japanese(m.caption)) << m.caption.toStdString();
         EXPECT_FALSE(has_japanese(m.text)) << m.text.toStdString();
     }
+    for (const QString& line : every_job_line()) {
+        EXPECT_FALSE(has_japanese(line)) << line.toStdString();
+    }
+    // The core's facts in the catalogue's English.
+    EXPECT_EQ(
+        export_confirm_message(ConfirmExportAll{false, "/music/out"}).text.toStdString(),
+        "The files will be written to the folder [ /music/out ].\n\nDo you wish to continue?");
+    EXPECT_EQ(export_refusal_message(ExportRefusal{ExportRefusalKind::AffixNotPlain, "a/b"})
+                  .text.toStdString(),
+              "the name affix \"a/b\" is not a plain part of a file name (no \"/\", no \"..\")");
+    EXPECT_EQ(target_clash_text(TargetClash{TargetClashKind::SameOutput, "/o.wav", "/b.wav"})
+                  .toStdString(),
+              "its output /o.wav is also the output of /b.wav");
+    EXPECT_EQ(device_problem_message(DeviceProblem::NoInput).text.toStdString(),
+              "No usable input sound device was found.\nON-AIR mode cannot be used.");
     // The values go where the English sentence wants them, and in order.
     EXPECT_EQ(export_song_confirm_message("a.wav", "b.mp3").text.toStdString(),
               "From the listed file [ a.wav ]\nthe file [ b.mp3 ] will be made.\n\n"
               "Do you wish to continue?");
     EXPECT_EQ(confirm_message(QString()).caption.toStdString(), "Confirm");
     EXPECT_NE(save_user_preset_message(2).text.indexOf(QStringLiteral("User's Preset #2.")), -1);
-    // The core's texts reach the window through the catalogue too: its copies must match.
-    for (const char* core : {NO_OUTPUT_DEVICE_TEXT, NO_INPUT_DEVICE_TEXT,
-                             ENCODER_PARAMS_ERROR_CAPTION, ENCODER_PARAMS_ERROR_TEXT}) {
-        EXPECT_FALSE(has_japanese(message_text(core))) << core;
-    }
 
     DeviceLists lists;
     DeviceSettings settings;
@@ -298,8 +368,16 @@ TEST_F(EnglishWindow, ShowsEnglishMessagesDialogsAndStatusBar) {
     EXPECT_EQ(device_dialog.buttons()->button(QDialogButtonBox::Cancel)->text().toStdString(),
               "Cancel");
     ExportAgainDialog again(false, "/music/out");
+    ExportOptionsDialog song_options(ExportCommand::ExportSong, ctx->export_options, ctx->encoder,
+                                     host);
+    ExportOptionsDialog all_options(ExportCommand::ExportAll, ctx->export_options, ctx->encoder,
+                                    host);
+    EncoderSettingsDialog encoder_dialog(ctx->encoder, host, ctx->ini, [] { return true; });
+    ExportProgressDialog progress(ExportJobInputs{}, *ctx->processor, ctx->throttle, host);
+    PeakDialog peak(*ctx->playlist);
     for (const QWidget* dialog :
-         {static_cast<QWidget*>(&device_dialog), static_cast<QWidget*>(&again)}) {
+         std::initializer_list<const QWidget*>{&device_dialog, &again, &song_options, &all_options,
+                                               &encoder_dialog, &progress, &peak}) {
         for (const QString& text : dialog_texts(*dialog)) {
             EXPECT_FALSE(has_japanese(text)) << text.toStdString();
         }
@@ -307,6 +385,72 @@ TEST_F(EnglishWindow, ShowsEnglishMessagesDialogsAndStatusBar) {
 
     EXPECT_EQ(window->status_text(1).toStdString(), "Songs in list: 0");
     EXPECT_EQ(window->status_text(0).left(17).toStdString(), "[SPACE]:Play/Stop");
+}
+
+// The core's facts stand in the Japanese window as the program has always worded them.
+TEST_F(JapaneseWindow, WordsTheCoresFactsAsBefore) {
+    EXPECT_EQ(window_text_language(), Language::Japanese);
+    const std::pair<BoxMessage, const char*> wording[] = {
+        {device_problem_message(DeviceProblem::NoOutput),
+         "使用可能な出力サウンドデバイスが見つかりません。\nプレーヤー機能、ON-"
+         "AIRモードは使用できま"
+         "せん。"},
+        {device_problem_message(DeviceProblem::NoInput),
+         "使用可能な入力サウンドデバイスが見つかりません。\nON-AIRモードは使用できません。"},
+        {export_confirm_message(ConfirmExportSong{"a.wav", "b.mp3"}),
+         "登録されたファイル[ a.wav ]から\nファイル[ b.mp3 ]を作成します。\n\nよろしいですか？"},
+        {export_confirm_message(ConfirmExportAll{true, ""}),
+         "元のファイルと同じフォルダにファイルを出力します。\n\nよろしいですか？"},
+        {export_confirm_message(ConfirmExportAll{false, "/music/out"}),
+         "フォルダ[ /music/out ]にファイルを出力します。\n\nよろしいですか？"},
+        {export_refusal_message(ExportRefusal{ExportRefusalKind::NoSongSelected, ""}),
+         "曲が選択されていません"},
+        {export_refusal_message(ExportRefusal{ExportRefusalKind::PlaylistEmpty, ""}),
+         "プレイリストが空です"},
+        {export_refusal_message(ExportRefusal{ExportRefusalKind::AffixNotPlain, "../x_"}),
+         "ファイル名の付加文字列 \"../x_\" はファイル名の一部として使えません (\"/\" や \"..\" "
+         "は不可)"},
+        {export_refusal_message(ExportRefusal{ExportRefusalKind::NoFolder, ""}),
+         "出力フォルダが選ばれていません"},
+        {encoder_params_too_long_message(), "パラメータの文字列が長すぎます。 (MAX LENGTH=260)"},
+    };
+    for (const auto& [message, text] : wording) {
+        EXPECT_EQ(message.text.toStdString(), text);
+    }
+    EXPECT_EQ(device_problem_message(DeviceProblem::NoOutput).caption.toStdString(), "ZelvonicMP3");
+    EXPECT_EQ(export_confirm_message(ConfirmExportAll{true, ""}).caption.toStdString(), "確認");
+    EXPECT_EQ(encoder_params_too_long_message().caption.toStdString(),
+              "外部MP3エンコーダ パラメータエラー");
+    const std::pair<TargetClashKind, const char*> clashes[] = {
+        {TargetClashKind::ReplacesItself, "出力 /o.wav が元の曲を置き換えてしまいます"},
+        {TargetClashKind::ReplacesSource, "出力 /o.wav が曲 /b.wav を置き換えてしまいます"},
+        {TargetClashKind::SameOutput, "出力 /o.wav は /b.wav の出力と同じです"}};
+    for (const auto& [kind, text] : clashes) {
+        EXPECT_EQ(target_clash_text(TargetClash{kind, "/o.wav", "/b.wav"}).toStdString(), text);
+    }
+    const char* const playlist_lines[] = {
+        nullptr,
+        nullptr,
+        "再生リストファイルを開けません。\n/x.plt\n(a FIFO, not a regular file)",
+        "再生リストファイルではありません。\n/x.plt",
+        "再生リストファイルを読み込めません。\n/x.plt\n(Input/output error)",
+        "再生リストファイルを保存できません。\n/x.plt\n(/x.plt: disk full)"};
+    const std::vector<PlaylistFileResult> results = every_playlist_file_result();
+    for (size_t i = 0; i < results.size(); ++i) {
+        const std::optional<BoxMessage> m = playlist_file_message(results[i], "/x.plt");
+        EXPECT_EQ(m.has_value(), playlist_lines[i] != nullptr) << i;
+        if (m) {
+            EXPECT_EQ(m->text.toStdString(), playlist_lines[i]);
+        }
+    }
+    // The export dialogs' own lines are their English texts in both languages.
+    EXPECT_EQ(
+        every_job_line(),
+        (std::vector<QString>{QStringLiteral("Converting to WAV format.."),
+                              QStringLiteral("Searching max level for normalization.."), QString(),
+                              QStringLiteral("Converting to MP3 format.."),
+                              QStringLiteral("Converting to MP3 format with EXT encoder.."),
+                              QStringLiteral("01:01"), QStringLiteral("song = 3, done = 50%")}));
 }
 
 // The language item's checked choice, from the menu.

@@ -84,7 +84,9 @@ TEST_F(ExportDialogFixture, RunsTheExportToItsEndAndShowsItsProgress) {
 TEST_F(ExportDialogFixture, RunsAJobMadeByItsOwnerAndLeavesItsEndAlone) {
     struct Route : ExportObserver {
         ExportProgressDialog* d = nullptr;
-        void set_text(int id, const std::string& t) override { d->job_text(id, t); }
+        void files(const std::string& s, const std::string& t) override { d->job_files(s, t); }
+        void stage(ExportStage s) override { d->job_stage(s); }
+        void processed(uint64_t f, int32_t r) override { d->job_processed(f, r); }
         void set_progress_range(int max) override { d->job_progress_range(max); }
         void step_progress() override { d->job_step(); }
         void block_done() override { d->job_block_done(); }

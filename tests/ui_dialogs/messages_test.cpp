@@ -73,7 +73,7 @@ TEST(Messages, TextsCaptionsAndIcons) {
     EXPECT_EQ(m.text, QStringLiteral("Device unavailable\nUSB DAC"));
     EXPECT_EQ(device_open_error_message("Busy", "").text, QStringLiteral("Busy"));
 
-    EXPECT_EQ(no_output_device_message().text,
+    EXPECT_EQ(device_problem_message(DeviceProblem::NoOutput).text,
               QStringLiteral("使用可能な出力サウンドデバイスが見つかりません。\nプレーヤー機能、ON-"
                              "AIRモードは使用できません。"));
     m = encoder_params_too_long_message();

@@ -23,8 +23,8 @@ class WindowExportHost final : public ExportRunnerHost {
 public:
     explicit WindowExportHost(ExportCommandContext& c) : c_(c) {}
 
-    ExportAgainAnswer ask_export_again(const std::string& folder_text) override {
-        ExportAgainDialog dialog(c_.options.save_to_source_folder != 0, folder_text, c_.parent);
+    ExportAgainAnswer ask_export_again(const ConfirmExportAll& where) override {
+        ExportAgainDialog dialog(where.beside_sources, where.folder, c_.parent);
         switch (c_.host.exec(dialog)) {
             case EXPORT_AGAIN_ALL:
                 return ExportAgainAnswer::ExportAll;
@@ -35,8 +35,8 @@ public:
         }
     }
 
-    bool confirm(const std::string& text) override {
-        return is_yes(c_.host.show(c_.parent, confirm_message(from_utf8(text))));
+    bool confirm(const ExportConfirmation& question) override {
+        return is_yes(c_.host.show(c_.parent, export_confirm_message(question)));
     }
 
     void song_starting(const SongStart& start) override {
@@ -80,9 +80,19 @@ public:
     }
 
     // Without a dialog (a song ended before one showed) the calls have nobody to tell.
-    void job_text(int, int control_id, const std::string& text) override {
+    void job_files(int, const std::string& source, const std::string& target) override {
         if (dialog_ != nullptr) {
-            dialog_->job_text(control_id, text);
+            dialog_->job_files(source, target);
+        }
+    }
+    void job_stage(int, ExportStage stage) override {
+        if (dialog_ != nullptr) {
+            dialog_->job_stage(stage);
+        }
+    }
+    void job_processed(int, uint64_t frames, int32_t sample_rate) override {
+        if (dialog_ != nullptr) {
+            dialog_->job_processed(frames, sample_rate);
         }
     }
     void job_progress_range(int, int max) override {
@@ -116,9 +126,8 @@ private:
 
 ExportRunnerConfig window_config() {
     ExportRunnerConfig config;
-    config.jobs = 1;                           // the window's own processor, one song at a time
-    config.keep_cancelled_output = true;       // what was processed before a cancel stays
-    config.language = window_text_language();  // the runner's refusals, as the window speaks
+    config.jobs = 1;                      // the window's own processor, one song at a time
+    config.keep_cancelled_output = true;  // what was processed before a cancel stays
     return config;
 }
 
@@ -136,22 +145,24 @@ bool run_export(ExportCommandContext& c, bool all, Run run) {
     if (c.run_ended) {
         c.run_ended();
     }
-    if (!report.refusal.empty()) {
-        c.host.show(c.parent, error_message(from_utf8(report.refusal)));
+    if (report.refusal) {
+        c.host.show(c.parent, export_refusal_message(*report.refusal));
         return false;
     }
     const std::vector<SongReport>& failed = window_host.failed();
     auto why = [](const SongReport& r) {
-        return r.switched_to_wav
-                   ? r.reason + "\n" + message_text(TEXT_SWITCHED_TO_WAV).toStdString()
-                   : r.reason;
+        QString text = r.clash ? target_clash_text(*r.clash) : from_utf8(r.reason);
+        if (r.switched_to_wav) {
+            text += QLatin1Char('\n') + message_text(TEXT_SWITCHED_TO_WAV);
+        }
+        return text;
     };
     if (!all && !failed.empty()) {
         c.host.show(c.parent, export_failed_message(failed[0].source, why(failed[0])));
     } else if (all && !failed.empty()) {
         QStringList lines;
         for (const SongReport& r : failed) {
-            lines << from_utf8(r.source) + QStringLiteral(": ") + from_utf8(why(r));
+            lines << from_utf8(r.source) + QStringLiteral(": ") + why(r);
         }
         c.host.show(c.parent, export_all_failed_message(lines.join(QLatin1Char('\n'))));
     }

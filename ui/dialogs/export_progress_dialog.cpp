@@ -13,6 +13,7 @@
 
 #include "ui/dialogs/dialog_host.h"
 #include "ui/dialogs/dialog_texts.h"
+#include "ui/dialogs/job_texts.h"
 #include "ui/dialogs/messages.h"
 #include "ui/dialogs/ui_text.h"
 
@@ -22,8 +23,12 @@ namespace zv {
 class ExportProgressDialog::Forwarder final : public ExportObserver {
 public:
     void attach(ExportProgressDialog* dialog) { d_ = dialog; }
-    void set_text(int control_id, const std::string& text) override {
-        d_->job_text(control_id, text);
+    void files(const std::string& source, const std::string& target) override {
+        d_->job_files(source, target);
+    }
+    void stage(ExportStage stage) override { d_->job_stage(stage); }
+    void processed(uint64_t frames, int32_t sample_rate) override {
+        d_->job_processed(frames, sample_rate);
     }
     void set_progress_range(int max) override { d_->job_progress_range(max); }
     void step_progress() override { d_->job_step(); }
@@ -160,27 +165,19 @@ void ExportProgressDialog::cancel_job() {
     }
 }
 
-void ExportProgressDialog::show_text(int control_id, const QString& text) {
-    switch (control_id) {
-        case CTL_EXPORT_SOURCE:
-            source_->setText(text);
-            break;
-        case CTL_EXPORT_TARGET:
-            target_->setText(text);
-            break;
-        case CTL_EXPORT_TIME:
-            time_->setText(text);
-            break;
-        case CTL_EXPORT_STATUS:
-            status_->setText(text);
-            break;
-        default:
-            break;
-    }
+void ExportProgressDialog::job_files(const std::string& source, const std::string& target) {
+    post([this, s = from_utf8(source), t = from_utf8(target)] {
+        source_->setText(s);
+        target_->setText(t);
+    });
 }
 
-void ExportProgressDialog::job_text(int control_id, const std::string& text) {
-    post([this, control_id, t = from_utf8(text)] { show_text(control_id, t); });
+void ExportProgressDialog::job_stage(ExportStage stage) {
+    post([this, stage] { status_->setText(export_stage_text(stage)); });
+}
+
+void ExportProgressDialog::job_processed(uint64_t frames, int32_t sample_rate) {
+    post([this, t = processed_time_text(frames, sample_rate)] { time_->setText(t); });
 }
 
 void ExportProgressDialog::job_progress_range(int max) {

@@ -47,7 +47,9 @@ public:
     ~ExportProgressDialog() override;
 
     // The job's observer calls; any thread.
-    void job_text(int control_id, const std::string& text);
+    void job_files(const std::string& source, const std::string& target);
+    void job_stage(ExportStage stage);
+    void job_processed(uint64_t frames, int32_t sample_rate);
     void job_progress_range(int max);
     void job_step();
     void job_block_done();
@@ -84,7 +86,6 @@ private:
                          Processor& processor, ThrottleSettings& throttle, DialogHost& host,
                          QWidget* parent);
     void build();
-    void show_text(int control_id, const QString& text);
     void end(const ExportJobResult& result);
 
     std::unique_ptr<Forwarder> own_forwarder_;  // with own_job_ only

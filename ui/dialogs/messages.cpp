@@ -1,28 +1,11 @@
 #include "ui/dialogs/messages.h"
 
-#include "export/external_encoder.h"
-#include "playback/device_list.h"
+#include <variant>
+
 #include "sources/playlist.h"
 #include "ui/dialogs/ui_text.h"
 
 namespace zv {
-namespace {
-
-// The core's texts that the window shows, marked for the translation catalogue here: the core
-// does not use Qt. They must stay the same as the core's constants (a test compares).
-[[maybe_unused]] constexpr const char* CORE_MESSAGES[] = {
-    QT_TRANSLATE_NOOP("Message",
-                      "使用可能な出力サウンドデバイスが見つかりません。\nプレーヤー機能、ON-"
-                      "AIRモードは使用できません。"),
-    QT_TRANSLATE_NOOP(
-        "Message",
-        "使用可能な入力サウンドデバイスが見つかりません。\nON-AIRモードは使用できません。"),
-    QT_TRANSLATE_NOOP("Message", "外部MP3エンコーダ パラメータエラー"),
-    QT_TRANSLATE_NOOP("Message", "パラメータの文字列が長すぎます。 (MAX LENGTH=260)"),
-};
-
-}  // namespace
-
 QString from_utf8(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
@@ -59,12 +42,14 @@ BoxMessage confirm_message(const QString& text) {
                       MessageButtons::OkCancel};
 }
 
-BoxMessage no_output_device_message() {
-    return error_message(message_text(NO_OUTPUT_DEVICE_TEXT));
-}
-
-BoxMessage no_input_device_message() {
-    return error_message(message_text(NO_INPUT_DEVICE_TEXT));
+BoxMessage device_problem_message(DeviceProblem problem) {
+    switch (problem) {
+        case DeviceProblem::NoOutput:
+            return error_message(message_text(TEXT_NO_OUTPUT_DEVICE));
+        case DeviceProblem::NoInput:
+            break;
+    }
+    return error_message(message_text(TEXT_NO_INPUT_DEVICE));
 }
 
 BoxMessage list_full_message() {
@@ -107,6 +92,62 @@ BoxMessage export_all_confirm_message(bool to_source_folders, std::string_view f
     return confirm_message(fill_text(TEXT_EXPORT_ALL_TO_FOLDER, {from_utf8(folder)}));
 }
 
+BoxMessage export_confirm_message(const ExportConfirmation& question) {
+    if (const auto* song = std::get_if<ConfirmExportSong>(&question)) {
+        return export_song_confirm_message(song->source, song->target);
+    }
+    const auto& all = std::get<ConfirmExportAll>(question);
+    return export_all_confirm_message(all.beside_sources, all.folder);
+}
+
+BoxMessage export_refusal_message(const ExportRefusal& refusal) {
+    switch (refusal.kind) {
+        case ExportRefusalKind::NoSongSelected:
+            return error_message(message_text(TEXT_NO_SONG_SELECTED));
+        case ExportRefusalKind::PlaylistEmpty:
+            return error_message(message_text(TEXT_PLAYLIST_EMPTY));
+        case ExportRefusalKind::AffixNotPlain:
+            return error_message(fill_text(TEXT_AFFIX_NOT_PLAIN, {from_utf8(refusal.affix)}));
+        case ExportRefusalKind::NoFolder:
+            break;
+    }
+    return error_message(message_text(TEXT_NO_FOLDER));
+}
+
+QString target_clash_text(const TargetClash& clash) {
+    switch (clash.kind) {
+        case TargetClashKind::ReplacesItself:
+            return fill_text(TEXT_REPLACES_ITSELF, {from_utf8(clash.output)});
+        case TargetClashKind::ReplacesSource:
+            return fill_text(TEXT_REPLACES_SOURCE,
+                             {from_utf8(clash.output), from_utf8(clash.other)});
+        case TargetClashKind::SameOutput:
+            break;
+    }
+    return fill_text(TEXT_SAME_OUTPUT, {from_utf8(clash.output), from_utf8(clash.other)});
+}
+
+std::optional<BoxMessage> playlist_file_message(const PlaylistFileResult& result,
+                                                std::string_view path) {
+    const QString file = from_utf8(path);
+    const QString why =
+        QStringLiteral("\n(") + from_utf8(playlist_file_reason(result)) + QLatin1Char(')');
+    switch (result.status) {
+        case PlaylistFileStatus::ok:
+        case PlaylistFileStatus::engine_busy:
+            return std::nullopt;
+        case PlaylistFileStatus::cannot_open:
+            return error_message(message_text(TEXT_PLAYLIST_CANNOT_OPEN) + file + why);
+        case PlaylistFileStatus::wrong_size:
+            return error_message(message_text(TEXT_NOT_A_PLAYLIST) + file);
+        case PlaylistFileStatus::read_error:
+            return error_message(message_text(TEXT_PLAYLIST_CANNOT_READ) + file + why);
+        case PlaylistFileStatus::cannot_write:
+            return error_message(message_text(TEXT_PLAYLIST_CANNOT_SAVE) + file + why);
+    }
+    return std::nullopt;
+}
+
 BoxMessage save_user_preset_message(int n) {
     // Full-width digits in the Japanese question, plain ones in the English.
     static const char* const DIGITS[] = {QT_TRANSLATE_NOOP("Message", "１"),
@@ -134,8 +175,8 @@ BoxMessage ini_write_failed_message(std::string_view path, std::string_view why)
     return error_message(fill_text(TEXT_INI_WRITE_FAILED, {from_utf8(path), from_utf8(why)}));
 }
 
-BoxMessage export_failed_message(std::string_view source, std::string_view why) {
-    return error_message(fill_text(TEXT_EXPORT_FAILED, {from_utf8(source), from_utf8(why)}));
+BoxMessage export_failed_message(std::string_view source, const QString& why) {
+    return error_message(fill_text(TEXT_EXPORT_FAILED, {from_utf8(source), why}));
 }
 
 BoxMessage export_all_failed_message(const QString& lines) {

@@ -6,8 +6,12 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <string_view>
 
+#include "export/export_facts.h"
+#include "playback/device_list.h"
+#include "sources/playlist_file.h"
 #include "text/language.h"
 
 namespace zv {
@@ -92,6 +96,43 @@ inline constexpr const char* TEXT_ENCODER_REQUEST = QT_TRANSLATE_NOOP(
     "この設定を読み込みますか？\n"
     "（キャンセルを選ぶと、外部MP3エンコーダの設定は今のまま変わりません。）");
 
+// The core's facts, as the window words them.
+inline constexpr const char* TEXT_NO_OUTPUT_DEVICE =
+    QT_TRANSLATE_NOOP("Message",
+                      "使用可能な出力サウンドデバイスが見つかりません。\nプレーヤー機能、ON-"
+                      "AIRモードは使用できません。");
+inline constexpr const char* TEXT_NO_INPUT_DEVICE = QT_TRANSLATE_NOOP(
+    "Message", "使用可能な入力サウンドデバイスが見つかりません。\nON-AIRモードは使用できません。");
+inline constexpr const char* ENCODER_PARAMS_ERROR_CAPTION =
+    QT_TRANSLATE_NOOP("Message", "外部MP3エンコーダ パラメータエラー");
+inline constexpr const char* ENCODER_PARAMS_ERROR_TEXT =
+    QT_TRANSLATE_NOOP("Message", "パラメータの文字列が長すぎます。 (MAX LENGTH=260)");
+// A playlist file that cannot be opened or saved: this line, the path, and why in brackets.
+inline constexpr const char* TEXT_PLAYLIST_CANNOT_OPEN =
+    QT_TRANSLATE_NOOP("Message", "再生リストファイルを開けません。\n");
+inline constexpr const char* TEXT_NOT_A_PLAYLIST =
+    QT_TRANSLATE_NOOP("Message", "再生リストファイルではありません。\n");
+inline constexpr const char* TEXT_PLAYLIST_CANNOT_READ =
+    QT_TRANSLATE_NOOP("Message", "再生リストファイルを読み込めません。\n");
+inline constexpr const char* TEXT_PLAYLIST_CANNOT_SAVE =
+    QT_TRANSLATE_NOOP("Message", "再生リストファイルを保存できません。\n");
+// Why an export did not start, and why one song of a run was not started.
+inline constexpr const char* TEXT_NO_SONG_SELECTED =
+    QT_TRANSLATE_NOOP("Message", "曲が選択されていません");
+inline constexpr const char* TEXT_PLAYLIST_EMPTY =
+    QT_TRANSLATE_NOOP("Message", "プレイリストが空です");
+inline constexpr const char* TEXT_AFFIX_NOT_PLAIN = QT_TRANSLATE_NOOP(
+    "Message",
+    "ファイル名の付加文字列 \"%s\" はファイル名の一部として使えません (\"/\" や \"..\" は不可)");
+inline constexpr const char* TEXT_NO_FOLDER =
+    QT_TRANSLATE_NOOP("Message", "出力フォルダが選ばれていません");
+inline constexpr const char* TEXT_REPLACES_ITSELF =
+    QT_TRANSLATE_NOOP("Message", "出力 %s が元の曲を置き換えてしまいます");
+inline constexpr const char* TEXT_REPLACES_SOURCE =
+    QT_TRANSLATE_NOOP("Message", "出力 %s が曲 %s を置き換えてしまいます");
+inline constexpr const char* TEXT_SAME_OUTPUT =
+    QT_TRANSLATE_NOOP("Message", "出力 %s は %s の出力と同じです");
+
 // The window's language setting takes effect when the program starts again.
 inline constexpr const char* TEXT_LANGUAGE_NEXT_START =
     QT_TRANSLATE_NOOP("Message", "言語の変更は、次回の起動時に反映されます。");
@@ -101,8 +142,8 @@ BoxMessage error_message(const QString& text);
 // Confirmations: caption "確認", question icon, OK and Cancel.
 BoxMessage confirm_message(const QString& text);
 
-BoxMessage no_output_device_message();
-BoxMessage no_input_device_message();
+// An empty device list at start-up (caption "ZelvonicMP3", warning).
+BoxMessage device_problem_message(DeviceProblem problem);
 BoxMessage list_full_message();  // with the list's 2000 songs
 BoxMessage wave_format_error_message();
 // A device that cannot be opened: the system's text (with a line break and the device's name
@@ -113,12 +154,20 @@ BoxMessage language_next_start_message();  // caption "ZelvonicMP3", no icon, OK
 
 BoxMessage export_song_confirm_message(std::string_view source, std::string_view target);
 BoxMessage export_all_confirm_message(bool to_source_folders, std::string_view folder);
+BoxMessage export_confirm_message(const ExportConfirmation& question);
+// An export that did not start at all.
+BoxMessage export_refusal_message(const ExportRefusal& refusal);
+// Why one song of a run was not started (a line of the failures' message).
+QString target_clash_text(const TargetClash& clash);
+// A playlist file that could not be opened or saved; nothing for a success or a busy player.
+std::optional<BoxMessage> playlist_file_message(const PlaylistFileResult& result,
+                                                std::string_view path);
 BoxMessage save_user_preset_message(int n);  // n = 1..3, written as a full-width digit
 BoxMessage latest_version_message();
 BoxMessage paths_too_long_message(int count);
 BoxMessage save_failed_message(std::string_view path, std::string_view why);
 BoxMessage ini_write_failed_message(std::string_view path, std::string_view why);
-BoxMessage export_failed_message(std::string_view source, std::string_view why);
+BoxMessage export_failed_message(std::string_view source, const QString& why);
 // One message at the end of Export All for every song that failed ("source: why" lines).
 BoxMessage export_all_failed_message(const QString& lines);
 // The loudness summary at the end of Export All: caption "ZelvonicMP3", no icon, OK.

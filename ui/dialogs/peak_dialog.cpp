@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "ui/dialogs/dialog_texts.h"
+#include "ui/dialogs/job_texts.h"
 #include "ui/dialogs/messages.h"
 #include "ui/dialogs/ui_text.h"
 
@@ -19,11 +20,8 @@ class PeakDialog::Forwarder final : public PeakScanObserver {
 public:
     explicit Forwarder(PeakDialog* dialog) : d_(dialog) {}
 
-    void set_text(int control_id, const std::string& text) override {
-        if (control_id != PEAK_DIALOG_TEXT) {
-            return;
-        }
-        d_->post([d = d_, t = from_utf8(text)] { d->text_->setText(t); });
+    void song_progress(int song, int percent) override {
+        d_->post([d = d_, t = peak_progress_text(song, percent)] { d->text_->setText(t); });
     }
     void set_progress_range(int max) override {
         d_->post([d = d_, max] {

@@ -10,9 +10,8 @@ namespace {
 
 void tell_file_result(PlaylistCommandContext& c, const PlaylistFileResult& r,
                       const std::string& path) {
-    const std::string text = playlist_file_message(r, path, window_text_language());
-    if (!text.empty()) {
-        c.host.show(c.parent, error_message(from_utf8(text)));
+    if (const std::optional<BoxMessage> m = playlist_file_message(r, path)) {
+        c.host.show(c.parent, *m);
     }
 }
 

@@ -476,6 +476,58 @@ Load these settings?
 (Choose Cancel to keep the external MP3 encoder settings as they are.)</translation>
     </message>
     <message>
+        <source>再生リストファイルを開けません。
+</source>
+        <translation>Cannot open the playlist file.
+</translation>
+    </message>
+    <message>
+        <source>再生リストファイルではありません。
+</source>
+        <translation>This is not a playlist file.
+</translation>
+    </message>
+    <message>
+        <source>再生リストファイルを読み込めません。
+</source>
+        <translation>Cannot read the playlist file.
+</translation>
+    </message>
+    <message>
+        <source>再生リストファイルを保存できません。
+</source>
+        <translation>Cannot save the playlist file.
+</translation>
+    </message>
+    <message>
+        <source>曲が選択されていません</source>
+        <translation>no song is selected</translation>
+    </message>
+    <message>
+        <source>プレイリストが空です</source>
+        <translation>the playlist is empty</translation>
+    </message>
+    <message>
+        <source>ファイル名の付加文字列 &quot;%s&quot; はファイル名の一部として使えません (&quot;/&quot; や &quot;..&quot; は不可)</source>
+        <translation>the name affix &quot;%s&quot; is not a plain part of a file name (no &quot;/&quot;, no &quot;..&quot;)</translation>
+    </message>
+    <message>
+        <source>出力フォルダが選ばれていません</source>
+        <translation>no folder is chosen</translation>
+    </message>
+    <message>
+        <source>出力 %s が元の曲を置き換えてしまいます</source>
+        <translation>its output %s would replace the song itself</translation>
+    </message>
+    <message>
+        <source>出力 %s が曲 %s を置き換えてしまいます</source>
+        <translation>its output %s would replace the song %s</translation>
+    </message>
+    <message>
+        <source>出力 %s は %s の出力と同じです</source>
+        <translation>its output %s is also the output of %s</translation>
+    </message>
+    <message>
         <source>言語の変更は、次回の起動時に反映されます。</source>
         <translation>The new language takes effect the next time the program starts.</translation>
     </message>
