@@ -21,11 +21,11 @@ double peak_db(double peak) {
     return peak <= 0.0 ? -99.9 : std::max(-99.9, 20.0 * std::log10(peak / 32767.0));
 }
 
-void print_status(const AudioEngine& e, bool tty) {
+// The output peaks are the loudest of the blocks since the last line.
+void print_status(const AudioEngine& e, const MeterSnapshot& m, bool tty) {
     const double seconds =
         e.sample_rate > 0 ? static_cast<double>(e.played_bytes) / 4.0 / e.sample_rate : 0.0;
     const int whole = static_cast<int>(seconds);
-    const MeterSnapshot& m = e.meters;
     const Playlist& pl = *e.playlist;
     const int index = pl.current_index;
     std::fprintf(stderr, "%s[%d/%d] %02d:%02d.%d  out L %6.1f dB  R %6.1f dB  underflows %llu%s",
@@ -73,7 +73,9 @@ LoopReport run_engine_loop(AudioEngine& e, CliHost& host, double max_seconds,
         }
         const double since = std::chrono::duration<double>(now - last_status).count();
         if (engine_busy(e) && since >= (tty ? 0.1 : 1.0)) {
-            print_status(e, tty);
+            MeterSnapshot m;
+            e.meters.take(m);  // nothing new: silence since the last line
+            print_status(e, m, tty);
             last_status = now;
         }
     }

@@ -538,7 +538,7 @@ ExportJob::ChainStop ExportJob::run_chain(BlockSource& blocks, ChainOutput& outp
     InBlock in_block;
     auto run_block = [&]() {
         process_block(p_, EXPORT_BLOCK_SAMPLES, in_block.samples.data(), output.block());
-        meters_.store(p_.state.meters);
+        meters_.add(p_.state.meters);
         observer_.block_done();
     };
     for (;;) {

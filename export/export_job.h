@@ -4,11 +4,11 @@
 // finished file to its target by a rename in the target's folder.
 //
 // Threads: run() does all the work on the calling thread; start() runs it on a new worker
-// thread. Every ExportObserver method is called on the thread that runs the job. cancel(),
-// cancel_requested() and meters() may be called from any thread; a cancel given before run()
-// or start() ends the job at once, Cancelled, with nothing written. The Processor, the
-// observer and the throttle settings must outlive the job, and nobody else may use the
-// Processor until finished() was called.
+// thread. Every ExportObserver method is called on the thread that runs the job. cancel() and
+// cancel_requested() may be called from any thread, take_meters() from one other thread; a cancel
+// given before run() or start() ends the job at once, Cancelled, with nothing written. The
+// Processor, the observer and the throttle settings must outlive the job, and nobody else may use
+// the Processor until finished() was called.
 #pragma once
 
 #include <atomic>
@@ -85,7 +85,7 @@ public:
     virtual void processed(uint64_t frames, int32_t sample_rate) = 0;
     virtual void set_progress_range(int max) = 0;  // from 0, step 1
     virtual void step_progress() = 0;
-    // A block was processed; meters() holds its values.
+    // A block was processed; take_meters() has its values.
     virtual void block_done() {}
     // The last call of a job.
     virtual void finished(const ExportJobResult& result) = 0;
@@ -117,7 +117,8 @@ public:
         cancel();
     }
     bool cancel_requested() const { return cancel_.load(std::memory_order_acquire); }
-    MeterSnapshot meters() const { return meters_.load(); }
+    // The meters of the blocks processed since the last take, gathered (false when none).
+    bool take_meters(MeterSnapshot& out) { return meters_.take(out); }
 
 private:
     // The parts of a job, in the order it runs them (export_job.cpp). Each returns false when

@@ -134,7 +134,7 @@ public:
     }
     virtual void job_progress_range(int index, int max) { (void)index, (void)max; }
     virtual void job_step(int index) { (void)index; }
-    // A block was processed: job.meters() holds its meters.
+    // A block was processed: job.take_meters() has its meters.
     virtual void job_block_done(int index, const ExportJob& job) { (void)index, (void)job; }
     // The job's last call (the end message).
     virtual void job_finished(int index, const ExportJobResult& result) {

@@ -1,26 +1,12 @@
-// The export worker publishes the meters of each block so the panel can read them from the
-// GUI thread without a race: relaxed atomics, one per value.
+// The export worker's meters, gathered block by block until the window's display takes them
+// (engine/meter_mailbox.h): no peak or clip is lost between two repaints, and the display never
+// reads a half-written block.
 #pragma once
 
-#include <array>
-#include <atomic>
-#include <cstdint>
-
-#include "engine/meter_snapshot.h"
-#include "engine/processor_params.h"
+#include "engine/meter_mailbox.h"
 
 namespace zv {
 
-class PublishedMeters {
-public:
-    void store(const MeterSnapshot& s);  // the worker, after each block
-    MeterSnapshot load() const;          // any thread
-
-private:
-    static constexpr int DOUBLES = 10 + BAND_COUNT;
-    static constexpr int INTS = 2 * BAND_COUNT + 2;
-    std::array<std::atomic<double>, DOUBLES> d_{};
-    std::array<std::atomic<int32_t>, INTS> i_{};
-};
+using PublishedMeters = MeterMailbox;
 
 }  // namespace zv

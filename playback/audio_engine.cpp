@@ -132,7 +132,6 @@ void free_buffers(AudioEngine& e) {
 void stop_and_close(AudioEngine& e) {
     e.engine_state = ENGINE_IDLE;
     e.host->release_transport_buttons();
-    e.meters.gate_indicator.fill(0);
     e.wav.close();
     e.mp3.close();
     e.device->close();
@@ -303,7 +302,7 @@ void on_timer(AudioEngine& e, int timer_id) {
 
 void process_buffer(AudioEngine& e, int32_t sample_count, const int16_t* in, int16_t* out) {
     process_block(*e.processor, sample_count, in, out);
-    e.meters = e.processor->state.meters;
+    e.meters.add(e.processor->state.meters);
 }
 
 int fill_from_wav(AudioEngine& e, AudioBuffer& b) {

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/meter_snapshot.h"
+#include "engine/meter_mailbox.h"
 #include "engine/processor.h"
 #include "playback/audio_device.h"
 #include "playback/device_list.h"
@@ -93,8 +93,8 @@ struct AudioEngine {
     int32_t stop_requested = 0;
     int32_t onair_mode = 0;
 
-    // The meters of the block processed last; the panel reads them after each buffer.
-    MeterSnapshot meters;
+    // Every processed block's meters, gathered until the display takes them.
+    MeterMailbox meters;
     // Whether flush-to-zero took effect on the owner thread, checked at the first start:
     // -1 not yet started, 0 no (silent tails may then run much slower), 1 yes.
     int8_t flush_to_zero = -1;

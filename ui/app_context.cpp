@@ -17,9 +17,10 @@ EngineDriver::EngineDriver(QObject* parent) : QObject(parent) {
     }
 }
 
-void EngineDriver::attach(AudioEngine& engine, MeterModel& meters) {
+void EngineDriver::attach(AudioEngine& engine, MeterClock& clock) {
     engine_ = &engine;
-    meters_ = &meters;
+    clock_ = &clock;
+    connect(this, &EngineDriver::engine_stopped, clock_, &MeterClock::engine_stopped);
     const int fd = engine.device->wait_fd();
     if (fd >= 0) {
         notifier_ = new QSocketNotifier(fd, QSocketNotifier::Read, this);
@@ -75,17 +76,14 @@ int EngineDriver::dispatch() {
             on_input_data(*engine_, event.slot);
         } else {
             on_output_done(*engine_, event.slot);
-            // Every processed block is laid on the meters, however many arrived at once.
-            meters_->absorb(engine_->meters);
         }
     }
     if (was_busy && !engine_busy(*engine_)) {
-        meters_->engine_stopped();
         emit engine_stopped();
     }
-    // While draining the handler waits for the queued blocks; nothing new to show.
-    if (handled > 0 && engine_->engine_state != ENGINE_DRAINING) {
-        window().redraw_panel();
+    // The blocks' meters wait in the engine's mailbox; the clock shows them with the time.
+    if (handled > 0) {
+        clock_->wake();
     }
     return handled;
 }
@@ -128,7 +126,15 @@ AppContext::AppContext(const StartOptions& options, std::unique_ptr<AudioDevice>
 
     // The engine exists from the start so the state file's device settings land in it.
     engine = make_audio_engine(*device, *processor, *playlist, driver);
-    driver.attach(*engine, meters);
+    driver.attach(*engine, meter_clock);
+    meter_clock.attach(engine->meters,
+                       {[this] { return engine_busy(*engine) || export_in_progress; },
+                        [this] { return display_inputs(); },
+                        [this] {
+                            if (window != nullptr) {
+                                window->redraw_panel();
+                            }
+                        }});
 
     // Processor start-up values, the control table, the state file, the release setting.
     processor->params.preset_name.fill('\0');

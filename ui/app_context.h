@@ -26,6 +26,7 @@
 #include "sources/playlist_view.h"
 #include "ui/dialogs/messages.h"
 #include "ui/display_model.h"
+#include "ui/meter_clock.h"
 
 namespace zv {
 
@@ -63,8 +64,9 @@ class EngineDriver final : public QObject, public EngineHost {
     Q_OBJECT
 public:
     explicit EngineDriver(QObject* parent = nullptr);
-    // Binds the engine and starts watching its device (once, after the engine exists).
-    void attach(AudioEngine& engine, MeterModel& meters);
+    // Binds the engine and starts watching its device (once, after the engine exists); the
+    // clock shows what the engine processes.
+    void attach(AudioEngine& engine, MeterClock& clock);
     void set_window(WindowServices* window) { window_ = window; }
 
     void set_timer(int id, int delay_ms) override;
@@ -76,9 +78,8 @@ public:
     void set_list_commands_enabled(bool enabled) override;
     void device_open_failed(const DeviceError& error) override;
 
-    // Handles the pending device events (at most two rounds of the ring); the panel is
-    // repainted afterwards unless the handler is still waiting for queued blocks while
-    // draining. Returns how many.
+    // Handles the pending device events (at most two rounds of the ring) and wakes the meter
+    // clock, which repaints the panel. Returns how many.
     int dispatch();
 
 signals:
@@ -92,7 +93,7 @@ private:
     std::array<QTimer*, TIMER_SLOTS> timers_{};
     QSocketNotifier* notifier_ = nullptr;
     AudioEngine* engine_ = nullptr;
-    MeterModel* meters_ = nullptr;
+    MeterClock* clock_ = nullptr;
     WindowServices* window_ = nullptr;
     WindowServices none_;
     WindowServices& window() { return window_ != nullptr ? *window_ : none_; }
@@ -146,6 +147,8 @@ public:
     EngineDriver driver;
     std::unique_ptr<AudioEngine> engine;
     MeterModel meters;
+    // Moves the meters with time and repaints the panel while anything moves.
+    MeterClock meter_clock{meters};
     bool export_in_progress = false;
     WindowServices* window = nullptr;
 

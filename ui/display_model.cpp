@@ -1,8 +1,10 @@
 #include "ui/display_model.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
+#include "engine/meter_mailbox.h"
 #include "playback/audio_engine.h"
 #include "sources/playlist.h"
 
@@ -41,37 +43,53 @@ int level_index(double v, int scale) {
     return clamp_index((v + 1.0) / 30719.0 * scale);
 }
 
-void MeterModel::absorb(const MeterSnapshot& b) {
-    MeterSnapshot& h = held_;
-    h.input_peak_l = std::max(h.input_peak_l, b.input_peak_l);
-    h.input_peak_r = std::max(h.input_peak_r, b.input_peak_r);
-    h.output_peak_l = std::max(h.output_peak_l, b.output_peak_l);
-    h.output_peak_r = std::max(h.output_peak_r, b.output_peak_r);
-    h.enhancer_peak = std::max(h.enhancer_peak, b.enhancer_peak);
-    h.hf_limit_peak = std::max(h.hf_limit_peak, b.hf_limit_peak);
-    // The AGC reductions and the HF limiter's are states, not peaks: the latest counts.
-    h.agc_gain_lo = b.agc_gain_lo;
-    h.agc_gain_hi = b.agc_gain_hi;
-    h.hf_gain_reduction_l = std::max(h.hf_gain_reduction_l, b.hf_gain_reduction_l);
-    h.hf_gain_reduction_r = std::max(h.hf_gain_reduction_r, b.hf_gain_reduction_r);
-    for (int i = 0; i < METER_BANDS; ++i) {
-        const auto k = static_cast<size_t>(i);
-        h.band_gain_reduction_peak[k] =
-            std::max(h.band_gain_reduction_peak[k], b.band_gain_reduction_peak[k]);
-        h.band_clip_flag[k] |= b.band_clip_flag[k];
-        h.gate_indicator[k] = b.gate_indicator[k];
+void MeterModel::absorb(const MeterSnapshot& g) {
+    gather_block_meters(held_, g);
+    // The HF limiter's meter shows the larger channel's reduction, held and falling.
+    hf_held_ = std::max({hf_held_, g.hf_gain_reduction_l, g.hf_gain_reduction_r});
+    held_.hf_gain_reduction_l = held_.hf_gain_reduction_r = 0;
+    for (size_t b = 0; b < METER_BANDS; ++b) {
+        if (g.band_clip_flag[b] != 0) {
+            band_clip_left_[b] = CLIP_HOLD_SECONDS;
+        }
     }
-    h.clip_flag_l |= b.clip_flag_l;
-    h.clip_flag_r |= b.clip_flag_r;
+    if (g.clip_flag_l != 0) {
+        clip_left_l_ = CLIP_HOLD_SECONDS;
+    }
+    if (g.clip_flag_r != 0) {
+        clip_left_r_ = CLIP_HOLD_SECONDS;
+    }
+    held_.band_clip_flag.fill(0);
+    held_.clip_flag_l = held_.clip_flag_r = 0;
 }
 
-MeterModel::Frame MeterModel::take_frame() {
+void MeterModel::advance(double seconds) {
+    if (!(seconds > 0.0)) {
+        return;
+    }
+    const double steps = seconds * METER_FALL_STEPS_PER_SECOND;
+    const double peak = std::pow(PEAK_DECAY, steps);
+    const double level = std::pow(LEVEL_DECAY, steps);
     MeterSnapshot& h = held_;
-    hf_held_ = std::max({hf_held_, h.hf_gain_reduction_l, h.hf_gain_reduction_r}) * LEVEL_DECAY;
-    // The reductions between repaints are taken by hf_held_; the next repaint starts afresh.
-    h.hf_gain_reduction_l = 0;
-    h.hf_gain_reduction_r = 0;
+    h.input_peak_l *= peak;
+    h.input_peak_r *= peak;
+    h.output_peak_l *= peak;
+    h.output_peak_r *= peak;
+    h.enhancer_peak *= level;
+    h.hf_limit_peak *= level;
+    hf_held_ *= level;
+    for (double& v : h.band_gain_reduction_peak) {
+        v *= level;
+    }
+    for (double& left : band_clip_left_) {
+        left = std::max(0.0, left - seconds);
+    }
+    clip_left_l_ = std::max(0.0, clip_left_l_ - seconds);
+    clip_left_r_ = std::max(0.0, clip_left_r_ - seconds);
+}
 
+MeterModel::Frame MeterModel::frame() const {
+    const MeterSnapshot& h = held_;
     Frame f;
     for (int i = 0; i < METER_COUNT; ++i) {
         const MeterRow& m = METERS[static_cast<size_t>(i)];
@@ -111,28 +129,25 @@ MeterModel::Frame MeterModel::take_frame() {
         }
         f.meter[static_cast<size_t>(i)] = meter_index(m.index, v);
     }
-    for (int b = 0; b < METER_BANDS; ++b) {
-        f.band_clip[static_cast<size_t>(b)] = h.band_clip_flag[static_cast<size_t>(b)] != 0;
-        f.gate_indicator[static_cast<size_t>(b)] =
-            std::clamp(h.gate_indicator[static_cast<size_t>(b)], 0, 3);
+    for (size_t b = 0; b < METER_BANDS; ++b) {
+        f.band_clip[b] = band_clip_left_[b] > 0.0;
+        f.gate_indicator[b] = std::clamp(h.gate_indicator[b], 0, 3);
     }
-    f.clip_l = h.clip_flag_l != 0;
-    f.clip_r = h.clip_flag_r != 0;
-
-    // After drawing: the decays and the clears.
-    h.input_peak_l *= PEAK_DECAY;
-    h.input_peak_r *= PEAK_DECAY;
-    h.output_peak_l *= PEAK_DECAY;
-    h.output_peak_r *= PEAK_DECAY;
-    h.enhancer_peak *= LEVEL_DECAY;
-    h.hf_limit_peak *= LEVEL_DECAY;
-    for (double& v : h.band_gain_reduction_peak) {
-        v *= LEVEL_DECAY;
-    }
-    h.band_clip_flag.fill(0);
-    h.clip_flag_l = 0;
-    h.clip_flag_r = 0;
+    f.clip_l = clip_left_l_ > 0.0;
+    f.clip_r = clip_left_r_ > 0.0;
     return f;
+}
+
+bool MeterModel::at_rest() const {
+    const Frame f = frame();
+    for (int i = 0; i < METER_COUNT; ++i) {
+        const MeterSource source = METERS[static_cast<size_t>(i)].source;
+        if (source != MeterSource::AgcLo && source != MeterSource::AgcHi &&
+            f.meter[static_cast<size_t>(i)] != 0) {
+            return false;
+        }
+    }
+    return f.band_clip == decltype(f.band_clip){} && !f.clip_l && !f.clip_r;
 }
 
 void MeterModel::engine_stopped() {

@@ -1,8 +1,8 @@
 // The upper band's displays without a window: the UI's own meter model (held values that the
-// engine's per-block snapshots raise and every repaint decays), and the frame a repaint draws
-// (which image of each meter, button, LED and indicator, and the time text). The processor is
-// never read or written here: playback hands over its snapshot after each buffer, an export
-// its published one.
+// gathered blocks raise and that fall with time), and the frame a repaint draws (which image of
+// each meter, button, LED and indicator, and the time text). The processor is never read or
+// written here: the engine and an export gather their blocks' meters (engine/meter_mailbox.h)
+// and the window's meter clock (meter_clock.h) hands them over; a repaint only reads.
 #pragma once
 
 #include <array>
@@ -22,23 +22,35 @@ int peak_index(double v);
 // (v + 1) / 30719 x scale, truncated, clamped: every other meter (scale 25, or 36 for the AGC).
 int level_index(double v, int scale);
 
-constexpr double PEAK_DECAY = 0.9;    // input and output peaks, per repaint
-constexpr double LEVEL_DECAY = 0.85;  // enhancer, HF limiter, band reductions
+constexpr double PEAK_DECAY = 0.9;    // input and output peaks, per fall step
+constexpr double LEVEL_DECAY = 0.85;  // enhancer, HF limiter, band reductions, per fall step
+// The held values fall this many steps a second, whatever the screen's or the song's rate, so a
+// full meter is dark about a second after its last block.
+constexpr double METER_FALL_STEPS_PER_SECOND = 30.0;
+// A clip bar stays lit this long after its last clip: about one 4096-frame buffer at 44.1 kHz,
+// what a bar lit for one repaint showed when the panel was repainted per buffer.
+constexpr double CLIP_HOLD_SECONDS = 0.1;
 
 class MeterModel {
 public:
-    // Lays a processed block's meters on top of what is held.
-    void absorb(const MeterSnapshot& block);
-    // The meters of one repaint: the image index of each meter of METERS, in table order.
-    // Computes the HF limiter's held value, then decays the peaks and clears the clip flags
-    // as a repaint does after drawing.
+    // Lays gathered blocks' meters (one or many blocks) on what is held.
+    void absorb(const MeterSnapshot& gathered);
+    // Time has passed: the held peaks fall (PEAK_DECAY and LEVEL_DECAY per fall step) and the
+    // clip bars whose hold is over go out.
+    void advance(double seconds);
+    // What a repaint draws now: the image index of each meter of METERS, in table order, the
+    // clip bars and the gate indicators. Reads only.
     struct Frame {
         std::array<int, METER_COUNT> meter{};
         std::array<bool, METER_BANDS> band_clip{};
         bool clip_l = false, clip_r = false;
         std::array<int, METER_BANDS> gate_indicator{};  // 0..3
+        bool operator==(const Frame&) const = default;
     };
-    Frame take_frame();
+    Frame frame() const;
+    // Nothing left that falls with time is lit (the AGC meters and the gate lamps show states
+    // and do not fall).
+    bool at_rest() const;
     // Playback has stopped: the engine's gate lamps and the AGC reductions go back to rest.
     void engine_stopped();
 
@@ -46,8 +58,10 @@ public:
     double hf_held() const { return hf_held_; }
 
 private:
-    MeterSnapshot held_;  // peaks held, flags collected since the last repaint
-    double hf_held_ = 0;  // the HF limiter reduction shown (decays while computed)
+    MeterSnapshot held_;  // peaks held and the latest states; its clip flags are not used
+    double hf_held_ = 0;  // the HF limiter reduction shown
+    std::array<double, METER_BANDS> band_clip_left_{};  // seconds each band's bar stays lit
+    double clip_left_l_ = 0, clip_left_r_ = 0;
 };
 
 // Everything a repaint shows in the upper band besides the meters.
@@ -75,6 +89,7 @@ struct DisplayFrame {
     int rate_image = 171;
     std::array<int, METER_BANDS> gate_led_image{};
     std::string time_text;
+    bool operator==(const DisplayFrame&) const = default;
 };
 
 DisplayFrame make_display_frame(const DisplayInputs& in, const MeterModel::Frame& meters);

@@ -475,6 +475,7 @@ ExportCommandContext MainWindow::export_context() {
                            ctx_.ini,       *host_,          this};
     e.set_in_progress = [this](bool on) {
         ctx_.export_in_progress = on;
+        ctx_.meter_clock.wake();
         redraw_panel();
     };
     e.song_starting = [this](const SongStart& start) {
@@ -483,10 +484,7 @@ ExportCommandContext MainWindow::export_context() {
         panel_->repaint();
     };
     // The panel's meters follow the export's blocks; the panel reads nothing the job writes.
-    e.block_processed = [this](const MeterSnapshot& block) {
-        ctx_.meters.absorb(block);
-        redraw_panel();
-    };
+    e.block_processed = [this](const MeterSnapshot& gathered) { ctx_.meter_clock.add(gathered); };
     e.run_ended = [this] { refresh_playlist(); };
     return e;
 }

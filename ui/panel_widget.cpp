@@ -18,8 +18,8 @@ Modifiers modifiers_from(Qt::KeyboardModifiers keys) {
 }
 
 PanelWidget::PanelWidget(const Skin& skin, ProgramState state, Playlist& playlist,
-                         MeterModel& meters, PanelHost& host, std::function<DisplayInputs()> inputs,
-                         QWidget* parent)
+                         const MeterModel& meters, PanelHost& host,
+                         std::function<DisplayInputs()> inputs, QWidget* parent)
     : QWidget(parent),
       meters_(meters),
       inputs_(std::move(inputs)),
@@ -46,7 +46,7 @@ ClientPoint PanelWidget::pointer() const {
 
 QImage PanelWidget::render_frame(int scale) {
     QImage image;
-    const MeterModel::Frame meters = meters_.take_frame();
+    const MeterModel::Frame meters = meters_.frame();
     const DisplayFrame display = make_display_frame(inputs_(), meters);
     renderer_.render(image, scale, model_, display, meters);
     return image;
@@ -54,7 +54,7 @@ QImage PanelWidget::render_frame(int scale) {
 
 void PanelWidget::paintEvent(QPaintEvent*) {
     mapping_.scale = PanelMapping::scale_for_device_pixel_ratio(devicePixelRatioF());
-    const MeterModel::Frame meters = meters_.take_frame();
+    const MeterModel::Frame meters = meters_.frame();
     const DisplayFrame display = make_display_frame(inputs_(), meters);
     renderer_.render(frame_, mapping_.scale, model_, display, meters);
     frame_.setDevicePixelRatio(mapping_.scale);

@@ -31,14 +31,14 @@ class PanelWidget final : public QWidget {
     Q_OBJECT
 public:
     // inputs gives what the displays show at paint time.
-    PanelWidget(const Skin& skin, ProgramState state, Playlist& playlist, MeterModel& meters,
+    PanelWidget(const Skin& skin, ProgramState state, Playlist& playlist, const MeterModel& meters,
                 PanelHost& host, std::function<DisplayInputs()> inputs, QWidget* parent = nullptr);
 
     PanelModel& model() { return model_; }
     const PanelMapping& mapping() const { return mapping_; }
     // The pointer's position now, in client coordinates.
     ClientPoint pointer() const;
-    // Renders a frame as a paint would (for the screenshot and the tests).
+    // Renders a frame as a paint would (for the screenshot and the tests); reads the meters.
     QImage render_frame(int scale);
     PanelRenderer& renderer() { return renderer_; }
 
@@ -56,7 +56,7 @@ protected:
 private:
     ClientPoint to_client(const QPointF& widget_point) const;
 
-    MeterModel& meters_;
+    const MeterModel& meters_;  // read by every paint, moved by the meter clock
     std::function<DisplayInputs()> inputs_;
     QtRepeatTimer repeat_;
     PanelModel model_;

@@ -127,7 +127,7 @@ TEST(Meters, IndexRulesAtTheirEdges) {
     EXPECT_EQ(level_index(-5, 25), 0);
 }
 
-TEST(Meters, HeldPeaksDecayAndFlagsLightForOneRepaint) {
+TEST(Meters, HeldPeaksFallWithTimeAndClipBarsStayLitBriefly) {
     MeterModel m;
     MeterSnapshot block;
     block.input_peak_l = 32767;
@@ -136,29 +136,49 @@ TEST(Meters, HeldPeaksDecayAndFlagsLightForOneRepaint) {
     block.hf_gain_reduction_l = 30000;
     block.agc_gain_lo = 20479;
     m.absorb(block);
-    MeterSnapshot quieter;  // a later block of the same buffer batch: peaks stay held
+    MeterSnapshot quieter;  // taken at the next tick: the peaks stay held
     quieter.input_peak_l = 100;
     quieter.agc_gain_lo = 20479;
     m.absorb(quieter);
-    MeterModel::Frame f = m.take_frame();
+    const MeterModel::Frame f = m.frame();
     EXPECT_EQ(f.meter[1], 24);  // input left
     EXPECT_EQ(f.meter[3], 24);  // AGC low
     EXPECT_TRUE(f.band_clip[2]);
     EXPECT_TRUE(f.clip_r);
-    EXPECT_EQ(f.meter[5], level_index(30000 * 0.85, 25));  // the HF held value, decayed
-    f = m.take_frame();
-    EXPECT_FALSE(f.band_clip[2]);
-    EXPECT_FALSE(f.clip_r);
-    EXPECT_EQ(f.meter[1], peak_index(32767 * 0.9));
-    EXPECT_EQ(f.meter[3], 24);  // the AGC is not decayed
-    // With no input a full meter falls to nothing within a few dozen repaints.
-    int repaints = 2;
-    while (m.take_frame().meter[1] > 0) {
-        ++repaints;
+    EXPECT_FALSE(f.clip_l);
+    EXPECT_EQ(f.meter[5], level_index(30000, 25));  // the HF held value
+    EXPECT_EQ(m.frame(), f) << "reading a frame changes nothing";
+    EXPECT_FALSE(m.at_rest());
+
+    // One fall step: the peaks fall as they did per repaint; the bars are still lit.
+    m.advance(1.0 / METER_FALL_STEPS_PER_SECOND);
+    EXPECT_EQ(m.frame().meter[1], peak_index(32767 * PEAK_DECAY));
+    EXPECT_EQ(m.frame().meter[5], level_index(30000 * LEVEL_DECAY, 25));
+    EXPECT_TRUE(m.frame().clip_r);
+    m.advance(CLIP_HOLD_SECONDS);
+    EXPECT_FALSE(m.frame().band_clip[2]);
+    EXPECT_FALSE(m.frame().clip_r);
+    EXPECT_EQ(m.frame().meter[3], 24);  // the AGC shows a state: it does not fall
+
+    // A full meter is dark about a second after its last block, at any tick rate.
+    MeterModel fine;
+    MeterModel coarse;
+    fine.absorb(block);
+    coarse.absorb(block);
+    double seconds = 0;
+    while (fine.frame().meter[1] > 0) {
+        fine.advance(1.0 / 60);
+        seconds += 1.0 / 60;
     }
-    EXPECT_LT(repaints, 40);
-    m.engine_stopped();
-    EXPECT_EQ(m.take_frame().meter[3], 0);
+    EXPECT_GT(seconds, 0.9);
+    EXPECT_LT(seconds, 1.1);
+    coarse.advance(seconds);
+    EXPECT_NEAR(coarse.held().input_peak_l, fine.held().input_peak_l, 1e-6);
+    // At rest, though the AGC's state is still shown: it does not fall.
+    EXPECT_TRUE(fine.at_rest());
+    EXPECT_EQ(fine.frame().meter[3], 24);
+    fine.engine_stopped();
+    EXPECT_EQ(fine.frame().meter[3], 0);
 }
 
 TEST(Displays, TimeText) {

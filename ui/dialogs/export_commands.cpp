@@ -52,7 +52,12 @@ public:
         ExportProgressDialog dialog(job, c_.processor, c_.throttle, c_.host, c_.parent);
         if (c_.block_processed) {
             QObject::connect(&dialog, &ExportProgressDialog::block_processed, &dialog,
-                             [this, &dialog] { c_.block_processed(dialog.meters()); });
+                             [this, &dialog] {
+                                 MeterSnapshot gathered;
+                                 if (dialog.take_meters(gathered)) {
+                                     c_.block_processed(gathered);
+                                 }
+                             });
         }
         dialog_ = &dialog;
         c_.host.exec(dialog);

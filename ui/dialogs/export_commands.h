@@ -38,7 +38,7 @@ struct ExportCommandContext {
     std::function<void(bool)> set_in_progress{};
     // A song is about to be exported: keep its row in view and repaint.
     std::function<void(const SongStart&)> song_starting{};
-    // The export's latest block, for the panel's meters.
+    // The export's blocks since the last call, gathered, for the panel's meters.
     std::function<void(const MeterSnapshot&)> block_processed{};
     // The run has ended: the playlist's marks, levels and tags may have changed.
     std::function<void()> run_ended{};

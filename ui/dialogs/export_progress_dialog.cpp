@@ -147,8 +147,8 @@ ExportProgressDialog::~ExportProgressDialog() {
     }
 }
 
-MeterSnapshot ExportProgressDialog::meters() const {
-    return job_->meters();
+bool ExportProgressDialog::take_meters(MeterSnapshot& out) {
+    return job_->take_meters(out);
 }
 
 bool ExportProgressDialog::cancel_requested() const {
@@ -196,7 +196,9 @@ void ExportProgressDialog::job_block_done() {
         return;
     }
     post([this] {
-        block_pending_.store(false, std::memory_order_release);
+        // An exchange, not a store: it reads the worker's flag, so the blocks the worker added
+        // before setting it are seen by take_meters().
+        block_pending_.exchange(false, std::memory_order_acq_rel);
         emit block_processed();
     });
 }

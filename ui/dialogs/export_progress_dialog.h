@@ -8,8 +8,8 @@
 //
 // Threads: the job_* calls come from the job's worker; they are queued to the GUI thread and
 // no widget is touched from the worker. block_processed() tells the owner (on the GUI thread)
-// that meters() holds a new block's meters, so the panel can follow the export; nobody but the
-// job writes into the processor while the dialog runs.
+// that take_meters() has new blocks' meters, so the panel can follow the export; nobody but
+// the job writes into the processor while the dialog runs.
 #pragma once
 
 #include <atomic>
@@ -55,8 +55,9 @@ public:
     void job_block_done();
     void job_finished(const ExportJobResult& result);
 
-    // The job's latest published block; any time on the GUI thread.
-    MeterSnapshot meters() const;
+    // The meters of the job's blocks since the last take (false when none came); on the GUI
+    // thread.
+    bool take_meters(MeterSnapshot& out);
     // What the job did; valid once the dialog has ended.
     const ExportJobResult& job_result() const { return result_; }
     bool cancel_requested() const;
