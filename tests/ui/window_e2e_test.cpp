@@ -3,8 +3,9 @@
 // with continuous play on, exports one song and then the list to MP3 through the dialogs and
 // quits (the exported files equal zvmp3-cli's from the state file the program saved, byte for
 // byte); one ends the program with SIGTERM in the middle of an export.
-// The program reports what it does on stderr when given its hidden --test-events option and
-// takes the user's actions from the test through its hidden --test-control FIFO.
+// The program runs as its test build (zvmp3-test, tests/app: the same run as zvmp3's), which
+// reports what it does on stderr when given --test-events and takes the user's actions from
+// the test through its --test-control FIFO.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>

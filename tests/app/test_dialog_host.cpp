@@ -1,4 +1,4 @@
-#include "app/test_dialog_host.h"
+#include "tests/app/test_dialog_host.h"
 
 #include <QFileDialog>
 #include <QLineEdit>

@@ -1,4 +1,4 @@
-#include "app/test_control.h"
+#include "tests/app/test_control.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -20,7 +20,7 @@
 #include <functional>
 #include <string>
 
-#include "app/test_dialog_host.h"
+#include "tests/app/test_dialog_host.h"
 
 namespace zv {
 
