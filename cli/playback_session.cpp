@@ -21,7 +21,8 @@ double peak_db(double peak) {
     return peak <= 0.0 ? -99.9 : std::max(-99.9, 20.0 * std::log10(peak / 32767.0));
 }
 
-// The output peaks are the loudest of the blocks since the last line.
+// The output peaks m are those of the blocks since the line before (or that line's, when no
+// block came since).
 void print_status(const AudioEngine& e, const MeterSnapshot& m, bool tty) {
     const double seconds =
         e.sample_rate > 0 ? static_cast<double>(e.played_bytes) / 4.0 / e.sample_rate : 0.0;
@@ -51,6 +52,7 @@ LoopReport run_engine_loop(AudioEngine& e, CliHost& host, double max_seconds,
     Clock::time_point last_status = begin;
     LoopReport report;
     bool stop_asked = false;
+    MeterSnapshot shown;  // the loudest blocks since the line before
     while (engine_busy(e) || host.timer_armed(TIMER_NEXT_SONG)) {
         const bool signalled = host.run_once(e, 50, signals.fd());
         const Clock::time_point now = Clock::now();
@@ -73,9 +75,8 @@ LoopReport run_engine_loop(AudioEngine& e, CliHost& host, double max_seconds,
         }
         const double since = std::chrono::duration<double>(now - last_status).count();
         if (engine_busy(e) && since >= (tty ? 0.1 : 1.0)) {
-            MeterSnapshot m;
-            e.meters.take(m);  // nothing new: silence since the last line
-            print_status(e, m, tty);
+            e.meters.take(shown);  // nothing new since the last line: it stands
+            print_status(e, shown, tty);
             last_status = now;
         }
     }
