@@ -4,11 +4,11 @@
 // finished file to its target by a rename in the target's folder.
 //
 // Threads: run() does all the work on the calling thread; start() runs it on a new worker
-// thread. Every ExportObserver method is called on the thread that runs the job. cancel() and
-// cancel_requested() may be called from any thread, take_meters() from one other thread; a cancel
-// given before run() or start() ends the job at once, Cancelled, with nothing written. The
-// Processor, the observer and the throttle settings must outlive the job, and nobody else may use
-// the Processor until finished() was called.
+// thread. Every ExportObserver method is called on the thread that runs the job. cancel(),
+// cancel_requested() and take_meters() may be called from any thread; a cancel given before run()
+// or start() ends the job at once, Cancelled, with nothing written. The Processor, the
+// observer and the throttle settings must outlive the job, and nobody else may use the
+// Processor until finished() was called. take_meters() has one caller (the window's thread).
 #pragma once
 
 #include <atomic>
