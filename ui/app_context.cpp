@@ -130,9 +130,9 @@ AppContext::AppContext(const StartOptions& options, std::unique_ptr<AudioDevice>
     meter_clock.attach(engine->meters,
                        {[this] { return engine_busy(*engine) || export_in_progress; },
                         [this] { return display_inputs(); },
-                        [this] {
+                        [this](const ClientRect& part) {
                             if (window != nullptr) {
-                                window->redraw_panel();
+                                window->redraw_panel_part(part);
                             }
                         }});
 

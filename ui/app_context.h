@@ -36,6 +36,11 @@ class WindowServices {
 public:
     virtual ~WindowServices() = default;
     virtual void redraw_panel() {}
+    // Only a part of the panel, in client coordinates, changed.
+    virtual void redraw_panel_part(const ClientRect& part) {
+        (void)part;
+        redraw_panel();
+    }
     // The playlist's rows changed: rebuild the view's rows and its status text.
     virtual void refresh_playlist() {}
     virtual void set_list_commands_enabled(bool enabled) { (void)enabled; }

@@ -247,6 +247,10 @@ void MainWindow::redraw_panel() {
     panel_->update();
 }
 
+void MainWindow::redraw_panel_part(const ClientRect& part) {
+    panel_->update(part.x, part.y - PANEL_TOP, part.width, part.height);
+}
+
 void MainWindow::refresh_playlist() {
     const int top = list_->rowAt(0);
     const int row_height = list_->verticalHeader()->defaultSectionSize();

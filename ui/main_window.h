@@ -76,6 +76,7 @@ public:
 
     // WindowServices and PanelHost.
     void redraw_panel() override;
+    void redraw_panel_part(const ClientRect& part) override;
     void refresh_playlist() override;
     void set_list_commands_enabled(bool enabled) override;
     bool list_commands_enabled() const { return list_commands_enabled_; }

@@ -1,16 +1,29 @@
 #include "ui/meter_clock.h"
 
+#include "ui/control_text.h"
+
 namespace zv {
+namespace {
+
+// The parts of the panel that a tick may change, in client coordinates.
+constexpr ClientRect WHOLE_PANEL = {0, PANEL_TOP, PANEL_WIDTH, PANEL_HEIGHT - PANEL_TOP};
+constexpr ClientRect METERS_AREA = {METERS[0].x, METER_TOP,
+                                    OUTPUT_METER_R_X + METER_IMAGE_WIDTH - METERS[0].x,
+                                    CLIP_BAR_Y + CLIP_BAR_HEIGHT - METER_TOP};
+constexpr int GATE_LED_SIZE = 9;
+constexpr ClientRect GATE_LEDS_AREA = {GATE_LED_X, GATE_LED_Y, GATE_LED_SIZE,
+                                       GATE_LED_STEP*(METER_BANDS - 1) + GATE_LED_SIZE};
+// The time's digits, up to the indicators beside them.
+constexpr ClientRect TIME_AREA = {TIME_DISPLAY.x, TIME_DISPLAY.y,
+                                  CHANNEL_INDICATOR.x - TIME_DISPLAY.x, LARGE_HEIGHT};
+
+}  // namespace
 
 MeterClock::MeterClock(MeterModel& model, QObject* parent)
     : QObject(parent), model_(model), timer_(this) {
     timer_.setTimerType(Qt::PreciseTimer);
     timer_.setInterval(METER_TICK_MS);
-    connect(&timer_, &QTimer::timeout, this, [this] {
-        const double seconds = static_cast<double>(since_tick_.nsecsElapsed()) / 1e9;
-        since_tick_.start();
-        tick(seconds);
-    });
+    connect(&timer_, &QTimer::timeout, this, [this] { tick(seconds_since_tick()); });
 }
 
 void MeterClock::attach(MeterMailbox& engine_meters, Hooks hooks) {
@@ -34,7 +47,6 @@ void MeterClock::wake() {
     }
     // From rest: nothing fell meanwhile that is still shown, so no time passes for the first
     // tick and the new blocks are shown at their height.
-    since_tick_.start();
     timer_.start();
     tick(0.0);
 }
@@ -42,14 +54,18 @@ void MeterClock::wake() {
 void MeterClock::engine_stopped() {
     stopped_ = true;
     if (timer_.isActive()) {
-        tick(static_cast<double>(since_tick_.nsecsElapsed()) / 1e9);
-        since_tick_.start();
+        tick(seconds_since_tick());
     } else {
         wake();
     }
 }
 
+double MeterClock::seconds_since_tick() const {
+    return since_tick_.isValid() ? static_cast<double>(since_tick_.nsecsElapsed()) / 1e9 : 0.0;
+}
+
 void MeterClock::tick(double seconds) {
+    since_tick_.start();
     // What was shown falls by the time passed; the blocks of that time are laid on it at their
     // height.
     model_.advance(seconds);
@@ -74,13 +90,27 @@ void MeterClock::tick(double seconds) {
     const MeterModel::Frame frame = model_.frame();
     const DisplayFrame display =
         hooks_.inputs ? make_display_frame(hooks_.inputs(), frame) : DisplayFrame{};
-    if (frame != shown_ || display != shown_display_) {
-        shown_ = frame;
-        shown_display_ = display;
-        if (hooks_.repaint) {
-            hooks_.repaint();
+    if (hooks_.repaint) {
+        // Only what changed is repainted: the screen copies fewer pixels 60 times a second.
+        DisplayFrame rest = display;
+        rest.gate_led_image = shown_display_.gate_led_image;
+        rest.time_text = shown_display_.time_text;
+        if (rest != shown_display_) {
+            hooks_.repaint(WHOLE_PANEL);
+        } else {
+            if (frame != shown_) {
+                hooks_.repaint(METERS_AREA);
+            }
+            if (display.gate_led_image != shown_display_.gate_led_image) {
+                hooks_.repaint(GATE_LEDS_AREA);
+            }
+            if (display.time_text != shown_display_.time_text) {
+                hooks_.repaint(TIME_AREA);
+            }
         }
     }
+    shown_ = frame;
+    shown_display_ = display;
     const bool streaming = hooks_.streaming && hooks_.streaming();
     if (!streaming && !fresh && model_.at_rest()) {
         timer_.stop();

@@ -1,9 +1,10 @@
 // Moves the panel's meters with time. While blocks come (a song plays, ON AIR runs, an export
 // runs) or a meter still falls, a timer ticks at about the screen's rate: each tick lets the
 // held values fall by the time passed, lays on them the blocks gathered since the last tick
-// (the engine's mailbox, and what an export handed in), and asks for a repaint when the panel
-// would show something else. At rest, with nothing streaming, it stops. A repaint only reads
-// the model.
+// (the engine's mailbox, and what an export handed in), and asks for a repaint of the parts of
+// the panel that would show something else (the meters, the gate lamps, the time; the whole
+// panel when a button or indicator changes). At rest, with nothing streaming, it stops. A
+// repaint only reads the model.
 #pragma once
 
 #include <QElapsedTimer>
@@ -13,6 +14,7 @@
 
 #include "engine/meter_mailbox.h"
 #include "ui/display_model.h"
+#include "ui/panel_layout.h"
 
 namespace zv {
 
@@ -25,7 +27,7 @@ public:
     struct Hooks {
         std::function<bool()> streaming;        // blocks may still come
         std::function<DisplayInputs()> inputs;  // what the upper band shows besides the meters
-        std::function<void()> repaint;          // the panel
+        std::function<void(const ClientRect& part)> repaint;  // a part of the panel
     };
 
     explicit MeterClock(MeterModel& model, QObject* parent = nullptr);
@@ -42,10 +44,13 @@ public:
     void engine_stopped();
     bool running() const { return timer_.isActive(); }
 
-    // One tick as if `seconds` had passed since the last (the timer's ticks pass the real time).
+    // One tick as if `seconds` had passed since the last (the timer's ticks pass the real time;
+    // the screenshot passes each block's time as it plays them faster).
     void tick(double seconds);
 
 private:
+    double seconds_since_tick() const;
+
     MeterModel& model_;
     MeterMailbox* engine_meters_ = nullptr;
     Hooks hooks_;
