@@ -80,17 +80,19 @@ private:
 // the time display runs.
 constexpr double SCREENSHOT_PLAY_SECONDS = 7.0;
 
-// Plays the selected song through the step device for a few seconds of blocks, painting as
-// the program does after every block.
+// Plays the selected song through the step device for a few seconds of blocks, faster than
+// they would play: the meter clock is moved by each block's time, as playing moves it.
 void play_for_screenshot(AppContext& ctx, StepDevice& device) {
     if (!run_command(ctx, cmd::PLAY)) {
         return;
     }
     const int rate = ctx.engine->sample_rate;
     const auto blocks = static_cast<int>(SCREENSHOT_PLAY_SECONDS * rate * 4 / BLOCK_BYTES) + 1;
+    const double block_seconds = BLOCK_BYTES / 4.0 / rate;
     for (int i = 0; i < blocks && ctx.engine->engine_state == ENGINE_PLAYING; ++i) {
         device.step();
         ctx.driver.dispatch();
+        ctx.meter_clock.tick(block_seconds);
         QCoreApplication::processEvents();
     }
 }

@@ -5,6 +5,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QStatusBar>
 #include <QTest>
@@ -175,6 +176,35 @@ TEST_F(WindowTest, PlaylistModelPlaybackAndSelection) {
     EXPECT_TRUE(run_command(*ctx, cmd::ONAIR));
     EXPECT_EQ(model.rowCount(), 0);
     EXPECT_TRUE(window->list_commands_enabled());
+}
+
+// While a song plays the meter clock ticks and repaints the panel from the gathered blocks;
+// after Stop the meters fall to nothing within about a second, with repaints, and the clock
+// goes idle.
+TEST_F(WindowTest, MetersFallToRestAfterStopAndTheClockGoesIdle) {
+    add_songs({{"a.wav", 3.0}});
+    ASSERT_TRUE(run_command(*ctx, cmd::PLAY));
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_TRUE(device->complete_next());
+        ctx->driver.dispatch();
+    }
+    EXPECT_TRUE(ctx->meter_clock.running());
+    EXPECT_EQ(ctx->meters.frame().meter[1], peak_index(12000));  // the tone's input level
+    int paints = 0;
+    QObject::connect(window->panel(), &PanelWidget::painted, [&paints] { ++paints; });
+    EXPECT_TRUE(run_command(*ctx, cmd::STOP));
+    play_out();
+    ASSERT_EQ(ctx->engine->engine_state, ENGINE_IDLE);
+    EXPECT_TRUE(ctx->meter_clock.running()) << "the meters still fall";
+    QElapsedTimer waited;
+    waited.start();
+    while (ctx->meter_clock.running() && waited.elapsed() < 3000) {
+        QTest::qWait(20);
+    }
+    EXPECT_FALSE(ctx->meter_clock.running());
+    EXPECT_LT(waited.elapsed(), 1500);
+    EXPECT_GT(paints, 5) << "the fall was shown, not frozen";
+    EXPECT_EQ(ctx->meters.frame(), MeterModel::Frame{}) << "dark, gate lamps and AGC at rest";
 }
 
 TEST_F(WindowTest, ShutDownEmptiesTempwavAndSavesTheStateFile) {
