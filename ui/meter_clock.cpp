@@ -52,7 +52,6 @@ void MeterClock::wake() {
 }
 
 void MeterClock::engine_stopped() {
-    stopped_ = true;
     if (timer_.isActive()) {
         tick(seconds_since_tick());
     } else {
@@ -83,9 +82,11 @@ void MeterClock::tick(double seconds) {
         model_.absorb(pending_);
         has_pending_ = false;
     }
-    if (stopped_) {
+    // With nothing streaming the gate lamps and the AGC meters rest; the last blocks' peaks
+    // were laid on the meters above and fall from there.
+    const bool streaming = hooks_.streaming && hooks_.streaming();
+    if (!streaming) {
         model_.engine_stopped();
-        stopped_ = false;
     }
     const MeterModel::Frame frame = model_.frame();
     const DisplayFrame display =
@@ -111,7 +112,6 @@ void MeterClock::tick(double seconds) {
     }
     shown_ = frame;
     shown_display_ = display;
-    const bool streaming = hooks_.streaming && hooks_.streaming();
     if (!streaming && !fresh && model_.at_rest()) {
         timer_.stop();
     }

@@ -1,10 +1,11 @@
 // Moves the panel's meters with time. While blocks come (a song plays, ON AIR runs, an export
 // runs) or a meter still falls, a timer ticks at about the screen's rate: each tick lets the
 // held values fall by the time passed, lays on them the blocks gathered since the last tick
-// (the engine's mailbox, and what an export handed in), and asks for a repaint of the parts of
-// the panel that would show something else (the meters, the gate lamps, the time; the whole
-// panel when a button or indicator changes). At rest, with nothing streaming, it stops. A
-// repaint only reads the model.
+// (the engine's mailbox, and what an export handed in), rests the gate lamps and AGC meters
+// when nothing streams, and asks for a repaint of the parts of the panel that would show
+// something else (the meters, the gate lamps, the time; the whole panel when a button or
+// indicator changes). At rest, with nothing streaming, it stops. A repaint only reads the
+// model.
 #pragma once
 
 #include <QElapsedTimer>
@@ -39,8 +40,8 @@ public:
     // Something may move (blocks were handed in, a state changed): ticks from now on, the first
     // one at once when the clock was at rest.
     void wake();
-    // The engine stopped: its last blocks are shown, then its gate lamps and AGC rest, and the
-    // peaks fall to nothing.
+    // The engine stopped: its last blocks are shown at once, then the peaks fall to nothing
+    // (and, with nothing else streaming, the gate lamps and AGC rest).
     void engine_stopped();
     bool running() const { return timer_.isActive(); }
 
@@ -58,7 +59,6 @@ private:
     QElapsedTimer since_tick_;
     MeterSnapshot pending_;  // handed in since the last tick
     bool has_pending_ = false;
-    bool stopped_ = false;  // the engine stopped since the last tick
     MeterModel::Frame shown_;
     DisplayFrame shown_display_;
 };
