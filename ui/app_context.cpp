@@ -85,6 +85,12 @@ int EngineDriver::dispatch() {
     if (handled > 0) {
         clock_->wake();
     }
+    // The time and the buttons as the blocks leave them, also where the engine is late and
+    // its events keep the loop from the clock's timer. While draining the handler waits for
+    // the queued blocks; nothing new to show.
+    if (handled > 0 && engine_->engine_state != ENGINE_DRAINING) {
+        window().redraw_panel();
+    }
     return handled;
 }
 

@@ -83,8 +83,9 @@ public:
     void set_list_commands_enabled(bool enabled) override;
     void device_open_failed(const DeviceError& error) override;
 
-    // Handles the pending device events (at most two rounds of the ring) and wakes the meter
-    // clock, which repaints the panel. Returns how many.
+    // Handles the pending device events (at most two rounds of the ring), wakes the meter
+    // clock and has the panel repainted unless the handler is still waiting for queued
+    // blocks while draining. Returns how many.
     int dispatch();
 
 signals:

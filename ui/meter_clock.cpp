@@ -43,6 +43,12 @@ void MeterClock::add(const MeterSnapshot& gathered) {
 
 void MeterClock::wake() {
     if (timer_.isActive()) {
+        // The device's events can keep the event loop from the timer (a slow machine
+        // processing many late blocks at once): a tick that is due runs now.
+        const double seconds = seconds_since_tick();
+        if (seconds * 1000.0 >= METER_TICK_MS) {
+            tick(seconds);
+        }
         return;
     }
     // From rest: nothing fell meanwhile that is still shown, so no time passes for the first

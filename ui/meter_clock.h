@@ -38,7 +38,7 @@ public:
     // Meters gathered elsewhere (an export's blocks), shown from the next tick.
     void add(const MeterSnapshot& gathered);
     // Something may move (blocks were handed in, a state changed): ticks from now on, the first
-    // one at once when the clock was at rest.
+    // one at once when the clock was at rest or a tick is overdue.
     void wake();
     // The engine stopped: its last blocks are shown at once, then the peaks fall to nothing
     // (and, with nothing else streaming, the gate lamps and AGC rest).
