@@ -88,6 +88,8 @@ inline constexpr Message MSG_CHANNELS_CHOICES{"--channels takes 1 or 2",
                                               "--channels は 1 か 2 です"};
 inline constexpr Message MSG_FORMAT_CHOICES{"--format takes raw or wav",
                                             "--format は raw か wav です"};
+inline constexpr Message MSG_STREAM_OUTPUT_CHOICES{"--output takes raw or wav",
+                                                   "--output は raw か wav です"};
 inline constexpr Message MSG_STDIN_NOT_WAV{"standard input is not a WAV stream we can read: %s",
                                            "標準入力は読める WAV ではありません: %s"};
 inline constexpr Message MSG_WAV_HEADER_DECIDES{

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <vector>
 
+#include "export/wav_header.h"
 #include "sources/open_file.h"
 
 namespace zv::cli {
@@ -81,6 +82,13 @@ int write_fd_fully(int fd, const void* data, size_t bytes) {
     return 0;
 }
 
+std::array<uint8_t, WAV_STREAM_HEADER_BYTES> wav_stream_header(int32_t rate, int channels) {
+    auto h = make_pcm_wav_header(WavFormat{rate, channels}, WAV_STREAM_SIZE);
+    // The RIFF size too (make_pcm_wav_header's 36 + size would wrap round to 35).
+    std::fill(h.begin() + 4, h.begin() + 8, uint8_t{0xFF});
+    return h;
+}
+
 int start_stream_processor(Processor& p, int32_t rate) {
     // What an export job does before its first block: a clean chain, no level gain, then the
     // rate-change sequence with the song's rate.
@@ -150,6 +158,14 @@ StreamResult run_pcm_stream(Processor& p, const StreamLayout& layout, ByteReader
         return true;
     };
 
+    if (layout.output == StreamFormat::Wav) {
+        const auto header = wav_stream_header(layout.rate, channels);
+        if (const int err = out(header.data(), header.size()); err != 0) {
+            r.end = err == EPIPE ? StreamEnd::OutputClosed : StreamEnd::WriteFailed;
+            r.error = err;
+            return r;
+        }
+    }
     for (;;) {
         const int frames = input_done ? 0 : read_block();
         if (in.error() != 0) {

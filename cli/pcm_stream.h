@@ -2,8 +2,11 @@
 // runs exactly as an export runs it (same start, same dither, normalisation off), so the
 // stream is the export's output behind the chain's latency: processor output frame n is
 // input frame n - latency. When the input ends, silence brings the tail out of the chain.
+// The output is raw PCM or a WAV stream: a header whose sizes say "until the end", then the
+// same bytes.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -40,6 +43,15 @@ int wait_for_fd(int fd, short events);
 // write that failed (EPIPE when the reader went away and SIGPIPE is ignored).
 int write_fd_fully(int fd, const void* data, size_t bytes);
 
+// A WAV stream's header is written before its length is known. Its RIFF and "data" sizes are
+// both the largest a size field holds: sox, ffmpeg, Liquidsoap and walk_wav_header all read
+// that as "until the input ends" (sox reads a "data" size of 0 as no samples at all).
+constexpr uint32_t WAV_STREAM_SIZE = 0xFFFFFFFFu;
+constexpr size_t WAV_STREAM_HEADER_BYTES = 44;
+std::array<uint8_t, WAV_STREAM_HEADER_BYTES> wav_stream_header(int32_t rate, int channels);
+
+enum class StreamFormat { Raw, Wav };
+
 struct StreamLayout {
     int32_t rate = 44100;
     int channels = 2;  // 1: mono in, mono out (the left of the processed pair)
@@ -48,6 +60,8 @@ struct StreamLayout {
     // Drops the first latency frames of the output, so that it lines up with the input as an
     // export's does (the stream is then as long as its input).
     bool trim_latency = false;
+    // Wav: the output starts with wav_stream_header at the input's rate and channels.
+    StreamFormat output = StreamFormat::Raw;
 };
 
 // Writes bytes to the output; returns 0, or the errno of a write that failed.

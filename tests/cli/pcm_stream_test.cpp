@@ -1,12 +1,14 @@
 // The pipe mode's block loop against the chain run in one piece: the output must be the
 // processor's output frame for frame, at every input length around the block edges, with the
-// tail flushed and the latency trimmed when asked; and how reads and writes that fail end it.
+// tail flushed and the latency trimmed when asked, raw or after a WAV stream's header; and
+// how reads and writes that fail end it.
 #include "cli/pcm_stream.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -124,6 +126,44 @@ TEST(PcmStream, StopsAtTheDataSizeAndDropsACutFrame) {
     EXPECT_TRUE(c.samples == reference(input, 2, 44100, true));
 }
 
+TEST(PcmStream, WavOutputIsAStreamingHeaderThenTheRawOutputsBytes) {
+    for (int channels : {2, 1}) {
+        SCOPED_TRACE(channels);
+        const auto bytes = test::sample_bytes(test_signal(5000, channels));
+        StreamLayout layout;
+        layout.rate = 48000;
+        layout.channels = channels;
+        const Collected raw = stream_bytes(bytes, layout);
+        layout.output = StreamFormat::Wav;
+        const Collected wav = stream_bytes(bytes, layout);
+        EXPECT_EQ(wav.result.end, StreamEnd::InputEnded);
+        EXPECT_EQ(wav.result.frames_out, raw.result.frames_out);
+        ASSERT_EQ(wav.samples.size(), raw.samples.size() + WAV_STREAM_HEADER_BYTES / 2);
+        std::vector<uint8_t> header(WAV_STREAM_HEADER_BYTES);
+        std::memcpy(header.data(), wav.samples.data(), header.size());
+        const auto want = wav_stream_header(48000, channels);
+        EXPECT_TRUE(std::equal(header.begin(), header.end(), want.begin()));
+        EXPECT_TRUE(std::equal(raw.samples.begin(), raw.samples.end(),
+                               wav.samples.begin() + WAV_STREAM_HEADER_BYTES / 2));
+    }
+}
+
+TEST(PcmStream, TheStreamingHeaderIsReadBackAsUntilTheEnd) {
+    const auto h = wav_stream_header(32000, 1);
+    const uint8_t start[] = {'R', 'I', 'F', 'F', 0xFF, 0xFF, 0xFF, 0xFF, 'W', 'A', 'V', 'E'};
+    EXPECT_EQ(std::memcmp(h.data(), start, sizeof start), 0);
+    std::vector<uint8_t> bytes(h.begin(), h.end());
+    bytes.resize(bytes.size() + 10, 0x11);
+    test::FailingByteReader in(bytes, UINT64_MAX);
+    const WavHeaderWalk walk = walk_wav_header(in);
+    ASSERT_EQ(walk.status, WavWalkStatus::Ok);
+    EXPECT_EQ(walk.rate, 32000);
+    EXPECT_EQ(walk.channels, 1);
+    EXPECT_EQ(walk.bits, 16);
+    EXPECT_EQ(walk.data_offset, WAV_STREAM_HEADER_BYTES);
+    EXPECT_EQ(walk.data_bytes, WAV_STREAM_SIZE);
+}
+
 TEST(PcmStream, AFailedReadOrWriteEndsItAndSaysWhich) {
     const auto bytes = test::sample_bytes(test_signal(20000, 2));
     StreamLayout layout;
@@ -141,6 +181,13 @@ TEST(PcmStream, AFailedReadOrWriteEndsItAndSaysWhich) {
     EXPECT_EQ(c.result.end, StreamEnd::WriteFailed);
     EXPECT_EQ(c.result.error, ENOSPC);
     EXPECT_EQ(c.result.frames_out, 0u);
+
+    // The header is the first write: nothing follows a header that could not be written.
+    layout.output = StreamFormat::Wav;
+    c = stream_bytes(bytes, layout, UINT64_MAX, 0, EPIPE);
+    EXPECT_EQ(c.result.end, StreamEnd::OutputClosed);
+    EXPECT_EQ(c.writes, 1);
+    EXPECT_EQ(c.result.frames_in, 0u);
 }
 
 TEST(PcmStream, TheLatencyFollowsTheSettingsAndBypassHasNone) {
