@@ -102,6 +102,11 @@ inline constexpr Message MSG_STDIN_READ_FAILED{"cannot read standard input: %s",
                                                "標準入力を読めません: %s"};
 inline constexpr Message MSG_STDOUT_WRITE_FAILED{"cannot write standard output: %s",
                                                  "標準出力に書き込めません: %s"};
+inline constexpr Message MSG_INPUT_SHORT{
+    "the input ended %s bytes before the end of the samples its WAV header gives (%s bytes); "
+    "what came was processed",
+    "入力は WAV ヘッダの示すサンプルの終わりより %s バイト前で終わりました (ヘッダでは %s "
+    "バイト)。届いた分は処理しました"};
 inline constexpr Message MSG_PARTIAL_FRAME{
     "the input ended inside a frame; its bytes were dropped",
     "入力がフレームの途中で終わりました。その分は捨てました"};

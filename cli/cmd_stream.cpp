@@ -56,9 +56,10 @@ void print_help() {
         "                       up with the input as an exported file does\n"
         "  -h, --help           show this help\n"
         "\n"
-        "Exit status: 0 the input ended and all of it was written, 1 the input could not be\n"
-        "read or the output written (a reader that went away ends the stream quietly with 1),\n"
-        "2 usage error.\n",
+        "Exit status: 0 the input ended and all of it was written (a WAV input that ends\n"
+        "before the size its header gives is processed to its end with a warning), 1 the\n"
+        "input could not be read or the output written (a reader that went away ends the\n"
+        "stream quietly with 1), 2 usage error.\n",
         SETTINGS_OPTIONS_HELP);
 }
 
@@ -156,11 +157,7 @@ int run_stream(int argc, char** argv) {
         }
         layout.rate = walk.rate;
         layout.channels = walk.channels;
-        // A writer that cannot seek back (ffmpeg into a pipe) leaves the size unknown: 0 or
-        // all ones. Read to the end then.
-        if (walk.data_bytes != 0 && walk.data_bytes != 0xFFFFFFFFu) {
-            layout.data_bytes = walk.data_bytes;
-        }
+        layout.data_bytes = wav_stream_data_bytes(walk.data_bytes);
     }
 
     // A reader that goes away shows as EPIPE from write(), not as a signal.
@@ -178,6 +175,11 @@ int run_stream(int argc, char** argv) {
     });
     switch (r.end) {
         case StreamEnd::InputEnded:
+            // Many pipe writers put a made-up size there: say so, but the stream did end well.
+            if (r.missing_bytes != 0) {
+                out.warning(MSG_INPUT_SHORT, std::to_string(r.missing_bytes),
+                            std::to_string(layout.data_bytes));
+            }
             if (r.partial_frame) {
                 out.warning(MSG_PARTIAL_FRAME);
             }

@@ -89,6 +89,14 @@ std::array<uint8_t, WAV_STREAM_HEADER_BYTES> wav_stream_header(int32_t rate, int
     return h;
 }
 
+uint64_t wav_stream_data_bytes(uint32_t data_size) {
+    constexpr uint32_t LIQUIDSOAP_LARGEST = 0xEFFFFFDBu;
+    if (data_size == 0 || data_size == 0xFFFFFFFFu || data_size == LIQUIDSOAP_LARGEST) {
+        return UINT64_MAX;
+    }
+    return data_size;
+}
+
 int start_stream_processor(Processor& p, int32_t rate) {
     // What an export job does before its first block: a clean chain, no level gain, then the
     // rate-change sequence with the song's rate.
@@ -127,6 +135,9 @@ StreamResult run_pcm_stream(Processor& p, const StreamLayout& layout, ByteReader
         if (got < want || left == 0) {
             input_done = true;
             r.partial_frame = got % frame_bytes != 0;
+            if (got < want && layout.data_bytes != UINT64_MAX) {
+                r.missing_bytes = left;
+            }
         }
         for (int f = 0; f < frames; ++f) {
             const size_t i = static_cast<size_t>(f);

@@ -50,6 +50,12 @@ constexpr uint32_t WAV_STREAM_SIZE = 0xFFFFFFFFu;
 constexpr size_t WAV_STREAM_HEADER_BYTES = 44;
 std::array<uint8_t, WAV_STREAM_HEADER_BYTES> wav_stream_header(int32_t rate, int channels);
 
+// The sample bytes to read after a WAV header on a pipe whose "data" size is data_size:
+// UINT64_MAX (until the input ends) for the sizes that writers which cannot seek back put
+// there: 0, all ones, and Liquidsoap's largest (0xEFFFFFDB, after a RIFF size of 0xEFFFFFFF,
+// its pipe()'s default), which would otherwise end a station's stream after 6.8 hours.
+uint64_t wav_stream_data_bytes(uint32_t data_size);
+
 enum class StreamFormat { Raw, Wav };
 
 struct StreamLayout {
@@ -80,6 +86,9 @@ struct StreamResult {
     uint64_t frames_in = 0;      // whole input frames taken
     uint64_t frames_out = 0;     // frames written
     bool partial_frame = false;  // the input ended inside a frame, which was dropped
+    // Bytes that data_bytes promised and the input never brought (0 when it held them all or
+    // had no size).
+    uint64_t missing_bytes = 0;
 };
 
 // Starts the processor for a stream at rate as an export starts it; returns the latency in

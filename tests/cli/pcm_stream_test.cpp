@@ -161,7 +161,34 @@ TEST(PcmStream, TheStreamingHeaderIsReadBackAsUntilTheEnd) {
     EXPECT_EQ(walk.channels, 1);
     EXPECT_EQ(walk.bits, 16);
     EXPECT_EQ(walk.data_offset, WAV_STREAM_HEADER_BYTES);
-    EXPECT_EQ(walk.data_bytes, WAV_STREAM_SIZE);
+    EXPECT_EQ(wav_stream_data_bytes(walk.data_bytes), UINT64_MAX);
+    // The sizes writers that cannot seek back leave; Liquidsoap's pipe() writes 0xEFFFFFDB
+    // unless told otherwise. Any other size is the input's.
+    for (uint32_t placeholder : {0u, 0xFFFFFFFFu, 0xEFFFFFDBu}) {
+        EXPECT_EQ(wav_stream_data_bytes(placeholder), UINT64_MAX) << placeholder;
+    }
+    for (uint32_t size : {1u, 4u, 441000u, 0xEFFFFFDAu, 0xFFFFFFFEu}) {
+        EXPECT_EQ(wav_stream_data_bytes(size), size);
+    }
+}
+
+TEST(PcmStream, AnInputShorterThanItsSizeSaysByHowMuch) {
+    const auto bytes = test::sample_bytes(test_signal(3000, 2));
+    StreamLayout layout;
+    layout.trim_latency = true;
+    layout.data_bytes = bytes.size() + 1000;
+    Collected c = stream_bytes(bytes, layout);
+    EXPECT_EQ(c.result.end, StreamEnd::InputEnded);
+    EXPECT_EQ(c.result.missing_bytes, 1000u);
+    EXPECT_EQ(c.result.frames_out, 3000u);  // what came is all written
+    layout.data_bytes = bytes.size();
+    EXPECT_EQ(stream_bytes(bytes, layout).result.missing_bytes, 0u);
+    layout.data_bytes = UINT64_MAX;
+    EXPECT_EQ(stream_bytes(bytes, layout).result.missing_bytes, 0u);
+    // A failed read is no short input: the read error says what happened.
+    layout.data_bytes = bytes.size();
+    c = stream_bytes(bytes, layout, 100);
+    EXPECT_EQ(c.result.end, StreamEnd::ReadFailed);
 }
 
 TEST(PcmStream, AFailedReadOrWriteEndsItAndSaysWhich) {

@@ -74,8 +74,28 @@ tail -c +45 "$dir/t.wav" | cmp -s - "$dir/t.raw" || fail "WAV output's samples d
 
 # ffmpeg's WAV into a pipe leaves the sizes unknown (all ones): read to the end.
 ffmpeg -nostdin -v error -i "$media/pcm16_stereo_44100.wav" -f wav - |
-    "$cli" stream --format wav "${settings[@]}" --trim-latency 2>/dev/null |
+    "$cli" stream --format wav "${settings[@]}" --trim-latency 2>"$dir/err" |
     cmp -s - "$dir/t.wav" || fail "ffmpeg's WAV of unknown size"
+grep -q warning "$dir/err" && fail "ffmpeg's WAV of unknown size: $(cat "$dir/err")"
+
+# An input that ends before the size its header gives: what came is processed, a warning
+# says so and the status stays 0 (pipe writers often write made-up sizes). The sizes that
+# stand for "unknown" (Liquidsoap's pipe() writes 0xEFFFFFDB by default) warn of nothing.
+head -c 1044 "$media/pcm16_stereo_44100.wav" |
+    "$cli" stream --format wav --output raw --trim-latency >"$dir/short.raw" 2>"$dir/err"
+check "short WAV input" 0 $?
+[ "$(stat -c %s "$dir/short.raw")" -eq 1000 ] || fail "short WAV input gave $(stat -c %s "$dir/short.raw") bytes"
+grep -q "warning: the input ended $(($(stat -c %s "$media/pcm16_stereo_44100.wav") - 1044)) bytes before" \
+    "$dir/err" || fail "short WAV input: $(cat "$dir/err")"
+for sizes in '\x24\0\0\0 \0\0\0\0' '\xff\xff\xff\xef \xdb\xff\xff\xef'; do
+    read -r riff data <<<"$sizes"
+    { printf "RIFF${riff}"; tail -c +9 "$media/pcm16_stereo_44100.wav" | head -c 32
+        printf "${data}"; head -c 1000 /dev/zero; } |
+        "$cli" stream --format wav --output raw --trim-latency >"$dir/short.raw" 2>"$dir/err"
+    check "unknown size $sizes" 0 $?
+    [ "$(stat -c %s "$dir/short.raw")" -eq 1000 ] && ! grep -q warning "$dir/err" ||
+        fail "unknown size $sizes: $(stat -c %s "$dir/short.raw") bytes, $(cat "$dir/err")"
+done
 
 # A mono 48 kHz WAV on standard input, from a writer that stalls and splits frames.
 "$cli" export --wav --no-normalise -q "$media/pcm16_mono_48000.wav" -o "$dir/mono.wav"
