@@ -107,6 +107,9 @@ inline constexpr Message MSG_INPUT_SHORT{
     "what came was processed",
     "入力は WAV ヘッダの示すサンプルの終わりより %s バイト前で終わりました (ヘッダでは %s "
     "バイト)。届いた分は処理しました"};
+inline constexpr Message MSG_READER_IDLE{
+    "the reader took none of the output's last bytes for %s s; ending with them in the pipe",
+    "読み手が出力の最後のバイトを %s 秒間受け取りませんでした。パイプに残したまま終了します"};
 inline constexpr Message MSG_PARTIAL_FRAME{
     "the input ended inside a frame; its bytes were dropped",
     "入力がフレームの途中で終わりました。その分は捨てました"};

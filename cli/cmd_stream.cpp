@@ -35,7 +35,7 @@ void print_help() {
         "printed on standard error at the start: the output runs that many frames behind the\n"
         "input. When the input ends, the sound still inside the chain is written too, so the\n"
         "output is the input's length plus the latency (or the input's length with\n"
-        "--trim-latency).\n"
+        "--trim-latency); then it waits until a pipe's reader has taken the last bytes.\n"
         "\n"
         "  ffmpeg -i song.mp3 -f s16le - | zvmp3-cli stream --preset 232 |\n"
         "      ffmpeg -f s16le -ar 44100 -ac 2 -i - out.mp3\n"
@@ -62,6 +62,9 @@ void print_help() {
         "stream quietly with 1), 2 usage error.\n",
         SETTINGS_OPTIONS_HELP);
 }
+
+// How long the end waits for a reader that has stopped taking the output's last bytes.
+constexpr int READER_IDLE_LIMIT_MS = 10000;
 
 constexpr int OPT_FORMAT = 1;
 constexpr int OPT_RATE = 2;
@@ -182,6 +185,18 @@ int run_stream(int argc, char** argv) {
             }
             if (r.partial_frame) {
                 out.warning(MSG_PARTIAL_FRAME);
+            }
+            // Standard error stays open until then: Liquidsoap takes its end for the process's
+            // end as well.
+            std::fflush(stderr);
+            switch (wait_for_pipe_drained(STDOUT_FILENO, READER_IDLE_LIMIT_MS)) {
+                case DrainEnd::Drained:
+                    return EXIT_OK;
+                case DrainEnd::ReaderGone:
+                    return EXIT_FAILED;  // quietly, as when a write finds the reader gone
+                case DrainEnd::ReaderIdle:
+                    out.warning(MSG_READER_IDLE, std::to_string(READER_IDLE_LIMIT_MS / 1000));
+                    return EXIT_OK;
             }
             return EXIT_OK;
         case StreamEnd::OutputClosed:

@@ -1,10 +1,14 @@
 #include "cli/pcm_stream.h"
 
 #include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <thread>
 #include <vector>
 
 #include "export/wav_header.h"
@@ -80,6 +84,34 @@ int write_fd_fully(int fd, const void* data, size_t bytes) {
         bytes -= static_cast<size_t>(n);
     }
     return 0;
+}
+
+DrainEnd wait_for_pipe_drained(int fd, int idle_limit_ms) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISFIFO(st.st_mode)) {
+        return DrainEnd::Drained;
+    }
+    using Clock = std::chrono::steady_clock;
+    int queued = -1;
+    Clock::time_point last_taken = Clock::now();
+    for (;;) {
+        int now = 0;
+        if (::ioctl(fd, FIONREAD, &now) != 0 || now == 0) {
+            return DrainEnd::Drained;
+        }
+        // A write end polls as POLLERR once no reader is left.
+        pollfd p{fd, 0, 0};
+        if (::poll(&p, 1, 0) > 0 && (p.revents & POLLERR) != 0) {
+            return DrainEnd::ReaderGone;
+        }
+        if (now != queued) {
+            queued = now;
+            last_taken = Clock::now();
+        } else if (Clock::now() - last_taken >= std::chrono::milliseconds(idle_limit_ms)) {
+            return DrainEnd::ReaderIdle;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
 }
 
 std::array<uint8_t, WAV_STREAM_HEADER_BYTES> wav_stream_header(int32_t rate, int channels) {

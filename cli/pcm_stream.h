@@ -43,6 +43,18 @@ int wait_for_fd(int fd, short events);
 // write that failed (EPIPE when the reader went away and SIGPIPE is ignored).
 int write_fd_fully(int fd, const void* data, size_t bytes);
 
+enum class DrainEnd {
+    Drained,     // the reader took every byte (or fd is no pipe: nothing to wait for)
+    ReaderGone,  // the reader closed its end with bytes unread
+    ReaderIdle,  // the reader took nothing for idle_limit_ms
+};
+
+// Waits until the reader of the pipe fd has taken every byte written to it, while it keeps
+// taking some at least every idle_limit_ms. A pipe keeps its bytes after the writer ends,
+// but some readers stop reading when they see the writer end: Liquidsoap's pipe() drops
+// what is still in the pipe (up to 64 KiB, a third of a second) once the process has exited.
+DrainEnd wait_for_pipe_drained(int fd, int idle_limit_ms);
+
 // A WAV stream's header is written before its length is known. Its RIFF and "data" sizes are
 // both the largest a size field holds: sox, ffmpeg, Liquidsoap and walk_wav_header all read
 // that as "until the input ends" (sox reads a "data" size of 0 as no samples at all).

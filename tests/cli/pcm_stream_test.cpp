@@ -1,11 +1,12 @@
 // The pipe mode's block loop against the chain run in one piece: the output must be the
 // processor's output frame for frame, at every input length around the block edges, with the
-// tail flushed and the latency trimmed when asked, raw or after a WAV stream's header; and
-// how reads and writes that fail end it.
+// tail flushed and the latency trimmed when asked, raw or after a WAV stream's header; how
+// reads and writes that fail end it; and the wait at the end for a reader to take it all.
 #include "cli/pcm_stream.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstring>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -279,6 +281,78 @@ TEST(FdStreamReader, NonBlockingPipesAreWaitedOnNotFailed) {
     EXPECT_TRUE(got == bytes);
     writer.join();
     ::close(fds[0]);
+}
+
+// A reader on its own thread that waits, then takes everything (or closes its end).
+struct SlowReader {
+    int fd;
+    std::chrono::milliseconds wait;
+    bool close_instead = false;
+    size_t taken = 0;
+    void operator()() {
+        std::this_thread::sleep_for(wait);
+        if (close_instead) {
+            ::close(fd);
+            return;
+        }
+        char buf[4096];
+        for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;) {
+            taken += static_cast<size_t>(n);
+        }
+    }
+};
+
+TEST(WaitForPipeDrained, WaitsUntilTheReaderHasTakenEveryByte) {
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    const std::vector<char> bytes(30000, 'x');  // fits the pipe: the writes never block
+    ASSERT_EQ(write_fd_fully(fds[1], bytes.data(), bytes.size()), 0);
+    SlowReader reader{fds[0], std::chrono::milliseconds(150)};
+    std::thread t(std::ref(reader));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(wait_for_pipe_drained(fds[1], 10000), DrainEnd::Drained);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(150));
+    int queued = -1;
+    ASSERT_EQ(::ioctl(fds[1], FIONREAD, &queued), 0);
+    EXPECT_EQ(queued, 0);
+    ::close(fds[1]);
+    t.join();
+    EXPECT_EQ(reader.taken, bytes.size());
+    ::close(fds[0]);
+}
+
+TEST(WaitForPipeDrained, EndsWhenTheReaderGoesAwayOrStopsReading) {
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    ASSERT_EQ(write_fd_fully(fds[1], "abc", 3), 0);
+    SlowReader closer{fds[0], std::chrono::milliseconds(50), true};
+    std::thread t(std::ref(closer));
+    EXPECT_EQ(wait_for_pipe_drained(fds[1], 10000), DrainEnd::ReaderGone);
+    t.join();
+    ::close(fds[1]);
+
+    ASSERT_EQ(::pipe(fds), 0);
+    ASSERT_EQ(write_fd_fully(fds[1], "abc", 3), 0);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(wait_for_pipe_drained(fds[1], 100), DrainEnd::ReaderIdle);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    ::close(fds[0]);
+    ::close(fds[1]);
+}
+
+TEST(WaitForPipeDrained, AFileOrAnEmptyPipeIsNoWait) {
+    char name[] = "/tmp/zv_drain_XXXXXX";
+    const int fd = ::mkstemp(name);
+    ASSERT_GE(fd, 0);
+    ::unlink(name);
+    ASSERT_EQ(write_fd_fully(fd, "abc", 3), 0);
+    EXPECT_EQ(wait_for_pipe_drained(fd, 10000), DrainEnd::Drained);
+    ::close(fd);
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    EXPECT_EQ(wait_for_pipe_drained(fds[1], 10000), DrainEnd::Drained);
+    ::close(fds[0]);
+    ::close(fds[1]);
 }
 
 TEST(WriteFdFully, AReaderThatWentAwayIsEpipe) {
