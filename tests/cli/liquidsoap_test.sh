@@ -5,7 +5,8 @@
 # track and metadata; --trim-latency) and with it (one process for the whole stream). What
 # comes out must be `zvmp3-cli export --wav --no-normalise` of the same songs with the same
 # settings, within one 16-bit step, where each way puts it; the songs' metadata must come
-# out in order, and every process must end with status 0 and no warning.
+# out in order (but for marks Liquidsoap itself drops and logs), and every process must end
+# with status 0 and no warning.
 #
 # Liquidsoap 2.1 does three things of its own that the songs are made for:
 # - it hands the process a song's 16-bit samples through floats and back by truncation,
@@ -41,13 +42,12 @@ song=$media/pcm16_stereo_44100.wav
 silence() { sox -D -r 44100 -c 2 -n -b 16 -e signed-integer "$1" trim 0 "$2s"; }
 sox -D "$song" "$dir/a.wav" trim 0 $((61 * LIQ_FRAME))s pad 0 ${LIQ_FRAME}s &&
     sox -D "$song" "$dir/b.wav" reverse trim 0 $((39 * LIQ_FRAME))s pad 0 ${LIQ_FRAME}s &&
-    silence "$dir/end.wav" 44100 && silence "$dir/stop.wav" 88200 &&
-    silence "$dir/gap.wav" $LIQ_FRAME || exit 1
+    silence "$dir/end.wav" 88200 && silence "$dir/gap.wav" $LIQ_FRAME || exit 1
 # x * 32767, truncated, must give the sample v back: x = v / 32768 * 32768 / 32767, and a
 # little more (1e-5 of it, less than a step at full scale) so that rounding of the float
 # cannot fall below v.
 gain=$(awk 'BEGIN { printf "%.15f", 32768 / 32767 * (1 + 1e-5) }')
-for s in a b end stop; do
+for s in a b end; do
     ffmpeg -nostdin -v error -i "$dir/$s.wav" -af "volume=$gain" -c:a pcm_f32le \
         "$dir/$s.f32.wav" || exit 1
     echo "annotate:title=\"$s\":$dir/$s.f32.wav" >>"$dir/songs_f32.m3u"
@@ -76,7 +76,7 @@ export_as() {  # export_as OUT SONG SETTINGS... (a parameter file also sets the 
 # reach a plugin) through OPERATOR, a Liquidsoap expression of the playlist's source s,
 # into NAME.raw. Every case must pass the songs' metadata in order.
 # expect NAME REFERENCE_WAV FIRST_FRAME: the reference's samples are in NAME.raw from
-# FIRST_FRAME on.
+# FIRST_FRAME on (Liquidsoap runs until every case has written that far).
 # expect_processes NAME FEWEST MOST: pipe(id="NAME_pipe") started that many processes, and
 # every one that ended did so with status 0 and no warning.
 # A plugin's case (one instance for the whole stream, marks untouched, no added frame, its
@@ -86,29 +86,31 @@ export_as() {  # export_as OUT SONG SETTINGS... (a parameter file also sets the 
 cases=()
 expectations=()
 process_counts=()
-liq_flags=""
+declare -A needed # bytes each case's output must reach
 liq_cases=""
-all_finished="true"
 add_case() {
     cases+=("$1")
-    liq_flags+="$1_finished = ref(false)"$'\n'
-    liq_cases+="run_case(\"$1\", \"$2\", $1_finished, fun (s) -> $3)"$'\n'
-    all_finished+=" and !$1_finished"
+    needed[$1]=0
+    liq_cases+="run_case(\"$1\", \"$2\", fun (s) -> $3)"$'\n'
 }
-expect() { expectations+=("$1 $2 $3"); }
+expect() {
+    local end=$((($3 + $(frames_of "$2")) * 4))
+    expectations+=("$1 $2 $3")
+    ((end > needed[$1])) && needed[$1]=$end
+}
 expect_processes() { process_counts+=("$1 $2 $3"); }
 
 # Without replay_delay: at the first track's metadata, at the end of each track and at the
 # next track's metadata Liquidsoap closes the process's input and starts it again, and
-# adds the marks after all it wrote. Trimmed, each song's process writes the song's
-# export and then the frame pipe() added, processed.
+# adds the marks after all it wrote: two processes a song, one for its metadata. Trimmed,
+# each song's process writes the song's export and then the frame pipe() added, processed.
 add_case restart songs_f32.m3u \
     'pipe(id="restart_pipe", process="zvmp3-cli stream --format wav --trim-latency --preset 340", s)'
 export_as "$dir/restart_a.wav" "$dir/a.wav" --preset 340
 export_as "$dir/restart_b.wav" "$dir/b.wav" --preset 340
 expect restart "$dir/restart_a.wav" 0
 expect restart "$dir/restart_b.wav" $((a_frames + LIQ_FRAME))
-expect_processes restart 5 99
+expect_processes restart 4 99
 
 # With replay_delay: one process, its output the latency behind; Liquidsoap replays the
 # marks 0.1 s after it wrote them. Settings from a parameter file, as a station keeps them.
@@ -120,11 +122,10 @@ expect replay "$dir/replay_a_b.wav" "$(latency_of --params "$ZV_PARAMS")"
 expect_processes replay 1 1
 
 # ---- Liquidsoap ------------------------------------------------------------------------
-# Each case has its playlist and its own clock without sync (a thread each); the case that
-# sees the "stop" song's metadata when all others have stops Liquidsoap. Between it and B, a
-# second of silence ("end") lets all of B out of one process before the replayed mark,
-# which may come out a block before its sound; "stop" is longer than the second pipe()
-# buffers before it plays again. Liquidsoap refuses to run as root unless told.
+# Each case has its playlist and its own clock without sync (a thread each). The "end" song
+# after B, longer than the second pipe() buffers before it plays on, brings the rest of B
+# out. Liquidsoap is stopped once every case has written what its references need (marks
+# cannot tell: its replay drops some, see below). It refuses to run as root unless told.
 cat >"$dir/station.liq" <<EOF
 settings.init.allow_root.set(true)
 settings.log.stdout.set(false)
@@ -133,31 +134,44 @@ settings.log.file.path.set(getenv("ZV_LOG"))
 settings.log.level.set(5)
 settings.frame.audio.samplerate.set(44100)
 settings.frame.duration.set(0.04)
-$liq_flags
-def all_finished() = $all_finished end
-def run_case(name, songs, finished, operator) =
+def run_case(name, songs, operator) =
   songs = playlist(id=name ^ "_songs", mode="normal", reload_mode="never", loop=false,
                    getenv("ZV_DIR") ^ "/" ^ songs)
   out = clock(id=name ^ "_clock", sync="none", operator(songs))
-  def seen(m) =
-    print(name ^ " metadata " ^ m["title"])
-    if m["title"] == "stop" then
-      finished := true
-      if all_finished() then shutdown() end
-    end
-  end
-  out = source.on_metadata(out, seen)
+  out = source.on_metadata(out, fun (m) -> print(name ^ " metadata " ^ m["title"]))
   output.file(id=name, fallible=true, append=true,
               %wav(stereo, samplesize=16, header=false),
               getenv("ZV_DIR") ^ "/" ^ name ^ ".raw", out)
 end
 $liq_cases
 EOF
-ZV_LOG=$dir/liquidsoap.log ZV_DIR=$dir timeout -k 5 120 liquidsoap "$dir/station.liq" >"$dir/liquidsoap.out" 2>&1
-status=$?
-if [ "$status" -ne 0 ]; then
-    fail "liquidsoap ended with status $status"
+all_written() {
+    local name
+    for name in "${cases[@]}"; do
+        [ "$(stat -c %s "$dir/$name.raw" 2>/dev/null || echo 0)" -ge "${needed[$name]}" ] ||
+            return 1
+    done
+}
+ZV_LOG=$dir/liquidsoap.log ZV_DIR=$dir liquidsoap "$dir/station.liq" >"$dir/liquidsoap.out" 2>&1 &
+liquidsoap=$!
+for ((waited = 0; waited < 1200; waited++)); do
+    all_written && break
+    kill -0 "$liquidsoap" 2>/dev/null || break
+    sleep 0.1
+done
+if ! kill -TERM "$liquidsoap" 2>/dev/null; then
+    wait "$liquidsoap"
+    fail "liquidsoap ended by itself with status $? before the cases were written"
     tail -n 30 "$dir/liquidsoap.out" "$dir/liquidsoap.log"
+else
+    # It shuts down in its own time; a hang there is not this test's business.
+    for ((waited = 0; waited < 100; waited++)); do
+        kill -0 "$liquidsoap" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -KILL "$liquidsoap" 2>/dev/null
+    wait "$liquidsoap" 2>/dev/null
+    all_written || fail "not all written in 120 s: $(ls -l "$dir"/*.raw 2>&1)"
 fi
 
 # ---- what came out ---------------------------------------------------------------------
@@ -177,9 +191,27 @@ for e in "${expectations[@]}"; do
     [ "$worst" != short ] && [ "$worst" -le 1 ] ||
         fail "$name: $(basename "$ref") from frame $first differs by $worst steps"
 done
+# The songs' metadata, in order, as far as the output has come. Liquidsoap's replay keeps
+# only one of the marks that fall due in the same read of the output, and a track's end and
+# the next track's metadata are written right after each other: now and then it drops one
+# of them, and logs it.
+in_order() {  # in_order "GOT" "ALL": GOT's words are some of ALL's, in ALL's order
+    local rest=" $2 " w
+    for w in $1; do
+        [[ $rest == *" $w "* ]] || return 1
+        rest=" ${rest#* $w }"
+    done
+}
 for name in "${cases[@]}"; do
     titles=$(sed -n "s/^$name metadata //p" "$dir/liquidsoap.out" | tr '\n' ' ')
-    [ "$titles" = "a b end stop " ] || fail "$name: metadata came out as '$titles'"
+    dropped=$(grep -c "\[${name}_pipe:.*Cannot replay multiple element at once" \
+        "$dir/liquidsoap.log")
+    missing=0
+    for t in a b; do
+        [[ " $titles" == *" $t "* ]] || missing=$((missing + 1))
+    done
+    in_order "$titles" "a b end" && [ "$missing" -le "$dropped" ] ||
+        fail "$name: metadata came out as '$titles' ($dropped marks dropped by Liquidsoap)"
 done
 for e in "${process_counts[@]}"; do
     read -r name fewest most <<<"$e"
