@@ -43,9 +43,9 @@ silence() { sox -D -r 44100 -c 2 -n -b 16 -e signed-integer "$1" trim 0 "$2s"; }
 sox -D "$song" "$dir/a.wav" trim 0 $((61 * LIQ_FRAME))s pad 0 ${LIQ_FRAME}s &&
     sox -D "$song" "$dir/b.wav" reverse trim 0 $((39 * LIQ_FRAME))s pad 0 ${LIQ_FRAME}s &&
     silence "$dir/end.wav" 88200 && silence "$dir/gap.wav" $LIQ_FRAME || exit 1
-# x * 32767, truncated, must give the sample v back: x = v / 32768 * 32768 / 32767, and a
-# little more (1e-5 of it, less than a step at full scale) so that rounding of the float
-# cannot fall below v.
+# Liquidsoap hands the process x * 32767, truncated, of a float sample x. The float songs
+# hold x = v / 32767 for the 16-bit sample v (ffmpeg reads v as v / 32768), and a little more
+# (1e-5 of it, under a step at full scale), so that no rounding of the float falls below v.
 gain=$(awk 'BEGIN { printf "%.15f", 32768 / 32767 * (1 + 1e-5) }')
 for s in a b end; do
     ffmpeg -nostdin -v error -i "$dir/$s.wav" -af "volume=$gain" -c:a pcm_f32le \
