@@ -135,6 +135,9 @@ if [ -s "$completion" ]; then
     [ "$got" = "B.MP3 a.wav folder " ] || fail "completion of export's songs: $got"
     got=$(cd "$dir/files" && complete_words zvmp3-cli play --state "" | sort | tr '\n' ' ')
     [ "$got" = "d.prf folder " ] || fail "completion of --state: $got"
+    # stream's --output is a form, not a file.
+    got=$(cd "$dir/files" && complete_words zvmp3-cli stream --output "" | tr '\n' ' ')
+    [ "$got" = "raw wav " ] || fail "completion of stream --output: $got"
 else
     fail "no bash completion"
 fi
