@@ -22,28 +22,32 @@ QString caption_text(const char* caption) {
     return QCoreApplication::translate(MENU_CONTEXT, caption);
 }
 
-constexpr MenuEntry item(int command, const char* caption, int image = 0) {
+constexpr MenuEntry item(int command, const char* caption, SkinId image = SkinId::None) {
     return {K::Item, command, caption, image};
 }
 constexpr MenuEntry submenu(const char* caption) {
-    return {K::Submenu, 0, caption, 0};
+    return {K::Submenu, 0, caption, SkinId::None};
 }
 constexpr MenuEntry SEPARATOR{K::Separator};
 constexpr MenuEntry END{K::EndSubmenu};
 
 // The images of the preset groups: digital broadcast, internet radio, FM.
-constexpr int IMAGE_DIGITAL = 287;
-constexpr int IMAGE_INTERNET = 288;
-constexpr int IMAGE_FM = 289;
+constexpr SkinId IMAGE_DIGITAL = SkinId::MenuPresetDigital;
+constexpr SkinId IMAGE_INTERNET = SkinId::MenuPresetInternet;
+constexpr SkinId IMAGE_FM = SkinId::MenuPresetFm;
 
 constexpr MenuEntry MAIN_MENU[] = {
     submenu(QT_TRANSLATE_NOOP("Menu", "ファイル")),
-    item(cmd::OPEN_PLAYLIST, QT_TRANSLATE_NOOP("Menu", "再生リストを開く"), 281),
-    item(cmd::SAVE_PLAYLIST, QT_TRANSLATE_NOOP("Menu", "再生リストを保存"), 282),
+    item(cmd::OPEN_PLAYLIST, QT_TRANSLATE_NOOP("Menu", "再生リストを開く"),
+         SkinId::MenuOpenPlaylist),
+    item(cmd::SAVE_PLAYLIST, QT_TRANSLATE_NOOP("Menu", "再生リストを保存"),
+         SkinId::MenuSavePlaylist),
     SEPARATOR,
-    item(cmd::ADD_SONG_FILES, QT_TRANSLATE_NOOP("Menu", "WAV/MP3ファイルをリストに登録"), 283),
+    item(cmd::ADD_SONG_FILES, QT_TRANSLATE_NOOP("Menu", "WAV/MP3ファイルをリストに登録"),
+         SkinId::MenuAddFiles),
     SEPARATOR,
-    item(cmd::SOUND_DEVICE_SETTINGS, QT_TRANSLATE_NOOP("Menu", "サウンドデバイスの設定"), 284),
+    item(cmd::SOUND_DEVICE_SETTINGS, QT_TRANSLATE_NOOP("Menu", "サウンドデバイスの設定"),
+         SkinId::MenuDeviceSettings),
     // The program's own addition: the language, each name in its own language.
     submenu(QT_TRANSLATE_NOOP("Menu", "言語 (Language)")),
     item(cmd::LANGUAGE_AUTOMATIC, QT_TRANSLATE_NOOP("Menu", "自動 (Automatic)")),
@@ -55,8 +59,10 @@ constexpr MenuEntry MAIN_MENU[] = {
     END,
 
     submenu(QT_TRANSLATE_NOOP("Menu", "パラメータ")),
-    item(cmd::OPEN_PARAMETER_FILE, QT_TRANSLATE_NOOP("Menu", "パラメータファイルを開く"), 285),
-    item(cmd::SAVE_PARAMETER_FILE, QT_TRANSLATE_NOOP("Menu", "パラメータをファイルに保存"), 286),
+    item(cmd::OPEN_PARAMETER_FILE, QT_TRANSLATE_NOOP("Menu", "パラメータファイルを開く"),
+         SkinId::MenuOpenParams),
+    item(cmd::SAVE_PARAMETER_FILE, QT_TRANSLATE_NOOP("Menu", "パラメータをファイルに保存"),
+         SkinId::MenuSaveParams),
     SEPARATOR,
     submenu(QT_TRANSLATE_NOOP("Menu", "★推奨のサウンド設定")),
     submenu(QT_TRANSLATE_NOOP("Menu", "デジタル 放送をシミュレート")),
@@ -79,70 +85,81 @@ constexpr MenuEntry MAIN_MENU[] = {
     END,
     SEPARATOR,
     submenu(QT_TRANSLATE_NOOP("Menu", "ユーザープリセット呼び出し")),
-    item(cmd::USE_USER_PRESET_1, QT_TRANSLATE_NOOP("Menu", "プリセット１"), 290),
-    item(cmd::USE_USER_PRESET_1 + 1, QT_TRANSLATE_NOOP("Menu", "プリセット２"), 291),
-    item(cmd::USE_USER_PRESET_3, QT_TRANSLATE_NOOP("Menu", "プリセット３"), 292),
+    item(cmd::USE_USER_PRESET_1, QT_TRANSLATE_NOOP("Menu", "プリセット１"), SkinId::MenuUser1),
+    item(cmd::USE_USER_PRESET_1 + 1, QT_TRANSLATE_NOOP("Menu", "プリセット２"), SkinId::MenuUser2),
+    item(cmd::USE_USER_PRESET_3, QT_TRANSLATE_NOOP("Menu", "プリセット３"), SkinId::MenuUser3),
     END,
     submenu(QT_TRANSLATE_NOOP("Menu", "ユーザープリセット記録")),
-    item(cmd::SAVE_USER_PRESET_1, QT_TRANSLATE_NOOP("Menu", "ユーザープリセット１に保存"), 290),
-    item(cmd::SAVE_USER_PRESET_1 + 1, QT_TRANSLATE_NOOP("Menu", "ユーザープリセット２に保存"), 291),
-    item(cmd::SAVE_USER_PRESET_3, QT_TRANSLATE_NOOP("Menu", "ユーザープリセット３に保存"), 292),
+    item(cmd::SAVE_USER_PRESET_1, QT_TRANSLATE_NOOP("Menu", "ユーザープリセット１に保存"),
+         SkinId::MenuUser1),
+    item(cmd::SAVE_USER_PRESET_1 + 1, QT_TRANSLATE_NOOP("Menu", "ユーザープリセット２に保存"),
+         SkinId::MenuUser2),
+    item(cmd::SAVE_USER_PRESET_3, QT_TRANSLATE_NOOP("Menu", "ユーザープリセット３に保存"),
+         SkinId::MenuUser3),
     END,
     SEPARATOR,
-    item(cmd::BYPASS, QT_TRANSLATE_NOOP("Menu", "入力をバイパス ON/OFF"), 293),
-    item(cmd::BASS_EQ, QT_TRANSLATE_NOOP("Menu", "BASSブースト　ON/OFF"), 294),
-    item(cmd::BASS_PHASE, QT_TRANSLATE_NOOP("Menu", "BASSフェーズシフタ ON/OFF"), 295),
-    item(cmd::STEREO_ENHANCE, QT_TRANSLATE_NOOP("Menu", "ステレオエンハンサ ON/OFF"), 296),
+    item(cmd::BYPASS, QT_TRANSLATE_NOOP("Menu", "入力をバイパス ON/OFF"), SkinId::MenuBypass),
+    item(cmd::BASS_EQ, QT_TRANSLATE_NOOP("Menu", "BASSブースト　ON/OFF"), SkinId::MenuBassEq),
+    item(cmd::BASS_PHASE, QT_TRANSLATE_NOOP("Menu", "BASSフェーズシフタ ON/OFF"),
+         SkinId::MenuBassPhase),
+    item(cmd::STEREO_ENHANCE, QT_TRANSLATE_NOOP("Menu", "ステレオエンハンサ ON/OFF"),
+         SkinId::MenuEnhancer),
     SEPARATOR,
-    item(cmd::VIRTUAL_ROOM, QT_TRANSLATE_NOOP("Menu", "バーチャル スピーカー ON/OFF"), 297),
-    item(cmd::INIT_VIRTUAL_ROOM, QT_TRANSLATE_NOOP("Menu", "バーチャル スピーカー 初期化"), 298),
+    item(cmd::VIRTUAL_ROOM, QT_TRANSLATE_NOOP("Menu", "バーチャル スピーカー ON/OFF"),
+         SkinId::MenuVirtualSpeaker),
+    item(cmd::INIT_VIRTUAL_ROOM, QT_TRANSLATE_NOOP("Menu", "バーチャル スピーカー 初期化"),
+         SkinId::MenuVirtualInit),
     SEPARATOR,
-    item(cmd::ONAIR, QT_TRANSLATE_NOOP("Menu", "ON AIR モード..."), 299),
+    item(cmd::ONAIR, QT_TRANSLATE_NOOP("Menu", "ON AIR モード..."), SkinId::MenuOnAir),
     SEPARATOR,
-    item(cmd::DEEMPHASIS, QT_TRANSLATE_NOOP("Menu", "ディエンファシス　ON/OFF"), 300),
+    item(cmd::DEEMPHASIS, QT_TRANSLATE_NOOP("Menu", "ディエンファシス　ON/OFF"),
+         SkinId::MenuDeemphasis),
     END,
 
     submenu(QT_TRANSLATE_NOOP("Menu", "再生リスト")),
-    item(cmd::PLAY, QT_TRANSLATE_NOOP("Menu", "再生"), 301),
-    item(cmd::STOP, QT_TRANSLATE_NOOP("Menu", "停止"), 302),
+    item(cmd::PLAY, QT_TRANSLATE_NOOP("Menu", "再生"), SkinId::MenuPlay),
+    item(cmd::STOP, QT_TRANSLATE_NOOP("Menu", "停止"), SkinId::MenuStop),
     SEPARATOR,
     submenu(QT_TRANSLATE_NOOP("Menu", "曲選択")),
-    item(cmd::CHOOSE_PREVIOUS, "UP", 303),
-    item(cmd::CHOOSE_NEXT, "DOWN", 304),
+    item(cmd::CHOOSE_PREVIOUS, "UP", SkinId::MenuUp),
+    item(cmd::CHOOSE_NEXT, "DOWN", SkinId::MenuDown),
     END,
-    item(cmd::CONTINUOUS_PLAYBACK, QT_TRANSLATE_NOOP("Menu", "自動リスト再生 ON/OFF"), 305),
+    item(cmd::CONTINUOUS_PLAYBACK, QT_TRANSLATE_NOOP("Menu", "自動リスト再生 ON/OFF"),
+         SkinId::MenuContinuous),
     SEPARATOR,
     submenu(QT_TRANSLATE_NOOP("Menu", "曲順")),
-    item(cmd::MOVE_UP, "UP", 303),
-    item(cmd::MOVE_DOWN, "DOWN", 304),
+    item(cmd::MOVE_UP, "UP", SkinId::MenuUp),
+    item(cmd::MOVE_DOWN, "DOWN", SkinId::MenuDown),
     END,
     SEPARATOR,
-    item(cmd::DELETE_SONG, QT_TRANSLATE_NOOP("Menu", "リストから削除"), 318),
+    item(cmd::DELETE_SONG, QT_TRANSLATE_NOOP("Menu", "リストから削除"), SkinId::MenuDelete),
     submenu(QT_TRANSLATE_NOOP("Menu", "リストをファイル名でソート")),
-    item(cmd::SORT_ASCENDING, QT_TRANSLATE_NOOP("Menu", "昇順↓"), 307),
-    item(cmd::SORT_DESCENDING, QT_TRANSLATE_NOOP("Menu", "降順↑"), 306),
+    item(cmd::SORT_ASCENDING, QT_TRANSLATE_NOOP("Menu", "昇順↓"), SkinId::MenuSortAscending),
+    item(cmd::SORT_DESCENDING, QT_TRANSLATE_NOOP("Menu", "降順↑"), SkinId::MenuSortDescending),
     END,
     SEPARATOR,
-    item(cmd::PEAK_LEVEL, QT_TRANSLATE_NOOP("Menu", "曲の正規化レベルを取得する"), 308),
+    item(cmd::PEAK_LEVEL, QT_TRANSLATE_NOOP("Menu", "曲の正規化レベルを取得する"),
+         SkinId::MenuPeakLevel),
     SEPARATOR,
-    item(cmd::REMOVE_ALL, QT_TRANSLATE_NOOP("Menu", "リストの曲を全て消去"), 309),
+    item(cmd::REMOVE_ALL, QT_TRANSLATE_NOOP("Menu", "リストの曲を全て消去"), SkinId::MenuRemoveAll),
     END,
 
     submenu(QT_TRANSLATE_NOOP("Menu", "エクスポート")),
-    item(cmd::EXPORT_SONG, QT_TRANSLATE_NOOP("Menu", "選択された曲をWAV/MP3ファイルに出力"), 310),
+    item(cmd::EXPORT_SONG, QT_TRANSLATE_NOOP("Menu", "選択された曲をWAV/MP3ファイルに出力"),
+         SkinId::MenuExportSong),
     SEPARATOR,
     item(cmd::EXPORT_ALL, QT_TRANSLATE_NOOP("Menu", "リストの全ての曲をWAV/MP3ファイルに出力"),
-         311),
+         SkinId::MenuExportAll),
     SEPARATOR,
     item(cmd::EXTERNAL_ENCODER_SETTINGS, QT_TRANSLATE_NOOP("Menu", "外部MP3エンコーダーの設定"),
-         312),
+         SkinId::MenuEncoderSettings),
     END,
 
     submenu(QT_TRANSLATE_NOOP("Menu", "ヘルプ")),
-    item(cmd::ABOUT, QT_TRANSLATE_NOOP("Menu", "ZelvonicMP3 について"), 313),
+    item(cmd::ABOUT, QT_TRANSLATE_NOOP("Menu", "ZelvonicMP3 について"), SkinId::MenuAbout),
     SEPARATOR,
-    item(cmd::MANUAL, QT_TRANSLATE_NOOP("Menu", "ユーザーズ マニュアル"), 315),
-    item(cmd::LATEST_VERSION, QT_TRANSLATE_NOOP("Menu", "作者WEBサイトへ接続"), 317),
+    item(cmd::MANUAL, QT_TRANSLATE_NOOP("Menu", "ユーザーズ マニュアル"), SkinId::MenuManual),
+    item(cmd::LATEST_VERSION, QT_TRANSLATE_NOOP("Menu", "作者WEBサイトへ接続"), SkinId::MenuWeb),
     END,
 };
 
@@ -266,7 +283,7 @@ size_t build_level(QMenu& menu, std::span<const MenuEntry> entries, size_t at, c
             case K::Item: {
                 QAction* a = menu.addAction(caption_text(e.caption));
                 a->setData(e.command);
-                if (skin != nullptr && e.image != 0) {
+                if (skin != nullptr && e.image != SkinId::None) {
                     a->setIcon(QIcon(skin->image(e.image)));
                 }
                 const QKeySequence keys = shortcut_for(e.command);

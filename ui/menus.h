@@ -10,6 +10,8 @@
 #include <span>
 #include <vector>
 
+#include "ui/skin_id.h"
+
 class QAction;
 class QMenu;
 class QMenuBar;
@@ -25,7 +27,7 @@ struct MenuEntry {
     MenuEntryKind kind;
     int command = 0;                // Item
     const char* caption = nullptr;  // Item and Submenu (UTF-8); "&&" shows one "&"
-    int image = 0;                  // skin resource number of the item's image, 0 for none
+    SkinId image = SkinId::None;    // the item's image
 };
 
 // Menu 602: the top-level menus are Submenu entries at depth 0.

@@ -6,12 +6,6 @@
 namespace zv {
 namespace {
 
-// Hit zones of a control's arrows, relative to its (x, y); both ends included.
-constexpr int DOWN_ARROW_FROM = 30;
-constexpr int DOWN_ARROW_TO = 40;
-constexpr int UP_ARROW_FROM = 70;
-constexpr int UP_ARROW_TO = 80;
-constexpr int ARROW_ZONE_HEIGHT = 12;
 constexpr double SHIFT_FACTOR = 10.0;
 
 void toggle(int32_t& flag) {

@@ -14,22 +14,23 @@
 namespace zv {
 namespace {
 
+constexpr ToolbarButtonRow SEPARATOR{ToolbarImage::AddFiles, 0, ToolbarStyle::Separator};
 constexpr ToolbarButtonRow BUTTONS[TOOLBAR_PLACES] = {
-    {0, cmd::ADD_SONG_FILES, ToolbarStyle::Button},
-    {28, cmd::REMOVE_ALL, ToolbarStyle::Button},
-    {-1, 0, ToolbarStyle::Separator},
-    {1, cmd::PLAY, ToolbarStyle::Button},
-    {2, cmd::STOP, ToolbarStyle::Button},
-    {-1, 0, ToolbarStyle::Separator},
-    {12, cmd::EXPORT_SONG, ToolbarStyle::Button},
-    {13, cmd::EXPORT_ALL, ToolbarStyle::Button},
-    {-1, 0, ToolbarStyle::Separator},
-    {18, 339, ToolbarStyle::DropDown},
-    {19, 335, ToolbarStyle::DropDown},
-    {20, cmd::PRESET_SMOOTH_FM, ToolbarStyle::DropDown},
-    {21, cmd::USE_USER_PRESET_1, ToolbarStyle::Button},
-    {22, cmd::USE_USER_PRESET_1 + 1, ToolbarStyle::Button},
-    {23, cmd::USE_USER_PRESET_3, ToolbarStyle::Button},
+    {ToolbarImage::AddFiles, cmd::ADD_SONG_FILES, ToolbarStyle::Button},
+    {ToolbarImage::RemoveAll, cmd::REMOVE_ALL, ToolbarStyle::Button},
+    SEPARATOR,
+    {ToolbarImage::Play, cmd::PLAY, ToolbarStyle::Button},
+    {ToolbarImage::Stop, cmd::STOP, ToolbarStyle::Button},
+    SEPARATOR,
+    {ToolbarImage::ExportSong, cmd::EXPORT_SONG, ToolbarStyle::Button},
+    {ToolbarImage::ExportAll, cmd::EXPORT_ALL, ToolbarStyle::Button},
+    SEPARATOR,
+    {ToolbarImage::PresetDigital, 339, ToolbarStyle::DropDown},
+    {ToolbarImage::PresetInternet, 335, ToolbarStyle::DropDown},
+    {ToolbarImage::PresetFm, cmd::PRESET_SMOOTH_FM, ToolbarStyle::DropDown},
+    {ToolbarImage::User1, cmd::USE_USER_PRESET_1, ToolbarStyle::Button},
+    {ToolbarImage::User2, cmd::USE_USER_PRESET_1 + 1, ToolbarStyle::Button},
+    {ToolbarImage::User3, cmd::USE_USER_PRESET_3, ToolbarStyle::Button},
 };
 
 // Marked for the translation catalogue; translated when the tooltip is asked for.
@@ -77,14 +78,12 @@ Toolbar::Toolbar(const Skin& skin, std::function<bool()> song_playing, QWidget* 
     setFixedHeight(TOOLBAR_HEIGHT);
     setIconSize(QSize(TOOLBAR_IMAGE_WIDTH, TOOLBAR_IMAGE_HEIGHT));
     setToolButtonStyle(Qt::ToolButtonIconOnly);
-    const QPixmap& strip = skin.image(SkinId::ToolbarStrip);
     for (const ToolbarButtonRow& shape : BUTTONS) {
         if (shape.style == ToolbarStyle::Separator) {
             addSeparator();
             continue;
         }
-        const QPixmap image = strip.copy(shape.image * TOOLBAR_IMAGE_WIDTH, 0, TOOLBAR_IMAGE_WIDTH,
-                                         TOOLBAR_IMAGE_HEIGHT);
+        const QPixmap image = skin.toolbar_image(shape.image);
         // The action's text names the button for screen readers; its tooltip is the table's.
         QAction* a = addAction(QIcon(image), menu_caption(shape.command));
         a->setData(shape.command);

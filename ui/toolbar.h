@@ -10,6 +10,8 @@
 #include <span>
 #include <vector>
 
+#include "ui/skin_id.h"
+
 class QToolButton;
 
 namespace zv {
@@ -19,14 +21,12 @@ class Skin;
 enum class ToolbarStyle { Button, Separator, DropDown };
 
 struct ToolbarButtonRow {
-    int image;  // index in the toolbar strip (16 px per image); -1 for a separator
+    ToolbarImage image;  // unused for a separator
     int command;
     ToolbarStyle style;
 };
 
 constexpr int TOOLBAR_PLACES = 15;
-constexpr int TOOLBAR_IMAGE_WIDTH = 16;
-constexpr int TOOLBAR_IMAGE_HEIGHT = 15;
 
 std::span<const ToolbarButtonRow> toolbar_buttons();
 

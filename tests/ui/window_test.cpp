@@ -66,8 +66,12 @@ TEST_F(WindowTest, PanelFrameShowsLampsAndMetersFromTheSkin) {
     block.input_peak_r = 1311;   // one
     block.band_clip_flag[2] = 1;
     ctx->meters.absorb(block);
-    const PanelButtonRow& bypass = PANEL_BUTTONS[0];
-    const PanelButtonRow& gate = PANEL_BUTTONS[static_cast<size_t>(PanelButtonId::NoiseGate)];
+    const PanelButtonRow& bypass = panel_button(PanelButtonId::Bypass);
+    const PanelButtonRow& gate = panel_button(PanelButtonId::NoiseGate);
+    const MeterRow& in_l = METERS[static_cast<size_t>(MeterSource::InputL)];
+    const MeterRow& in_r = METERS[static_cast<size_t>(MeterSource::InputR)];
+    const MeterRow& band3 = METERS[static_cast<size_t>(MeterSource::Band3)];
+    const MeterRow& band4 = METERS[static_cast<size_t>(MeterSource::Band4)];
     for (int scale : {1, 2}) {
         SCOPED_TRACE(scale);
         if (scale == 2) {
@@ -76,21 +80,24 @@ TEST_F(WindowTest, PanelFrameShowsLampsAndMetersFromTheSkin) {
         const QImage frame = window->panel()->render_frame(scale);
         ASSERT_EQ(frame.width(), 745 * scale);
         ASSERT_EQ(frame.height(), (PANEL_HEIGHT - PANEL_TOP) * scale);
-        EXPECT_EQ(frame_part(frame, scale, bypass.x - 15, bypass.y, 14, 14),
+        EXPECT_EQ(frame_part(frame, scale, bypass.x - LED_OFFSET, bypass.y, LED_SIZE, LED_SIZE),
                   as_drawn(skin.image(SkinId::LedOn), scale));
-        EXPECT_EQ(frame_part(frame, scale, gate.x - 15, gate.y, 14, 14),
+        EXPECT_EQ(frame_part(frame, scale, gate.x - LED_OFFSET, gate.y, LED_SIZE, LED_SIZE),
                   as_drawn(skin.image(SkinId::LedOff), scale));
         // Level meters rise: the image mirrored, its bottom at y 118.
-        EXPECT_EQ(frame_part(frame, scale, 33, 44, 24, 75), as_drawn(skin.meter(24), scale, true));
-        EXPECT_EQ(frame_part(frame, scale, 57, 44, 24, 75), as_drawn(skin.meter(1), scale, true));
-        EXPECT_EQ(frame_part(frame, scale, 235, 120, 24, 4),
+        EXPECT_EQ(frame_part(frame, scale, in_l.x, METER_TOP, in_l.width, METER_HEIGHT),
+                  as_drawn(skin.meter(24), scale, true));
+        EXPECT_EQ(frame_part(frame, scale, in_r.x, METER_TOP, in_r.width, METER_HEIGHT),
+                  as_drawn(skin.meter(1), scale, true));
+        EXPECT_EQ(frame_part(frame, scale, band3.x, CLIP_BAR_Y, CLIP_BAR_WIDTH, CLIP_BAR_HEIGHT),
                   as_drawn(skin.image(SkinId::ClipBarOn), scale));
-        EXPECT_EQ(frame_part(frame, scale, 259, 120, 24, 4),
+        EXPECT_EQ(frame_part(frame, scale, band4.x, CLIP_BAR_Y, CLIP_BAR_WIDTH, CLIP_BAR_HEIGHT),
                   as_drawn(skin.image(SkinId::ClipBarOff), scale));
     }
     // The clip bar lights for one repaint only.
     const QImage next = window->panel()->render_frame(1);
-    EXPECT_EQ(frame_part(next, 1, 235, 120, 24, 4), as_drawn(skin.image(SkinId::ClipBarOff), 1));
+    EXPECT_EQ(frame_part(next, 1, band3.x, CLIP_BAR_Y, CLIP_BAR_WIDTH, CLIP_BAR_HEIGHT),
+              as_drawn(skin.image(SkinId::ClipBarOff), 1));
 }
 
 TEST_F(WindowTest, ControlsLayerIsRebuiltOnlyWhenAControlChanges) {
@@ -108,11 +115,12 @@ TEST_F(WindowTest, ControlsLayerIsRebuiltOnlyWhenAControlChanges) {
                              .toImage()
                              .copy(35, 0, 5, 8)
                              .convertToFormat(QImage::Format_RGB32);
-    EXPECT_EQ(frame_part(frame, 1, freq.shape.x + 37 + 1 + 12, freq.shape.y + 2, 5, 8), glyph);
+    EXPECT_EQ(frame_part(frame, 1, freq.shape.x + CONTROL_TEXT_DX + 1 + 12, freq.shape.y + 2, 5, 8),
+              glyph);
 }
 
 TEST_F(WindowTest, PointerPressesGoThroughTheMapping) {
-    const PanelButtonRow& gate = PANEL_BUTTONS[static_cast<size_t>(PanelButtonId::NoiseGate)];
+    const PanelButtonRow& gate = panel_button(PanelButtonId::NoiseGate);
     const QPoint inside(gate.x + 40, gate.y + 7 - PANEL_TOP);
     QTest::mousePress(window->panel(), Qt::LeftButton, {}, inside);
     EXPECT_EQ(ctx->processor->params.switches.noise_gate, 1);
