@@ -28,9 +28,16 @@ bool refresh(AppContext& ctx) {
     return redraw(ctx);
 }
 
+// The rate the processor runs at for the song playing, or would for the current row.
 int current_rate(const AppContext& ctx) {
+    if (engine_busy(*ctx.engine)) {
+        return ctx.engine->sample_rate;
+    }
     const Playlist& pl = *ctx.playlist;
-    const int rate = pl.entries[static_cast<size_t>(pl.current_index)].sample_rate;
+    const int current = pl.current_index;
+    const int rate = current >= 0 && current < MAX_SONGS
+                         ? pl.entries[static_cast<size_t>(current)].sample_rate
+                         : 0;
     return rate > 0 ? rate : 44100;
 }
 

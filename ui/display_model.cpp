@@ -188,7 +188,7 @@ DisplayFrame make_display_frame(const DisplayInputs& in, const MeterModel::Frame
     }
 
     f.indicators_shown = !in.export_in_progress;
-    if (in.song_count > 0 && in.engine_state == ENGINE_PLAYING) {
+    if (in.engine_state == ENGINE_PLAYING) {
         f.channel_image = in.current_channels == 1   ? SkinId::ChannelsMono
                           : in.current_channels == 2 ? SkinId::ChannelsStereo
                                                      : SkinId::ChannelsNone;

@@ -61,7 +61,7 @@ struct DisplayInputs {
     int64_t played_bytes = 0;
     int32_t song_count = 0;
     int32_t selected_index = 0;
-    // The song at current_index (zero when the list is empty).
+    // The song the engine plays (zero while idle).
     int32_t current_rate = 0;
     int32_t current_channels = 0;
     int32_t current_source_type = 0;

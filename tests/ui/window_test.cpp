@@ -187,6 +187,41 @@ TEST_F(WindowTest, PlaylistModelPlaybackAndSelection) {
     EXPECT_TRUE(window->list_commands_enabled());
 }
 
+// Remove All while a song plays: the song plays on, and the time, the indicators and the row
+// images follow it, not the rows added in its place (a mono 48 kHz song here).
+TEST_F(WindowTest, RemoveAllWhilePlayingLeavesTheDisplayOnTheSongPlaying) {
+    add_songs({{"a.wav", 3.0}, {"b.wav", 3.0}});
+    ASSERT_TRUE(run_command(*ctx, cmd::PLAY));
+    ASSERT_TRUE(run_command(*ctx, cmd::CHOOSE_NEXT));
+    for (int i = 0; i < 12; ++i) {  // 12 blocks of 4096 frames: 1.1 s
+        ASSERT_TRUE(device->complete_next());
+        ctx->driver.dispatch();
+    }
+    ASSERT_TRUE(run_command(*ctx, cmd::REMOVE_ALL));
+    ASSERT_EQ(ctx->engine->engine_state, ENGINE_PLAYING);
+    test::write_tone_wav(dir.path() / "m.wav", 48000, 1, 1.0);
+    window->drop_files({(dir.path() / "m.wav").string()});
+    ASSERT_EQ(ctx->playlist->song_count, 1);
+
+    const DisplayFrame f = make_display_frame(ctx->display_inputs(), {});
+    EXPECT_EQ(f.time_text, " 00:01");
+    EXPECT_EQ(f.channel_image, SkinId::ChannelsStereo);
+    EXPECT_EQ(f.rate_image, SkinId::Rate44k);
+    PlaylistTableModel& model = *window->table_model();
+    EXPECT_EQ(model.data(model.index(0, 0), Qt::DecorationRole).value<QPixmap>().toImage(),
+              skin.row_icon(ROW_IMAGE_WAV).toImage());
+
+    // The new row plays once the old song is over.
+    run_command(*ctx, cmd::STOP);
+    play_out();
+    ASSERT_TRUE(run_command(*ctx, cmd::PLAY));
+    EXPECT_EQ(model.data(model.index(0, 0), Qt::DecorationRole).value<QPixmap>().toImage(),
+              skin.row_icon(ROW_IMAGE_PLAYING).toImage());
+    EXPECT_EQ(make_display_frame(ctx->display_inputs(), {}).channel_image, SkinId::ChannelsMono);
+    run_command(*ctx, cmd::STOP);
+    play_out();
+}
+
 TEST_F(WindowTest, ShutDownEmptiesTempwavAndSavesTheStateFile) {
     const auto folder = dir.path() / "program";
     EXPECT_TRUE(std::filesystem::is_directory(folder));  // made on first start
