@@ -193,6 +193,7 @@ void PanelModel::double_click(ClientPoint p, Modifiers keys) {
 void PanelModel::left_up() {
     mouse_down_ = false;
     timer_.stop();
+    clear_press_states();
     button_pressed_.fill(false);
     release_transport_buttons();
     host_.release_seek();
@@ -231,6 +232,7 @@ bool PanelModel::wheel(ClientPoint p, int steps, Modifiers keys) {
         const ClientPoint arrow{s.x + (steps > 0 ? UP_ARROW_FROM : DOWN_ARROW_FROM), s.y};
         const bool was_down = mouse_down_;
         const ClientPoint was_click = click_;
+        const std::array<PressState, CONTROL_COUNT> was_pressed = press_;
         mouse_down_ = true;
         click_ = arrow;
         for (int n = 0; n < (steps > 0 ? steps : -steps); ++n) {
@@ -238,6 +240,7 @@ bool PanelModel::wheel(ClientPoint p, int steps, Modifiers keys) {
         }
         mouse_down_ = was_down;
         click_ = was_click;
+        press_ = was_pressed;
         return true;
     }
     return false;

@@ -71,9 +71,9 @@ public:
     bool pointer_over_seek_buttons(ClientPoint p, bool forward_only) const;
     void release_transport_buttons();
 
-    // For the painter.
+    // For the painter: the arrow hit by the held button shows pressed until the button is
+    // released (a wheel notch steps without pressing).
     PressState press_state(int control) const { return press_[static_cast<size_t>(control)]; }
-    // A pressed arrow shows for one paint: the painter clears them after drawing.
     void clear_press_states();
     bool button_pressed(PanelButtonId id) const { return button_pressed_[static_cast<size_t>(id)]; }
     bool transport_pressed(TransportId id) const {

@@ -148,7 +148,7 @@ void PanelRenderer::draw_upper_band(QPainter& p, const PanelModel& model,
                          });
 }
 
-void PanelRenderer::render(QImage& target, int scale, PanelModel& model,
+void PanelRenderer::render(QImage& target, int scale, const PanelModel& model,
                            const DisplayFrame& display, const MeterModel::Frame& meters) {
     ensure_layer(scale, model);
     if (target.size() != layer_.size() || target.format() != layer_.format()) {
@@ -161,7 +161,6 @@ void PanelRenderer::render(QImage& target, int scale, PanelModel& model,
     p.setTransform(client_to_frame(scale));
     draw_upper_band(p, model, display, meters);
     p.end();
-    model.clear_press_states();
 }
 
 }  // namespace zv

@@ -21,9 +21,8 @@ class PanelRenderer {
 public:
     explicit PanelRenderer(const Skin& skin);
 
-    // Renders a whole frame into target (resized to the mapping's frame size when needed),
-    // then lets the model's pressed arrows go (they show for one paint).
-    void render(QImage& target, int scale, PanelModel& model, const DisplayFrame& display,
+    // Renders a whole frame into target (resized to the mapping's frame size when needed).
+    void render(QImage& target, int scale, const PanelModel& model, const DisplayFrame& display,
                 const MeterModel::Frame& meters);
 
     // How often the controls layer was rebuilt (for tests and the benchmark).

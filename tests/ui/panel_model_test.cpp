@@ -148,6 +148,22 @@ TEST_F(PanelModelTest, ClicksOffTheArrowsChangeNothing) {
     EXPECT_EQ(model.press_state(FREQ), PressState::None);
 }
 
+TEST_F(PanelModelTest, AnArrowShowsPressedWhileHeldAndNormalOnceReleased) {
+    params().bass_eq_freq_hz = 100;
+    model.left_down(up_arrow(FREQ), NONE);
+    EXPECT_EQ(model.press_state(FREQ), PressState::Up);
+    timer.advance(750, model);  // the repeats keep it pressed
+    EXPECT_EQ(model.press_state(FREQ), PressState::Up);
+    EXPECT_EQ(params().bass_eq_freq_hz, 115);
+    model.left_up();
+    EXPECT_EQ(model.press_state(FREQ), PressState::None);
+    // A wheel notch steps without pressing the arrow.
+    const ControlRow& s = control(FREQ).shape;
+    EXPECT_TRUE(model.wheel({s.x + 55, s.y + 6}, -1, NONE));
+    EXPECT_EQ(params().bass_eq_freq_hz, 110);
+    EXPECT_EQ(model.press_state(FREQ), PressState::None);
+}
+
 TEST_F(PanelModelTest, GateColumnOnlyWithTheGateButItsAllRowAlways) {
     params().switches.noise_gate = 0;
     const int gate3 = band_control_index(BandColumn::GateTh, 2);

@@ -119,6 +119,26 @@ TEST_F(WindowTest, ControlsLayerIsRebuiltOnlyWhenAControlChanges) {
               glyph);
 }
 
+// A held arrow is drawn pressed at every paint while held, and normal after the release, even
+// when press and release both come before the next paint.
+TEST_F(WindowTest, HeldArrowIsDrawnPressedUntilReleased) {
+    const ControlRow& freq = panel_controls()[control_index(GeneralControl::BassEqFreq)].shape;
+    const QPoint arrow(freq.x + UP_ARROW_DX, freq.y + 6 - PANEL_TOP);
+    auto arrow_drawn = [&] {
+        return frame_part(window->panel()->render_frame(1), 1, freq.x + UP_ARROW_DX, freq.y,
+                          ARROW_WIDTH, ARROW_HEIGHT);
+    };
+    const QImage pressed = as_drawn(skin.image(SkinId::ArrowUpPressed), 1);
+    const QImage normal = as_drawn(skin.image(SkinId::ArrowUp), 1);
+    QTest::mousePress(window->panel(), Qt::LeftButton, {}, arrow);
+    EXPECT_EQ(arrow_drawn(), pressed);
+    EXPECT_EQ(arrow_drawn(), pressed);
+    QTest::mouseRelease(window->panel(), Qt::LeftButton, {}, arrow);
+    EXPECT_EQ(arrow_drawn(), normal);
+    QTest::mouseClick(window->panel(), Qt::LeftButton, {}, arrow);
+    EXPECT_EQ(arrow_drawn(), normal);
+}
+
 TEST_F(WindowTest, PointerPressesGoThroughTheMapping) {
     const PanelButtonRow& gate = panel_button(PanelButtonId::NoiseGate);
     const QPoint inside(gate.x + 40, gate.y + 7 - PANEL_TOP);
