@@ -1,14 +1,13 @@
 // The panel's behaviour without a window: the controls' hit zones and stepping, the ALL row,
-// the auto-repeat of a held arrow, and the switch, INIT and transport buttons. The panel
-// widget turns Qt's events into these calls (points already in client coordinates) and
-// paints what the model holds; tests drive it with a fake timer and no Qt at all.
+// the auto-repeat of a held arrow, and the switch, INIT and transport buttons (which send
+// their commands). The panel widget turns Qt's events into these calls (points already in client
+// coordinates) and paints what the model holds; tests drive it with a fake timer and no Qt at all.
 #pragma once
 
 #include <array>
 #include <cstdint>
 
 #include "settings/program_state.h"
-#include "sources/playlist.h"
 #include "ui/panel_controls.h"
 #include "ui/panel_layout.h"
 
@@ -36,7 +35,8 @@ public:
 class PanelHost {
 public:
     virtual ~PanelHost() = default;
-    // Play (333) and Stop (364) go through the command layer like every other action.
+    // Play and Stop, the switches and INIT go through the command layer like every other
+    // action.
     virtual void run_command(int command_id) = 0;
     virtual void press_seek(int step) = 0;
     virtual void release_seek() = 0;
@@ -50,7 +50,7 @@ constexpr int REPEAT_INTERVAL_MS = 100;
 
 class PanelModel {
 public:
-    PanelModel(ProgramState state, Playlist& playlist, PanelHost& host, RepeatTimer& timer);
+    PanelModel(ProgramState state, PanelHost& host, RepeatTimer& timer);
 
     // Pointer input on the panel (client coordinates).
     void left_down(ClientPoint p, Modifiers keys);
@@ -86,11 +86,12 @@ public:
 
 private:
     void step_control(int index, ClientPoint p, Modifiers keys);
+    // Steps control `index` as `times` clicks on one of its arrows would, without pressing it.
+    void step_as_clicks(int index, bool up, int times, Modifiers keys);
     void apply_buttons(ClientPoint p);
-    void toggle_switch(PanelButtonId id);
+    void press_button(PanelButtonId id);
 
     ProgramState state_;
-    Playlist& playlist_;
     PanelHost& host_;
     RepeatTimer& timer_;
     AllBandDelta deltas_{};

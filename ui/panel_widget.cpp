@@ -17,14 +17,13 @@ Modifiers modifiers_from(Qt::KeyboardModifiers keys) {
             keys.testFlag(Qt::AltModifier)};
 }
 
-PanelWidget::PanelWidget(const Skin& skin, ProgramState state, Playlist& playlist,
-                         MeterModel& meters, PanelHost& host, std::function<DisplayInputs()> inputs,
-                         QWidget* parent)
+PanelWidget::PanelWidget(const Skin& skin, ProgramState state, MeterModel& meters, PanelHost& host,
+                         std::function<DisplayInputs()> inputs, QWidget* parent)
     : QWidget(parent),
       meters_(meters),
       inputs_(std::move(inputs)),
       repeat_(this),
-      model_(state, playlist, host, repeat_),
+      model_(state, host, repeat_),
       renderer_(skin) {
     setFixedSize(PanelMapping::widget_width(), PanelMapping::widget_height());
     // The whole panel is painted opaquely on every paint: nothing to erase first.

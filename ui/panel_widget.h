@@ -31,8 +31,8 @@ class PanelWidget final : public QWidget {
     Q_OBJECT
 public:
     // inputs gives what the displays show at paint time.
-    PanelWidget(const Skin& skin, ProgramState state, Playlist& playlist, MeterModel& meters,
-                PanelHost& host, std::function<DisplayInputs()> inputs, QWidget* parent = nullptr);
+    PanelWidget(const Skin& skin, ProgramState state, MeterModel& meters, PanelHost& host,
+                std::function<DisplayInputs()> inputs, QWidget* parent = nullptr);
 
     PanelModel& model() { return model_; }
     const PanelMapping& mapping() const { return mapping_; }

@@ -4,6 +4,8 @@
 
 #include <cstring>
 #include <optional>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "engine/processor.h"
@@ -54,9 +56,7 @@ constexpr Modifiers TO_BOUND{true, true, true};
 
 class PanelModelTest : public ::testing::Test {
 protected:
-    PanelModelTest() : model(owned.view(), playlist, host, timer) {
-        processor_startup(*owned.processor);
-    }
+    PanelModelTest() : model(owned.view(), host, timer) { processor_startup(*owned.processor); }
     ProcessorParams& params() { return owned.processor->params; }
     const PanelControl& control(int i) const { return panel_controls()[static_cast<size_t>(i)]; }
     ClientPoint up_arrow(int i) const { return {control(i).shape.x + 75, control(i).shape.y + 6}; }
@@ -71,7 +71,6 @@ protected:
     std::string text(int i) { return control_text(control(i), model.value(i), params()); }
 
     OwnedProgramState owned;
-    Playlist playlist;
     FakeHost host;
     FakeTimer timer;
     PanelModel model;
@@ -247,41 +246,40 @@ const PanelButtonRow& button(PanelButtonId id) {
     return PANEL_BUTTONS[static_cast<size_t>(id)];
 }
 
-TEST_F(PanelModelTest, SwitchButtonsToggleInsideTheirBorderOnly) {
+TEST_F(PanelModelTest, SwitchButtonsSendTheirCommandsInsideTheirBorderOnly) {
     const PanelButtonRow& b = button(PanelButtonId::NoiseGate);
-    params().switches.noise_gate = 0;
     click({b.x, b.y + 5});   // on the left border
     click({b.x + 10, b.y});  // on the top border
     click({b.x + b.width, b.y + 5});
     click({b.x + 10, b.y + b.height});
-    EXPECT_EQ(params().switches.noise_gate, 0);
+    EXPECT_TRUE(host.commands.empty());
     model.left_down({b.x + 1, b.y + 1}, NONE);
-    EXPECT_EQ(params().switches.noise_gate, 1);
+    EXPECT_EQ(host.commands, std::vector<int>{cmd::NOISE_GATE});
     EXPECT_TRUE(model.button_pressed(PanelButtonId::NoiseGate));
     model.left_up();
     EXPECT_FALSE(model.button_pressed(PanelButtonId::NoiseGate));
 
-    const PanelButtonRow& cont = button(PanelButtonId::ContPlay);
-    click({cont.x + 40, cont.y + 7});
-    EXPECT_EQ(playlist.continuous_playback, 1);
+    // Each switch sends its menu item's command.
+    host.commands.clear();
+    for (const PanelButtonRow& r : PANEL_BUTTONS) {
+        click({r.x + 10, r.y + 7});
+    }
+    EXPECT_EQ(host.commands,
+              (std::vector<int>{cmd::BYPASS, cmd::BASS_EQ, cmd::BASS_PHASE, cmd::STEREO_ENHANCE,
+                                cmd::DEEMPHASIS, cmd::CONTINUOUS_PLAYBACK, cmd::NOISE_GATE,
+                                cmd::VIRTUAL_ROOM, cmd::INIT_VIRTUAL_ROOM}));
 }
 
 TEST_F(PanelModelTest, VirtualRoomIgnoresItsButtonWhileBypassed) {
     const PanelButtonRow& vr = button(PanelButtonId::VirtualRoom);
     params().switches.bypass = 1;
-    params().switches.virtual_room = 0;
     model.left_down({vr.x + 40, vr.y + 7}, NONE);
     EXPECT_TRUE(model.button_pressed(PanelButtonId::VirtualRoom));
-    EXPECT_EQ(params().switches.virtual_room, 0);
+    EXPECT_TRUE(host.commands.empty());
     model.left_up();
     params().switches.bypass = 0;
     click({vr.x + 40, vr.y + 7});
-    EXPECT_EQ(params().switches.virtual_room, 1);
-    // INIT puts the room's values back.
-    params().room_size_m = 30;
-    const PanelButtonRow& init = button(PanelButtonId::Init);
-    click({init.x + 10, init.y + 7});
-    EXPECT_EQ(params().room_size_m, 10);
+    EXPECT_EQ(host.commands, std::vector<int>{cmd::VIRTUAL_ROOM});
 }
 
 TEST_F(PanelModelTest, TransportButtonsSendCommandsAndSeek) {

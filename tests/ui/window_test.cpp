@@ -247,7 +247,7 @@ TEST_F(WindowTest, ShutDownEmptiesTempwavAndSavesTheStateFile) {
     EXPECT_TRUE(std::filesystem::is_directory(folder));  // made on first start
     std::filesystem::create_directories(folder / "tempwav" / "keep");
     std::ofstream(folder / "tempwav" / "x.wav") << "x";
-    run_command(*ctx, cmd::PRESET_FIRST);  // 334
+    run_command(*ctx, preset_id::AM_TALK_SHOW);
     window.reset();
     ASSERT_TRUE(ctx->shut_down().ok);
     EXPECT_EQ(std::filesystem::file_size(folder / "zvmp3.prf"), 1899u);

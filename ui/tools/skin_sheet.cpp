@@ -58,7 +58,7 @@ QImage mock_panel(const Skin& skin) {
     playlist.continuous_playback = 1;
     NoHost host;
     NoTimer timer;
-    PanelModel model(owned.view(), playlist, host, timer);
+    PanelModel model(owned.view(), host, timer);
     auto press = [&model](ClientPoint p) { model.left_down(p, {}); };
     const PanelButtonRow& bypass = panel_button(PanelButtonId::Bypass);
     press({bypass.x + 1, bypass.y + 1});
