@@ -43,6 +43,9 @@ constexpr const char* MANUAL_NOT_OPENED_TEXT =
 constexpr const char* PAGE_NOT_OPENED_TEXT =
     QT_TRANSLATE_NOOP("Message", "WEBページを開けませんでした。\n");
 constexpr const char* SONG_COUNT_TEXT = QT_TRANSLATE_NOOP("Window", "リスト曲数： %1");
+// What screen readers call the playlist view and the toolbar.
+constexpr const char* PLAYLIST_ACCESSIBLE_NAME = QT_TRANSLATE_NOOP("Window", "再生リスト");
+constexpr const char* TOOLBAR_ACCESSIBLE_NAME = QT_TRANSLATE_NOOP("Window", "ツールバー");
 constexpr char WINDOW_CONTEXT[] = "Window";
 
 // The local files and folders of a drag; other URLs are not ours to take.
@@ -87,6 +90,7 @@ MainWindow::MainWindow(AppContext& ctx, const Skin& skin, WindowOptions options,
         skin, ctx.state(), ctx.meters, *this, [&ctx] { return ctx.display_inputs(); }, central);
     layout->addWidget(panel_);
     list_ = new QTableView(central);
+    list_->setAccessibleName(QCoreApplication::translate(WINDOW_CONTEXT, PLAYLIST_ACCESSIBLE_NAME));
     model_ = new PlaylistTableModel(ctx.view, skin, this);
     list_->setModel(model_);
     list_->setItemDelegateForColumn(0, new NumberColumnDelegate(list_));
@@ -124,11 +128,14 @@ MainWindow::MainWindow(AppContext& ctx, const Skin& skin, WindowOptions options,
     actions_ = new CommandActions(
         skin, [this](int id) { dispatch(id); }, this);
 
-    // The playlist view's clicks, keys and header clicks; the panel takes the view's keys too,
-    // so Space plays and stops whichever of the two has the focus.
+    // The playlist view's clicks, keys and header clicks; the panel passes on the view's keys
+    // that its focus mark does not take, so Space plays and stops whichever of the two has
+    // the focus.
     input_ = new PlaylistInput(
         *list_, ctx, [this](int id) { return dispatch(id); }, [this] { redraw_panel(); }, this);
-    panel_->installEventFilter(input_);
+    panel_->set_other_keys([this](int key, Qt::KeyboardModifiers modifiers) {
+        return input_ != nullptr && input_->key(key, modifiers);
+    });
     panel_->setFocusPolicy(Qt::StrongFocus);
     list_->setFocusPolicy(Qt::StrongFocus);
     setTabOrder(panel_, list_);
@@ -149,6 +156,8 @@ MainWindow::MainWindow(AppContext& ctx, const Skin& skin, WindowOptions options,
     toolbar_ = new Toolbar(
         skin, [this](int id) { return actions_->action(id); },
         [this] { return engine_busy(*ctx_.engine); }, this);
+    toolbar_->setAccessibleName(
+        QCoreApplication::translate(WINDOW_CONTEXT, TOOLBAR_ACCESSIBLE_NAME));
     connect(toolbar_, &Toolbar::command_triggered, this, [this](int id) { dispatch(id); });
     addToolBar(Qt::TopToolBarArea, toolbar_);
 

@@ -217,6 +217,55 @@ bool PanelModel::wheel(ClientPoint p, int steps, Modifiers keys) {
     return false;
 }
 
+void PanelModel::set_focus(int position) {
+    focus_ = position >= 0 && position < FOCUS_PLACE_COUNT ? position : -1;
+    host_.redraw_panel();
+}
+
+bool PanelModel::focus_next(bool forward) {
+    const int next =
+        focus_ < 0 ? (forward ? 0 : FOCUS_PLACE_COUNT - 1) : focus_ + (forward ? 1 : -1);
+    set_focus(next);
+    return focus_ >= 0;
+}
+
+void PanelModel::focus_vertical(bool down) {
+    if (focus_ >= 0) {
+        set_focus(focus_neighbour(focus_, down));
+    }
+}
+
+bool PanelModel::key_step(bool up, Modifiers keys) {
+    if (focus_ < 0) {
+        return false;
+    }
+    const FocusPlace& place = focus_order()[static_cast<size_t>(focus_)];
+    if (place.kind != FocusKind::Control) {
+        return false;
+    }
+    step_as_clicks(place.index, up, 1, keys);
+    return true;
+}
+
+bool PanelModel::key_to_bound(bool up) {
+    return key_step(up, Modifiers{true, true, true});
+}
+
+bool PanelModel::key_press_button() {
+    if (focus_ < 0) {
+        return false;
+    }
+    const FocusPlace& place = focus_order()[static_cast<size_t>(focus_)];
+    if (place.kind != FocusKind::Button) {
+        return false;
+    }
+    press_button(static_cast<PanelButtonId>(place.index));
+    // A key press shows no pressed key: it is over at once.
+    button_pressed_.fill(false);
+    host_.redraw_panel();
+    return true;
+}
+
 bool PanelModel::pointer_over_seek_buttons(ClientPoint p, bool forward_only) const {
     for (const TransportRow& t : TRANSPORT_BUTTONS) {
         const bool seek = t.seek_step != 0 && (!forward_only || t.seek_step > 0);

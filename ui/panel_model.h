@@ -1,7 +1,8 @@
 // The panel's behaviour without a window: the controls' hit zones and stepping, the ALL row,
-// the auto-repeat of a held arrow, and the switch, INIT and transport buttons (which send
-// their commands). The panel widget turns Qt's events into these calls (points already in client
-// coordinates) and paints what the model holds; tests drive it with a fake timer and no Qt at all.
+// the auto-repeat of a held arrow, the switch, INIT and transport buttons (which send their
+// commands), and the keyboard's focus over the controls and switches. The panel widget turns
+// Qt's events into these calls (points already in client coordinates) and paints what the
+// model holds; tests drive it with a fake timer and no Qt at all.
 #pragma once
 
 #include <array>
@@ -9,6 +10,7 @@
 
 #include "settings/program_state.h"
 #include "ui/panel_controls.h"
+#include "ui/panel_focus.h"
 #include "ui/panel_layout.h"
 
 namespace zv {
@@ -67,6 +69,22 @@ public:
     // the recomputes the stepped fields need. Nothing happens unless the button is held.
     void control_tick(Modifiers keys);
 
+    // The keyboard's focus: a position in focus_order(), or -1 while no mark shows.
+    int focus() const { return focus_; }
+    void set_focus(int position);
+    // Tab (forward) and Shift+Tab: the next place in reading order; without a mark the first
+    // (or last). False, with the mark gone, when the panel's end is passed.
+    bool focus_next(bool forward);
+    // Up and Down: the place above or below in the same group and column.
+    void focus_vertical(bool down);
+    // Left (up false) and Right on the focused control: one step as its arrow gives (Shift ten,
+    // Shift+Ctrl+Alt to the bound); Home and End go to the bound of that side. The same
+    // recomputes run as for a click. False when no control has the focus.
+    bool key_step(bool up, Modifiers keys);
+    bool key_to_bound(bool up);
+    // Space on the focused switch or INIT: pressed as by the pointer. False elsewhere.
+    bool key_press_button();
+
     // The streaming engine asks while a seek button is held.
     bool pointer_over_seek_buttons(ClientPoint p, bool forward_only) const;
     void release_transport_buttons();
@@ -101,6 +119,7 @@ private:
     bool mouse_down_ = false;
     bool repeat_started_ = false;  // the first 500 ms have passed
     ClientPoint click_;
+    int focus_ = -1;
 };
 
 }  // namespace zv

@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "ui/control_text.h"
+#include "ui/panel_focus.h"
+#include "ui/skin_palette.h"
 
 namespace zv {
 
@@ -160,7 +162,23 @@ void PanelRenderer::render(QImage& target, int scale, const PanelModel& model,
     QPainter p(&target);
     p.setTransform(client_to_frame(scale));
     draw_upper_band(p, model, display, meters);
+    draw_focus_mark(p, model);
     p.end();
+}
+
+void PanelRenderer::draw_focus_mark(QPainter& p, const PanelModel& model) {
+    const int focus = model.focus();
+    if (focus < 0) {
+        return;
+    }
+    // A one-pixel frame in the display's lamp colour, drawn as four fills so it stays one
+    // client pixel wide at any scale.
+    const ClientRect r = focus_rect(focus_order()[static_cast<size_t>(focus)]);
+    const QColor ink = QColor::fromRgb(skin::DISPLAY_INK);
+    p.fillRect(QRect(r.x, r.y, r.width, 1), ink);
+    p.fillRect(QRect(r.x, r.y + r.height - 1, r.width, 1), ink);
+    p.fillRect(QRect(r.x, r.y, 1, r.height), ink);
+    p.fillRect(QRect(r.x + r.width - 1, r.y, 1, r.height), ink);
 }
 
 }  // namespace zv

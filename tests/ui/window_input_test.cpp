@@ -539,11 +539,22 @@ TEST_F(WindowTest, FocusGoesFromThePanelToTheListAndF10OpensTheMenus) {
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     EXPECT_EQ(QApplication::focusWidget(), window->playlist_view());
+    // Tab walks the panel's places first, then goes on to the list; from the list it comes
+    // back to the panel's first place, Shift+Tab there goes back to the list.
     window->panel()->setFocus();
+    EXPECT_EQ(window->panel()->model().focus(), -1);  // no mark until the keys move it
+    for (int i = 0; i < FOCUS_PLACE_COUNT; ++i) {
+        QTest::keyClick(window->panel(), Qt::Key_Tab);
+        ASSERT_EQ(window->panel()->model().focus(), i);
+    }
     QTest::keyClick(window->panel(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), window->playlist_view());
+    EXPECT_EQ(window->panel()->model().focus(), -1);
     QTest::keyClick(window->playlist_view(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), window->panel());
+    EXPECT_EQ(window->panel()->model().focus(), 0);
+    QTest::keyClick(window->panel(), Qt::Key_Backtab);
+    EXPECT_EQ(QApplication::focusWidget(), window->playlist_view());
 
     QTest::keyClick(window->playlist_view(), Qt::Key_F10);
     EXPECT_NE(window->menuBar()->activeAction(), nullptr);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QGroupBox>
@@ -311,6 +312,29 @@ TEST_F(EnglishWindow, ShowsTheEnglishMenusAndTooltips) {
             EXPECT_FALSE(has_japanese(toolbar_tooltip(button.command, false))) << button.command;
         }
     }
+}
+
+// What a screen reader says: each control "Bass EQ Freq, 60", each switch "BYPASS, off", and
+// the panel, the list and the toolbar by name, all in English.
+TEST_F(EnglishWindow, ScreenReadersHearThePanelInEnglish) {
+    ctx->processor->params.bass_eq_freq_hz = 60;
+    ctx->processor->params.switches.bypass = 0;
+    QAccessibleInterface* panel = QAccessible::queryAccessibleInterface(window->panel());
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(panel->text(QAccessible::Name).toStdString(), "Control panel");
+    std::vector<std::string> spoken;
+    for (int i = 0; i < panel->childCount(); ++i) {
+        const QAccessibleInterface* place = panel->child(i);
+        const QString value = place->text(QAccessible::Value);
+        spoken.push_back(place->text(QAccessible::Name).toStdString() +
+                         (value.isEmpty() ? "" : ", " + value.toStdString()));
+        EXPECT_FALSE(has_japanese(value)) << spoken.back();
+    }
+    for (const char* expected : {"Bass EQ Freq, 60", "BYPASS, off", "INIT", "ALL Gain"}) {
+        EXPECT_NE(std::find(spoken.begin(), spoken.end(), expected), spoken.end()) << expected;
+    }
+    EXPECT_EQ(window->playlist_view()->accessibleName().toStdString(), "Playlist");
+    EXPECT_EQ(window->toolbar()->accessibleName().toStdString(), "Toolbar");
 }
 
 TEST_F(EnglishWindow, ShowsEnglishMessagesDialogsAndStatusBar) {

@@ -529,5 +529,25 @@ Load these settings?
         <source>【スペース】:再生/停止 | 【↑/↓】:曲選択 | 【Shift + ↑/↓】:曲移動 | 【DEL】:曲消去</source>
         <translation>[SPACE]:Play/Stop | [↑/↓]:Choose | [Shift + ↑/↓]:Move | [DEL]:Delete</translation>
     </message>
+    <message>
+        <source>再生リスト</source>
+        <translation>Playlist</translation>
+    </message>
+    <message>
+        <source>ツールバー</source>
+        <translation>Toolbar</translation>
+    </message>
+    <message>
+        <source>コントロールパネル</source>
+        <translation>Control panel</translation>
+    </message>
+    <message>
+        <source>オン</source>
+        <translation>on</translation>
+    </message>
+    <message>
+        <source>オフ</source>
+        <translation>off</translation>
+    </message>
 </context>
 </TS>
