@@ -76,8 +76,8 @@
         <translation>Save a parameter file {*.zv3}</translation>
     </message>
     <message>
-        <source>外部MP3エンコーダーを開く {*.exe}</source>
-        <translation>Open the external MP3 encoder {*.exe}</translation>
+        <source>外部MP3エンコーダー（実行可能なプログラム）を開く</source>
+        <translation>Open the external MP3 encoder (an executable program)</translation>
     </message>
     <message>
         <source>出力フォルダを選択</source>
