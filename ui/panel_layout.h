@@ -193,9 +193,9 @@ constexpr std::array<MeterRow, METER_COUNT> METERS = {{
     {MeterSource::OutputL, 345, 24, MeterWay::Rising, MeterIndex::Peak},
     {MeterSource::OutputR, 369, 24, MeterWay::Rising, MeterIndex::Peak},
 }};
-constexpr int BAND_METER_X = 187;  // band b (0-based) at 187 + 24 b
-constexpr int OUTPUT_METER_L_X = 345;
-constexpr int OUTPUT_METER_R_X = 369;
+constexpr const MeterRow& meter_row(MeterSource source) {
+    return METERS[static_cast<std::size_t>(source)];
+}
 
 constexpr int GATE_LED_SIZE = 9;
 constexpr int GATE_LED_X = 305;

@@ -140,8 +140,8 @@ void PanelRenderer::draw_upper_band(QPainter& p, const PanelModel& model,
                  GATE_LED_SIZE, GATE_LED_SIZE, GATE_LED_X, GATE_LED_Y + GATE_LED_STEP * band);
         }
     }
-    clip_bar(meters.clip_l, OUTPUT_METER_L_X);
-    clip_bar(meters.clip_r, OUTPUT_METER_R_X);
+    clip_bar(meters.clip_l, meter_row(MeterSource::OutputL).x);
+    clip_bar(meters.clip_r, meter_row(MeterSource::OutputR).x);
     // The time.
     const QPixmap& digits = skin_.image(SkinId::LargeDigits);
     for_each_large_glyph(display.time_text, TIME_DISPLAY.x, TIME_DISPLAY.y,

@@ -26,7 +26,7 @@ constexpr int WELL_TOP = METER_TOP - 2;  // wells also hold the clip bars at 120
 constexpr int WELL_BOTTOM = CLIP_BAR_Y + CLIP_BAR_HEIGHT + 1;
 
 constexpr const MeterRow& meter(MeterSource source) {
-    return METERS[static_cast<size_t>(source)];
+    return meter_row(source);
 }
 constexpr int centre(MeterSource source) {
     return meter(source).x + meter(source).width / 2;

@@ -68,10 +68,10 @@ TEST_F(WindowTest, PanelFrameShowsLampsAndMetersFromTheSkin) {
     ctx->meters.absorb(block);
     const PanelButtonRow& bypass = panel_button(PanelButtonId::Bypass);
     const PanelButtonRow& gate = panel_button(PanelButtonId::NoiseGate);
-    const MeterRow& in_l = METERS[static_cast<size_t>(MeterSource::InputL)];
-    const MeterRow& in_r = METERS[static_cast<size_t>(MeterSource::InputR)];
-    const MeterRow& band3 = METERS[static_cast<size_t>(MeterSource::Band3)];
-    const MeterRow& band4 = METERS[static_cast<size_t>(MeterSource::Band4)];
+    const MeterRow& in_l = meter_row(MeterSource::InputL);
+    const MeterRow& in_r = meter_row(MeterSource::InputR);
+    const MeterRow& band3 = meter_row(MeterSource::Band3);
+    const MeterRow& band4 = meter_row(MeterSource::Band4);
     for (int scale : {1, 2}) {
         SCOPED_TRACE(scale);
         if (scale == 2) {
