@@ -26,7 +26,10 @@ bool probe_pending_entry(Playlist& pl, int index) {
 // A read error (a damaged disk) ends the song where it happened and marks it failed; the
 // blocks already queued still play.
 void mark_current_failed(AudioEngine& e) {
-    e.playlist->song_mark[e.playlist->current_index] = MARK_FAILED;
+    Playlist& pl = *e.playlist;
+    if (pl.current_index >= 0 && pl.current_index < pl.song_count) {
+        pl.song_mark[pl.current_index] = MARK_FAILED;
+    }
 }
 
 bool write_block(AudioEngine& e, int slot, bool last) {

@@ -373,6 +373,11 @@ bool remove_all(Playlist& pl, bool engine_idle) {
     }
     pl.song_count = 0;
     pl.selected_index = 0;
+    // A song playing on is no longer in the list: no row stands for it, so songs added
+    // afterwards never take its place.
+    if (!engine_idle) {
+        pl.current_index = NO_CURRENT_SONG;
+    }
     return true;
 }
 

@@ -29,6 +29,7 @@ constexpr int32_t MARK_EXPORTED = 1;
 constexpr int32_t MARK_FAILED = 2;
 
 constexpr int DEFAULT_SORT_COLUMN = 4;  // "Time"
+constexpr int32_t NO_CURRENT_SONG = -1;
 
 // Exactly the 320 bytes a playlist file stores per slot.
 struct SongEntry {
@@ -50,7 +51,7 @@ struct Playlist {
     std::array<int32_t, MAX_SONGS> song_mark{};
     int32_t song_count = 0;
     int32_t selected_index = 0;
-    int32_t current_index = 0;
+    int32_t current_index = 0;  // NO_CURRENT_SONG while a song removed from the list plays
     int32_t sort_column = DEFAULT_SORT_COLUMN;
     int32_t sort_ascending_next = 0;
     int32_t continuous_playback = 0;
@@ -144,6 +145,8 @@ bool click_row(Playlist& pl, int row);
 bool move_selected_up(Playlist& pl);
 bool move_selected_down(Playlist& pl);
 bool delete_selected(Playlist& pl, bool engine_idle);  // never the song being played
+// While the engine plays, the song playing on leaves the list with the rest (current_index
+// becomes NO_CURRENT_SONG).
 bool remove_all(Playlist& pl, bool engine_idle);
 void toggle_continuous_playback(Playlist& pl);
 

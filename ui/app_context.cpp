@@ -177,12 +177,11 @@ DisplayInputs AppContext::display_inputs() const {
     in.played_bytes = engine->played_bytes;
     in.song_count = playlist->song_count;
     in.selected_index = playlist->selected_index;
-    const int current = playlist->current_index;
-    if (playlist->song_count > 0 && current >= 0 && current < MAX_SONGS) {
-        const SongEntry& e = playlist->entries[static_cast<size_t>(current)];
-        in.current_rate = e.sample_rate;
-        in.current_channels = e.channels;
-        in.current_source_type = e.source_type;
+    // The song the engine plays, whatever the list did since it started.
+    if (engine_busy(*engine)) {
+        in.current_rate = engine->sample_rate;
+        in.current_channels = engine->channels;
+        in.current_source_type = engine->source_type;
     }
     return in;
 }

@@ -57,7 +57,7 @@ std::string control_text(const PanelControl& c, double value, const ProcessorPar
                 return BLANKED;
             }
             return printed(c.shape.format, value);
-        case ControlKind::Maxx:
+        case ControlKind::EnhancerType:
             return label(std::array{"1.LvN", "2.Lv1", "3.Lv2", "4.Tr-", "5.Tr+"}, n, 1, "");
         case ControlKind::ClpTyp:
             return label(std::array{"ADPTV", "HARD "}, n, 0, "");

@@ -54,7 +54,7 @@ TEST_F(WindowTest, SavingAUserPresetAsksFirstAndCancelWritesNothing) {
     const auto users = ctx->folders.start_folder / "users";
     ASSERT_FALSE(std::filesystem::exists(users));
     host.answers.push_back(MessageAnswer::Cancel);
-    window->menu_action(cmd::SAVE_USER_PRESET_1 + 1)->trigger();
+    window->menu_action(cmd::SAVE_USER_PRESET_2)->trigger();
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].caption.toStdString(), "確認");
     EXPECT_EQ(host.messages[0].text.toStdString(),
@@ -64,11 +64,11 @@ TEST_F(WindowTest, SavingAUserPresetAsksFirstAndCancelWritesNothing) {
     // OK writes users/user_preset_2.zv3; loading it back through the toolbar restores it.
     run_command(*ctx, 334);
     host.answers.push_back(MessageAnswer::Ok);
-    window->menu_action(cmd::SAVE_USER_PRESET_1 + 1)->trigger();
+    window->menu_action(cmd::SAVE_USER_PRESET_2)->trigger();
     EXPECT_EQ(std::filesystem::file_size(users / "user_preset_2.zv3"), 1899u);
     run_command(*ctx, cmd::PRESET_SMOOTH_FM);
     const double out_mix = ctx->processor->params.bands[0].out_mix_db;
-    QTest::mouseClick(window->toolbar()->button(cmd::USE_USER_PRESET_1 + 1), Qt::LeftButton);
+    QTest::mouseClick(window->toolbar()->button(cmd::USE_USER_PRESET_2), Qt::LeftButton);
     EXPECT_NE(ctx->processor->params.bands[0].out_mix_db, out_mix);
     // A missing preset changes nothing.
     QTest::mouseClick(window->toolbar()->button(cmd::USE_USER_PRESET_3), Qt::LeftButton);

@@ -76,8 +76,8 @@
         <translation>Save a parameter file {*.zv3}</translation>
     </message>
     <message>
-        <source>外部MP3エンコーダーを開く {*.exe}</source>
-        <translation>Open the external MP3 encoder {*.exe}</translation>
+        <source>外部MP3エンコーダー（実行可能なプログラム）を開く</source>
+        <translation>Open the external MP3 encoder (an executable program)</translation>
     </message>
     <message>
         <source>出力フォルダを選択</source>
@@ -528,6 +528,26 @@ Load these settings?
     <message>
         <source>【スペース】:再生/停止 | 【↑/↓】:曲選択 | 【Shift + ↑/↓】:曲移動 | 【DEL】:曲消去</source>
         <translation>[SPACE]:Play/Stop | [↑/↓]:Choose | [Shift + ↑/↓]:Move | [DEL]:Delete</translation>
+    </message>
+    <message>
+        <source>再生リスト</source>
+        <translation>Playlist</translation>
+    </message>
+    <message>
+        <source>ツールバー</source>
+        <translation>Toolbar</translation>
+    </message>
+    <message>
+        <source>コントロールパネル</source>
+        <translation>Control panel</translation>
+    </message>
+    <message>
+        <source>オン</source>
+        <translation>on</translation>
+    </message>
+    <message>
+        <source>オフ</source>
+        <translation>off</translation>
     </message>
 </context>
 </TS>
