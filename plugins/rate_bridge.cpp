@@ -11,9 +11,9 @@ namespace {
 // never held back by a full buffer: what it gives then depends only on what it was given.
 constexpr int CHAIN_BUFFER_FRAMES = 16384;
 constexpr int UP_BUFFER_FRAMES = 65536;
-// How long the search for the largest hold-back runs beyond the warm-up: libsoxr's pattern
-// repeats within its largest internal block, far shorter than this.
-constexpr int SEARCH_EXTRA_FRAMES = 65536;
+// Frames (at the chain's rate) each resampler is fed in the search for its largest hold-back:
+// several times the length in which its pattern repeats.
+constexpr long long SEARCH_FRAMES = 16384;
 
 soxr* make_resampler(double in_rate, double out_rate, int channels, std::string& why) {
     const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
@@ -113,25 +113,29 @@ void RateBridge::dequeue(float* out, int frames) {
     }
 }
 
-// The most host frames that the two resamplers hold back between them at the end of any
-// block: found by feeding silence one frame at a time, every frame being a block's possible
-// end. Leaves the resamplers used; restart() makes them anew.
+// The most host frames that the two resamplers can hold back between them at the end of a
+// block. Each resampler's output depends only on how much input it has had, so each is fed
+// silence one frame at a time, every frame being a possible end of a block (for the second,
+// of a burst from the first), and the largest amounts add up to a bound for any blocks. The
+// patterns repeat within a few thousand frames. Leaves the resamplers used; restart() makes
+// them anew.
 int RateBridge::largest_holdback() {
     const float silence[8] = {};
-    long long in = 0, out = 0, largest = 0;
-    const long long total = static_cast<long long>(host_rate_) + SEARCH_EXTRA_FRAMES;
-    for (; in < total;) {
-        const int n = down(silence, 1);
-        ++in;
-        if (n > 0) {
-            std::size_t done = 0;
-            soxr_process(up_, chain_buf_.data(), static_cast<std::size_t>(n), nullptr,
-                         up_buf_.data(), static_cast<std::size_t>(up_capacity_), &done);
-            out += static_cast<long long>(done);
-        }
-        largest = std::max(largest, in - out);
+    const long long ratio = host_rate_ / chain_rate_;
+    long long in = 0, chain = 0, largest_down = 0;
+    for (; in < SEARCH_FRAMES * ratio; ++in) {
+        chain += down(silence, 1);
+        largest_down = std::max(largest_down, in + 1 - ratio * chain);
     }
-    return static_cast<int>(largest);
+    long long fed = 0, out = 0, largest_up = 0;
+    for (; fed < SEARCH_FRAMES; ++fed) {
+        std::size_t done = 0;
+        soxr_process(up_, silence, 1, nullptr, up_buf_.data(),
+                     static_cast<std::size_t>(up_capacity_), &done);
+        out += static_cast<long long>(done);
+        largest_up = std::max(largest_up, ratio * (fed + 1) - out);
+    }
+    return static_cast<int>(largest_down + largest_up);
 }
 
 void RateBridge::restart() {
