@@ -184,9 +184,12 @@ void ChainStream::process_resampled(const float* const* in, float* const* out, i
         }
         bridge_->process(host_in_.data(), host_out_.data(), n,
                          [this](float* f, int count) { chain_in_place(f, count); });
+        // The chain's limit holds at its own rate; the up resampler's reconstruction of a
+        // clipped wave rises past it by up to a tenth, so its output is held to full scale.
         for (int c = 0; c < channels_; ++c) {
             for (int i = 0; i < n; ++i) {
-                out[c][done + i] = host_out_[static_cast<size_t>(i * channels_ + c)];
+                out[c][done + i] =
+                    std::clamp(host_out_[static_cast<size_t>(i * channels_ + c)], -1.0f, 1.0f);
             }
         }
     }

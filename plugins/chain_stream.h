@@ -2,7 +2,7 @@
 // in blocks of any size. At 32, 44.1 and 48 kHz the chain runs at the host's rate and gives the
 // 16-bit samples an export of the same settings writes, whatever the blocks (the chain's output
 // does not depend on where blocks end); at 88.2, 96, 176.4 and 192 kHz it runs at 44.1 or
-// 48 kHz between two resamplers (rate_bridge.h).
+// 48 kHz between two resamplers (rate_bridge.h), its output held to full scale.
 //
 // The settings are the processor's parameter set (processor().params, the chain fields'
 // slots). A caller changes them between blocks and asks for the recompute the change needs,

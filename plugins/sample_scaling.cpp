@@ -1,5 +1,6 @@
 #include "plugins/sample_scaling.h"
 
+#include <algorithm>
 #include <cmath>
 
 #if defined(__SSE__)
@@ -20,22 +21,21 @@ int round_to_int(float v) {
 #endif
 }
 
-// What the two rounding scalings make of f.
+// What the two rounding scalings make of f, clamped to 16 bits as their writers clamp.
 bool rounds_back(float f, int y) {
-    return std::lrintf(32767.0f * f) == y && std::lrintf(32768.0f * f) == y;
+    const long scaled = std::clamp(std::lrintf(32768.0f * f), -32768L, 32767L);
+    return std::lrintf(32767.0f * f) == y && scaled == y;
 }
 
-// The first float from y / 32768 away from zero that both rounding scalings take back to y,
-// or y / 32768 itself (the 32768 scaling's) when none is near.
+// The first float from y / 32768 away from zero, within full scale, that both rounding
+// scalings take back to y; else y / 32768 itself (the 32768 scaling's).
 float halfway_edge_value(int y) {
     const float exact = static_cast<float>(y) / FULL_SCALE;
     const float away = y > 0 ? 2.0f : -2.0f;
-    float f = exact;
-    for (int step = 0; step < 4096; ++step) {
+    for (float f = exact; std::fabs(f) <= 1.0f; f = std::nextafter(f, away)) {
         if (rounds_back(f, y)) {
             return f;
         }
-        f = std::nextafter(f, away);
     }
     return exact;
 }
@@ -61,7 +61,9 @@ OutputScaling::OutputScaling(OutputScale scale)
         for (int y = HALFWAY_PLAIN_MAX + 1; y <= 32767; ++y) {
             top_[static_cast<size_t>(y - HALFWAY_PLAIN_MAX - 1)] = halfway_edge_value(y);
         }
-        lowest_ = halfway_edge_value(-32768);
+        for (int y = HALFWAY_PLAIN_MAX + 1; y <= 32768; ++y) {
+            bottom_[static_cast<size_t>(y - HALFWAY_PLAIN_MAX - 1)] = halfway_edge_value(-y);
+        }
     }
 }
 
@@ -71,10 +73,7 @@ float OutputScaling::operator()(int16_t y) const {
             return top_[static_cast<size_t>(y - HALFWAY_PLAIN_MAX - 1)];
         }
         if (y < -HALFWAY_PLAIN_MAX) {
-            if (y == -32768) {
-                return lowest_;  // the bypass's output of a full-scale negative input
-            }
-            return -top_[static_cast<size_t>(-y - HALFWAY_PLAIN_MAX - 1)];
+            return bottom_[static_cast<size_t>(-y - HALFWAY_PLAIN_MAX - 1)];
         }
     }
     return static_cast<float>(y) * factor_;

@@ -5,9 +5,10 @@
 // Hosts that write a 16-bit file differ in how they scale back: ffmpeg rounds y * 32768,
 // libsndfile (lv2apply) rounds y * 32767 and applyplugin takes the floor of y * 32768. The LV2
 // plugins give y / 32767.5, which both rounding scalings take back to y: every y up to 32672 in
-// size; above that, a value both take back where one exists, else one for the 32768 scaling
-// (no float rounds back to an odd y above 32672 under both). The LADSPA plugins give y / 32768
-// exactly, which rounding and the floor take back to y alike.
+// size; above that, a value both take back where one exists, else y / 32768 for the 32768
+// scaling (no float within full scale rounds back to an odd y above 32672, or to -32768, under
+// both). The LADSPA plugins give y / 32768 exactly, which rounding and the floor take back to y
+// alike. Outputs never leave -1.0 .. 1.0.
 #pragma once
 
 #include <array>
@@ -38,8 +39,10 @@ public:
 private:
     OutputScale scale_;
     float factor_;
-    std::array<float, 32767 - HALFWAY_PLAIN_MAX> top_{};  // for y = 32673 .. 32767
-    float lowest_ = -1.0f;                                // for y = -32768
+    // The halfway values of y = 32673 .. 32767 and of y = -32673 .. -32768 (the writers clamp
+    // at 32767 and -32768, so the two ends differ).
+    std::array<float, 32767 - HALFWAY_PLAIN_MAX> top_{};
+    std::array<float, 32768 - HALFWAY_PLAIN_MAX> bottom_{};
 };
 
 }  // namespace zv::plugin
