@@ -185,11 +185,12 @@ Settings random_ladspa_settings(unsigned seed) {
 Song export_song(const std::string& song_path, const std::vector<std::string>& cli) {
     ScratchDir dir;
     const std::string out = dir / "exported.wav";
-    std::string command = shell_quote(ZVMP3_CLI) + " export --wav --no-normalise -q";
+    std::string command = shell_quote(ZVMP3_CLI) + " export";
     for (const std::string& a : cli) {
         command += " " + shell_quote(a);
     }
-    command += " " + shell_quote(song_path) + " -o " + shell_quote(out);
+    // After the settings: a parameter file among them carries an output format of its own.
+    command += " --wav --no-normalise -q " + shell_quote(song_path) + " -o " + shell_quote(out);
     if (!run(command)) {
         ADD_FAILURE() << "export failed: " << command;
         return Song{};
@@ -216,7 +217,7 @@ std::string compare_with_export(const Song& exported, const std::vector<std::vec
                 continue;
             }
             const int size = std::abs(static_cast<int>(want));
-            if (odd_top_allowed && size > 32672 && size % 2 == 1 &&
+            if (odd_top_allowed && size > 32672 && (size % 2 == 1 || size == 32768) &&
                 std::abs(static_cast<int>(got)) == size - 1) {
                 ++tolerated;
                 continue;

@@ -46,8 +46,8 @@ Song export_song(const std::string& song_path, const std::vector<std::string>& c
 
 // The plugin's output after its latency, written as writer writes it, against the export:
 // every sample equal. Returns a description of the first differences ("" when equal).
-// odd_top_allowed lets odd samples above 32672 in size come out one step nearer zero (the
-// Round32767 writer on the LV2 plugins' outputs; sample_scaling.h).
+// odd_top_allowed lets odd samples above 32672 in size, and -32768, come out one step nearer
+// zero (the Round32767 writer on the LV2 plugins' outputs; sample_scaling.h).
 std::string compare_with_export(const Song& exported, const std::vector<std::vector<float>>& out,
                                 int latency, Writer writer, bool odd_top_allowed = false);
 

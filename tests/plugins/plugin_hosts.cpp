@@ -12,6 +12,7 @@
 #include <lv2/urid/urid.h>
 #include <lv2/worker/worker.h>
 
+#include <array>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -141,7 +142,13 @@ struct Lv2Plugin::Features {
     LV2_Feature schedule_f{LV2_WORKER__schedule, &schedule};
     LV2_Feature log_f{LV2_LOG__log, &log};
     std::vector<const LV2_Feature*> list;
-    std::vector<std::vector<uint8_t>> requests;
+    // Requests wait here until the block ends, in room made beforehand: schedule_work is
+    // called from run() and must not allocate either.
+    static constexpr size_t MAX_REQUESTS = 4;
+    static constexpr size_t MAX_REQUEST_BYTES = 8192;
+    std::array<std::array<uint8_t, MAX_REQUEST_BYTES>, MAX_REQUESTS> requests{};
+    std::array<uint32_t, MAX_REQUESTS> request_sizes{};
+    size_t request_count = 0;
     LV2_Atom_Forge forge{};
 };
 
@@ -164,12 +171,16 @@ std::unique_ptr<Lv2Plugin> Lv2Plugin::make(const std::string& uri, double rate, 
     f.unmap = {p.get(), [](LV2_URID_Unmap_Handle h, LV2_URID id) {
                    return static_cast<Lv2Plugin*>(h)->unmap(id);
                }};
-    f.schedule = {p.get(), [](LV2_Worker_Schedule_Handle h, uint32_t size, const void* data) {
-                      auto* self = static_cast<Lv2Plugin*>(h);
-                      const auto* b = static_cast<const uint8_t*>(data);
-                      self->features_->requests.emplace_back(b, b + size);
-                      return LV2_WORKER_SUCCESS;
-                  }};
+    f.schedule = {
+        p.get(), [](LV2_Worker_Schedule_Handle h, uint32_t size, const void* data) {
+            Features& q = *static_cast<Lv2Plugin*>(h)->features_;
+            if (q.request_count == Features::MAX_REQUESTS || size > Features::MAX_REQUEST_BYTES) {
+                return LV2_WORKER_ERR_NO_SPACE;
+            }
+            std::memcpy(q.requests[q.request_count].data(), data, size);
+            q.request_sizes[q.request_count++] = size;
+            return LV2_WORKER_SUCCESS;
+        }};
     f.log = {p.get(), log_printf, [](LV2_Log_Handle, LV2_URID, const char* fmt, va_list args) {
                  return std::vfprintf(stderr, fmt, args);
              }};
@@ -336,14 +347,15 @@ void Lv2Plugin::run(const std::vector<const float*>& in, const std::vector<float
 // The worker runs in the host's thread between blocks, as an offline host may run it; the
 // answers reach the plugin before the next block.
 void Lv2Plugin::deliver_work() {
-    if (features_->requests.empty()) {
+    Features& f = *features_;
+    if (f.request_count == 0) {
         return;
     }
     const auto* worker = static_cast<const LV2_Worker_Interface*>(
         lilv_instance_get_extension_data(instance_, LV2_WORKER__interface));
-    std::vector<std::vector<uint8_t>> requests;
-    requests.swap(features_->requests);
-    for (const auto& r : requests) {
+    const size_t count = f.request_count;
+    f.request_count = 0;
+    for (size_t i = 0; i < count; ++i) {
         worker->work(
             lilv_instance_get_handle(instance_),
             [](LV2_Worker_Respond_Handle h, uint32_t size, const void* data) {
@@ -351,7 +363,7 @@ void Lv2Plugin::deliver_work() {
                 static_cast<Lv2Plugin*>(h)->responses_.emplace_back(b, b + size);
                 return LV2_WORKER_SUCCESS;
             },
-            this, static_cast<uint32_t>(r.size()), r.data());
+            this, f.request_sizes[i], f.requests[i].data());
     }
     for (const auto& r : responses_) {
         realtime_mark(true);
