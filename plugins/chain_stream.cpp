@@ -141,16 +141,10 @@ void ChainStream::process_native(const float* const* in, float* const* out, int 
     const float* right_in = in[channels_ - 1];
     for (int done = 0; done < frames; done += BLOCK_FRAMES) {
         const int n = std::min(BLOCK_FRAMES, frames - done);
-        for (int i = 0; i < n; ++i) {
-            in16_[2 * i] = sample_from_float(left_in[done + i]);
-            in16_[2 * i + 1] = sample_from_float(right_in[done + i]);
-        }
+        samples_from_floats(left_in + done, right_in + done, in16_.data(), n);
         run_chain(in16_.data(), out16_.data(), n);
         for (int c = 0; c < channels_; ++c) {
-            float* o = out[c] + done;
-            for (int i = 0; i < n; ++i) {
-                o[i] = scaling_(out16_[2 * i + c]);
-            }
+            scaling_.to_floats(out16_.data(), c, out[c] + done, n);
         }
     }
 }

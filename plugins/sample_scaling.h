@@ -19,6 +19,8 @@ namespace zv::plugin {
 // A host's float as the chain's 16-bit input: x * 32768 rounded to the nearest (ties to even),
 // clamped to the 16-bit range; NaN becomes 0.
 int16_t sample_from_float(float x);
+// The same for n frames of two channels, into interleaved stereo samples.
+void samples_from_floats(const float* left, const float* right, int16_t* out, int n);
 
 enum class OutputScale {
     Halfway,  // y / 32767.5: LV2
@@ -30,6 +32,8 @@ class OutputScaling {
 public:
     explicit OutputScaling(OutputScale scale);
     float operator()(int16_t y) const;
+    // The same for one channel (0 or 1) of n interleaved stereo frames.
+    void to_floats(const int16_t* interleaved, int channel, float* out, int n) const;
     // The factor a resampled stream is scaled by (which has no 16-bit samples to round back to).
     float factor() const { return factor_; }
 

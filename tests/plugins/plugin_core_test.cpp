@@ -5,6 +5,7 @@
 
 #include <cfloat>
 #include <cmath>
+#include <vector>
 
 #include "plugins/chain_fields.h"
 #include "plugins/chain_stream.h"
@@ -56,6 +57,42 @@ TEST(PluginSamples, LadspaOutputsAreExactForRoundingAndFloorWriters) {
         const float f = ladspa(static_cast<int16_t>(y));
         ASSERT_EQ(written_sample(f, Writer::Round32768), y);
         ASSERT_EQ(written_sample(f, Writer::Floor32768), y);
+    }
+}
+
+// The block conversions (four frames at a time where the machine can) give what the one-sample
+// ones give, for every sample and the floats no file holds.
+TEST(PluginSamples, BlockConversionsEqualTheSampleByOneOnes) {
+    std::vector<float> left, right;
+    for (int x = -32768; x <= 32767; ++x) {
+        left.push_back(static_cast<float>(x) / 32768.0f);
+        right.push_back(static_cast<float>(-x - 1) / 32768.0f + 0.4f / 32768.0f);
+    }
+    for (float odd : {std::nanf(""), INFINITY, -INFINITY, 3.0f, -7.5f, 1e30f, 0.99999f, -1.0f}) {
+        left.push_back(odd);
+        right.push_back(-odd);
+    }
+    const int n = static_cast<int>(left.size());
+    std::vector<int16_t> stereo(2 * left.size());
+    plugin::samples_from_floats(left.data(), right.data(), stereo.data(), n);
+    for (int i = 0; i < n; ++i) {
+        ASSERT_EQ(stereo[2 * i], plugin::sample_from_float(left[i])) << left[i];
+        ASSERT_EQ(stereo[2 * i + 1], plugin::sample_from_float(right[i])) << right[i];
+    }
+    std::vector<int16_t> every(2 * 65536);
+    for (int y = -32768; y <= 32767; ++y) {
+        every[2 * (y + 32768)] = static_cast<int16_t>(y);
+        every[2 * (y + 32768) + 1] = static_cast<int16_t>(-1 - y);
+    }
+    for (OutputScale scale : {OutputScale::Halfway, OutputScale::Exact}) {
+        const OutputScaling s(scale);
+        for (int channel : {0, 1}) {
+            std::vector<float> out(65536);
+            s.to_floats(every.data(), channel, out.data(), 65536);
+            for (int i = 0; i < 65536; ++i) {
+                ASSERT_EQ(out[i], s(every[2 * i + channel])) << every[2 * i + channel];
+            }
+        }
     }
 }
 
