@@ -3,21 +3,26 @@
 # lv2 and ladspa filters, and Liquidsoap's ladspa operators. Each processes the fixture songs
 # (stereo 44.1 and 32 kHz, mono 48 kHz) with the start-up settings and a factory preset, and
 # the 16-bit file it writes is the export's from the reported latency on. Liquidsoap runs the
-# README's line and must give the song back processed.
-# Usage: plugin_hosts_test.sh TOOL CLI FIXTURES LV2_PATH LADSPA_PATH
+# README's line, and PipeWire (where it and WirePlumber are installed) the README's
+# filter-chain file, and each must give the song back processed.
+# Usage: plugin_hosts_test.sh files|liquidsoap|pipewire TOOL CLI FIXTURES LV2_PATH LADSPA_PATH
+# (three parts, so CTest runs them side by side).
 set -u
-tool=$1
-cli=$2
-fixtures=$3
-export LV2_PATH=$4
-export LADSPA_PATH=$5
+part=$1
+tool=$2
+cli=$3
+fixtures=$4
+export LV2_PATH=$5
+export LADSPA_PATH=$6
 . "$(dirname "$0")/../support/script_checks.sh"
 
 stereo_uri=https://zelvonicmp3.example.org/lv2/chain-stereo
 mono_uri=https://zelvonicmp3.example.org/lv2/chain-mono
-for t in lv2apply applyplugin ffmpeg; do
-    command -v "$t" >/dev/null || fail "$t is missing (scripts/install-deps installs it)"
-done
+if [ "$part" = files ]; then
+    for t in lv2apply applyplugin ffmpeg; do
+        command -v "$t" >/dev/null || fail "$t is missing (scripts/install-deps installs it)"
+    done
+fi
 
 # compare NAME EXPORT OUTPUT LATENCY [--odd-top]
 compare() {
@@ -32,7 +37,7 @@ compare() {
 # The preset as LV2 controls: lv2apply's -c pairs, ffmpeg's sym=value list.
 preset_pairs() { "$tool" preset-controls "$1"; }
 
-for song in pcm16_stereo_44100 pcm16_mono_48000 pcm16_stereo_32000; do
+[ "$part" = files ] && for song in pcm16_stereo_44100 pcm16_mono_48000 pcm16_stereo_32000; do
     in=$fixtures/$song.wav
     rate=$(soxi -r "$in")
     channels=$(soxi -c "$in")
@@ -101,14 +106,17 @@ for song in pcm16_stereo_44100 pcm16_mono_48000 pcm16_stereo_32000; do
     done
 done
 
-# Liquidsoap, as a station runs it: the README's operator on a song, written as WAV (its own
+# Liquidsoap, as a station runs it: the README's line on a song, written as WAV (its own
 # clock running as fast as it can; root allowed, as CI containers run it).
-if command -v liquidsoap >/dev/null; then
+if [ "$part" != liquidsoap ]; then
+    :
+elif command -v liquidsoap >/dev/null; then
     in=$fixtures/pcm16_stereo_44100.wav
     cat >"$dir/station.liq" <<LIQ
 settings.init.allow_root.set(true)
 settings.frame.audio.samplerate.set(44100)
-radio = ladspa.zelvonic_chain_stereo(preset=1, once(single("$in")))
+radio = once(single("$in"))
+radio = ladspa.zelvonic_chain_stereo(preset=1, agc_drive_offset=-2., radio)
 clock.assign_new(sync="none", [radio])
 output.file(%wav(stereo, samplesize=16), "$dir/liquidsoap.wav", fallible=true,
             on_stop=shutdown, radio)
@@ -124,6 +132,61 @@ LIQ
     fi
 else
     echo "liquidsoap is not installed: not run"
+    exit 77
 fi
 
-finish_checks "plugins in Debian's hosts"
+# PipeWire with its session manager, where both are installed: the README's filter-chain file
+# as a drop-in, a song played into its sink and recorded from a test card behind it. A quiet
+# song comes out at more than twice its level: the chain's AGC raised it.
+if [ "$part" != pipewire ]; then
+    :
+elif command -v pipewire >/dev/null && command -v wireplumber >/dev/null &&
+    command -v dbus-run-session >/dev/null && command -v pw-cat >/dev/null; then
+    mkdir -p "$dir/pw/run" "$dir/pw/config/pipewire/pipewire.conf.d"
+    chmod 700 "$dir/pw/run"
+    cp "$(dirname "$0")/../../plugins/examples/zelvonic-chain.conf" \
+        "$dir/pw/config/pipewire/pipewire.conf.d/"
+    cat >"$dir/pw/config/pipewire/pipewire.conf.d/test-card.conf" <<'CONF'
+context.objects = [
+    { factory = adapter
+        args = {
+            factory.name = support.null-audio-sink
+            node.name = "test-card"
+            media.class = "Audio/Sink"
+            audio.position = [ FL FR ]
+            object.linger = true
+        }
+    }
+]
+CONF
+    sox "$fixtures/pcm16_stereo_44100.wav" -r 48000 "$dir/pw/quiet.wav" gain -20
+    cat >"$dir/pw/session.sh" <<'SESSION'
+cd "$1" || exit 1
+export XDG_RUNTIME_DIR=$1/run XDG_CONFIG_HOME=$1/config
+pipewire >pipewire.log 2>&1 &
+server=$!
+sleep 1
+wireplumber >wireplumber.log 2>&1 &
+manager=$!
+sleep 3
+pw-cat --record --target test-card --rate 48000 --channels 2 --format s16 rec.wav &
+recorder=$!
+sleep 1
+timeout 8 pw-cat --playback --target effect_input.zelvonic_chain quiet.wav
+sleep 1
+kill $recorder $manager $server
+wait
+SESSION
+    timeout 60 dbus-run-session bash "$dir/pw/session.sh" "$dir/pw" >/dev/null 2>&1
+    quiet=$(sox "$dir/pw/quiet.wav" -n stat 2>&1 | awk '/Maximum amplitude/ {print $3}')
+    peak=$(sox "$dir/pw/rec.wav" -n stat 2>&1 | awk '/Maximum amplitude/ {print $3}')
+    awk -v p="${peak:-0}" -v q="$quiet" 'BEGIN { exit !(p > 2 * q) }' || {
+        fail "PipeWire's filter-chain did not process the song (peak ${peak:-none}, in $quiet)"
+        tail -n 5 "$dir/pw/pipewire.log" "$dir/pw/wireplumber.log"
+    }
+else
+    echo "PipeWire or WirePlumber is not installed: the filter-chain example not run"
+    exit 77
+fi
+
+finish_checks "plugins in Debian's hosts ($part)"
