@@ -3,8 +3,10 @@
 // port table against the panel's own control table and labels.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cfloat>
 #include <cmath>
+#include <thread>
 #include <vector>
 
 #include "plugins/chain_fields.h"
@@ -12,6 +14,7 @@
 #include "plugins/control_ports.h"
 #include "plugins/decimal_value.h"
 #include "plugins/denormal_scope.h"
+#include "plugins/published_settings.h"
 #include "plugins/sample_scaling.h"
 #include "settings/program_state.h"
 #include "tests/plugins/plugin_hosts.h"
@@ -159,6 +162,37 @@ TEST(PluginDenormals, TheChainRunsFlushingDenormalsAndTheHostKeepsItsMode) {
     EXPECT_NE(smallest / 2.0, 0.0);
 }
 #endif
+
+// A host's save() reads the settings while run() publishes changes: every copy it takes is one
+// publication whole, never parts of two.
+TEST(PluginState, SavesReadWholePublicationsWhileRunPublishes) {
+    std::string why;
+    auto stream = plugin::ChainStream::make(44100, 2, OutputScale::Halfway, why);
+    ASSERT_TRUE(stream);
+    plugin::PublishedSettings published;
+    std::atomic<bool> done{false};
+    std::atomic<long> torn{0}, reads{0};
+    std::thread saver([&] {
+        while (!done.load()) {
+            const plugin::SettingsCopy c = published.read();
+            for (float v : c.seen) {
+                torn += v != c.seen[0];
+            }
+            ++reads;
+        }
+    });
+    std::array<float, plugin::CONTROL_PORT_COUNT> seen{};
+    for (int k = 0; k < 20000; ++k) {
+        seen.fill(static_cast<float>(k));
+        published.publish(*stream, seen);
+    }
+    while (reads.load() < 100) {
+        std::this_thread::yield();
+    }
+    done = true;
+    saver.join();
+    EXPECT_EQ(torn.load(), 0);
+}
 
 // The ports are the panel's: one per control of its table (the ALL row aside) in its order,
 // with its bounds, its start-up value and, for the choices, its labels as its font draws them.
