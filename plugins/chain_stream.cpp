@@ -67,7 +67,7 @@ std::unique_ptr<ChainStream> ChainStream::make(double host_rate, int channels, O
 
 void ChainStream::restart() {
     // The chain starts as a fresh program's export does: the settings kept, every running value
-    // (including those the parameter set holds, such as the gates' gains) made new.
+    // made new, the parameter set's own (band states, AGC and limiter states) among them.
     const std::vector<ChainField>& fields = chain_fields();
     std::vector<double> values(fields.size());
     std::array<char, PRESET_NAME_BYTES> name = p_->params.preset_name;
