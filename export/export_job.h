@@ -134,8 +134,9 @@ public:
     // The user's Cancel: Discard, or one step further when the job keeps what it made.
     void cancel();
     // Stops the song and keeps nothing of it, whatever keep_cancelled_output says and however
-    // many cancels came before (the program is quitting): neither the blocks made so far nor
-    // the encoder's work is written. A song already past its encoding is still finished.
+    // many cancels came before (the program is quitting): neither the blocks made so far, the
+    // encoder's work nor the finished file is written. Only a file already being moved into
+    // place is finished.
     void cancel_and_discard() { cancel_.store(ExportCancel::Discard, std::memory_order_release); }
     bool cancel_requested() const { return cancel_state() != ExportCancel::None; }
     ExportCancel cancel_state() const { return cancel_.load(std::memory_order_acquire); }
