@@ -1,4 +1,4 @@
-#!/bin/sh
+#!/usr/bin/env bash
 # zvmp3-cli playlist: make a list from a folder, show it (aligned and --tsv) after a song has
 # gone, and the exit status of each kind of failure.
 # Usage: playlist_test.sh ZVMP3_CLI FIXTURE_DIR
@@ -64,11 +64,13 @@ cp "$media/pcm16_mono_48000.wav" "$dir/album/07 bonus/track2.wav"
 check "make from an album folder" 0 $?
 "$cli" playlist show --tsv "$dir/album.plt" | tail -n +2 | cut -f4 | tr '\n' ' ' >"$dir/order"
 has "natural order" "$dir/order" "01.wav 02.wav 03.wav 04.wav 05.wav 06.wav 07.wav track2.wav track10.wav 08.wav 09.wav 10.wav 11.wav 12.wav "
-song=$(realpath "$media/pcm16_mono_48000.wav")
-i=0
-while [ $i -lt 2003 ]; do
-    ln -s "$song" "$dir/many/s$i.wav"
-    i=$((i + 1))
+# 2003 copies of a small song, made by tee 500 at a time (a process per file is slow).
+for from in 0 500 1000 1500 2000; do
+    names=()
+    for ((i = from; i < from + 500 && i < 2003; i++)); do
+        names+=("$dir/many/s$i.wav")
+    done
+    tee "${names[@]}" <"$media/no_samples.wav" >/dev/null
 done
 "$cli" playlist make "$dir/many.plt" "$dir/many" >"$dir/out" 2>"$dir/err"
 check "make from a folder of 2003 songs" 1 $?
