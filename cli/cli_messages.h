@@ -71,6 +71,9 @@ inline constexpr Message MSG_FILES_PATH_TOO_LONG{
     "%s: パスが 255 バイトを超える %s 個のファイルを除きました"};
 inline constexpr Message MSG_LIST_FULL{"the list is full (2000 songs)",
                                        "リストがいっぱいです (2000 曲)"};
+inline constexpr Message MSG_FOLDER_SONGS_LEFT_OUT{
+    "%s: %s songs left out, the list is full (2000 songs)",
+    "%s: リストがいっぱいのため %s 曲を除きました (2000 曲)"};
 inline constexpr Message MSG_LIST_ALREADY_FULL{"the list already holds 2000 songs",
                                                "リストにはすでに 2000 曲あります"};
 inline constexpr Message MSG_NOT_A_SONG{"not a .wav or .mp3 file",

@@ -1,12 +1,32 @@
 #include "ui/app_context.h"
 
 #include <cstdio>
+#include <cstring>
 #include <stdexcept>
 
 #include "settings/state_file.h"
+#include "sources/replace_file.h"
 #include "ui/panel_controls.h"
 
 namespace zv {
+
+std::string temp_clean_text(const TempCleanResult& r, const std::filesystem::path& folder) {
+    const std::string name = folder.string();
+    switch (r.outcome) {
+        case TempCleanOutcome::Link:
+            return name + " is a symbolic link, not a folder: left alone (nothing deleted)";
+        case TempCleanOutcome::NotAFolder:
+            return name + " is not a folder: left alone (nothing deleted)";
+        case TempCleanOutcome::NotOwned:
+            return name + " belongs to another user: left alone (nothing deleted)";
+        case TempCleanOutcome::Unreadable:
+            return "cannot empty " + name + ": " + std::strerror(r.error);
+        case TempCleanOutcome::Cleaned:
+        case TempCleanOutcome::Missing:
+            break;
+    }
+    return {};
+}
 
 EngineDriver::EngineDriver(QObject* parent) : QObject(parent) {
     for (int id = 0; id < TIMER_SLOTS; ++id) {
@@ -123,6 +143,9 @@ AppContext::AppContext(const StartOptions& options, std::unique_ptr<AudioDevice>
     }
     ini = IniSettings(ini_file_path(folders));
     remove_stale_temp_folders();
+    // Part files of saves (state file, INI file, presets) that a killed run left behind.
+    remove_stale_part_files(folders.start_folder.string());
+    remove_stale_part_files(users_folder_path(folders).string());
     temp = std::make_unique<TempFolder>(folders.run_id);
 
     // The engine exists from the start so the state file's device settings land in it.
@@ -159,7 +182,12 @@ SaveResult AppContext::shut_down() {
         stop_and_close(*engine);
     }
     ProgramState s = state();
-    SaveResult r = save_state_at_exit(s, folders);
+    TempCleanResult cleaned;
+    SaveResult r = save_state_at_exit(s, folders, &cleaned);
+    if (temp_clean_left_alone(cleaned)) {
+        std::fprintf(stderr, "zvmp3: %s\n",
+                     temp_clean_text(cleaned, temp_folder_path(folders)).c_str());
+    }
     if (!r.ok) {
         std::fprintf(stderr, "zvmp3: the state file was not saved: %s\n", r.error.c_str());
     }

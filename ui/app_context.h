@@ -123,8 +123,13 @@ private:
     WindowServices& window() { return window_ != nullptr ? *window_ : none_; }
 };
 
+// What shut-down says on stderr when tempwav/ was not emptied (empty when it was, or when
+// there was none).
+std::string temp_clean_text(const TempCleanResult& r, const std::filesystem::path& folder);
+
 struct StartOptions {
-    std::filesystem::path folder;    // --folder; empty: choose as usual
+    // --folder DIR or --portable's folder; empty: the default program folder.
+    std::filesystem::path folder;
     std::vector<std::string> files;  // songs or playlist files to open at start
 };
 

@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "sources/playlist_file.h"
 #include "ui/command_ids.h"
 #include "ui/commands.h"
 #include "ui/dialogs/about_dialog.h"
@@ -60,6 +61,18 @@ std::vector<std::string> local_paths(const QMimeData* mime) {
         }
     }
     return paths;
+}
+
+// Drops are taken as a copy (or a link): never as a move, which a file manager that honours
+// it would end by removing the originals.
+Qt::DropAction copy_action(Qt::DropActions offered) {
+    if (offered.testFlag(Qt::CopyAction)) {
+        return Qt::CopyAction;
+    }
+    if (offered.testFlag(Qt::LinkAction)) {
+        return Qt::LinkAction;
+    }
+    return Qt::IgnoreAction;
 }
 
 }  // namespace
@@ -517,39 +530,69 @@ bool MainWindow::open_manual() {
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
-    if (local_paths(event->mimeData()).empty()) {
-        event->ignore();
-        return;
-    }
-    event->acceptProposedAction();
+    dragMoveEvent(event);
 }
 
 void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
-    event->acceptProposedAction();
+    const Qt::DropAction action = copy_action(event->possibleActions());
+    if (action == Qt::IgnoreAction || local_paths(event->mimeData()).empty()) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(action);
+    event->accept();
 }
 
 void MainWindow::dropEvent(QDropEvent* event) {
     const std::vector<std::string> paths = local_paths(event->mimeData());
-    if (paths.empty()) {
+    const Qt::DropAction action = copy_action(event->possibleActions());
+    if (paths.empty() || action == Qt::IgnoreAction || !drop_files(paths)) {
+        event->setDropAction(Qt::IgnoreAction);
         event->ignore();
         return;
     }
-    event->acceptProposedAction();
-    drop_files(paths);
+    event->setDropAction(action);
+    event->accept();
 }
 
-void MainWindow::drop_files(const std::vector<std::string>& paths) {
+bool MainWindow::drop_files(const std::vector<std::string>& paths) {
     // In ON AIR mode the list holds the live input alone; adding songs is greyed, and so are
     // drops.
     if (!list_commands_enabled()) {
-        return;
+        show_box(error_message(message_text(TEXT_DROP_IN_ONAIR)));
+        return false;
     }
-    show_scan_warnings(drop_paths(*ctx_.playlist, paths, ctx_.engine_idle()));
+    // Playlist files open as on the command line; songs and folders are added.
+    bool opened = false;
+    std::vector<std::string> songs;
+    for (const std::string& path : paths) {
+        if (!has_extension(path, ".plt")) {
+            songs.push_back(path);
+        } else if (!ctx_.engine_idle()) {
+            show_box(error_message(message_text(TEXT_PLAYLIST_DROP_WHILE_BUSY)));
+        } else {
+            const PlaylistFileResult r = open_playlist_file(*ctx_.playlist, path, true);
+            opened = opened || r.status == PlaylistFileStatus::ok;
+            const std::string message = playlist_file_message(r, path, window_text_language());
+            if (!message.empty()) {
+                show_message(APP_MESSAGE_CAPTION, message);
+            }
+        }
+    }
+    int added = 0;
+    if (!songs.empty()) {
+        const ScanResult r = drop_paths(*ctx_.playlist, songs, ctx_.engine_idle());
+        added = r.added;
+        show_scan_warnings(r);
+    }
     refresh_playlist();
+    return opened || added > 0;
 }
 
 void MainWindow::show_scan_warnings(const ScanResult& result) {
-    if (result.list_full_reached) {
+    if (result.left_out > 0) {
+        show_box(songs_left_out_message(result.left_out));
+    } else if (result.list_full_reached) {
         show_box(list_full_message());
     }
     if (result.paths_too_long > 0) {

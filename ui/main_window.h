@@ -66,7 +66,9 @@ public:
     // page, the last row but one (mode 1).
     void scroll_list_to(int row, int mode);
     // Dropped files and folders, as local paths.
-    void drop_files(const std::vector<std::string>& paths);
+    // True when the drop added a song or opened a playlist; a drop that can add nothing
+    // (ON AIR mode, a full list, a playlist while a song plays) is refused and told why.
+    bool drop_files(const std::vector<std::string>& paths);
     // How the manual and the home page are opened (QDesktopServices by default; tests
     // replace it).
     using UrlOpener = std::function<bool(const QUrl&)>;

@@ -1,5 +1,7 @@
 #include "ui/panel_model.h"
 
+#include <cmath>
+
 #include "engine/processor.h"
 #include "ui/command_ids.h"
 #include "ui/switches.h"
@@ -8,6 +10,24 @@ namespace zv {
 namespace {
 
 constexpr double SHIFT_FACTOR = 10.0;
+
+// The nearest point of the step's grid (tenths for 0.1, halves for 0.5), computed as that
+// decimal: stepping never leaves -2.8e-17 for 0.0 or -19.29999999999999 for -19.3 in the
+// panel and the state file. Only values, not choices (whose integer part is read), snap.
+double on_step_grid(const PanelControl& c, double value) {
+    const double step = std::fabs(c.shape.step);
+    const bool number = c.shape.kind == ControlKind::Number || c.shape.kind == ControlKind::HfLim;
+    if (!number || !(step > 0.0) || !std::isfinite(value)) {
+        return value;
+    }
+    double scale = 1.0;
+    for (int decimals = 0;
+         decimals < 6 && std::fabs(step * scale - std::round(step * scale)) > 1e-9; ++decimals) {
+        scale *= 10.0;
+    }
+    const double units = std::round(step * scale);  // the step in grid units of 1/scale
+    return std::round(value * scale / units) * units / scale + 0.0;  // + 0.0: never -0.0
+}
 
 }  // namespace
 
@@ -37,10 +57,10 @@ void PanelModel::step_control(int index, ClientPoint p, Modifiers keys) {
     double& value = control_target(c, state_, deltas_);
     if (p.x >= x + DOWN_ARROW_FROM && p.x <= x + DOWN_ARROW_TO) {
         press = PressState::Down;
-        value = to_bound ? c.min : value - step;
+        value = to_bound ? c.min : on_step_grid(c, value - step);
     } else if (p.x >= x + UP_ARROW_FROM && p.x <= x + UP_ARROW_TO) {
         press = PressState::Up;
-        value = to_bound ? c.max : value + step;
+        value = to_bound ? c.max : on_step_grid(c, value + step);
     } else {
         return;
     }
@@ -81,7 +101,7 @@ void PanelModel::control_tick(Modifiers keys) {
         for (int row = 0; row < BAND_ROW_COUNT; ++row) {
             const PanelControl& c = table[static_cast<size_t>(band_control_index(col, row))];
             double& v = control_target(c, state_, deltas_);
-            v += delta;
+            v = on_step_grid(c, v + delta);
             if (v > c.max) {
                 v = c.max;
             } else if (v < c.min) {

@@ -2,6 +2,7 @@
 // buttons, driven with a fake timer and points in client coordinates.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <optional>
 #include <set>
@@ -196,6 +197,42 @@ TEST_F(PanelModelTest, AllRowClampsEachBandToItsColumn) {
     click(up_arrow(all), SHIFT);
     EXPECT_NEAR(params().bands[2].out_mix_db, 0.9, 1e-12);
     EXPECT_EQ(model.value(all), 0.0);
+}
+
+// A step lands on its grid, as the decimal it stands for, and no text shows "-0.0": Out Mix
+// from -0.5 up is 0.0 (not -2.8e-17), -20 up seven times is -19.3 (not -19.29999999999999),
+// in the field as in the ALL row's sweep.
+TEST_F(PanelModelTest, StepsLandOnTheGridAndZeroHasNoSign) {
+    const int mix = band_control_index(BandColumn::OutMix, 0);
+    params().bands[0].out_mix_db = -0.5;
+    for (int i = 0; i < 5; ++i) {
+        click(up_arrow(mix));
+    }
+    EXPECT_EQ(params().bands[0].out_mix_db, 0.0);
+    EXPECT_FALSE(std::signbit(params().bands[0].out_mix_db));
+    EXPECT_EQ(text(mix), "  0.0");
+    params().bands[0].out_mix_db = -20;
+    for (int i = 0; i < 7; ++i) {
+        click(up_arrow(mix));
+    }
+    EXPECT_EQ(params().bands[0].out_mix_db, -19.3);
+    params().bands[1].out_mix_db = -20;
+    const int all = control_index(GeneralControl::AllOutMix);
+    for (int i = 0; i < 7; ++i) {
+        click(up_arrow(all));
+    }
+    EXPECT_EQ(params().bands[1].out_mix_db, -19.3);
+    // Halves stay halves; a value off the grid (from a file) steps onto it.
+    params().bass_eq_gain_db = 0.1 + 0.2;
+    click(up_arrow(control_index(GeneralControl::BassEqGain)));
+    EXPECT_EQ(params().bass_eq_gain_db, 1.0);
+    // Whatever puts a tiny negative or a negative zero in a field, its text has no sign.
+    params().bands[0].out_mix_db = -0.04;
+    EXPECT_EQ(text(mix), "  0.0");
+    params().bands[0].out_mix_db = -0.0;
+    EXPECT_EQ(text(mix), "  0.0");
+    params().bands[0].out_mix_db = -0.05;
+    EXPECT_EQ(text(mix), " -0.1");  // "%5.1f" rounds it away from zero: a real value
 }
 
 TEST_F(PanelModelTest, HoldingAnArrowRepeatsAfterTheFirstDelay) {

@@ -14,11 +14,15 @@
 #include <QToolButton>
 #include <QToolTip>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 
 #include "engine/factory_presets.h"
+#include "sources/playlist_file.h"
 #include "tests/ui/window_fixture.h"
 #include "ui/command_ids.h"
+#include "ui/dialogs/messages.h"
+#include "ui/dialogs/ui_text.h"
 #include "ui/menus.h"
 #include "ui/skin.h"
 
@@ -533,6 +537,75 @@ TEST_F(WindowTest, DroppedFilesAndFolders) {
     EXPECT_EQ(ctx->playlist->song_count, 5);
     std::filesystem::permissions(locked, std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::add);
+}
+
+// A drag of local paths offering `offered`, proposing Move as a file manager does; returns
+// the action the drop ended with (Qt::IgnoreAction when it was refused).
+Qt::DropAction drag_and_drop(QWidget& target, const std::vector<std::string>& paths,
+                             Qt::DropActions offered) {
+    QList<QUrl> urls;
+    for (const std::string& p : paths) {
+        urls.push_back(QUrl::fromLocalFile(QString::fromStdString(p)));
+    }
+    QMimeData mime;
+    mime.setUrls(urls);
+    const QPoint at(20, 20);
+    QDragEnterEvent enter(at, offered, &mime, Qt::LeftButton, Qt::NoModifier);
+    enter.setDropAction(Qt::MoveAction);
+    QApplication::sendEvent(&target, &enter);
+    if (!enter.isAccepted()) {
+        return Qt::IgnoreAction;
+    }
+    EXPECT_NE(enter.dropAction(), Qt::MoveAction);
+    QDropEvent drop(QPointF(at), offered, &mime, Qt::LeftButton, Qt::NoModifier);
+    drop.setDropAction(Qt::MoveAction);
+    QApplication::sendEvent(&target, &drop);
+    return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
+}
+
+// A drop is taken as a copy (or a link), never as a move that would let a file manager remove
+// the originals; one that adds nothing is refused, and the user is told why when it matters.
+// A playlist file dropped while stopped opens as on the command line.
+TEST_F(WindowTest, DropsAreCopiesAndThoseThatAddNothingAreRefused) {
+    write_tone_wav(dir.path() / "a.wav", 44100, 2, 1.0);
+    write_tone_wav(dir.path() / "b.wav", 44100, 2, 1.0);
+    const std::string a = (dir.path() / "a.wav").string(), b = (dir.path() / "b.wav").string();
+    const Qt::DropActions all = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+    EXPECT_EQ(drag_and_drop(*window, {a}, all), Qt::CopyAction);
+    EXPECT_EQ(drag_and_drop(*window, {b}, Qt::MoveAction | Qt::LinkAction), Qt::LinkAction);
+    EXPECT_EQ(drag_and_drop(*window, {a}, Qt::MoveAction), Qt::IgnoreAction);
+    EXPECT_EQ(ctx->playlist->song_count, 2);
+    std::ofstream(dir.path() / "notes.txt") << "not a song";
+    EXPECT_EQ(drag_and_drop(*window, {(dir.path() / "notes.txt").string()}, all), Qt::IgnoreAction);
+
+    // A playlist file opens while stopped; while a song plays it is refused, and told.
+    const std::string plt = (dir.path() / "two.plt").string();
+    ASSERT_EQ(save_playlist_file(*ctx->playlist, plt).status, PlaylistFileStatus::ok);
+    window->dispatch(cmd::REMOVE_ALL);
+    ASSERT_EQ(ctx->playlist->song_count, 0);
+    EXPECT_EQ(drag_and_drop(*window, {plt}, all), Qt::CopyAction);
+    EXPECT_EQ(names(*ctx->playlist), (std::vector<std::string>{"a.wav", "b.wav"}));
+    ASSERT_TRUE(run_command(*ctx, cmd::PLAY));
+    host.messages.clear();
+    EXPECT_EQ(drag_and_drop(*window, {plt}, all), Qt::IgnoreAction);
+    QTest::qWait(20);  // the message waits for the event loop
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text.toStdString(),
+              message_text(TEXT_PLAYLIST_DROP_WHILE_BUSY).toStdString());
+    run_command(*ctx, cmd::STOP);
+    play_out();
+
+    // A full list refuses the drop with its message.
+    Playlist& pl = *ctx->playlist;
+    for (int i = pl.song_count; i < MAX_SONGS; ++i) {
+        pl.entries[static_cast<size_t>(i)] = pl.entries[0];
+    }
+    pl.song_count = MAX_SONGS;
+    host.messages.clear();
+    EXPECT_EQ(drag_and_drop(*window, {a}, all), Qt::IgnoreAction);
+    QTest::qWait(20);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, list_full_message().text);
 }
 
 TEST_F(WindowTest, FocusGoesFromThePanelToTheListAndF10OpensTheMenus) {
