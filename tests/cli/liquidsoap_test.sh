@@ -22,8 +22,9 @@
 #
 # Another way in is one more add_case with its Liquidsoap operator and its references (see
 # "cases" below).
-# Usage: liquidsoap_test.sh ZVMP3_CLI FIXTURE_DIR [LADSPA_DIR]
-# (without LADSPA_DIR, as in the sanitizer builds, the plugin's case is left out).
+# Usage: [ZV_HOST_PRELOAD=RUNTIME] liquidsoap_test.sh ZVMP3_CLI FIXTURE_DIR [LADSPA_DIR]
+# (without LADSPA_DIR the plugin's case is left out; RUNTIME is the shared sanitizer runtime
+# Liquidsoap must load first for a sanitizer build's plugin).
 set -u
 cli=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 media=$2
@@ -173,7 +174,17 @@ all_written() {
             return 1
     done
 }
-ZV_LOG=$dir/liquidsoap.log ZV_DIR=$dir liquidsoap "$dir/station.liq" >"$dir/liquidsoap.out" 2>&1 &
+# A sanitizer's runtime in Liquidsoap stops at the first fault and keeps off the signal
+# stacks of OCaml's threads, which OCaml frees itself; what Liquidsoap leaves allocated at
+# its end is not the plugin's. Its processes inherit all of this.
+host_env=()
+if [ -n "${ZV_HOST_PRELOAD:-}" ]; then
+    host_options=halt_on_error=1:use_sigaltstack=0:detect_leaks=0
+    host_env=(LD_PRELOAD="$ZV_HOST_PRELOAD"
+        ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}$host_options")
+fi
+env "${host_env[@]}" ZV_LOG="$dir/liquidsoap.log" ZV_DIR="$dir" liquidsoap "$dir/station.liq" \
+    >"$dir/liquidsoap.out" 2>&1 &
 liquidsoap=$!
 for ((waited = 0; waited < 1200; waited++)); do
     all_written && break
