@@ -2,11 +2,12 @@
 # A station's processor under Liquidsoap itself: a two-song playlist through pipe() into
 # output.file, headless and as fast as Liquidsoap runs (no clock sync), in both ways pipe()
 # runs a process: without replay_delay (the process is closed and started again at every
-# track and metadata; --trim-latency) and with it (one process for the whole stream). What
-# comes out must be `zvmp3-cli export --wav --no-normalise` of the same songs with the same
-# settings, within one 16-bit step, where each way puts it; the songs' metadata must come
-# out in order (but for marks Liquidsoap itself drops and logs), and every process must end
-# with status 0 and no warning.
+# track and metadata; --trim-latency) and with it (one process for the whole stream); and,
+# given the build's LADSPA folder, through the plugin's ladspa.* operator with a factory
+# preset chosen by its Preset port. What comes out must be `zvmp3-cli export --wav
+# --no-normalise` of the same songs with the same settings, within one 16-bit step, where
+# each way puts it; the songs' metadata must come out in order (but for marks Liquidsoap
+# itself drops and logs), and every process must end with status 0 and no warning.
 #
 # Liquidsoap 2.1 does three things of its own that the songs are made for:
 # - it hands the process a song's 16-bit samples through floats and back by truncation,
@@ -21,10 +22,13 @@
 #
 # Another way in is one more add_case with its Liquidsoap operator and its references (see
 # "cases" below).
-# Usage: liquidsoap_test.sh ZVMP3_CLI FIXTURE_DIR
+# Usage: [ZV_HOST_PRELOAD=RUNTIME] liquidsoap_test.sh ZVMP3_CLI FIXTURE_DIR [LADSPA_DIR]
+# (without LADSPA_DIR the plugin's case is left out; RUNTIME is the shared sanitizer runtime
+# Liquidsoap must load first for a sanitizer build's plugin).
 set -u
 cli=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 media=$2
+ladspa=${3:-}
 if ! command -v liquidsoap >/dev/null; then
     echo "SKIP: liquidsoap is not installed (scripts/install-deps installs it)"
     exit 77
@@ -53,8 +57,9 @@ for s in a b end; do
     echo "annotate:title=\"$s\":$dir/$s.f32.wav" >>"$dir/songs_f32.m3u"
     echo "annotate:title=\"$s\":$dir/$s.wav" >>"$dir/songs_s16.m3u"
 done
-# A and B as the single process of replay_delay gets them.
-sox -D "$dir/a.wav" "$dir/gap.wav" "$dir/b.wav" "$dir/a_b.wav" || exit 1
+# A and B as the single process of replay_delay gets them, and as a plugin gets them.
+sox -D "$dir/a.wav" "$dir/gap.wav" "$dir/b.wav" "$dir/a_b.wav" &&
+    sox -D "$dir/a.wav" "$dir/b.wav" "$dir/ab.wav" || exit 1
 frames_of() { echo $(($(sox -D "$1" -t raw - | wc -c) / 4)); }
 a_frames=$(frames_of "$dir/a.wav")
 
@@ -79,10 +84,6 @@ export_as() {  # export_as OUT SONG SETTINGS... (a parameter file also sets the 
 # FIRST_FRAME on (Liquidsoap runs until every case has written that far).
 # expect_processes NAME FEWEST MOST: pipe(id="NAME_pipe") started that many processes, and
 # every one that ended did so with status 0 and no warning.
-# A plugin's case (one instance for the whole stream, marks untouched, no added frame, its
-# output its latency behind) would be, with LIQ_LADSPA_DIRS naming the plugin's folder:
-#   add_case plugin songs_s16.m3u 'ladspa.LABEL(preset=232, s)'
-#   expect plugin "$dir/plugin_a_b.wav" LATENCY   (the export of A then B, no gap)
 cases=()
 expectations=()
 process_counts=()
@@ -121,6 +122,27 @@ export_as "$dir/replay_a_b.wav" "$dir/a_b.wav" --params "$ZV_PARAMS"
 expect replay "$dir/replay_a_b.wav" "$(latency_of --params "$ZV_PARAMS")"
 expect_processes replay 1 1
 
+# The LADSPA plugin's operator: one instance for the whole stream, never reset between
+# tracks, given the floats Liquidsoap decoded as they are; marks untouched, no frame added.
+# Liquidsoap neither compensates the latency the plugin reports nor shows it (no output
+# ports), so A and B come out as one song, that latency behind; at 44.1 kHz it is the
+# chain's own, which `stream` prints. The plugin gives y / 32768, which Liquidsoap writes as
+# y * 32767 / 32768 truncated: every sample but 0 one step nearer zero. The preset by its
+# menu index: 1 is 343. Where the next song is not ready in time, Liquidsoap stops the
+# output and starts it again; the plugin runs on. LIQ_LADSPA_DIRS, when set, is the only
+# place Liquidsoap looks (it does not read LADSPA_PATH), so a copy installed in the
+# system's folders is not taken.
+if [ -n "$ladspa" ] && [ ! -f "$ladspa/zelvonic-chain.so" ]; then
+    fail "no zelvonic-chain.so in $ladspa"
+elif [ -n "$ladspa" ]; then
+    export LIQ_LADSPA_DIRS=$ladspa
+    add_case ladspa songs_s16.m3u 'ladspa.zelvonic_chain_stereo(preset=1, s)'
+    export_as "$dir/ladspa_ab.wav" "$dir/ab.wav" --preset 343
+    expect ladspa "$dir/ladspa_ab.wav" "$(latency_of --preset 343)"
+else
+    echo "the LADSPA plugin's case is left out: no plugin folder given"
+fi
+
 # ---- Liquidsoap ------------------------------------------------------------------------
 # Each case has its playlist and its own clock without sync (a thread each). The "end" song
 # after B, longer than the second pipe() buffers before it plays on, brings the rest of B
@@ -152,7 +174,17 @@ all_written() {
             return 1
     done
 }
-ZV_LOG=$dir/liquidsoap.log ZV_DIR=$dir liquidsoap "$dir/station.liq" >"$dir/liquidsoap.out" 2>&1 &
+# A sanitizer's runtime in Liquidsoap stops at the first fault and keeps off the signal
+# stacks of OCaml's threads, which OCaml frees itself; what Liquidsoap leaves allocated at
+# its end is not the plugin's. Its processes inherit all of this.
+host_env=()
+if [ -n "${ZV_HOST_PRELOAD:-}" ]; then
+    host_options=halt_on_error=1:use_sigaltstack=0:detect_leaks=0
+    host_env=(LD_PRELOAD="$ZV_HOST_PRELOAD"
+        ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}$host_options")
+fi
+env "${host_env[@]}" ZV_LOG="$dir/liquidsoap.log" ZV_DIR="$dir" liquidsoap "$dir/station.liq" \
+    >"$dir/liquidsoap.out" 2>&1 &
 liquidsoap=$!
 for ((waited = 0; waited < 1200; waited++)); do
     all_written && break
