@@ -89,7 +89,11 @@ bool open_devices(AudioEngine& e) {
             e.lists.inputs
                 .devices[std::min<int>(e.settings.in_device_index, e.lists.inputs.count - 1)];
         request.in_device_id = static_cast<int>(in.device_id);
+        request.in_device_name = in.name;
         request.rate_may_follow_device = true;
+        if (e.settings.low_latency != 0) {
+            request.live = e.live.get();
+        }
     }
     DeviceError error;
     if (!e.device->open(request, error)) {
@@ -136,6 +140,7 @@ void stop_and_close(AudioEngine& e) {
     e.wav.close();
     e.mp3.close();
     e.device->close();
+    e.live_running = 0;  // the device's callback has stopped
     free_buffers(e);
     e.host->refresh_playlist_view();
 }
@@ -167,6 +172,10 @@ void start_playback(AudioEngine& e) {
     e.source_type = e.onair_mode ? SOURCE_WAV : entry.source_type;
     e.buffer_count =
         std::clamp<int32_t>(e.settings.buffer_count, BUFFER_COUNT_MIN, BUFFER_COUNT_MAX);
+    const bool live = e.onair_mode && e.settings.low_latency != 0;
+    if (live && !e.live) {
+        e.live = std::make_unique<LiveChain>();
+    }
 
     if (!open_devices(e)) {
         return;
@@ -183,6 +192,10 @@ void start_playback(AudioEngine& e) {
         pl.entries[index].sample_rate = e.sample_rate;
     }
     e.processor->params.normalisation_gain = normalisation_gain_for_peak(entry.peak_level);
+    if (live) {
+        start_live_chain(e);
+        return;
+    }
     if (!alloc_buffers(e)) {
         stop_and_close(e);
         return;
@@ -241,6 +254,10 @@ void request_stop(AudioEngine& e) {
 }
 
 void on_output_done(AudioEngine& e, int slot) {
+    if (e.live_running) {
+        on_live_tick(e);
+        return;
+    }
     if (slot < 0 || slot >= e.buffer_count || !e.out_buffers[slot].data) {
         return;
     }

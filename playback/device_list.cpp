@@ -37,7 +37,9 @@ int build_device_list(const std::vector<SystemDevice>& system, bool outputs, Dev
 
 void enumerate_devices(DeviceLists& lists, DeviceSettings& settings) {
     std::vector<SystemDevice> system;
-    const int count = Pa_GetDeviceCount();
+    // PortAudio counts its starts: this one is cheap while the session holds it.
+    const bool started = Pa_Initialize() == paNoError;
+    const int count = started ? Pa_GetDeviceCount() : 0;
     for (int i = 0; i < count; ++i) {
         SystemDevice d;
         const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
@@ -49,6 +51,9 @@ void enumerate_devices(DeviceLists& lists, DeviceSettings& settings) {
             d.max_input_channels = info->maxInputChannels;
         }
         system.push_back(std::move(d));
+    }
+    if (started) {
+        Pa_Terminate();
     }
     build_device_list(system, true, lists.outputs, settings.out_device_index);
     build_device_list(system, false, lists.inputs, settings.in_device_index);

@@ -53,7 +53,7 @@ void copy_device_name(char (&dst)[DEVICE_NAME_BYTES], const std::string& name);
 int build_device_list(const std::vector<SystemDevice>& system, bool outputs, DeviceList& list,
                       uint16_t& stored_index);
 
-// Both lists from PortAudio (which must be initialised); fixes the stored indices.
+// Both lists from PortAudio (started for the purpose); fixes the stored indices.
 void enumerate_devices(DeviceLists& lists, DeviceSettings& settings);
 
 // The warnings start-up shows (caption APP_CAPTION) for an empty list, in order.

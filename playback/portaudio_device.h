@@ -1,7 +1,11 @@
-// The sound device on PortAudio. The stream callback only hands the device's buffers and status
-// flags to the slot ring (slot_ring.h), which copies blocks and reports finished slots; the
-// owner thread does all other work, including resampling when the device cannot run at the
-// song's rate.
+// The sound device on PortAudio. In block mode the stream callback only hands the device's
+// buffers and status flags to the slot ring (slot_ring.h), which copies blocks and reports
+// finished slots; the owner thread does all other work, including resampling when the device
+// cannot run at the song's rate. In low-latency ON AIR mode the callback runs the live chain
+// (live_chain.h) itself, and a timer wakes the owner for its ticks.
+//
+// PortAudio is held only while a stream is open (and by the session while holding it costs
+// nothing), so a stopped program keeps no sound-server client that wakes every period.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +19,11 @@ struct soxr;
 
 namespace zv {
 
-// Pa_Initialize for the lifetime of the object; one per program.
+// The sound system for the program's lifetime; one per program. It installs the sound
+// libraries' message handlers and starts PortAudio once to learn whether it works (ok()).
+// PortAudio stays started only while that costs nothing when idle: its JACK host API is an
+// active client of the sound server, woken every period, so with a JACK server present the
+// session lets PortAudio go and the device and the device lists start it when they need it.
 class PortAudioSession {
 public:
     PortAudioSession();
@@ -24,9 +32,12 @@ public:
     PortAudioSession& operator=(const PortAudioSession&) = delete;
     bool ok() const { return ok_; }
     const char* error_text() const { return error_; }
+    // Whether the session keeps PortAudio started.
+    bool holding() const { return holding_; }
 
 private:
     bool ok_ = false;
+    bool holding_ = false;
     const char* error_ = "";
 };
 
@@ -50,14 +61,18 @@ public:
     const int16_t* input_data(int slot) const override;
     bool start() override;
 
-    int wait_fd() const override { return ring_.wait_fd(); }
-    bool next_event(DeviceEvent& event) override { return ring_.next_event(event); }
-    // Device periods in which the output ran short or the device inserted a gap.
-    uint64_t underflow_count() const override { return ring_.underflow_count(); }
+    // Readable while the ring's events or the live chain's tick may be pending.
+    int wait_fd() const override { return wait_fd_; }
+    bool next_event(DeviceEvent& event) override;
+    // Device periods in which the output ran short or the device inserted a gap; with the live
+    // chain, periods the device flagged as late.
+    uint64_t underflow_count() const override;
     // Device periods in which recorded frames were lost (no free slot, or the device said so).
-    uint64_t overflow_count() const { return ring_.overflow_count(); }
+    uint64_t overflow_count() const;
+    bool streams_alive() const override;
     bool one_duplex_stream() const { return duplex_; }
     bool resampling() const { return resampler_ != nullptr; }
+    bool running_live() const { return live_ != nullptr; }
 
     // Resampling goes up to six times the song's rate (a 32000 Hz song on a 192 kHz device);
     // a slot holds one such block plus the resampler's tail at the end of a song.
@@ -74,6 +89,12 @@ private:
     static int duplex_callback(const void* input, void* output, unsigned long frames,
                                const PaStreamCallbackTimeInfo* time_info,
                                PaStreamCallbackFlags flags, void* self);
+    static int live_callback(const void* input, void* output, unsigned long frames,
+                             const PaStreamCallbackTimeInfo* time_info, PaStreamCallbackFlags flags,
+                             void* chain);
+    bool open_live(const DeviceOpenRequest& request, int in_device, int out_device, int rate,
+                   DeviceError& error);
+    void arm_ticks(bool on);
 
     PaStream* out_stream_ = nullptr;
     PaStream* in_stream_ = nullptr;
@@ -82,6 +103,11 @@ private:
     int device_rate_ = 44100;
     soxr* resampler_ = nullptr;
     SlotRing ring_{SLOT_CAPACITY_FRAMES};
+    bool portaudio_held_ = false;  // this device's own start of PortAudio, open to close
+    LiveChain* live_ = nullptr;    // the chain the callback runs, while open in live mode
+    uint64_t live_late_ = 0;       // late periods of closed live streams
+    int tick_fd_ = -1;             // timerfd of the live chain's ticks
+    int wait_fd_ = -1;             // epoll set of the ring's eventfd and the tick timer
 };
 
 }  // namespace zv
