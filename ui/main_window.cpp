@@ -381,7 +381,20 @@ bool MainWindow::run_window_command(int command_id) {
                    (redraw_panel(), true);
         case cmd::SOUND_DEVICE_SETTINGS: {
             DeviceSettingsDialog dialog(ctx_.engine->lists, ctx_.engine->settings, this);
-            return host_->exec(dialog) == QDialog::Accepted;
+            const int32_t low_latency = ctx_.engine->settings.low_latency;
+            if (host_->exec(dialog) != QDialog::Accepted) {
+                return false;
+            }
+            // The low-latency switch lives in the INI file, the rest in the state file.
+            std::string error;
+            if (ctx_.engine->settings.low_latency != low_latency &&
+                !ctx_.ini.write(IniKey::LowLatency,
+                                ctx_.engine->settings.low_latency != 0 ? LOW_LATENCY_ON_TEXT
+                                                                       : LOW_LATENCY_OFF_TEXT,
+                                error)) {
+                host_->show(this, ini_write_failed_message(ctx_.ini.file().string(), error));
+            }
+            return true;
         }
         case cmd::EXTERNAL_ENCODER_SETTINGS: {
             EncoderSettingsDialog dialog(
