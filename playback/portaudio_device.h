@@ -70,6 +70,8 @@ public:
     // Device periods in which recorded frames were lost (no free slot, or the device said so).
     uint64_t overflow_count() const;
     bool streams_alive() const override;
+    // Frames recorded into input slots since the open (block mode's input clock).
+    uint64_t recorded_frames() const { return ring_.recorded_frames(); }
     bool one_duplex_stream() const { return duplex_; }
     bool resampling() const { return resampler_ != nullptr; }
     bool running_live() const { return live_ != nullptr; }
