@@ -21,6 +21,9 @@ struct DeviceOpenRequest {
     int in_device_id = -1;   // -1: open no input (anything but ON AIR mode)
     std::string out_device_name;
     std::string in_device_name;
+    // The devices are clients of a JACK server (DeviceInfo::jack_client).
+    bool out_jack_client = false;
+    bool in_jack_client = false;
     int sample_rate = 44100;
     int buffer_count = 4;
     // Live input has no rate of its own: a device that cannot run at sample_rate may run at its

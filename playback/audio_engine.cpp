@@ -81,6 +81,7 @@ bool open_devices(AudioEngine& e) {
             .devices[std::min<int>(e.settings.out_device_index, e.lists.outputs.count - 1)];
     request.out_device_id = static_cast<int>(out.device_id);
     request.out_device_name = out.name;
+    request.out_jack_client = out.jack_client;
     if (e.onair_mode) {
         if (e.lists.inputs.count == 0) {
             return false;
@@ -90,6 +91,7 @@ bool open_devices(AudioEngine& e) {
                 .devices[std::min<int>(e.settings.in_device_index, e.lists.inputs.count - 1)];
         request.in_device_id = static_cast<int>(in.device_id);
         request.in_device_name = in.name;
+        request.in_jack_client = in.jack_client;
         request.rate_may_follow_device = true;
         if (e.settings.low_latency != 0) {
             request.live = e.live.get();

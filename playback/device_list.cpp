@@ -28,6 +28,7 @@ int build_device_list(const std::vector<SystemDevice>& system, bool outputs, Dev
         DeviceInfo& info = list.devices[list.count++];
         copy_device_name(info.name, d.name);
         info.device_id = static_cast<uint32_t>(id);
+        info.jack_client = d.jack_client;
     }
     if (stored_index >= list.count) {
         stored_index = 0;
@@ -49,6 +50,8 @@ void enumerate_devices(DeviceLists& lists, DeviceSettings& settings) {
             d.name = info->name != nullptr ? info->name : "";
             d.max_output_channels = info->maxOutputChannels;
             d.max_input_channels = info->maxInputChannels;
+            const PaHostApiInfo* api = Pa_GetHostApiInfo(info->hostApi);
+            d.jack_client = api != nullptr && api->type == paJACK;
         }
         system.push_back(std::move(d));
     }

@@ -141,7 +141,7 @@ PortAudioSession::~PortAudioSession() {
     }
 }
 
-PortAudioDevice::PortAudioDevice() {
+PortAudioDevice::PortAudioDevice(JackPath jack_path) : jack_path_(jack_path) {
     tick_fd_ = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
     wait_fd_ = epoll_create1(EPOLL_CLOEXEC);
     if (wait_fd_ >= 0) {
@@ -171,6 +171,13 @@ PortAudioDevice::~PortAudioDevice() {
 bool PortAudioDevice::open(const DeviceOpenRequest& request, DeviceError& error) {
     close();
     error = DeviceError{};
+    const bool want_in = request.in_device_id >= 0;
+    const bool want_out = request.out_device_id >= 0;
+    if (jack_path_ == JackPath::OwnClient && (want_in || want_out) &&
+        (!want_in || request.in_jack_client) && (!want_out || request.out_jack_client) &&
+        jack_.connect()) {
+        return open_on_jack(request, error);
+    }
     const PaError started = Pa_Initialize();
     if (started != paNoError) {
         error.show = true;
@@ -178,8 +185,6 @@ bool PortAudioDevice::open(const DeviceOpenRequest& request, DeviceError& error)
         return false;
     }
     portaudio_held_ = true;
-    const bool want_in = request.in_device_id >= 0;
-    const bool want_out = request.out_device_id >= 0;
     const int out_device =
         want_out ? resolve_device(request.out_device_id, request.out_device_name, true) : -1;
     const int in_device =
@@ -196,13 +201,12 @@ bool PortAudioDevice::open(const DeviceOpenRequest& request, DeviceError& error)
         if (!supports(out_device, true, rate)) {
             // A driver's rate is a double; one no int holds counts as none.
             const double reported = Pa_GetDeviceInfo(out_device)->defaultSampleRate;
-            const int own = reported > 0.0 && reported < 1e7 ? static_cast<int>(reported) : 0;
-            if (request.rate_may_follow_device ? !processor_rate(own)
-                                               : own > MAX_RATE_RATIO * rate || own <= 0) {
+            rate = stream_rate(request,
+                               reported > 0.0 && reported < 1e7 ? static_cast<int>(reported) : 0);
+            if (rate == 0) {
                 close();
                 return false;
             }
-            rate = own;
         }
     }
     if (want_in && !usable(in_device, false)) {
@@ -258,21 +262,72 @@ bool PortAudioDevice::open(const DeviceOpenRequest& request, DeviceError& error)
             }
         }
     }
-    if (want_out && rate != request.sample_rate && !request.rate_may_follow_device) {
-        soxr_error_t serr = nullptr;
-        const soxr_io_spec_t io = soxr_io_spec(SOXR_INT16_I, SOXR_INT16_I);
-        const soxr_quality_spec_t q = soxr_quality_spec(SOXR_HQ, 0);
-        resampler_ = soxr_create(request.sample_rate, rate, 2, &serr, &io, &q, nullptr);
-        if (serr != nullptr || resampler_ == nullptr) {
-            resampler_ = nullptr;
-            error.show = true;
-            error.text =
-                std::string(serr != nullptr ? serr : "resampler") + "\n" + request.out_device_name;
-            close();
-            return false;
-        }
+    return make_resampler(request, error);
+}
+
+int PortAudioDevice::stream_rate(const DeviceOpenRequest& request, int own) {
+    if (own == request.sample_rate) {
+        return own;
+    }
+    if (request.rate_may_follow_device) {
+        return processor_rate(own) ? own : 0;
+    }
+    return own > 0 && own <= MAX_RATE_RATIO * request.sample_rate ? own : 0;
+}
+
+bool PortAudioDevice::make_resampler(const DeviceOpenRequest& request, DeviceError& error) {
+    if (request.out_device_id < 0 || device_rate_ == request.sample_rate ||
+        request.rate_may_follow_device) {
+        return true;
+    }
+    soxr_error_t serr = nullptr;
+    const soxr_io_spec_t io = soxr_io_spec(SOXR_INT16_I, SOXR_INT16_I);
+    const soxr_quality_spec_t q = soxr_quality_spec(SOXR_HQ, 0);
+    resampler_ = soxr_create(request.sample_rate, device_rate_, 2, &serr, &io, &q, nullptr);
+    if (serr != nullptr || resampler_ == nullptr) {
+        resampler_ = nullptr;
+        error.show = true;
+        error.text =
+            std::string(serr != nullptr ? serr : "resampler") + "\n" + request.out_device_name;
+        close();
+        return false;
     }
     return true;
+}
+
+bool PortAudioDevice::open_on_jack(const DeviceOpenRequest& request, DeviceError& error) {
+    const bool want_in = request.in_device_id >= 0;
+    const bool want_out = request.out_device_id >= 0;
+    // The capability test of a JACK device: a client with two ports each way it is used.
+    if ((want_in && !jack_.has_stereo_ports(request.in_device_name, true)) ||
+        (want_out && !jack_.has_stereo_ports(request.out_device_name, false))) {
+        return false;
+    }
+    device_rate_ = stream_rate(request, jack_.rate());
+    if (device_rate_ == 0) {
+        return false;
+    }
+    if (request.live != nullptr &&
+        (!want_in || !want_out || tick_fd_ < 0 || wait_fd_ == ring_.wait_fd())) {
+        return false;
+    }
+    ring_.reset();
+    std::string failure;
+    const bool opened =
+        request.live != nullptr
+            ? jack_.open(true, true, &PortAudioDevice::live_handler, request.live, failure)
+            : jack_.open(want_in, want_out, &PortAudioDevice::ring_handler, this, failure);
+    if (!opened) {
+        error.show = true;
+        error.text = failure + "\n" + request.out_device_name;
+        return false;
+    }
+    jack_in_ = want_in;
+    jack_out_ = want_out;
+    jack_in_device_ = request.in_device_name;
+    jack_out_device_ = request.out_device_name;
+    live_ = request.live;
+    return make_resampler(request, error);
 }
 
 bool PortAudioDevice::open_live(const DeviceOpenRequest& request, int in_device, int out_device,
@@ -320,8 +375,13 @@ void PortAudioDevice::arm_ticks(bool on) {
 }
 
 void PortAudioDevice::close() {
-    // Abort returns once the callback has stopped, so the ring (or the live chain) is the
-    // owner's again after it.
+    // Abort (or deactivating the JACK client) returns once the callback has stopped, so the
+    // ring (or the live chain) is the owner's again after it.
+    if (jack_in_ || jack_out_) {
+        jack_.close();
+        jack_in_ = false;
+        jack_out_ = false;
+    }
     for (PaStream** s : {&out_stream_, &in_stream_}) {
         if (*s != nullptr) {
             if (started_) {
@@ -372,6 +432,9 @@ uint64_t PortAudioDevice::overflow_count() const {
 }
 
 bool PortAudioDevice::streams_alive() const {
+    if (jack_in_ || jack_out_) {
+        return jack_.alive();
+    }
     for (PaStream* s : {out_stream_, in_stream_}) {
         if (started_ && s != nullptr && Pa_IsStreamActive(s) != 1) {
             return false;
@@ -427,6 +490,17 @@ bool PortAudioDevice::start() {
     if (started_) {
         return true;
     }
+    if (jack_in_ || jack_out_) {
+        std::string failure;
+        if (!jack_.start(jack_in_device_, jack_out_device_, failure)) {
+            return false;
+        }
+        started_ = true;
+        if (live_ != nullptr) {
+            arm_ticks(true);
+        }
+        return true;
+    }
     for (PaStream* s : {in_stream_, out_stream_}) {
         if (s != nullptr && Pa_StartStream(s) != paNoError) {
             return false;
@@ -469,6 +543,21 @@ int PortAudioDevice::live_callback(const void* input, void* output, unsigned lon
     static_cast<LiveChain*>(chain)->run(static_cast<const int16_t*>(input),
                                         static_cast<int16_t*>(output), frames, (flags & LATE) != 0);
     return paContinue;
+}
+
+void PortAudioDevice::ring_handler(void* self, const int16_t* in, int16_t* out,
+                                   unsigned long frames, bool late) {
+    SlotRing& ring = static_cast<PortAudioDevice*>(self)->ring_;
+    const bool recorded = in != nullptr && ring.record(in, frames, late);
+    const bool played = out != nullptr && ring.play(out, frames, late);
+    if (recorded || played) {
+        ring.wake();
+    }
+}
+
+void PortAudioDevice::live_handler(void* chain, const int16_t* in, int16_t* out,
+                                   unsigned long frames, bool late) {
+    static_cast<LiveChain*>(chain)->run(in, out, frames, late);
 }
 
 int PortAudioDevice::duplex_callback(const void* input, void* output, unsigned long frames,

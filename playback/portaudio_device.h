@@ -1,16 +1,19 @@
-// The sound device on PortAudio. In block mode the stream callback only hands the device's
-// buffers and status flags to the slot ring (slot_ring.h), which copies blocks and reports
-// finished slots; the owner thread does all other work, including resampling when the device
-// cannot run at the song's rate. In low-latency ON AIR mode the callback runs the live chain
-// (live_chain.h) itself, and a timer wakes the owner for its ticks.
+// The sound device on PortAudio, and on the program's own JACK client for the devices that are
+// clients of a JACK server (jack_link.h). In block mode the stream callback only hands the
+// device's buffers and status flags to the slot ring (slot_ring.h), which copies blocks and
+// reports finished slots; the owner thread does all other work, including resampling when the
+// device cannot run at the song's rate. In low-latency ON AIR mode the callback runs the live
+// chain (live_chain.h) itself, and a timer wakes the owner for its ticks.
 //
 // PortAudio is held only while a stream is open (and by the session while holding it costs
-// nothing), so a stopped program keeps no sound-server client that wakes every period.
+// nothing), and the JACK client is deactivated while nothing plays, so a stopped program keeps
+// no sound-server client that wakes every period.
 #pragma once
 
 #include <cstdint>
 
 #include "playback/audio_device.h"
+#include "playback/jack_link.h"
 #include "playback/slot_ring.h"
 
 #include <portaudio.h>
@@ -41,16 +44,20 @@ private:
     const char* error_ = "";
 };
 
+// How JACK devices are played: through the program's own client (the program's way), or
+// through PortAudio's JACK host API like any other device (for the tests of that path).
+enum class JackPath { OwnClient, PortAudio };
+
 class PortAudioDevice final : public AudioDevice {
 public:
-    PortAudioDevice();
+    explicit PortAudioDevice(JackPath jack_path = JackPath::OwnClient);
     ~PortAudioDevice() override;
     PortAudioDevice(const PortAudioDevice&) = delete;
     PortAudioDevice& operator=(const PortAudioDevice&) = delete;
 
     bool open(const DeviceOpenRequest& request, DeviceError& error) override;
-    bool output_open() const override { return out_stream_ != nullptr || duplex_; }
-    bool input_open() const override { return in_stream_ != nullptr || duplex_; }
+    bool output_open() const override { return out_stream_ != nullptr || duplex_ || jack_out_; }
+    bool input_open() const override { return in_stream_ != nullptr || duplex_ || jack_in_; }
     int device_rate() const override { return device_rate_; }
     void close() override;
 
@@ -72,7 +79,9 @@ public:
     bool streams_alive() const override;
     // Frames recorded into input slots since the open (block mode's input clock).
     uint64_t recorded_frames() const { return ring_.recorded_frames(); }
-    bool one_duplex_stream() const { return duplex_; }
+    bool one_duplex_stream() const { return duplex_ || (jack_in_ && jack_out_); }
+    // The streams run on the program's own JACK client.
+    bool on_own_jack_client() const { return jack_in_ || jack_out_; }
     bool resampling() const { return resampler_ != nullptr; }
     bool running_live() const { return live_ != nullptr; }
 
@@ -94,8 +103,17 @@ private:
     static int live_callback(const void* input, void* output, unsigned long frames,
                              const PaStreamCallbackTimeInfo* time_info, PaStreamCallbackFlags flags,
                              void* chain);
+    // The same two, called by the JACK client's callback.
+    static void ring_handler(void* self, const int16_t* in, int16_t* out, unsigned long frames,
+                             bool late);
+    static void live_handler(void* chain, const int16_t* in, int16_t* out, unsigned long frames,
+                             bool late);
     bool open_live(const DeviceOpenRequest& request, int in_device, int out_device, int rate,
                    DeviceError& error);
+    bool open_on_jack(const DeviceOpenRequest& request, DeviceError& error);
+    // Rate for the device whose own rate is `own` (0: unknown), or 0 when it cannot serve.
+    static int stream_rate(const DeviceOpenRequest& request, int own);
+    bool make_resampler(const DeviceOpenRequest& request, DeviceError& error);
     void arm_ticks(bool on);
 
     PaStream* out_stream_ = nullptr;
@@ -110,6 +128,12 @@ private:
     uint64_t live_late_ = 0;       // late periods of closed live streams
     int tick_fd_ = -1;             // timerfd of the live chain's ticks
     int wait_fd_ = -1;             // epoll set of the ring's eventfd and the tick timer
+    JackPath jack_path_;
+    JackLink jack_;
+    bool jack_in_ = false;  // open on the JACK client
+    bool jack_out_ = false;
+    std::string jack_in_device_;
+    std::string jack_out_device_;
 };
 
 }  // namespace zv
