@@ -72,7 +72,7 @@ size_t first_sounding_frame(const std::vector<int16_t>& v) {
 }
 
 // Context switches of every thread of this process but the calling one.
-long other_threads_switches() {
+[[maybe_unused]] long other_threads_switches() {
     long total = 0;
     const std::string self = std::to_string(::gettid());
     DIR* d = ::opendir("/proc/self/task");
