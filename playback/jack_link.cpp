@@ -169,6 +169,10 @@ void JackLink::close() {
 
 int JackLink::process(jack_nframes_t frames, void* self) {
     auto* link = static_cast<JackLink*>(self);
+    // Active only between start() and close(), which set this before and clear it after.
+    if (!link->ready_.load(std::memory_order_acquire)) {
+        return 0;
+    }
     float* out[2] = {nullptr, nullptr};
     const float* in[2] = {nullptr, nullptr};
     for (int c = 0; c < 2; ++c) {
@@ -178,14 +182,6 @@ int JackLink::process(jack_nframes_t frames, void* self) {
         if (link->in_[c] != nullptr) {
             in[c] = static_cast<const float*>(jack_port_get_buffer(link->in_[c], frames));
         }
-    }
-    if (!link->ready_.load(std::memory_order_acquire)) {
-        for (float* o : out) {
-            if (o != nullptr) {
-                std::memset(o, 0, frames * sizeof(float));
-            }
-        }
-        return 0;
     }
     bool late = link->late_.exchange(false, std::memory_order_relaxed);
     int16_t* in_block = link->in_block_.get();
