@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <thread>
@@ -190,9 +191,18 @@ protected:
         EXPECT_TRUE(source.connect_to(client));
         EXPECT_TRUE(recorder.connect_from(client));
 
+        // Late periods count from shortly before the signal on: those of the connections made
+        // above shift nothing that is compared.
+        auto late_now = [&]() -> uint64_t {
+            return low_latency ? engine->live->xruns() : device.underflow_count();
+        };
+        std::optional<uint64_t> late_before;
         const Clock::time_point begin = Clock::now();
         const auto limit = std::chrono::seconds(15);
         while (!source.finished() && !source.missed() && Clock::now() - begin < limit) {
+            if (!late_before && clock() + 2 * BLOCK_FRAMES >= SIGNAL_AT - primed) {
+                late_before = late_now();
+            }
             host.run_once(*engine, 20);
         }
         EXPECT_FALSE(source.missed()) << "the source was connected after its start";
@@ -203,10 +213,8 @@ protected:
         }
         if (low_latency) {
             run.period = engine->live->period_frames();
-            run.late = engine->live->xruns();
-        } else {
-            run.late = device.underflow_count();
         }
+        run.late = late_now() - late_before.value_or(0);
         request_stop(*engine);
         while (engine_busy(*engine) && Clock::now() - tail < limit) {
             host.run_once(*engine, 20);
@@ -235,10 +243,6 @@ TEST_F(JackLive, LowLatencyOutputEqualsBlockModeOutputAndTheChainsOwn) {
     // Both at the server's period exactly.
     EXPECT_EQ(live.period, static_cast<uint32_t>(PERIOD));
     EXPECT_EQ(portaudio.period, static_cast<uint32_t>(PERIOD));
-    if (live.late > 0 || block.late > 0 || portaudio.late > 0) {
-        GTEST_SKIP() << "the server reported late periods (a loaded machine): a lost period "
-                        "shifts the input, so the outputs are not compared";
-    }
 
     // The chain run offline on what reached it: silence up to SIGNAL_AT, then the signal.
     auto processor = make_processor();
@@ -270,6 +274,12 @@ TEST_F(JackLive, LowLatencyOutputEqualsBlockModeOutputAndTheChainsOwn) {
     ASSERT_EQ(got_live.size(), want.size()) << "the low-latency recording ends early";
     ASSERT_EQ(got_block.size(), want.size()) << "the block-mode recording ends early";
     ASSERT_EQ(got_portaudio.size(), want.size()) << "the PortAudio recording ends early";
+    const bool same = got_live == want && got_block == want && got_portaudio == want;
+    if (!same && (live.late > 0 || block.late > 0 || portaudio.late > 0)) {
+        GTEST_SKIP() << "the server reported late periods while the signal ran (a loaded "
+                        "machine): a lost period shifts what reaches the chain, so the outputs "
+                        "cannot be judged";
+    }
     // The first frame where two of them part, for the failure's message.
     auto parting = [](const std::vector<int16_t>& a, const std::vector<int16_t>& b) {
         const auto m = std::mismatch(a.begin(), a.end(), b.begin());
