@@ -152,6 +152,9 @@ inline constexpr Message MSG_DEVICE_RATE{
 inline constexpr Message MSG_ONAIR_STOPPED{
     "stopped after %s s, %s underflows, %s overflows",
     "%s 秒で停止しました。アンダーフロー %s 回、オーバーフロー %s 回"};
+inline constexpr Message MSG_ONAIR_LIVE_STOPPED{
+    "stopped after %s s, periods of %s frames, %s late periods",
+    "%s 秒で停止しました。周期 %s フレーム、遅れた周期 %s 回"};
 
 // Songs
 inline constexpr Message MSG_NO_FILE_GIVEN{"no FILE given", "FILE が指定されていません"};

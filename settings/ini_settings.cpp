@@ -41,6 +41,8 @@ const char* ini_key_name(IniKey key) {
             return "Language";
         case IniKey::EncoderConfirmed:
             return "EncoderConfirmed";
+        case IniKey::LowLatency:
+            return "LowLatency";
     }
     return "";
 }
@@ -55,7 +57,8 @@ std::string IniSettings::read(IniKey key) const {
     const QSettings ini(QString::fromStdString(file_.string()), QSettings::IniFormat);
     const QVariant value = ini.value(qualified(key));
     if (!value.isValid()) {
-        const bool folder = key != IniKey::Language && key != IniKey::EncoderConfirmed;
+        const bool folder =
+            key != IniKey::Language && key != IniKey::EncoderConfirmed && key != IniKey::LowLatency;
         return folder ? home_folder() : std::string();
     }
     return cut_value(value.toString().toStdString());

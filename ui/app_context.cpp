@@ -159,6 +159,7 @@ AppContext::AppContext(const StartOptions& options, std::unique_ptr<AudioDevice>
     ProgramState s = state();
     load_state_file(s, folders, beep);
     apply_release_setting(*processor);
+    engine->settings.low_latency = ini.read(IniKey::LowLatency) == LOW_LATENCY_ON_TEXT ? 1 : 0;
 }
 
 AppContext::~AppContext() {

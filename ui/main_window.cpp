@@ -427,7 +427,20 @@ bool MainWindow::save_user_preset(int number) {
 
 bool MainWindow::sound_device_settings() {
     DeviceSettingsDialog dialog(ctx_.engine->lists, ctx_.engine->settings, this);
-    return host_->exec(dialog) == QDialog::Accepted;
+    const int32_t low_latency = ctx_.engine->settings.low_latency;
+    if (host_->exec(dialog) != QDialog::Accepted) {
+        return false;
+    }
+    // The low-latency switch lives in the INI file, the rest in the state file.
+    std::string error;
+    if (ctx_.engine->settings.low_latency != low_latency &&
+        !ctx_.ini.write(
+            IniKey::LowLatency,
+            ctx_.engine->settings.low_latency != 0 ? LOW_LATENCY_ON_TEXT : LOW_LATENCY_OFF_TEXT,
+            error)) {
+        host_->show(this, ini_write_failed_message(ctx_.ini.file().string(), error));
+    }
+    return true;
 }
 
 bool MainWindow::encoder_settings() {

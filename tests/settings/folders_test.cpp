@@ -187,6 +187,10 @@ TEST(IniSettings, KeysDefaultToHomeAndPersistOnWrite) {
     EXPECT_EQ(ini.read(IniKey::ParamFileDir), "/music/set/a.zv3");
     EXPECT_EQ(ini.read(IniKey::SelectFolderPath), std::string(259, 'd'));
     EXPECT_EQ(ini.read(IniKey::ListFileDir), home_folder());
+    // The low-latency switch is no folder: missing reads as nothing (off).
+    EXPECT_EQ(ini.read(IniKey::LowLatency), "");
+    ASSERT_TRUE(ini.write(IniKey::LowLatency, LOW_LATENCY_ON_TEXT, error)) << error;
+    EXPECT_EQ(ini.read(IniKey::LowLatency), LOW_LATENCY_ON_TEXT);
     // Separators of the INI syntax and non-ASCII names come back as written.
     const std::string odd = "/m/a, b; c=d \"e\" [f]/曲 1.zv3";
     ASSERT_TRUE(ini.write(IniKey::SoundFileDir, odd, error)) << error;
@@ -196,6 +200,7 @@ TEST(IniSettings, KeysDefaultToHomeAndPersistOnWrite) {
     const std::string text((std::istreambuf_iterator<char>(in)), {});
     EXPECT_NE(text.find("[ZelvonicMP3]"), std::string::npos);
     EXPECT_NE(text.find("ParamFileDir=/music/set/a.zv3"), std::string::npos);
+    EXPECT_NE(text.find("LowLatency=1"), std::string::npos);
 
     // An INI file that cannot be written is reported.
     const IniSettings bad(ini.file() / "under-a-file.ini");

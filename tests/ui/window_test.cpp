@@ -3,6 +3,8 @@
 // a fake device, and the shut-down's files.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QHeaderView>
@@ -240,6 +242,41 @@ TEST_F(WindowTest, RemoveAllWhilePlayingLeavesTheDisplayOnTheSongPlaying) {
     EXPECT_EQ(make_display_frame(ctx->display_inputs(), {}).channel_image, SkinId::ChannelsMono);
     run_command(*ctx, cmd::STOP);
     play_out();
+}
+
+// Low-latency ON AIR mode through the window: the device runs the chain; each of its ticks
+// reaches the window's driver like a finished block, moves the meters and hands the panel's
+// switches over; the guards see a busy engine; Stop closes at the next tick.
+TEST_F(WindowTest, LowLatencyOnAirRunsWithThePanelTheMetersAndTheGuards) {
+    ctx->engine->lists.inputs.count = 1;
+    ctx->engine->settings.low_latency = 1;
+    ASSERT_TRUE(run_command(*ctx, cmd::ONAIR));
+    ASSERT_TRUE(run_command(*ctx, cmd::PLAY));
+    ASSERT_EQ(ctx->engine->engine_state, ENGINE_PLAYING);
+    ASSERT_NE(device->live, nullptr);
+    std::vector<int16_t> loud(2 * 256), out(loud.size());
+    for (size_t i = 0; i < loud.size(); ++i) {
+        loud[i] = static_cast<int16_t>(20000 * std::sin(0.07 * static_cast<double>(i / 2)));
+    }
+    device->run_period(loud.data(), out.data(), 256);
+    device->tick();
+    EXPECT_EQ(ctx->driver.dispatch(), 1);
+    EXPECT_GT(ctx->meters.held().input_peak_l, 15000);
+    EXPECT_EQ(ctx->engine->played_bytes, 256 * 4);
+
+    EXPECT_FALSE(run_command(*ctx, cmd::ONAIR));  // refused while running
+    EXPECT_FALSE(run_command(*ctx, cmd::EXPORT_SONG));
+    ASSERT_TRUE(run_command(*ctx, cmd::BYPASS));
+    device->tick();
+    ctx->driver.dispatch();
+    device->run_period(loud.data(), out.data(), 256);
+    EXPECT_EQ(device->live->processor().params.switches.bypass, 1);
+
+    EXPECT_TRUE(run_command(*ctx, cmd::STOP));
+    device->tick();
+    ctx->driver.dispatch();
+    EXPECT_EQ(ctx->engine->engine_state, ENGINE_IDLE);
+    EXPECT_FALSE(device->out_open);
 }
 
 TEST_F(WindowTest, ShutDownEmptiesTempwavAndSavesTheStateFile) {

@@ -25,6 +25,7 @@ inline constexpr const char* DEVICE_RATE_NOTE =
     QT_TRANSLATE_NOOP("Dialog", "（音飛びが発生する場合は、低い周波数を選択して下さい。）");
 inline constexpr const char* DEVICE_AUTOSTART_TEXT =
     QT_TRANSLATE_NOOP("Dialog", "ON AIR モードを起動時に自動スタートする");
+inline constexpr const char* DEVICE_LOW_LATENCY_TEXT = "Low latency";
 inline constexpr const char* DEVICE_BUFFERS_LABEL =
     QT_TRANSLATE_NOOP("Dialog", "サウンドバッファ数（2-8）：");
 inline constexpr const char* DEVICE_RESTART_NOTE = QT_TRANSLATE_NOOP(
