@@ -3,7 +3,8 @@
 // (AppContext); then the window with its status bar, playlist view, sound devices and toolbar;
 // the window is shown and the event loop runs. Closing the window, the Quit command, SIGTERM
 // and SIGINT all end the loop the same way: a busy engine is stopped and closed, tempwav is
-// emptied and the state file saved.
+// emptied and the state file saved. A program folder that cannot be used, and a state file
+// that cannot be saved at quit, are shown in a message box as well as on stderr.
 #include "app/run_app.h"
 
 #include <QApplication>
@@ -17,6 +18,8 @@
 
 #include "playback/portaudio_device.h"
 #include "ui/commands.h"
+#include "ui/dialogs/dialog_host.h"
+#include "ui/dialogs/messages.h"
 #include "ui/main_window.h"
 #include "ui/signal_watch.h"
 #include "ui/skin.h"
@@ -68,12 +71,17 @@ int run_app(int argc, char** argv, const AppHooks& hooks) {
     const QCommandLineOption folder_option(
         QStringList{QStringLiteral("folder")},
         QStringLiteral("Keep the state file, user presets, tempwav and the INI file in DIR "
-                       "(default: ~/.config/zelvonicmp3, or the current folder when it holds "
-                       "zvmp3.prf)."),
+                       "instead of ~/.config/zelvonicmp3 ($XDG_CONFIG_HOME/zelvonicmp3). Only "
+                       "a folder named here (or by --portable) is used: a folder that holds a "
+                       "zvmp3.prf is never taken because the program starts in it."),
         QStringLiteral("DIR"));
+    const QCommandLineOption portable_option(
+        QStringLiteral("portable"),
+        QStringLiteral("Use the folder of the zvmp3 executable as the program folder (a "
+                       "program carried on a USB stick)."));
     const QCommandLineOption no_splash_option(QStringLiteral("no-splash"),
                                               QStringLiteral("Start without the splash."));
-    parser.addOptions({folder_option, no_splash_option});
+    parser.addOptions({folder_option, portable_option, no_splash_option});
     if (hooks.add_options) {
         hooks.add_options(parser);
     }
@@ -81,9 +89,27 @@ int run_app(int argc, char** argv, const AppHooks& hooks) {
                                  QStringLiteral("WAV or MP3 songs and .plt playlists to open."),
                                  QStringLiteral("[FILE...]"));
     parser.process(app);
+    if (hooks.options_read) {
+        hooks.options_read(parser);
+    }
 
+    // Failures at start and quit are shown as well as printed (a hook may tell them another
+    // way). Without a display nobody could answer a box.
+    QtDialogHost qt_host;
+    DialogHost* notice_host = headless ? nullptr : &qt_host;
+    if (hooks.notice_host) {
+        if (DialogHost* host = hooks.notice_host()) {
+            notice_host = host;
+        }
+    }
     StartOptions options;
-    options.folder = parser.value(folder_option).toStdString();
+    if (parser.isSet(folder_option) && parser.isSet(portable_option)) {
+        std::fprintf(stderr, "zvmp3: give either --folder or --portable, not both\n");
+        return 2;
+    }
+    options.folder = parser.isSet(portable_option)
+                         ? QCoreApplication::applicationDirPath().toStdString()
+                         : parser.value(folder_option).toStdString();
     for (const QString& file : parser.positionalArguments()) {
         options.files.push_back(QDir::current().absoluteFilePath(file).toStdString());
     }
@@ -99,17 +125,27 @@ int run_app(int argc, char** argv, const AppHooks& hooks) {
         audio = std::make_unique<PortAudioSession>();
         device = std::make_unique<PortAudioDevice>();
     }
+    std::unique_ptr<QTranslator> translator;
     std::unique_ptr<AppContext> ctx;
     try {
         ctx =
             std::make_unique<AppContext>(options, std::move(device), [] { QApplication::beep(); });
     } catch (const std::runtime_error& e) {
         std::fprintf(stderr, "zvmp3: %s\n", e.what());
+        if (notice_host != nullptr) {
+            try {  // no INI file to choose the language: the locale's
+                apply_window_language(app, window_language(LanguageChoice::Automatic), translator);
+            } catch (const std::runtime_error&) {
+            }
+            notice_host->show(nullptr, program_folder_unusable_message(e.what()));
+        }
         return 1;
+    }
+    if (hooks.context_made) {
+        hooks.context_made(*ctx);
     }
     // The window's language before anything of it is built: the INI file's choice, by default
     // English unless the locale is Japanese, as the command-line program decides.
-    std::unique_ptr<QTranslator> translator;
     try {
         const LanguageChoice choice = language_choice_from_text(ctx->ini.read(IniKey::Language));
         apply_window_language(app, window_language(choice), translator);
@@ -131,7 +167,12 @@ int run_app(int argc, char** argv, const AppHooks& hooks) {
     }
     SignalWatch signal_watch;
     QObject::connect(&signal_watch, &SignalWatch::terminate_requested, window.get(),
-                     [&window](int) { window->close(); });
+                     [&window, &hooks](int signal_number) {
+                         if (hooks.signalled) {
+                             hooks.signalled(signal_number);
+                         }
+                         window->close();
+                     });
     AppRun run{parser, *ctx, *window};
     if (hooks.window_built) {
         hooks.window_built(run);
@@ -157,6 +198,11 @@ int run_app(int argc, char** argv, const AppHooks& hooks) {
     const SaveResult saved = ctx->shut_down();
     if (hooks.shut_down) {
         hooks.shut_down(saved);
+    }
+    if (!saved.ok && notice_host != nullptr) {
+        // The quit still ends; the user learns that the settings of this run are lost.
+        notice_host->show(nullptr,
+                          save_failed_message(state_file_path(ctx->folders).string(), saved.error));
     }
     ctx.reset();
     return code;

@@ -14,6 +14,7 @@ namespace zv {
 
 class AppContext;
 class AudioDevice;
+class DialogHost;
 class MainWindow;
 struct SaveResult;
 
@@ -30,8 +31,17 @@ struct AppHooks {
     std::function<bool(int argc, char** argv)> offscreen;
     // Options of the program's own (hidden from --help), before the command line is read.
     std::function<void(QCommandLineParser& parser)> add_options;
+    // The command line has been read.
+    std::function<void(const QCommandLineParser& options)> options_read;
+    // Who tells a program folder that cannot be used and a state file that cannot be saved at
+    // quit; null keeps the message box (none without a display).
+    std::function<DialogHost*()> notice_host;
     // The device to play through instead of PortAudio's; null keeps PortAudio's.
     std::function<std::unique_ptr<AudioDevice>(const QCommandLineParser& options)> make_device;
+    // The program folder, the processor and the state file are ready; no window yet.
+    std::function<void(AppContext& context)> context_made;
+    // SIGTERM or SIGINT came; the window is closed next.
+    std::function<void(int signal_number)> signalled;
     // The window is built and about to be shown.
     std::function<void(AppRun& run)> window_built;
     // The window is shown and the command line's songs are open: an exit status ends the run

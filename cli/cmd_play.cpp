@@ -118,7 +118,7 @@ int run_play(int argc, char** argv) {
         return EXIT_FAILED;
     }
     PortAudioDevice device;
-    CliHost host;
+    CliHost host(out.language());
     auto engine = make_audio_engine(device, *owned.processor, *playlist, host);
     engine->settings.buffer_count = static_cast<int32_t>(buffers);
     enumerate_devices(engine->lists, engine->settings);

@@ -8,6 +8,25 @@ const Message& device_problem_message(DeviceProblem problem) {
     return problem == DeviceProblem::NoOutput ? MSG_NO_OUTPUT_DEVICE : MSG_NO_INPUT_DEVICE;
 }
 
+std::string device_error_text(const DeviceError& error, Language language) {
+    std::string why;
+    switch (error.failure) {
+        case DeviceFailure::SystemError:
+            why = error.system_text;
+            break;
+        case DeviceFailure::JackServerGone:
+            why = text(MSG_JACK_SERVER_GONE, language);
+            break;
+        case DeviceFailure::JackPortsRefused:
+            why = text(MSG_JACK_PORTS_REFUSED, language);
+            break;
+        case DeviceFailure::LiveNeedsOneSystem:
+            why = text(MSG_LIVE_NEEDS_ONE_SYSTEM, language);
+            break;
+    }
+    return error.device.empty() ? why : why + "\n" + error.device;
+}
+
 std::string playlist_file_error_text(const PlaylistFileResult& result, Language language) {
     switch (result.status) {
         case PlaylistFileStatus::ok:

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "cli/fact_texts.h"
 #include "engine/factory_presets.h"
 #include "settings/settings_file.h"
 
@@ -41,7 +42,7 @@ void print_status(const AudioEngine& e, const MeterSnapshot& m, bool tty) {
 }  // namespace
 
 void CliHost::device_open_failed(const DeviceError& error) {
-    std::fprintf(stderr, "%s\n", error.text.c_str());
+    std::fprintf(stderr, "%s\n", device_error_text(error, language_).c_str());
 }
 
 LoopReport run_engine_loop(AudioEngine& e, CliHost& host, double max_seconds,

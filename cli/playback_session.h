@@ -7,13 +7,18 @@
 #include "cli/stop_signals.h"
 #include "playback/audio_engine.h"
 #include "playback/poll_loop.h"
+#include "text/language.h"
 
 namespace zv::cli {
 
-// Prints the device's messages on stderr.
+// Prints the device's messages on stderr, in the output's language.
 class CliHost : public PollLoopHost {
 public:
+    explicit CliHost(Language language) : language_(language) {}
     void device_open_failed(const DeviceError& error) override;
+
+private:
+    Language language_;
 };
 
 struct LoopReport {

@@ -57,4 +57,10 @@ bool MeterMailbox::take(MeterSnapshot& out) {
     return true;
 }
 
+void MeterMailbox::reset() {
+    middle_.store(1, std::memory_order_relaxed);
+    back_ = 0;
+    front_ = 2;
+}
+
 }  // namespace zv

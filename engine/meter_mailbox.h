@@ -27,6 +27,8 @@ public:
     void add(const MeterSnapshot& block);
     // The consumer: true with everything added since the last take, false when nothing was.
     bool take(MeterSnapshot& out);
+    // Forgets what was not taken. Only while neither side runs.
+    void reset();
 
 private:
     static constexpr uint32_t INDEX_MASK = 3;

@@ -7,10 +7,10 @@ namespace {
 
 // The parts of the panel that a tick may change, in client coordinates.
 constexpr ClientRect WHOLE_PANEL = {0, PANEL_TOP, PANEL_WIDTH, PANEL_HEIGHT - PANEL_TOP};
-constexpr ClientRect METERS_AREA = {METERS[0].x, METER_TOP,
-                                    OUTPUT_METER_R_X + METER_IMAGE_WIDTH - METERS[0].x,
+// From the first meter's column to the last's, the clip bars under them included.
+constexpr ClientRect METERS_AREA = {METERS.front().x, METER_TOP,
+                                    METERS.back().x + METERS.back().width - METERS.front().x,
                                     CLIP_BAR_Y + CLIP_BAR_HEIGHT - METER_TOP};
-constexpr int GATE_LED_SIZE = 9;
 constexpr ClientRect GATE_LEDS_AREA = {GATE_LED_X, GATE_LED_Y, GATE_LED_SIZE,
                                        GATE_LED_STEP*(METER_BANDS - 1) + GATE_LED_SIZE};
 // The time's digits, up to the indicators beside them.

@@ -24,6 +24,7 @@
 #include "app/run_app.h"
 #include "tests/app/step_device.h"
 #include "tests/app/test_control.h"
+#include "tests/app/test_dialog_host.h"
 #include "ui/app_context.h"
 #include "ui/commands.h"
 #include "ui/main_window.h"
@@ -122,6 +123,8 @@ int main(int argc, char** argv) {
     const QCommandLineOption control_option = hidden_option(OPT_TEST_CONTROL, "FIFO");
 
     TestEvents events;
+    // Under test the failures at start and quit are told on the test events instead of boxes.
+    TestDialogHost notices([&events](const std::string& s) { events.say(s); });
     StepDevice* step_device = nullptr;
     std::unique_ptr<TestControl> control;
     int control_failed = 0;
@@ -135,6 +138,17 @@ int main(int argc, char** argv) {
         parser.addOptions(
             {events_option, autoplay_option, screenshot_option, panel_option, control_option});
     };
+    hooks.options_read = [&](const QCommandLineParser& options) {
+        events.start(options.isSet(events_option));
+    };
+    hooks.notice_host = [&]() -> DialogHost* { return events.on() ? &notices : nullptr; };
+    hooks.context_made = [&](AppContext& ctx) {
+        events.say("folder " + ctx.folders.start_folder.string() + " pid " +
+                   std::to_string(QCoreApplication::applicationPid()));
+    };
+    hooks.signalled = [&](int signal_number) {
+        events.say("signal " + std::to_string(signal_number));
+    };
     // The screenshot plays through a device that makes no sound.
     hooks.make_device = [&](const QCommandLineParser& options) -> std::unique_ptr<AudioDevice> {
         if (!options.isSet(screenshot_option)) {
@@ -147,9 +161,6 @@ int main(int argc, char** argv) {
     hooks.window_built = [&](AppRun& run) {
         AppContext& ctx = run.context;
         MainWindow& window = run.window;
-        events.start(run.options.isSet(events_option));
-        events.say("folder " + ctx.folders.start_folder.string() + " pid " +
-                   std::to_string(QCoreApplication::applicationPid()));
         QObject::connect(&window, &MainWindow::first_painted, &window, [&events, &window] {
             events.say("first-paint");
             events.say("window " + window.windowTitle().toStdString() + " | " +

@@ -116,6 +116,13 @@ std::vector<std::string> every_fact_text(Language language) {
                                     TargetClashKind::ReplacesSource, TargetClashKind::SameOutput}) {
         texts.push_back(target_clash_text(TargetClash{k, "/o.wav", "/b.wav"}, language));
     }
+    for (const DeviceFailure f : {DeviceFailure::JackServerGone, DeviceFailure::JackPortsRefused,
+                                  DeviceFailure::LiveNeedsOneSystem}) {
+        DeviceError error;
+        error.failure = f;
+        error.device = "system";
+        texts.push_back(device_error_text(error, language));
+    }
     return texts;
 }
 
@@ -145,6 +152,16 @@ TEST(CliMessages, TheCoresFactsAreWordedInTheOutputsLanguage) {
               "the name affix \"a/b\" is not a plain part of a file name (no \"/\", "
               "no \"..\")");
     EXPECT_EQ(english[12], "its output /o.wav would replace the song /b.wav");
+    EXPECT_EQ(english[16],
+              "low latency needs the input and the output on the same sound system\nsystem");
+
+    // The sound system's own reason is passed on as it gives it, in either language.
+    DeviceError busy;
+    busy.system_text = "Device unavailable";
+    busy.device = "USB DAC";
+    EXPECT_EQ(device_error_text(busy, Language::Japanese), "Device unavailable\nUSB DAC");
+    busy.device.clear();
+    EXPECT_EQ(device_error_text(busy, Language::English), "Device unavailable");
 }
 
 }  // namespace

@@ -32,7 +32,9 @@ public:
     void release_transport_buttons() override { ++buttons_released; }
     void refresh_playlist_view() override { ++refreshes; }
     void set_list_commands_enabled(bool enabled) override { list_commands = enabled; }
-    void device_open_failed(const DeviceError& error) override { messages.push_back(error.text); }
+    void device_open_failed(const DeviceError& error) override {
+        messages.push_back(error.system_text);
+    }
     std::map<int, int> timers;
     bool pointer_over_seek = true;
     int buttons_released = 0;

@@ -68,10 +68,20 @@ TEST(Messages, TextsCaptionsAndIcons) {
     EXPECT_TRUE(m.text.startsWith(
         QStringLiteral("作者のWEBページへ接続しますか？\n最新版の入手ができます。\nhttp")));
 
-    m = device_open_error_message("Device unavailable", "USB DAC");
+    DeviceError open_error;
+    open_error.system_text = "Device unavailable";
+    open_error.device = "USB DAC";
+    m = device_open_error_message(open_error);
     EXPECT_TRUE(m.caption.isEmpty());
     EXPECT_EQ(m.text, QStringLiteral("Device unavailable\nUSB DAC"));
-    EXPECT_EQ(device_open_error_message("Busy", "").text, QStringLiteral("Busy"));
+    open_error.device.clear();
+    open_error.system_text = "Busy";
+    EXPECT_EQ(device_open_error_message(open_error).text, QStringLiteral("Busy"));
+    open_error.failure = DeviceFailure::LiveNeedsOneSystem;
+    open_error.device = "system";
+    EXPECT_EQ(
+        device_open_error_message(open_error).text,
+        QStringLiteral("低遅延モードには、同じサウンドシステムの入力と出力が必要です。\nsystem"));
 
     EXPECT_EQ(device_problem_message(DeviceProblem::NoOutput).text,
               QStringLiteral("使用可能な出力サウンドデバイスが見つかりません。\nプレーヤー機能、ON-"

@@ -61,10 +61,24 @@ BoxMessage wave_format_error_message() {
                       MessageIcon::Warning, MessageButtons::Ok};
 }
 
-BoxMessage device_open_error_message(std::string_view system_text, std::string_view device_name) {
-    QString text = from_utf8(system_text);
-    if (!device_name.empty()) {
-        text += QLatin1Char('\n') + from_utf8(device_name);
+BoxMessage device_open_error_message(const DeviceError& error) {
+    QString text;
+    switch (error.failure) {
+        case DeviceFailure::SystemError:
+            text = from_utf8(error.system_text);
+            break;
+        case DeviceFailure::JackServerGone:
+            text = message_text(TEXT_JACK_SERVER_GONE);
+            break;
+        case DeviceFailure::JackPortsRefused:
+            text = message_text(TEXT_JACK_PORTS_REFUSED);
+            break;
+        case DeviceFailure::LiveNeedsOneSystem:
+            text = message_text(TEXT_LIVE_NEEDS_ONE_SYSTEM);
+            break;
+    }
+    if (!error.device.empty()) {
+        text += QLatin1Char('\n') + from_utf8(error.device);
     }
     return BoxMessage{QString(), text, MessageIcon::None, MessageButtons::Ok};
 }
@@ -173,6 +187,29 @@ BoxMessage save_failed_message(std::string_view path, std::string_view why) {
 
 BoxMessage ini_write_failed_message(std::string_view path, std::string_view why) {
     return error_message(fill_text(TEXT_INI_WRITE_FAILED, {from_utf8(path), from_utf8(why)}));
+}
+
+BoxMessage program_folder_unusable_message(std::string_view why) {
+    return error_message(fill_text(TEXT_PROGRAM_FOLDER_UNUSABLE, {from_utf8(why)}));
+}
+
+BoxMessage export_cancelled_message(std::string_view target) {
+    return BoxMessage{message_text(APP_MESSAGE_CAPTION),
+                      fill_text(TEXT_EXPORT_CANCELLED, {from_utf8(target)}), MessageIcon::None,
+                      MessageButtons::Ok};
+}
+
+BoxMessage encoder_not_confirmed_message(std::string_view program, std::string_view params) {
+    BoxMessage m = confirm_message(
+        fill_text(TEXT_ENCODER_NOT_CONFIRMED, {from_utf8(program), from_utf8(params)}));
+    m.default_is_negative = true;
+    return m;
+}
+
+BoxMessage songs_left_out_message(int count) {
+    BoxMessage m = list_full_message();
+    m.text += QStringLiteral("\n\n") + fill_text(TEXT_SONGS_LEFT_OUT, {QString::number(count)});
+    return m;
 }
 
 BoxMessage export_failed_message(std::string_view source, const QString& why) {

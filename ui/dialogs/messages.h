@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "export/export_facts.h"
+#include "playback/audio_device.h"
 #include "playback/device_list.h"
 #include "sources/playlist_file.h"
 #include "text/language.h"
@@ -103,6 +104,13 @@ inline constexpr const char* TEXT_NO_OUTPUT_DEVICE =
                       "AIRモードは使用できません。");
 inline constexpr const char* TEXT_NO_INPUT_DEVICE = QT_TRANSLATE_NOOP(
     "Message", "使用可能な入力サウンドデバイスが見つかりません。\nON-AIRモードは使用できません。");
+// A device that would not open, for the reasons that are ours rather than the sound system's.
+inline constexpr const char* TEXT_JACK_SERVER_GONE =
+    QT_TRANSLATE_NOOP("Message", "JACK サーバーが動作していません。");
+inline constexpr const char* TEXT_JACK_PORTS_REFUSED =
+    QT_TRANSLATE_NOOP("Message", "JACK のポートを登録できません。");
+inline constexpr const char* TEXT_LIVE_NEEDS_ONE_SYSTEM =
+    QT_TRANSLATE_NOOP("Message", "低遅延モードには、同じサウンドシステムの入力と出力が必要です。");
 inline constexpr const char* ENCODER_PARAMS_ERROR_CAPTION =
     QT_TRANSLATE_NOOP("Message", "外部MP3エンコーダ パラメータエラー");
 inline constexpr const char* ENCODER_PARAMS_ERROR_TEXT =
@@ -137,6 +145,29 @@ inline constexpr const char* TEXT_SAME_OUTPUT =
 inline constexpr const char* TEXT_LANGUAGE_NEXT_START =
     QT_TRANSLATE_NOOP("Message", "言語の変更は、次回の起動時に反映されます。");
 
+// The program folder cannot be used: the program does not start (the reason follows).
+inline constexpr const char* TEXT_PROGRAM_FOLDER_UNUSABLE = QT_TRANSLATE_NOOP(
+    "Message", "プログラムフォルダを使用できないため、ZelvonicMP3 を起動できません。\n%s");
+// After a song's export was cancelled: nothing was written under its name.
+inline constexpr const char* TEXT_EXPORT_CANCELLED = QT_TRANSLATE_NOOP(
+    "Message", "ファイル[ %s ]の出力を中止しました。\nこのファイルは作成されていません。");
+// Before an MP3 export runs an external encoder this program folder has not seen confirmed
+// (it came with the state file, a user preset or a parameter file).
+inline constexpr const char* TEXT_ENCODER_NOT_CONFIRMED =
+    QT_TRANSLATE_NOOP("Message",
+                      "次の外部MP3エンコーダは、まだ確認されていません。\n\n"
+                      "プログラム： %s\nパラメータ： %s\n\n"
+                      "このプログラムを実行しますか？\n"
+                      "（キャンセルを選ぶと、内蔵のMP3エンコーダで出力します。）");
+// Songs a scan or a drop left out because the list was full.
+inline constexpr const char* TEXT_SONGS_LEFT_OUT =
+    QT_TRANSLATE_NOOP("Message", "リストがいっぱいのため、%d 個のファイルは登録されていません。");
+// Drops that cannot add anything now.
+inline constexpr const char* TEXT_DROP_IN_ONAIR =
+    QT_TRANSLATE_NOOP("Message", "ON AIR モード中は、曲をリストに登録できません。");
+inline constexpr const char* TEXT_PLAYLIST_DROP_WHILE_BUSY = QT_TRANSLATE_NOOP(
+    "Message", "再生中はプレイリストを開けません。\n停止してから、もう一度ドロップしてください。");
+
 // Errors: caption "ZelvonicMP3", warning icon, OK.
 BoxMessage error_message(const QString& text);
 // Confirmations: caption "確認", question icon, OK and Cancel.
@@ -146,9 +177,9 @@ BoxMessage confirm_message(const QString& text);
 BoxMessage device_problem_message(DeviceProblem problem);
 BoxMessage list_full_message();  // with the list's 2000 songs
 BoxMessage wave_format_error_message();
-// A device that cannot be opened: the system's text (with a line break and the device's name
-// for an output device), no caption, OK.
-BoxMessage device_open_error_message(std::string_view system_text, std::string_view device_name);
+// A device that cannot be opened: why (the system's own text, or ours), with a line break and
+// the device's name when the failure names it; no caption, OK.
+BoxMessage device_open_error_message(const DeviceError& error);
 BoxMessage encoder_params_too_long_message();
 BoxMessage language_next_start_message();  // caption "ZelvonicMP3", no icon, OK
 
@@ -172,6 +203,13 @@ BoxMessage export_failed_message(std::string_view source, const QString& why);
 BoxMessage export_all_failed_message(const QString& lines);
 // The loudness summary at the end of Export All: caption "ZelvonicMP3", no icon, OK.
 BoxMessage export_all_loudness_message(const QStringList& lines);
+
+BoxMessage program_folder_unusable_message(std::string_view why);
+BoxMessage export_cancelled_message(std::string_view target);
+// The question before an unconfirmed external encoder runs: OK/Cancel, Cancel the default.
+BoxMessage encoder_not_confirmed_message(std::string_view program, std::string_view params);
+// The list-full message with the count of the songs a scan or a drop left out.
+BoxMessage songs_left_out_message(int count);
 
 // The parameter-file question before the external encoder fields are taken from it.
 BoxMessage encoder_request_message(bool use_external, std::string_view program,
