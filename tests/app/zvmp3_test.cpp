@@ -126,6 +126,7 @@ int main(int argc, char** argv) {
     // Under test the failures at start and quit are told on the test events instead of boxes.
     TestDialogHost notices([&events](const std::string& s) { events.say(s); });
     StepDevice* step_device = nullptr;
+    long panel_paints = 0;  // told when the loop ends: a measurement's repaint rate
     std::unique_ptr<TestControl> control;
     int control_failed = 0;
 
@@ -169,14 +170,17 @@ int main(int argc, char** argv) {
         if (events.on()) {
             // The played time as the display shows it, whenever it changes.
             auto last = std::make_shared<std::string>();
-            QObject::connect(window.panel(), &PanelWidget::painted, &window, [&events, &ctx, last] {
-                const std::string now = time_display_text(ctx.display_inputs());
-                if (now != *last) {
-                    *last = now;
-                    events.say("time" + now + " state " + std::to_string(ctx.engine->engine_state) +
-                               " row " + std::to_string(ctx.playlist->current_index));
-                }
-            });
+            QObject::connect(window.panel(), &PanelWidget::painted, &window,
+                             [&events, &ctx, &panel_paints, last] {
+                                 ++panel_paints;
+                                 const std::string now = time_display_text(ctx.display_inputs());
+                                 if (now != *last) {
+                                     *last = now;
+                                     events.say("time" + now + " state " +
+                                                std::to_string(ctx.engine->engine_state) + " row " +
+                                                std::to_string(ctx.playlist->current_index));
+                                 }
+                             });
         }
         if (run.options.isSet(control_option)) {
             control =
@@ -210,7 +214,10 @@ int main(int argc, char** argv) {
                    ? 0
                    : 1;
     };
-    hooks.loop_ended = [&] { control.reset(); };
+    hooks.loop_ended = [&] {
+        control.reset();
+        events.say("panel painted " + std::to_string(panel_paints) + " times");
+    };
     hooks.shut_down = [&](const SaveResult& saved) {
         events.say(saved.ok ? "state saved" : "state not saved");
     };
