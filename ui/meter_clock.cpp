@@ -97,29 +97,34 @@ void MeterClock::tick(double seconds) {
     const MeterModel::Frame frame = model_.frame();
     const DisplayFrame display =
         hooks_.inputs ? make_display_frame(hooks_.inputs(), frame) : DisplayFrame{};
-    if (hooks_.repaint) {
-        // Only what changed is repainted: the screen copies fewer pixels 60 times a second.
-        DisplayFrame rest = display;
-        rest.gate_led_image = shown_display_.gate_led_image;
-        rest.time_text = shown_display_.time_text;
-        if (rest != shown_display_) {
-            hooks_.repaint(WHOLE_PANEL);
-        } else {
-            if (frame != shown_) {
-                hooks_.repaint(METERS_AREA);
-            }
-            if (display.gate_led_image != shown_display_.gate_led_image) {
-                hooks_.repaint(GATE_LEDS_AREA);
-            }
-            if (display.time_text != shown_display_.time_text) {
-                hooks_.repaint(TIME_AREA);
-            }
-        }
-    }
+    repaint_changes(frame, display);
     shown_ = frame;
     shown_display_ = display;
     if (!streaming && !fresh && model_.at_rest()) {
         timer_.stop();
+    }
+}
+
+// Only what changed is repainted: the screen copies fewer pixels 60 times a second.
+void MeterClock::repaint_changes(const MeterModel::Frame& frame, const DisplayFrame& display) {
+    if (!hooks_.repaint) {
+        return;
+    }
+    DisplayFrame rest = display;
+    rest.gate_led_image = shown_display_.gate_led_image;
+    rest.time_text = shown_display_.time_text;
+    if (rest != shown_display_) {
+        hooks_.repaint(WHOLE_PANEL);  // a button, LED or indicator
+        return;
+    }
+    if (frame != shown_) {
+        hooks_.repaint(METERS_AREA);
+    }
+    if (display.gate_led_image != shown_display_.gate_led_image) {
+        hooks_.repaint(GATE_LEDS_AREA);
+    }
+    if (display.time_text != shown_display_.time_text) {
+        hooks_.repaint(TIME_AREA);
     }
 }
 

@@ -51,6 +51,8 @@ public:
 
 private:
     double seconds_since_tick() const;
+    // Asks for a repaint of the parts that would show something else than what was shown.
+    void repaint_changes(const MeterModel::Frame& frame, const DisplayFrame& display);
 
     MeterModel& model_;
     MeterMailbox* engine_meters_ = nullptr;
