@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "export/export_options.h"
 #include "settings/program_folders.h"
 
 namespace zv {
@@ -26,6 +27,10 @@ enum class IniKey {
     EncToolDir,
     SelectFolderPath,
     Language,  // the window's language: Automatic (also when missing), English or Japanese
+    // What the export writes when the state file says "not MP3": WAV (also when missing),
+    // FLAC or Opus; and the Opus bitrate in kbit/s. The state file keeps its layout.
+    ExportFormat,
+    OpusBitrate,
 };
 
 const char* ini_key_name(IniKey key);
@@ -39,7 +44,7 @@ public:
     explicit IniSettings(std::filesystem::path file = default_ini_file_path());
 
     // The stored value (at most 259 bytes), or when the key or file is missing the home folder
-    // (for Language, an empty text).
+    // (for Language, ExportFormat and OpusBitrate, an empty text).
     std::string read(IniKey key) const;
     // Stores value cut to 259 bytes (never inside a UTF-8 sequence). The file is replaced
     // whole; false with error set when it cannot be written.
@@ -50,5 +55,14 @@ public:
 private:
     std::filesystem::path file_;
 };
+
+// The two export keys into the options the export dialogs edit: ExportFormat names what
+// output_mp3 = 0 means ("WAV", "FLAC" or "Opus"; anything else is WAV), OpusBitrate the Opus
+// bitrate (12..256, else the default 128). Read just before the dialogs open.
+void read_export_format_keys(const IniSettings& ini, ExportOptions& options,
+                             EncoderSettings& encoder);
+// Writes them after the dialogs' OK (and when a failed MP3 encoder turned the export to WAV).
+bool write_export_format_keys(const IniSettings& ini, const ExportOptions& options,
+                              const EncoderSettings& encoder, std::string& error);
 
 }  // namespace zv

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "settings/state_file.h"
+#include "sources/song_rates.h"
 #include "ui/panel_controls.h"
 
 namespace zv {
@@ -180,7 +181,8 @@ DisplayInputs AppContext::display_inputs() const {
     const int current = playlist->current_index;
     if (playlist->song_count > 0 && current >= 0 && current < MAX_SONGS) {
         const SongEntry& e = playlist->entries[static_cast<size_t>(current)];
-        in.current_rate = e.sample_rate;
+        // The rate the chain runs at: a song at another rate plays resampled to it.
+        in.current_rate = chain_rate_for(e.sample_rate);
         in.current_channels = e.channels;
         in.current_source_type = e.source_type;
     }

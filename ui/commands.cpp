@@ -3,6 +3,7 @@
 #include "engine/factory_presets.h"
 #include "settings/user_presets.h"
 #include "sources/playlist_file.h"
+#include "sources/song_rates.h"
 #include "ui/dialogs/messages.h"
 
 namespace zv {
@@ -30,7 +31,8 @@ bool refresh(AppContext& ctx) {
 
 int current_rate(const AppContext& ctx) {
     const Playlist& pl = *ctx.playlist;
-    const int rate = pl.entries[static_cast<size_t>(pl.current_index)].sample_rate;
+    // The chain's rate: a song at another rate plays resampled to it.
+    const int rate = chain_rate_for(pl.entries[static_cast<size_t>(pl.current_index)].sample_rate);
     return rate > 0 ? rate : 44100;
 }
 
