@@ -29,6 +29,7 @@
 #include "export/song_entry.h"
 #include "export/temp_folder.h"
 #include "settings/program_state.h"
+#include "sources/song_rates.h"
 
 namespace zv::cli {
 namespace {
@@ -475,9 +476,11 @@ int run_export(int argc, char** argv) {
         const size_t i = static_cast<size_t>(playlist->song_count++);
         playlist->entries[i] = entry;
         playlist->tags[i] = tag;
-        total_blocks += static_cast<uint64_t>(entry.pcm_bytes) /
-                            (static_cast<uint64_t>(entry.channels == 1 ? 1 : 2) * 32768u) +
-                        1;
+        // Blocks of the chain, at the rate it runs the song at.
+        const uint64_t frames = chain_rate_frames(
+            static_cast<uint64_t>(entry.pcm_bytes) / (2u * static_cast<uint64_t>(entry.channels)),
+            entry.sample_rate);
+        total_blocks += frames / 16384u + 1;
     }
     if (playlist->song_count == 0) {
         return EXIT_FAILED;
