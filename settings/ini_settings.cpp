@@ -40,6 +40,10 @@ const char* ini_key_name(IniKey key) {
             return "SelectFolderPath";
         case IniKey::Language:
             return "Language";
+        case IniKey::EncoderConfirmed:
+            return "EncoderConfirmed";
+        case IniKey::LowLatency:
+            return "LowLatency";
         case IniKey::ExportFormat:
             return "ExportFormat";
         case IniKey::OpusBitrate:
@@ -58,8 +62,9 @@ std::string IniSettings::read(IniKey key) const {
     const QSettings ini(QString::fromStdString(file_.string()), QSettings::IniFormat);
     const QVariant value = ini.value(qualified(key));
     if (!value.isValid()) {
-        const bool folder =
-            key != IniKey::Language && key != IniKey::ExportFormat && key != IniKey::OpusBitrate;
+        const bool folder = key != IniKey::Language && key != IniKey::EncoderConfirmed &&
+                            key != IniKey::LowLatency && key != IniKey::ExportFormat &&
+                            key != IniKey::OpusBitrate;
         return folder ? home_folder() : std::string();
     }
     return cut_value(value.toString().toStdString());
