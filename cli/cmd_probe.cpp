@@ -114,6 +114,12 @@ ProbeReport probe_one(const std::string& path) {
             if (r.probe_result == 0 && wav_walk_is_for_sndfile(walk)) {
                 file.close();
                 probe_through_sndfile(r);
+            } else if (r.probe_result == 0 && walk.status == WavWalkStatus::Unsupported &&
+                       file.error() == 0) {
+                // The WAV reader's own text names its 16-bit rule; the list takes more.
+                r.reason =
+                    "unsupported format (16-, 24- or 32-bit PCM or 32-bit float, 1 or 2 "
+                    "channels, 8000 to 192000 Hz only)";
             }
         }
     } else if (is_sndfile_song_name(path)) {

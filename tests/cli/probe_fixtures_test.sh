@@ -32,4 +32,10 @@ awk -F '\t' '
         for (f in want) if (!(f in seen)) { print "FAIL: " f " was not probed"; ++failed }
         printf "%d files checked, %d differences\n", checked, failed
         exit failed > 0
-    }' expectations.tsv "$out"
+    }' expectations.tsv "$out" || exit 1
+# A WAV refused by both readers is told the rule of the list, not the 16-bit reader's alone.
+"$cli" probe pcm8_mono.wav >"$out" 2>/dev/null
+grep -q "16-, 24- or 32-bit PCM or 32-bit float, 1 or 2 channels, 8000 to 192000 Hz" "$out" || {
+    echo "FAIL: the 8-bit WAV's refusal: $(cat "$out")"
+    exit 1
+}
