@@ -85,9 +85,10 @@ int run_app(int argc, char** argv, const AppHooks& hooks) {
     if (hooks.add_options) {
         hooks.add_options(parser);
     }
-    parser.addPositionalArgument(QStringLiteral("files"),
-                                 QStringLiteral("WAV or MP3 songs and .plt playlists to open."),
-                                 QStringLiteral("[FILE...]"));
+    parser.addPositionalArgument(
+        QStringLiteral("files"),
+        QStringLiteral("Songs (WAV, MP3, FLAC, Ogg Vorbis, Opus) and .plt playlists to open."),
+        QStringLiteral("[FILE...]"));
     parser.process(app);
     if (hooks.options_read) {
         hooks.options_read(parser);

@@ -10,11 +10,14 @@ namespace zv {
 
 // Where a job is, for the progress dialog's status line.
 enum class ExportStage {
-    DecodingMp3,         // an MP3 source is decoded to the working WAV
-    MeasuringLevel,      // the song's peak is measured for normalisation
-    Processing,          // the chain runs (the status line is empty)
-    EncodingMp3,         // the built-in encoder writes the MP3
-    EncodingMp3External  // the external encoder program makes the MP3
+    DecodingMp3,          // an MP3 source is decoded to the working WAV
+    DecodingSource,       // a FLAC, Ogg or deeper/faster WAV source is decoded to the working WAV
+    MeasuringLevel,       // the song's peak is measured for normalisation
+    Processing,           // the chain runs (the status line is empty)
+    EncodingMp3,          // the built-in encoder writes the MP3
+    EncodingMp3External,  // the external encoder program makes the MP3
+    EncodingFlac,         // the FLAC file is written
+    EncodingOpus          // the Opus file is written
 };
 
 // The questions before a run. Export Song: the song's file and the chosen target.

@@ -244,7 +244,8 @@ std::vector<QString> every_job_line() {
     std::vector<QString> lines;
     for (const ExportStage stage :
          {ExportStage::DecodingMp3, ExportStage::MeasuringLevel, ExportStage::Processing,
-          ExportStage::EncodingMp3, ExportStage::EncodingMp3External}) {
+          ExportStage::EncodingMp3, ExportStage::EncodingMp3External, ExportStage::DecodingSource,
+          ExportStage::EncodingFlac, ExportStage::EncodingOpus}) {
         lines.push_back(export_stage_text(stage));
     }
     lines.push_back(processed_time_text(44100 * 61, 44100));
@@ -570,6 +571,9 @@ TEST_F(JapaneseWindow, WordsTheCoresFactsAsBefore) {
                               QStringLiteral("Searching max level for normalization.."), QString(),
                               QStringLiteral("Converting to MP3 format.."),
                               QStringLiteral("Converting to MP3 format with EXT encoder.."),
+                              QStringLiteral("Converting to WAV format.."),
+                              QStringLiteral("Converting to FLAC format.."),
+                              QStringLiteral("Converting to Opus format.."),
                               QStringLiteral("01:01"), QStringLiteral("song = 3, done = 50%")}));
 }
 

@@ -5,6 +5,7 @@ namespace zv {
 QString export_stage_text(ExportStage stage) {
     switch (stage) {
         case ExportStage::DecodingMp3:
+        case ExportStage::DecodingSource:
             return QString::fromLatin1(EXPORT_DECODING_TEXT);
         case ExportStage::MeasuringLevel:
             return QString::fromLatin1(EXPORT_MEASURING_TEXT);
@@ -14,6 +15,10 @@ QString export_stage_text(ExportStage stage) {
             return QString::fromLatin1(EXPORT_ENCODING_TEXT);
         case ExportStage::EncodingMp3External:
             return QString::fromLatin1(EXPORT_ENCODING_EXTERNAL_TEXT);
+        case ExportStage::EncodingFlac:
+            return QString::fromLatin1(EXPORT_ENCODING_FLAC_TEXT);
+        case ExportStage::EncodingOpus:
+            return QString::fromLatin1(EXPORT_ENCODING_OPUS_TEXT);
     }
     return QString();
 }

@@ -13,6 +13,8 @@ namespace zv {
 inline constexpr const char* EXPORT_DECODING_TEXT = "Converting to WAV format..";
 inline constexpr const char* EXPORT_MEASURING_TEXT = "Searching max level for normalization..";
 inline constexpr const char* EXPORT_ENCODING_TEXT = "Converting to MP3 format..";
+inline constexpr const char* EXPORT_ENCODING_FLAC_TEXT = "Converting to FLAC format..";
+inline constexpr const char* EXPORT_ENCODING_OPUS_TEXT = "Converting to Opus format..";
 inline constexpr const char* EXPORT_ENCODING_EXTERNAL_TEXT =
     "Converting to MP3 format with EXT encoder..";
 inline constexpr const char* PEAK_PROGRESS_TEXT = "song = %d, done = %d%%";
