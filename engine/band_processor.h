@@ -40,7 +40,12 @@ struct BandBlockFactors {
     double coupling_5 = 0.3;     // band 4's side chain into band 5's detector
     double coupling_6 = 1.0;     // band 5's side chain into band 6's detector
     bool gate_on = false;
-    Pair normalisation2{}, clip_slope2{}, coupling_52{}, coupling_62{};
+    Pair normalisation2{}, clip_slope2{};
+    // The same in the per-frame part's four lanes: band gains g of bands (2, 3) and (4, 5), each
+    // in the lanes of its band's left and right; N; the detector thresholds of bands (1, 2),
+    // (3, 4), (5, 6); the couplings into bands 5 and 6.
+    QuadLanes gain_2_3, gain_4_5, normalisation4, coupling4;
+    QuadLanes t_vca4[3];
 };
 
 // Band clipper slope: soft below 0.5, medium soft below 1.5, hard otherwise.
