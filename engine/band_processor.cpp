@@ -29,10 +29,10 @@ int clamped_length(double v, int lo, int hi) {
 // and off) g++ stopped inlining them in the plain lanes build, a call per band and frame
 // (engine_scalar_bench preset 232: 113x -> 140x).
 template <bool GATE, typename Shape, typename Add>
-[[gnu::always_inline]] inline void audio_path(ProcessorState& s, const BandBlockFactors& bf, int b,
-                                              int32_t frames, Shape shape, Add add) {
+[[gnu::always_inline]] inline void audio_path(ProcessorState& s, const BandBlockFactors& bf,
+                                              const BandScratch& w, int b, int32_t frames,
+                                              Shape shape, Add add) {
     BandDelayBlock& delays = s.band_delays[b];
-    const BandScratch& w = s.band_scratch;
     const BandFactors& f = bf.band[b];
     // The band's lanes in the scratch: its left and right of N x F, its gain lane.
     const double* filtered = &w.filtered[b / 2][0].v[2 * (b % 2)];
@@ -78,7 +78,7 @@ template <bool GATE, typename Shape, typename Add>
     }
     delays.audio.pos = audio_pos;
     delays.output.pos = output_pos;
-    s.band_block.out[b] = out;
+    s.back.band_out[b] = out;
 }
 
 }  // namespace
@@ -192,7 +192,7 @@ void begin_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& 
                    pair(band[2 * k + 1].sidechain_l, band[2 * k + 1].sidechain_r));
     }
     for (int b = 0; b < BAND_COUNT; ++b) {
-        st.out[b] = pair(band[b].out_l, band[b].out_r);
+        s.back.band_out[b] = pair(band[b].out_l, band[b].out_r);
         if (!bf.gate_on) {
             q.bands[b].gate_gain = 1.0;
             s.meters.gate_indicator[b] = 3;
@@ -238,8 +238,8 @@ void end_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf
         const Pair sc = b % 2 == 0 ? low_half(st.sidechain[b / 2]) : high_half(st.sidechain[b / 2]);
         band.sidechain_l = lane_l(sc);
         band.sidechain_r = lane_r(sc);
-        band.out_l = lane_l(st.out[b]);
-        band.out_r = lane_r(st.out[b]);
+        band.out_l = lane_l(s.back.band_out[b]);
+        band.out_r = lane_r(s.back.band_out[b]);
     }
 }
 
@@ -260,17 +260,17 @@ namespace {
 // Bands 3 (800) and 4 (1.6k): hard clip with restore, then their post filters.
 template <bool GATE>
 [[gnu::always_inline]] inline void restoring_band(ProcessorState& s, const BandBlockFactors& bf,
-                                                  int b, int32_t frames,
+                                                  const BandScratch& w, int b, int32_t frames,
                                                   StereoBiquad& restore_section,
                                                   StereoFirstOrder& post_section) {
-    Pair* mix = s.band_scratch.mix;
+    Pair* mix = s.back.mix;
     const Pair t = bf.band[b].t_clip2;
     const Pair zero = zero2();
     StereoBiquad restore = restore_section;
     StereoFirstOrder post = post_section;
     bool clipped = false;
     audio_path<GATE>(
-        s, bf, b, frames,
+        s, bf, w, b, frames,
         [&](Pair a) __attribute__((always_inline)) {
             Pair c = a;
             clipped |= clip2(c, t, zero);
@@ -287,9 +287,9 @@ template <bool GATE>
 
 template <bool GATE>
 [[gnu::always_inline]] inline void audio_paths(ProcessorState& s, const BandBlockFactors& bf,
-                                               Pair* signal, int32_t frames) {
+                                               const BandScratch& w, Pair* signal, int32_t frames) {
     ChainSections& cs = s.channels;
-    Pair* mix = s.band_scratch.mix;
+    Pair* mix = s.back.mix;
     std::array<int32_t, BAND_COUNT>& clip_flag = s.meters.band_clip_flag;
     const Pair zero = zero2();
     const Pair slope = bf.clip_slope2;
@@ -300,7 +300,7 @@ template <bool GATE>
         StereoFirstOrder post = cs.band1_post;
         bool clipped = false;
         audio_path<GATE>(
-            s, bf, 0, frames,
+            s, bf, w, 0, frames,
             [&](Pair a) __attribute__((always_inline)) {
                 clipped |= clip2(a, t, slope);
                 return step(post, a);
@@ -318,7 +318,7 @@ template <bool GATE>
         StereoFirstOrder recombine = cs.recombine_lp;
         bool clipped = false;
         audio_path<GATE>(
-            s, bf, 1, frames, [](Pair a) __attribute__((always_inline)) { return a; },
+            s, bf, w, 1, frames, [](Pair a) __attribute__((always_inline)) { return a; },
             [&](int32_t i, Pair out) __attribute__((always_inline)) {
                 Pair b12 = mix[i] + out;
                 clipped |= clip2(b12, t, slope);
@@ -329,15 +329,15 @@ template <bool GATE>
             clip_flag[1] = 1;
         }
     }
-    restoring_band<GATE>(s, bf, 2, frames, cs.band3_restore, cs.band3_post);
-    restoring_band<GATE>(s, bf, 3, frames, cs.band4_restore, cs.band4_post);
+    restoring_band<GATE>(s, bf, w, 2, frames, cs.band3_restore, cs.band3_post);
+    restoring_band<GATE>(s, bf, w, 3, frames, cs.band4_restore, cs.band4_post);
     // Band 5 (3.2k): hard clip, 5900 Hz post filter.
     {
         const Pair t = bf.band[4].t_clip2;
         StereoFirstOrder post = cs.band5_post;
         bool clipped = false;
         audio_path<GATE>(
-            s, bf, 4, frames,
+            s, bf, w, 4, frames,
             [&](Pair a) __attribute__((always_inline)) {
                 clipped |= clip2(a, t, zero);
                 return step(post, a);
@@ -353,7 +353,7 @@ template <bool GATE>
         const Pair t = bf.band[5].t_clip2;
         bool clipped = false;
         audio_path<GATE>(
-            s, bf, 5, frames,
+            s, bf, w, 5, frames,
             [&](Pair a) __attribute__((always_inline)) {
                 clipped |= clip2(a, t, zero);
                 return a;
@@ -371,34 +371,37 @@ template <bool GATE>
 // instructions per frame; engine_bench 236x -> 238x median, ahead in each of six interleaved
 // runs.
 [[gnu::always_inline]] inline void dispatch_gates(ProcessorState& s, const BandBlockFactors& bf,
-                                                  Pair* signal, int32_t frames) {
+                                                  const BandScratch& w, Pair* signal,
+                                                  int32_t frames) {
     if (bf.gate_on) {
-        audio_paths<true>(s, bf, signal, frames);
+        audio_paths<true>(s, bf, w, signal, frames);
     } else {
-        audio_paths<false>(s, bf, signal, frames);
+        audio_paths<false>(s, bf, w, signal, frames);
     }
 }
 
 }  // namespace
 
 void band_gain_frame(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf, Pair x,
-                     int32_t i) {
-    quad_pairs::gain_frame(q, s, bf, x, i);
+                     int32_t i, BandScratch& w) {
+    quad_pairs::gain_frame(q, s, bf, x, i, w);
 }
 
-void band_audio_paths(ProcessorState& s, const BandBlockFactors& bf, Pair* signal, int32_t frames) {
-    dispatch_gates(s, bf, signal, frames);
+void band_audio_paths(ProcessorState& s, const BandBlockFactors& bf, const BandScratch& w,
+                      Pair* signal, int32_t frames) {
+    dispatch_gates(s, bf, w, signal, frames);
 }
 
 #if ZV_AVX_VARIANT
 ZV_TARGET_AVX void band_gain_frame_avx(ProcessorParams& q, ProcessorState& s,
-                                       const BandBlockFactors& bf, Pair x, int32_t i) {
-    quad_avx::gain_frame(q, s, bf, x, i);
+                                       const BandBlockFactors& bf, Pair x, int32_t i,
+                                       BandScratch& w) {
+    quad_avx::gain_frame(q, s, bf, x, i, w);
 }
 
-ZV_TARGET_AVX void band_audio_paths_avx(ProcessorState& s, const BandBlockFactors& bf, Pair* signal,
-                                        int32_t frames) {
-    dispatch_gates(s, bf, signal, frames);
+ZV_TARGET_AVX void band_audio_paths_avx(ProcessorState& s, const BandBlockFactors& bf,
+                                        const BandScratch& w, Pair* signal, int32_t frames) {
+    dispatch_gates(s, bf, w, signal, frames);
 }
 #endif
 
@@ -406,10 +409,11 @@ ZV_TARGET_AVX void band_audio_paths_avx(ProcessorState& s, const BandBlockFactor
 // chunk on its own, and the bands are added into the mix in their order.
 void run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf, Pair* signal,
                int32_t frames) {
+    BandScratch& w = s.handoff.bands;
     for (int32_t i = 0; i < frames; ++i) {
-        band_gain_frame(q, s, bf, signal[i], i);
+        band_gain_frame(q, s, bf, signal[i], i, w);
     }
-    band_audio_paths(s, bf, signal, frames);
+    band_audio_paths(s, bf, w, signal, frames);
 }
 
 Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& bf, Pair x) {

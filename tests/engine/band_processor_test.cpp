@@ -37,7 +37,7 @@ struct BandRig {
     Pair frame(double l, double r) { return run_bands(p->params, p->state, factors, pair(l, r)); }
     void end() { end_bands(p->params, p->state, factors); }
     // Per-frame samples live in the block state until the block ends.
-    double out_l(int b) const { return lane_l(p->state.band_block.out[b]); }
+    double out_l(int b) const { return lane_l(p->state.back.band_out[b]); }
     double gain_reduction(int b) const {
         const GainLane lane = GAIN_LANE_OF_BAND[b];
         return p->state.band_block.gain_reduction[lane.quad].v[lane.lane];
