@@ -461,8 +461,7 @@ bool ExportJob::process_song(const TempPaths& temp, bool builtin_mp3, ExportJobR
     }
     BlockSource blocks(song.reader, song.channels, threaded);
     const int latency = start_chain(song, r.peak_level);
-    // With the cores, the chain itself runs over two threads.
-    ChainStage chain(p_, threaded);
+    ChainStage chain(p_, export_chain_threaded(cores));
     ChainOutput output(*stages.out, song.channels);
     uint64_t frames_in = 0;
     const ChainStop stop = run_chain(blocks, chain, output, song.rate, latency, frames_in);
