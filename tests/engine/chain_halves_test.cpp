@@ -1,5 +1,5 @@
 // The chain's two halves run in the orders two threads may give them (every front of a block
-// before its first back, or the fronts a few chunks ahead) give process_block's bytes, meters
+// before its first back, or each front one chunk ahead) give process_block's bytes, meters
 // and state: the front and the back share nothing but the handoff of each chunk.
 #include <gtest/gtest.h>
 
@@ -128,10 +128,10 @@ TEST(ChainHalves, FrontsAheadOfTheirBacksGiveProcessBlocksBytesMetersAndState) {
     };
     // Blocks of whole and part chunks, one frame and none.
     constexpr int BLOCKS[] = {16384, 1001, 1, 0, 256, 4099, 8192};
-    const std::vector<int16_t> in = program(60000);
+    const std::vector<int16_t> in = program(40000);
     for (const Case& k : cases) {
         for (bool sse2 : {false, true}) {
-            for (int ahead : {0, 3, 1000}) {
+            for (int ahead : {1, 1000}) {
                 auto one = ready(k.preset, k.tweak);
                 auto two = ready(k.preset, k.tweak);
                 if (sse2) {
