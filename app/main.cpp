@@ -3,7 +3,8 @@
 // (AppContext); then the window with its status bar, playlist view, sound devices and toolbar;
 // the window is shown and the event loop runs. Closing the window, the Quit command, SIGTERM
 // and SIGINT all end the loop the same way: a busy engine is stopped and closed, tempwav is
-// emptied and the state file saved.
+// emptied and the state file saved. A program folder that cannot be used, and a state file
+// that cannot be saved at quit, are shown in a message box as well as on stderr.
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
@@ -20,8 +21,11 @@
 
 #include "app/step_device.h"
 #include "app/test_control.h"
+#include "app/test_dialog_host.h"
 #include "playback/portaudio_device.h"
 #include "ui/commands.h"
+#include "ui/dialogs/dialog_host.h"
+#include "ui/dialogs/messages.h"
 #include "ui/main_window.h"
 #include "ui/signal_watch.h"
 #include "ui/skin.h"
@@ -145,9 +149,14 @@ int main(int argc, char** argv) {
     const QCommandLineOption folder_option(
         QStringList{QStringLiteral("folder")},
         QStringLiteral("Keep the state file, user presets, tempwav and the INI file in DIR "
-                       "(default: ~/.config/zelvonicmp3, or the current folder when it holds "
-                       "zvmp3.prf)."),
+                       "instead of ~/.config/zelvonicmp3 ($XDG_CONFIG_HOME/zelvonicmp3). Only "
+                       "a folder named here (or by --portable) is used: a folder that holds a "
+                       "zvmp3.prf is never taken because the program starts in it."),
         QStringLiteral("DIR"));
+    const QCommandLineOption portable_option(
+        QStringLiteral("portable"),
+        QStringLiteral("Use the folder of the zvmp3 executable as the program folder (a "
+                       "program carried on a USB stick)."));
     const QCommandLineOption no_splash_option(QStringLiteral("no-splash"),
                                               QStringLiteral("Start without the splash."));
     QCommandLineOption events_option(QString::fromLatin1(OPT_TEST_EVENTS));
@@ -163,8 +172,8 @@ int main(int argc, char** argv) {
     QCommandLineOption control_option(QString::fromLatin1(OPT_TEST_CONTROL), QString(),
                                       QStringLiteral("FIFO"));
     control_option.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions({folder_option, no_splash_option, events_option, autoplay_option,
-                       screenshot_option, panel_option, control_option});
+    parser.addOptions({folder_option, portable_option, no_splash_option, events_option,
+                       autoplay_option, screenshot_option, panel_option, control_option});
     parser.addPositionalArgument(QStringLiteral("files"),
                                  QStringLiteral("WAV or MP3 songs and .plt playlists to open."),
                                  QStringLiteral("[FILE...]"));
@@ -172,8 +181,21 @@ int main(int argc, char** argv) {
 
     TestEvents events(parser.isSet(events_option));
     const bool screenshot = parser.isSet(screenshot_option);
+    // Failures at start and quit are shown as well as printed; under test the boxes are told
+    // on the test events instead. Without a display nobody could answer a box.
+    QtDialogHost qt_host;
+    TestDialogHost test_host([&events](const std::string& s) { events.say(s); });
+    DialogHost* notice_host = events.on() ? static_cast<DialogHost*>(&test_host)
+                              : headless  ? nullptr
+                                          : &qt_host;
     StartOptions options;
-    options.folder = parser.value(folder_option).toStdString();
+    if (parser.isSet(folder_option) && parser.isSet(portable_option)) {
+        std::fprintf(stderr, "zvmp3: give either --folder or --portable, not both\n");
+        return 2;
+    }
+    options.folder = parser.isSet(portable_option)
+                         ? QCoreApplication::applicationDirPath().toStdString()
+                         : parser.value(folder_option).toStdString();
     for (const QString& file : parser.positionalArguments()) {
         options.files.push_back(QDir::current().absoluteFilePath(file).toStdString());
     }
@@ -191,12 +213,20 @@ int main(int argc, char** argv) {
         audio = std::make_unique<PortAudioSession>();
         device = std::make_unique<PortAudioDevice>();
     }
+    std::unique_ptr<QTranslator> translator;
     std::unique_ptr<AppContext> ctx;
     try {
         ctx =
             std::make_unique<AppContext>(options, std::move(device), [] { QApplication::beep(); });
     } catch (const std::runtime_error& e) {
         std::fprintf(stderr, "zvmp3: %s\n", e.what());
+        if (notice_host != nullptr) {
+            try {  // no INI file to choose the language: the locale's
+                apply_window_language(app, window_language(LanguageChoice::Automatic), translator);
+            } catch (const std::runtime_error&) {
+            }
+            notice_host->show(nullptr, program_folder_unusable_message(e.what()));
+        }
         return 1;
     }
     events.say("folder " + ctx->folders.start_folder.string() + " pid " +
@@ -204,7 +234,6 @@ int main(int argc, char** argv) {
 
     // The window's language before anything of it is built: the INI file's choice, by default
     // English unless the locale is Japanese, as the command-line program decides.
-    std::unique_ptr<QTranslator> translator;
     try {
         const LanguageChoice choice = language_choice_from_text(ctx->ini.read(IniKey::Language));
         apply_window_language(app, window_language(choice), translator);
@@ -283,6 +312,11 @@ int main(int argc, char** argv) {
     window.reset();
     const SaveResult saved = ctx->shut_down();
     events.say(saved.ok ? "state saved" : "state not saved");
+    if (!saved.ok && notice_host != nullptr) {
+        // The quit still ends; the user learns that the settings of this run are lost.
+        notice_host->show(nullptr,
+                          save_failed_message(state_file_path(ctx->folders).string(), saved.error));
+    }
     ctx.reset();
     return code;
 }

@@ -43,8 +43,9 @@ void BM_MetersLampsKeysFonts(benchmark::State& state) {
 
 void BM_MenuAndToolbarIcons(benchmark::State& state) {
     for (auto _ : state) {
-        for (int id = 281; id <= 318; ++id) {
-            benchmark::DoNotOptimize(menu_icon_image(id));
+        for (int id = static_cast<int>(zv::SkinId::MenuOpenPlaylist);
+             id <= static_cast<int>(zv::SkinId::MenuDelete); ++id) {
+            benchmark::DoNotOptimize(menu_icon_image(static_cast<zv::SkinId>(id)));
         }
         benchmark::DoNotOptimize(toolbar_strip_image());
     }

@@ -31,7 +31,7 @@ struct NoHost final : PanelHost {
 };
 
 struct Scene {
-    Scene() : model(owned.view(), playlist, host, timer), renderer(skin) {
+    Scene() : model(owned.view(), host, timer), renderer(skin) {
         processor_startup(*owned.processor);
         inputs.engine_state = 1;
         inputs.output_open = true;
@@ -60,7 +60,6 @@ struct Scene {
 
     Skin skin;
     OwnedProgramState owned;
-    Playlist playlist;
     NoHost host;
     NoTimer timer;
     PanelModel model;

@@ -71,6 +71,9 @@ inline constexpr Message MSG_FILES_PATH_TOO_LONG{
     "%s: パスが 255 バイトを超える %s 個のファイルを除きました"};
 inline constexpr Message MSG_LIST_FULL{"the list is full (2000 songs)",
                                        "リストがいっぱいです (2000 曲)"};
+inline constexpr Message MSG_FOLDER_SONGS_LEFT_OUT{
+    "%s: %s songs left out, the list is full (2000 songs)",
+    "%s: リストがいっぱいのため %s 曲を除きました (2000 曲)"};
 inline constexpr Message MSG_LIST_ALREADY_FULL{"the list already holds 2000 songs",
                                                "リストにはすでに 2000 曲あります"};
 inline constexpr Message MSG_NOT_A_SONG{"not a .wav or .mp3 file",
@@ -88,6 +91,8 @@ inline constexpr Message MSG_CHANNELS_CHOICES{"--channels takes 1 or 2",
                                               "--channels は 1 か 2 です"};
 inline constexpr Message MSG_FORMAT_CHOICES{"--format takes raw or wav",
                                             "--format は raw か wav です"};
+inline constexpr Message MSG_STREAM_OUTPUT_CHOICES{"--output takes raw or wav",
+                                                   "--output は raw か wav です"};
 inline constexpr Message MSG_STDIN_NOT_WAV{"standard input is not a WAV stream we can read: %s",
                                            "標準入力は読める WAV ではありません: %s"};
 inline constexpr Message MSG_WAV_HEADER_DECIDES{
@@ -100,6 +105,14 @@ inline constexpr Message MSG_STDIN_READ_FAILED{"cannot read standard input: %s",
                                                "標準入力を読めません: %s"};
 inline constexpr Message MSG_STDOUT_WRITE_FAILED{"cannot write standard output: %s",
                                                  "標準出力に書き込めません: %s"};
+inline constexpr Message MSG_INPUT_SHORT{
+    "the input ended %s bytes before the end of the samples its WAV header gives (%s bytes); "
+    "what came was processed",
+    "入力は WAV ヘッダの示すサンプルの終わりより %s バイト前で終わりました (ヘッダでは %s "
+    "バイト)。届いた分は処理しました"};
+inline constexpr Message MSG_READER_IDLE{
+    "the reader took none of the output's last bytes for %s s; ending with them in the pipe",
+    "読み手が出力の最後のバイトを %s 秒間受け取りませんでした。パイプに残したまま終了します"};
 inline constexpr Message MSG_PARTIAL_FRAME{
     "the input ended inside a frame; its bytes were dropped",
     "入力がフレームの途中で終わりました。その分は捨てました"};
@@ -139,6 +152,9 @@ inline constexpr Message MSG_DEVICE_RATE{
 inline constexpr Message MSG_ONAIR_STOPPED{
     "stopped after %s s, %s underflows, %s overflows",
     "%s 秒で停止しました。アンダーフロー %s 回、オーバーフロー %s 回"};
+inline constexpr Message MSG_ONAIR_LIVE_STOPPED{
+    "stopped after %s s, periods of %s frames, %s late periods",
+    "%s 秒で停止しました。周期 %s フレーム、遅れた周期 %s 回"};
 
 // Songs
 inline constexpr Message MSG_NO_FILE_GIVEN{"no FILE given", "FILE が指定されていません"};

@@ -19,11 +19,13 @@ namespace {
 void print_help() {
     std::printf(
         "Usage: zvmp3-cli onair [SETTINGS]... [--rate 32000|44100|48000] [--in N] [--out N]\n"
-        "                       [--buffers N] [--seconds S]\n"
+        "                       [--buffers N | --low-latency] [--seconds S]\n"
         "Processes the sound device's input and plays it on the output (ON AIR mode) until\n"
         "Ctrl-C or for S seconds. The delay from input to output is about N blocks of 4096\n"
-        "frames. A device that cannot run at the chosen rate runs at its own (a JACK server's\n"
-        "rate, for example) when that is one of the three.\n"
+        "frames; with --low-latency the chain runs in the device's own callback at its period\n"
+        "and the delay is the chain's own (about 22 ms) plus one or two periods. A device that\n"
+        "cannot run at the chosen rate runs at its own (a JACK server's rate, for example) when\n"
+        "that is one of the three.\n"
         "\n"
         "%s"
         "\n"
@@ -31,6 +33,8 @@ void print_help() {
         "      --in N           input device N of 'zvmp3-cli devices' (default 0)\n"
         "      --out N          output device N (default 0)\n"
         "      --buffers N      blocks of 16384 bytes, 2..8 (default 4)\n"
+        "      --low-latency    run the chain in the device's callback, period by period\n"
+        "                       (input and output on the same sound system)\n"
         "      --seconds S      stop after S seconds (default: run until Ctrl-C)\n"
         "  -v, --verbose        show the sound libraries' own messages\n"
         "  -h, --help           show this help\n"
@@ -44,10 +48,14 @@ constexpr int OPT_IN = 2;
 constexpr int OPT_OUT = 3;
 constexpr int OPT_BUFFERS = 4;
 constexpr int OPT_SECONDS = 5;
+constexpr int OPT_LOW_LATENCY = 6;
 constexpr OptionRow OPTIONS[] = {
-    {OPT_RATE, "--rate", 0, ArgKind::Value},       {OPT_IN, "--in", 0, ArgKind::Value},
-    {OPT_OUT, "--out", 0, ArgKind::Value},         {OPT_BUFFERS, "--buffers", 0, ArgKind::Value},
+    {OPT_RATE, "--rate", 0, ArgKind::Value},
+    {OPT_IN, "--in", 0, ArgKind::Value},
+    {OPT_OUT, "--out", 0, ArgKind::Value},
+    {OPT_BUFFERS, "--buffers", 0, ArgKind::Value},
     {OPT_SECONDS, "--seconds", 0, ArgKind::Value},
+    {OPT_LOW_LATENCY, "--low-latency", 0, ArgKind::Flag},
 };
 
 }  // namespace
@@ -68,6 +76,7 @@ int run_onair(int argc, char** argv) {
     long out_index = 0;
     long buffers = 4;
     long seconds = 0;
+    bool low_latency = false;
     for (const ParsedArg& a : parsed.args) {
         if (const int taken = steps.take(a, out); taken >= 0) {
             if (taken != EXIT_OK) {
@@ -86,6 +95,8 @@ int run_onair(int argc, char** argv) {
             if (!parse_int(a.value, BUFFER_COUNT_MIN, BUFFER_COUNT_MAX, buffers)) {
                 return out.usage(MSG_BUFFERS_RANGE);
             }
+        } else if (a.id == OPT_LOW_LATENCY) {
+            low_latency = true;
         } else if (a.id == OPT_SECONDS) {
             if (!parse_int(a.value, 1, 100000000, seconds)) {
                 return out.usage(MSG_SECONDS_RANGE, a.name);
@@ -114,6 +125,7 @@ int run_onair(int argc, char** argv) {
     CliHost host;
     auto engine = make_audio_engine(device, *owned.processor, *playlist, host);
     engine->settings.buffer_count = static_cast<int32_t>(buffers);
+    engine->settings.low_latency = low_latency ? 1 : 0;
     engine->settings.onair_rate_choice = rate == 32000   ? ONAIR_RATE_32000
                                          : rate == 44100 ? ONAIR_RATE_44100
                                                          : ONAIR_RATE_48000;
@@ -144,8 +156,13 @@ int run_onair(int argc, char** argv) {
     const LoopReport report = run_engine_loop(*engine, host, static_cast<double>(seconds), signals);
     char secs[32];
     std::snprintf(secs, sizeof secs, "%.1f", report.seconds);
-    out.error(MSG_ONAIR_STOPPED, secs, std::to_string(device.underflow_count()),
-              std::to_string(device.overflow_count()));
+    if (low_latency) {
+        out.error(MSG_ONAIR_LIVE_STOPPED, secs, std::to_string(engine->live->period_frames()),
+                  std::to_string(engine->live->xruns()));
+    } else {
+        out.error(MSG_ONAIR_STOPPED, secs, std::to_string(device.underflow_count()),
+                  std::to_string(device.overflow_count()));
+    }
     return EXIT_OK;
 }
 

@@ -33,8 +33,9 @@ const char* const PLAYLIST_USAGE =
     "      columns (No, fs, ch, File Name, Time, Title, Artist, Album, Tr, Full Path) and the\n"
     "      song count. Dropped songs are counted on stderr.\n"
     "make  Adds WAV and MP3 files as a drop on the window does (folders are scanned with\n"
-    "      their sub-folders, at most 2000 songs) and writes the playlist file. Files that\n"
-    "      are refused are named on stderr.\n"
+    "      their sub-folders in natural name order, as ls -v lists them: 2.wav before\n"
+    "      10.wav; at most 2000 songs) and writes the playlist file. Files that are refused\n"
+    "      are named on stderr, and so is the count of songs a full list left out.\n"
     "\n"
     "Options:\n"
     "  --tsv      (show) a header line and one tab-separated line per song; a tab, newline,\n"
@@ -42,7 +43,7 @@ const char* const PLAYLIST_USAGE =
     "  -h, --help show this text\n"
     "\n"
     "Exit status: 0 success, 1 the file could not be read or written (make: or a named\n"
-    "file was refused), 2 usage error.\n";
+    "file was refused, or songs were left out of a full list), 2 usage error.\n";
 
 // Columns a terminal gives a UTF-8 text: wide East Asian characters take two.
 size_t display_width(std::string_view text) {
@@ -163,6 +164,10 @@ int make(const std::vector<std::string>& args, const CliOutput& cli) {
             ScanResult s = scan_folder(*pl, item, true);
             if (s.paths_too_long > 0) {
                 cli.error(MSG_FILES_PATH_TOO_LONG, item, std::to_string(s.paths_too_long));
+            }
+            if (s.left_out > 0) {
+                refused = true;
+                cli.error(MSG_FOLDER_SONGS_LEFT_OUT, item, std::to_string(s.left_out));
             }
             continue;
         }

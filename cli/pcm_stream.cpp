@@ -1,12 +1,17 @@
 #include "cli/pcm_stream.h"
 
 #include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <thread>
 #include <vector>
 
+#include "export/wav_header.h"
 #include "sources/open_file.h"
 
 namespace zv::cli {
@@ -81,6 +86,49 @@ int write_fd_fully(int fd, const void* data, size_t bytes) {
     return 0;
 }
 
+DrainEnd wait_for_pipe_drained(int fd, int idle_limit_ms) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISFIFO(st.st_mode)) {
+        return DrainEnd::Drained;
+    }
+    using Clock = std::chrono::steady_clock;
+    int queued = -1;
+    Clock::time_point last_taken = Clock::now();
+    for (;;) {
+        int now = 0;
+        if (::ioctl(fd, FIONREAD, &now) != 0 || now == 0) {
+            return DrainEnd::Drained;
+        }
+        // A write end polls as POLLERR once no reader is left.
+        pollfd p{fd, 0, 0};
+        if (::poll(&p, 1, 0) > 0 && (p.revents & POLLERR) != 0) {
+            return DrainEnd::ReaderGone;
+        }
+        if (now != queued) {
+            queued = now;
+            last_taken = Clock::now();
+        } else if (Clock::now() - last_taken >= std::chrono::milliseconds(idle_limit_ms)) {
+            return DrainEnd::ReaderIdle;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
+std::array<uint8_t, WAV_STREAM_HEADER_BYTES> wav_stream_header(int32_t rate, int channels) {
+    auto h = make_pcm_wav_header(WavFormat{rate, channels}, WAV_STREAM_SIZE);
+    // The RIFF size too (make_pcm_wav_header's 36 + size would wrap round to 35).
+    std::fill(h.begin() + 4, h.begin() + 8, uint8_t{0xFF});
+    return h;
+}
+
+uint64_t wav_stream_data_bytes(uint32_t data_size) {
+    constexpr uint32_t LIQUIDSOAP_LARGEST = 0xEFFFFFDBu;
+    if (data_size == 0 || data_size == 0xFFFFFFFFu || data_size == LIQUIDSOAP_LARGEST) {
+        return UINT64_MAX;
+    }
+    return data_size;
+}
+
 int start_stream_processor(Processor& p, int32_t rate) {
     // What an export job does before its first block: a clean chain, no level gain, then the
     // rate-change sequence with the song's rate.
@@ -119,6 +167,9 @@ StreamResult run_pcm_stream(Processor& p, const StreamLayout& layout, ByteReader
         if (got < want || left == 0) {
             input_done = true;
             r.partial_frame = got % frame_bytes != 0;
+            if (got < want && layout.data_bytes != UINT64_MAX) {
+                r.missing_bytes = left;
+            }
         }
         for (int f = 0; f < frames; ++f) {
             const size_t i = static_cast<size_t>(f);
@@ -150,6 +201,14 @@ StreamResult run_pcm_stream(Processor& p, const StreamLayout& layout, ByteReader
         return true;
     };
 
+    if (layout.output == StreamFormat::Wav) {
+        const auto header = wav_stream_header(layout.rate, channels);
+        if (const int err = out(header.data(), header.size()); err != 0) {
+            r.end = err == EPIPE ? StreamEnd::OutputClosed : StreamEnd::WriteFailed;
+            r.error = err;
+            return r;
+        }
+    }
     for (;;) {
         const int frames = input_done ? 0 : read_block();
         if (in.error() != 0) {

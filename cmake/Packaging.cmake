@@ -55,8 +55,8 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "and a headphone virtual room, with eleven factory presets. The same chain\n"
     "processes live input (ON AIR mode) and exports processed songs to WAV or MP3.\n"
     "\n"
-    "The package holds the desktop program zvmp3 and the command-line tool\n"
-    "zvmp3-cli.")
+    "The package holds the desktop program zvmp3, the command-line tool\n"
+    "zvmp3-cli, and the chain as LV2 and LADSPA plugins for other hosts.")
 string(JOIN "" CPACK_DEBIAN_PACKAGE_DESCRIPTION ${CPACK_DEBIAN_PACKAGE_DESCRIPTION})
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

@@ -62,6 +62,7 @@ constexpr PresetRecord make_record(const Bands& gain, const Bands& drive, const 
 
 struct FactoryPreset {
     int id;
+    FactoryPresetGroup group;
     const char* menu_text;
     PresetRecord record;
 };
@@ -76,47 +77,58 @@ constexpr const char* TEXT_AM = "Simlutates General AM Station - for Talk & Musi
 
 // clang-format off
 constexpr std::array<FactoryPreset, FACTORY_PRESET_COUNT> FACTORY_PRESETS{{
-    {232, "FM Station - Smooth Listening(Favorite FM)",
+    {preset_id::FM_SMOOTH_LISTENING, FactoryPresetGroup::FmStation,
+     "FM Station - Smooth Listening(Favorite FM)",
      make_record(all_bands(16), all_bands(12), all_bands(-16), all_bands(-3),
                  {-0.5, -1, -1, -1, -0.5, 0},
                  {2, 4, 1, 40, -20, 24, -3, 4, 6, 60, 1, 1, 1, 0, 0}, TEXT_MEGAHIT)},
-    {343, "FM Station - Wide Stereo(Genetral Purpose)",
+    {preset_id::FM_WIDE_STEREO, FactoryPresetGroup::FmStation,
+     "FM Station - Wide Stereo(Genetral Purpose)",
      make_record(all_bands(16), all_bands(12), all_bands(-16), all_bands(-3),
                  {0, 0, -1, -1, -0.5, 0},
                  {2, 4, 1, 60, -20, 24, -3, 2, 6, 60, 1, 1, 1, -32, 24}, TEXT_TYPICAL)},
-    {340, "FM Station - Punchy Bass(Hip-Hop Music)",
+    {preset_id::FM_PUNCHY_BASS, FactoryPresetGroup::FmStation,
+     "FM Station - Punchy Bass(Hip-Hop Music)",
      make_record(all_bands(15), all_bands(12), all_bands(-16), {-3, -2, -2, -2, -2, -3},
                  {1, 0.5, 0, 0, 0, 0},
                  {2, 4, 1, 80, -20, 24, -6, 5, 6, 60, 1, 1, 1, -32, 24}, TEXT_HIPHOP)},
-    {342, "FM Station - Bright and Dense(Rock Music)",
+    {preset_id::FM_BRIGHT_AND_DENSE, FactoryPresetGroup::FmStation,
+     "FM Station - Bright and Dense(Rock Music)",
      make_record(all_bands(18), all_bands(12), all_bands(-16), {-3, -3, -2, -2, -3, -4},
                  {0, -1, -1, 0, 1, 1.5},
                  {1, 2, 2, 40, -20, 24, -6, 2, 3, 80, 1, 1, 1, -32, 24}, TEXT_ROCK)},
-    {341, "FM Station - Clear Vocal(POP Music)",
+    {preset_id::FM_CLEAR_VOCAL, FactoryPresetGroup::FmStation,
+     "FM Station - Clear Vocal(POP Music)",
      make_record(all_bands(16), all_bands(12), all_bands(-16), {-3, -2, -2, -2, -3, -5},
                  {-1, -1, 0, 0, 0.5, 1},
                  {0, 0, 1, 20, -22, 22, -6, 4, 3, 100, 1, 1, 1, -32, 24}, TEXT_POP)},
-    {339, "Digital Broadcast - Wide Stereo(Genetral Purpose)",
+    {preset_id::DIGITAL_WIDE_STEREO, FactoryPresetGroup::DigitalBroadcast,
+     "Digital Broadcast - Wide Stereo(Genetral Purpose)",
      make_record(all_bands(16), all_bands(12), all_bands(-16), {-3, -3, -2, -3, -3, -5},
                  {-1, -1, -2, -2.5, -3, -4},
                  {2, 4, 1, 60, -20, 24, -3, 4, 6, 60, 0, 0, 0, -32, 24}, TEXT_TYPICAL)},
-    {336, "Digital Broadcast - Punchy Bass(Hip-Hop Music)",
+    {preset_id::DIGITAL_PUNCHY_BASS, FactoryPresetGroup::DigitalBroadcast,
+     "Digital Broadcast - Punchy Bass(Hip-Hop Music)",
      make_record(all_bands(15), all_bands(12), all_bands(-16), {-3, -3, -2, -2, -2, -5},
                  {0, -1, -2, -2.5, -3, -4},
                  {2, 4, 1, 80, -20, 24, -6, 5, 6, 60, 1, 0, 0, -32, 24}, TEXT_HIPHOP)},
-    {338, "Digital Broadcast - Bright and Dense(Rock Music)",
+    {preset_id::DIGITAL_BRIGHT_AND_DENSE, FactoryPresetGroup::DigitalBroadcast,
+     "Digital Broadcast - Bright and Dense(Rock Music)",
      make_record(all_bands(18), all_bands(12), all_bands(-16), {-3, -2, -1, -1, -1, -3},
                  {-1, -2, -2, -2.5, -3, -3},
                  {1, 2, 2, 40, -20, 24, -6, 2, 3, 80, 0, 0, 0, -32, 24}, TEXT_ROCK)},
-    {337, "Digital Broadcast - Clear Vocal(POP Music)",
+    {preset_id::DIGITAL_CLEAR_VOCAL, FactoryPresetGroup::DigitalBroadcast,
+     "Digital Broadcast - Clear Vocal(POP Music)",
      make_record(all_bands(16), all_bands(12), all_bands(-16), {-3, -2, -1, -1, -1, -1},
                  all_bands(-2),
                  {0, 0, 1, 20, -22, 22, -6, 4, 3, 80, 0, 0, 0, -32, 24}, TEXT_POP)},
-    {335, "Internet Radio Station - Talk && Music Show",
+    {preset_id::INTERNET_TALK_AND_MUSIC, FactoryPresetGroup::InternetRadio,
+     "Internet Radio Station - Talk && Music Show",
      make_record(all_bands(20), {16, 18, 18, 18, 18, 18}, all_bands(-18), all_bands(-4),
                  {-1, -1, -1, -1, -2, -4},
                  {2, 4, 4, 20, -36, 24, -6, 2, 3, 80, 4, 0, 0, -32, 24}, TEXT_INTERNET)},
-    {334, "AM Radio Station - Talk Show",
+    {preset_id::AM_TALK_SHOW, FactoryPresetGroup::InternetRadio,
+     "AM Radio Station - Talk Show",
      make_record(all_bands(22), all_bands(16), all_bands(-18), all_bands(-4), all_bands(-2),
                  {2, 4, 4, 20, -36, 24, -6, 2, 3, 100, 5, 0, 0, -32, 24}, TEXT_AM)},
 }};
@@ -181,7 +193,7 @@ const std::array<FactoryPresetInfo, FACTORY_PRESET_COUNT>& factory_preset_list()
         std::array<FactoryPresetInfo, FACTORY_PRESET_COUNT> l{};
         for (std::size_t i = 0; i < FACTORY_PRESETS.size(); ++i) {
             const FactoryPreset& p = FACTORY_PRESETS[i];
-            l[i] = {p.id, p.menu_text, p.record.text.data()};
+            l[i] = {p.id, p.menu_text, p.record.text.data(), p.group};
         }
         return l;
     }();

@@ -60,13 +60,32 @@ static_assert(offsetof(PresetRecord, text) == 432);
 // Little-endian byte image of a record, as stored.
 std::array<uint8_t, PRESET_RECORD_BYTES> preset_record_bytes(const PresetRecord& record);
 
+// The presets by name: their menu identifiers.
+namespace preset_id {
+constexpr int FM_SMOOTH_LISTENING = 232;
+constexpr int FM_WIDE_STEREO = 343;
+constexpr int FM_PUNCHY_BASS = 340;
+constexpr int FM_BRIGHT_AND_DENSE = 342;
+constexpr int FM_CLEAR_VOCAL = 341;
+constexpr int DIGITAL_WIDE_STEREO = 339;
+constexpr int DIGITAL_PUNCHY_BASS = 336;
+constexpr int DIGITAL_BRIGHT_AND_DENSE = 338;
+constexpr int DIGITAL_CLEAR_VOCAL = 337;
+constexpr int INTERNET_TALK_AND_MUSIC = 335;
+constexpr int AM_TALK_SHOW = 334;
+}  // namespace preset_id
+
+// The station a preset imitates: FM with emphasis, digital broadcasting, internet and AM radio.
+enum class FactoryPresetGroup { FmStation, DigitalBroadcast, InternetRadio };
+
 struct FactoryPresetInfo {
     int id;                   // menu identifier
     const char* menu_text;    // text of the preset drop-down menus
     const char* stored_text;  // text the preset writes into preset_name
+    FactoryPresetGroup group;
 };
 
-// In menu order.
+// In menu order: the FM group, the digital broadcasting group, the internet and AM group.
 const std::array<FactoryPresetInfo, FACTORY_PRESET_COUNT>& factory_preset_list();
 
 bool is_factory_preset_id(int menu_id);

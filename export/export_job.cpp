@@ -70,6 +70,26 @@ int32_t mark_after_export(int32_t mark, ExportEnd end, bool export_all) {
     return mark;
 }
 
+void ExportJob::cancel() {
+    ExportCancel now = cancel_state();
+    for (;;) {
+        ExportCancel next = ExportCancel::Discard;
+        if (keep_cancelled_output_) {
+            if (now == ExportCancel::None) {
+                next = ExportCancel::StopProcessing;
+            } else if (now == ExportCancel::StopProcessing) {
+                next = ExportCancel::StopEncoder;
+            } else {
+                return;  // already stopping the encoder, or discarding
+            }
+        }
+        if (now >= next || cancel_.compare_exchange_weak(now, next, std::memory_order_acq_rel,
+                                                         std::memory_order_acquire)) {
+            return;
+        }
+    }
+}
+
 ExportJobResult ExportJob::run() {
     ExportJobResult r = work();
     // What the dialog does when the job ends: the next user finds a clean processor.
@@ -112,7 +132,7 @@ ExportJobResult ExportJob::work() {
     ExportJobResult r;
     r.peak_level = in_.entry.peak_level;
     r.tag = in_.tag;
-    if (cancel_.load(std::memory_order_acquire)) {
+    if (cancel_requested()) {
         r.end = ExportEnd::Cancelled;  // cancelled before it began: nothing read or written
         return r;
     }
@@ -149,13 +169,16 @@ ExportJobResult ExportJob::work() {
 // Copies the song into the temp folder (an MP3 decoded to WAV there) and measures its level
 // when the export normalises. False with r Failed or Cancelled when it cannot.
 bool ExportJob::make_working_copy(const TempPaths& temp, ExportJobResult& r) {
+    const auto stop = [this] { return stopping(ExportCancel::StopProcessing); };
     ConvertControl control;
     control.throttle = throttle_;
-    control.cancelled = [this] { return cancel_requested(); };
+    control.cancelled = stop;
     const std::string& working =
         in_.entry.source_type == SOURCE_MP3 ? temp.mp3_source_copy : temp.input_copy;
     CopyError why;
-    if (!copy_file(std::string(song_path(in_.entry)), working, &why)) {
+    if (!copy_file(std::string(song_path(in_.entry)), working, &why, stop)) {
+        if (why.stopped)
+            return end_cancelled(r);
         return end_failed(r, why.reading ? "cannot read it: " + std::string(std::strerror(why.err))
                                          : temp_write_failure("copying the song", why.err));
     }
@@ -182,7 +205,7 @@ bool ExportJob::make_working_copy(const TempPaths& temp, ExportJobResult& r) {
             in_.entry.peak_level = decoded_peak->level();
         } else {
             std::string why_not;
-            const PeakResult peak = measure_peak(in_.entry, temp.input_copy, &cancel_, &why_not);
+            const PeakResult peak = measure_peak(in_.entry, temp.input_copy, stop, &why_not);
             if (peak == PeakResult::Cancelled)
                 return end_cancelled(r);
             if (peak == PeakResult::ReadError)
@@ -203,11 +226,7 @@ bool ExportJob::finish_song(const TempPaths& temp, const std::string& final_path
     if (in_.options.output_mp3 != 0 && !builtin_mp3) {
         ConvertControl control;
         control.throttle = throttle_;
-        // A cancel that ended the processing keeps its blocks; one during the encoding stops it.
-        const unsigned cancels_before = cancel_count_.load(std::memory_order_relaxed);
-        control.cancelled = [this, cancels_before] {
-            return cancel_count_.load(std::memory_order_relaxed) != cancels_before;
-        };
+        control.cancelled = [this] { return stopping(ExportCancel::StopEncoder); };
         control.encoder_timeout_seconds = in_.encoder_timeout_seconds;
         EncodeOutcome enc = encode_wav_to_mp3(
             temp.processed_wav, in_.encoder, in_.options, r.tag, control,
@@ -234,6 +253,10 @@ bool ExportJob::finish_song(const TempPaths& temp, const std::string& final_path
         if (!append_export_tag(finished, r.tag, in_.options, tag_error, err))
             return encoder_failure(err, tag_error, r);
     }
+    // The last moment a quit (or a cancel that keeps nothing) can still leave the target as
+    // it was.
+    if (!keeps_cancelled_output())
+        return end_cancelled(r);
     std::string error;
     if (!place_file(finished, final_path, error))
         return end_failed(r, error);
@@ -320,9 +343,22 @@ struct ExportJob::SongInput {
 
 // The stages after the chain for the chosen output: the WAV writer (with the meter of what it
 // writes), or the built-in encoder with the loudness stage behind it; each on a thread of its
-// own when the job has the cores. Last first: they are destroyed in reverse, so every thread
-// ends before the stage it runs.
+// own when the job has the cores. They end in the order the destructor writes, whatever the
+// order of the members: every thread before the stage it runs, every stage before the one it
+// hands its work to.
 struct ExportJob::OutputStages {
+    OutputStages() = default;
+    OutputStages(const OutputStages&) = delete;
+    OutputStages& operator=(const OutputStages&) = delete;
+    ~OutputStages() {
+        stage_thread.reset();  // the chain's next stage: its queue dropped, its thread joined
+        write.reset();         // closes the processed WAV
+        encode.reset();        // may still hand the encoder's last bytes to the loudness stage
+        loudness_thread.reset();
+        mp3_loudness.reset();
+        wav_loudness.reset();  // the writer measured into it
+    }
+
     ConvertControl control;  // the encoder's cancel and throttle, kept while it runs
     std::optional<Mp3LoudnessStage> mp3_loudness;
     std::optional<ThreadedSink<StreamBytes>> loudness_thread;
@@ -486,16 +522,9 @@ bool ExportJob::set_up_stages(const TempPaths& temp, bool builtin_mp3, const Son
     if (!builtin_mp3 && in_.options.output_mp3 == 0) {
         stages.wav_loudness.emplace(song.channels, song.rate);
     }
-    encoder_cancels_from_.store(NO_CANCEL_COUNT, std::memory_order_relaxed);
     stages.control.throttle = throttle_;
-    // A cancel that ends the processing keeps its blocks (the desktop encodes them) unless
-    // the job keeps nothing; a cancel after the processing ended stops the encoder.
-    stages.control.cancelled = [this] {
-        if (!keeps_cancelled_output())
-            return cancel_requested();
-        const unsigned from = encoder_cancels_from_.load(std::memory_order_relaxed);
-        return from != NO_CANCEL_COUNT && cancel_count_.load(std::memory_order_relaxed) != from;
-    };
+    // A cancel that only stops the processing leaves the encoder to encode what was made.
+    stages.control.cancelled = [this] { return stopping(ExportCancel::StopEncoder); };
     if (builtin_mp3) {
         stages.mp3_loudness.emplace();
         Sink<StreamBytes>* stream = &*stages.mp3_loudness;
@@ -587,7 +616,7 @@ ExportJob::ChainStop ExportJob::run_chain(BlockSource& blocks, ChainStage& chain
         frames_in += static_cast<uint64_t>(in_block.frames);
         observer_.set_text(CTL_EXPORT_TIME, processed_time_text(frames_in, rate));
         observer_.step_progress();
-        if (cancel_.load(std::memory_order_acquire))
+        if (stopping(ExportCancel::StopProcessing))
             return ChainStop::Cancelled;
     }
 }
@@ -610,9 +639,6 @@ bool ExportJob::finish_stages(OutputStages& stages, const SongInput& song, uint6
         stages.stop();
         return end_failed(r, TEXT_OVER_4_GIB);
     }
-    // From here a cancel stops the encoder and the MP3 is not written.
-    encoder_cancels_from_.store(cancel_count_.load(std::memory_order_relaxed),
-                                std::memory_order_relaxed);
     if (builtin_mp3)
         observer_.set_text(CTL_EXPORT_STATUS, TEXT_CONVERTING_TO_MP3);
     if (!stages.out->finish())

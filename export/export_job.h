@@ -5,10 +5,18 @@
 //
 // Threads: run() does all the work on the calling thread; start() runs it on a new worker
 // thread. Every ExportObserver method is called on the thread that runs the job. cancel(),
-// cancel_requested() and meters() may be called from any thread; a cancel given before run()
-// or start() ends the job at once, Cancelled, with nothing written. The Processor, the
-// observer and the throttle settings must outlive the job, and nobody else may use the
-// Processor until finished() was called.
+// cancel_and_discard(), cancel_requested() and meters() may be called from any thread; a
+// cancel given before run() or start() ends the job at once, Cancelled, with nothing
+// written. The Processor, the observer and the throttle settings must outlive the job, and
+// nobody else may use the Processor until finished() was called.
+//
+// Cancelling: one state, which only ever rises (ExportCancel). The stages look at it in the
+// order they run: the working copy (copied in pieces, decoded, measured) and the chain stop
+// from StopProcessing on; the encoder (built-in or external) from StopEncoder on; at Discard
+// nothing of the song is written. A job that keeps nothing (the default) goes straight to
+// Discard; one that keeps a cancelled song's blocks (keep_cancelled_output, the design's old
+// rule) climbs one step per cancel: the first stops the processing and encodes what was made,
+// a second stops the encoder.
 #pragma once
 
 #include <atomic>
@@ -55,9 +63,10 @@ struct ExportJobInputs {
     EncoderSettings encoder;
     std::string temp_folder;  // private folder of this job's working files
     std::string run_id;
-    // The desktop dialog keeps what a cancelled job wrote (under a header that says so); a
-    // batch run may rather leave nothing.
-    bool keep_cancelled_output = true;
+    // A cancelled song's blocks are written (under a header that says so, encoded when MP3
+    // is asked) instead of nothing. Neither front end wants that: a short file under the
+    // target's name passes for a finished export.
+    bool keep_cancelled_output = false;
     // The external encoder is ended after this many seconds; 0: no limit.
     int encoder_timeout_seconds = 0;
     // The cores this job may use (export_cores_per_job); 0: the machine's. With one the
@@ -69,6 +78,14 @@ struct ExportJobInputs {
 };
 
 enum class ExportEnd { Completed, Cancelled, Failed };
+
+// How far a cancel has gone, in the order the stages stop. Only ever rises.
+enum class ExportCancel {
+    None,
+    StopProcessing,  // the working copy and the chain stop; what was made may be kept
+    StopEncoder,     // the encoder stops too; nothing is written
+    Discard,         // everything stops and nothing of the song is written
+};
 
 struct ExportJobResult {
     ExportEnd end = ExportEnd::Failed;
@@ -102,7 +119,11 @@ class ExportJob {
 public:
     ExportJob(ExportJobInputs inputs, Processor& processor, ExportObserver& observer,
               const ThrottleSettings* throttle)
-        : in_(std::move(inputs)), p_(processor), observer_(observer), throttle_(throttle) {}
+        : in_(std::move(inputs)),
+          p_(processor),
+          observer_(observer),
+          throttle_(throttle),
+          keep_cancelled_output_(in_.keep_cancelled_output) {}
     ~ExportJob() { join(); }
     ExportJob(const ExportJob&) = delete;
     ExportJob& operator=(const ExportJob&) = delete;
@@ -112,18 +133,15 @@ public:
     void join();
     const ExportJobResult& result() const { return result_; }  // after join()
 
-    void cancel() {
-        cancel_count_.fetch_add(1, std::memory_order_relaxed);
-        cancel_.store(true, std::memory_order_release);
-    }
+    // The user's Cancel: Discard, or one step further when the job keeps what it made.
+    void cancel();
     // Stops the song and keeps nothing of it, whatever keep_cancelled_output says and however
-    // many cancels came before (the program is quitting): neither the blocks made so far nor
-    // the encoder's work is written. A song already past its encoding is still finished.
-    void cancel_and_discard() {
-        discard_.store(true, std::memory_order_relaxed);
-        cancel();
-    }
-    bool cancel_requested() const { return cancel_.load(std::memory_order_acquire); }
+    // many cancels came before (the program is quitting): neither the blocks made so far, the
+    // encoder's work nor the finished file is written. Only a file already being moved into
+    // place is finished.
+    void cancel_and_discard() { cancel_.store(ExportCancel::Discard, std::memory_order_release); }
+    bool cancel_requested() const { return cancel_state() != ExportCancel::None; }
+    ExportCancel cancel_state() const { return cancel_.load(std::memory_order_acquire); }
     MeterSnapshot meters() const { return meters_.load(); }
 
 private:
@@ -159,18 +177,12 @@ private:
     Processor& p_;
     ExportObserver& observer_;
     const ThrottleSettings* throttle_;
-    std::atomic<bool> cancel_{false};
-    // Read after cancel_ was seen set (acquire), so a discard is seen with its cancel.
-    std::atomic<bool> discard_{false};
-    bool keeps_cancelled_output() const {
-        return in_.keep_cancelled_output && !discard_.load(std::memory_order_relaxed);
-    }
-    // Counts cancel() calls: a cancel that ended the processing keeps its blocks (the
-    // desktop encodes them); only a later one stops the encoder.
-    std::atomic<unsigned> cancel_count_{0};
-    // The cancel count when the processing ended: a later cancel stops the encoder.
-    static constexpr unsigned NO_CANCEL_COUNT = ~0u;
-    std::atomic<unsigned> encoder_cancels_from_{NO_CANCEL_COUNT};
+    // True once the cancel has reached `level`: each stage asks for its own.
+    bool stopping(ExportCancel level) const { return cancel_state() >= level; }
+    bool keeps_cancelled_output() const { return cancel_state() != ExportCancel::Discard; }
+
+    const bool keep_cancelled_output_;  // in_.keep_cancelled_output, for cancel() on any thread
+    std::atomic<ExportCancel> cancel_{ExportCancel::None};
     PublishedMeters meters_;
     ExportJobResult result_;
     std::thread thread_;

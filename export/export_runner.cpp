@@ -395,13 +395,15 @@ void ExportRunner::finish(Plan& plan, SongReport report, const ExportJob* job,
             pl.entries[i].peak_level = r->peak_level;
             pl.tags[i] = r->tag;
             if (job->cancel_requested()) {
-                // As a dialog that ends with "cancelled": the loop stops, the mark stays.
+                // As a dialog that ends with "cancelled": the loop stops.
                 stop_.store(true, std::memory_order_relaxed);
                 for (ExportJob* other : active_)
                     other->cancel();
-            } else {
-                mark = mark_after_export(mark, r->end, plan.export_all);
             }
+            // The mark says what happened to the file: a song cancelled before its file was
+            // placed keeps its mark; one whose file was written just before a late cancel is
+            // exported all the same.
+            mark = mark_after_export(mark, r->end, plan.export_all);
             if (r->encoder_failed && ctx_.options.output_mp3 != 0) {
                 ctx_.options.output_mp3 = 0;
                 report.switched_to_wav = true;

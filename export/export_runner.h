@@ -110,7 +110,7 @@ struct ExportContext {
 
 struct ExportRunnerConfig {
     int jobs = 1;                           // songs exported at once; > 1 only without a window
-    bool keep_cancelled_output = true;      // the window keeps a cancelled song's blocks
+    bool keep_cancelled_output = false;     // ExportJobInputs::keep_cancelled_output
     int encoder_timeout_seconds = 0;        // 0: the external encoder may take as long as it needs
     Language language = Language::English;  // of the refusals the runner words itself
     // The machine's cores (0: as many as it has). Each of the songs running at once gets an

@@ -31,10 +31,15 @@ bool write_all(int fd, const char* data, size_t size) {
     return true;
 }
 
-// Copies an open descriptor into another; false on any read or write error, with why set.
-bool copy_into(int in, int out, CopyError& why) {
+// Copies an open descriptor into another; false on any read or write error, or when stop says
+// so, with why set.
+bool copy_into(int in, int out, CopyError& why, const std::function<bool()>& stop) {
     std::vector<char> piece(COPY_PIECE_BYTES);
     for (;;) {
+        if (stop && stop()) {
+            why = CopyError{true, 0, true};
+            return false;
+        }
         ssize_t r = ::read(in, piece.data(), piece.size());
         if (r < 0) {
             if (errno == EINTR)
@@ -53,7 +58,8 @@ bool copy_into(int in, int out, CopyError& why) {
 
 }  // namespace
 
-bool copy_file(const std::string& source, const std::string& destination, CopyError* why) {
+bool copy_file(const std::string& source, const std::string& destination, CopyError* why,
+               const std::function<bool()>& stop) {
     CopyError local;
     CopyError& w = why != nullptr ? *why : local;
     OpenFailure failure;
@@ -72,7 +78,7 @@ bool copy_file(const std::string& source, const std::string& destination, CopyEr
         ::close(in);
         return false;
     }
-    bool ok = copy_into(in, out, w);
+    bool ok = copy_into(in, out, w, stop);
     ::close(in);
     if (::close(out) != 0 && ok) {
         w = {false, errno};
@@ -147,7 +153,7 @@ bool place_file(const std::string& finished, const std::string& target, std::str
     FileReplacer out;
     bool ok = out.begin(target);
     CopyError copy;
-    if (ok && !copy_into(in, out.fd(), copy)) {
+    if (ok && !copy_into(in, out.fd(), copy, {})) {
         error = copy.reading
                     ? "cannot read the finished file: " + std::string(std::strerror(copy.err))
                     : "cannot write " + target + ": " + std::strerror(copy.err);

@@ -2,6 +2,7 @@
 // and the final placement of a finished file at its target.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -11,17 +12,21 @@ namespace zv {
 
 constexpr int COPY_PIECE_BYTES = 65536;
 
-// Why a copy failed: on which side, and the system's error number.
+// Why a copy failed: on which side, and the system's error number; or that it was stopped.
 struct CopyError {
     bool reading = true;  // false: opening or writing the destination failed
     int err = 0;
+    bool stopped = false;  // stop() said so; err is 0
 };
 
 // Copies a whole file in 65536-byte pieces; a read-only destination is made writable first.
 // Returns false when either file cannot be opened or a read or write fails (a partly written
 // destination is removed); why says which side failed. Only a regular file is read: a FIFO
-// or a device named as a source fails at once instead of blocking.
-bool copy_file(const std::string& source, const std::string& destination, CopyError* why = nullptr);
+// or a device named as a source fails at once instead of blocking. stop (when given) is asked
+// before every piece, so a cancel during the copy of a large file ends it at once (false,
+// why.stopped, the partial copy removed).
+bool copy_file(const std::string& source, const std::string& destination, CopyError* why = nullptr,
+               const std::function<bool()>& stop = {});
 
 // A write error that means the disk is full.
 bool is_disk_full(int err);

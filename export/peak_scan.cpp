@@ -85,14 +85,10 @@ bool failed_reading(const WavReader& reader) {
     return reader.error().rfind("read error", 0) == 0;  // read_error_text's form
 }
 
-bool cancelled(const std::atomic<bool>* cancel) {
-    return cancel != nullptr && cancel->load(std::memory_order_relaxed);
-}
-
 }  // namespace
 
 PeakResult measure_peak(SongEntry& entry, const std::string& wav_path,
-                        const std::atomic<bool>* cancel, std::string* why) {
+                        const std::function<bool()>& stop, std::string* why) {
     if (!file_opens(wav_path))
         return PeakResult::Unreadable;
     WavReader reader;
@@ -119,7 +115,7 @@ PeakResult measure_peak(SongEntry& entry, const std::string& wav_path,
             entry.peak_level = PEAK_FULL_SCALE;
             return PeakResult::Stored;
         }
-        if (cancelled(cancel))
+        if (stop && stop())
             return PeakResult::Cancelled;
     }
 }

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -31,8 +32,9 @@ enum class PeakResult {
 // whose maximum so far is above 30000 ends the measurement with 32767; the short last block
 // stores the maximum itself. Reads the data chunk only. A read error is never taken for the
 // end of the song; why (when given) receives the reader's text for NoData and ReadError.
+// stop (when given) is asked after every block: true ends it, Cancelled.
 PeakResult measure_peak(SongEntry& entry, const std::string& wav_path,
-                        const std::atomic<bool>* cancel = nullptr, std::string* why = nullptr);
+                        const std::function<bool()>& stop = {}, std::string* why = nullptr);
 
 // Largest magnitude of count samples, or max when that is larger.
 int block_max(const int16_t* samples, size_t count, int max);

@@ -72,7 +72,19 @@ _zvmp3_cli_reply() {
         return 0
         ;;
     -o | --output)
-        _zvmp3_cli_files "$cur" wav mp3
+        if [[ $cmd == stream ]]; then
+            COMPREPLY=($(compgen -W $'raw\nwav' -- "$cur"))
+        else
+            _zvmp3_cli_files "$cur" wav mp3
+        fi
+        return 0
+        ;;
+    --format)
+        COMPREPLY=($(compgen -W $'raw\nwav' -- "$cur"))
+        return 0
+        ;;
+    --channels)
+        COMPREPLY=($(compgen -W $'1\n2' -- "$cur"))
         return 0
         ;;
     -d | --folder)

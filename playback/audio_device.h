@@ -9,6 +9,8 @@
 
 namespace zv {
 
+class LiveChain;
+
 // Size of every output and ON AIR input block: 4096 stereo frames of 16 bits.
 constexpr int BLOCK_BYTES = 16384;
 constexpr int BLOCK_FRAMES = BLOCK_BYTES / 4;
@@ -18,12 +20,23 @@ struct DeviceOpenRequest {
     int out_device_id = -1;  // -1: open no output
     int in_device_id = -1;   // -1: open no input (anything but ON AIR mode)
     std::string out_device_name;
+    std::string in_device_name;
+    // The devices are clients of a JACK server (DeviceInfo::jack_client).
+    bool out_jack_client = false;
+    bool in_jack_client = false;
     int sample_rate = 44100;
     int buffer_count = 4;
     // Live input has no rate of its own: a device that cannot run at sample_rate may run at its
     // own rate instead (reported by device_rate) rather than through the resampler.
     bool rate_may_follow_device = false;
+    // Low-latency ON AIR mode: the device runs this chain inside its own callback at its own
+    // period, input to output, instead of playing and recording slots. It then takes no writes
+    // and no inputs; its events are ticks (OUTPUT_DONE of slot 0, about every LIVE_TICK_MS)
+    // on which the owner hands parameters over and reads the meters.
+    LiveChain* live = nullptr;
 };
+
+constexpr int LIVE_TICK_MS = 40;
 
 // Why an open failed. The message box has no caption for input errors.
 struct DeviceError {
@@ -74,6 +87,9 @@ public:
     // Device periods (callbacks) in which the output ran short outside draining (silence was
     // played) or the device reported a gap.
     virtual uint64_t underflow_count() const = 0;
+    // Whether the streams still run: false once the device has stopped them by itself (the
+    // sound server went away). Only the live chain's owner asks; block mode notices nothing.
+    virtual bool streams_alive() const { return true; }
 };
 
 }  // namespace zv

@@ -26,7 +26,10 @@ bool probe_pending_entry(Playlist& pl, int index) {
 // A read error (a damaged disk) ends the song where it happened and marks it failed; the
 // blocks already queued still play.
 void mark_current_failed(AudioEngine& e) {
-    e.playlist->song_mark[e.playlist->current_index] = MARK_FAILED;
+    Playlist& pl = *e.playlist;
+    if (pl.current_index >= 0 && pl.current_index < pl.song_count) {
+        pl.song_mark[pl.current_index] = MARK_FAILED;
+    }
 }
 
 bool write_block(AudioEngine& e, int slot, bool last) {
@@ -81,6 +84,7 @@ bool open_devices(AudioEngine& e) {
             .devices[std::min<int>(e.settings.out_device_index, e.lists.outputs.count - 1)];
     request.out_device_id = static_cast<int>(out.device_id);
     request.out_device_name = out.name;
+    request.out_jack_client = out.jack_client;
     if (e.onair_mode) {
         if (e.lists.inputs.count == 0) {
             return false;
@@ -89,7 +93,12 @@ bool open_devices(AudioEngine& e) {
             e.lists.inputs
                 .devices[std::min<int>(e.settings.in_device_index, e.lists.inputs.count - 1)];
         request.in_device_id = static_cast<int>(in.device_id);
+        request.in_device_name = in.name;
+        request.in_jack_client = in.jack_client;
         request.rate_may_follow_device = true;
+        if (e.settings.low_latency != 0) {
+            request.live = e.live.get();
+        }
     }
     DeviceError error;
     if (!e.device->open(request, error)) {
@@ -136,6 +145,7 @@ void stop_and_close(AudioEngine& e) {
     e.wav.close();
     e.mp3.close();
     e.device->close();
+    e.live_running = 0;  // the device's callback has stopped
     free_buffers(e);
     e.host->refresh_playlist_view();
 }
@@ -167,6 +177,10 @@ void start_playback(AudioEngine& e) {
     e.source_type = e.onair_mode ? SOURCE_WAV : entry.source_type;
     e.buffer_count =
         std::clamp<int32_t>(e.settings.buffer_count, BUFFER_COUNT_MIN, BUFFER_COUNT_MAX);
+    const bool live = e.onair_mode && e.settings.low_latency != 0;
+    if (live && !e.live) {
+        e.live = std::make_unique<LiveChain>();
+    }
 
     if (!open_devices(e)) {
         return;
@@ -183,6 +197,10 @@ void start_playback(AudioEngine& e) {
         pl.entries[index].sample_rate = e.sample_rate;
     }
     e.processor->params.normalisation_gain = normalisation_gain_for_peak(entry.peak_level);
+    if (live) {
+        start_live_chain(e);
+        return;
+    }
     if (!alloc_buffers(e)) {
         stop_and_close(e);
         return;
@@ -241,6 +259,10 @@ void request_stop(AudioEngine& e) {
 }
 
 void on_output_done(AudioEngine& e, int slot) {
+    if (e.live_running) {
+        on_live_tick(e);
+        return;
+    }
     if (slot < 0 || slot >= e.buffer_count || !e.out_buffers[slot].data) {
         return;
     }

@@ -14,6 +14,7 @@
 #include "playback/audio_device.h"
 #include "playback/device_list.h"
 #include "playback/device_settings.h"
+#include "playback/live_chain.h"
 #include "sources/mp3_source.h"
 #include "sources/playlist.h"
 #include "sources/wav_source.h"
@@ -95,6 +96,11 @@ struct AudioEngine {
     int32_t seek_step = INITIAL_SEEK_STEP;
     int32_t stop_requested = 0;
     int32_t onair_mode = 0;
+    // Low-latency ON AIR mode: the chain that runs in the device's callback (made at its first
+    // start and kept), and whether it runs now. While it runs the program's processor runs no
+    // stream: the panel edits it and each device tick hands the changes over.
+    std::unique_ptr<LiveChain> live;
+    int8_t live_running = 0;
 
     // The meters of the block processed last; the panel reads them after each buffer.
     MeterSnapshot meters;
@@ -125,12 +131,18 @@ bool open_devices(AudioEngine& e);
 // Starts the selected song, or the live input in ON AIR mode. Success shows as a state other
 // than idle; every failure leaves the engine idle with devices, buffers and source closed.
 void start_playback(AudioEngine& e);
+// start_playback's end in low-latency ON AIR mode, once the devices are open: the rate-change
+// sequence on the program's processor, the live chain's copy of it, the stream started.
+void start_live_chain(AudioEngine& e);
 // The Stop command: the queued blocks play out, then the engine closes; nothing follows.
 void request_stop(AudioEngine& e);
 // An output slot has been played. Refills it, or drains and closes at the end.
 void on_output_done(AudioEngine& e, int slot);
 // An input slot has been recorded (ON AIR mode).
 void on_input_data(AudioEngine& e, int slot);
+// A tick of the device that runs the live chain (low-latency ON AIR mode): hands the panel's
+// changes over, takes the meters and the played time; after Stop, closes.
+void on_live_tick(AudioEngine& e);
 // Pops and handles every pending device event; returns how many.
 int dispatch_device_events(AudioEngine& e);
 // The host's timers land here.

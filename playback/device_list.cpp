@@ -28,6 +28,7 @@ int build_device_list(const std::vector<SystemDevice>& system, bool outputs, Dev
         DeviceInfo& info = list.devices[list.count++];
         copy_device_name(info.name, d.name);
         info.device_id = static_cast<uint32_t>(id);
+        info.jack_client = d.jack_client;
     }
     if (stored_index >= list.count) {
         stored_index = 0;
@@ -37,7 +38,9 @@ int build_device_list(const std::vector<SystemDevice>& system, bool outputs, Dev
 
 void enumerate_devices(DeviceLists& lists, DeviceSettings& settings) {
     std::vector<SystemDevice> system;
-    const int count = Pa_GetDeviceCount();
+    // PortAudio counts its starts: this one is cheap while the session holds it.
+    const bool started = Pa_Initialize() == paNoError;
+    const int count = started ? Pa_GetDeviceCount() : 0;
     for (int i = 0; i < count; ++i) {
         SystemDevice d;
         const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
@@ -47,8 +50,13 @@ void enumerate_devices(DeviceLists& lists, DeviceSettings& settings) {
             d.name = info->name != nullptr ? info->name : "";
             d.max_output_channels = info->maxOutputChannels;
             d.max_input_channels = info->maxInputChannels;
+            const PaHostApiInfo* api = Pa_GetHostApiInfo(info->hostApi);
+            d.jack_client = api != nullptr && api->type == paJACK;
         }
         system.push_back(std::move(d));
+    }
+    if (started) {
+        Pa_Terminate();
     }
     build_device_list(system, true, lists.outputs, settings.out_device_index);
     build_device_list(system, false, lists.inputs, settings.in_device_index);

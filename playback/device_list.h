@@ -16,6 +16,9 @@ constexpr int DEVICE_NAME_BYTES = 32;  // 31 bytes of name and the terminator
 struct DeviceInfo {
     char name[DEVICE_NAME_BYTES] = {};
     uint32_t device_id = 0;
+    // The device is a client of a JACK server (PortAudio's name for it is the client's): it is
+    // played through the program's own JACK client rather than through PortAudio.
+    bool jack_client = false;
 };
 
 struct DeviceList {
@@ -41,6 +44,7 @@ struct SystemDevice {
     int max_output_channels = 0;
     int max_input_channels = 0;
     bool query_ok = true;
+    bool jack_client = false;
 };
 
 // Copies name into dst (DEVICE_NAME_BYTES), cut to 31 bytes without splitting a UTF-8
@@ -53,7 +57,7 @@ void copy_device_name(char (&dst)[DEVICE_NAME_BYTES], const std::string& name);
 int build_device_list(const std::vector<SystemDevice>& system, bool outputs, DeviceList& list,
                       uint16_t& stored_index);
 
-// Both lists from PortAudio (which must be initialised); fixes the stored indices.
+// Both lists from PortAudio (started for the purpose); fixes the stored indices.
 void enumerate_devices(DeviceLists& lists, DeviceSettings& settings);
 
 // The warnings start-up shows (caption APP_CAPTION) for an empty list, in order.

@@ -1,5 +1,7 @@
 // ON AIR mode: the live input replaces the playlist and runs through the processor to the
-// output. Output slot i is refilled from what input slot i recorded last.
+// output. In block mode output slot i is refilled from what input slot i recorded last; in
+// low-latency mode the device's callback runs the chain (live_chain.h) and the owner only
+// hands parameters over, reads the meters and stops it.
 #include <cstring>
 
 #include "playback/audio_engine.h"
@@ -27,6 +29,41 @@ void on_input_data(AudioEngine& e, int slot) {
     }
     // A failed re-queue leaves the slot with its last content, which plays again.
     e.device->add_input(slot);
+}
+
+void start_live_chain(AudioEngine& e) {
+    change_sample_rate(*e.processor, e.sample_rate);
+    e.played_bytes = 0;
+    e.live->start(*e.processor);
+    e.live_running = 1;
+    e.engine_state = ENGINE_PLAYING;
+    if (!e.device->start()) {
+        stop_and_close(e);
+        return;
+    }
+    e.host->refresh_playlist_view();
+}
+
+void on_live_tick(AudioEngine& e) {
+    if (!e.live_running) {
+        return;
+    }
+    const bool alive = e.device->streams_alive();
+    if (e.engine_state == ENGINE_PLAYING && alive) {
+        e.live->hand_over(e.processor->params);
+        MeterSnapshot m;
+        if (e.live->take_meters(m)) {
+            e.meters = m;
+        } else {
+            begin_block_meters(e.meters);  // no period ended since the last tick
+        }
+        e.played_bytes = 4 * static_cast<int64_t>(e.live->frames());
+        return;
+    }
+    // Stopped, or the stream ended by itself: nothing is queued, so the engine closes now.
+    stop_and_close(e);
+    reset_processor_state(*e.processor);
+    e.stop_requested = 0;
 }
 
 bool toggle_onair_mode(AudioEngine& e) {

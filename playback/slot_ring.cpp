@@ -100,6 +100,7 @@ void SlotRing::reset() {
     cur_in_ = -1;
     in_pos_ = 0;
     draining_.store(false, std::memory_order_relaxed);
+    recorded_.store(0, std::memory_order_relaxed);
     if (event_fd_ >= 0) {
         uint64_t value = 0;
         [[maybe_unused]] ssize_t n = ::read(event_fd_, &value, sizeof value);
@@ -175,6 +176,7 @@ bool SlotRing::record(const int16_t* in, unsigned long frames, bool device_overf
     if (dropped || device_overflow) {
         overflows_.fetch_add(1, std::memory_order_relaxed);
     }
+    recorded_.fetch_add(pos, std::memory_order_release);
     return finished;
 }
 

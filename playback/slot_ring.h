@@ -61,6 +61,8 @@ public:
 
     uint64_t underflow_count() const { return underflows_.load(std::memory_order_relaxed); }
     uint64_t overflow_count() const { return overflows_.load(std::memory_order_relaxed); }
+    // Frames recorded into slots since the last reset (the device's input clock).
+    uint64_t recorded_frames() const { return recorded_.load(std::memory_order_acquire); }
 
     // ---- callback side ----
 
@@ -99,6 +101,7 @@ private:
     std::atomic<bool> draining_{false};
     std::atomic<uint64_t> underflows_{0};
     std::atomic<uint64_t> overflows_{0};
+    std::atomic<uint64_t> recorded_{0};
 };
 
 }  // namespace zv

@@ -1,22 +1,25 @@
-// A fixed-capacity single-producer/single-consumer queue of small integers. The sound callback
-// pushes finished slot indices into it and the owner thread pops them; neither side locks or
-// allocates, so the callback can use it.
+// A fixed-capacity single-producer/single-consumer queue of values (small integers by default).
+// The sound callback pushes finished slot indices into it and the owner thread pops them; the
+// owner hands the panel's parameters to a callback that runs the chain through one. Neither side
+// locks or allocates, so the callback can use it. T must be trivially copyable.
 #pragma once
 
 #include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 namespace zv {
 
-template <size_t Capacity>
+template <size_t Capacity, typename T = int32_t>
 class SpscQueue {
     static_assert((Capacity & (Capacity - 1)) == 0, "capacity must be a power of two");
+    static_assert(std::is_trivially_copyable_v<T>);
 
 public:
     // Producer side only. False when full (the value is dropped).
-    bool push(int32_t value) {
+    bool push(const T& value) {
         const size_t head = head_.load(std::memory_order_relaxed);
         const size_t tail = tail_.load(std::memory_order_acquire);
         if (head - tail == Capacity) {
@@ -28,7 +31,7 @@ public:
     }
 
     // Consumer side only. False when empty.
-    bool pop(int32_t& value) {
+    bool pop(T& value) {
         const size_t tail = tail_.load(std::memory_order_relaxed);
         const size_t head = head_.load(std::memory_order_acquire);
         if (head == tail) {
@@ -46,7 +49,7 @@ public:
     }
 
 private:
-    std::array<int32_t, Capacity> items_{};
+    std::array<T, Capacity> items_{};
     alignas(64) std::atomic<size_t> head_{0};
     alignas(64) std::atomic<size_t> tail_{0};
 };

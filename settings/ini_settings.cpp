@@ -39,6 +39,10 @@ const char* ini_key_name(IniKey key) {
             return "SelectFolderPath";
         case IniKey::Language:
             return "Language";
+        case IniKey::EncoderConfirmed:
+            return "EncoderConfirmed";
+        case IniKey::LowLatency:
+            return "LowLatency";
     }
     return "";
 }
@@ -53,7 +57,9 @@ std::string IniSettings::read(IniKey key) const {
     const QSettings ini(QString::fromStdString(file_.string()), QSettings::IniFormat);
     const QVariant value = ini.value(qualified(key));
     if (!value.isValid()) {
-        return key == IniKey::Language ? std::string() : home_folder();
+        const bool folder =
+            key != IniKey::Language && key != IniKey::EncoderConfirmed && key != IniKey::LowLatency;
+        return folder ? home_folder() : std::string();
     }
     return cut_value(value.toString().toStdString());
 }

@@ -1,6 +1,6 @@
-// The INI file that remembers the last folder or file chosen in each file dialog, and the
-// window's language: zelmp3.ini in
-// the program folder (default ~/.config/zelvonicmp3/zelmp3.ini), section "ZelvonicMP3". A key is
+// The INI file that remembers the last folder or file chosen in each file dialog, the
+// window's language, the confirmed external encoder and the low-latency ON AIR switch: zelmp3.ini
+// in the program folder (default ~/.config/zelvonicmp3/zelmp3.ini), section "ZelvonicMP3". A key is
 // read just before its dialog opens and written only when the dialog ends with OK; nothing is
 // cached between dialogs.
 #pragma once
@@ -26,7 +26,15 @@ enum class IniKey {
     EncToolDir,
     SelectFolderPath,
     Language,  // the window's language: Automatic (also when missing), English or Japanese
+    // The confirmed external encoder: a hash of its program and parameter line
+    // (encoder_trust.h); empty when missing.
+    EncoderConfirmed,
+    LowLatency,  // "1": ON AIR mode runs in the device's callback; anything else (or missing): off
 };
+
+// The LowLatency key's values.
+inline constexpr const char* LOW_LATENCY_ON_TEXT = "1";
+inline constexpr const char* LOW_LATENCY_OFF_TEXT = "0";
 
 const char* ini_key_name(IniKey key);
 
@@ -39,7 +47,7 @@ public:
     explicit IniSettings(std::filesystem::path file = default_ini_file_path());
 
     // The stored value (at most 259 bytes), or when the key or file is missing the home folder
-    // (for Language, an empty text).
+    // (for Language, EncoderConfirmed and LowLatency, an empty text).
     std::string read(IniKey key) const;
     // Stores value cut to 259 bytes (never inside a UTF-8 sequence). The file is replaced
     // whole; false with error set when it cannot be written.

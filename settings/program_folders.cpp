@@ -1,10 +1,16 @@
 #include "settings/program_folders.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 #include <system_error>
 #include <vector>
 
@@ -41,11 +47,6 @@ std::filesystem::path choose_program_folder(const std::filesystem::path& folder_
     if (!folder_option.empty()) {
         return folder_option.is_absolute() ? folder_option : current_dir / folder_option;
     }
-    std::error_code ec;
-    if (!current_dir.empty() &&
-        std::filesystem::is_regular_file(current_dir / STATE_FILE_NAME, ec)) {
-        return current_dir;
-    }
     return default_program_folder();
 }
 
@@ -58,11 +59,6 @@ bool prepare_program_folder(const std::filesystem::path& folder, std::string& er
         return false;
     }
     return true;
-}
-
-ProgramFolders make_program_folders() {
-    std::error_code ec;
-    return make_program_folders(std::filesystem::current_path(ec));
 }
 
 ProgramFolders make_program_folders(std::filesystem::path folder) {
@@ -98,32 +94,77 @@ bool ensure_users_folder(const ProgramFolders& f) {
     return std::filesystem::is_directory(users_folder_path(f), ec);
 }
 
-int clean_temp_folder(const std::filesystem::path& folder) {
-    std::error_code ec;
-    std::filesystem::directory_iterator it(folder, ec);
-    if (ec) {
-        return 0;
-    }
-    // Collected first, so the listing is not changed while it is being read.
-    std::vector<std::filesystem::path> doomed;
-    for (const std::filesystem::directory_iterator end; it != end; it.increment(ec)) {
-        if (ec) {
-            break;
+bool temp_clean_left_alone(const TempCleanResult& r) {
+    return r.outcome != TempCleanOutcome::Cleaned && r.outcome != TempCleanOutcome::Missing;
+}
+
+TempCleanResult clean_temp_folder(const std::filesystem::path& folder) {
+    TempCleanResult r;
+    // O_NOFOLLOW refuses a link in the last place; O_DIRECTORY anything but a folder.
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        r.error = errno;
+        switch (errno) {
+            case ENOENT:
+                r.outcome = TempCleanOutcome::Missing;
+                break;
+            case ELOOP:
+            case ENOTDIR: {
+                // Linux answers a link with ENOTDIR when O_DIRECTORY is given too.
+                struct stat st {};
+                const bool link = ::lstat(folder.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+                r.outcome = link ? TempCleanOutcome::Link : TempCleanOutcome::NotAFolder;
+                break;
+            }
+            default:
+                r.outcome = TempCleanOutcome::Unreadable;
+                break;
         }
-        std::error_code entry_ec;
-        // A symbolic link is removed itself; what it points to is never followed.
-        if (it->is_symlink(entry_ec) || !it->is_directory(entry_ec)) {
-            doomed.push_back(it->path());
+        return r;
+    }
+    struct stat self {};
+    if (::fstat(fd, &self) != 0 || self.st_uid != ::geteuid()) {
+        r.error = errno;
+        r.outcome = TempCleanOutcome::NotOwned;
+        ::close(fd);
+        return r;
+    }
+    DIR* dir = ::fdopendir(fd);  // owns fd from here
+    if (dir == nullptr) {
+        r.error = errno;
+        r.outcome = TempCleanOutcome::Unreadable;
+        ::close(fd);
+        return r;
+    }
+    // Names first, so the listing is not changed while it is read.
+    std::vector<std::string> names;
+    errno = 0;
+    while (const dirent* e = ::readdir(dir)) {
+        const std::string name = e->d_name;
+        if (name != "." && name != "..") {
+            names.push_back(name);
         }
     }
-    int deleted = 0;
-    for (const std::filesystem::path& path : doomed) {
-        std::error_code entry_ec;
-        if (std::filesystem::remove(path, entry_ec)) {
-            ++deleted;
+    const int listing_error = errno;
+    r.outcome = TempCleanOutcome::Cleaned;
+    for (const std::string& name : names) {
+        struct stat st {};
+        if (::fstatat(::dirfd(dir), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            continue;
+        }
+        // unlinkat without AT_REMOVEDIR never removes a folder and never follows a link, so an
+        // entry swapped after this look is at worst left alone.
+        if ((S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)) &&
+            ::unlinkat(::dirfd(dir), name.c_str(), 0) == 0) {
+            ++r.removed;
         }
     }
-    return deleted;
+    ::closedir(dir);
+    if (listing_error != 0) {
+        r.outcome = TempCleanOutcome::Unreadable;
+        r.error = listing_error;
+    }
+    return r;
 }
 
 }  // namespace zv

@@ -3,8 +3,9 @@
 //
 // A program started from a desktop menu runs in the home folder, so the program folder is
 // $XDG_CONFIG_HOME/zelvonicmp3/ (default ~/.config/zelvonicmp3/) unless the user names one
-// (--folder DIR) or starts the program in a folder that already holds zvmp3.prf (a portable
-// set-up).
+// (--folder DIR, or --portable for the executable's folder). A folder never becomes the
+// program folder because it holds a zvmp3.prf: a downloaded folder would otherwise bring its
+// own state file (with an external encoder to run) and its own tempwav to empty.
 #pragma once
 
 #include <ctime>
@@ -32,8 +33,9 @@ std::string home_folder();
 // $HOME/.config/zelvonicmp3.
 std::filesystem::path default_program_folder();
 
-// Which folder a start uses: the --folder option when given, else current_dir when it holds
-// zvmp3.prf, else the default program folder. Relative options are taken from current_dir.
+// Which folder a start uses: the folder the user named (--folder, --portable) when given,
+// else the default program folder, whatever the current folder holds. A relative name is
+// taken from current_dir.
 std::filesystem::path choose_program_folder(const std::filesystem::path& folder_option,
                                             const std::filesystem::path& current_dir);
 
@@ -44,8 +46,6 @@ bool prepare_program_folder(const std::filesystem::path& folder, std::string& er
 // Eight digits from the seconds since 1970, modulo 100000000.
 std::string make_run_id(std::time_t now);
 
-// start_folder from the current directory (empty when it cannot be had), run_id from now.
-ProgramFolders make_program_folders();
 // The given folder, run_id from now.
 ProgramFolders make_program_folders(std::filesystem::path folder);
 
@@ -59,8 +59,27 @@ std::filesystem::path ini_file_path(const ProgramFolders& f);  // zelmp3.ini
 // Creates users/ when it does not exist; true when it exists afterwards.
 bool ensure_users_folder(const ProgramFolders& f);
 
-// Deletes every entry of folder that is not a directory; sub-folders and the folder itself
-// stay. A missing folder and deletion failures are ignored. Returns the number deleted.
-int clean_temp_folder(const std::filesystem::path& folder);
+// What emptying tempwav/ found. Anything but a real folder of this user is left alone.
+enum class TempCleanOutcome {
+    Cleaned,     // a folder of ours: its files and links were removed
+    Missing,     // nothing there
+    Link,        // a symbolic link: never followed
+    NotAFolder,  // a file or another kind of entry
+    NotOwned,    // a folder of another user
+    Unreadable,  // could not be opened or listed (error says why)
+};
+struct TempCleanResult {
+    TempCleanOutcome outcome = TempCleanOutcome::Missing;
+    int removed = 0;
+    int error = 0;  // errno, for Unreadable
+};
+// True when the user should hear of it: tempwav/ exists but was not ours to empty.
+bool temp_clean_left_alone(const TempCleanResult& r);
+
+// Empties tempwav/: in a real folder owned by this user, removes the regular files and the
+// symbolic links themselves (never what they name); sub-folders and other entries stay. Works
+// on the folder's own descriptor (opened without following a link), so a folder swapped for a
+// link while it is cleaned cannot lead the removals elsewhere. Removal failures are ignored.
+TempCleanResult clean_temp_folder(const std::filesystem::path& folder);
 
 }  // namespace zv

@@ -11,7 +11,9 @@ namespace zv {
 // the values in memory (the derived values are recomputed unless the magic was wrong).
 LoadResult load_state_file(ProgramState& s, const ProgramFolders& folders, const BeepHook& beep);
 
-// Deletes the plain files of tempwav/ and then saves zvmp3.prf in the start folder.
-SaveResult save_state_at_exit(ProgramState& s, const ProgramFolders& folders);
+// Empties tempwav/ (clean_temp_folder; what it found goes to cleaned when given) and then
+// saves zvmp3.prf in the start folder.
+SaveResult save_state_at_exit(ProgramState& s, const ProgramFolders& folders,
+                              TempCleanResult* cleaned = nullptr);
 
 }  // namespace zv

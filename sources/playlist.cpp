@@ -11,6 +11,7 @@
 
 #include "sources/id3v1.h"
 #include "sources/mp3_source.h"
+#include "sources/natural_order.h"
 #include "sources/wav_source.h"
 
 namespace zv {
@@ -66,14 +67,20 @@ void swap_songs(Playlist& pl, int a, int b) {
     }
 }
 
-void fill_entry(SongEntry& e, int32_t rate, int32_t channels, int32_t type, int32_t pcm_bytes,
-                std::string_view path) {
+// Every field of a slot is written when a song is put into it: the entry (reserved bytes
+// included), its tag and its mark. A slot reused after Remove All, Delete or a playlist file
+// keeps nothing of the song it held before.
+void put_entry(Playlist& pl, int slot, int32_t rate, int32_t channels, int32_t type,
+               int32_t pcm_bytes, std::string_view path) {
+    SongEntry& e = pl.entries[static_cast<size_t>(slot)];
+    e = SongEntry{};
     e.sample_rate = rate;
     e.channels = channels;
-    e.peak_level = 0;
     e.source_type = type;
     e.pcm_bytes = pcm_bytes;
     set_song_path(e, path);
+    pl.tags[static_cast<size_t>(slot)] = Id3v1Tag{};
+    pl.song_mark[static_cast<size_t>(slot)] = MARK_NONE;
 }
 
 std::string join_path(std::string_view folder, std::string_view name) {
@@ -96,31 +103,52 @@ void note(ScanResult& r, AddResult a) {
     if (a == AddResult::path_too_long) {
         ++r.paths_too_long;
     }
+    if (a == AddResult::list_full) {
+        ++r.left_out;
+    }
 }
 
-void scan_into(Playlist& pl, const std::string& folder, bool engine_idle, const SongProbes& probes,
-               ScanResult& result) {
+struct FolderItem {
+    std::string name;
+    bool is_dir = false;
+};
+
+// A folder's entries in natural name order ("." and ".." left out).
+std::vector<FolderItem> sorted_items(const std::string& folder) {
+    std::vector<FolderItem> items;
     std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
     if (!dir) {
-        return;
+        return items;
     }
-    while (pl.song_count < MAX_SONGS) {
-        const dirent* item = readdir(dir.get());
-        if (item == nullptr) {
-            break;
-        }
+    while (const dirent* item = readdir(dir.get())) {
         std::string_view name = item->d_name;
         if (name == "." || name == "..") {
             continue;
         }
-        std::string path = join_path(folder, name);
         bool is_dir = item->d_type == DT_DIR;
         if (item->d_type == DT_UNKNOWN) {
             struct stat st {};
-            is_dir = lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+            is_dir = lstat(join_path(folder, name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
         }
-        if (is_dir) {
+        items.push_back({std::string(name), is_dir});
+    }
+    std::sort(items.begin(), items.end(), [](const FolderItem& a, const FolderItem& b) {
+        return natural_less(a.name, b.name);
+    });
+    return items;
+}
+
+void scan_into(Playlist& pl, const std::string& folder, bool engine_idle, const SongProbes& probes,
+               ScanResult& result) {
+    for (const FolderItem& item : sorted_items(folder)) {
+        const std::string path = join_path(folder, item.name);
+        if (item.is_dir) {
             scan_into(pl, path, engine_idle, probes, result);
+        } else if (pl.song_count >= MAX_SONGS) {
+            // Counted by name only: the songs a full list leaves out are not opened.
+            if (has_extension(path, ".wav") || has_extension(path, ".mp3")) {
+                ++result.left_out;
+            }
         } else {
             note(result, add_song_file(pl, path, engine_idle, probes));
         }
@@ -161,13 +189,13 @@ SongProbe probe_song(const std::string& path, const SongProbes& probes) {
 
 void put_probed_song(Playlist& pl, int slot, std::string_view path, const SongProbe& song,
                      const SongProbes& probes) {
-    fill_entry(pl.entries[slot], song.sample_rate, song.channels, song.source_type,
-               clamp_pcm_bytes(song.pcm_bytes), path);
+    // The path is copied first: it may be the slot's own.
+    const std::string kept(path);
+    put_entry(pl, slot, song.sample_rate, song.channels, song.source_type,
+              clamp_pcm_bytes(song.pcm_bytes), kept);
     if (song.source_type == SOURCE_MP3) {
-        pl.tags[slot] = Id3v1Tag{};
-        probes.id3v1(std::string(path), pl.tags[slot]);
+        probes.id3v1(kept, pl.tags[static_cast<size_t>(slot)]);
     }
-    pl.song_mark[slot] = MARK_NONE;
 }
 
 bool probe_pending_song(Playlist& pl, int index, const SongProbes& probes) {
@@ -234,8 +262,7 @@ AddResult add_song_file(Playlist& pl, const std::string& path, bool engine_idle,
         if (slot >= MAX_SONGS) {
             return AddResult::list_full;
         }
-        fill_entry(pl.entries[slot], 0, 0, SOURCE_MP3_PENDING, 0, path);
-        pl.song_mark[slot] = MARK_NONE;
+        put_entry(pl, slot, 0, 0, SOURCE_MP3_PENDING, 0, path);
     } else {
         const SongProbe song = probe_song(path, probes);
         if (!song.accepted) {
@@ -270,10 +297,11 @@ ScanResult drop_paths(Playlist& pl, const std::vector<std::string>& paths, bool 
         }
         struct stat st {};
         if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-            ScanResult sub = scan_folder(pl, path, engine_idle, probes);
-            result.added += sub.added;
-            result.paths_too_long += sub.paths_too_long;
-            result.list_full_reached = result.list_full_reached || sub.list_full_reached;
+            scan_into(pl, path, engine_idle, probes, result);
+        } else if (pl.song_count >= MAX_SONGS) {
+            if (has_extension(path, ".wav") || has_extension(path, ".mp3")) {
+                ++result.left_out;
+            }
         } else {
             note(result, add_song_file(pl, path, engine_idle, probes));
         }
@@ -373,6 +401,11 @@ bool remove_all(Playlist& pl, bool engine_idle) {
     }
     pl.song_count = 0;
     pl.selected_index = 0;
+    // A song playing on is no longer in the list: no row stands for it, so songs added
+    // afterwards never take its place.
+    if (!engine_idle) {
+        pl.current_index = NO_CURRENT_SONG;
+    }
     return true;
 }
 
@@ -454,9 +487,7 @@ void sort_by_header_click(Playlist& pl, int column) {
 }
 
 void put_onair_entry(Playlist& pl, int32_t sample_rate) {
-    SongEntry& e = pl.entries[0];
-    fill_entry(e, sample_rate, 2, SOURCE_WAV, 0, ONAIR_ENTRY_TEXT);
-    pl.song_mark[0] = MARK_NONE;
+    put_entry(pl, 0, sample_rate, 2, SOURCE_WAV, 0, ONAIR_ENTRY_TEXT);
     pl.song_count = 1;
     pl.selected_index = 0;
     pl.current_index = 0;

@@ -29,6 +29,7 @@ constexpr int32_t MARK_EXPORTED = 1;
 constexpr int32_t MARK_FAILED = 2;
 
 constexpr int DEFAULT_SORT_COLUMN = 4;  // "Time"
+constexpr int32_t NO_CURRENT_SONG = -1;
 
 // Exactly the 320 bytes a playlist file stores per slot.
 struct SongEntry {
@@ -50,7 +51,7 @@ struct Playlist {
     std::array<int32_t, MAX_SONGS> song_mark{};
     int32_t song_count = 0;
     int32_t selected_index = 0;
-    int32_t current_index = 0;
+    int32_t current_index = 0;  // NO_CURRENT_SONG while a song removed from the list plays
     int32_t sort_column = DEFAULT_SORT_COLUMN;
     int32_t sort_ascending_next = 0;
     int32_t continuous_playback = 0;
@@ -90,9 +91,10 @@ struct SongProbe {
     int64_t pcm_bytes = 0;
 };
 SongProbe probe_song(const std::string& path, const SongProbes& probes = default_song_probes());
-// Writes an accepted song into a slot: its format, its clamped length, peak level 0, no mark,
-// and for an MP3 its tag read afresh (cleared first, so an unreadable tag never shows the
-// slot's previous song). Every way into the list goes through here.
+// Writes an accepted song into a slot: every field of the slot is reset first (entry, tag,
+// mark), then its format, its clamped length, peak level 0, no mark, and for an MP3 its tag
+// read afresh; a WAV's tag stays empty, so it never carries the slot's previous song's tag into
+// an MP3 export. Every way into the list goes through here.
 void put_probed_song(Playlist& pl, int slot, std::string_view path, const SongProbe& song,
                      const SongProbes& probes = default_song_probes());
 
@@ -114,14 +116,19 @@ struct ScanResult {
     int added = 0;
     int paths_too_long = 0;          // files refused because their path does not fit
     bool list_full_reached = false;  // the window shows the list-full message once
+    int left_out = 0;                // songs (by name) not added because the list was full
 };
-// Depth-first walk in the order the file system returns entries. Symbolic links to folders
-// are not followed (a link cycle would never end); links to files are added like files.
+// Depth-first walk of the folder's entries in natural name order (natural_order.h: 01..12,
+// track2 before track10), each sub-folder's songs where its name falls. Symbolic links to
+// folders are not followed (a link cycle would never end); links to files are added like
+// files. Once the list is full the walk goes on counting the songs it leaves out.
 ScanResult scan_folder(Playlist& pl, const std::string& folder, bool engine_idle,
                        const SongProbes& probes = default_song_probes());
 
-// Files and folders dropped on the window. list_full_reached asks for the list-full message:
-// when the list was full before the drop (nothing is added), or when the drop filled it.
+// Files and folders dropped on the window (or named on the command line), in the order given;
+// a folder is walked as scan_folder walks it. list_full_reached asks for the list-full
+// message: when the list was full before the drop (nothing is added), or when the drop filled
+// it; left_out counts what the full list refused.
 ScanResult drop_paths(Playlist& pl, const std::vector<std::string>& paths, bool engine_idle,
                       const SongProbes& probes = default_song_probes());
 
@@ -144,6 +151,8 @@ bool click_row(Playlist& pl, int row);
 bool move_selected_up(Playlist& pl);
 bool move_selected_down(Playlist& pl);
 bool delete_selected(Playlist& pl, bool engine_idle);  // never the song being played
+// While the engine plays, the song playing on leaves the list with the rest (current_index
+// becomes NO_CURRENT_SONG).
 bool remove_all(Playlist& pl, bool engine_idle);
 void toggle_continuous_playback(Playlist& pl);
 

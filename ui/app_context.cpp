@@ -1,12 +1,32 @@
 #include "ui/app_context.h"
 
 #include <cstdio>
+#include <cstring>
 #include <stdexcept>
 
 #include "settings/state_file.h"
+#include "sources/replace_file.h"
 #include "ui/panel_controls.h"
 
 namespace zv {
+
+std::string temp_clean_text(const TempCleanResult& r, const std::filesystem::path& folder) {
+    const std::string name = folder.string();
+    switch (r.outcome) {
+        case TempCleanOutcome::Link:
+            return name + " is a symbolic link, not a folder: left alone (nothing deleted)";
+        case TempCleanOutcome::NotAFolder:
+            return name + " is not a folder: left alone (nothing deleted)";
+        case TempCleanOutcome::NotOwned:
+            return name + " belongs to another user: left alone (nothing deleted)";
+        case TempCleanOutcome::Unreadable:
+            return "cannot empty " + name + ": " + std::strerror(r.error);
+        case TempCleanOutcome::Cleaned:
+        case TempCleanOutcome::Missing:
+            break;
+    }
+    return {};
+}
 
 EngineDriver::EngineDriver(QObject* parent) : QObject(parent) {
     for (int id = 0; id < TIMER_SLOTS; ++id) {
@@ -123,6 +143,9 @@ AppContext::AppContext(const StartOptions& options, std::unique_ptr<AudioDevice>
     }
     ini = IniSettings(ini_file_path(folders));
     remove_stale_temp_folders();
+    // Part files of saves (state file, INI file, presets) that a killed run left behind.
+    remove_stale_part_files(folders.start_folder.string());
+    remove_stale_part_files(users_folder_path(folders).string());
     temp = std::make_unique<TempFolder>(folders.run_id);
 
     // The engine exists from the start so the state file's device settings land in it.
@@ -136,6 +159,7 @@ AppContext::AppContext(const StartOptions& options, std::unique_ptr<AudioDevice>
     ProgramState s = state();
     load_state_file(s, folders, beep);
     apply_release_setting(*processor);
+    engine->settings.low_latency = ini.read(IniKey::LowLatency) == LOW_LATENCY_ON_TEXT ? 1 : 0;
 }
 
 AppContext::~AppContext() {
@@ -159,7 +183,12 @@ SaveResult AppContext::shut_down() {
         stop_and_close(*engine);
     }
     ProgramState s = state();
-    SaveResult r = save_state_at_exit(s, folders);
+    TempCleanResult cleaned;
+    SaveResult r = save_state_at_exit(s, folders, &cleaned);
+    if (temp_clean_left_alone(cleaned)) {
+        std::fprintf(stderr, "zvmp3: %s\n",
+                     temp_clean_text(cleaned, temp_folder_path(folders)).c_str());
+    }
     if (!r.ok) {
         std::fprintf(stderr, "zvmp3: the state file was not saved: %s\n", r.error.c_str());
     }
@@ -177,12 +206,11 @@ DisplayInputs AppContext::display_inputs() const {
     in.played_bytes = engine->played_bytes;
     in.song_count = playlist->song_count;
     in.selected_index = playlist->selected_index;
-    const int current = playlist->current_index;
-    if (playlist->song_count > 0 && current >= 0 && current < MAX_SONGS) {
-        const SongEntry& e = playlist->entries[static_cast<size_t>(current)];
-        in.current_rate = e.sample_rate;
-        in.current_channels = e.channels;
-        in.current_source_type = e.source_type;
+    // The song the engine plays, whatever the list did since it started.
+    if (engine_busy(*engine)) {
+        in.current_rate = engine->sample_rate;
+        in.current_channels = engine->channels;
+        in.current_source_type = engine->source_type;
     }
     return in;
 }

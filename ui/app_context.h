@@ -25,6 +25,7 @@
 #include "sources/playlist.h"
 #include "sources/playlist_view.h"
 #include "ui/display_model.h"
+#include "ui/window_language.h"
 
 namespace zv {
 
@@ -51,10 +52,32 @@ public:
     }
     virtual void release_transport_buttons() {}
     virtual void close_window() {}
-    // The commands that need the window itself: its dialogs, file choosers, the manual and
-    // the home page. False when refused or not offered (no window).
-    virtual bool run_window_command(int command_id) {
-        (void)command_id;
+
+    // The commands that need the window itself: its dialogs, file choosers, the manual, the
+    // home page and the language. Each returns true when it did its work; false when the user
+    // or the work refused it, or when there is no window. The command table has checked
+    // their guards already.
+    virtual bool add_song_files() { return false; }
+    virtual bool open_playlist() { return false; }
+    virtual bool save_playlist() { return false; }
+    virtual bool open_parameter_file() { return false; }
+    virtual bool save_parameter_file() { return false; }
+    virtual bool save_user_preset(int number) {
+        (void)number;
+        return false;
+    }
+    virtual bool sound_device_settings() { return false; }
+    virtual bool encoder_settings() { return false; }
+    virtual bool export_songs(bool all) {
+        (void)all;
+        return false;
+    }
+    virtual bool peak_level() { return false; }
+    virtual bool about() { return false; }
+    virtual bool open_manual() { return false; }
+    virtual bool latest_version() { return false; }
+    virtual bool choose_language(LanguageChoice choice) {
+        (void)choice;
         return false;
     }
 };
@@ -100,8 +123,13 @@ private:
     WindowServices& window() { return window_ != nullptr ? *window_ : none_; }
 };
 
+// What shut-down says on stderr when tempwav/ was not emptied (empty when it was, or when
+// there was none).
+std::string temp_clean_text(const TempCleanResult& r, const std::filesystem::path& folder);
+
 struct StartOptions {
-    std::filesystem::path folder;    // --folder; empty: choose as usual
+    // --folder DIR or --portable's folder; empty: the default program folder.
+    std::filesystem::path folder;
     std::vector<std::string> files;  // songs or playlist files to open at start
 };
 

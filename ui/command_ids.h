@@ -1,20 +1,22 @@
 // The command numbers. Every action of the program ends as one of these: menu items, toolbar
-// buttons, the playlist view's keys and the panel's transport buttons send the same numbers
-// to run_command (commands.h).
+// buttons, the playlist view's keys and the panel's transport and switch buttons send the same
+// numbers to run_command (commands.h). The factory presets are commands too, by the preset
+// table's own numbers (engine/factory_presets.h).
 #pragma once
+
+#include "engine/factory_presets.h"
 
 namespace zv::cmd {
 
 constexpr int DEEMPHASIS = 182;
-constexpr int PRESET_SMOOTH_FM = 232;  // the factory presets: 232 and 334..343
-constexpr int PRESET_FIRST = 334;
-constexpr int PRESET_LAST = 343;
+constexpr int PRESET_SMOOTH_FM = preset_id::FM_SMOOTH_LISTENING;
 constexpr int EXTERNAL_ENCODER_SETTINGS = 269;
 constexpr int ABOUT = 301;
 constexpr int CONTINUOUS_PLAYBACK = 302;
 constexpr int BASS_EQ = 303;
 constexpr int BYPASS = 307;
-constexpr int USE_USER_PRESET_1 = 315;  // 315..317
+constexpr int USE_USER_PRESET_1 = 315;
+constexpr int USE_USER_PRESET_2 = 316;
 constexpr int USE_USER_PRESET_3 = 317;
 constexpr int CHOOSE_NEXT = 318;
 constexpr int PEAK_LEVEL = 320;
@@ -30,7 +32,8 @@ constexpr int BASS_PHASE = 332;
 constexpr int PLAY = 333;
 constexpr int QUIT = 345;
 constexpr int MANUAL = 346;
-constexpr int SAVE_USER_PRESET_1 = 348;  // 348..350
+constexpr int SAVE_USER_PRESET_1 = 348;
+constexpr int SAVE_USER_PRESET_2 = 349;
 constexpr int SAVE_USER_PRESET_3 = 350;
 constexpr int DELETE_SONG = 352;
 constexpr int SAVE_PLAYLIST = 354;
@@ -46,9 +49,11 @@ constexpr int VIRTUAL_ROOM = 40118;
 constexpr int INIT_VIRTUAL_ROOM = 40120;
 constexpr int REMOVE_ALL = 40125;
 
-// Commands this program adds: the window's language, kept in the INI file.
+// Commands this program adds: the window's language, kept in the INI file, and the noise
+// gate's switch (the panel's NOISE GATE button).
 constexpr int LANGUAGE_AUTOMATIC = 40201;
 constexpr int LANGUAGE_ENGLISH = 40202;
 constexpr int LANGUAGE_JAPANESE = 40203;
+constexpr int NOISE_GATE = 40204;
 
 }  // namespace zv::cmd

@@ -1,6 +1,7 @@
 #include "ui/control_text.h"
 
 #include <array>
+#include <cmath>
 #include <cstdio>
 
 namespace zv {
@@ -22,10 +23,7 @@ const char* label(const std::array<const char*, N>& labels, int n, int first, co
     return other;
 }
 
-std::string printed(const char* format, double v) {
-    if (format[0] == '\0') {
-        return {};
-    }
+std::string print_one(const char* format, double v) {
     char text[64];
     // The formats are the table's own constants, each with one double.
 #pragma GCC diagnostic push
@@ -33,6 +31,21 @@ std::string printed(const char* format, double v) {
     std::snprintf(text, sizeof text, format, v);
 #pragma GCC diagnostic pop
     return text;
+}
+
+// A value that rounds to zero at the format's precision shows as zero, never "-0.0": a small
+// negative error (-2.8e-17) or a stored -0.0 has no sign worth showing.
+std::string printed(const char* format, double v) {
+    if (format[0] == '\0') {
+        return {};
+    }
+    if (std::signbit(v)) {
+        const std::string magnitude = print_one(format, -v);
+        if (magnitude.find_first_of("123456789") == std::string::npos) {
+            return print_one(format, 0.0);
+        }
+    }
+    return print_one(format, v);
 }
 
 constexpr const char* BLANKED = " ---";
@@ -57,7 +70,7 @@ std::string control_text(const PanelControl& c, double value, const ProcessorPar
                 return BLANKED;
             }
             return printed(c.shape.format, value);
-        case ControlKind::Maxx:
+        case ControlKind::EnhancerType:
             return label(std::array{"1.LvN", "2.Lv1", "3.Lv2", "4.Tr-", "5.Tr+"}, n, 1, "");
         case ControlKind::ClpTyp:
             return label(std::array{"ADPTV", "HARD "}, n, 0, "");

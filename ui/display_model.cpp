@@ -188,16 +188,18 @@ DisplayFrame make_display_frame(const DisplayInputs& in, const MeterModel::Frame
     }
 
     f.indicators_shown = !in.export_in_progress;
-    if (in.song_count > 0 && in.engine_state == ENGINE_PLAYING) {
-        f.channel_image = in.current_channels == 1 ? 177 : in.current_channels == 2 ? 176 : 175;
-        f.rate_image = in.current_rate == 32000   ? 172
-                       : in.current_rate == 44100 ? 173
-                       : in.current_rate == 48000 ? 174
-                                                  : 171;
+    if (in.engine_state == ENGINE_PLAYING) {
+        f.channel_image = in.current_channels == 1   ? SkinId::ChannelsMono
+                          : in.current_channels == 2 ? SkinId::ChannelsStereo
+                                                     : SkinId::ChannelsNone;
+        f.rate_image = in.current_rate == 32000   ? SkinId::Rate32k
+                       : in.current_rate == 44100 ? SkinId::Rate44k
+                       : in.current_rate == 48000 ? SkinId::Rate48k
+                                                  : SkinId::RateNone;
     }
     for (int b = 0; b < METER_BANDS; ++b) {
         const int image = s.noise_gate != 0 ? meters.gate_indicator[static_cast<size_t>(b)] : 3;
-        f.gate_led_image[static_cast<size_t>(b)] = GATE_LED_IMAGES[static_cast<size_t>(image)];
+        f.gate_led_image[static_cast<size_t>(b)] = gate_led_image_id(image);
     }
     f.time_text = time_display_text(in);
     return f;

@@ -61,7 +61,7 @@ struct DisplayInputs {
     int64_t played_bytes = 0;
     int32_t song_count = 0;
     int32_t selected_index = 0;
-    // The song at current_index (zero when the list is empty).
+    // The song the engine plays (zero while idle).
     int32_t current_rate = 0;
     int32_t current_channels = 0;
     int32_t current_source_type = 0;
@@ -71,9 +71,9 @@ struct DisplayFrame {
     std::array<bool, SWITCH_BUTTON_COUNT> led_on{};  // by PanelButtonId of the switches
     std::array<bool, TRANSPORT_COUNT> transport_shown{};
     bool indicators_shown = true;  // not while exporting
-    int channel_image = 175;
-    int rate_image = 171;
-    std::array<int, METER_BANDS> gate_led_image{};
+    SkinId channel_image = SkinId::ChannelsNone;
+    SkinId rate_image = SkinId::RateNone;
+    std::array<SkinId, METER_BANDS> gate_led_image{};
     std::string time_text;
 };
 
@@ -82,8 +82,5 @@ DisplayFrame make_display_frame(const DisplayInputs& in, const MeterModel::Frame
 // The time display's text: " %d/%d" of the export, the played time " mm:ss", a single blank
 // in ON AIR mode, " 00:00" at rest.
 std::string time_display_text(const DisplayInputs& in);
-
-// The gate LED images 0..3 by resource number.
-constexpr std::array<int, 4> GATE_LED_IMAGES = {278, 613, 614, 615};
 
 }  // namespace zv

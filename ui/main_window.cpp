@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "sources/playlist_file.h"
 #include "ui/command_ids.h"
 #include "ui/commands.h"
 #include "ui/dialogs/about_dialog.h"
@@ -43,6 +44,9 @@ constexpr const char* MANUAL_NOT_OPENED_TEXT =
 constexpr const char* PAGE_NOT_OPENED_TEXT =
     QT_TRANSLATE_NOOP("Message", "WEBページを開けませんでした。\n");
 constexpr const char* SONG_COUNT_TEXT = QT_TRANSLATE_NOOP("Window", "リスト曲数： %1");
+// What screen readers call the playlist view and the toolbar.
+constexpr const char* PLAYLIST_ACCESSIBLE_NAME = QT_TRANSLATE_NOOP("Window", "再生リスト");
+constexpr const char* TOOLBAR_ACCESSIBLE_NAME = QT_TRANSLATE_NOOP("Window", "ツールバー");
 constexpr char WINDOW_CONTEXT[] = "Window";
 
 // The local files and folders of a drag; other URLs are not ours to take.
@@ -57,6 +61,18 @@ std::vector<std::string> local_paths(const QMimeData* mime) {
         }
     }
     return paths;
+}
+
+// Drops are taken as a copy (or a link): never as a move, which a file manager that honours
+// it would end by removing the originals.
+Qt::DropAction copy_action(Qt::DropActions offered) {
+    if (offered.testFlag(Qt::CopyAction)) {
+        return Qt::CopyAction;
+    }
+    if (offered.testFlag(Qt::LinkAction)) {
+        return Qt::LinkAction;
+    }
+    return Qt::IgnoreAction;
 }
 
 }  // namespace
@@ -84,10 +100,10 @@ MainWindow::MainWindow(AppContext& ctx, const Skin& skin, WindowOptions options,
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     panel_ = new PanelWidget(
-        skin, ctx.state(), *ctx.playlist, ctx.meters, *this,
-        [&ctx] { return ctx.display_inputs(); }, central);
+        skin, ctx.state(), ctx.meters, *this, [&ctx] { return ctx.display_inputs(); }, central);
     layout->addWidget(panel_);
     list_ = new QTableView(central);
+    list_->setAccessibleName(QCoreApplication::translate(WINDOW_CONTEXT, PLAYLIST_ACCESSIBLE_NAME));
     model_ = new PlaylistTableModel(ctx.view, skin, this);
     list_->setModel(model_);
     list_->setItemDelegateForColumn(0, new NumberColumnDelegate(list_));
@@ -122,12 +138,17 @@ MainWindow::MainWindow(AppContext& ctx, const Skin& skin, WindowOptions options,
 
     ctx.window = this;
     ctx.driver.set_window(this);
+    actions_ = new CommandActions(
+        skin, [this](int id) { dispatch(id); }, this);
 
-    // The playlist view's clicks, keys and header clicks; the panel takes the view's keys too,
-    // so Space plays and stops whichever of the two has the focus.
+    // The playlist view's clicks, keys and header clicks; the panel passes on the view's keys
+    // that its focus mark does not take, so Space plays and stops whichever of the two has
+    // the focus.
     input_ = new PlaylistInput(
         *list_, ctx, [this](int id) { return dispatch(id); }, [this] { redraw_panel(); }, this);
-    panel_->installEventFilter(input_);
+    panel_->set_other_keys([this](int key, Qt::KeyboardModifiers modifiers) {
+        return input_ != nullptr && input_->key(key, modifiers);
+    });
     panel_->setFocusPolicy(Qt::StrongFocus);
     list_->setFocusPolicy(Qt::StrongFocus);
     setTabOrder(panel_, list_);
@@ -146,11 +167,15 @@ MainWindow::MainWindow(AppContext& ctx, const Skin& skin, WindowOptions options,
 
     // The toolbar: its height T is held at 28 px so the panel's coordinates stay the design's.
     toolbar_ = new Toolbar(
-        skin, [this] { return engine_busy(*ctx_.engine); }, this);
+        skin, [this](int id) { return actions_->action(id); },
+        [this] { return engine_busy(*ctx_.engine); }, this);
+    toolbar_->setAccessibleName(
+        QCoreApplication::translate(WINDOW_CONTEXT, TOOLBAR_ACCESSIBLE_NAME));
     connect(toolbar_, &Toolbar::command_triggered, this, [this](int id) { dispatch(id); });
     addToolBar(Qt::TopToolBarArea, toolbar_);
 
     refresh_playlist();
+    update_command_states();
     update_layout();
     const int status_height = statusBar()->sizeHint().height();
     const int menu_height = menuBar()->sizeHint().height();
@@ -165,13 +190,7 @@ MainWindow::MainWindow(AppContext& ctx, const Skin& skin, WindowOptions options,
 }
 
 void MainWindow::build_menus() {
-    std::vector<QAction*> actions;
-    build_menu_bar(*menuBar(), skin_, actions);
-    for (QAction* a : actions) {
-        const int id = action_command(a);
-        menu_actions_.emplace(id, a);
-        connect(a, &QAction::triggered, this, [this, id] { dispatch(id); });
-    }
+    build_menu_bar(*menuBar(), [this](int id) { return actions_->action(id); });
     // The language items show the choice the INI file keeps, one of three.
     auto* languages = new QActionGroup(this);
     for (const LanguageChoice choice :
@@ -195,16 +214,19 @@ void MainWindow::build_menus() {
 }
 
 QAction* MainWindow::menu_action(int command) const {
-    const auto it = menu_actions_.find(command);
-    return it != menu_actions_.end() ? it->second : nullptr;
+    return actions_ != nullptr ? actions_->action(command) : nullptr;
 }
 
 bool MainWindow::dispatch(int command_id) {
-    // A greyed command cannot be reached by its keys either.
-    if (!list_commands_enabled_ && is_list_command(command_id)) {
-        return false;
+    const bool ran = zv::run_command(ctx_, command_id);
+    update_command_states();
+    return ran;
+}
+
+void MainWindow::update_command_states() {
+    if (actions_ != nullptr) {
+        actions_->update(ctx_);
     }
-    return zv::run_command(ctx_, command_id);
 }
 
 MainWindow::~MainWindow() {
@@ -245,6 +267,7 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 
 void MainWindow::redraw_panel() {
     panel_->update();
+    update_command_states();
 }
 
 void MainWindow::refresh_playlist() {
@@ -260,6 +283,7 @@ void MainWindow::refresh_playlist() {
     status_[1]->setText(QString::fromStdString(ctx_.view.status_text));
     mirror_selection();
     panel_->update();
+    update_command_states();
 }
 
 void MainWindow::scroll_list_to(int row, int mode) {
@@ -290,17 +314,13 @@ void MainWindow::mirror_selection() {
 }
 
 void MainWindow::set_list_commands_enabled(bool enabled) {
-    list_commands_enabled_ = enabled;
-    for (int id : list_commands()) {
-        for (auto [it, end] = menu_actions_.equal_range(id); it != end; ++it) {
-            it->second->setEnabled(enabled);
-        }
-        if (toolbar_ != nullptr) {
-            for (QAction* a : toolbar_->actions_for(id)) {
-                a->setEnabled(enabled);
-            }
-        }
-    }
+    // The list commands' guard reads ON AIR mode itself.
+    (void)enabled;
+    update_command_states();
+}
+
+bool MainWindow::list_commands_enabled() const {
+    return ctx_.engine->onair_mode == 0;
 }
 
 void MainWindow::show_message(const std::string& caption, const std::string& text) {
@@ -344,93 +364,121 @@ void MainWindow::close_window() {
 }
 
 void MainWindow::run_command(int command_id) {
-    dispatch(command_id);
+    // The panel's buttons use the commands' actions, as the menus do.
+    if (QAction* a = menu_action(command_id)) {
+        a->trigger();
+    } else {
+        dispatch(command_id);
+    }
 }
 
-bool MainWindow::run_window_command(int command_id) {
-    const bool idle = ctx_.engine_idle();
-    PlaylistCommandContext list{*ctx_.playlist, ctx_.ini, *host_, this};
-    ParameterCommandContext params{ctx_.state(), ctx_.folders, ctx_.ini,
+PlaylistCommandContext MainWindow::playlist_context() {
+    return PlaylistCommandContext{*ctx_.playlist, ctx_.ini, *host_, this};
+}
+
+ParameterCommandContext MainWindow::parameter_context() {
+    return ParameterCommandContext{ctx_.state(), ctx_.folders, ctx_.ini,
                                    *host_,       this,         [] { QApplication::beep(); }};
-    switch (command_id) {
-        case cmd::ADD_SONG_FILES:
-            if (add_song_files(list, idle)) {
-                refresh_playlist();
-            }
-            return true;
-        case cmd::OPEN_PLAYLIST:
-            if (!idle) {
-                return false;
-            }
-            hold_engine_timers();
-            if (open_playlist(list, idle)) {
-                refresh_playlist();
-            }
-            return true;
-        case cmd::SAVE_PLAYLIST:
-            return save_playlist(list);
-        case cmd::OPEN_PARAMETER_FILE:
-            // The panel shows the loaded values at once.
-            return open_parameter_file(params) && (redraw_panel(), true);
-        case cmd::SAVE_PARAMETER_FILE:
-            return save_parameter_file(params);
-        case cmd::SAVE_USER_PRESET_1:
-        case cmd::SAVE_USER_PRESET_1 + 1:
-        case cmd::SAVE_USER_PRESET_3:
-            return save_user_preset_asking(params, command_id - cmd::SAVE_USER_PRESET_1 + 1) &&
-                   (redraw_panel(), true);
-        case cmd::SOUND_DEVICE_SETTINGS: {
-            DeviceSettingsDialog dialog(ctx_.engine->lists, ctx_.engine->settings, this);
-            return host_->exec(dialog) == QDialog::Accepted;
-        }
-        case cmd::EXTERNAL_ENCODER_SETTINGS: {
-            EncoderSettingsDialog dialog(
-                ctx_.encoder, *host_, ctx_.ini, [this] { return ctx_.engine_idle(); }, this);
-            return host_->exec(dialog) == QDialog::Accepted;
-        }
-        case cmd::EXPORT_SONG:
-        case cmd::EXPORT_ALL: {
-            if (ctx_.playlist->song_count > 0) {
-                hold_engine_timers();
-            }
-            ExportCommandContext e = export_context();
-            return command_id == cmd::EXPORT_SONG ? export_song_command(e, idle)
-                                                  : export_all_command(e, idle);
-        }
-        case cmd::PEAK_LEVEL:
-            if (ctx_.playlist->song_count > 0) {
-                hold_engine_timers();
-            }
-            if (!get_peak_level(*ctx_.playlist, idle, *host_, this)) {
-                return false;
-            }
-            refresh_playlist();
-            return true;
-        case cmd::ABOUT: {
-            QApplication::beep();
-            AboutDialog about(skin_.image(SkinId::ProductArt), this);
-            host_->exec(about);
-            return true;
-        }
-        case cmd::MANUAL:
-            open_manual();
-            return true;
-        case cmd::LATEST_VERSION:
-            if (!is_yes(host_->show(this, latest_version_message()))) {
-                return false;
-            }
-            if (!open_url_(QUrl(QString::fromUtf8(HOME_PAGE_URL)))) {
-                show_message(APP_MESSAGE_CAPTION,
-                             message_text(PAGE_NOT_OPENED_TEXT).toStdString() + HOME_PAGE_URL);
-            }
-            return true;
-        default:
-            if (const std::optional<LanguageChoice> choice =
-                    language_choice_of_command(command_id)) {
-                return choose_language(*choice);
-            }
-            return false;
+}
+
+bool MainWindow::add_song_files() {
+    PlaylistCommandContext list = playlist_context();
+    if (zv::add_song_files(list, ctx_.engine_idle())) {
+        refresh_playlist();
     }
+    return true;
+}
+
+bool MainWindow::open_playlist() {
+    PlaylistCommandContext list = playlist_context();
+    if (zv::open_playlist(list, ctx_.engine_idle())) {
+        refresh_playlist();
+    }
+    return true;
+}
+
+bool MainWindow::save_playlist() {
+    PlaylistCommandContext list = playlist_context();
+    return zv::save_playlist(list);
+}
+
+bool MainWindow::open_parameter_file() {
+    ParameterCommandContext params = parameter_context();
+    if (!zv::open_parameter_file(params)) {
+        return false;
+    }
+    redraw_panel();  // the panel shows the loaded values at once
+    return true;
+}
+
+bool MainWindow::save_parameter_file() {
+    ParameterCommandContext params = parameter_context();
+    return zv::save_parameter_file(params);
+}
+
+bool MainWindow::save_user_preset(int number) {
+    ParameterCommandContext params = parameter_context();
+    if (!save_user_preset_asking(params, number)) {
+        return false;
+    }
+    redraw_panel();
+    return true;
+}
+
+bool MainWindow::sound_device_settings() {
+    DeviceSettingsDialog dialog(ctx_.engine->lists, ctx_.engine->settings, this);
+    const int32_t low_latency = ctx_.engine->settings.low_latency;
+    if (host_->exec(dialog) != QDialog::Accepted) {
+        return false;
+    }
+    // The low-latency switch lives in the INI file, the rest in the state file.
+    std::string error;
+    if (ctx_.engine->settings.low_latency != low_latency &&
+        !ctx_.ini.write(
+            IniKey::LowLatency,
+            ctx_.engine->settings.low_latency != 0 ? LOW_LATENCY_ON_TEXT : LOW_LATENCY_OFF_TEXT,
+            error)) {
+        host_->show(this, ini_write_failed_message(ctx_.ini.file().string(), error));
+    }
+    return true;
+}
+
+bool MainWindow::encoder_settings() {
+    EncoderSettingsDialog dialog(
+        ctx_.encoder, *host_, ctx_.ini, [this] { return ctx_.engine_idle(); }, this);
+    return host_->exec(dialog) == QDialog::Accepted;
+}
+
+bool MainWindow::export_songs(bool all) {
+    ExportCommandContext e = export_context();
+    const bool idle = ctx_.engine_idle();
+    return all ? export_all_command(e, idle) : export_song_command(e, idle);
+}
+
+bool MainWindow::peak_level() {
+    if (!get_peak_level(*ctx_.playlist, ctx_.engine_idle(), *host_, this)) {
+        return false;
+    }
+    refresh_playlist();
+    return true;
+}
+
+bool MainWindow::about() {
+    QApplication::beep();
+    AboutDialog about(skin_.image(SkinId::ProductArt), this);
+    host_->exec(about);
+    return true;
+}
+
+bool MainWindow::latest_version() {
+    if (!is_yes(host_->show(this, latest_version_message()))) {
+        return false;
+    }
+    if (!open_url_(QUrl(QString::fromUtf8(HOME_PAGE_URL)))) {
+        show_message(APP_MESSAGE_CAPTION,
+                     message_text(PAGE_NOT_OPENED_TEXT).toStdString() + HOME_PAGE_URL);
+    }
+    return true;
 }
 
 bool MainWindow::choose_language(LanguageChoice choice) {
@@ -456,19 +504,6 @@ void MainWindow::check_language_item(LanguageChoice choice) {
     }
 }
 
-void MainWindow::hold_engine_timers() {
-    // The export, peak and playlist dialogs run modal loops in which the engine's timers would
-    // still fire: the next song of continuous play or the ON AIR auto start would then play
-    // through the processor an export's job is using, or change the list a job walks or a
-    // file is about to replace. A command that will open them stops both first; refused
-    // commands leave them alone.
-    if (!ctx_.engine_idle()) {
-        return;
-    }
-    ctx_.driver.kill_timer(TIMER_NEXT_SONG);
-    ctx_.driver.kill_timer(TIMER_ONAIR_AUTOSTART);
-}
-
 ExportCommandContext MainWindow::export_context() {
     ExportCommandContext e{*ctx_.playlist, *ctx_.processor, ctx_.export_options,
                            ctx_.encoder,   ctx_.throttle,   *ctx_.temp,
@@ -491,12 +526,12 @@ ExportCommandContext MainWindow::export_context() {
     return e;
 }
 
-void MainWindow::open_manual() {
+bool MainWindow::open_manual() {
     const std::optional<std::filesystem::path> page = find_manual(
         ctx_.folders.start_folder, QCoreApplication::applicationDirPath().toStdString());
     if (!page) {
         show_message(APP_MESSAGE_CAPTION, MANUAL_MISSING_TEXT);
-        return;
+        return true;
     }
     const std::filesystem::path shown = manual_page_for(*page, window_text_language());
     const QUrl url = QUrl::fromLocalFile(QString::fromStdString(shown.string()));
@@ -504,42 +539,73 @@ void MainWindow::open_manual() {
         show_message(APP_MESSAGE_CAPTION,
                      message_text(MANUAL_NOT_OPENED_TEXT).toStdString() + shown.string());
     }
+    return true;
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
-    if (local_paths(event->mimeData()).empty()) {
-        event->ignore();
-        return;
-    }
-    event->acceptProposedAction();
+    dragMoveEvent(event);
 }
 
 void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
-    event->acceptProposedAction();
+    const Qt::DropAction action = copy_action(event->possibleActions());
+    if (action == Qt::IgnoreAction || local_paths(event->mimeData()).empty()) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(action);
+    event->accept();
 }
 
 void MainWindow::dropEvent(QDropEvent* event) {
     const std::vector<std::string> paths = local_paths(event->mimeData());
-    if (paths.empty()) {
+    const Qt::DropAction action = copy_action(event->possibleActions());
+    if (paths.empty() || action == Qt::IgnoreAction || !drop_files(paths)) {
+        event->setDropAction(Qt::IgnoreAction);
         event->ignore();
         return;
     }
-    event->acceptProposedAction();
-    drop_files(paths);
+    event->setDropAction(action);
+    event->accept();
 }
 
-void MainWindow::drop_files(const std::vector<std::string>& paths) {
+bool MainWindow::drop_files(const std::vector<std::string>& paths) {
     // In ON AIR mode the list holds the live input alone; adding songs is greyed, and so are
     // drops.
-    if (!list_commands_enabled_) {
-        return;
+    if (!list_commands_enabled()) {
+        show_box(error_message(message_text(TEXT_DROP_IN_ONAIR)));
+        return false;
     }
-    show_scan_warnings(drop_paths(*ctx_.playlist, paths, ctx_.engine_idle()));
+    // Playlist files open as on the command line; songs and folders are added.
+    bool opened = false;
+    std::vector<std::string> songs;
+    for (const std::string& path : paths) {
+        if (!has_extension(path, ".plt")) {
+            songs.push_back(path);
+        } else if (!ctx_.engine_idle()) {
+            show_box(error_message(message_text(TEXT_PLAYLIST_DROP_WHILE_BUSY)));
+        } else {
+            const PlaylistFileResult r = open_playlist_file(*ctx_.playlist, path, true);
+            opened = opened || r.status == PlaylistFileStatus::ok;
+            const std::string message = playlist_file_message(r, path, window_text_language());
+            if (!message.empty()) {
+                show_message(APP_MESSAGE_CAPTION, message);
+            }
+        }
+    }
+    int added = 0;
+    if (!songs.empty()) {
+        const ScanResult r = drop_paths(*ctx_.playlist, songs, ctx_.engine_idle());
+        added = r.added;
+        show_scan_warnings(r);
+    }
     refresh_playlist();
+    return opened || added > 0;
 }
 
 void MainWindow::show_scan_warnings(const ScanResult& result) {
-    if (result.list_full_reached) {
+    if (result.left_out > 0) {
+        show_box(songs_left_out_message(result.left_out));
+    } else if (result.list_full_reached) {
         show_box(list_full_message());
     }
     if (result.paths_too_long > 0) {

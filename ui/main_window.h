@@ -1,8 +1,9 @@
 // The main window: the menu bar, the toolbar at 28 px, the skinned panel, the playlist view
 // and the two-part status bar, 745 px wide with only the height free. It hosts the streaming
 // engine (WindowServices for the core, PanelHost for the panel) and hands every action to the
-// command layer: menu items, toolbar buttons, the view's keys and clicks, the panel's
-// transport buttons and dropped files alike.
+// command layer: menu items, toolbar buttons, shortcuts, the view's keys and clicks, the
+// panel's transport and switch buttons and dropped files alike. The commands' actions are
+// greyed and checked from the command table's guard whenever the panel or the list changes.
 #pragma once
 
 #include <QLabel>
@@ -11,12 +12,14 @@
 #include <QTableView>
 #include <QUrl>
 #include <functional>
-#include <map>
 #include <vector>
 
 #include "ui/app_context.h"
+#include "ui/command_actions.h"
 #include "ui/dialogs/dialog_host.h"
 #include "ui/dialogs/export_commands.h"
+#include "ui/dialogs/parameter_commands.h"
+#include "ui/dialogs/playlist_commands.h"
 #include "ui/panel_widget.h"
 #include "ui/playlist_input.h"
 #include "ui/playlist_table_model.h"
@@ -49,20 +52,23 @@ public:
     PlaylistTableModel* table_model() const { return model_; }
     Toolbar* toolbar() const { return toolbar_; }
     PlaylistInput* playlist_input() const { return input_; }
-    // The menu bar's item for a command (the first, when several send it), or null.
+    // The action of a command (the menu bar's item, the toolbar's button), or null.
     QAction* menu_action(int command) const;
     QString status_text(int part) const;
     // The height of the area below the menu bar (toolbar, panel, list and status bar).
     int client_height() const;
 
-    // Runs a command as the window's menus, toolbar and keys do: commands greyed in ON AIR
-    // mode are refused. True when the command ran.
+    // Runs a command as the window's menus, toolbar and keys do: a command its guard refuses
+    // (a greyed one) does nothing. True when the command ran. The actions follow the state
+    // afterwards.
     bool dispatch(int command_id);
     // Scrolls the playlist view so that row is the top row (mode 0) or, when it is below the
     // page, the last row but one (mode 1).
     void scroll_list_to(int row, int mode);
     // Dropped files and folders, as local paths.
-    void drop_files(const std::vector<std::string>& paths);
+    // True when the drop added a song or opened a playlist; a drop that can add nothing
+    // (ON AIR mode, a full list, a playlist while a song plays) is refused and told why.
+    bool drop_files(const std::vector<std::string>& paths);
     // How the manual and the home page are opened (QDesktopServices by default; tests
     // replace it).
     using UrlOpener = std::function<bool(const QUrl&)>;
@@ -78,13 +84,27 @@ public:
     void redraw_panel() override;
     void refresh_playlist() override;
     void set_list_commands_enabled(bool enabled) override;
-    bool list_commands_enabled() const { return list_commands_enabled_; }
+    bool list_commands_enabled() const;
     void show_message(const std::string& caption, const std::string& text) override;
     void show_scan_warnings(const ScanResult& result) override;
     bool pointer_over_seek_buttons(bool forward_only) override;
     void release_transport_buttons() override;
     void close_window() override;
-    bool run_window_command(int command_id) override;
+    bool add_song_files() override;
+    bool open_playlist() override;
+    bool save_playlist() override;
+    bool open_parameter_file() override;
+    bool save_parameter_file() override;
+    bool save_user_preset(int number) override;
+    bool sound_device_settings() override;
+    bool encoder_settings() override;
+    bool export_songs(bool all) override;
+    bool peak_level() override;
+    bool about() override;
+    bool open_manual() override;
+    bool latest_version() override;
+    // Keeps the choice in the INI file; the window speaks it from the next start.
+    bool choose_language(LanguageChoice choice) override;
     void run_command(int command_id) override;
     void press_seek(int step) override;
     void release_seek() override;
@@ -106,18 +126,18 @@ public:
 
 private:
     void build_menus();
-    // Keeps the choice in the INI file; the window speaks it from the next start.
-    bool choose_language(LanguageChoice choice);
     void check_language_item(LanguageChoice choice);
+    // Greys and checks the commands' actions as the state now allows.
+    void update_command_states();
     void update_layout();
     // The About picture at start-up: shown without holding anything up, once the window has
     // painted, and gone after 3 s or a click.
     void show_splash();
     void mirror_selection();
-    void open_manual();
     void show_box(const BoxMessage& message);
     ExportCommandContext export_context();
-    void hold_engine_timers();
+    PlaylistCommandContext playlist_context();
+    ParameterCommandContext parameter_context();
 
     AppContext& ctx_;
     const Skin& skin_;
@@ -126,14 +146,13 @@ private:
     QTableView* list_ = nullptr;
     PlaylistTableModel* model_ = nullptr;
     PlaylistInput* input_ = nullptr;
-    std::multimap<int, QAction*> menu_actions_;
+    CommandActions* actions_ = nullptr;
     UrlOpener open_url_;
     QtDialogHost qt_host_;
     DialogHost* host_ = &qt_host_;
     QPointer<QDialog> splash_;
     bool splash_wanted_ = false;
     QLabel* status_[2] = {nullptr, nullptr};
-    bool list_commands_enabled_ = true;
     bool painted_once_ = false;
 };
 

@@ -4,252 +4,153 @@
 #include <QCoreApplication>
 #include <QMenu>
 #include <QMenuBar>
-#include <algorithm>
 
 #include "ui/command_ids.h"
-#include "ui/skin.h"
+#include "ui/commands.h"
 
 namespace zv {
 namespace {
 
 using K = MenuEntryKind;
 
-// The captions are the Japanese of menu 602, marked for the translation catalogue; the
-// installed translator gives the English menu (603) its captions at display.
+// The captions are the Japanese of the menu bar, marked for the translation catalogue; the
+// installed translator gives the English menu its captions at display.
 constexpr char MENU_CONTEXT[] = "Menu";
 
-QString caption_text(const char* caption) {
-    return QCoreApplication::translate(MENU_CONTEXT, caption);
+constexpr MenuEntry item(int command) {
+    return {K::Item, command};
 }
-
-constexpr MenuEntry item(int command, const char* caption, int image = 0) {
-    return {K::Item, command, caption, image};
+constexpr MenuEntry submenu(const char* caption, char mnemonic) {
+    return {K::Submenu, 0, caption, mnemonic};
 }
-constexpr MenuEntry submenu(const char* caption) {
-    return {K::Submenu, 0, caption, 0};
+constexpr MenuEntry presets(FactoryPresetGroup group) {
+    return {K::Presets, 0, nullptr, 0, group};
 }
 constexpr MenuEntry SEPARATOR{K::Separator};
 constexpr MenuEntry END{K::EndSubmenu};
 
-// The images of the preset groups: digital broadcast, internet radio, FM.
-constexpr int IMAGE_DIGITAL = 287;
-constexpr int IMAGE_INTERNET = 288;
-constexpr int IMAGE_FM = 289;
-
 constexpr MenuEntry MAIN_MENU[] = {
-    submenu(QT_TRANSLATE_NOOP("Menu", "ファイル")),
-    item(cmd::OPEN_PLAYLIST, QT_TRANSLATE_NOOP("Menu", "再生リストを開く"), 281),
-    item(cmd::SAVE_PLAYLIST, QT_TRANSLATE_NOOP("Menu", "再生リストを保存"), 282),
+    submenu(QT_TRANSLATE_NOOP("Menu", "ファイル"), 'F'),
+    item(cmd::OPEN_PLAYLIST),
+    item(cmd::SAVE_PLAYLIST),
     SEPARATOR,
-    item(cmd::ADD_SONG_FILES, QT_TRANSLATE_NOOP("Menu", "WAV/MP3ファイルをリストに登録"), 283),
+    item(cmd::ADD_SONG_FILES),
     SEPARATOR,
-    item(cmd::SOUND_DEVICE_SETTINGS, QT_TRANSLATE_NOOP("Menu", "サウンドデバイスの設定"), 284),
+    item(cmd::SOUND_DEVICE_SETTINGS),
     // The program's own addition: the language, each name in its own language.
-    submenu(QT_TRANSLATE_NOOP("Menu", "言語 (Language)")),
-    item(cmd::LANGUAGE_AUTOMATIC, QT_TRANSLATE_NOOP("Menu", "自動 (Automatic)")),
-    item(cmd::LANGUAGE_ENGLISH, "English"),
-    item(cmd::LANGUAGE_JAPANESE, "日本語"),
+    submenu(QT_TRANSLATE_NOOP("Menu", "言語 (Language)"), 'L'),
+    item(cmd::LANGUAGE_AUTOMATIC),
+    item(cmd::LANGUAGE_ENGLISH),
+    item(cmd::LANGUAGE_JAPANESE),
     END,
     SEPARATOR,
-    item(cmd::QUIT, QT_TRANSLATE_NOOP("Menu", "終了")),
-    END,
-
-    submenu(QT_TRANSLATE_NOOP("Menu", "パラメータ")),
-    item(cmd::OPEN_PARAMETER_FILE, QT_TRANSLATE_NOOP("Menu", "パラメータファイルを開く"), 285),
-    item(cmd::SAVE_PARAMETER_FILE, QT_TRANSLATE_NOOP("Menu", "パラメータをファイルに保存"), 286),
-    SEPARATOR,
-    submenu(QT_TRANSLATE_NOOP("Menu", "★推奨のサウンド設定")),
-    submenu(QT_TRANSLATE_NOOP("Menu", "デジタル 放送をシミュレート")),
-    item(339, "Wide Stereo(Genetral Purpose)", IMAGE_DIGITAL),
-    item(336, "Punchy Bass（Hip-Hop Music）", IMAGE_DIGITAL),
-    item(338, "Bright and Dense（Rock Music）", IMAGE_DIGITAL),
-    item(337, "Clear Vocal（POP Music）", IMAGE_DIGITAL),
-    END,
-    submenu(QT_TRANSLATE_NOOP("Menu", "インターネットラジオ用")),
-    item(335, "Internet Radio Station - Talk && Music Show", IMAGE_INTERNET),
-    item(334, "AM Radio Station - Talk Show", IMAGE_INTERNET),
-    END,
-    submenu(QT_TRANSLATE_NOOP("Menu", "FM 放送をシミュレート（エンファシス）")),
-    item(cmd::PRESET_SMOOTH_FM, "Smooth Listening(Favorite FM)", IMAGE_FM),
-    item(343, "Wide Stereo(Genetral Purpose)", IMAGE_FM),
-    item(340, "Punchy Bass（Hip-Hop Music）", IMAGE_FM),
-    item(342, "Bright and Dense（Rock Music）", IMAGE_FM),
-    item(341, "Clear Vocal（POP Music）", IMAGE_FM),
-    END,
-    END,
-    SEPARATOR,
-    submenu(QT_TRANSLATE_NOOP("Menu", "ユーザープリセット呼び出し")),
-    item(cmd::USE_USER_PRESET_1, QT_TRANSLATE_NOOP("Menu", "プリセット１"), 290),
-    item(cmd::USE_USER_PRESET_1 + 1, QT_TRANSLATE_NOOP("Menu", "プリセット２"), 291),
-    item(cmd::USE_USER_PRESET_3, QT_TRANSLATE_NOOP("Menu", "プリセット３"), 292),
-    END,
-    submenu(QT_TRANSLATE_NOOP("Menu", "ユーザープリセット記録")),
-    item(cmd::SAVE_USER_PRESET_1, QT_TRANSLATE_NOOP("Menu", "ユーザープリセット１に保存"), 290),
-    item(cmd::SAVE_USER_PRESET_1 + 1, QT_TRANSLATE_NOOP("Menu", "ユーザープリセット２に保存"), 291),
-    item(cmd::SAVE_USER_PRESET_3, QT_TRANSLATE_NOOP("Menu", "ユーザープリセット３に保存"), 292),
-    END,
-    SEPARATOR,
-    item(cmd::BYPASS, QT_TRANSLATE_NOOP("Menu", "入力をバイパス ON/OFF"), 293),
-    item(cmd::BASS_EQ, QT_TRANSLATE_NOOP("Menu", "BASSブースト　ON/OFF"), 294),
-    item(cmd::BASS_PHASE, QT_TRANSLATE_NOOP("Menu", "BASSフェーズシフタ ON/OFF"), 295),
-    item(cmd::STEREO_ENHANCE, QT_TRANSLATE_NOOP("Menu", "ステレオエンハンサ ON/OFF"), 296),
-    SEPARATOR,
-    item(cmd::VIRTUAL_ROOM, QT_TRANSLATE_NOOP("Menu", "バーチャル スピーカー ON/OFF"), 297),
-    item(cmd::INIT_VIRTUAL_ROOM, QT_TRANSLATE_NOOP("Menu", "バーチャル スピーカー 初期化"), 298),
-    SEPARATOR,
-    item(cmd::ONAIR, QT_TRANSLATE_NOOP("Menu", "ON AIR モード..."), 299),
-    SEPARATOR,
-    item(cmd::DEEMPHASIS, QT_TRANSLATE_NOOP("Menu", "ディエンファシス　ON/OFF"), 300),
+    item(cmd::QUIT),
     END,
 
-    submenu(QT_TRANSLATE_NOOP("Menu", "再生リスト")),
-    item(cmd::PLAY, QT_TRANSLATE_NOOP("Menu", "再生"), 301),
-    item(cmd::STOP, QT_TRANSLATE_NOOP("Menu", "停止"), 302),
+    submenu(QT_TRANSLATE_NOOP("Menu", "パラメータ"), 'P'),
+    item(cmd::OPEN_PARAMETER_FILE),
+    item(cmd::SAVE_PARAMETER_FILE),
     SEPARATOR,
-    submenu(QT_TRANSLATE_NOOP("Menu", "曲選択")),
-    item(cmd::CHOOSE_PREVIOUS, "UP", 303),
-    item(cmd::CHOOSE_NEXT, "DOWN", 304),
+    submenu(QT_TRANSLATE_NOOP("Menu", "★推奨のサウンド設定"), 'R'),
+    submenu(QT_TRANSLATE_NOOP("Menu", "デジタル 放送をシミュレート"), 'D'),
+    presets(FactoryPresetGroup::DigitalBroadcast),
     END,
-    item(cmd::CONTINUOUS_PLAYBACK, QT_TRANSLATE_NOOP("Menu", "自動リスト再生 ON/OFF"), 305),
-    SEPARATOR,
-    submenu(QT_TRANSLATE_NOOP("Menu", "曲順")),
-    item(cmd::MOVE_UP, "UP", 303),
-    item(cmd::MOVE_DOWN, "DOWN", 304),
+    submenu(QT_TRANSLATE_NOOP("Menu", "インターネットラジオ用"), 'I'),
+    presets(FactoryPresetGroup::InternetRadio),
     END,
-    SEPARATOR,
-    item(cmd::DELETE_SONG, QT_TRANSLATE_NOOP("Menu", "リストから削除"), 318),
-    submenu(QT_TRANSLATE_NOOP("Menu", "リストをファイル名でソート")),
-    item(cmd::SORT_ASCENDING, QT_TRANSLATE_NOOP("Menu", "昇順↓"), 307),
-    item(cmd::SORT_DESCENDING, QT_TRANSLATE_NOOP("Menu", "降順↑"), 306),
+    submenu(QT_TRANSLATE_NOOP("Menu", "FM 放送をシミュレート（エンファシス）"), 'F'),
+    presets(FactoryPresetGroup::FmStation),
+    END,
     END,
     SEPARATOR,
-    item(cmd::PEAK_LEVEL, QT_TRANSLATE_NOOP("Menu", "曲の正規化レベルを取得する"), 308),
+    submenu(QT_TRANSLATE_NOOP("Menu", "ユーザープリセット呼び出し"), 'U'),
+    item(cmd::USE_USER_PRESET_1),
+    item(cmd::USE_USER_PRESET_2),
+    item(cmd::USE_USER_PRESET_3),
+    END,
+    submenu(QT_TRANSLATE_NOOP("Menu", "ユーザープリセット記録"), 'M'),
+    item(cmd::SAVE_USER_PRESET_1),
+    item(cmd::SAVE_USER_PRESET_2),
+    item(cmd::SAVE_USER_PRESET_3),
+    END,
     SEPARATOR,
-    item(cmd::REMOVE_ALL, QT_TRANSLATE_NOOP("Menu", "リストの曲を全て消去"), 309),
+    item(cmd::BYPASS),
+    item(cmd::BASS_EQ),
+    item(cmd::BASS_PHASE),
+    item(cmd::STEREO_ENHANCE),
+    SEPARATOR,
+    item(cmd::VIRTUAL_ROOM),
+    item(cmd::INIT_VIRTUAL_ROOM),
+    SEPARATOR,
+    item(cmd::ONAIR),
+    SEPARATOR,
+    item(cmd::DEEMPHASIS),
     END,
 
-    submenu(QT_TRANSLATE_NOOP("Menu", "エクスポート")),
-    item(cmd::EXPORT_SONG, QT_TRANSLATE_NOOP("Menu", "選択された曲をWAV/MP3ファイルに出力"), 310),
+    submenu(QT_TRANSLATE_NOOP("Menu", "再生リスト"), 'L'),
+    item(cmd::PLAY),
+    item(cmd::STOP),
     SEPARATOR,
-    item(cmd::EXPORT_ALL, QT_TRANSLATE_NOOP("Menu", "リストの全ての曲をWAV/MP3ファイルに出力"),
-         311),
+    submenu(QT_TRANSLATE_NOOP("Menu", "曲選択"), 'C'),
+    item(cmd::CHOOSE_PREVIOUS),
+    item(cmd::CHOOSE_NEXT),
+    END,
+    item(cmd::CONTINUOUS_PLAYBACK),
     SEPARATOR,
-    item(cmd::EXTERNAL_ENCODER_SETTINGS, QT_TRANSLATE_NOOP("Menu", "外部MP3エンコーダーの設定"),
-         312),
+    submenu(QT_TRANSLATE_NOOP("Menu", "曲順"), 'M'),
+    item(cmd::MOVE_UP),
+    item(cmd::MOVE_DOWN),
+    END,
+    SEPARATOR,
+    item(cmd::DELETE_SONG),
+    submenu(QT_TRANSLATE_NOOP("Menu", "リストをファイル名でソート"), 'R'),
+    item(cmd::SORT_ASCENDING),
+    item(cmd::SORT_DESCENDING),
+    END,
+    SEPARATOR,
+    item(cmd::PEAK_LEVEL),
+    SEPARATOR,
+    item(cmd::REMOVE_ALL),
     END,
 
-    submenu(QT_TRANSLATE_NOOP("Menu", "ヘルプ")),
-    item(cmd::ABOUT, QT_TRANSLATE_NOOP("Menu", "ZelvonicMP3 について"), 313),
+    submenu(QT_TRANSLATE_NOOP("Menu", "エクスポート"), 'E'),
+    item(cmd::EXPORT_SONG),
     SEPARATOR,
-    item(cmd::MANUAL, QT_TRANSLATE_NOOP("Menu", "ユーザーズ マニュアル"), 315),
-    item(cmd::LATEST_VERSION, QT_TRANSLATE_NOOP("Menu", "作者WEBサイトへ接続"), 317),
+    item(cmd::EXPORT_ALL),
+    SEPARATOR,
+    item(cmd::EXTERNAL_ENCODER_SETTINGS),
+    END,
+
+    submenu(QT_TRANSLATE_NOOP("Menu", "ヘルプ"), 'H'),
+    item(cmd::ABOUT),
+    SEPARATOR,
+    item(cmd::MANUAL),
+    item(cmd::LATEST_VERSION),
     END,
 };
 
-constexpr MenuEntry POPUP_605[] = {
-    item(339, "Digital Broadcast - Wide Stereo(Genetral Purpose)"),
-    item(336, "Digital Broadcast - Punchy Bass(Hip-Hop Music)"),
-    item(338, "Digital Broadcast - Bright and Dense(Rock Music)"),
-    item(337, "Digital Broadcast - Clear Vocal(POP Music)"),
-};
-constexpr MenuEntry POPUP_604[] = {
-    item(335, "Internet Radio Station - Talk && Music Show"),
-    item(334, "AM Radio Station - Talk Show"),
-};
-constexpr MenuEntry POPUP_606[] = {
-    item(232, "FM Station - Smooth Listening(Favorite FM)"),
-    item(343, "FM Station - Wide Stereo(Genetral Purpose)"),
-    item(340, "FM Station - Punchy Bass(Hip-Hop Music)"),
-    item(342, "FM Station - Bright and Dense(Rock Music)"),
-    item(341, "FM Station - Clear Vocal(POP Music)"),
+constexpr PresetGroupMenu PRESET_GROUPS[] = {
+    {FactoryPresetGroup::DigitalBroadcast, 605, ToolbarImage::PresetDigital},
+    {FactoryPresetGroup::InternetRadio, 604, ToolbarImage::PresetInternet},
+    {FactoryPresetGroup::FmStation, 606, ToolbarImage::PresetFm},
 };
 
-const PresetPopup PRESET_POPUPS[] = {
-    {339, 605, POPUP_605},
-    {335, 604, POPUP_604},
-    {232, 606, POPUP_606},
-};
-
-// Desktop conventions for the file commands, Quit and the manual; none of them is a key the
-// playlist view or the panel uses.
-constexpr CommandShortcut SHORTCUTS[] = {
-    {cmd::OPEN_PLAYLIST, "Ctrl+O"},
-    {cmd::SAVE_PLAYLIST, "Ctrl+S"},
-    {cmd::ADD_SONG_FILES, "Ctrl+I"},
-    {cmd::OPEN_PARAMETER_FILE, "Ctrl+Shift+O"},
-    {cmd::SAVE_PARAMETER_FILE, "Ctrl+Shift+S"},
-    {cmd::EXPORT_SONG, "Ctrl+E"},
-    {cmd::EXPORT_ALL, "Ctrl+Shift+E"},
-    {cmd::QUIT, "Ctrl+Q"},
-    {cmd::MANUAL, "F1"},
-};
-
-constexpr int LIST_COMMANDS[] = {
-    cmd::OPEN_PLAYLIST,   cmd::SAVE_PLAYLIST, cmd::ADD_SONG_FILES,      cmd::SOUND_DEVICE_SETTINGS,
-    cmd::CHOOSE_PREVIOUS, cmd::CHOOSE_NEXT,   cmd::CONTINUOUS_PLAYBACK, cmd::MOVE_UP,
-    cmd::MOVE_DOWN,       cmd::DELETE_SONG,   cmd::SORT_ASCENDING,      cmd::SORT_DESCENDING,
-    cmd::PEAK_LEVEL,      cmd::EXPORT_SONG,   cmd::EXPORT_ALL,          cmd::REMOVE_ALL,
-};
-
-}  // namespace
-
-std::span<const MenuEntry> main_menu_entries() {
-    return MAIN_MENU;
+QString translated(const char* caption) {
+    return QCoreApplication::translate(MENU_CONTEXT, caption);
 }
 
-std::span<const PresetPopup> preset_popups() {
-    return PRESET_POPUPS;
-}
-
-const PresetPopup* preset_popup_for(int button_command) {
-    for (const PresetPopup& p : PRESET_POPUPS) {
-        if (p.button_command == button_command) {
-            return &p;
+bool latin(const QString& text) {
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x80) {
+            return false;
         }
     }
-    return nullptr;
+    return true;
 }
-
-std::span<const CommandShortcut> command_shortcuts() {
-    return SHORTCUTS;
-}
-
-QKeySequence shortcut_for(int command) {
-    for (const CommandShortcut& s : SHORTCUTS) {
-        if (s.command == command) {
-            return QKeySequence(QString::fromLatin1(s.keys));
-        }
-    }
-    return {};
-}
-
-std::span<const int> list_commands() {
-    return LIST_COMMANDS;
-}
-
-bool is_list_command(int command) {
-    return std::find(std::begin(LIST_COMMANDS), std::end(LIST_COMMANDS), command) !=
-           std::end(LIST_COMMANDS);
-}
-
-QString menu_caption(int command) {
-    for (const MenuEntry& e : MAIN_MENU) {
-        if (e.kind == K::Item && e.command == command) {
-            return caption_text(e.caption);
-        }
-    }
-    return {};
-}
-
-int action_command(const QAction* action) {
-    return action != nullptr ? action->data().toInt() : 0;
-}
-
-namespace {
 
 // Builds entries[at..] into menu until the matching EndSubmenu; returns the index after it.
-size_t build_level(QMenu& menu, std::span<const MenuEntry> entries, size_t at, const Skin* skin,
-                   std::vector<QAction*>& actions) {
+size_t build_level(QMenu& menu, std::span<const MenuEntry> entries, size_t at,
+                   const std::function<QAction*(int)>& action_of) {
     while (at < entries.size()) {
         const MenuEntry& e = entries[at++];
         switch (e.kind) {
@@ -259,23 +160,20 @@ size_t build_level(QMenu& menu, std::span<const MenuEntry> entries, size_t at, c
                 menu.addSeparator();
                 break;
             case K::Submenu: {
-                QMenu* sub = menu.addMenu(caption_text(e.caption));
-                at = build_level(*sub, entries, at, skin, actions);
+                QMenu* sub = menu.addMenu(with_mnemonic(translated(e.caption), e.mnemonic));
+                at = build_level(*sub, entries, at, action_of);
                 break;
             }
-            case K::Item: {
-                QAction* a = menu.addAction(caption_text(e.caption));
-                a->setData(e.command);
-                if (skin != nullptr && e.image != 0) {
-                    a->setIcon(QIcon(skin->image(e.image)));
+            case K::Presets:
+                for (const FactoryPresetInfo& p : factory_preset_list()) {
+                    if (p.group == e.group) {
+                        menu.addAction(action_of(p.id));
+                    }
                 }
-                const QKeySequence keys = shortcut_for(e.command);
-                if (!keys.isEmpty()) {
-                    a->setShortcut(keys);
-                }
-                actions.push_back(a);
                 break;
-            }
+            case K::Item:
+                menu.addAction(action_of(e.command));
+                break;
         }
     }
     return at;
@@ -283,12 +181,43 @@ size_t build_level(QMenu& menu, std::span<const MenuEntry> entries, size_t at, c
 
 }  // namespace
 
-void build_menu(QMenu& menu, std::span<const MenuEntry> entries, const Skin* skin,
-                std::vector<QAction*>& actions) {
-    build_level(menu, entries, 0, skin, actions);
+std::span<const MenuEntry> main_menu_entries() {
+    return MAIN_MENU;
 }
 
-void build_menu_bar(QMenuBar& menu_bar, const Skin& skin, std::vector<QAction*>& actions) {
+std::span<const PresetGroupMenu> preset_group_menus() {
+    return PRESET_GROUPS;
+}
+
+int preset_button_command(FactoryPresetGroup group) {
+    for (const FactoryPresetInfo& p : factory_preset_list()) {
+        if (p.group == group) {
+            return p.id;
+        }
+    }
+    return DEFAULT_FACTORY_PRESET_ID;
+}
+
+const PresetGroupMenu* preset_group_of_button(int command) {
+    for (const PresetGroupMenu& g : PRESET_GROUPS) {
+        if (preset_button_command(g.group) == command) {
+            return &g;
+        }
+    }
+    return nullptr;
+}
+
+void build_preset_popup(QMenu& menu, FactoryPresetGroup group, std::vector<QAction*>& actions) {
+    for (const FactoryPresetInfo& p : factory_preset_list()) {
+        if (p.group == group) {
+            QAction* a = menu.addAction(QString::fromUtf8(p.menu_text));
+            a->setData(p.id);
+            actions.push_back(a);
+        }
+    }
+}
+
+void build_menu_bar(QMenuBar& menu_bar, const std::function<QAction*(int)>& action_of) {
     const std::span<const MenuEntry> entries = main_menu_entries();
     size_t at = 0;
     while (at < entries.size()) {
@@ -296,9 +225,76 @@ void build_menu_bar(QMenuBar& menu_bar, const Skin& skin, std::vector<QAction*>&
         if (e.kind != K::Submenu) {
             continue;  // the bar holds only its menus
         }
-        QMenu* menu = menu_bar.addMenu(caption_text(e.caption));
-        at = build_level(*menu, entries, at, &skin, actions);
+        QMenu* menu = menu_bar.addMenu(with_mnemonic(translated(e.caption), e.mnemonic));
+        at = build_level(*menu, entries, at, action_of);
     }
+}
+
+std::vector<CommandShortcut> command_shortcuts() {
+    std::vector<CommandShortcut> shortcuts;
+    for (const CommandRow& row : command_table()) {
+        if (row.shortcut != nullptr) {
+            shortcuts.push_back({row.id, row.shortcut});
+        }
+    }
+    return shortcuts;
+}
+
+QString with_mnemonic(const QString& caption, char letter) {
+    if (letter == 0) {
+        return caption;
+    }
+    if (latin(caption)) {
+        const QChar wanted = QChar::fromLatin1(letter).toLower();
+        for (qsizetype i = 0; i < caption.size(); ++i) {
+            if (caption[i] == QLatin1Char('&')) {
+                ++i;  // "&&" is a shown "&"
+                continue;
+            }
+            if (caption[i].toLower() == wanted) {
+                return caption.left(i) + QLatin1Char('&') + caption.mid(i);
+            }
+        }
+    }
+    qsizetype end = caption.size();
+    while (end > 0 && caption[end - 1] == QLatin1Char('.')) {
+        --end;
+    }
+    const QString mark = QStringLiteral("(&%1)").arg(QChar::fromLatin1(letter).toUpper());
+    return caption.left(end) + mark + caption.mid(end);
+}
+
+QString without_mnemonic(const QString& caption) {
+    QString out;
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        const QChar c = caption[i];
+        if (c == QLatin1Char('(') && i + 3 < caption.size() && caption[i + 1] == QLatin1Char('&') &&
+            caption[i + 3] == QLatin1Char(')')) {
+            i += 3;
+            continue;
+        }
+        if (c == QLatin1Char('&')) {
+            if (i + 1 < caption.size() && caption[i + 1] == QLatin1Char('&')) {
+                out += QStringLiteral("&&");
+                ++i;
+            }
+            continue;
+        }
+        out += c;
+    }
+    return out;
+}
+
+QString menu_caption(int command) {
+    const CommandRow* row = find_command(command);
+    if (row == nullptr || row->caption == nullptr) {
+        return {};
+    }
+    return translated(row->caption);
+}
+
+int action_command(const QAction* action) {
+    return action != nullptr ? action->data().toInt() : 0;
 }
 
 }  // namespace zv

@@ -6,59 +6,46 @@
 namespace zv {
 namespace {
 
-struct ColumnRow {
-    BandColumn column;
-    int x;
-    const char* field;
-};
-constexpr std::array<ColumnRow, BAND_COLUMN_COUNT> COLUMNS = {{
-    {BandColumn::GateTh, 286, "gate_threshold_db"},
-    {BandColumn::Gain, 341, "gain_db"},
-    {BandColumn::LmDrv, 396, "limiter_drive_db"},
-    {BandColumn::VcaTh, 451, "vca_threshold_db"},
-    {BandColumn::ClipTh, 506, "clip_threshold_db"},
-    {BandColumn::OutMix, 561, "out_mix_db"},
-}};
-constexpr int BAND_ROW_Y = 161;
-constexpr int BAND_ROW_STEP = 14;
-constexpr int ALL_ROW_Y = 245;
+// What each band column edits, in column order; every band control steps by 0.1.
+constexpr std::array<const char*, BAND_COLUMN_COUNT> COLUMN_FIELDS = {
+    "gate_threshold_db", "gain_db",           "limiter_drive_db",
+    "vca_threshold_db",  "clip_threshold_db", "out_mix_db"};
+constexpr double BAND_STEP = 0.1;
+constexpr const char* BAND_FORMAT = "%5.1f";
+constexpr double ALL_STEP = 0.1;
 constexpr double ALL_DELTA_BOUND = 1.0;
 
-constexpr int A(BandColumn c) {
-    return static_cast<int>(c);
-}
-
-// In the order of the general array; ALL controls edit the column deltas.
-constexpr std::array<ControlRow, GENERAL_CONTROLS> GENERAL = {{
-    {3, 159, 0.1, "agc_drive_db", ControlKind::Number, "%5.1f", -1, false},
-    {3, 173, 0.1, "agc_threshold_db", ControlKind::Number, "%5.1f", -1, false},
-    {3, 187, 1, "agc_release", ControlKind::Speed, "", -1, false},
-    {3, 219, 5, "bass_eq_freq_hz", ControlKind::Number, "%4.0f", -1, false},
-    {3, 233, 0.5, "bass_eq_gain_db", ControlKind::Number, "%5.1f", -1, false},
-    {3, 247, 0.1, "bass_eq_q", ControlKind::Number, "%5.1f", -1, false},
-    {98, 160, 1, "mb_attack", ControlKind::AttRel, "", -1, false},
-    {98, 174, 1, "mb_release", ControlKind::AttRel, "", -1, false},
-    {98, 218, 0.1, "stereo_level_db", ControlKind::Number, "%5.1f", -1, false},
-    {98, 232, 1, "stereo_delay_ms", ControlKind::Number, " %2.0fms", -1, false},
-    {98, 246, 1, "stereo_type", ControlKind::Maxx, "", -1, false},
-    {185, 160, 1, "preemphasis", ControlKind::Pre, "", -1, false},
-    {185, 195, 0.1, "hf_threshold_db", ControlKind::HfLim, "%5.1f", -1, false},
-    {185, 209, 0.1, "hf_drive_db", ControlKind::HfLim, "%5.1f", -1, false},
-    {185, 247, 1, "bands[1].bass_attack_ms", ControlKind::Number, "%5.0f", -1, false},
-    {653, 159, 0.1, "final_clip_threshold_db", ControlKind::Number, "%5.1f", -1, false},
-    {653, 173, -1, "final_lpf", ControlKind::FinLpf, "", -1, false},
-    {653, 187, 1, "final_clip_type", ControlKind::ClpTyp, "", -1, false},
-    {653, 221, 0.1, "overshoot_threshold_db", ControlKind::Number, "%5.1f", -1, false},
-    {211, 293, 0.5, "interaural_delay_cm", ControlKind::Number, "%4.1fcm", -1, false},
-    {321, 293, 0.5, "room_size_m", ControlKind::Number, "%4.1fm", -1, false},
-    {432, 293, 1, "reverb_level_pct", ControlKind::Number, "%4.0f%%", -1, false},
-    {542, 293, 1, "test_channels", ControlKind::Mute, "", -1, false},
-    {286, ALL_ROW_Y, 0.1, "", ControlKind::None, "", A(BandColumn::GateTh), false},
-    {341, ALL_ROW_Y, 0.1, "", ControlKind::None, "", A(BandColumn::Gain), false},
-    {396, ALL_ROW_Y, 0.1, "", ControlKind::None, "", A(BandColumn::LmDrv), false},
-    {451, ALL_ROW_Y, 0.1, "", ControlKind::None, "", A(BandColumn::VcaTh), false},
-    {506, ALL_ROW_Y, 0.1, "", ControlKind::None, "", A(BandColumn::ClipTh), false},
-    {561, ALL_ROW_Y, 0.1, "", ControlKind::None, "", A(BandColumn::OutMix), false},
+// The general controls before the ALL row, in table order (their places are the layout's).
+struct GeneralSpec {
+    double step;
+    const char* field;
+    ControlKind kind;
+    const char* format;
+};
+constexpr std::array<GeneralSpec, ALL_ROW_FIRST> GENERAL = {{
+    {0.1, "agc_drive_db", ControlKind::Number, "%5.1f"},
+    {0.1, "agc_threshold_db", ControlKind::Number, "%5.1f"},
+    {1, "agc_release", ControlKind::Speed, ""},
+    {5, "bass_eq_freq_hz", ControlKind::Number, "%4.0f"},
+    {0.5, "bass_eq_gain_db", ControlKind::Number, "%5.1f"},
+    {0.1, "bass_eq_q", ControlKind::Number, "%5.1f"},
+    {1, "mb_attack", ControlKind::AttRel, ""},
+    {1, "mb_release", ControlKind::AttRel, ""},
+    {0.1, "stereo_level_db", ControlKind::Number, "%5.1f"},
+    {1, "stereo_delay_ms", ControlKind::Number, " %2.0fms"},
+    {1, "stereo_type", ControlKind::EnhancerType, ""},
+    {1, "preemphasis", ControlKind::Pre, ""},
+    {0.1, "hf_threshold_db", ControlKind::HfLim, "%5.1f"},
+    {0.1, "hf_drive_db", ControlKind::HfLim, "%5.1f"},
+    {1, "bands[1].bass_attack_ms", ControlKind::Number, "%5.0f"},
+    {0.1, "final_clip_threshold_db", ControlKind::Number, "%5.1f"},
+    {-1, "final_lpf", ControlKind::FinLpf, ""},
+    {1, "final_clip_type", ControlKind::ClpTyp, ""},
+    {0.1, "overshoot_threshold_db", ControlKind::Number, "%5.1f"},
+    {0.5, "interaural_delay_cm", ControlKind::Number, "%4.1fcm"},
+    {0.5, "room_size_m", ControlKind::Number, "%4.1fm"},
+    {1, "reverb_level_pct", ControlKind::Number, "%4.0f%%"},
+    {1, "test_channels", ControlKind::Mute, ""},
 }};
 
 // The final low-pass choice is read through its integer part; the control's bounds sit half a
@@ -102,23 +89,33 @@ PanelControl bind(const ControlRow& shape, std::string field_name) {
 
 PanelControls build_panel_controls() {
     PanelControls table;
-    for (const ColumnRow& col : COLUMNS) {
+    for (int c = 0; c < BAND_COLUMN_COUNT; ++c) {
+        const auto column = static_cast<BandColumn>(c);
+        const char* field = COLUMN_FIELDS[static_cast<size_t>(c)];
         for (int row = 0; row < BAND_ROW_COUNT; ++row) {
-            const ControlRow shape{col.x,
-                                   BAND_ROW_Y + BAND_ROW_STEP * row,
-                                   0.1,
-                                   col.field,
+            const int index = band_control_index(column, row);
+            const ClientPoint at = control_position(index);
+            const ControlRow shape{at.x,
+                                   at.y,
+                                   BAND_STEP,
+                                   field,
                                    ControlKind::Number,
-                                   "%5.1f",
+                                   BAND_FORMAT,
                                    -1,
-                                   col.column == BandColumn::GateTh};
-            table[static_cast<size_t>(band_control_index(col.column, row))] =
-                bind(shape, "bands[" + std::to_string(row + 1) + "]." + col.field);
+                                   column == BandColumn::GateTh};
+            table[static_cast<size_t>(index)] =
+                bind(shape, "bands[" + std::to_string(row + 1) + "]." + field);
         }
     }
     for (int g = 0; g < GENERAL_CONTROLS; ++g) {
-        const ControlRow& shape = GENERAL[static_cast<size_t>(g)];
-        table[static_cast<size_t>(general_control_index(g))] = bind(shape, shape.field);
+        const int index = general_control_index(g);
+        const ClientPoint at = control_position(index);
+        ControlRow shape{at.x, at.y, ALL_STEP, "", ControlKind::None, "", g - ALL_ROW_FIRST, false};
+        if (g < ALL_ROW_FIRST) {
+            const GeneralSpec& spec = GENERAL[static_cast<size_t>(g)];
+            shape = {at.x, at.y, spec.step, spec.field, spec.kind, spec.format, -1, false};
+        }
+        table[static_cast<size_t>(index)] = bind(shape, shape.field);
     }
     return table;
 }

@@ -10,17 +10,27 @@
 #include <string>
 
 #include "settings/param_fields.h"
+#include "ui/panel_layout.h"
 
 namespace zv {
 
 // How a control's value is shown: a printf format, or a set of fixed labels chosen by the
-// integer part of the value.
-enum class ControlKind { Number, None, Pre, Speed, AttRel, FinLpf, HfLim, Maxx, ClpTyp, Mute };
-
-// The six columns of the band grid, left to right.
-enum class BandColumn { GateTh, Gain, LmDrv, VcaTh, ClipTh, OutMix };
-constexpr int BAND_COLUMN_COUNT = 6;
-constexpr int BAND_ROW_COUNT = 6;
+// integer part of the value (the pre-emphasis time constant, the AGC release speed, the
+// multiband attack/release times, the final low-pass cut-off, the HF limiter's values blanked
+// without pre-emphasis, the stereo enhancer's type, the final clipper's type and the listening
+// test's channels).
+enum class ControlKind {
+    Number,
+    None,
+    Pre,
+    Speed,
+    AttRel,
+    FinLpf,
+    HfLim,
+    EnhancerType,
+    ClpTyp,
+    Mute
+};
 
 // The panel's column deltas, in the order the ALL row applies them.
 constexpr std::array<BandColumn, BAND_COLUMN_COUNT> ALL_DELTA_ORDER = {
@@ -28,7 +38,7 @@ constexpr std::array<BandColumn, BAND_COLUMN_COUNT> ALL_DELTA_ORDER = {
     BandColumn::ClipTh, BandColumn::OutMix, BandColumn::GateTh};
 
 struct ControlRow {
-    int x, y;
+    int x, y;  // from the layout (control_position)
     double step;
     const char* field;  // the field it edits (band grid: without "bands[N]."); "" for ALL
     ControlKind kind;
@@ -36,55 +46,6 @@ struct ControlRow {
     int all_column;      // BandColumn of an ALL control, -1 for every other
     bool gate_label;     // shows " ---" while the noise gate is off
 };
-
-constexpr int BAND_GRID_CONTROLS = BAND_COLUMN_COUNT * BAND_ROW_COUNT;  // 36
-constexpr int GENERAL_CONTROLS = 29;
-constexpr int CONTROL_COUNT = BAND_GRID_CONTROLS + GENERAL_CONTROLS;  // 65
-
-// Index of the band-grid control of column c and band row r (both 0-based).
-constexpr int band_control_index(BandColumn c, int row) {
-    return static_cast<int>(c) * BAND_ROW_COUNT + row;
-}
-// Index of general control g (0-based, table order).
-constexpr int general_control_index(int g) {
-    return BAND_GRID_CONTROLS + g;
-}
-
-// General controls by name, for the code that names one (tests, recomputes).
-enum class GeneralControl {
-    AgcDrive,
-    AgcThreshold,
-    AgcRelease,
-    BassEqFreq,
-    BassEqGain,
-    BassEqQ,
-    MbAttack,
-    MbRelease,
-    StereoLevel,
-    StereoDelay,
-    StereoType,
-    Preemphasis,
-    HfThreshold,
-    HfDrive,
-    BassAttack,
-    FinalClipThreshold,
-    FinalLpf,
-    FinalClipType,
-    OvershootThreshold,
-    InterauralDelay,
-    RoomSize,
-    ReverbLevel,
-    TestChannels,
-    AllGateTh,
-    AllGain,
-    AllLmDrv,
-    AllVcaTh,
-    AllClipTh,
-    AllOutMix,
-};
-constexpr int control_index(GeneralControl g) {
-    return general_control_index(static_cast<int>(g));
-}
 
 // A control bound to its field: what the panel model steps and the painter shows.
 struct PanelControl {

@@ -1,27 +1,38 @@
 #include "ui/panel_model.h"
 
+#include <cmath>
+
 #include "engine/processor.h"
 #include "ui/command_ids.h"
+#include "ui/switches.h"
 
 namespace zv {
 namespace {
 
-// Hit zones of a control's arrows, relative to its (x, y); both ends included.
-constexpr int DOWN_ARROW_FROM = 30;
-constexpr int DOWN_ARROW_TO = 40;
-constexpr int UP_ARROW_FROM = 70;
-constexpr int UP_ARROW_TO = 80;
-constexpr int ARROW_ZONE_HEIGHT = 12;
 constexpr double SHIFT_FACTOR = 10.0;
 
-void toggle(int32_t& flag) {
-    flag = flag != 0 ? 0 : 1;
+// The nearest point of the step's grid (tenths for 0.1, halves for 0.5), computed as that
+// decimal: stepping never leaves -2.8e-17 for 0.0 or -19.29999999999999 for -19.3 in the
+// panel and the state file. Only values, not choices (whose integer part is read), snap.
+double on_step_grid(const PanelControl& c, double value) {
+    const double step = std::fabs(c.shape.step);
+    const bool number = c.shape.kind == ControlKind::Number || c.shape.kind == ControlKind::HfLim;
+    if (!number || !(step > 0.0) || !std::isfinite(value)) {
+        return value;
+    }
+    double scale = 1.0;
+    for (int decimals = 0;
+         decimals < 6 && std::fabs(step * scale - std::round(step * scale)) > 1e-9; ++decimals) {
+        scale *= 10.0;
+    }
+    const double units = std::round(step * scale);  // the step in grid units of 1/scale
+    return std::round(value * scale / units) * units / scale + 0.0;  // + 0.0: never -0.0
 }
 
 }  // namespace
 
-PanelModel::PanelModel(ProgramState state, Playlist& playlist, PanelHost& host, RepeatTimer& timer)
-    : state_(state), playlist_(playlist), host_(host), timer_(timer) {}
+PanelModel::PanelModel(ProgramState state, PanelHost& host, RepeatTimer& timer)
+    : state_(state), host_(host), timer_(timer) {}
 
 double PanelModel::value(int control) const {
     AllBandDelta scratch = deltas_;
@@ -46,10 +57,10 @@ void PanelModel::step_control(int index, ClientPoint p, Modifiers keys) {
     double& value = control_target(c, state_, deltas_);
     if (p.x >= x + DOWN_ARROW_FROM && p.x <= x + DOWN_ARROW_TO) {
         press = PressState::Down;
-        value = to_bound ? c.min : value - step;
+        value = to_bound ? c.min : on_step_grid(c, value - step);
     } else if (p.x >= x + UP_ARROW_FROM && p.x <= x + UP_ARROW_TO) {
         press = PressState::Up;
-        value = to_bound ? c.max : value + step;
+        value = to_bound ? c.max : on_step_grid(c, value + step);
     } else {
         return;
     }
@@ -90,7 +101,7 @@ void PanelModel::control_tick(Modifiers keys) {
         for (int row = 0; row < BAND_ROW_COUNT; ++row) {
             const PanelControl& c = table[static_cast<size_t>(band_control_index(col, row))];
             double& v = control_target(c, state_, deltas_);
-            v += delta;
+            v = on_step_grid(c, v + delta);
             if (v > c.max) {
                 v = c.max;
             } else if (v < c.min) {
@@ -113,48 +124,20 @@ void PanelModel::control_tick(Modifiers keys) {
     host_.redraw_panel();
 }
 
-void PanelModel::toggle_switch(PanelButtonId id) {
-    ProcessorSwitches& sw = state_.processor.params.switches;
-    switch (id) {
-        case PanelButtonId::Bypass:
-            toggle(sw.bypass);
-            break;
-        case PanelButtonId::BassEq:
-            toggle(sw.bass_eq_off);
-            break;
-        case PanelButtonId::BassPhase:
-            toggle(sw.bass_phase);
-            break;
-        case PanelButtonId::StEnhance:
-            toggle(sw.stereo_enhance);
-            break;
-        case PanelButtonId::Deemphasis:
-            toggle(sw.deemphasis);
-            break;
-        case PanelButtonId::ContPlay:
-            toggle(playlist_.continuous_playback);
-            break;
-        case PanelButtonId::NoiseGate:
-            toggle(sw.noise_gate);
-            break;
-        case PanelButtonId::VirtualRoom:
-            // With bypass on the button only shows pressed.
-            if (sw.bypass == 0) {
-                toggle(sw.virtual_room);
-            }
-            break;
-        case PanelButtonId::Init:
-            reset_virtual_room(state_.processor.params);
-            break;
+void PanelModel::press_button(PanelButtonId id) {
+    button_pressed_[static_cast<size_t>(id)] = true;
+    // With bypass on, VIRTUAL ROOM only shows pressed.
+    if (id == PanelButtonId::VirtualRoom && state_.processor.params.switches.bypass != 0) {
+        return;
     }
+    host_.run_command(panel_button_command(id));
 }
 
 void PanelModel::apply_buttons(ClientPoint p) {
     if (p.y < PANEL_HEIGHT) {
         for (const PanelButtonRow& b : PANEL_BUTTONS) {
             if (b.id != PanelButtonId::Init && button_rect(b).strictly_contains(p)) {
-                toggle_switch(b.id);
-                button_pressed_[static_cast<size_t>(b.id)] = true;
+                press_button(b.id);
             }
         }
         for (const TransportRow& t : TRANSPORT_BUTTONS) {
@@ -171,10 +154,8 @@ void PanelModel::apply_buttons(ClientPoint p) {
             }
         }
     }
-    const PanelButtonRow& init = PANEL_BUTTONS[static_cast<size_t>(PanelButtonId::Init)];
-    if (button_rect(init).strictly_contains(p)) {
-        toggle_switch(PanelButtonId::Init);
-        button_pressed_[static_cast<size_t>(PanelButtonId::Init)] = true;
+    if (button_rect(panel_button(PanelButtonId::Init)).strictly_contains(p)) {
+        press_button(PanelButtonId::Init);
     }
 }
 
@@ -199,6 +180,7 @@ void PanelModel::double_click(ClientPoint p, Modifiers keys) {
 void PanelModel::left_up() {
     mouse_down_ = false;
     timer_.stop();
+    clear_press_states();
     button_pressed_.fill(false);
     release_transport_buttons();
     host_.release_seek();
@@ -217,6 +199,25 @@ void PanelModel::repeat_timer_fired(Modifiers keys) {
     control_tick(keys);
 }
 
+void PanelModel::step_as_clicks(int index, bool up, int times, Modifiers keys) {
+    const ControlRow& s = panel_controls()[static_cast<size_t>(index)].shape;
+    if (s.gate_label && state_.processor.params.switches.noise_gate == 0) {
+        return;  // the gate thresholds only move while the noise gate works
+    }
+    const ClientPoint arrow{s.x + (up ? UP_ARROW_FROM : DOWN_ARROW_FROM), s.y};
+    const bool was_down = mouse_down_;
+    const ClientPoint was_click = click_;
+    const std::array<PressState, CONTROL_COUNT> was_pressed = press_;
+    mouse_down_ = true;
+    click_ = arrow;
+    for (int n = 0; n < times; ++n) {
+        control_tick(keys);
+    }
+    mouse_down_ = was_down;
+    click_ = was_click;
+    press_ = was_pressed;
+}
+
 bool PanelModel::wheel(ClientPoint p, int steps, Modifiers keys) {
     if (steps == 0) {
         return false;
@@ -226,27 +227,63 @@ bool PanelModel::wheel(ClientPoint p, int steps, Modifiers keys) {
     const PanelControls& table = panel_controls();
     for (int i = 0; i < CONTROL_COUNT; ++i) {
         const ControlRow& s = table[static_cast<size_t>(i)].shape;
-        const bool gate_column = s.gate_label;
         if (p.y < s.y || p.y > s.y + ARROW_ZONE_HEIGHT || p.x < s.x + DOWN_ARROW_FROM ||
             p.x > s.x + UP_ARROW_TO) {
             continue;
         }
-        if (gate_column && state_.processor.params.switches.noise_gate == 0) {
-            return true;
-        }
-        const ClientPoint arrow{s.x + (steps > 0 ? UP_ARROW_FROM : DOWN_ARROW_FROM), s.y};
-        const bool was_down = mouse_down_;
-        const ClientPoint was_click = click_;
-        mouse_down_ = true;
-        click_ = arrow;
-        for (int n = 0; n < (steps > 0 ? steps : -steps); ++n) {
-            control_tick(keys);
-        }
-        mouse_down_ = was_down;
-        click_ = was_click;
+        step_as_clicks(i, steps > 0, steps > 0 ? steps : -steps, keys);
         return true;
     }
     return false;
+}
+
+void PanelModel::set_focus(int position) {
+    focus_ = position >= 0 && position < FOCUS_PLACE_COUNT ? position : -1;
+    host_.redraw_panel();
+}
+
+bool PanelModel::focus_next(bool forward) {
+    const int next =
+        focus_ < 0 ? (forward ? 0 : FOCUS_PLACE_COUNT - 1) : focus_ + (forward ? 1 : -1);
+    set_focus(next);
+    return focus_ >= 0;
+}
+
+void PanelModel::focus_vertical(bool down) {
+    if (focus_ >= 0) {
+        set_focus(focus_neighbour(focus_, down));
+    }
+}
+
+bool PanelModel::key_step(bool up, Modifiers keys) {
+    if (focus_ < 0) {
+        return false;
+    }
+    const FocusPlace& place = focus_order()[static_cast<size_t>(focus_)];
+    if (place.kind != FocusKind::Control) {
+        return false;
+    }
+    step_as_clicks(place.index, up, 1, keys);
+    return true;
+}
+
+bool PanelModel::key_to_bound(bool up) {
+    return key_step(up, Modifiers{true, true, true});
+}
+
+bool PanelModel::key_press_button() {
+    if (focus_ < 0) {
+        return false;
+    }
+    const FocusPlace& place = focus_order()[static_cast<size_t>(focus_)];
+    if (place.kind != FocusKind::Button) {
+        return false;
+    }
+    press_button(static_cast<PanelButtonId>(place.index));
+    // A key press shows no pressed key: it is over at once.
+    button_pressed_.fill(false);
+    host_.redraw_panel();
+    return true;
 }
 
 bool PanelModel::pointer_over_seek_buttons(ClientPoint p, bool forward_only) const {

@@ -1,15 +1,16 @@
 // The panel's behaviour without a window: the controls' hit zones and stepping, the ALL row,
-// the auto-repeat of a held arrow, and the switch, INIT and transport buttons. The panel
-// widget turns Qt's events into these calls (points already in client coordinates) and
-// paints what the model holds; tests drive it with a fake timer and no Qt at all.
+// the auto-repeat of a held arrow, the switch, INIT and transport buttons (which send their
+// commands), and the keyboard's focus over the controls and switches. The panel widget turns
+// Qt's events into these calls (points already in client coordinates) and paints what the
+// model holds; tests drive it with a fake timer and no Qt at all.
 #pragma once
 
 #include <array>
 #include <cstdint>
 
 #include "settings/program_state.h"
-#include "sources/playlist.h"
 #include "ui/panel_controls.h"
+#include "ui/panel_focus.h"
 #include "ui/panel_layout.h"
 
 namespace zv {
@@ -36,7 +37,8 @@ public:
 class PanelHost {
 public:
     virtual ~PanelHost() = default;
-    // Play (333) and Stop (364) go through the command layer like every other action.
+    // Play and Stop, the switches and INIT go through the command layer like every other
+    // action.
     virtual void run_command(int command_id) = 0;
     virtual void press_seek(int step) = 0;
     virtual void release_seek() = 0;
@@ -50,7 +52,7 @@ constexpr int REPEAT_INTERVAL_MS = 100;
 
 class PanelModel {
 public:
-    PanelModel(ProgramState state, Playlist& playlist, PanelHost& host, RepeatTimer& timer);
+    PanelModel(ProgramState state, PanelHost& host, RepeatTimer& timer);
 
     // Pointer input on the panel (client coordinates).
     void left_down(ClientPoint p, Modifiers keys);
@@ -67,13 +69,29 @@ public:
     // the recomputes the stepped fields need. Nothing happens unless the button is held.
     void control_tick(Modifiers keys);
 
+    // The keyboard's focus: a position in focus_order(), or -1 while no mark shows.
+    int focus() const { return focus_; }
+    void set_focus(int position);
+    // Tab (forward) and Shift+Tab: the next place in reading order; without a mark the first
+    // (or last). False, with the mark gone, when the panel's end is passed.
+    bool focus_next(bool forward);
+    // Up and Down: the place above or below in the same group and column.
+    void focus_vertical(bool down);
+    // Left (up false) and Right on the focused control: one step as its arrow gives (Shift ten,
+    // Shift+Ctrl+Alt to the bound); Home and End go to the bound of that side. The same
+    // recomputes run as for a click. False when no control has the focus.
+    bool key_step(bool up, Modifiers keys);
+    bool key_to_bound(bool up);
+    // Space on the focused switch or INIT: pressed as by the pointer. False elsewhere.
+    bool key_press_button();
+
     // The streaming engine asks while a seek button is held.
     bool pointer_over_seek_buttons(ClientPoint p, bool forward_only) const;
     void release_transport_buttons();
 
-    // For the painter.
+    // For the painter: the arrow hit by the held button shows pressed until the button is
+    // released (a wheel notch steps without pressing).
     PressState press_state(int control) const { return press_[static_cast<size_t>(control)]; }
-    // A pressed arrow shows for one paint: the painter clears them after drawing.
     void clear_press_states();
     bool button_pressed(PanelButtonId id) const { return button_pressed_[static_cast<size_t>(id)]; }
     bool transport_pressed(TransportId id) const {
@@ -86,11 +104,12 @@ public:
 
 private:
     void step_control(int index, ClientPoint p, Modifiers keys);
+    // Steps control `index` as `times` clicks on one of its arrows would, without pressing it.
+    void step_as_clicks(int index, bool up, int times, Modifiers keys);
     void apply_buttons(ClientPoint p);
-    void toggle_switch(PanelButtonId id);
+    void press_button(PanelButtonId id);
 
     ProgramState state_;
-    Playlist& playlist_;
     PanelHost& host_;
     RepeatTimer& timer_;
     AllBandDelta deltas_{};
@@ -100,6 +119,7 @@ private:
     bool mouse_down_ = false;
     bool repeat_started_ = false;  // the first 500 ms have passed
     ClientPoint click_;
+    int focus_ = -1;
 };
 
 }  // namespace zv

@@ -3,17 +3,10 @@
 #include <cstring>
 
 #include "ui/control_text.h"
+#include "ui/panel_focus.h"
+#include "ui/skin_palette.h"
 
 namespace zv {
-namespace {
-
-constexpr int ARROW_WIDTH = 5;
-constexpr int ARROW_HEIGHT = 12;
-constexpr int DOWN_ARROW_X = 30;
-constexpr int UP_ARROW_X = 75;
-constexpr int TEXT_X = 37;
-
-}  // namespace
 
 void blit(QPainter& p, const QPixmap& image, int src_x, int src_y, int width, int height, int dst_x,
           int dst_y) {
@@ -38,17 +31,18 @@ void PanelRenderer::draw_controls(QPainter& p, const PanelModel& model) {
     // The band grid row by row, then the general controls.
     auto draw_one = [&](int index) {
         const ControlRow& s = table[static_cast<size_t>(index)].shape;
-        for_each_small_glyph(
-            layer_texts_[static_cast<size_t>(index)], s.x + TEXT_X, s.y, [&](const GlyphCopy& g) {
-                blit(p, font, g.src_x, g.src_y, g.width, g.height, g.dst_x, g.dst_y);
-            });
+        for_each_small_glyph(layer_texts_[static_cast<size_t>(index)], s.x + CONTROL_TEXT_DX, s.y,
+                             [&](const GlyphCopy& g) {
+                                 blit(p, font, g.src_x, g.src_y, g.width, g.height, g.dst_x,
+                                      g.dst_y);
+                             });
         const PressState press = model.press_state(index);
         const QPixmap& down =
             skin_.image(press == PressState::Down ? SkinId::ArrowDownPressed : SkinId::ArrowDown);
         const QPixmap& up =
             skin_.image(press == PressState::Up ? SkinId::ArrowUpPressed : SkinId::ArrowUp);
-        blit(p, down, 0, 0, ARROW_WIDTH, ARROW_HEIGHT, s.x + DOWN_ARROW_X, s.y);
-        blit(p, up, 0, 0, ARROW_WIDTH, ARROW_HEIGHT, s.x + UP_ARROW_X, s.y);
+        blit(p, down, 0, 0, ARROW_WIDTH, ARROW_HEIGHT, s.x + DOWN_ARROW_DX, s.y);
+        blit(p, up, 0, 0, ARROW_WIDTH, ARROW_HEIGHT, s.x + UP_ARROW_DX, s.y);
     };
     for (int row = 0; row < BAND_ROW_COUNT; ++row) {
         for (int col = 0; col < BAND_COLUMN_COUNT; ++col) {
@@ -100,7 +94,7 @@ void PanelRenderer::draw_upper_band(QPainter& p, const PanelModel& model,
                                     const DisplayFrame& display, const MeterModel::Frame& meters) {
     // The nine bitmap buttons.
     for (const PanelButtonRow& b : PANEL_BUTTONS) {
-        const int id = model.button_pressed(b.id) ? b.pressed_image : b.normal_image;
+        const SkinId id = model.button_pressed(b.id) ? b.pressed_image : b.normal_image;
         blit(p, skin_.image(id), 0, 0, b.width, b.height, b.x, b.y);
     }
     // The transport buttons that the engine's state shows.
@@ -142,12 +136,12 @@ void PanelRenderer::draw_upper_band(QPainter& p, const PanelModel& model,
         const int band = static_cast<int>(m.source) - static_cast<int>(MeterSource::Band1);
         if (band >= 0 && band < METER_BANDS) {
             clip_bar(meters.band_clip[static_cast<size_t>(band)], m.x);
-            blit(p, skin_.image(display.gate_led_image[static_cast<size_t>(band)]), 0, 0, 9, 9,
-                 GATE_LED_X, GATE_LED_Y + GATE_LED_STEP * band);
+            blit(p, skin_.image(display.gate_led_image[static_cast<size_t>(band)]), 0, 0,
+                 GATE_LED_SIZE, GATE_LED_SIZE, GATE_LED_X, GATE_LED_Y + GATE_LED_STEP * band);
         }
     }
-    clip_bar(meters.clip_l, OUTPUT_METER_L_X);
-    clip_bar(meters.clip_r, OUTPUT_METER_R_X);
+    clip_bar(meters.clip_l, meter_row(MeterSource::OutputL).x);
+    clip_bar(meters.clip_r, meter_row(MeterSource::OutputR).x);
     // The time.
     const QPixmap& digits = skin_.image(SkinId::LargeDigits);
     for_each_large_glyph(display.time_text, TIME_DISPLAY.x, TIME_DISPLAY.y,
@@ -156,7 +150,7 @@ void PanelRenderer::draw_upper_band(QPainter& p, const PanelModel& model,
                          });
 }
 
-void PanelRenderer::render(QImage& target, int scale, PanelModel& model,
+void PanelRenderer::render(QImage& target, int scale, const PanelModel& model,
                            const DisplayFrame& display, const MeterModel::Frame& meters) {
     ensure_layer(scale, model);
     if (target.size() != layer_.size() || target.format() != layer_.format()) {
@@ -168,8 +162,23 @@ void PanelRenderer::render(QImage& target, int scale, PanelModel& model,
     QPainter p(&target);
     p.setTransform(client_to_frame(scale));
     draw_upper_band(p, model, display, meters);
+    draw_focus_mark(p, model);
     p.end();
-    model.clear_press_states();
+}
+
+void PanelRenderer::draw_focus_mark(QPainter& p, const PanelModel& model) {
+    const int focus = model.focus();
+    if (focus < 0) {
+        return;
+    }
+    // A one-pixel frame in the display's lamp colour, drawn as four fills so it stays one
+    // client pixel wide at any scale.
+    const ClientRect r = focus_rect(focus_order()[static_cast<size_t>(focus)]);
+    const QColor ink = QColor::fromRgb(skin::DISPLAY_INK);
+    p.fillRect(QRect(r.x, r.y, r.width, 1), ink);
+    p.fillRect(QRect(r.x, r.y + r.height - 1, r.width, 1), ink);
+    p.fillRect(QRect(r.x, r.y, 1, r.height), ink);
+    p.fillRect(QRect(r.x + r.width - 1, r.y, 1, r.height), ink);
 }
 
 }  // namespace zv

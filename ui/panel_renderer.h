@@ -1,6 +1,7 @@
 // Draws the panel into an image, as a list of copies from the skin in drawing order: the
 // background with the controls (one cached layer, rebuilt only when a control's text or
-// arrow changes), then the buttons, LEDs, indicators, meters and the time. Every copy goes
+// arrow changes), then the buttons, LEDs, indicators, meters and the time, and last the
+// keyboard's focus mark. Every copy goes
 // through one helper and one transform (client coordinates to the frame's pixels at the
 // panel's integer scale, nearest-neighbour), so the frame is crisp at 2x.
 #pragma once
@@ -21,9 +22,8 @@ class PanelRenderer {
 public:
     explicit PanelRenderer(const Skin& skin);
 
-    // Renders a whole frame into target (resized to the mapping's frame size when needed),
-    // then lets the model's pressed arrows go (they show for one paint).
-    void render(QImage& target, int scale, PanelModel& model, const DisplayFrame& display,
+    // Renders a whole frame into target (resized to the mapping's frame size when needed).
+    void render(QImage& target, int scale, const PanelModel& model, const DisplayFrame& display,
                 const MeterModel::Frame& meters);
 
     // How often the controls layer was rebuilt (for tests and the benchmark).
@@ -36,6 +36,8 @@ private:
     void draw_controls(QPainter& p, const PanelModel& model);
     void draw_upper_band(QPainter& p, const PanelModel& model, const DisplayFrame& display,
                          const MeterModel::Frame& meters);
+    // The keyboard's focus mark around the focused control or switch, over everything.
+    void draw_focus_mark(QPainter& p, const PanelModel& model);
 
     const Skin& skin_;
     std::array<QPixmap, 25> rising_meters_;  // the meter images mirrored top to bottom

@@ -1,5 +1,6 @@
 #include "ui/skin.h"
 
+#include "ui/panel_layout.h"
 #include "ui/skin_art.h"
 
 namespace zv {
@@ -7,54 +8,57 @@ namespace {
 
 using namespace zv::skin;
 
+constexpr int n(SkinId id) {
+    return static_cast<int>(id);
+}
+
 // Every image of the table with the function that draws it; `first..last` share one drawing
-// function that receives the resource number.
+// function that receives the id.
 struct Entry {
-    int first, last;
-    QImage (*draw)(int id);
+    SkinId first, last;
+    QImage (*draw)(SkinId id);
 };
 
-QImage switch_button(int id) {
-    struct Caption {
-        int normal;
-        const char* text;
-    };
-    static constexpr Caption CAPTIONS[] = {
-        {244, "BASS EQ"},     {246, "BASS PHASE"}, {248, "BYPASS"},       {250, "CONT. PLAY"},
-        {252, "DE-EMPHASIS"}, {254, "ST ENHANCE"}, {273, "VIRTUAL ROOM"}, {277, "NOISE GATE"},
-    };
-    for (const Caption& c : CAPTIONS) {
-        if (id == c.normal || id == c.normal + 1) {
-            return switch_button_image(c.text, id == c.normal + 1, 93);
+QImage switch_button(SkinId id) {
+    for (const PanelButtonRow& b : PANEL_BUTTONS) {
+        if (id == b.normal_image || id == b.pressed_image) {
+            return switch_button_image(b.caption, id == b.pressed_image, b.width);
         }
     }
-    // The noise gate's pressed image has a number of its own.
-    return switch_button_image("NOISE GATE", true, 93);
+    return {};
 }
 
 constexpr Entry ENTRIES[] = {
-    {113, 113, [](int) { return window_icon_image(32); }},
-    {128, 152, [](int id) { return meter_image(id - 128); }},
-    {153, 153, [](int) { return panel_background(); }},
-    {154, 157, [](int id) { return arrow_image(id <= 155, id == 154 || id == 156); }},
-    {158, 159, [](int id) { return clip_bar_image(id == 159); }},
-    {160, 160, [](int) { return product_art_image(); }},
-    {171, 174, [](int id) { return rate_indicator_image(id - 171); }},
-    {175, 177, [](int id) { return channel_indicator_image(id - 175); }},
-    {243, 243, [](int) { return small_font_image(); }},
-    {244, 255, switch_button},
-    {256, 257, [](int id) { return led_image(id == 257); }},
-    {260, 260, [](int) { return transport_strip_image(); }},
-    {261, 261, [](int) { return large_digits_image(); }},
-    {273, 274, switch_button},
-    {275, 276, [](int id) { return switch_button_image("INIT", id == 276, 34); }},
-    {277, 277, switch_button},
-    {278, 278, [](int) { return gate_led_image(0); }},
-    {281, 315, menu_icon_image},
-    {317, 318, menu_icon_image},
-    {611, 611, [](int) { return toolbar_strip_image(); }},
-    {612, 612, switch_button},
-    {613, 615, [](int id) { return gate_led_image(id - 612); }},
+    {SkinId::WindowIcon, SkinId::WindowIcon, [](SkinId) { return window_icon_image(32); }},
+    {SkinId::MeterLevel0, SkinId::MeterLevel24,
+     [](SkinId id) { return meter_image(n(id) - n(SkinId::MeterLevel0)); }},
+    {SkinId::PanelBackground, SkinId::PanelBackground, [](SkinId) { return panel_background(); }},
+    {SkinId::ArrowUpPressed, SkinId::ArrowDown,
+     [](SkinId id) {
+         return arrow_image(id == SkinId::ArrowUp || id == SkinId::ArrowUpPressed,
+                            id == SkinId::ArrowUpPressed || id == SkinId::ArrowDownPressed);
+     }},
+    {SkinId::ClipBarOff, SkinId::ClipBarOn,
+     [](SkinId id) { return clip_bar_image(id == SkinId::ClipBarOn); }},
+    {SkinId::ProductArt, SkinId::ProductArt, [](SkinId) { return product_art_image(); }},
+    {SkinId::RateNone, SkinId::Rate48k,
+     [](SkinId id) { return rate_indicator_image(n(id) - n(SkinId::RateNone)); }},
+    {SkinId::ChannelsNone, SkinId::ChannelsMono,
+     [](SkinId id) { return channel_indicator_image(n(id) - n(SkinId::ChannelsNone)); }},
+    {SkinId::SmallFont, SkinId::SmallFont, [](SkinId) { return small_font_image(); }},
+    {SkinId::BassEq, SkinId::StEnhancePressed, switch_button},
+    {SkinId::LedOff, SkinId::LedOn, [](SkinId id) { return led_image(id == SkinId::LedOn); }},
+    {SkinId::TransportStrip, SkinId::TransportStrip,
+     [](SkinId) { return transport_strip_image(); }},
+    {SkinId::LargeDigits, SkinId::LargeDigits, [](SkinId) { return large_digits_image(); }},
+    {SkinId::VirtualRoom, SkinId::NoiseGate, switch_button},
+    {SkinId::GateLed0, SkinId::GateLed0, [](SkinId) { return gate_led_image(0); }},
+    {SkinId::MenuOpenPlaylist, SkinId::MenuManual, menu_icon_image},
+    {SkinId::MenuWeb, SkinId::MenuDelete, menu_icon_image},
+    {SkinId::ToolbarStrip, SkinId::ToolbarStrip, [](SkinId) { return toolbar_strip_image(); }},
+    {SkinId::NoiseGatePressed, SkinId::NoiseGatePressed, switch_button},
+    {SkinId::GateLed1, SkinId::GateLed3,
+     [](SkinId id) { return gate_led_image(n(id) - n(SkinId::GateLed1) + 1); }},
 };
 
 constexpr int WINDOW_ICON_SIZES[] = {16, 22, 24, 32, 48, 64, 128, 256};
@@ -63,8 +67,9 @@ constexpr int WINDOW_ICON_SIZES[] = {16, 22, 24, 32, 48, 64, 128, 256};
 
 Skin::Skin() {
     for (const Entry& e : ENTRIES) {
-        for (int id = e.first; id <= e.last; ++id) {
-            images_[static_cast<size_t>(id - FIRST)] = QPixmap::fromImage(e.draw(id));
+        for (int id = n(e.first); id <= n(e.last); ++id) {
+            images_[static_cast<size_t>(id - FIRST)] =
+                QPixmap::fromImage(e.draw(static_cast<SkinId>(id)));
         }
     }
     for (int i = 0; i < ROW_ICON_COUNT; ++i) {
@@ -78,11 +83,17 @@ Skin::Skin() {
 }
 
 const QPixmap& Skin::image(SkinId id) const {
-    int n = static_cast<int>(id);
-    if (n < FIRST || n > LAST) {
+    const int number = n(id);
+    if (number < FIRST || number > LAST) {
         return none_;
     }
-    return images_[static_cast<size_t>(n - FIRST)];
+    return images_[static_cast<size_t>(number - FIRST)];
+}
+
+QPixmap Skin::toolbar_image(ToolbarImage image) const {
+    return this->image(SkinId::ToolbarStrip)
+        .copy(static_cast<int>(image) * TOOLBAR_IMAGE_WIDTH, 0, TOOLBAR_IMAGE_WIDTH,
+              TOOLBAR_IMAGE_HEIGHT);
 }
 
 const QPixmap& Skin::row_icon(int index) const {

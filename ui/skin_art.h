@@ -5,20 +5,13 @@
 
 #include <QImage>
 
-#include <span>
+#include "ui/skin_id.h"
 
 namespace zv::skin {
 
-// Panel (skin_panel.cpp).
-QImage panel_background();  // 745 x 284, drawn at client (0, 28)
-// Where the panel's value fields lie: the client position (x, y) of each of the 65 controls
-// whose value the window prints at (x + 37, y), between arrows at x + 30 and x + 75.
-struct ControlSpot {
-    int x, y;
-    bool shows_value;  // the ALL row's controls show only their arrows
-};
-std::span<const ControlSpot> panel_control_spots();
-constexpr int PANEL_TOP = 28;  // client y of the background's first row
+// Panel (skin_panel.cpp): drawn from the panel's layout (ui/panel_layout.h), so every field,
+// caption, well and plate stands where the window's controls, meters and buttons are.
+QImage panel_background();  // PANEL_WIDTH x PANEL_BACKGROUND_HEIGHT, drawn at client (0, 28)
 
 // Meters and lamps (skin_meters.cpp).
 QImage meter_image(int level);            // 24 x 75, `level` of 24 segments lit from the top
@@ -38,10 +31,10 @@ QImage small_font_image();    // 60 x 40
 QImage large_digits_image();  // 240 x 15
 
 // Icons (skin_icons.cpp).
-QImage menu_icon_image(int resource_number);  // 16 x 16, 281..318
-QImage toolbar_strip_image();                 // 464 x 15: 29 images 16 px wide
-QImage row_icon_image(int index);             // 16 x 16: the playlist view's six row images
-QImage window_icon_image(int size);           // size x size, any size from 16 up
+QImage menu_icon_image(SkinId id);   // 16 x 16, the Menu... ids
+QImage toolbar_strip_image();        // 464 x 15: 29 images 16 px wide
+QImage row_icon_image(int index);    // 16 x 16: the playlist view's six row images
+QImage window_icon_image(int size);  // size x size, any size from 16 up
 
 // The About dialog's picture (skin_product.cpp).
 QImage product_art_image();

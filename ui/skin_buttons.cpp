@@ -1,4 +1,5 @@
 // Keys: the control arrows, the switch and INIT buttons and the transport strip.
+#include "ui/panel_layout.h"
 #include "ui/skin_art.h"
 #include "ui/skin_canvas.h"
 #include "ui/skin_fonts.h"
@@ -22,13 +23,13 @@ void triangle(Canvas& c, int x, int y, int h, bool right, QRgb ink) {
 
 QImage arrow_image(bool up, bool pressed) {
     // Pressed, the arrow lights in a dark socket, like the key of a hardware spinner.
-    Canvas c(5, 12, pressed ? TITLE_STRIP : DECK);
+    Canvas c(ARROW_WIDTH, ARROW_HEIGHT, pressed ? TITLE_STRIP : DECK);
     triangle(c, 0, 1, 9, up, pressed ? DISPLAY_INK : DECK_TEXT);
     return c.take();
 }
 
 QImage switch_button_image(const char* caption, bool pressed, int width) {
-    constexpr int H = 15;
+    constexpr int H = SWITCH_HEIGHT;
     Canvas c(width, H, EDGE_DARK);
     QRect face(1, 1, width - 2, H - 2);
     if (pressed) {
@@ -47,23 +48,24 @@ QImage switch_button_image(const char* caption, bool pressed, int width) {
 
 namespace {
 
-enum class TransportIcon { Back20, Back5, Stop, Play, Forward5, Forward20 };
+// The tiny print under the seek arrows, by key.
+constexpr const char* seek_label(TransportId id) {
+    switch (id) {
+        case TransportId::Back20:
+            return "-20";
+        case TransportId::Back5:
+            return "-5";
+        case TransportId::Forward5:
+            return "+5";
+        case TransportId::Forward20:
+            return "+20";
+        default:
+            return nullptr;
+    }
+}
 
-struct TransportKey {
-    int strip_x, width;
-    TransportIcon icon;
-    const char* label;  // tiny print under the seek arrows
-};
-
-// Strip positions are those the window copies from.
-constexpr TransportKey TRANSPORT_KEYS[] = {
-    {0, 30, TransportIcon::Back20, "-20"},    {30, 30, TransportIcon::Back5, "-5"},
-    {60, 40, TransportIcon::Stop, nullptr},   {100, 40, TransportIcon::Play, nullptr},
-    {140, 30, TransportIcon::Forward5, "+5"}, {170, 30, TransportIcon::Forward20, "+20"},
-};
-
-void transport_key(Canvas& c, const TransportKey& key, int top, bool pressed) {
-    constexpr int H = 25;
+void transport_key(Canvas& c, const TransportRow& key, int top, bool pressed) {
+    constexpr int H = TRANSPORT_HEIGHT;
     QRect outer(key.strip_x, top, key.width, H);
     c.frame(outer, EDGE_DARK);
     QRect face = outer.adjusted(1, 1, -1, -1);
@@ -78,20 +80,20 @@ void transport_key(Canvas& c, const TransportKey& key, int top, bool pressed) {
     const int cx = key.strip_x + key.width / 2 + shift;
     const int cy = top + H / 2 + shift;
     const QRgb ink = pressed ? DISPLAY_INK : TRANSPORT_INK;
-    switch (key.icon) {
-        case TransportIcon::Stop:
+    switch (key.id) {
+        case TransportId::Stop:
             c.fill(cx - 4, cy - 4, 9, 9, ink);
             break;
-        case TransportIcon::Play:
+        case TransportId::Play:
             triangle(c, cx - 3, cy - 6, 13, true, pressed ? DISPLAY_INK : PLAY_GREEN);
             break;
         default: {
-            bool forward =
-                key.icon == TransportIcon::Forward5 || key.icon == TransportIcon::Forward20;
+            const bool forward = key.seek_step > 0;
             // Two arrows overlapping by one column, above the step printed small.
             triangle(c, cx - 4, cy - 7, 7, forward, ink);
             triangle(c, cx, cy - 7, 7, forward, ink);
-            draw_text_centred(c, cx, cy + 2, key.label, TextStyle{PixelFont::Tiny, ink, false});
+            draw_text_centred(c, cx, cy + 2, seek_label(key.id),
+                              TextStyle{PixelFont::Tiny, ink, false});
             break;
         }
     }
@@ -100,10 +102,10 @@ void transport_key(Canvas& c, const TransportKey& key, int top, bool pressed) {
 }  // namespace
 
 QImage transport_strip_image() {
-    Canvas c(200, 50, EDGE_DARK);
-    for (const TransportKey& key : TRANSPORT_KEYS) {
+    Canvas c(TRANSPORT_STRIP_WIDTH, TRANSPORT_STRIP_HEIGHT, EDGE_DARK);
+    for (const TransportRow& key : TRANSPORT_BUTTONS) {
         transport_key(c, key, 0, false);
-        transport_key(c, key, 25, true);
+        transport_key(c, key, TRANSPORT_PRESSED_ROW, true);
     }
     return c.take();
 }

@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <array>
 #include <cmath>
 #include <span>
 #include <vector>
@@ -574,82 +575,86 @@ QImage render(Icon icon, int height) {
 }
 
 struct MenuImage {
-    int id;
+    SkinId id;
     Icon icon;
 };
 
 constexpr MenuImage MENU_IMAGES[] = {
-    {281, Icon::OpenPlaylist},
-    {282, Icon::SavePlaylist},
-    {283, Icon::AddFiles},
-    {284, Icon::DeviceSettings},
-    {285, Icon::OpenParams},
-    {286, Icon::SaveParams},
-    {287, Icon::PresetDigital},
-    {288, Icon::PresetInternet},
-    {289, Icon::PresetFm},
-    {290, Icon::User1},
-    {291, Icon::User2},
-    {292, Icon::User3},
-    {293, Icon::Bypass},
-    {294, Icon::BassEq},
-    {295, Icon::BassPhase},
-    {296, Icon::Enhancer},
-    {297, Icon::VirtualSpeaker},
-    {298, Icon::VirtualInit},
-    {299, Icon::OnAir},
-    {300, Icon::Deemphasis},
-    {301, Icon::Play},
-    {302, Icon::Stop},
-    {303, Icon::Up},
-    {304, Icon::Down},
-    {305, Icon::Continuous},
-    {306, Icon::SortDescending},
-    {307, Icon::SortAscending},
-    {308, Icon::PeakLevel},
-    {309, Icon::RemoveAll},
-    {310, Icon::ExportSong},
-    {311, Icon::ExportAll},
-    {312, Icon::EncoderSettings},
-    {313, Icon::About},
-    {314, Icon::Quit},
-    {315, Icon::Manual},
-    {317, Icon::Web},
-    {318, Icon::Delete},
+    {SkinId::MenuOpenPlaylist, Icon::OpenPlaylist},
+    {SkinId::MenuSavePlaylist, Icon::SavePlaylist},
+    {SkinId::MenuAddFiles, Icon::AddFiles},
+    {SkinId::MenuDeviceSettings, Icon::DeviceSettings},
+    {SkinId::MenuOpenParams, Icon::OpenParams},
+    {SkinId::MenuSaveParams, Icon::SaveParams},
+    {SkinId::MenuPresetDigital, Icon::PresetDigital},
+    {SkinId::MenuPresetInternet, Icon::PresetInternet},
+    {SkinId::MenuPresetFm, Icon::PresetFm},
+    {SkinId::MenuUser1, Icon::User1},
+    {SkinId::MenuUser2, Icon::User2},
+    {SkinId::MenuUser3, Icon::User3},
+    {SkinId::MenuBypass, Icon::Bypass},
+    {SkinId::MenuBassEq, Icon::BassEq},
+    {SkinId::MenuBassPhase, Icon::BassPhase},
+    {SkinId::MenuEnhancer, Icon::Enhancer},
+    {SkinId::MenuVirtualSpeaker, Icon::VirtualSpeaker},
+    {SkinId::MenuVirtualInit, Icon::VirtualInit},
+    {SkinId::MenuOnAir, Icon::OnAir},
+    {SkinId::MenuDeemphasis, Icon::Deemphasis},
+    {SkinId::MenuPlay, Icon::Play},
+    {SkinId::MenuStop, Icon::Stop},
+    {SkinId::MenuUp, Icon::Up},
+    {SkinId::MenuDown, Icon::Down},
+    {SkinId::MenuContinuous, Icon::Continuous},
+    {SkinId::MenuSortDescending, Icon::SortDescending},
+    {SkinId::MenuSortAscending, Icon::SortAscending},
+    {SkinId::MenuPeakLevel, Icon::PeakLevel},
+    {SkinId::MenuRemoveAll, Icon::RemoveAll},
+    {SkinId::MenuExportSong, Icon::ExportSong},
+    {SkinId::MenuExportAll, Icon::ExportAll},
+    {SkinId::MenuEncoderSettings, Icon::EncoderSettings},
+    {SkinId::MenuAbout, Icon::About},
+    {SkinId::MenuQuit, Icon::Quit},
+    {SkinId::MenuManual, Icon::Manual},
+    {SkinId::MenuWeb, Icon::Web},
+    {SkinId::MenuDelete, Icon::Delete},
 };
 
-// The toolbar uses 0, 1, 2, 12, 13, 18..23 and 28; the others carry the images of the
+// In ToolbarImage order. The toolbar shows some of them; the others carry the images of the
 // commands the menus hold, so the strip is complete.
-constexpr Icon TOOLBAR_IMAGES[29] = {
-    Icon::AddFiles,
-    Icon::Play,
-    Icon::Stop,
-    Icon::OpenPlaylist,
-    Icon::SavePlaylist,
-    Icon::DeviceSettings,
-    Icon::OpenParams,
-    Icon::SaveParams,
-    Icon::Bypass,
-    Icon::BassEq,
-    Icon::BassPhase,
-    Icon::Enhancer,
-    Icon::ExportSong,
-    Icon::ExportAll,
-    Icon::EncoderSettings,
-    Icon::PeakLevel,
-    Icon::Continuous,
-    Icon::OnAir,
-    Icon::PresetDigital,
-    Icon::PresetInternet,
-    Icon::PresetFm,
-    Icon::User1,
-    Icon::User2,
-    Icon::User3,
-    Icon::Up,
-    Icon::Down,
-    Icon::About,
-    Icon::Manual,
-    Icon::RemoveAll,
+struct ToolbarIcon {
+    ToolbarImage place;
+    Icon icon;
+};
+constexpr ToolbarIcon TOOLBAR_ICONS[TOOLBAR_IMAGE_COUNT] = {
+    {ToolbarImage::AddFiles, Icon::AddFiles},
+    {ToolbarImage::Play, Icon::Play},
+    {ToolbarImage::Stop, Icon::Stop},
+    {ToolbarImage::OpenPlaylist, Icon::OpenPlaylist},
+    {ToolbarImage::SavePlaylist, Icon::SavePlaylist},
+    {ToolbarImage::DeviceSettings, Icon::DeviceSettings},
+    {ToolbarImage::OpenParams, Icon::OpenParams},
+    {ToolbarImage::SaveParams, Icon::SaveParams},
+    {ToolbarImage::Bypass, Icon::Bypass},
+    {ToolbarImage::BassEq, Icon::BassEq},
+    {ToolbarImage::BassPhase, Icon::BassPhase},
+    {ToolbarImage::Enhancer, Icon::Enhancer},
+    {ToolbarImage::ExportSong, Icon::ExportSong},
+    {ToolbarImage::ExportAll, Icon::ExportAll},
+    {ToolbarImage::EncoderSettings, Icon::EncoderSettings},
+    {ToolbarImage::PeakLevel, Icon::PeakLevel},
+    {ToolbarImage::Continuous, Icon::Continuous},
+    {ToolbarImage::OnAir, Icon::OnAir},
+    {ToolbarImage::PresetDigital, Icon::PresetDigital},
+    {ToolbarImage::PresetInternet, Icon::PresetInternet},
+    {ToolbarImage::PresetFm, Icon::PresetFm},
+    {ToolbarImage::User1, Icon::User1},
+    {ToolbarImage::User2, Icon::User2},
+    {ToolbarImage::User3, Icon::User3},
+    {ToolbarImage::Up, Icon::Up},
+    {ToolbarImage::Down, Icon::Down},
+    {ToolbarImage::About, Icon::About},
+    {ToolbarImage::Manual, Icon::Manual},
+    {ToolbarImage::RemoveAll, Icon::RemoveAll},
 };
 
 constexpr Icon ROW_ICONS[] = {Icon::Playing,   Icon::WavFile,     Icon::Mp3File,
@@ -657,9 +662,9 @@ constexpr Icon ROW_ICONS[] = {Icon::Playing,   Icon::WavFile,     Icon::Mp3File,
 
 }  // namespace
 
-QImage menu_icon_image(int resource_number) {
+QImage menu_icon_image(SkinId id) {
     for (const MenuImage& m : MENU_IMAGES) {
-        if (m.id == resource_number) {
+        if (m.id == id) {
             return render(m.icon, 16);
         }
     }
@@ -667,7 +672,11 @@ QImage menu_icon_image(int resource_number) {
 }
 
 QImage toolbar_strip_image() {
-    return render_row(TOOLBAR_IMAGES, 15);
+    std::array<Icon, TOOLBAR_IMAGE_COUNT> icons{};
+    for (const ToolbarIcon& t : TOOLBAR_ICONS) {
+        icons[static_cast<size_t>(t.place)] = t.icon;
+    }
+    return render_row(icons, TOOLBAR_IMAGE_HEIGHT);
 }
 
 QImage row_icon_image(int index) {

@@ -1,4 +1,5 @@
 // Meter images, clip bars, the song indicators and the lamps.
+#include "ui/panel_layout.h"
 #include "ui/skin_art.h"
 #include "ui/skin_canvas.h"
 #include "ui/skin_fonts.h"
@@ -33,7 +34,7 @@ QRgb segment_colour(int i, bool lit) {
 }  // namespace
 
 QImage meter_image(int level) {
-    Canvas c(24, 75, WELL);
+    Canvas c(METER_IMAGE_WIDTH, METER_HEIGHT, WELL);
     for (int i = 0; i < SEGMENTS; ++i) {
         bool lit = i < level;
         QRgb colour = segment_colour(i, lit);
@@ -48,7 +49,7 @@ QImage meter_image(int level) {
 }
 
 QImage clip_bar_image(bool on) {
-    Canvas c(24, 4, WELL);
+    Canvas c(CLIP_BAR_WIDTH, CLIP_BAR_HEIGHT, WELL);
     c.fill(SEGMENT_LEFT, 1, SEGMENT_WIDTH, 2, on ? CLIP_ON : CLIP_OFF);
     return c.take();
 }
@@ -57,7 +58,7 @@ namespace {
 
 // Labels spread over equal cells of a display strip, the lit one bright.
 QImage indicator(int width, std::initializer_list<const char*> labels, int lit) {
-    Canvas c(width, 12, DISPLAY);
+    Canvas c(width, INDICATOR_HEIGHT, DISPLAY);
     int cells = static_cast<int>(labels.size());
     int n = 1;
     for (const char* label : labels) {
@@ -72,22 +73,22 @@ QImage indicator(int width, std::initializer_list<const char*> labels, int lit) 
 }  // namespace
 
 QImage rate_indicator_image(int lit) {
-    return indicator(93, {"32k", "44.1k", "48k"}, lit);
+    return indicator(RATE_INDICATOR_WIDTH, {"32k", "44.1k", "48k"}, lit);
 }
 
 QImage channel_indicator_image(int lit) {
-    return indicator(76, {"STEREO", "MONO"}, lit);
+    return indicator(CHANNEL_INDICATOR_WIDTH, {"STEREO", "MONO"}, lit);
 }
 
 QImage led_image(bool on) {
     // A round lens in a square black mount, so the lamp sits as well on the meter bridge as
     // on the control deck.
-    Canvas c(14, 14, BEZEL_DARK);
-    c.bevel(QRect(0, 0, 14, 14), EDGE_DARK, qRgb(0x50, 0x55, 0x5c));
+    Canvas c(LED_SIZE, LED_SIZE, BEZEL_DARK);
+    c.bevel(QRect(0, 0, LED_SIZE, LED_SIZE), EDGE_DARK, qRgb(0x50, 0x55, 0x5c));
     const QRgb base = on ? LED_ON : LED_OFF;
     const QRgb core = on ? LED_ON_CORE : LED_OFF_CORE;
-    for (int y = 0; y < 14; ++y) {
-        for (int x = 0; x < 14; ++x) {
+    for (int y = 0; y < LED_SIZE; ++y) {
+        for (int x = 0; x < LED_SIZE; ++x) {
             double d = std::hypot(x - 6.5, y - 6.5);
             if (d > 4.9) {
                 continue;
@@ -107,9 +108,9 @@ QImage gate_led_image(int openness) {
     static constexpr QRgb COLOURS[4] = {qRgb(0xff, 0x3b, 0x30), qRgb(0xff, 0x8c, 0x1e),
                                         qRgb(0xf5, 0xd2, 0x2d), qRgb(0x4c, 0xe0, 0x5a)};
     const QRgb base = COLOURS[std::clamp(openness, 0, 3)];
-    Canvas c(9, 9, DECK);
-    for (int y = 0; y < 9; ++y) {
-        for (int x = 0; x < 9; ++x) {
+    Canvas c(GATE_LED_SIZE, GATE_LED_SIZE, DECK);
+    for (int y = 0; y < GATE_LED_SIZE; ++y) {
+        for (int x = 0; x < GATE_LED_SIZE; ++x) {
             double d = std::hypot(x - 4.0, y - 4.0);
             if (d > 4.3) {
                 continue;

@@ -1,10 +1,12 @@
 #include "ui/toolbar.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QHelpEvent>
 #include <QMenu>
 #include <QToolButton>
 #include <QToolTip>
+#include <array>
 
 #include "ui/command_ids.h"
 #include "ui/menus.h"
@@ -14,23 +16,44 @@
 namespace zv {
 namespace {
 
-constexpr ToolbarButtonRow BUTTONS[TOOLBAR_PLACES] = {
-    {0, cmd::ADD_SONG_FILES, ToolbarStyle::Button},
-    {28, cmd::REMOVE_ALL, ToolbarStyle::Button},
-    {-1, 0, ToolbarStyle::Separator},
-    {1, cmd::PLAY, ToolbarStyle::Button},
-    {2, cmd::STOP, ToolbarStyle::Button},
-    {-1, 0, ToolbarStyle::Separator},
-    {12, cmd::EXPORT_SONG, ToolbarStyle::Button},
-    {13, cmd::EXPORT_ALL, ToolbarStyle::Button},
-    {-1, 0, ToolbarStyle::Separator},
-    {18, 339, ToolbarStyle::DropDown},
-    {19, 335, ToolbarStyle::DropDown},
-    {20, cmd::PRESET_SMOOTH_FM, ToolbarStyle::DropDown},
-    {21, cmd::USE_USER_PRESET_1, ToolbarStyle::Button},
-    {22, cmd::USE_USER_PRESET_1 + 1, ToolbarStyle::Button},
-    {23, cmd::USE_USER_PRESET_3, ToolbarStyle::Button},
+constexpr ToolbarButtonRow SEPARATOR{ToolbarImage::AddFiles, 0, ToolbarStyle::Separator};
+constexpr ToolbarButtonRow FILE_AND_TRANSPORT[] = {
+    {ToolbarImage::AddFiles, cmd::ADD_SONG_FILES, ToolbarStyle::Button},
+    {ToolbarImage::RemoveAll, cmd::REMOVE_ALL, ToolbarStyle::Button},
+    SEPARATOR,
+    {ToolbarImage::Play, cmd::PLAY, ToolbarStyle::Button},
+    {ToolbarImage::Stop, cmd::STOP, ToolbarStyle::Button},
+    SEPARATOR,
+    {ToolbarImage::ExportSong, cmd::EXPORT_SONG, ToolbarStyle::Button},
+    {ToolbarImage::ExportAll, cmd::EXPORT_ALL, ToolbarStyle::Button},
+    SEPARATOR,
 };
+constexpr ToolbarButtonRow USER_PRESETS[] = {
+    {ToolbarImage::User1, cmd::USE_USER_PRESET_1, ToolbarStyle::Button},
+    {ToolbarImage::User2, cmd::USE_USER_PRESET_2, ToolbarStyle::Button},
+    {ToolbarImage::User3, cmd::USE_USER_PRESET_3, ToolbarStyle::Button},
+};
+
+// Between them, the preset groups' drop-down buttons in the order of the menus' groups.
+std::array<ToolbarButtonRow, TOOLBAR_PLACES> make_buttons() {
+    std::array<ToolbarButtonRow, TOOLBAR_PLACES> rows{};
+    size_t n = 0;
+    for (const ToolbarButtonRow& r : FILE_AND_TRANSPORT) {
+        rows[n++] = r;
+    }
+    for (const PresetGroupMenu& g : preset_group_menus()) {
+        rows[n++] = {g.toolbar_image, preset_button_command(g.group), ToolbarStyle::DropDown};
+    }
+    for (const ToolbarButtonRow& r : USER_PRESETS) {
+        rows[n++] = r;
+    }
+    return rows;
+}
+
+const std::array<ToolbarButtonRow, TOOLBAR_PLACES>& buttons() {
+    static const std::array<ToolbarButtonRow, TOOLBAR_PLACES> rows = make_buttons();
+    return rows;
+}
 
 // Marked for the translation catalogue; translated when the tooltip is asked for.
 constexpr char TOOLTIP_CONTEXT[] = "Toolbar";
@@ -47,14 +70,14 @@ constexpr Tooltip TOOLTIPS[] = {
     {cmd::EXPORT_SONG, QT_TRANSLATE_NOOP("Toolbar", "選択された曲をWAV/MP3ファイルに出力")},
     {cmd::EXPORT_ALL, QT_TRANSLATE_NOOP("Toolbar", "リストの全ての曲をWAV/MP3ファイルに出力")},
     {cmd::USE_USER_PRESET_1, QT_TRANSLATE_NOOP("Toolbar", "ユーザープリセット１")},
-    {cmd::USE_USER_PRESET_1 + 1, QT_TRANSLATE_NOOP("Toolbar", "ユーザープリセット２")},
+    {cmd::USE_USER_PRESET_2, QT_TRANSLATE_NOOP("Toolbar", "ユーザープリセット２")},
     {cmd::USE_USER_PRESET_3, QT_TRANSLATE_NOOP("Toolbar", "ユーザープリセット３")},
 };
 
 }  // namespace
 
 std::span<const ToolbarButtonRow> toolbar_buttons() {
-    return BUTTONS;
+    return buttons();
 }
 
 QString toolbar_tooltip(int command, bool song_playing) {
@@ -69,7 +92,8 @@ QString toolbar_tooltip(int command, bool song_playing) {
     return {};
 }
 
-Toolbar::Toolbar(const Skin& skin, std::function<bool()> song_playing, QWidget* parent)
+Toolbar::Toolbar(const Skin& skin, const std::function<QAction*(int)>& action_of,
+                 std::function<bool()> song_playing, QWidget* parent)
     : QToolBar(parent), song_playing_(std::move(song_playing)) {
     setObjectName(QStringLiteral("toolbar"));
     setMovable(false);
@@ -77,28 +101,29 @@ Toolbar::Toolbar(const Skin& skin, std::function<bool()> song_playing, QWidget* 
     setFixedHeight(TOOLBAR_HEIGHT);
     setIconSize(QSize(TOOLBAR_IMAGE_WIDTH, TOOLBAR_IMAGE_HEIGHT));
     setToolButtonStyle(Qt::ToolButtonIconOnly);
-    const QPixmap& strip = skin.image(SkinId::ToolbarStrip);
-    for (const ToolbarButtonRow& shape : BUTTONS) {
+    for (const ToolbarButtonRow& shape : buttons()) {
         if (shape.style == ToolbarStyle::Separator) {
             addSeparator();
             continue;
         }
-        const QPixmap image = strip.copy(shape.image * TOOLBAR_IMAGE_WIDTH, 0, TOOLBAR_IMAGE_WIDTH,
-                                         TOOLBAR_IMAGE_HEIGHT);
-        // The action's text names the button for screen readers; its tooltip is the table's.
-        QAction* a = addAction(QIcon(image), menu_caption(shape.command));
-        a->setData(shape.command);
+        // The command's own action, its icon given the strip's image at the toolbar's size
+        // beside the menu's; its text names the button for screen readers, its tooltip is the
+        // table's.
+        QAction* a = action_of(shape.command);
+        QIcon icon = a->icon();
+        icon.addPixmap(skin.toolbar_image(shape.image));
+        a->setIcon(icon);
+        addAction(a);
         button_actions_.push_back(a);
-        const int command = shape.command;
-        connect(a, &QAction::triggered, this, [this, command] { emit command_triggered(command); });
         auto* b = qobject_cast<QToolButton*>(widgetForAction(a));
-        b->setObjectName(QStringLiteral("toolbar-%1").arg(command));
+        b->setObjectName(QStringLiteral("toolbar-%1").arg(shape.command));
         b->installEventFilter(this);
-        if (shape.style == ToolbarStyle::DropDown) {
-            // The face applies the button's own preset; the arrow opens the group's menu
+        if (const PresetGroupMenu* group = preset_group_of_button(shape.command);
+            shape.style == ToolbarStyle::DropDown && group != nullptr) {
+            // The face applies the group's first preset; the arrow opens the group's menu
             // below the button, which Qt places at its lower-left corner.
             auto* menu = new QMenu(b);
-            build_menu(*menu, preset_popup_for(command)->items, nullptr, menu_actions_);
+            build_preset_popup(*menu, group->group, popup_actions_);
             connect(menu, &QMenu::triggered, this,
                     [this](QAction* chosen) { emit command_triggered(action_command(chosen)); });
             b->setMenu(menu);
@@ -119,18 +144,6 @@ QAction* Toolbar::action(int command) const {
         }
     }
     return nullptr;
-}
-
-std::vector<QAction*> Toolbar::actions_for(int command) const {
-    std::vector<QAction*> found;
-    for (const auto* list : {&button_actions_, &menu_actions_}) {
-        for (QAction* a : *list) {
-            if (action_command(a) == command) {
-                found.push_back(a);
-            }
-        }
-    }
-    return found;
 }
 
 bool Toolbar::eventFilter(QObject* watched, QEvent* event) {

@@ -1,14 +1,16 @@
-// The toolbar: 15 places (12 buttons and 3 separators) with images from the skin's toolbar
-// strip, held at the window's toolbar height of 28 px. Three of the buttons are drop-down
-// preset buttons: the face applies the button's own preset, the arrow opens the preset menu of
-// its group below the button's lower-left corner. Tooltips come from one table and are not
-// shown while a song plays.
+// The toolbar: 15 places (12 buttons and 3 separators) holding the commands' own actions (the
+// menus' too), shown with the images of the skin's toolbar strip, at the window's toolbar
+// height of 28 px. Three of the buttons are drop-down preset buttons: the face applies the
+// group's first preset, the arrow opens the group's preset menu below the button's lower-left
+// corner. Tooltips come from one table and are not shown while a song plays.
 #pragma once
 
 #include <QToolBar>
 #include <functional>
 #include <span>
 #include <vector>
+
+#include "ui/skin_id.h"
 
 class QToolButton;
 
@@ -19,14 +21,12 @@ class Skin;
 enum class ToolbarStyle { Button, Separator, DropDown };
 
 struct ToolbarButtonRow {
-    int image;  // index in the toolbar strip (16 px per image); -1 for a separator
+    ToolbarImage image;  // unused for a separator
     int command;
     ToolbarStyle style;
 };
 
 constexpr int TOOLBAR_PLACES = 15;
-constexpr int TOOLBAR_IMAGE_WIDTH = 16;
-constexpr int TOOLBAR_IMAGE_HEIGHT = 15;
 
 std::span<const ToolbarButtonRow> toolbar_buttons();
 
@@ -37,14 +37,14 @@ QString toolbar_tooltip(int command, bool song_playing);
 class Toolbar final : public QToolBar {
     Q_OBJECT
 public:
-    // song_playing tells the tooltips whether a song plays now.
-    Toolbar(const Skin& skin, std::function<bool()> song_playing, QWidget* parent = nullptr);
+    // action_of gives each command's action; song_playing tells the tooltips whether a song
+    // plays now.
+    Toolbar(const Skin& skin, const std::function<QAction*(int)>& action_of,
+            std::function<bool()> song_playing, QWidget* parent = nullptr);
 
     QToolButton* button(int command) const;
-    // The actions of the buttons (not of the drop-down menus), by command.
+    // The action of a button (not of the drop-down menus), by command.
     QAction* action(int command) const;
-    // Every action that sends `command`, drop-down menu items included.
-    std::vector<QAction*> actions_for(int command) const;
 
 signals:
     void command_triggered(int command);
@@ -55,7 +55,7 @@ protected:
 private:
     std::function<bool()> song_playing_;
     std::vector<QAction*> button_actions_;
-    std::vector<QAction*> menu_actions_;
+    std::vector<QAction*> popup_actions_;  // the drop-down menus' own items
 };
 
 }  // namespace zv

@@ -95,6 +95,64 @@ check "hosts with different versions" 1 $?
 grep -q "different versions" "$dir/err" || fail "different versions: $(cat "$dir/err")"
 [ -z "$(ls -A "$dir/hosts")" ] || fail "exported with different versions: $(ls -A "$dir/hosts")"
 
+# Hostile names: a folder whose name ends in a newline beside one without it (each with a
+# different song of the same name), a target folder likewise, folders named '-x' and '-', and
+# an output name that begins with a dot. Each song is exported from its own folder into the
+# right target, byte for byte the local export's; the decoys stay untouched.
+nl=$'\n'
+sed -i 's|^ZV_SECOND_HOST=1 exec sh -c|exec sh -c|' "$dir/fake-ssh"
+mkdir "$dir/names" "$dir/names/dir$nl" "$dir/names/dir" "$dir/names/-x" "$dir/names/-" \
+    "$dir/dest$nl" "$dir/dest" "$dir/local-names"
+cp "$media/pcm16_stereo_44100.wav" "$dir/names/dir$nl/song.wav"
+cp "$media/pcm16_mono_48000.wav" "$dir/names/dir/song.wav"
+cp "$media/pcm16_stereo_32000.wav" "$dir/names/-x/dash.wav"
+cp "$media/tone_3s_44100.mp3" "$dir/names/-/lone.mp3"
+cp "$media/pcm16_mono_48000.wav" "$dir/names/.hidden.wav"
+for names in "dir$nl/song.wav" "-x/dash.wav -/lone.mp3" .hidden.wav; do
+    read -r -a list <<<"$names"
+    [ "$names" = "dir$nl/song.wav" ] && list=("$names")
+    (cd "$dir/names" && "$script" "${hosts[@]}" --wav --affix "" -d "$dir/dest$nl" -- \
+        "${list[@]}") >"$dir/out" 2>"$dir/err"
+    check "hostile names: ${list[*]}" 0 $?
+done
+(cd "$dir/names" && "$cli" export -q --wav --affix "" -d "$dir/local-names" -- \
+    "dir$nl/song.wav" -x/dash.wav -/lone.mp3 .hidden.wav)
+check "local export of the hostile names" 0 $?
+for f in song.wav dash.wav lone.wav .hidden.wav; do
+    [ -f "$dir/local-names/$f" ] || fail "the local export did not write $f"
+    cmp -s "$dir/local-names/$f" "$dir/dest$nl/$f" || fail "$f differs from the local export: $(cat "$dir/err")"
+done
+[ "$(ls -A "$dir/dest$nl" | wc -l)" -eq 4 ] || fail "the target holds $(ls -A "$dir/dest$nl")"
+[ -z "$(ls -A "$dir/dest")" ] || fail "written into the folder without the newline: $(ls -A "$dir/dest")"
+cmp -s "$dir/names/dir/song.wav" "$media/pcm16_mono_48000.wav" || fail "the decoy song changed"
+
+# A folder as SOURCE: its songs in natural name order, sub-folders where their names fall.
+mkdir -p "$dir/album/3 extra" "$dir/album-out" "$dir/album-local"
+cp "$media/pcm16_mono_48000.wav" "$dir/album/10.wav"
+cp "$media/pcm16_mono_48000.wav" "$dir/album/2.wav"
+cp "$media/pcm16_mono_48000.wav" "$dir/album/3 extra/track.wav"
+"$script" "${hosts[@]}" --wav -d "$dir/album-out" "$dir/album" >"$dir/out" 2>"$dir/err"
+check "a folder as source" 0 $?
+sed 's/ -> .*//; s|.*/album/||' "$dir/out" | tr '\n' '|' >"$dir/order"
+[ "$(cat "$dir/order")" = "2.wav|3 extra/track.wav|10.wav|" ] || fail "folder order: $(cat "$dir/order")"
+"$cli" export -q --wav -d "$dir/album-local" "$dir/album/2.wav" "$dir/album/3 extra/track.wav" \
+    "$dir/album/10.wav"
+for f in "$dir"/album-local/*; do
+    cmp -s "$f" "$dir/album-out/$(basename "$f")" || fail "album: $(basename "$f") differs"
+done
+
+# A bad --affix is a usage error before anything is sent to a host.
+: >"$dir/ssh.log"
+for bad in "a/b" ".." "--affix=x/y" "$(printf 'a%.0s' $(seq 32))"; do
+    if [[ $bad == --affix=* ]]; then
+        "$script" "${hosts[@]}" "$bad" -d "$dir/hosts" "$dir/songs/tone_3s_44100.mp3" >/dev/null 2>"$dir/err"
+    else
+        "$script" "${hosts[@]}" --affix "$bad" -d "$dir/hosts" "$dir/songs/tone_3s_44100.mp3" >/dev/null 2>"$dir/err"
+    fi
+    check "--affix '$bad'" 2 $?
+done
+[ ! -s "$dir/ssh.log" ] || fail "a host was asked with a bad affix ($(wc -l <"$dir/ssh.log") calls)"
+
 # Usage.
 "$script" -d "$dir/hosts" -o x "$dir/songs/tone_3s_44100.mp3" >/dev/null 2>&1
 check "-o" 2 $?

@@ -1,16 +1,20 @@
 // The pipe mode's block loop against the chain run in one piece: the output must be the
 // processor's output frame for frame, at every input length around the block edges, with the
-// tail flushed and the latency trimmed when asked; and how reads and writes that fail end it.
+// tail flushed and the latency trimmed when asked, raw or after a WAV stream's header; how
+// reads and writes that fail end it; and the wait at the end for a reader to take it all.
 #include "cli/pcm_stream.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstring>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -124,6 +128,71 @@ TEST(PcmStream, StopsAtTheDataSizeAndDropsACutFrame) {
     EXPECT_TRUE(c.samples == reference(input, 2, 44100, true));
 }
 
+TEST(PcmStream, WavOutputIsAStreamingHeaderThenTheRawOutputsBytes) {
+    for (int channels : {2, 1}) {
+        SCOPED_TRACE(channels);
+        const auto bytes = test::sample_bytes(test_signal(5000, channels));
+        StreamLayout layout;
+        layout.rate = 48000;
+        layout.channels = channels;
+        const Collected raw = stream_bytes(bytes, layout);
+        layout.output = StreamFormat::Wav;
+        const Collected wav = stream_bytes(bytes, layout);
+        EXPECT_EQ(wav.result.end, StreamEnd::InputEnded);
+        EXPECT_EQ(wav.result.frames_out, raw.result.frames_out);
+        ASSERT_EQ(wav.samples.size(), raw.samples.size() + WAV_STREAM_HEADER_BYTES / 2);
+        std::vector<uint8_t> header(WAV_STREAM_HEADER_BYTES);
+        std::memcpy(header.data(), wav.samples.data(), header.size());
+        const auto want = wav_stream_header(48000, channels);
+        EXPECT_TRUE(std::equal(header.begin(), header.end(), want.begin()));
+        EXPECT_TRUE(std::equal(raw.samples.begin(), raw.samples.end(),
+                               wav.samples.begin() + WAV_STREAM_HEADER_BYTES / 2));
+    }
+}
+
+TEST(PcmStream, TheStreamingHeaderIsReadBackAsUntilTheEnd) {
+    const auto h = wav_stream_header(32000, 1);
+    const uint8_t start[] = {'R', 'I', 'F', 'F', 0xFF, 0xFF, 0xFF, 0xFF, 'W', 'A', 'V', 'E'};
+    EXPECT_EQ(std::memcmp(h.data(), start, sizeof start), 0);
+    std::vector<uint8_t> bytes(h.begin(), h.end());
+    bytes.resize(bytes.size() + 10, 0x11);
+    test::FailingByteReader in(bytes, UINT64_MAX);
+    const WavHeaderWalk walk = walk_wav_header(in);
+    ASSERT_EQ(walk.status, WavWalkStatus::Ok);
+    EXPECT_EQ(walk.rate, 32000);
+    EXPECT_EQ(walk.channels, 1);
+    EXPECT_EQ(walk.bits, 16);
+    EXPECT_EQ(walk.data_offset, WAV_STREAM_HEADER_BYTES);
+    EXPECT_EQ(wav_stream_data_bytes(walk.data_bytes), UINT64_MAX);
+    // The sizes writers that cannot seek back leave; Liquidsoap's pipe() writes 0xEFFFFFDB
+    // unless told otherwise. Any other size is the input's.
+    for (uint32_t placeholder : {0u, 0xFFFFFFFFu, 0xEFFFFFDBu}) {
+        EXPECT_EQ(wav_stream_data_bytes(placeholder), UINT64_MAX) << placeholder;
+    }
+    for (uint32_t size : {1u, 4u, 441000u, 0xEFFFFFDAu, 0xFFFFFFFEu}) {
+        EXPECT_EQ(wav_stream_data_bytes(size), size);
+    }
+}
+
+TEST(PcmStream, AnInputShorterThanItsSizeSaysByHowMuch) {
+    const auto bytes = test::sample_bytes(test_signal(3000, 2));
+    StreamLayout layout;
+    layout.trim_latency = true;
+    layout.data_bytes = bytes.size() + 1000;
+    Collected c = stream_bytes(bytes, layout);
+    EXPECT_EQ(c.result.end, StreamEnd::InputEnded);
+    EXPECT_EQ(c.result.missing_bytes, 1000u);
+    EXPECT_EQ(c.result.frames_out, 3000u);  // what came is all written
+    layout.data_bytes = bytes.size();
+    EXPECT_EQ(stream_bytes(bytes, layout).result.missing_bytes, 0u);
+    layout.data_bytes = UINT64_MAX;
+    EXPECT_EQ(stream_bytes(bytes, layout).result.missing_bytes, 0u);
+    // A failed read is no short input: the read error says what happened.
+    layout.data_bytes = bytes.size();
+    c = stream_bytes(bytes, layout, 100);
+    EXPECT_EQ(c.result.end, StreamEnd::ReadFailed);
+}
+
 TEST(PcmStream, AFailedReadOrWriteEndsItAndSaysWhich) {
     const auto bytes = test::sample_bytes(test_signal(20000, 2));
     StreamLayout layout;
@@ -141,6 +210,13 @@ TEST(PcmStream, AFailedReadOrWriteEndsItAndSaysWhich) {
     EXPECT_EQ(c.result.end, StreamEnd::WriteFailed);
     EXPECT_EQ(c.result.error, ENOSPC);
     EXPECT_EQ(c.result.frames_out, 0u);
+
+    // The header is the first write: nothing follows a header that could not be written.
+    layout.output = StreamFormat::Wav;
+    c = stream_bytes(bytes, layout, UINT64_MAX, 0, EPIPE);
+    EXPECT_EQ(c.result.end, StreamEnd::OutputClosed);
+    EXPECT_EQ(c.writes, 1);
+    EXPECT_EQ(c.result.frames_in, 0u);
 }
 
 TEST(PcmStream, TheLatencyFollowsTheSettingsAndBypassHasNone) {
@@ -205,6 +281,78 @@ TEST(FdStreamReader, NonBlockingPipesAreWaitedOnNotFailed) {
     EXPECT_TRUE(got == bytes);
     writer.join();
     ::close(fds[0]);
+}
+
+// A reader on its own thread that waits, then takes everything (or closes its end).
+struct SlowReader {
+    int fd;
+    std::chrono::milliseconds wait;
+    bool close_instead = false;
+    size_t taken = 0;
+    void operator()() {
+        std::this_thread::sleep_for(wait);
+        if (close_instead) {
+            ::close(fd);
+            return;
+        }
+        char buf[4096];
+        for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;) {
+            taken += static_cast<size_t>(n);
+        }
+    }
+};
+
+TEST(WaitForPipeDrained, WaitsUntilTheReaderHasTakenEveryByte) {
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    const std::vector<char> bytes(30000, 'x');  // fits the pipe: the writes never block
+    ASSERT_EQ(write_fd_fully(fds[1], bytes.data(), bytes.size()), 0);
+    SlowReader reader{fds[0], std::chrono::milliseconds(150)};
+    std::thread t(std::ref(reader));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(wait_for_pipe_drained(fds[1], 10000), DrainEnd::Drained);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(150));
+    int queued = -1;
+    ASSERT_EQ(::ioctl(fds[1], FIONREAD, &queued), 0);
+    EXPECT_EQ(queued, 0);
+    ::close(fds[1]);
+    t.join();
+    EXPECT_EQ(reader.taken, bytes.size());
+    ::close(fds[0]);
+}
+
+TEST(WaitForPipeDrained, EndsWhenTheReaderGoesAwayOrStopsReading) {
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    ASSERT_EQ(write_fd_fully(fds[1], "abc", 3), 0);
+    SlowReader closer{fds[0], std::chrono::milliseconds(50), true};
+    std::thread t(std::ref(closer));
+    EXPECT_EQ(wait_for_pipe_drained(fds[1], 10000), DrainEnd::ReaderGone);
+    t.join();
+    ::close(fds[1]);
+
+    ASSERT_EQ(::pipe(fds), 0);
+    ASSERT_EQ(write_fd_fully(fds[1], "abc", 3), 0);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(wait_for_pipe_drained(fds[1], 100), DrainEnd::ReaderIdle);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    ::close(fds[0]);
+    ::close(fds[1]);
+}
+
+TEST(WaitForPipeDrained, AFileOrAnEmptyPipeIsNoWait) {
+    char name[] = "/tmp/zv_drain_XXXXXX";
+    const int fd = ::mkstemp(name);
+    ASSERT_GE(fd, 0);
+    ::unlink(name);
+    ASSERT_EQ(write_fd_fully(fd, "abc", 3), 0);
+    EXPECT_EQ(wait_for_pipe_drained(fd, 10000), DrainEnd::Drained);
+    ::close(fd);
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    EXPECT_EQ(wait_for_pipe_drained(fds[1], 10000), DrainEnd::Drained);
+    ::close(fds[0]);
+    ::close(fds[1]);
 }
 
 TEST(WriteFdFully, AReaderThatWentAwayIsEpipe) {

@@ -1,8 +1,9 @@
 #!/bin/bash
 # zvmp3-cli stream in pipes: what comes out must be the export's processed song behind the
 # reported latency, whatever feeds the pipe (ffmpeg, a WAV, a writer that stalls), for stereo
-# and mono and with settings given in order; a closed input flushes the tail, a reader that
-# goes away ends it quietly with status 1.
+# and mono and with settings given in order; WAV in gives a WAV stream out that sox and
+# ffmpeg read from a pipe; a closed input flushes the tail, a reader that goes away ends it
+# quietly with status 1.
 # Usage: stream_test.sh ZVMP3_CLI FIXTURE_DIR
 set -u
 cli=$1
@@ -40,14 +41,61 @@ same_as_export "ffmpeg raw stereo" "$dir/s.raw" "$dir/ex.wav" 4 "${lat:-0}"
 
 # --trim-latency lines the stream up with the input: the export's samples exactly.
 "$cli" stream "${settings[@]}" --trim-latency <"$media/pcm16_stereo_44100.wav" \
-    --format wav >"$dir/t.raw" 2>/dev/null
+    --format wav --output raw >"$dir/t.raw" 2>/dev/null
 check "stream --trim-latency" 0 $?
 same_as_export "--trim-latency" "$dir/t.raw" "$dir/ex.wav" 4 0
 
+# WAV in, WAV out: a header whose sizes mean "until the end", then the raw output's bytes;
+# sox and ffmpeg read it from a pipe as those samples.
+le() {  # le VALUE BYTES: VALUE as BYTES little-endian bytes
+    local i
+    for ((i = 0; i < $2; i++)); do printf "\\$(printf %03o $(($1 >> 8 * i & 255)))"; done
+}
+wav_header() {  # wav_header RATE CHANNELS: the streaming header
+    printf RIFF && le 0xFFFFFFFF 4 && printf 'WAVEfmt ' && le 16 4 && le 1 2 && le "$2" 2
+    le "$1" 4 && le $(($1 * $2 * 2)) 4 && le $(($2 * 2)) 2 && le 16 2
+    printf data && le 0xFFFFFFFF 4
+}
+"$cli" stream "${settings[@]}" --trim-latency --format wav <"$media/pcm16_stereo_44100.wav" \
+    >"$dir/t.wav" 2>/dev/null
+check "stream --format wav" 0 $?
+head -c 44 "$dir/t.wav" | cmp -s - <(wav_header 44100 2) ||
+    fail "WAV header: $(head -c 44 "$dir/t.wav" | od -An -tx1 | tr -d '\n')"
+tail -c +45 "$dir/t.wav" | cmp -s - "$dir/t.raw" || fail "WAV output's samples differ from raw"
+"$cli" stream "${settings[@]}" --trim-latency --format wav <"$media/pcm16_stereo_44100.wav" \
+    2>/dev/null | sox -t wav - -t raw - 2>/dev/null | cmp -s - "$dir/t.raw" ||
+    fail "sox does not read the WAV stream from a pipe as its samples"
+"$cli" stream "${settings[@]}" --trim-latency --format wav <"$media/pcm16_stereo_44100.wav" \
+    2>/dev/null | ffmpeg -v error -f wav -i - -f s16le - 2>/dev/null | cmp -s - "$dir/t.raw" ||
+    fail "ffmpeg does not read the WAV stream from a pipe as its samples"
+# Raw in gives WAV out when asked, with the raw input's layout.
+"$cli" stream --rate 32000 --channels 1 --output wav </dev/null 2>/dev/null | head -c 44 |
+    cmp -s - <(wav_header 32000 1) || fail "--output wav of mono 32 kHz raw input"
+
 # ffmpeg's WAV into a pipe leaves the sizes unknown (all ones): read to the end.
 ffmpeg -nostdin -v error -i "$media/pcm16_stereo_44100.wav" -f wav - |
-    "$cli" stream --format wav "${settings[@]}" --trim-latency 2>/dev/null |
-    cmp -s - "$dir/t.raw" || fail "ffmpeg's WAV of unknown size"
+    "$cli" stream --format wav "${settings[@]}" --trim-latency 2>"$dir/err" |
+    cmp -s - "$dir/t.wav" || fail "ffmpeg's WAV of unknown size"
+grep -q warning "$dir/err" && fail "ffmpeg's WAV of unknown size: $(cat "$dir/err")"
+
+# An input that ends before the size its header gives: what came is processed, a warning
+# says so and the status stays 0 (pipe writers often write made-up sizes). The sizes that
+# stand for "unknown" (Liquidsoap's pipe() writes 0xEFFFFFDB by default) warn of nothing.
+head -c 1044 "$media/pcm16_stereo_44100.wav" |
+    "$cli" stream --format wav --output raw --trim-latency >"$dir/short.raw" 2>"$dir/err"
+check "short WAV input" 0 $?
+[ "$(stat -c %s "$dir/short.raw")" -eq 1000 ] || fail "short WAV input gave $(stat -c %s "$dir/short.raw") bytes"
+grep -q "warning: the input ended $(($(stat -c %s "$media/pcm16_stereo_44100.wav") - 1044)) bytes before" \
+    "$dir/err" || fail "short WAV input: $(cat "$dir/err")"
+for sizes in '\x24\0\0\0 \0\0\0\0' '\xff\xff\xff\xef \xdb\xff\xff\xef'; do
+    read -r riff data <<<"$sizes"
+    { printf "RIFF${riff}"; tail -c +9 "$media/pcm16_stereo_44100.wav" | head -c 32
+        printf "${data}"; head -c 1000 /dev/zero; } |
+        "$cli" stream --format wav --output raw --trim-latency >"$dir/short.raw" 2>"$dir/err"
+    check "unknown size $sizes" 0 $?
+    [ "$(stat -c %s "$dir/short.raw")" -eq 1000 ] && ! grep -q warning "$dir/err" ||
+        fail "unknown size $sizes: $(stat -c %s "$dir/short.raw") bytes, $(cat "$dir/err")"
+done
 
 # A mono 48 kHz WAV on standard input, from a writer that stalls and splits frames.
 "$cli" export --wav --no-normalise -q "$media/pcm16_mono_48000.wav" -o "$dir/mono.wav"
@@ -55,7 +103,7 @@ ffmpeg -nostdin -v error -i "$media/pcm16_stereo_44100.wav" -f wav - |
     head -c 1001
     sleep 0.2
     cat
-} <"$media/pcm16_mono_48000.wav" | "$cli" stream --format wav >"$dir/m.raw" 2>"$dir/err"
+} <"$media/pcm16_mono_48000.wav" | "$cli" stream --format wav --output raw >"$dir/m.raw" 2>"$dir/err"
 check "stalling WAV writer | stream" 0 "${PIPESTATUS[1]}"
 lat=$(latency_of "$dir/err")
 [ "${lat:-0}" -eq 974 ] || fail "latency ${lat:-none} at factory settings, expected 974"
@@ -118,6 +166,8 @@ check "--rate 22050" 2 $?
 check "--channels 3" 2 $?
 "$cli" stream --format flac </dev/null >/dev/null 2>&1
 check "--format flac" 2 $?
+"$cli" stream --output flac </dev/null >/dev/null 2>&1
+check "--output flac" 2 $?
 
 # Every broken WAV and settings file of the fixtures: a clear end, never a hang or a signal.
 for f in "$media"/hostile/*.wav "$media"/hostile/*.zv3; do

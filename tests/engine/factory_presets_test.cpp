@@ -22,8 +22,14 @@ double double_at(const std::array<uint8_t, PRESET_RECORD_BYTES>& bytes, std::siz
 TEST(FactoryPresetTable, MenuOrderIdsAndTexts) {
     const auto& list = factory_preset_list();
     const int ids[] = {232, 343, 340, 342, 341, 339, 336, 338, 337, 335, 334};
+    using G = FactoryPresetGroup;
+    const G groups[] = {G::FmStation,        G::FmStation,        G::FmStation,
+                        G::FmStation,        G::FmStation,        G::DigitalBroadcast,
+                        G::DigitalBroadcast, G::DigitalBroadcast, G::DigitalBroadcast,
+                        G::InternetRadio,    G::InternetRadio};
     for (int i = 0; i < FACTORY_PRESET_COUNT; ++i) {
         EXPECT_EQ(list[i].id, ids[i]);
+        EXPECT_EQ(list[i].group, groups[i]) << ids[i];
         EXPECT_TRUE(is_factory_preset_id(ids[i]));
         EXPECT_STREQ(factory_preset_record(ids[i]).text.data(), list[i].stored_text);
     }

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "engine/normalisation.h"
+#include "export/file_ops.h"
 #include "export/mp3_convert.h"
 #include "export/temp_folder.h"
 #include "test_media.h"
@@ -72,6 +73,7 @@ protected:
         in.encoder = encoder;
         in.temp_folder = dir / "tmp";
         in.run_id = "12345678";
+        in.keep_cancelled_output = keep_cancelled_output;
         ExportJob job(in, *processor, obs, &throttle);
         obs.job = &job;
         ExportJobResult r = job.run();
@@ -96,6 +98,7 @@ protected:
     ExportOptions options;
     EncoderSettings encoder;
     ThrottleSettings throttle;
+    bool keep_cancelled_output = false;
 };
 
 TEST(ExportTimeText, CountsWholeSeconds) {
@@ -202,7 +205,9 @@ TEST_F(ExportJobTest, NormalisingMeasuresThePeakFirst) {
     EXPECT_TRUE(searched);
 }
 
+// The design's rule, for a job that keeps what a cancel leaves.
 TEST_F(ExportJobTest, CancelAfterTheThirdBlockKeepsThreeBlocksMinusTheLatency) {
+    keep_cancelled_output = true;
     test::WavContent wav;
     wav.rate = 48000;
     wav.samples = test::test_signal(6 * 16384, 2);
@@ -281,9 +286,32 @@ TEST_F(ExportJobTest, ExternalEncoderFailureIsAFailureWithoutTarget) {
     EXPECT_FALSE(std::filesystem::exists(dir / "out.wav"));
 }
 
-// A cancel that ends the processing keeps the blocks (and encodes them); a cancel while the
-// encoder runs stops it and writes nothing.
+// A job that keeps nothing (both front ends): one cancel, in the chain or while the encoder
+// runs, leaves nothing under the target's name and nothing in the working folder.
 TEST_F(ExportJobTest, CancelDuringTheEncoderWritesNothing) {
+    options.output_mp3 = 1;
+    test::WavContent wav;
+    wav.samples = test::test_signal(4 * 16384, 2);
+    const std::string src = source(wav);
+    for (const char* text : {"<never>", TEXT_CONVERTING_TO_MP3}) {
+        RecordingObserver obs;
+        obs.cancel_on_text = text;
+        if (std::string(text) == "<never>")
+            obs.cancel_at_block = 2;
+        ExportJobResult r = run(src, 44100, 2, dir / "out.wav", obs);
+        EXPECT_EQ(r.end, ExportEnd::Cancelled);
+        EXPECT_FALSE(r.encoder_failed) << "a cancel is no reason to switch to WAV";
+        EXPECT_TRUE(r.output_path.empty());
+        EXPECT_TRUE(test::folder_listing(dir.path()) ==
+                    (std::vector<std::string>{"song.wav", "tmp"}));
+        EXPECT_TRUE(std::filesystem::is_empty(dir / "tmp"));
+    }
+}
+
+// A job that keeps what it made climbs one step per cancel: the first stops the processing and
+// encodes the blocks made, a second stops the encoder and writes nothing.
+TEST_F(ExportJobTest, KeepingJobsStopTheEncoderOnlyAtASecondCancel) {
+    keep_cancelled_output = true;
     options.output_mp3 = 1;
     test::WavContent wav;
     wav.samples = test::test_signal(4 * 16384, 2);
@@ -294,14 +322,44 @@ TEST_F(ExportJobTest, CancelDuringTheEncoderWritesNothing) {
     EXPECT_EQ(r.end, ExportEnd::Cancelled);
     EXPECT_TRUE(std::filesystem::exists(dir / "kept.mp3"));
 
-    RecordingObserver during_encoding;
-    during_encoding.cancel_on_text = TEXT_CONVERTING_TO_MP3;
-    r = run(src, 44100, 2, dir / "out.wav", during_encoding);
+    RecordingObserver twice;
+    twice.cancel_at_block = 2;
+    twice.cancel_on_text = TEXT_CONVERTING_TO_MP3;
+    r = run(src, 44100, 2, dir / "out.wav", twice);
     EXPECT_EQ(r.end, ExportEnd::Cancelled);
-    EXPECT_FALSE(r.encoder_failed) << "a cancel is no reason to switch to WAV";
+    EXPECT_FALSE(r.encoder_failed);
     EXPECT_FALSE(std::filesystem::exists(dir / "out.mp3"));
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "tmp"));
+}
+
+// A cancel given while the source is copied into the working folder stops the copy: nothing
+// of the song is processed (the chain never starts) and nothing is left.
+TEST_F(ExportJobTest, ACancelDuringTheWorkingCopyStopsIt) {
+    test::WavContent wav;
+    wav.samples = test::test_signal(4 * 16384, 2);
+    const std::string src = source(wav);
+    RecordingObserver obs;
+    obs.cancel_on_text = src;  // the source's name is shown just before the copy
+    ExportJobResult r = run(src, 44100, 2, dir / "out.wav", obs);
+    EXPECT_EQ(r.end, ExportEnd::Cancelled);
+    EXPECT_EQ(obs.blocks, 0);
+    EXPECT_EQ(obs.range, -1) << "the chain was set up";
     EXPECT_FALSE(std::filesystem::exists(dir / "out.wav"));
     EXPECT_TRUE(std::filesystem::is_empty(dir / "tmp"));
+}
+
+TEST(CopyFile, StopsBeforeTheNextPieceAndLeavesNoPartialCopy) {
+    test::ScratchDir dir;
+    const std::vector<uint8_t> bytes(5 * COPY_PIECE_BYTES + 17, 0x5A);
+    test::write_bytes(dir / "big", bytes);
+    int asked = 0;
+    CopyError why;
+    EXPECT_FALSE(copy_file(dir / "big", dir / "copy", &why, [&asked] { return ++asked == 3; }));
+    EXPECT_TRUE(why.stopped);
+    EXPECT_EQ(asked, 3);  // two pieces copied, the third never read
+    EXPECT_FALSE(std::filesystem::exists(dir / "copy"));
+    ASSERT_TRUE(copy_file(dir / "big", dir / "copy", &why, [] { return false; }));
+    EXPECT_EQ(test::read_bytes(dir / "copy"), bytes);
 }
 
 TEST_F(ExportJobTest, BuiltInEncoderStopsWithinOneBlock) {

@@ -298,7 +298,7 @@ TEST_F(ExportPipeline, CancelWhileTheEncoderFinishesWritesNothing) {
     for (int cores : {1, 2}) {
         ThreadRecordingObserver obs;
         obs.cancel_on_text = TEXT_CONVERTING_TO_MP3;
-        ExportJobResult r = run(cores, true, dir / "out.wav", obs);
+        ExportJobResult r = run(cores, true, dir / "out.wav", obs, false);
         EXPECT_EQ(r.end, ExportEnd::Cancelled);
         EXPECT_FALSE(r.encoder_failed);
         EXPECT_FALSE(std::filesystem::exists(dir / "out.mp3"));

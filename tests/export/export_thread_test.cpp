@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
+#include <filesystem>
 #include <mutex>
+#include <thread>
 
 #include "export/export_job.h"
 #include "test_media.h"
@@ -93,6 +98,58 @@ TEST(ExportJobThread, ACancelBeforeTheWorkerStartsIsKeptAndNothingIsWritten) {
     EXPECT_EQ(obs.blocks.load(), 0);
     EXPECT_TRUE(job.result().output_path.empty());
     EXPECT_FALSE(std::filesystem::exists(dir / "out.wav"));
+}
+
+// The program quits while a large source is copied into the working folder (the copy of a
+// long recording from a slow disk can take minutes): the copy stops at its next piece, no block
+// is processed and nothing is left.
+TEST(ExportJobThread, AQuitDuringTheWorkingCopyStopsItAtOnce) {
+    test::ScratchDir dir;
+    const std::string src = dir / "long.wav";
+    {
+        test::WavContent wav;
+        wav.samples = test::test_signal(16384, 2);
+        std::vector<uint8_t> bytes = test::make_wav_bytes(wav);
+        test::write_bytes(src, bytes);
+        // 256 MiB of sparse silence behind a header that says so.
+        const uint32_t data = 256u << 20;
+        auto set_u32 = [&bytes](size_t at, uint32_t v) {
+            for (int k = 0; k < 4; ++k)
+                bytes[at + static_cast<size_t>(k)] = static_cast<uint8_t>(v >> (8 * k));
+        };
+        bytes.resize(44);
+        set_u32(4, data + 36);
+        set_u32(40, data);
+        test::write_bytes(src, bytes);
+        ASSERT_EQ(::truncate(src.c_str(), 44 + static_cast<off_t>(data)), 0);
+    }
+    ::mkdir((dir / "tmp").c_str(), 0700);
+    auto p = make_processor();
+    processor_startup(*p);
+    ExportJobInputs in;
+    set_song_path(in.entry, src);
+    in.entry.sample_rate = 44100;
+    in.entry.channels = 2;
+    in.target_path = dir / "out.wav";
+    in.temp_folder = dir / "tmp";
+    in.run_id = "00000009";
+    ThrottleSettings throttle;
+    WaitingObserver obs;
+    ExportJob job(in, *p, obs, &throttle);
+    job.start();
+    const std::string copy = make_temp_paths(in.temp_folder, in.run_id).input_copy;
+    for (int i = 0; i < 20000; ++i) {
+        struct stat st {};
+        if (::stat(copy.c_str(), &st) == 0 && st.st_size > 0)
+            break;
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+    job.cancel_and_discard();
+    job.join();
+    EXPECT_EQ(job.result().end, ExportEnd::Cancelled);
+    EXPECT_EQ(obs.blocks.load(), 0);
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.wav"));
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "tmp"));
 }
 
 }  // namespace

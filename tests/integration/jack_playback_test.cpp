@@ -144,12 +144,31 @@ TEST_F(JackAt44100, WavPlaysToTheEnd) {
     start_playback(*engine);
     ASSERT_EQ(engine->engine_state, ENGINE_PLAYING);
     EXPECT_FALSE(device.resampling());
+    EXPECT_TRUE(device.on_own_jack_client());
     const double seconds = run_until_idle(15.0);
     EXPECT_EQ(engine->engine_state, ENGINE_IDLE);
     EXPECT_EQ(engine->played_bytes, 3 * 44100 * 4);
     EXPECT_GT(seconds, 2.5);
     RecordProperty("underflows", static_cast<int>(device.underflow_count()));
     std::printf("underflows: %llu\n", static_cast<unsigned long long>(device.underflow_count()));
+}
+
+// A JACK device the way every other device is played: through PortAudio.
+TEST_F(JackAt44100, WavPlaysToTheEndThroughPortAudio) {
+    write_tone_wav(path("a.wav"), 44100, 2, 1.5, 440.0);
+    ASSERT_TRUE(was_added(add_song_file(*playlist, path("a.wav"), true)));
+    PortAudioDevice through_portaudio(JackPath::PortAudio);
+    auto e = make_audio_engine(through_portaudio, *processor, *playlist, host);
+    e->lists = engine->lists;
+    start_playback(*e);
+    ASSERT_EQ(e->engine_state, ENGINE_PLAYING);
+    EXPECT_FALSE(through_portaudio.on_own_jack_client());
+    const Clock::time_point begin = Clock::now();
+    while (engine_busy(*e) && Clock::now() - begin < std::chrono::seconds(15)) {
+        host.run_once(*e, 50);
+    }
+    EXPECT_EQ(e->engine_state, ENGINE_IDLE);
+    EXPECT_EQ(e->played_bytes, 44100 * 3 / 2 * 4);
 }
 
 TEST_F(JackAt44100, Mp3PlaysToTheEnd) {

@@ -2,7 +2,7 @@
 # The Debian package: CPack builds it from the build tree (already built by `make test`), it is
 # unpacked into a scratch root with dpkg -x, and what it holds is checked: the CLI runs from
 # there and shows the package's version; the desktop program, entry, icons, MIME type and
-# user's manual are in place; the manual pages render cleanly and name every command and
+# user's manual are in place; the LV2 bundle and the LADSPA object load from there; the manual pages render cleanly and name every command and
 # option the CLI's --help gives; the bash completion offers them. lintian, when installed,
 # must find no error.
 # Usage: package_test.sh CPACK BUILD_DIR
@@ -51,6 +51,23 @@ done
 for size in 16 22 24 32 48 64 128 256; do
     [ -s "$share/icons/hicolor/${size}x${size}/apps/zvmp3.png" ] || fail "no ${size}px icon"
 done
+
+# The plugins: the LV2 bundle where hosts look for it, and the LADSPA object; lilv and the
+# LADSPA SDK's analyser load them from the unpacked tree.
+lv2_dir=$(echo "$root"/usr/lib/*/lv2/zelvonic-chain.lv2)
+for f in manifest.ttl zelvonic-chain.ttl presets.ttl zelvonic-chain.so; do
+    [ -s "$lv2_dir/$f" ] || fail "no LV2 bundle file $f under usr/lib/<triplet>/lv2"
+done
+[ -s "$root/usr/lib/ladspa/zelvonic-chain.so" ] || fail "no usr/lib/ladspa/zelvonic-chain.so"
+if command -v lv2info >/dev/null; then
+    LV2_PATH=$(dirname "$lv2_dir") lv2info https://zelvonicmp3.example.org/lv2/chain-stereo \
+        >"$dir/lv2info" 2>&1 && grep -q "Has latency: *yes" "$dir/lv2info" ||
+        fail "lv2info cannot load the installed bundle"
+fi
+if command -v analyseplugin >/dev/null; then
+    analyseplugin "$root/usr/lib/ladspa/zelvonic-chain.so" 2>&1 | grep -q zelvonic_chain_mono ||
+        fail "analyseplugin cannot load the installed LADSPA object"
+fi
 
 # The manual pages: man-db renders them without a warning, and the CLI's page names every
 # command and each command's options as the installed CLI's --help lists them.
@@ -135,6 +152,9 @@ if [ -s "$completion" ]; then
     [ "$got" = "B.MP3 a.wav folder " ] || fail "completion of export's songs: $got"
     got=$(cd "$dir/files" && complete_words zvmp3-cli play --state "" | sort | tr '\n' ' ')
     [ "$got" = "d.prf folder " ] || fail "completion of --state: $got"
+    # stream's --output is a form, not a file.
+    got=$(cd "$dir/files" && complete_words zvmp3-cli stream --output "" | tr '\n' ' ')
+    [ "$got" = "raw wav " ] || fail "completion of stream --output: $got"
 else
     fail "no bash completion"
 fi

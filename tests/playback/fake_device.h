@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "playback/audio_device.h"
+#include "playback/live_chain.h"
 
 namespace zv::test {
 
@@ -21,12 +22,14 @@ public:
         }
         out_open = true;
         in_open = request.in_device_id >= 0;
+        live = request.live;
         return true;
     }
     bool output_open() const override { return out_open; }
     bool input_open() const override { return in_open; }
     int device_rate() const override { return own_rate != 0 ? own_rate : last_request.sample_rate; }
     void close() override {
+        live = nullptr;
         out_open = false;
         in_open = false;
         started = false;
@@ -37,7 +40,7 @@ public:
         }
     }
     bool write(int slot, const int16_t* data, int bytes, bool last) override {
-        if (!out_open ||
+        if (!out_open || live != nullptr ||
             (fail_write_after >= 0 && static_cast<int>(writes.size()) >= fail_write_after)) {
             return false;
         }
@@ -67,6 +70,14 @@ public:
         return true;
     }
     uint64_t underflow_count() const override { return 0; }
+    bool streams_alive() const override { return alive; }
+
+    // Low-latency mode: one device period through the live chain, as the callback runs it.
+    void run_period(const int16_t* in, int16_t* out, unsigned long frames) {
+        live->run(in, out, frames, false);
+    }
+    // The live chain's tick timer has fired.
+    void tick() { events.push_back({DeviceEventKind::OUTPUT_DONE, 0}); }
 
     // The device has played its oldest queued block. False when nothing was queued.
     bool complete_next() {
@@ -104,6 +115,8 @@ public:
     bool in_open = false;
     bool started = false;
     bool drained = false;
+    bool alive = true;
+    LiveChain* live = nullptr;  // the chain the device runs, while open in live mode
 };
 
 }  // namespace zv::test

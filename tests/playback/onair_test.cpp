@@ -1,6 +1,8 @@
 // ON AIR mode against the fake device.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "tests/playback/engine_fixture.h"
 
 namespace zv::test {
@@ -43,6 +45,7 @@ TEST_F(EngineTest, OnAirFirstBlocksAreProcessedSilenceThenTheInputFollows) {
     EXPECT_EQ(device.last_request.sample_rate, 32000);
     EXPECT_GE(device.last_request.in_device_id, 0);
     EXPECT_EQ(device.inputs_added, (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(device.last_request.live, nullptr);  // block mode unless asked
 
     // What the same processor makes of silence from the same start.
     auto reference = make_processor();
@@ -99,6 +102,102 @@ TEST_F(EngineTest, OnAirAutostartForcesTheModeOnAndStarts) {
     EXPECT_EQ(engine->onair_mode, 1);
     EXPECT_EQ(playlist->song_count, 1);
     EXPECT_EQ(engine->engine_state, ENGINE_PLAYING);
+}
+
+// Low-latency mode: the device runs the chain; the owner's ticks hand the panel over, move the
+// meters and the time, and close after Stop, leaving the program's processor as block mode does.
+TEST_F(EngineTest, LowLatencyOnAirRunsTheChainInTheDeviceAndTheOwnerOnlyTicks) {
+    engine->settings.low_latency = 1;
+    engine->settings.onair_rate_choice = ONAIR_RATE_48000;
+    ASSERT_TRUE(toggle_onair_mode(*engine));
+    start_playback(*engine);
+    ASSERT_EQ(engine->engine_state, ENGINE_PLAYING);
+    ASSERT_NE(device.live, nullptr);
+    EXPECT_EQ(device.live, engine->live.get());
+    EXPECT_EQ(device.last_request.sample_rate, 48000);
+    EXPECT_TRUE(device.started);
+    EXPECT_TRUE(device.writes.empty());  // no blocks, no input slots
+    EXPECT_TRUE(device.inputs_added.empty());
+    EXPECT_FALSE(toggle_onair_mode(*engine));  // the guards see a busy engine
+    EXPECT_TRUE(engine_busy(*engine));
+
+    // What the program's processor would make of the same input in block mode.
+    auto reference = make_processor();
+    processor_startup(*reference);
+    change_sample_rate(*reference, 48000);
+    std::vector<int16_t> tone(2 * 256), out(tone.size()), expect(tone.size());
+    for (size_t i = 0; i < tone.size(); i += 2) {
+        tone[i] = tone[i + 1] = static_cast<int16_t>(20000 * std::sin(0.05 * double(i / 2)));
+    }
+    for (int k = 0; k < 3; ++k) {
+        device.run_period(tone.data(), out.data(), 256);
+        process_block(*reference, 512, tone.data(), expect.data());
+        EXPECT_EQ(out, expect);
+    }
+    device.tick();
+    dispatch_device_events(*engine);
+    EXPECT_EQ(engine->played_bytes, 3 * 256 * 4);
+    EXPECT_GT(engine->meters.input_peak_l, 15000.0);
+    device.tick();
+    dispatch_device_events(*engine);
+    EXPECT_EQ(engine->meters.input_peak_l, 0.0);  // no period since the last tick
+
+    // The panel switches BYPASS on the program's processor; the next tick hands it over and
+    // the period after it runs with it.
+    processor->params.switches.bypass = 1;
+    device.run_period(tone.data(), out.data(), 256);
+    process_block(*reference, 512, tone.data(), expect.data());
+    EXPECT_EQ(out, expect);  // not yet: the owner has not ticked
+    device.tick();
+    dispatch_device_events(*engine);
+    reference->params.switches.bypass = 1;
+    device.run_period(tone.data(), out.data(), 256);
+    process_block(*reference, 512, tone.data(), expect.data());
+    EXPECT_EQ(out, expect);
+    EXPECT_EQ(processor->state.dither.state, DitherGenerator{}.state);  // the program's never ran
+
+    request_stop(*engine);
+    EXPECT_EQ(engine->engine_state, ENGINE_DRAINING);
+    device.tick();
+    dispatch_device_events(*engine);
+    EXPECT_EQ(engine->engine_state, ENGINE_IDLE);
+    EXPECT_EQ(engine->live_running, 0);
+    EXPECT_EQ(device.live, nullptr);
+    EXPECT_FALSE(device.output_open());
+    EXPECT_EQ(engine->stop_requested, 0);
+    EXPECT_EQ(engine->onair_mode, 1);
+    EXPECT_EQ(processor->params.switches.bypass, 1);  // the panel's values stay
+
+    // A second start takes the program's current values from the beginning.
+    start_playback(*engine);
+    ASSERT_EQ(engine->engine_state, ENGINE_PLAYING);
+    EXPECT_EQ(engine->live->processor().params.switches.bypass, 1);
+    stop_and_close(*engine);
+}
+
+TEST_F(EngineTest, LowLatencyOnAirClosesWhenTheStreamEndsByItself) {
+    engine->settings.low_latency = 1;
+    ASSERT_TRUE(toggle_onair_mode(*engine));
+    start_playback(*engine);
+    ASSERT_EQ(engine->engine_state, ENGINE_PLAYING);
+    device.alive = false;  // the sound server went away
+    device.tick();
+    dispatch_device_events(*engine);
+    EXPECT_EQ(engine->engine_state, ENGINE_IDLE);
+    EXPECT_FALSE(device.output_open());
+}
+
+TEST_F(EngineTest, LowLatencyOnlyChangesOnAirMode) {
+    engine->settings.low_latency = 1;
+    write_wav(path("a.wav"), 44100, 2, 8 * BLOCK_BYTES);
+    add(path("a.wav"));
+    start_playback(*engine);
+    ASSERT_EQ(engine->engine_state, ENGINE_PLAYING);
+    EXPECT_EQ(device.last_request.live, nullptr);
+    EXPECT_EQ(device.writes.size(), 4u);
+    play_to_end();
+    EXPECT_EQ(engine->engine_state, ENGINE_IDLE);
+    EXPECT_EQ(engine->played_bytes, 8 * BLOCK_BYTES);
 }
 
 }  // namespace

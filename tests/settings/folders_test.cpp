@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -13,28 +14,15 @@
 namespace zv {
 namespace {
 
-// Runs the body with the current directory set to dir, restoring it afterwards.
-class ScopedCurrentDir {
-public:
-    explicit ScopedCurrentDir(const std::filesystem::path& dir)
-        : old_(std::filesystem::current_path()) {
-        std::filesystem::current_path(dir);
-    }
-    ~ScopedCurrentDir() { std::filesystem::current_path(old_); }
-
-private:
-    std::filesystem::path old_;
-};
-
 TEST(ProgramFolders, RunIdIsEightDigitsOfTheTime) {
     EXPECT_EQ(make_run_id(1765000000), "65000000");
     EXPECT_EQ(make_run_id(1200000042), "00000042");
-    const std::string now = make_program_folders().run_id;
+    const std::string now = make_program_folders("/p").run_id;
     EXPECT_EQ(now.size(), 8u);
     EXPECT_EQ(now.find_first_not_of("0123456789"), std::string::npos);
 }
 
-TEST(ProgramFolders, EachStartFolderUsesItsOwnFiles) {
+TEST(ProgramFolders, EachProgramFolderUsesItsOwnFiles) {
     test::TempDir a, b;
     for (auto [dir, drive] : {std::pair{&a, 3.5}, std::pair{&b, 17.0}}) {
         OwnedProgramState st;
@@ -43,10 +31,8 @@ TEST(ProgramFolders, EachStartFolderUsesItsOwnFiles) {
         ASSERT_TRUE(save_settings_file(s, dir->path() / "zvmp3.prf").ok);
     }
     for (auto [dir, drive] : {std::pair{&a, 3.5}, std::pair{&b, 17.0}}) {
-        ScopedCurrentDir cd(dir->path());
-        const ProgramFolders f = make_program_folders();
-        EXPECT_EQ(std::filesystem::canonical(f.start_folder),
-                  std::filesystem::canonical(dir->path()));
+        const ProgramFolders f = make_program_folders(choose_program_folder(dir->path(), "/"));
+        EXPECT_EQ(f.start_folder, dir->path());
         EXPECT_EQ(state_file_path(f), f.start_folder / "zvmp3.prf");
         EXPECT_EQ(user_preset_path(f, 3), f.start_folder / "users" / "user_preset_3.zv3");
         EXPECT_EQ(temp_folder_path(f), f.start_folder / "tempwav");
@@ -103,11 +89,72 @@ TEST(ProgramFolders, CleanTempFolderKeepsOnlySubFolders) {
     std::ofstream(temp / "a.wav") << "a";
     std::ofstream(temp / ".hidden") << "b";
     std::ofstream(temp / "sub" / "keep.wav") << "c";
-    EXPECT_EQ(clean_temp_folder(temp), 2);
+    const TempCleanResult r = clean_temp_folder(temp);
+    EXPECT_EQ(r.outcome, TempCleanOutcome::Cleaned);
+    EXPECT_EQ(r.removed, 2);
+    EXPECT_FALSE(temp_clean_left_alone(r));
     EXPECT_FALSE(std::filesystem::exists(temp / "a.wav"));
     EXPECT_FALSE(std::filesystem::exists(temp / ".hidden"));
     EXPECT_TRUE(std::filesystem::exists(temp / "sub" / "keep.wav"));
-    EXPECT_EQ(clean_temp_folder(dir.path() / "missing"), 0);
+    EXPECT_EQ(clean_temp_folder(dir.path() / "missing").outcome, TempCleanOutcome::Missing);
+}
+
+// tempwav as a link: to a folder of the user's (its files must survive), to a file, dangling.
+// Nothing is followed and nothing is deleted; the outcome says what was found.
+TEST(ProgramFolders, CleanTempFolderNeverFollowsALink) {
+    test::TempDir dir;
+    const auto documents = dir.path() / "Documents";
+    std::filesystem::create_directories(documents / "sub");
+    std::ofstream(documents / "letter.txt") << "precious";
+    std::ofstream(documents / "song.wav") << "precious";
+    const auto temp = dir.path() / "tempwav";
+    std::filesystem::create_directory_symlink(documents, temp);
+    TempCleanResult r = clean_temp_folder(temp);
+    EXPECT_EQ(r.outcome, TempCleanOutcome::Link);
+    EXPECT_TRUE(temp_clean_left_alone(r));
+    EXPECT_EQ(test::folder_listing(documents),
+              (std::vector<std::string>{"letter.txt", "song.wav", "sub"}));
+    // Through the exit path as well.
+    const ProgramFolders f{dir.path(), "00000001"};
+    OwnedProgramState st;
+    ProgramState s = st.view();
+    ASSERT_TRUE(save_state_at_exit(s, f, &r).ok);
+    EXPECT_EQ(r.outcome, TempCleanOutcome::Link);
+    EXPECT_TRUE(std::filesystem::exists(documents / "letter.txt"));
+    EXPECT_TRUE(std::filesystem::is_symlink(temp));
+
+    std::filesystem::remove(temp);
+    std::filesystem::create_symlink(documents / "letter.txt", temp);
+    EXPECT_EQ(clean_temp_folder(temp).outcome, TempCleanOutcome::Link);
+    EXPECT_TRUE(std::filesystem::exists(documents / "letter.txt"));
+    std::filesystem::remove(temp);
+    std::filesystem::create_symlink(dir.path() / "nowhere", temp);
+    EXPECT_EQ(clean_temp_folder(temp).outcome, TempCleanOutcome::Link);
+    std::filesystem::remove(temp);
+    std::ofstream(temp) << "a plain file named tempwav";
+    EXPECT_EQ(clean_temp_folder(temp).outcome, TempCleanOutcome::NotAFolder);
+    EXPECT_TRUE(std::filesystem::exists(temp));
+}
+
+// Inside a real tempwav, links are removed themselves: the files they name stay, and so does
+// the folder a link to a folder names, whatever it holds.
+TEST(ProgramFolders, CleanTempFolderRemovesLinksNotTheirTargets) {
+    test::TempDir dir;
+    const auto elsewhere = dir.path() / "elsewhere";
+    std::filesystem::create_directories(elsewhere);
+    std::ofstream(elsewhere / "keep.wav") << "k";
+    const auto temp = dir.path() / "tempwav";
+    std::filesystem::create_directories(temp);
+    std::filesystem::create_symlink(elsewhere / "keep.wav", temp / "file-link.wav");
+    std::filesystem::create_directory_symlink(elsewhere, temp / "folder-link");
+    std::filesystem::create_symlink(dir.path() / "nowhere", temp / "dangling");
+    std::ofstream(temp / "old.wav") << "o";
+    ASSERT_EQ(::mkfifo((temp / "fifo").c_str(), 0600), 0);
+    const TempCleanResult r = clean_temp_folder(temp);
+    EXPECT_EQ(r.outcome, TempCleanOutcome::Cleaned);
+    EXPECT_EQ(r.removed, 4);
+    EXPECT_EQ(test::folder_listing(temp), (std::vector<std::string>{"fifo"}));
+    EXPECT_EQ(test::folder_listing(elsewhere), (std::vector<std::string>{"keep.wav"}));
 }
 
 TEST(ProgramFolders, ExitEmptiesTempwavThenSavesTheStateFile) {
@@ -118,7 +165,9 @@ TEST(ProgramFolders, ExitEmptiesTempwavThenSavesTheStateFile) {
     OwnedProgramState st;
     ProgramState s = st.view();
     st.processor->params.switches.noise_gate = 1;
-    ASSERT_TRUE(save_state_at_exit(s, f).ok);
+    TempCleanResult cleaned;
+    ASSERT_TRUE(save_state_at_exit(s, f, &cleaned).ok);
+    EXPECT_EQ(cleaned.removed, 1);
     EXPECT_TRUE(std::filesystem::is_empty(temp_folder_path(f)));
 
     OwnedProgramState next;
@@ -138,6 +187,10 @@ TEST(IniSettings, KeysDefaultToHomeAndPersistOnWrite) {
     EXPECT_EQ(ini.read(IniKey::ParamFileDir), "/music/set/a.zv3");
     EXPECT_EQ(ini.read(IniKey::SelectFolderPath), std::string(259, 'd'));
     EXPECT_EQ(ini.read(IniKey::ListFileDir), home_folder());
+    // The low-latency switch is no folder: missing reads as nothing (off).
+    EXPECT_EQ(ini.read(IniKey::LowLatency), "");
+    ASSERT_TRUE(ini.write(IniKey::LowLatency, LOW_LATENCY_ON_TEXT, error)) << error;
+    EXPECT_EQ(ini.read(IniKey::LowLatency), LOW_LATENCY_ON_TEXT);
     // Separators of the INI syntax and non-ASCII names come back as written.
     const std::string odd = "/m/a, b; c=d \"e\" [f]/曲 1.zv3";
     ASSERT_TRUE(ini.write(IniKey::SoundFileDir, odd, error)) << error;
@@ -147,6 +200,7 @@ TEST(IniSettings, KeysDefaultToHomeAndPersistOnWrite) {
     const std::string text((std::istreambuf_iterator<char>(in)), {});
     EXPECT_NE(text.find("[ZelvonicMP3]"), std::string::npos);
     EXPECT_NE(text.find("ParamFileDir=/music/set/a.zv3"), std::string::npos);
+    EXPECT_NE(text.find("LowLatency=1"), std::string::npos);
 
     // An INI file that cannot be written is reported.
     const IniSettings bad(ini.file() / "under-a-file.ini");
@@ -174,18 +228,20 @@ TEST(ProgramFolders, DefaultFolderAndIniFileLiveInTheConfigFolder) {
     }
 }
 
-TEST(ProgramFolders, OptionThenPortableFolderThenDefault) {
+// Only a folder the user names is used; a folder that holds a zvmp3.prf (and a tempwav link
+// to its parent, as a downloaded "preset pack" might) is never adopted by starting in it.
+TEST(ProgramFolders, OnlyANamedFolderIsUsed) {
     test::TempDir dir;
-    const auto cwd = dir.path() / "cwd";
+    const auto cwd = dir.path() / "pack";
     std::filesystem::create_directories(cwd);
-    // Nothing in the current folder: the default program folder.
     EXPECT_EQ(choose_program_folder({}, cwd), default_program_folder());
-    // A folder that already holds the state file is a portable set-up.
     std::ofstream(cwd / "zvmp3.prf") << "x";
-    EXPECT_EQ(choose_program_folder({}, cwd), cwd);
-    // --folder wins over both; a relative one is taken from the current folder.
+    std::filesystem::create_directory_symlink("..", cwd / "tempwav");
+    EXPECT_EQ(choose_program_folder({}, cwd), default_program_folder());
+    // --folder (or --portable's folder); a relative one is taken from the current folder.
     EXPECT_EQ(choose_program_folder("/elsewhere", cwd), std::filesystem::path("/elsewhere"));
     EXPECT_EQ(choose_program_folder("rel", cwd), cwd / "rel");
+    EXPECT_EQ(choose_program_folder(cwd, "/"), cwd);
 
     // The folder is made on first start, with its parents.
     std::string error;

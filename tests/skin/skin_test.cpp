@@ -2,6 +2,7 @@
 // drawing relies on, meters that light the right number of segments, keys whose pressed image
 // differs, and value fields that stay black under the control texts.
 #include "ui/skin.h"
+#include "ui/panel_controls.h"
 #include "ui/skin_art.h"
 #include "ui/skin_fonts.h"
 #include "ui/skin_palette.h"
@@ -12,12 +13,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ostream>
 #include <set>
 #include <string>
 #include <tuple>
 #include <vector>
 
 namespace zv {
+
+std::ostream& operator<<(std::ostream& os, SkinId id) {
+    return os << static_cast<int>(id);
+}
+
 namespace {
 
 using skin::SMALL_FONT_GRID;
@@ -38,7 +45,7 @@ protected:
         skin_ = nullptr;
     }
 
-    static QImage img(int id) {
+    static QImage img(SkinId id) {
         return skin_->image(id).toImage().convertToFormat(QImage::Format_RGB32);
     }
 
@@ -66,26 +73,44 @@ int ink_in(const QImage& image, const QRect& r) {
 }
 
 TEST_F(SkinTest, EveryImageHasItsFixedSize) {
+    using S = SkinId;
     struct Expected {
-        int first, last, w, h;
+        SkinId first, last;
+        int w, h;
     };
     const Expected SIZES[] = {
-        {113, 113, 32, 32}, {128, 152, 24, 75}, {153, 153, 745, 284}, {154, 157, 5, 12},
-        {158, 159, 24, 4},  {171, 174, 93, 12}, {175, 177, 76, 12},   {243, 243, 60, 40},
-        {244, 255, 93, 15}, {256, 257, 14, 14}, {260, 260, 200, 50},  {261, 261, 240, 15},
-        {273, 274, 93, 15}, {275, 276, 34, 15}, {277, 277, 93, 15},   {278, 278, 9, 9},
-        {281, 315, 16, 16}, {317, 318, 16, 16}, {611, 611, 464, 15},  {612, 612, 93, 15},
-        {613, 615, 9, 9},
+        {S::WindowIcon, S::WindowIcon, 32, 32},
+        {S::MeterLevel0, S::MeterLevel24, 24, 75},
+        {S::PanelBackground, S::PanelBackground, 745, 284},
+        {S::ArrowUpPressed, S::ArrowDown, 5, 12},
+        {S::ClipBarOff, S::ClipBarOn, 24, 4},
+        {S::RateNone, S::Rate48k, 93, 12},
+        {S::ChannelsNone, S::ChannelsMono, 76, 12},
+        {S::SmallFont, S::SmallFont, 60, 40},
+        {S::BassEq, S::StEnhancePressed, 93, 15},
+        {S::LedOff, S::LedOn, 14, 14},
+        {S::TransportStrip, S::TransportStrip, 200, 50},
+        {S::LargeDigits, S::LargeDigits, 240, 15},
+        {S::VirtualRoom, S::VirtualRoomPressed, 93, 15},
+        {S::InitButton, S::InitButtonPressed, 34, 15},
+        {S::NoiseGate, S::NoiseGate, 93, 15},
+        {S::GateLed0, S::GateLed0, 9, 9},
+        {S::MenuOpenPlaylist, S::MenuManual, 16, 16},
+        {S::MenuWeb, S::MenuDelete, 16, 16},
+        {S::ToolbarStrip, S::ToolbarStrip, 464, 15},
+        {S::NoiseGatePressed, S::NoiseGatePressed, 93, 15},
+        {S::GateLed1, S::GateLed3, 9, 9},
     };
     for (const Expected& e : SIZES) {
-        for (int id = e.first; id <= e.last; ++id) {
-            EXPECT_EQ(skin_->image(id).size(), QSize(e.w, e.h)) << "image " << id;
+        for (int id = static_cast<int>(e.first); id <= static_cast<int>(e.last); ++id) {
+            EXPECT_EQ(skin_->image(static_cast<SkinId>(id)).size(), QSize(e.w, e.h))
+                << "image " << id;
         }
     }
-    EXPECT_FALSE(skin_->image(static_cast<int>(SkinId::ProductArt)).isNull());
+    EXPECT_FALSE(skin_->image(SkinId::ProductArt).isNull());
     // Numbers that are no image of the skin give a null pixmap, not a crash.
     for (int id : {0, 112, 316, 616, -5}) {
-        EXPECT_TRUE(skin_->image(id).isNull()) << id;
+        EXPECT_TRUE(skin_->image(static_cast<SkinId>(id)).isNull()) << id;
     }
     for (int i = 0; i < ROW_ICON_COUNT; ++i) {
         EXPECT_EQ(skin_->row_icon(i).size(), QSize(16, 16));
@@ -100,7 +125,7 @@ TEST_F(SkinTest, EveryImageHasItsFixedSize) {
 // The window copies 5 x 8 pixels from the top of a cell, 3 x 8 for "." and ":"; ink elsewhere
 // in the cell would never be shown, and an empty cell would print nothing.
 TEST_F(SkinTest, SmallFontCellsHoldTheirGlyphsInTheCopiedArea) {
-    QImage font = img(243);
+    QImage font = img(SkinId::SmallFont);
     for (size_t i = 0; i < SMALL_FONT_GRID.size(); ++i) {
         char c = SMALL_FONT_GRID[i];
         QRect cell(static_cast<int>(i % 12) * 5, static_cast<int>(i / 12) * 10, 5, 10);
@@ -128,7 +153,7 @@ TEST_F(SkinTest, SmallFontCellsHoldTheirGlyphsInTheCopiedArea) {
 // Glyphs are copied opaquely onto black fields: two colours only, light on the fields' black,
 // no smoothing that would leave fringes.
 TEST_F(SkinTest, PixelFontsAreTwoColoursLightOnBlack) {
-    for (int id : {243, 261}) {
+    for (SkinId id : {SkinId::SmallFont, SkinId::LargeDigits}) {
         QImage font = img(id);
         std::set<QRgb> colours;
         for (int y = 0; y < font.height(); ++y) {
@@ -145,7 +170,7 @@ TEST_F(SkinTest, PixelFontsAreTwoColoursLightOnBlack) {
 }
 
 TEST_F(SkinTest, LargeDigitsHaveInkOnlyInsideTheirUsedWidths) {
-    QImage digits = img(261);
+    QImage digits = img(SkinId::LargeDigits);
     std::vector<QRect> used;
     for (int d = 0; d < 10; ++d) {
         used.emplace_back(20 * d, 0, 11, 15);
@@ -171,14 +196,20 @@ TEST_F(SkinTest, LargeDigitsHaveInkOnlyInsideTheirUsedWidths) {
 
 // Every switch key carries its own caption, in the normal and the pressed image.
 TEST_F(SkinTest, SwitchKeysCarryTheirCaptions) {
+    using S = SkinId;
     struct Key {
-        int normal, pressed;
+        SkinId normal, pressed;
         const char* caption;
     };
     const Key KEYS[] = {
-        {248, 249, "BYPASS"},     {244, 245, "BASS EQ"},      {246, 247, "BASS PHASE"},
-        {254, 255, "ST ENHANCE"}, {252, 253, "DE-EMPHASIS"},  {250, 251, "CONT. PLAY"},
-        {277, 612, "NOISE GATE"}, {273, 274, "VIRTUAL ROOM"},
+        {S::Bypass, S::BypassPressed, "BYPASS"},
+        {S::BassEq, S::BassEqPressed, "BASS EQ"},
+        {S::BassPhase, S::BassPhasePressed, "BASS PHASE"},
+        {S::StEnhance, S::StEnhancePressed, "ST ENHANCE"},
+        {S::Deemphasis, S::DeemphasisPressed, "DE-EMPHASIS"},
+        {S::ContPlay, S::ContPlayPressed, "CONT. PLAY"},
+        {S::NoiseGate, S::NoiseGatePressed, "NOISE GATE"},
+        {S::VirtualRoom, S::VirtualRoomPressed, "VIRTUAL ROOM"},
     };
     for (const Key& k : KEYS) {
         EXPECT_EQ(
@@ -190,7 +221,7 @@ TEST_F(SkinTest, SwitchKeysCarryTheirCaptions) {
             skin::switch_button_image(k.caption, true, 93).convertToFormat(QImage::Format_RGB32))
             << k.caption;
     }
-    EXPECT_EQ(img(275),
+    EXPECT_EQ(img(SkinId::InitButton),
               skin::switch_button_image("INIT", false, 34).convertToFormat(QImage::Format_RGB32));
 }
 
@@ -200,10 +231,10 @@ TEST_F(SkinTest, LampsLightInTheirOrder) {
         return image.pixel(image.width() / 2, image.height() / 2);
     };
     auto bright = [](QRgb c) { return qRed(c) + qGreen(c) + qBlue(c); };
-    EXPECT_GT(bright(centre(img(257))), bright(centre(img(256))));  // switch lamp
-    EXPECT_GT(bright(centre(img(159))), bright(centre(img(158))));  // clip bar
-    QRgb closed = img(278).pixel(5, 6);
-    QRgb open = img(615).pixel(5, 6);
+    EXPECT_GT(bright(centre(img(SkinId::LedOn))), bright(centre(img(SkinId::LedOff))));
+    EXPECT_GT(bright(centre(img(SkinId::ClipBarOn))), bright(centre(img(SkinId::ClipBarOff))));
+    QRgb closed = img(SkinId::GateLed0).pixel(5, 6);
+    QRgb open = img(SkinId::GateLed3).pixel(5, 6);
     EXPECT_GT(qRed(closed), qGreen(closed));
     EXPECT_GT(qGreen(open), qRed(open));
 }
@@ -239,26 +270,33 @@ TEST_F(SkinTest, MeterImageKLightsExactlyKSegmentsFromTheTop) {
 }
 
 TEST_F(SkinTest, PressedAndLitImagesDifferFromTheirPartners) {
-    const std::pair<int, int> PAIRS[] = {
-        {154, 155}, {156, 157}, {158, 159}, {244, 245}, {246, 247}, {248, 249}, {250, 251},
-        {252, 253}, {254, 255}, {256, 257}, {273, 274}, {275, 276}, {277, 612},
+    using S = SkinId;
+    const std::pair<SkinId, SkinId> PAIRS[] = {
+        {S::ArrowUpPressed, S::ArrowUp},
+        {S::ArrowDownPressed, S::ArrowDown},
+        {S::ClipBarOff, S::ClipBarOn},
+        {S::LedOff, S::LedOn},
     };
     for (auto [a, b] : PAIRS) {
-        EXPECT_NE(img(a), img(b)) << a << " / " << b;
+        EXPECT_NE(img(a), img(b)) << static_cast<int>(a) << " / " << static_cast<int>(b);
+    }
+    for (const PanelButtonRow& b : PANEL_BUTTONS) {
+        EXPECT_NE(img(b.normal_image), img(b.pressed_image)) << b.caption;
     }
     // Up and down arrows point different ways.
-    EXPECT_NE(img(155), img(157));
+    EXPECT_NE(img(S::ArrowUp), img(S::ArrowDown));
     // The four gate lamps are four different images.
     std::set<QRgb> centres;
-    for (int id : {278, 613, 614, 615}) {
-        centres.insert(img(id).pixel(5, 5));
+    for (int k = 0; k < 4; ++k) {
+        centres.insert(img(gate_led_image_id(k)).pixel(5, 5));
     }
     EXPECT_EQ(centres.size(), 4u);
 
     // Every transport key has a face in both rows, and its pressed face differs.
-    QImage strip = img(260);
-    const int KEYS[][2] = {{0, 30}, {30, 30}, {60, 40}, {100, 40}, {140, 30}, {170, 30}};
-    for (auto [x, w] : KEYS) {
+    QImage strip = img(S::TransportStrip);
+    for (const TransportRow& key : TRANSPORT_BUTTONS) {
+        const int x = key.strip_x;
+        const int w = key.width;
         QImage normal = strip.copy(x, 0, w, 25);
         QImage pressed = strip.copy(x, 25, w, 25);
         EXPECT_GT(ink_in(normal, normal.rect()), 0) << "key at " << x;
@@ -280,87 +318,63 @@ TEST_F(SkinTest, IndicatorsLightOneLabelInOrder) {
         }
         return n ? sum / n : -1;
     };
-    for (auto [none, first, last] : {std::tuple{171, 172, 174}, std::tuple{175, 176, 177}}) {
-        EXPECT_EQ(lit_centre(img(none)), -1) << none;
+    using S = SkinId;
+    for (auto [none, first, last] :
+         {std::tuple{S::RateNone, S::Rate32k, S::Rate48k},
+          std::tuple{S::ChannelsNone, S::ChannelsStereo, S::ChannelsMono}}) {
+        EXPECT_EQ(lit_centre(img(none)), -1) << static_cast<int>(none);
         int previous = -1;
-        for (int id = first; id <= last; ++id) {
-            int centre = lit_centre(img(id));
+        for (int id = static_cast<int>(first); id <= static_cast<int>(last); ++id) {
+            int centre = lit_centre(img(static_cast<SkinId>(id)));
             EXPECT_GT(centre, previous) << id;
             previous = centre;
         }
     }
 }
 
-// Where every value control of the panel prints, at the positions its control table uses.
-struct TableControl {
-    int x, y;
-};
-const TableControl GENERAL[] = {
-    {3, 159},   {3, 173},   {3, 187},   {3, 219},   {3, 233},   {3, 247},   {98, 160},  {98, 174},
-    {98, 218},  {98, 232},  {98, 246},  {185, 160}, {185, 195}, {185, 209}, {185, 247}, {653, 159},
-    {653, 173}, {653, 187}, {653, 221}, {211, 293}, {321, 293}, {432, 293}, {542, 293},
-};
-const int GRID_X[] = {286, 341, 396, 451, 506, 561};
-const int GRID_Y[] = {161, 175, 189, 203, 217, 231};
-
-std::vector<TableControl> value_controls() {
-    std::vector<TableControl> all(std::begin(GENERAL), std::end(GENERAL));
-    for (int y : GRID_Y) {
-        for (int x : GRID_X) {
-            all.push_back({x, y});
-        }
-    }
-    return all;
-}
-
-// The text runs from x + 38 for up to six glyphs of six columns, on rows y + 2 .. y + 9; the
-// background there must be the glyphs' own black, or the opaque copies leave a patchwork.
+// The text of every control of the window's own table runs from x + 38 for up to six glyphs of
+// six columns, on rows y + 2 .. y + 9; the background there must be the glyphs' own black, or
+// the opaque copies leave a patchwork. The ALL row shows no value: its slot sits between the
+// arrows, which stand on the deck.
 TEST_F(SkinTest, ValueFieldsAreBlackWhereTheControlsPrint) {
-    QImage panel = img(153);
-    for (const TableControl& c : value_controls()) {
-        QRect text(c.x + 38, c.y + 2 - skin::PANEL_TOP, 36, 8);
-        for (int y = text.top(); y <= text.bottom(); ++y) {
-            for (int x = text.left(); x <= text.right(); ++x) {
-                ASSERT_EQ(panel.pixel(x, y) & 0xffffff, skin::DISPLAY & 0xffffff)
-                    << "control at (" << c.x << ", " << c.y << "), pixel (" << x << ", "
-                    << y + skin::PANEL_TOP << ")";
+    QImage panel = img(SkinId::PanelBackground);
+    auto at = [&panel](int x, int client_y) {
+        return panel.pixel(x, client_y - PANEL_TOP) & 0xffffff;
+    };
+    for (const PanelControl& c : panel_controls()) {
+        const int x = c.shape.x;
+        const int y = c.shape.y;
+        SCOPED_TRACE(c.field_name);
+        if (c.shape.kind == ControlKind::None) {
+            EXPECT_NE(at(x + CONTROL_TEXT_DX + 5, y + 2), skin::DISPLAY & 0xffffff);
+        } else {
+            QRect text(x + CONTROL_TEXT_DX + 1, y + 2, 36, 8);
+            for (int py = text.top(); py <= text.bottom(); ++py) {
+                for (int px = text.left(); px <= text.right(); ++px) {
+                    ASSERT_EQ(at(px, py), skin::DISPLAY & 0xffffff)
+                        << "control at (" << x << ", " << y << "), pixel (" << px << ", " << py
+                        << ")";
+                }
             }
         }
+        EXPECT_EQ(at(x + DOWN_ARROW_DX + 2, y + 6), skin::DECK & 0xffffff);
+        EXPECT_EQ(at(x + UP_ARROW_DX + 2, y + 6), skin::DECK & 0xffffff);
     }
     // The time display shows blanks as background: its window is black too.
-    QRect time(405, 33 - skin::PANEL_TOP, 80, 15);
-    for (int x = time.left(); x <= time.right(); ++x) {
-        EXPECT_EQ(panel.pixel(x, time.top()) & 0xffffff, skin::DISPLAY & 0xffffff) << x;
+    for (int x = TIME_DISPLAY.x; x < TIME_DISPLAY.x + 80; ++x) {
+        EXPECT_EQ(at(x, TIME_DISPLAY.y), skin::DISPLAY & 0xffffff) << x;
     }
-}
-
-// The skin's own list of control positions agrees with the control table, so captions and
-// fields stand where the controls are.
-TEST_F(SkinTest, PanelSpotsMatchTheControlTable) {
-    std::set<std::pair<int, int>> expected;
-    for (const TableControl& c : value_controls()) {
-        expected.insert({c.x, c.y});
-    }
-    std::set<std::pair<int, int>> values, arrows_only;
-    for (const skin::ControlSpot& s : skin::panel_control_spots()) {
-        (s.shows_value ? values : arrows_only).insert({s.x, s.y});
-    }
-    EXPECT_EQ(values, expected);
-    std::set<std::pair<int, int>> all_row;
-    for (int x : GRID_X) {
-        all_row.insert({x, 245});
-    }
-    EXPECT_EQ(arrows_only, all_row);
-    EXPECT_EQ(skin::panel_control_spots().size(), 65u);
 }
 
 TEST_F(SkinTest, IconsAreDrawnAndTellTheirCommandsApart) {
     std::set<QByteArray> distinct;
-    for (int id = 281; id <= 318; ++id) {
+    for (int id = static_cast<int>(SkinId::MenuOpenPlaylist);
+         id <= static_cast<int>(SkinId::MenuDelete); ++id) {
         if (id == 316) {
-            continue;
+            continue;  // no image between the manual's and the web page's
         }
-        QImage icon = skin_->image(id).toImage().convertToFormat(QImage::Format_ARGB32);
+        QImage icon =
+            skin_->image(static_cast<SkinId>(id)).toImage().convertToFormat(QImage::Format_ARGB32);
         int opaque = 0;
         for (int y = 0; y < 16; ++y) {
             for (int x = 0; x < 16; ++x) {
@@ -374,7 +388,8 @@ TEST_F(SkinTest, IconsAreDrawnAndTellTheirCommandsApart) {
     EXPECT_EQ(distinct.size(), 37u);
 
     // Every cell of the toolbar strip holds an image, inside its 16 columns.
-    QImage strip = skin_->image(611).toImage().convertToFormat(QImage::Format_ARGB32);
+    QImage strip =
+        skin_->image(SkinId::ToolbarStrip).toImage().convertToFormat(QImage::Format_ARGB32);
     for (int i = 0; i < 29; ++i) {
         int opaque = 0;
         for (int y = 0; y < 15; ++y) {

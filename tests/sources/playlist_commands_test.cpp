@@ -276,6 +276,11 @@ TEST(PlaylistCommands, RemoveAllEmptiesUnlessThePlayingSongIsSelected) {
     EXPECT_TRUE(remove_all(*pl, false));
     EXPECT_EQ(pl->song_count, 0);
     EXPECT_EQ(pl->selected_index, 0);
+    // The song playing on has no row any more: a song added now is not "the current one".
+    EXPECT_EQ(pl->current_index, NO_CURRENT_SONG);
+    add_fake_songs(*pl, {"c.wav"});
+    EXPECT_TRUE(remove_all(*pl, false));
+    EXPECT_EQ(pl->current_index, NO_CURRENT_SONG);
 }
 
 TEST(PlaylistCommands, SecondClickWindowIsOneTo499Ms) {

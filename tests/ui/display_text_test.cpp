@@ -197,9 +197,9 @@ TEST(Displays, ButtonsIndicatorsAndLamps) {
     EXPECT_FALSE(f.led_on[static_cast<size_t>(PanelButtonId::VirtualRoom)]);
     // Stopped: only stop and play, no indicator lit, gate LEDs show image 3 with the gate off.
     EXPECT_EQ(f.transport_shown, (std::array<bool, 6>{false, false, true, true, false, false}));
-    EXPECT_EQ(f.channel_image, 175);
-    EXPECT_EQ(f.rate_image, 171);
-    EXPECT_EQ(f.gate_led_image[0], 615);
+    EXPECT_EQ(f.channel_image, SkinId::ChannelsNone);
+    EXPECT_EQ(f.rate_image, SkinId::RateNone);
+    EXPECT_EQ(f.gate_led_image[0], SkinId::GateLed3);
 
     in.switches.noise_gate = 1;
     in.engine_state = ENGINE_PLAYING;
@@ -209,10 +209,10 @@ TEST(Displays, ButtonsIndicatorsAndLamps) {
     in.current_source_type = SOURCE_MP3;
     f = make_display_frame(in, meters);
     EXPECT_EQ(f.transport_shown, (std::array<bool, 6>{false, false, true, true, true, true}));
-    EXPECT_EQ(f.channel_image, 177);
-    EXPECT_EQ(f.rate_image, 174);
-    EXPECT_EQ(f.gate_led_image[1], 613);
-    EXPECT_EQ(f.gate_led_image[3], 615);
+    EXPECT_EQ(f.channel_image, SkinId::ChannelsMono);
+    EXPECT_EQ(f.rate_image, SkinId::Rate48k);
+    EXPECT_EQ(f.gate_led_image[1], SkinId::GateLed1);
+    EXPECT_EQ(f.gate_led_image[3], SkinId::GateLed3);
     in.current_source_type = SOURCE_WAV;
     in.export_in_progress = true;
     f = make_display_frame(in, meters);

@@ -2,13 +2,17 @@
 // buttons, driven with a fake timer and points in client coordinates.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <optional>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "engine/processor.h"
 #include "ui/command_ids.h"
 #include "ui/control_text.h"
+#include "ui/panel_focus.h"
 #include "ui/panel_model.h"
 
 namespace zv {
@@ -54,9 +58,7 @@ constexpr Modifiers TO_BOUND{true, true, true};
 
 class PanelModelTest : public ::testing::Test {
 protected:
-    PanelModelTest() : model(owned.view(), playlist, host, timer) {
-        processor_startup(*owned.processor);
-    }
+    PanelModelTest() : model(owned.view(), host, timer) { processor_startup(*owned.processor); }
     ProcessorParams& params() { return owned.processor->params; }
     const PanelControl& control(int i) const { return panel_controls()[static_cast<size_t>(i)]; }
     ClientPoint up_arrow(int i) const { return {control(i).shape.x + 75, control(i).shape.y + 6}; }
@@ -71,7 +73,6 @@ protected:
     std::string text(int i) { return control_text(control(i), model.value(i), params()); }
 
     OwnedProgramState owned;
-    Playlist playlist;
     FakeHost host;
     FakeTimer timer;
     PanelModel model;
@@ -148,6 +149,22 @@ TEST_F(PanelModelTest, ClicksOffTheArrowsChangeNothing) {
     EXPECT_EQ(model.press_state(FREQ), PressState::None);
 }
 
+TEST_F(PanelModelTest, AnArrowShowsPressedWhileHeldAndNormalOnceReleased) {
+    params().bass_eq_freq_hz = 100;
+    model.left_down(up_arrow(FREQ), NONE);
+    EXPECT_EQ(model.press_state(FREQ), PressState::Up);
+    timer.advance(750, model);  // the repeats keep it pressed
+    EXPECT_EQ(model.press_state(FREQ), PressState::Up);
+    EXPECT_EQ(params().bass_eq_freq_hz, 115);
+    model.left_up();
+    EXPECT_EQ(model.press_state(FREQ), PressState::None);
+    // A wheel notch steps without pressing the arrow.
+    const ControlRow& s = control(FREQ).shape;
+    EXPECT_TRUE(model.wheel({s.x + 55, s.y + 6}, -1, NONE));
+    EXPECT_EQ(params().bass_eq_freq_hz, 110);
+    EXPECT_EQ(model.press_state(FREQ), PressState::None);
+}
+
 TEST_F(PanelModelTest, GateColumnOnlyWithTheGateButItsAllRowAlways) {
     params().switches.noise_gate = 0;
     const int gate3 = band_control_index(BandColumn::GateTh, 2);
@@ -180,6 +197,42 @@ TEST_F(PanelModelTest, AllRowClampsEachBandToItsColumn) {
     click(up_arrow(all), SHIFT);
     EXPECT_NEAR(params().bands[2].out_mix_db, 0.9, 1e-12);
     EXPECT_EQ(model.value(all), 0.0);
+}
+
+// A step lands on its grid, as the decimal it stands for, and no text shows "-0.0": Out Mix
+// from -0.5 up is 0.0 (not -2.8e-17), -20 up seven times is -19.3 (not -19.29999999999999),
+// in the field as in the ALL row's sweep.
+TEST_F(PanelModelTest, StepsLandOnTheGridAndZeroHasNoSign) {
+    const int mix = band_control_index(BandColumn::OutMix, 0);
+    params().bands[0].out_mix_db = -0.5;
+    for (int i = 0; i < 5; ++i) {
+        click(up_arrow(mix));
+    }
+    EXPECT_EQ(params().bands[0].out_mix_db, 0.0);
+    EXPECT_FALSE(std::signbit(params().bands[0].out_mix_db));
+    EXPECT_EQ(text(mix), "  0.0");
+    params().bands[0].out_mix_db = -20;
+    for (int i = 0; i < 7; ++i) {
+        click(up_arrow(mix));
+    }
+    EXPECT_EQ(params().bands[0].out_mix_db, -19.3);
+    params().bands[1].out_mix_db = -20;
+    const int all = control_index(GeneralControl::AllOutMix);
+    for (int i = 0; i < 7; ++i) {
+        click(up_arrow(all));
+    }
+    EXPECT_EQ(params().bands[1].out_mix_db, -19.3);
+    // Halves stay halves; a value off the grid (from a file) steps onto it.
+    params().bass_eq_gain_db = 0.1 + 0.2;
+    click(up_arrow(control_index(GeneralControl::BassEqGain)));
+    EXPECT_EQ(params().bass_eq_gain_db, 1.0);
+    // Whatever puts a tiny negative or a negative zero in a field, its text has no sign.
+    params().bands[0].out_mix_db = -0.04;
+    EXPECT_EQ(text(mix), "  0.0");
+    params().bands[0].out_mix_db = -0.0;
+    EXPECT_EQ(text(mix), "  0.0");
+    params().bands[0].out_mix_db = -0.05;
+    EXPECT_EQ(text(mix), " -0.1");  // "%5.1f" rounds it away from zero: a real value
 }
 
 TEST_F(PanelModelTest, HoldingAnArrowRepeatsAfterTheFirstDelay) {
@@ -231,41 +284,40 @@ const PanelButtonRow& button(PanelButtonId id) {
     return PANEL_BUTTONS[static_cast<size_t>(id)];
 }
 
-TEST_F(PanelModelTest, SwitchButtonsToggleInsideTheirBorderOnly) {
+TEST_F(PanelModelTest, SwitchButtonsSendTheirCommandsInsideTheirBorderOnly) {
     const PanelButtonRow& b = button(PanelButtonId::NoiseGate);
-    params().switches.noise_gate = 0;
     click({b.x, b.y + 5});   // on the left border
     click({b.x + 10, b.y});  // on the top border
     click({b.x + b.width, b.y + 5});
     click({b.x + 10, b.y + b.height});
-    EXPECT_EQ(params().switches.noise_gate, 0);
+    EXPECT_TRUE(host.commands.empty());
     model.left_down({b.x + 1, b.y + 1}, NONE);
-    EXPECT_EQ(params().switches.noise_gate, 1);
+    EXPECT_EQ(host.commands, std::vector<int>{cmd::NOISE_GATE});
     EXPECT_TRUE(model.button_pressed(PanelButtonId::NoiseGate));
     model.left_up();
     EXPECT_FALSE(model.button_pressed(PanelButtonId::NoiseGate));
 
-    const PanelButtonRow& cont = button(PanelButtonId::ContPlay);
-    click({cont.x + 40, cont.y + 7});
-    EXPECT_EQ(playlist.continuous_playback, 1);
+    // Each switch sends its menu item's command.
+    host.commands.clear();
+    for (const PanelButtonRow& r : PANEL_BUTTONS) {
+        click({r.x + 10, r.y + 7});
+    }
+    EXPECT_EQ(host.commands,
+              (std::vector<int>{cmd::BYPASS, cmd::BASS_EQ, cmd::BASS_PHASE, cmd::STEREO_ENHANCE,
+                                cmd::DEEMPHASIS, cmd::CONTINUOUS_PLAYBACK, cmd::NOISE_GATE,
+                                cmd::VIRTUAL_ROOM, cmd::INIT_VIRTUAL_ROOM}));
 }
 
 TEST_F(PanelModelTest, VirtualRoomIgnoresItsButtonWhileBypassed) {
     const PanelButtonRow& vr = button(PanelButtonId::VirtualRoom);
     params().switches.bypass = 1;
-    params().switches.virtual_room = 0;
     model.left_down({vr.x + 40, vr.y + 7}, NONE);
     EXPECT_TRUE(model.button_pressed(PanelButtonId::VirtualRoom));
-    EXPECT_EQ(params().switches.virtual_room, 0);
+    EXPECT_TRUE(host.commands.empty());
     model.left_up();
     params().switches.bypass = 0;
     click({vr.x + 40, vr.y + 7});
-    EXPECT_EQ(params().switches.virtual_room, 1);
-    // INIT puts the room's values back.
-    params().room_size_m = 30;
-    const PanelButtonRow& init = button(PanelButtonId::Init);
-    click({init.x + 10, init.y + 7});
-    EXPECT_EQ(params().room_size_m, 10);
+    EXPECT_EQ(host.commands, std::vector<int>{cmd::VIRTUAL_ROOM});
 }
 
 TEST_F(PanelModelTest, TransportButtonsSendCommandsAndSeek) {
@@ -308,6 +360,168 @@ TEST_F(PanelModelTest, WheelStepsTheControlUnderThePointer) {
     EXPECT_EQ(params().bass_eq_freq_hz, 60);
     EXPECT_FALSE(model.wheel({s.x + 5, s.y + 6}, 1, NONE));
     EXPECT_FALSE(model.mouse_down());
+}
+
+// The position of a place in the focus order.
+int position_of(FocusKind kind, int index) {
+    const auto order = focus_order();
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (order[i].kind == kind && order[i].index == index) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+int position_of(int control) {
+    return position_of(FocusKind::Control, control);
+}
+int position_of(PanelButtonId id) {
+    return position_of(FocusKind::Button, static_cast<int>(id));
+}
+std::string name_at(int position) {
+    return focus_place_name(focus_order()[static_cast<size_t>(position)]);
+}
+
+TEST(PanelFocus, EveryPlaceOnceInReadingOrderWithItsName) {
+    const auto order = focus_order();
+    std::set<std::pair<int, int>> seen;
+    for (const FocusPlace& p : order) {
+        seen.insert({static_cast<int>(p.kind), p.index});
+    }
+    EXPECT_EQ(seen.size(), static_cast<size_t>(CONTROL_COUNT + PANEL_BUTTON_COUNT));
+    // The switch box row by row, the lower band group by group, the Virtual Room row last.
+    const std::vector<std::string> first = {name_at(0), name_at(1), name_at(2), name_at(3)};
+    EXPECT_EQ(first, (std::vector<std::string>{"BYPASS", "ST ENHANCE", "NOISE GATE", "BASS EQ"}));
+    EXPECT_EQ(name_at(7), "2 Band AGC Drv.");
+    EXPECT_EQ(name_at(position_of(FREQ) + 1), "Bass EQ Gain");
+    EXPECT_EQ(name_at(position_of(band_control_index(BandColumn::GateTh, 0)) + 1), "Gain 160");
+    EXPECT_EQ(name_at(position_of(control_index(GeneralControl::AllOutMix))), "ALL Out Mix");
+    EXPECT_EQ(name_at(FOCUS_PLACE_COUNT - 6), "VIRTUAL ROOM");
+    EXPECT_EQ(name_at(FOCUS_PLACE_COUNT - 2), "Virtual Room for Headphones For Test");
+    EXPECT_EQ(name_at(FOCUS_PLACE_COUNT - 1), "INIT");
+}
+
+TEST(PanelFocus, UpAndDownStayInTheirGroupsColumn) {
+    const int freq = position_of(FREQ);
+    EXPECT_EQ(name_at(focus_neighbour(freq, true)), "Bass EQ Gain");
+    EXPECT_EQ(name_at(focus_neighbour(freq, false)), "Bass EQ Freq");  // the group's top
+    const int q = position_of(control_index(GeneralControl::BassEqQ));
+    EXPECT_EQ(focus_neighbour(q, true), q);  // not on into the next group
+    // The band grid: down a column to its ALL control, and no further.
+    const int gain6 = position_of(band_control_index(BandColumn::Gain, 5));
+    const int all = focus_neighbour(gain6, true);
+    EXPECT_EQ(name_at(all), "ALL Gain");
+    EXPECT_EQ(focus_neighbour(all, true), all);
+    EXPECT_EQ(name_at(focus_neighbour(gain6, false)), "Gain 3.2k");
+    // The switch box by its columns.
+    const int bypass = position_of(PanelButtonId::Bypass);
+    EXPECT_EQ(name_at(focus_neighbour(bypass, true)), "BASS EQ");
+    const int gate = position_of(PanelButtonId::NoiseGate);
+    EXPECT_EQ(focus_neighbour(gate, true), gate);
+}
+
+TEST_F(PanelModelTest, TabWalksThePlacesAndLeavesAtTheEnds) {
+    EXPECT_EQ(model.focus(), -1);
+    EXPECT_TRUE(model.focus_next(true));
+    EXPECT_EQ(model.focus(), 0);
+    EXPECT_FALSE(model.focus_next(false));  // back past the first place: out of the panel
+    EXPECT_EQ(model.focus(), -1);
+    EXPECT_TRUE(model.focus_next(false));
+    EXPECT_EQ(model.focus(), FOCUS_PLACE_COUNT - 1);
+    EXPECT_FALSE(model.focus_next(true));
+    EXPECT_EQ(model.focus(), -1);
+    // Without a mark the keys are not the panel's.
+    EXPECT_FALSE(model.key_step(true, NONE));
+    EXPECT_FALSE(model.key_press_button());
+}
+
+// Every kind of control through the keys: Right and Left as its arrows, Shift ten steps,
+// End and Home its bounds, with the recompute a click runs.
+TEST_F(PanelModelTest, KeysStepEveryKindOfControlAsItsArrowsDo) {
+    struct Case {
+        GeneralControl control;
+        double start;
+        double right, shift_right, left, home, end;
+    };
+    params().switches.noise_gate = 1;
+    const Case CASES[] = {
+        {GeneralControl::BassEqFreq, 100, 105, 150, 145, 50, 150},  // Number
+        {GeneralControl::Preemphasis, 1, 2, 2, 1, 0, 2},            // Pre
+        {GeneralControl::AgcRelease, 2, 3, 4, 3, 1, 4},             // Speed
+        {GeneralControl::MbAttack, 3, 4, 5, 4, 1, 5},               // AttRel
+        {GeneralControl::FinalLpf, 0, 0.5, 0.5, 1.5, 0.5, 6.5},     // FinLpf, stepping back
+        {GeneralControl::HfDrive, 10, 10.1, 11.1, 11.0, 0, 48},     // HfLim
+        {GeneralControl::StereoType, 2, 3, 5, 4, 1, 5},             // EnhancerType
+        {GeneralControl::FinalClipType, 0, 1, 1, 0, 0, 1},          // ClpTyp
+        {GeneralControl::TestChannels, 1, 2, 2, 1, 0, 2},           // Mute
+    };
+    for (const Case& c : CASES) {
+        const int index = control_index(c.control);
+        SCOPED_TRACE(control(index).field_name);
+        AllBandDelta scratch{};
+        control_target(control(index), owned.view(), scratch) = c.start;
+        model.set_focus(position_of(index));
+        ASSERT_TRUE(model.key_step(true, NONE));
+        EXPECT_NEAR(model.value(index), c.right, 1e-9);
+        model.key_step(true, SHIFT);
+        EXPECT_NEAR(model.value(index), c.shift_right, 1e-9);
+        model.key_step(false, NONE);
+        EXPECT_NEAR(model.value(index), c.left, 1e-9);
+        model.key_to_bound(false);
+        EXPECT_NEAR(model.value(index), c.home, 1e-9);
+        model.key_to_bound(true);
+        EXPECT_NEAR(model.value(index), c.end, 1e-9);
+        EXPECT_EQ(model.press_state(index), PressState::None);  // keys press no arrow
+    }
+
+    // The bass EQ is designed anew, as after a click.
+    auto reference = make_processor();
+    processor_startup(*reference);
+    params().bass_eq_gain_db = 3;
+    reference->params.bass_eq_gain_db = 3.5;
+    reference->params.bass_eq_freq_hz = params().bass_eq_freq_hz;  // as the keys left it
+    design_bass_eq(*reference);
+    model.set_focus(position_of(control_index(GeneralControl::BassEqGain)));
+    model.key_step(true, NONE);
+    EXPECT_EQ(std::memcmp(&owned.processor->state.bass_eq, &reference->state.bass_eq,
+                          sizeof reference->state.bass_eq),
+              0);
+
+    // A band control, and the ALL row, which moves its whole column.
+    for (auto& b : params().bands) {
+        b.gain_db = 10;
+    }
+    model.set_focus(position_of(band_control_index(BandColumn::Gain, 2)));
+    model.key_step(true, NONE);
+    EXPECT_NEAR(params().bands[2].gain_db, 10.1, 1e-9);
+    model.set_focus(position_of(control_index(GeneralControl::AllGain)));
+    model.key_step(false, SHIFT);
+    EXPECT_NEAR(params().bands[0].gain_db, 9.0, 1e-9);
+    EXPECT_NEAR(params().bands[2].gain_db, 9.1, 1e-9);
+    model.key_to_bound(true);
+    EXPECT_NEAR(params().bands[0].gain_db, 10.0, 1e-9);
+    EXPECT_EQ(model.value(control_index(GeneralControl::AllGain)), 0.0);
+
+    // The gate column stays while the noise gate is off, as under the pointer.
+    params().switches.noise_gate = 0;
+    params().bands[0].gate_threshold_db = -36;
+    model.set_focus(position_of(band_control_index(BandColumn::GateTh, 0)));
+    EXPECT_TRUE(model.key_step(true, NONE));
+    EXPECT_EQ(params().bands[0].gate_threshold_db, -36);
+}
+
+TEST_F(PanelModelTest, SpacePressesTheFocusedSwitch) {
+    model.set_focus(position_of(PanelButtonId::ContPlay));
+    EXPECT_TRUE(model.key_press_button());
+    EXPECT_EQ(host.commands, std::vector<int>{cmd::CONTINUOUS_PLAYBACK});
+    EXPECT_FALSE(model.button_pressed(PanelButtonId::ContPlay));  // over at once
+    EXPECT_FALSE(model.key_step(true, NONE));                     // a switch has no steps
+    params().switches.bypass = 1;
+    model.set_focus(position_of(PanelButtonId::VirtualRoom));
+    EXPECT_TRUE(model.key_press_button());
+    EXPECT_EQ(host.commands.size(), 1u);  // bypassed: nothing sent
+    model.set_focus(position_of(FREQ));
+    EXPECT_FALSE(model.key_press_button());  // Space on a control is not the panel's
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -12,6 +13,7 @@
 #include "tests/ui/window_fixture.h"
 #include "ui/command_ids.h"
 #include "ui/dialogs/about_dialog.h"
+#include "ui/dialogs/device_settings_dialog.h"
 #include "ui/dialogs/messages.h"
 
 namespace zv {
@@ -54,7 +56,7 @@ TEST_F(WindowTest, SavingAUserPresetAsksFirstAndCancelWritesNothing) {
     const auto users = ctx->folders.start_folder / "users";
     ASSERT_FALSE(std::filesystem::exists(users));
     host.answers.push_back(MessageAnswer::Cancel);
-    window->menu_action(cmd::SAVE_USER_PRESET_1 + 1)->trigger();
+    window->menu_action(cmd::SAVE_USER_PRESET_2)->trigger();
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].caption.toStdString(), "確認");
     EXPECT_EQ(host.messages[0].text.toStdString(),
@@ -64,11 +66,11 @@ TEST_F(WindowTest, SavingAUserPresetAsksFirstAndCancelWritesNothing) {
     // OK writes users/user_preset_2.zv3; loading it back through the toolbar restores it.
     run_command(*ctx, 334);
     host.answers.push_back(MessageAnswer::Ok);
-    window->menu_action(cmd::SAVE_USER_PRESET_1 + 1)->trigger();
+    window->menu_action(cmd::SAVE_USER_PRESET_2)->trigger();
     EXPECT_EQ(std::filesystem::file_size(users / "user_preset_2.zv3"), 1899u);
     run_command(*ctx, cmd::PRESET_SMOOTH_FM);
     const double out_mix = ctx->processor->params.bands[0].out_mix_db;
-    QTest::mouseClick(window->toolbar()->button(cmd::USE_USER_PRESET_1 + 1), Qt::LeftButton);
+    QTest::mouseClick(window->toolbar()->button(cmd::USE_USER_PRESET_2), Qt::LeftButton);
     EXPECT_NE(ctx->processor->params.bands[0].out_mix_db, out_mix);
     // A missing preset changes nothing.
     QTest::mouseClick(window->toolbar()->button(cmd::USE_USER_PRESET_3), Qt::LeftButton);
@@ -141,6 +143,39 @@ TEST_F(WindowTest, DialogCommandsKeepTheirGuards) {
     window->menu_action(cmd::SOUND_DEVICE_SETTINGS)->trigger();
     EXPECT_EQ(host.dialogs.back().toStdString(), "zv::DeviceSettingsDialog");
     EXPECT_EQ(ctx->engine->settings.buffer_count, buffers);
+}
+
+// The low-latency switch of the sound-device dialog lives in the INI file, not in the state
+// file: the next start takes it from there.
+TEST_F(WindowTest, TheLowLatencySwitchIsKeptInTheIniFile) {
+    EXPECT_EQ(ctx->engine->settings.low_latency, 0);
+    host.steps.push_back([](QDialog& d) {
+        auto* dialog = qobject_cast<DeviceSettingsDialog*>(&d);
+        EXPECT_NE(dialog, nullptr);
+        if (dialog != nullptr) {
+            EXPECT_FALSE(dialog->low_latency_check()->isChecked());
+            dialog->low_latency_check()->setChecked(true);
+        }
+        d.accept();
+        return d.result();
+    });
+    window->menu_action(cmd::SOUND_DEVICE_SETTINGS)->trigger();
+    EXPECT_EQ(ctx->engine->settings.low_latency, 1);
+    EXPECT_EQ(ctx->ini.read(IniKey::LowLatency), LOW_LATENCY_ON_TEXT);
+    window.reset();
+    ctx.reset();  // saves the state file
+
+    StartOptions options;
+    options.folder = dir.path() / "program";
+    auto next =
+        std::make_unique<AppContext>(options, std::make_unique<test::FakeDevice>(), nullptr);
+    EXPECT_EQ(next->engine->settings.low_latency, 1);
+    std::string error;
+    ASSERT_TRUE(next->ini.write(IniKey::LowLatency, LOW_LATENCY_OFF_TEXT, error)) << error;
+    next.reset();
+    auto third =
+        std::make_unique<AppContext>(options, std::make_unique<test::FakeDevice>(), nullptr);
+    EXPECT_EQ(third->engine->settings.low_latency, 0);  // nothing of it in the state file
 }
 
 // The file commands from their shortcuts, as a user at the keyboard reaches them.

@@ -13,7 +13,11 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
+#include "settings/encoder_trust.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/fixtures.h"
 #include "tests/ui/window_fixture.h"
 #include "ui/command_ids.h"
 #include "ui/dialogs/export_again_dialog.h"
@@ -218,6 +222,8 @@ TEST_F(WindowTest, AnEncoderThatFailsTurnsTheRestToWavAndSaysSo) {
     const std::string program = "/bin/false", params = "%1 %2";
     std::copy(program.begin(), program.end(), ctx->encoder.external_encoder_path.begin());
     std::copy(params.begin(), params.end(), ctx->encoder.external_encoder_params.begin());
+    std::string error;
+    ASSERT_TRUE(confirm_encoder(ctx->ini, ctx->encoder, error)) << error;
     const fs::path out = dir.path() / "out";
     fs::create_directories(out);
     host.steps.push_back(options(true));
@@ -256,8 +262,128 @@ TEST_F(WindowTest, CancellingTheSecondSongStopsExportAll) {
     EXPECT_EQ(ctx->playlist->song_mark[0], MARK_EXPORTED);
     EXPECT_EQ(ctx->playlist->song_mark[1], MARK_NONE);
     EXPECT_EQ(ctx->playlist->song_mark[2], MARK_NONE);
-    EXPECT_FALSE(fs::exists(out / "mm_c.wav"));
+    // Nothing of the cancelled song under its name, no part file; the first song stays.
+    EXPECT_EQ(test::folder_listing(out), (std::vector<std::string>{"mm_a.wav"}));
     EXPECT_TRUE(host.steps.empty());  // no third dialog
+    // The dialog's ending says so.
+    const BoxMessage said = export_cancelled_message((out / "mm_b.wav").string());
+    EXPECT_TRUE(std::any_of(host.messages.begin(), host.messages.end(),
+                            [&](const BoxMessage& m) { return m.text == said.text; }));
+}
+
+// Cancel of a long song exported to MP3 leaves nothing under the target's name: not a short
+// MP3 that passes for the whole song, not a part file.
+TEST_F(WindowTest, ACancelledMp3ExportLeavesNothingAndSaysSo) {
+    add_songs({{"long.wav", 8.0}});
+    const fs::path out = dir.path() / "out";
+    fs::create_directories(out);
+    host.steps.push_back(options(true));
+    host.steps.push_back(test::choose_files({(out / "long.mp3").string()}));
+    host.answers.push_back(MessageAnswer::Ok);
+    host.steps.push_back([](QDialog& d) {
+        auto* p = qobject_cast<ExportProgressDialog*>(&d);
+        QObject::connect(p, &ExportProgressDialog::block_processed, p,
+                         [p] { QTest::mouseClick(p->cancel_button(), Qt::LeftButton); });
+        return d.exec();
+    });
+    window->dispatch(cmd::EXPORT_SONG);
+    EXPECT_TRUE(test::folder_listing(out).empty()) << test::folder_listing(out).front();
+    ASSERT_EQ(host.messages.size(), 2u);  // the confirmation, then the ending
+    EXPECT_EQ(host.messages[1].text, export_cancelled_message((out / "long.mp3").string()).text);
+    EXPECT_EQ(ctx->playlist->song_mark[0], MARK_NONE);
+}
+
+// A WAV put into the slot of a tagged MP3 (Remove All, then a drop) exports to an MP3 that
+// carries none of that song's tag: only the encoder's mark.
+TEST_F(WindowTest, AWavInTheSlotOfATaggedMp3ExportsWithoutItsTag) {
+    const fs::path tagged = dir.path() / "tagged.mp3";
+    fs::copy_file(test::fixture("cbr128_id3v1v2.mp3"), tagged);
+    window->drop_files({tagged.string()});
+    ASSERT_EQ(ctx->playlist->song_count, 1);
+    ASSERT_EQ(ctx->playlist->tags[0].title(), "Fixture Song");
+    window->dispatch(cmd::REMOVE_ALL);
+    ASSERT_EQ(ctx->playlist->song_count, 0);
+    add_songs({{"plain.wav", 0.3}});
+    const fs::path out = dir.path() / "out";
+    fs::create_directories(out);
+    host.steps.push_back(options(true));
+    host.steps.push_back(test::choose_files({out.string()}));
+    host.answers.push_back(MessageAnswer::Ok);
+    host.steps.push_back(progress());
+    window->dispatch(cmd::EXPORT_ALL);
+    // An untagged song gets no ID3v1 tag at all, so the file ends in audio, not "TAG".
+    const std::vector<uint8_t> mp3 = test::read_bytes(out / "mm_plain.mp3");
+    ASSERT_GT(mp3.size(), 128u);
+    Id3v1Tag tail;
+    std::copy(mp3.end() - 128, mp3.end(), tail.bytes.begin());
+    EXPECT_FALSE(tail.present()) << "ends with the tag of " << tail.title();
+    const std::string text(mp3.begin(), mp3.end());
+    EXPECT_EQ(text.find("Fixture Song"), std::string::npos);
+}
+
+// An external encoder that came with the state file (or a user preset) runs only once this
+// program folder has its program and parameter line confirmed; Cancel exports with the
+// built-in encoder and keeps it. The encoder settings dialog's OK confirms too.
+TEST_F(WindowTest, AnExternalEncoderRunsOnlyOnceConfirmed) {
+    add_songs({{"a.wav", 0.2}});
+    const fs::path marker = dir.path() / "encoder-ran";
+    const fs::path program = dir.path() / "encoder";
+    std::ofstream(program) << "#!/bin/sh\necho ran >>'" << marker.string()
+                           << "'\nexec cp \"$1\" \"$2\"\n";
+    fs::permissions(program, fs::perms::owner_all);
+    const std::string program_path = program.string();
+    auto bring = [&](const std::string& params) {
+        ctx->encoder.use_external_encoder = 1;
+        ctx->encoder.external_encoder_path.fill('\0');
+        ctx->encoder.external_encoder_params.fill('\0');
+        std::copy(program_path.begin(), program_path.end(),
+                  ctx->encoder.external_encoder_path.begin());
+        std::copy(params.begin(), params.end(), ctx->encoder.external_encoder_params.begin());
+    };
+    int exports = 0;
+    auto export_song = [&](std::vector<MessageAnswer> answers) {
+        host.messages.clear();
+        host.steps.push_back(options(true));
+        // A new name each time: the save dialog would ask before replacing a file.
+        const std::string name = "x" + std::to_string(++exports) + ".mp3";
+        host.steps.push_back(test::choose_files({(dir.path() / name).string()}));
+        for (MessageAnswer a : answers) {
+            host.answers.push_back(a);
+        }
+        host.steps.push_back(progress());
+        window->dispatch(cmd::EXPORT_SONG);
+        EXPECT_TRUE(host.steps.empty());
+    };
+    bring("%1 %2");
+    // The question, answered Cancel, then the export's confirmation: the built-in encoder.
+    export_song({MessageAnswer::Cancel, MessageAnswer::Ok});
+    ASSERT_GE(host.messages.size(), 1u);
+    EXPECT_NE(host.messages[0].text.indexOf(QString::fromStdString(program.string())), -1);
+    EXPECT_TRUE(host.messages[0].default_is_negative);
+    EXPECT_FALSE(fs::exists(marker));
+    EXPECT_TRUE(fs::exists(dir.path() / "x1.mp3"));
+    EXPECT_EQ(ctx->encoder.use_external_encoder, 0);
+    // Asked again and answered OK: it runs, and is confirmed from now on.
+    bring("%1 %2");
+    export_song({MessageAnswer::Ok, MessageAnswer::Ok});
+    EXPECT_TRUE(fs::exists(marker));
+    export_song({MessageAnswer::Ok});
+    EXPECT_EQ(host.messages.size(), 1u) << "only the export's confirmation";
+    // Another parameter line is another encoder.
+    bring("%1 %2 -q");
+    export_song({MessageAnswer::Cancel, MessageAnswer::Ok});
+    EXPECT_EQ(host.messages.size(), 2u);
+    EXPECT_EQ(ctx->encoder.use_external_encoder, 0);
+    // The settings dialog's OK confirms what it shows.
+    bring("%1 %2 -q");
+    host.steps.push_back([](QDialog& d) {
+        d.accept();
+        return d.result();
+    });
+    window->dispatch(cmd::EXTERNAL_ENCODER_SETTINGS);
+    export_song({MessageAnswer::Ok});
+    EXPECT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(ctx->encoder.use_external_encoder, 1);
 }
 
 // Continuous play's next-song timer, armed when a song has just ended, must not start a song

@@ -14,11 +14,15 @@
 #include <QToolButton>
 #include <QToolTip>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 
 #include "engine/factory_presets.h"
+#include "sources/playlist_file.h"
 #include "tests/ui/window_fixture.h"
 #include "ui/command_ids.h"
+#include "ui/dialogs/messages.h"
+#include "ui/dialogs/ui_text.h"
 #include "ui/menus.h"
 #include "ui/skin.h"
 
@@ -43,7 +47,7 @@ void collect(const QMenu& menu, std::vector<QAction*>& items, int& separators) {
 
 QMenu* top_menu(MainWindow& w, const char* caption) {
     for (QAction* a : w.menuBar()->actions()) {
-        if (a->text() == QString::fromUtf8(caption)) {
+        if (without_mnemonic(a->text()) == QString::fromUtf8(caption)) {
             return a->menu();
         }
     }
@@ -123,8 +127,8 @@ TEST_F(WindowTest, MenuBarHoldsTheDesignsMenusImagesAndSeparators) {
     // Items carry their command, caption and the skin's image.
     QAction* bypass = window->menu_action(cmd::BYPASS);
     ASSERT_NE(bypass, nullptr);
-    EXPECT_EQ(bypass->text().toStdString(), "入力をバイパス ON/OFF");
-    EXPECT_EQ(bypass->icon().pixmap(16, 16).toImage(), skin.image(293).toImage());
+    EXPECT_EQ(without_mnemonic(bypass->text()).toStdString(), "入力をバイパス ON/OFF");
+    EXPECT_EQ(bypass->icon().pixmap(16, 16).toImage(), skin.image(SkinId::MenuBypass).toImage());
     EXPECT_TRUE(window->menu_action(cmd::QUIT)->icon().isNull());
     // The FM group holds the start-up preset; "&&" shows a single "&".
     EXPECT_EQ(window->menu_action(cmd::PRESET_SMOOTH_FM)->text().toStdString(),
@@ -170,6 +174,7 @@ TEST_F(WindowTest, ShortcutsFollowTheDesktopAndLeaveTheViewsKeysAlone) {
 }
 
 TEST_F(WindowTest, ToolbarHoldsFifteenPlacesAt28PxWithTheStripsImages) {
+    add_songs({{"a.wav", 1.0}});  // so that every button but Stop can be pressed
     Toolbar& bar = *window->toolbar();
     EXPECT_EQ(bar.height(), TOOLBAR_HEIGHT);
     EXPECT_EQ(bar.actions().size(), TOOLBAR_PLACES);
@@ -178,7 +183,6 @@ TEST_F(WindowTest, ToolbarHoldsFifteenPlacesAt28PxWithTheStripsImages) {
         separators += a->isSeparator() ? 1 : 0;
     }
     EXPECT_EQ(separators, 3);
-    const QImage strip = skin.image(SkinId::ToolbarStrip).toImage();
     for (const ToolbarButtonRow& shape : toolbar_buttons()) {
         if (shape.style == ToolbarStyle::Separator) {
             continue;
@@ -186,9 +190,11 @@ TEST_F(WindowTest, ToolbarHoldsFifteenPlacesAt28PxWithTheStripsImages) {
         SCOPED_TRACE(shape.command);
         QToolButton* b = bar.button(shape.command);
         ASSERT_NE(b, nullptr);
-        EXPECT_TRUE(b->isEnabled());
+        EXPECT_EQ(b->isEnabled(), shape.command != cmd::STOP);
+        // The button is the command's own action, the menu's item.
+        EXPECT_EQ(b->defaultAction(), window->menu_action(shape.command));
         EXPECT_EQ(b->icon().pixmap(16, 15).toImage().convertToFormat(QImage::Format_ARGB32),
-                  strip.copy(shape.image * 16, 0, 16, 15).convertToFormat(QImage::Format_ARGB32));
+                  skin.toolbar_image(shape.image).toImage().convertToFormat(QImage::Format_ARGB32));
         EXPECT_EQ(b->popupMode() == QToolButton::MenuButtonPopup,
                   shape.style == ToolbarStyle::DropDown);
     }
@@ -313,11 +319,14 @@ TEST_F(WindowTest, OnAirModeGreysTheListCommandsEverywhere) {
             EXPECT_FALSE(b->isEnabled());
         }
     }
-    // Play, Stop, ON AIR, presets and the switches stay.
-    for (int id : {cmd::PLAY, cmd::STOP, cmd::ONAIR, cmd::BYPASS, 339, cmd::USE_USER_PRESET_1}) {
+    // Play, ON AIR, presets and the switches stay; Stop waits for the live input to play.
+    for (int id : {cmd::PLAY, cmd::ONAIR, cmd::BYPASS, preset_id::DIGITAL_WIDE_STEREO,
+                   cmd::USE_USER_PRESET_1}) {
         EXPECT_TRUE(window->menu_action(id)->isEnabled()) << id;
     }
+    EXPECT_FALSE(window->menu_action(cmd::STOP)->isEnabled());
     EXPECT_TRUE(window->toolbar()->button(cmd::PLAY)->isEnabled());
+    EXPECT_TRUE(window->menu_action(cmd::ONAIR)->isChecked());
 
     // The view's keys and drops are refused with their commands: the live input's row stays.
     QTest::keyClick(window->playlist_view(), Qt::Key_Delete);
@@ -328,8 +337,18 @@ TEST_F(WindowTest, OnAirModeGreysTheListCommandsEverywhere) {
     window->playlist_view()->horizontalHeader()->sectionClicked(3);
     EXPECT_EQ(ctx->playlist->sort_column, DEFAULT_SORT_COLUMN);
 
+    // Switched off, the list is empty: the list commands come back as far as an empty list
+    // lets them, the others once songs are added.
     window->menu_action(cmd::ONAIR)->trigger();
     EXPECT_EQ(ctx->playlist->song_count, 0);
+    for (int id : {cmd::OPEN_PLAYLIST, cmd::SAVE_PLAYLIST, cmd::ADD_SONG_FILES,
+                   cmd::SOUND_DEVICE_SETTINGS, cmd::CONTINUOUS_PLAYBACK}) {
+        EXPECT_TRUE(window->menu_action(id)->isEnabled()) << id;
+    }
+    EXPECT_FALSE(window->toolbar()->button(cmd::EXPORT_ALL)->isEnabled());
+    add_songs({{"d.wav", 1.0}, {"e.wav", 1.0}, {"f.wav", 1.0}});
+    ctx->playlist->selected_index = 1;  // a middle row: up and down both move
+    window->redraw_panel();
     for (int id : list_commands()) {
         EXPECT_TRUE(window->menu_action(id)->isEnabled()) << id;
     }
@@ -520,15 +539,95 @@ TEST_F(WindowTest, DroppedFilesAndFolders) {
                                  std::filesystem::perm_options::add);
 }
 
+// A drag of local paths offering `offered`, proposing Move as a file manager does; returns
+// the action the drop ended with (Qt::IgnoreAction when it was refused).
+Qt::DropAction drag_and_drop(QWidget& target, const std::vector<std::string>& paths,
+                             Qt::DropActions offered) {
+    QList<QUrl> urls;
+    for (const std::string& p : paths) {
+        urls.push_back(QUrl::fromLocalFile(QString::fromStdString(p)));
+    }
+    QMimeData mime;
+    mime.setUrls(urls);
+    const QPoint at(20, 20);
+    QDragEnterEvent enter(at, offered, &mime, Qt::LeftButton, Qt::NoModifier);
+    enter.setDropAction(Qt::MoveAction);
+    QApplication::sendEvent(&target, &enter);
+    if (!enter.isAccepted()) {
+        return Qt::IgnoreAction;
+    }
+    EXPECT_NE(enter.dropAction(), Qt::MoveAction);
+    QDropEvent drop(QPointF(at), offered, &mime, Qt::LeftButton, Qt::NoModifier);
+    drop.setDropAction(Qt::MoveAction);
+    QApplication::sendEvent(&target, &drop);
+    return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
+}
+
+// A drop is taken as a copy (or a link), never as a move that would let a file manager remove
+// the originals; one that adds nothing is refused, and the user is told why when it matters.
+// A playlist file dropped while stopped opens as on the command line.
+TEST_F(WindowTest, DropsAreCopiesAndThoseThatAddNothingAreRefused) {
+    write_tone_wav(dir.path() / "a.wav", 44100, 2, 1.0);
+    write_tone_wav(dir.path() / "b.wav", 44100, 2, 1.0);
+    const std::string a = (dir.path() / "a.wav").string(), b = (dir.path() / "b.wav").string();
+    const Qt::DropActions all = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+    EXPECT_EQ(drag_and_drop(*window, {a}, all), Qt::CopyAction);
+    EXPECT_EQ(drag_and_drop(*window, {b}, Qt::MoveAction | Qt::LinkAction), Qt::LinkAction);
+    EXPECT_EQ(drag_and_drop(*window, {a}, Qt::MoveAction), Qt::IgnoreAction);
+    EXPECT_EQ(ctx->playlist->song_count, 2);
+    std::ofstream(dir.path() / "notes.txt") << "not a song";
+    EXPECT_EQ(drag_and_drop(*window, {(dir.path() / "notes.txt").string()}, all), Qt::IgnoreAction);
+
+    // A playlist file opens while stopped; while a song plays it is refused, and told.
+    const std::string plt = (dir.path() / "two.plt").string();
+    ASSERT_EQ(save_playlist_file(*ctx->playlist, plt).status, PlaylistFileStatus::ok);
+    window->dispatch(cmd::REMOVE_ALL);
+    ASSERT_EQ(ctx->playlist->song_count, 0);
+    EXPECT_EQ(drag_and_drop(*window, {plt}, all), Qt::CopyAction);
+    EXPECT_EQ(names(*ctx->playlist), (std::vector<std::string>{"a.wav", "b.wav"}));
+    ASSERT_TRUE(run_command(*ctx, cmd::PLAY));
+    host.messages.clear();
+    EXPECT_EQ(drag_and_drop(*window, {plt}, all), Qt::IgnoreAction);
+    QTest::qWait(20);  // the message waits for the event loop
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text.toStdString(),
+              message_text(TEXT_PLAYLIST_DROP_WHILE_BUSY).toStdString());
+    run_command(*ctx, cmd::STOP);
+    play_out();
+
+    // A full list refuses the drop with its message.
+    Playlist& pl = *ctx->playlist;
+    for (int i = pl.song_count; i < MAX_SONGS; ++i) {
+        pl.entries[static_cast<size_t>(i)] = pl.entries[0];
+    }
+    pl.song_count = MAX_SONGS;
+    host.messages.clear();
+    EXPECT_EQ(drag_and_drop(*window, {a}, all), Qt::IgnoreAction);
+    QTest::qWait(20);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, list_full_message().text);
+}
+
 TEST_F(WindowTest, FocusGoesFromThePanelToTheListAndF10OpensTheMenus) {
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     EXPECT_EQ(QApplication::focusWidget(), window->playlist_view());
+    // Tab walks the panel's places first, then goes on to the list; from the list it comes
+    // back to the panel's first place, Shift+Tab there goes back to the list.
     window->panel()->setFocus();
+    EXPECT_EQ(window->panel()->model().focus(), -1);  // no mark until the keys move it
+    for (int i = 0; i < FOCUS_PLACE_COUNT; ++i) {
+        QTest::keyClick(window->panel(), Qt::Key_Tab);
+        ASSERT_EQ(window->panel()->model().focus(), i);
+    }
     QTest::keyClick(window->panel(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), window->playlist_view());
+    EXPECT_EQ(window->panel()->model().focus(), -1);
     QTest::keyClick(window->playlist_view(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), window->panel());
+    EXPECT_EQ(window->panel()->model().focus(), 0);
+    QTest::keyClick(window->panel(), Qt::Key_Backtab);
+    EXPECT_EQ(QApplication::focusWidget(), window->playlist_view());
 
     QTest::keyClick(window->playlist_view(), Qt::Key_F10);
     EXPECT_NE(window->menuBar()->activeAction(), nullptr);

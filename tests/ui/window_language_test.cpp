@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QGroupBox>
@@ -16,6 +17,7 @@
 #include <QToolTip>
 #include <QTranslator>
 #include <QtTest/QTest>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -92,15 +94,51 @@ std::vector<std::string> menu_titles(QMenuBar& bar) {
     return titles;
 }
 
-// Every caption of a menu and its submenus, depth first.
+// Every caption of a menu and its submenus, depth first, without the Alt mnemonics.
 void collect_captions(const QMenu& menu, std::vector<QString>& out) {
     for (QAction* a : menu.actions()) {
         if (a->isSeparator()) {
             continue;
         }
-        out.push_back(a->text());
+        out.push_back(without_mnemonic(a->text()));
         if (a->menu() != nullptr) {
             collect_captions(*a->menu(), out);
+        }
+    }
+}
+
+// The Alt letter of a caption ("&File", "ファイル(&F)"), or 0.
+char mnemonic_of(const QString& text) {
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] == QLatin1Char('&')) {
+            if (text[i + 1] == QLatin1Char('&')) {
+                ++i;
+                continue;
+            }
+            return text[i + 1].toLower().toLatin1();
+        }
+    }
+    return 0;
+}
+
+// Within a menu (the bar included) no two entries share a letter, and every entry but the
+// presets has one.
+void expect_distinct_mnemonics(const QList<QAction*>& entries, const std::string& where) {
+    std::vector<char> letters;
+    for (QAction* a : entries) {
+        if (a->isSeparator()) {
+            continue;
+        }
+        const char m = mnemonic_of(a->text());
+        if (m == 0) {
+            EXPECT_TRUE(is_factory_preset_id(action_command(a))) << a->text().toStdString();
+            continue;
+        }
+        EXPECT_EQ(std::count(letters.begin(), letters.end(), m), 0)
+            << where << ": " << a->text().toStdString();
+        letters.push_back(m);
+        if (a->menu() != nullptr) {
+            expect_distinct_mnemonics(a->menu()->actions(), a->text().toStdString());
         }
     }
 }
@@ -221,8 +259,10 @@ using JapaneseWindow = WindowUnderLocale<JAPANESE_LOCALE>;
 
 TEST_F(EnglishWindow, ShowsTheEnglishMenusAndTooltips) {
     QMenuBar& bar = *window->menuBar();
-    EXPECT_EQ(menu_titles(bar),
-              (std::vector<std::string>{"File", "Sound Parameters", "Playlist", "Export", "Help"}));
+    EXPECT_EQ(menu_titles(bar), (std::vector<std::string>{"&File", "Sound &Parameters", "P&laylist",
+                                                          "&Export", "&Help"}));
+    expect_distinct_mnemonics(bar.actions(), "menu bar");
+    EXPECT_EQ(window->menu_action(cmd::OPEN_PLAYLIST)->text().toStdString(), "&Open Playlist...");
     const std::pair<int, const char*> items[] = {
         {cmd::OPEN_PLAYLIST, "Open Playlist..."},
         {cmd::ADD_SONG_FILES, "Open WAV/MP3 File..."},
@@ -241,7 +281,8 @@ TEST_F(EnglishWindow, ShowsTheEnglishMenusAndTooltips) {
     };
     for (const auto& [command, caption] : items) {
         ASSERT_NE(window->menu_action(command), nullptr) << command;
-        EXPECT_EQ(window->menu_action(command)->text().toStdString(), caption) << command;
+        EXPECT_EQ(without_mnemonic(window->menu_action(command)->text()).toStdString(), caption)
+            << command;
     }
     // Nothing Japanese is left in any menu or submenu, and the submenus have their names.
     std::vector<QString> captions;
@@ -271,6 +312,29 @@ TEST_F(EnglishWindow, ShowsTheEnglishMenusAndTooltips) {
             EXPECT_FALSE(has_japanese(toolbar_tooltip(button.command, false))) << button.command;
         }
     }
+}
+
+// What a screen reader says: each control "Bass EQ Freq, 60", each switch "BYPASS, off", and
+// the panel, the list and the toolbar by name, all in English.
+TEST_F(EnglishWindow, ScreenReadersHearThePanelInEnglish) {
+    ctx->processor->params.bass_eq_freq_hz = 60;
+    ctx->processor->params.switches.bypass = 0;
+    QAccessibleInterface* panel = QAccessible::queryAccessibleInterface(window->panel());
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(panel->text(QAccessible::Name).toStdString(), "Control panel");
+    std::vector<std::string> spoken;
+    for (int i = 0; i < panel->childCount(); ++i) {
+        const QAccessibleInterface* place = panel->child(i);
+        const QString value = place->text(QAccessible::Value);
+        spoken.push_back(place->text(QAccessible::Name).toStdString() +
+                         (value.isEmpty() ? "" : ", " + value.toStdString()));
+        EXPECT_FALSE(has_japanese(value)) << spoken.back();
+    }
+    for (const char* expected : {"Bass EQ Freq, 60", "BYPASS, off", "INIT", "ALL Gain"}) {
+        EXPECT_NE(std::find(spoken.begin(), spoken.end(), expected), spoken.end()) << expected;
+    }
+    EXPECT_EQ(window->playlist_view()->accessibleName().toStdString(), "Playlist");
+    EXPECT_EQ(window->toolbar()->accessibleName().toStdString(), "Toolbar");
 }
 
 TEST_F(EnglishWindow, ShowsEnglishMessagesDialogsAndStatusBar) {
@@ -406,12 +470,16 @@ TEST_F(EnglishWindow, SongsRefusedOnTheCommandLineAreToldInEnglish) {
 
 TEST_F(JapaneseWindow, ShowsTheJapaneseMenusAndTooltips) {
     EXPECT_EQ(translator, nullptr);
+    // Japanese captions carry their letters in the "(&F)" form, before an ellipsis.
     EXPECT_EQ(menu_titles(*window->menuBar()),
-              (std::vector<std::string>{"ファイル", "パラメータ", "再生リスト", "エクスポート",
-                                        "ヘルプ"}));
-    EXPECT_EQ(window->menu_action(cmd::ONAIR)->text().toStdString(), "ON AIR モード...");
-    EXPECT_EQ(window->menu_action(cmd::BASS_EQ)->text().toStdString(), "BASSブースト　ON/OFF");
-    EXPECT_EQ(window->menu_action(cmd::USE_USER_PRESET_1)->text().toStdString(), "プリセット１");
+              (std::vector<std::string>{"ファイル(&F)", "パラメータ(&P)", "再生リスト(&L)",
+                                        "エクスポート(&E)", "ヘルプ(&H)"}));
+    expect_distinct_mnemonics(window->menuBar()->actions(), "menu bar");
+    EXPECT_EQ(window->menu_action(cmd::ONAIR)->text().toStdString(), "ON AIR モード(&A)...");
+    EXPECT_EQ(without_mnemonic(window->menu_action(cmd::BASS_EQ)->text()).toStdString(),
+              "BASSブースト　ON/OFF");
+    EXPECT_EQ(without_mnemonic(window->menu_action(cmd::USE_USER_PRESET_1)->text()).toStdString(),
+              "プリセット１");
     EXPECT_EQ(tooltip_of(window->toolbar()->button(cmd::STOP)).toStdString(), "停止[SPACE]");
     // The messages stand as the design words them.
     EXPECT_EQ(window_text_language(), Language::Japanese);

@@ -3,6 +3,8 @@
 // a fake device, and the shut-down's files.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QHeaderView>
@@ -66,8 +68,12 @@ TEST_F(WindowTest, PanelFrameShowsLampsAndMetersFromTheSkin) {
     block.input_peak_r = 1311;   // one
     block.band_clip_flag[2] = 1;
     ctx->meters.absorb(block);
-    const PanelButtonRow& bypass = PANEL_BUTTONS[0];
-    const PanelButtonRow& gate = PANEL_BUTTONS[static_cast<size_t>(PanelButtonId::NoiseGate)];
+    const PanelButtonRow& bypass = panel_button(PanelButtonId::Bypass);
+    const PanelButtonRow& gate = panel_button(PanelButtonId::NoiseGate);
+    const MeterRow& in_l = meter_row(MeterSource::InputL);
+    const MeterRow& in_r = meter_row(MeterSource::InputR);
+    const MeterRow& band3 = meter_row(MeterSource::Band3);
+    const MeterRow& band4 = meter_row(MeterSource::Band4);
     for (int scale : {1, 2}) {
         SCOPED_TRACE(scale);
         if (scale == 2) {
@@ -76,21 +82,24 @@ TEST_F(WindowTest, PanelFrameShowsLampsAndMetersFromTheSkin) {
         const QImage frame = window->panel()->render_frame(scale);
         ASSERT_EQ(frame.width(), 745 * scale);
         ASSERT_EQ(frame.height(), (PANEL_HEIGHT - PANEL_TOP) * scale);
-        EXPECT_EQ(frame_part(frame, scale, bypass.x - 15, bypass.y, 14, 14),
+        EXPECT_EQ(frame_part(frame, scale, bypass.x - LED_OFFSET, bypass.y, LED_SIZE, LED_SIZE),
                   as_drawn(skin.image(SkinId::LedOn), scale));
-        EXPECT_EQ(frame_part(frame, scale, gate.x - 15, gate.y, 14, 14),
+        EXPECT_EQ(frame_part(frame, scale, gate.x - LED_OFFSET, gate.y, LED_SIZE, LED_SIZE),
                   as_drawn(skin.image(SkinId::LedOff), scale));
         // Level meters rise: the image mirrored, its bottom at y 118.
-        EXPECT_EQ(frame_part(frame, scale, 33, 44, 24, 75), as_drawn(skin.meter(24), scale, true));
-        EXPECT_EQ(frame_part(frame, scale, 57, 44, 24, 75), as_drawn(skin.meter(1), scale, true));
-        EXPECT_EQ(frame_part(frame, scale, 235, 120, 24, 4),
+        EXPECT_EQ(frame_part(frame, scale, in_l.x, METER_TOP, in_l.width, METER_HEIGHT),
+                  as_drawn(skin.meter(24), scale, true));
+        EXPECT_EQ(frame_part(frame, scale, in_r.x, METER_TOP, in_r.width, METER_HEIGHT),
+                  as_drawn(skin.meter(1), scale, true));
+        EXPECT_EQ(frame_part(frame, scale, band3.x, CLIP_BAR_Y, CLIP_BAR_WIDTH, CLIP_BAR_HEIGHT),
                   as_drawn(skin.image(SkinId::ClipBarOn), scale));
-        EXPECT_EQ(frame_part(frame, scale, 259, 120, 24, 4),
+        EXPECT_EQ(frame_part(frame, scale, band4.x, CLIP_BAR_Y, CLIP_BAR_WIDTH, CLIP_BAR_HEIGHT),
                   as_drawn(skin.image(SkinId::ClipBarOff), scale));
     }
     // The clip bar lights for one repaint only.
     const QImage next = window->panel()->render_frame(1);
-    EXPECT_EQ(frame_part(next, 1, 235, 120, 24, 4), as_drawn(skin.image(SkinId::ClipBarOff), 1));
+    EXPECT_EQ(frame_part(next, 1, band3.x, CLIP_BAR_Y, CLIP_BAR_WIDTH, CLIP_BAR_HEIGHT),
+              as_drawn(skin.image(SkinId::ClipBarOff), 1));
 }
 
 TEST_F(WindowTest, ControlsLayerIsRebuiltOnlyWhenAControlChanges) {
@@ -108,11 +117,32 @@ TEST_F(WindowTest, ControlsLayerIsRebuiltOnlyWhenAControlChanges) {
                              .toImage()
                              .copy(35, 0, 5, 8)
                              .convertToFormat(QImage::Format_RGB32);
-    EXPECT_EQ(frame_part(frame, 1, freq.shape.x + 37 + 1 + 12, freq.shape.y + 2, 5, 8), glyph);
+    EXPECT_EQ(frame_part(frame, 1, freq.shape.x + CONTROL_TEXT_DX + 1 + 12, freq.shape.y + 2, 5, 8),
+              glyph);
+}
+
+// A held arrow is drawn pressed at every paint while held, and normal after the release, even
+// when press and release both come before the next paint.
+TEST_F(WindowTest, HeldArrowIsDrawnPressedUntilReleased) {
+    const ControlRow& freq = panel_controls()[control_index(GeneralControl::BassEqFreq)].shape;
+    const QPoint arrow(freq.x + UP_ARROW_DX, freq.y + 6 - PANEL_TOP);
+    auto arrow_drawn = [&] {
+        return frame_part(window->panel()->render_frame(1), 1, freq.x + UP_ARROW_DX, freq.y,
+                          ARROW_WIDTH, ARROW_HEIGHT);
+    };
+    const QImage pressed = as_drawn(skin.image(SkinId::ArrowUpPressed), 1);
+    const QImage normal = as_drawn(skin.image(SkinId::ArrowUp), 1);
+    QTest::mousePress(window->panel(), Qt::LeftButton, {}, arrow);
+    EXPECT_EQ(arrow_drawn(), pressed);
+    EXPECT_EQ(arrow_drawn(), pressed);
+    QTest::mouseRelease(window->panel(), Qt::LeftButton, {}, arrow);
+    EXPECT_EQ(arrow_drawn(), normal);
+    QTest::mouseClick(window->panel(), Qt::LeftButton, {}, arrow);
+    EXPECT_EQ(arrow_drawn(), normal);
 }
 
 TEST_F(WindowTest, PointerPressesGoThroughTheMapping) {
-    const PanelButtonRow& gate = PANEL_BUTTONS[static_cast<size_t>(PanelButtonId::NoiseGate)];
+    const PanelButtonRow& gate = panel_button(PanelButtonId::NoiseGate);
     const QPoint inside(gate.x + 40, gate.y + 7 - PANEL_TOP);
     QTest::mousePress(window->panel(), Qt::LeftButton, {}, inside);
     EXPECT_EQ(ctx->processor->params.switches.noise_gate, 1);
@@ -179,12 +209,82 @@ TEST_F(WindowTest, PlaylistModelPlaybackAndSelection) {
     EXPECT_TRUE(window->list_commands_enabled());
 }
 
+// Remove All while a song plays: the song plays on, and the time, the indicators and the row
+// images follow it, not the rows added in its place (a mono 48 kHz song here).
+TEST_F(WindowTest, RemoveAllWhilePlayingLeavesTheDisplayOnTheSongPlaying) {
+    add_songs({{"a.wav", 3.0}, {"b.wav", 3.0}});
+    ASSERT_TRUE(run_command(*ctx, cmd::PLAY));
+    ASSERT_TRUE(run_command(*ctx, cmd::CHOOSE_NEXT));
+    for (int i = 0; i < 12; ++i) {  // 12 blocks of 4096 frames: 1.1 s
+        ASSERT_TRUE(device->complete_next());
+        ctx->driver.dispatch();
+    }
+    ASSERT_TRUE(run_command(*ctx, cmd::REMOVE_ALL));
+    ASSERT_EQ(ctx->engine->engine_state, ENGINE_PLAYING);
+    test::write_tone_wav(dir.path() / "m.wav", 48000, 1, 1.0);
+    window->drop_files({(dir.path() / "m.wav").string()});
+    ASSERT_EQ(ctx->playlist->song_count, 1);
+
+    const DisplayFrame f = make_display_frame(ctx->display_inputs(), {});
+    EXPECT_EQ(f.time_text, " 00:01");
+    EXPECT_EQ(f.channel_image, SkinId::ChannelsStereo);
+    EXPECT_EQ(f.rate_image, SkinId::Rate44k);
+    PlaylistTableModel& model = *window->table_model();
+    EXPECT_EQ(model.data(model.index(0, 0), Qt::DecorationRole).value<QPixmap>().toImage(),
+              skin.row_icon(ROW_IMAGE_WAV).toImage());
+
+    // The new row plays once the old song is over.
+    run_command(*ctx, cmd::STOP);
+    play_out();
+    ASSERT_TRUE(run_command(*ctx, cmd::PLAY));
+    EXPECT_EQ(model.data(model.index(0, 0), Qt::DecorationRole).value<QPixmap>().toImage(),
+              skin.row_icon(ROW_IMAGE_PLAYING).toImage());
+    EXPECT_EQ(make_display_frame(ctx->display_inputs(), {}).channel_image, SkinId::ChannelsMono);
+    run_command(*ctx, cmd::STOP);
+    play_out();
+}
+
+// Low-latency ON AIR mode through the window: the device runs the chain; each of its ticks
+// reaches the window's driver like a finished block, moves the meters and hands the panel's
+// switches over; the guards see a busy engine; Stop closes at the next tick.
+TEST_F(WindowTest, LowLatencyOnAirRunsWithThePanelTheMetersAndTheGuards) {
+    ctx->engine->lists.inputs.count = 1;
+    ctx->engine->settings.low_latency = 1;
+    ASSERT_TRUE(run_command(*ctx, cmd::ONAIR));
+    ASSERT_TRUE(run_command(*ctx, cmd::PLAY));
+    ASSERT_EQ(ctx->engine->engine_state, ENGINE_PLAYING);
+    ASSERT_NE(device->live, nullptr);
+    std::vector<int16_t> loud(2 * 256), out(loud.size());
+    for (size_t i = 0; i < loud.size(); ++i) {
+        loud[i] = static_cast<int16_t>(20000 * std::sin(0.07 * static_cast<double>(i / 2)));
+    }
+    device->run_period(loud.data(), out.data(), 256);
+    device->tick();
+    EXPECT_EQ(ctx->driver.dispatch(), 1);
+    EXPECT_GT(ctx->meters.held().input_peak_l, 15000);
+    EXPECT_EQ(ctx->engine->played_bytes, 256 * 4);
+
+    EXPECT_FALSE(run_command(*ctx, cmd::ONAIR));  // refused while running
+    EXPECT_FALSE(run_command(*ctx, cmd::EXPORT_SONG));
+    ASSERT_TRUE(run_command(*ctx, cmd::BYPASS));
+    device->tick();
+    ctx->driver.dispatch();
+    device->run_period(loud.data(), out.data(), 256);
+    EXPECT_EQ(device->live->processor().params.switches.bypass, 1);
+
+    EXPECT_TRUE(run_command(*ctx, cmd::STOP));
+    device->tick();
+    ctx->driver.dispatch();
+    EXPECT_EQ(ctx->engine->engine_state, ENGINE_IDLE);
+    EXPECT_FALSE(device->out_open);
+}
+
 TEST_F(WindowTest, ShutDownEmptiesTempwavAndSavesTheStateFile) {
     const auto folder = dir.path() / "program";
     EXPECT_TRUE(std::filesystem::is_directory(folder));  // made on first start
     std::filesystem::create_directories(folder / "tempwav" / "keep");
     std::ofstream(folder / "tempwav" / "x.wav") << "x";
-    run_command(*ctx, cmd::PRESET_FIRST);  // 334
+    run_command(*ctx, preset_id::AM_TALK_SHOW);
     window.reset();
     ASSERT_TRUE(ctx->shut_down().ok);
     EXPECT_EQ(std::filesystem::file_size(folder / "zvmp3.prf"), 1899u);

@@ -34,7 +34,7 @@ DeviceLists three_outputs_two_inputs() {
 bool same(const DeviceSettings& a, const DeviceSettings& b) {
     return a.out_device_index == b.out_device_index && a.in_device_index == b.in_device_index &&
            a.onair_rate_choice == b.onair_rate_choice && a.buffer_count == b.buffer_count &&
-           a.onair_autostart == b.onair_autostart;
+           a.onair_autostart == b.onair_autostart && a.low_latency == b.low_latency;
 }
 
 TEST(DeviceSettingsDialog, ShowsTheListsAndTheSettingsInForce) {
@@ -45,6 +45,7 @@ TEST(DeviceSettingsDialog, ShowsTheListsAndTheSettingsInForce) {
     s.onair_rate_choice = 5;  // anything above 1 is 48 kHz
     s.buffer_count = 6;
     s.onair_autostart = 1;
+    s.low_latency = 1;
     DeviceSettingsDialog d(lists, s);
     EXPECT_EQ(d.windowTitle(), QStringLiteral("サウンドデバイスの設定"));
     ASSERT_EQ(d.output_combo()->count(), 3);
@@ -53,6 +54,8 @@ TEST(DeviceSettingsDialog, ShowsTheListsAndTheSettingsInForce) {
     EXPECT_EQ(d.input_combo()->currentText(), QStringLiteral("1: Mic"));
     EXPECT_TRUE(d.rate_radio(2)->isChecked());
     EXPECT_TRUE(d.autostart_check()->isChecked());
+    EXPECT_TRUE(d.low_latency_check()->isChecked());
+    EXPECT_EQ(d.low_latency_check()->text(), QStringLiteral("Low latency"));
     EXPECT_EQ(d.buffer_edit()->text(), QStringLiteral("6"));
     EXPECT_EQ(d.buttons()->button(QDialogButtonBox::Cancel)->text(), QStringLiteral("ｷｬﾝｾﾙ"));
 }
@@ -69,6 +72,7 @@ TEST(DeviceSettingsDialog, OkAppliesTheRulesOfEachControl) {
         d.output_combo()->setCurrentIndex(1);  // the second line stores index 1
         d.rate_radio(0)->setChecked(true);
         d.autostart_check()->setChecked(true);
+        d.low_latency_check()->setChecked(true);
         d.buffer_edit()->setText(QString::fromUtf8(c.buffers));
         d.accept();
         EXPECT_EQ(d.result(), QDialog::Accepted);
@@ -76,6 +80,7 @@ TEST(DeviceSettingsDialog, OkAppliesTheRulesOfEachControl) {
         EXPECT_EQ(s.in_device_index, 0);
         EXPECT_EQ(s.onair_rate_choice, 0);
         EXPECT_EQ(s.onair_autostart, 1);
+        EXPECT_EQ(s.low_latency, 1);
         EXPECT_EQ(s.buffer_count, c.stored) << c.buffers;
     }
 }
@@ -101,6 +106,7 @@ TEST(DeviceSettingsDialog, AnEmptyListKeepsItsIndexAndCancelChangesNothing) {
     d.output_combo()->setCurrentIndex(2);
     d.rate_radio(0)->setChecked(true);
     d.autostart_check()->setChecked(true);
+    d.low_latency_check()->setChecked(true);
     d.buffer_edit()->setText(QStringLiteral("7"));
     d.reject();
     EXPECT_EQ(d.result(), QDialog::Rejected);
@@ -119,6 +125,7 @@ TEST(DeviceSettingsDialog, KeyboardAlone) {
                                           d.output_combo(),
                                           d.rate_radio(1),
                                           d.autostart_check(),
+                                          d.low_latency_check(),
                                           d.buffer_edit(),
                                           d.buttons()->button(QDialogButtonBox::Ok),
                                           d.buttons()->button(QDialogButtonBox::Cancel)};

@@ -64,10 +64,16 @@ TEST_F(EncoderDialogFixture, RefChoosesTheProgramOnlyWhileIdle) {
     idle = true;
     host.steps.push_back(test::cancel_dialog([](QDialog& dialog) {
         auto& fd = static_cast<QFileDialog&>(dialog);
+        // Linux programs have no extension: the dialog shows the executable files first, and
+        // every file on the second filter.
         EXPECT_EQ(fd.nameFilters().value(0),
-                  QStringLiteral("外部MP3エンコーダーを開く {*.exe} (*.[eE][xX][eE])"));
-        // Linux programs have no extension: all files are shown first.
-        EXPECT_EQ(fd.selectedNameFilter(), QStringLiteral("全てのファイル {*.*}"));
+                  QStringLiteral("外部MP3エンコーダー（実行可能なプログラム）を開く (*)"));
+        EXPECT_EQ(fd.selectedNameFilter(),
+                  QStringLiteral("外部MP3エンコーダー（実行可能なプログラム）を開く"));
+        EXPECT_TRUE(fd.filter().testFlag(QDir::Executable));
+        fd.selectNameFilter(fd.nameFilters().value(1));
+        emit fd.filterSelected(fd.selectedNameFilter());
+        EXPECT_FALSE(fd.filter().testFlag(QDir::Executable));
         EXPECT_TRUE(fd.defaultSuffix().isEmpty());
     }));
     d.ref_button()->click();

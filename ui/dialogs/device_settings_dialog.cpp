@@ -57,6 +57,8 @@ DeviceSettingsDialog::DeviceSettingsDialog(const DeviceLists& lists, DeviceSetti
 
     autostart_ = new QCheckBox(dialog_text(DEVICE_AUTOSTART_TEXT), this);
     autostart_->setChecked(settings.onair_autostart != 0);
+    low_latency_ = new QCheckBox(QString::fromUtf8(DEVICE_LOW_LATENCY_TEXT), this);
+    low_latency_->setChecked(settings.low_latency != 0);
 
     buffers_ = new QLineEdit(QString::number(static_cast<uint32_t>(settings.buffer_count)), this);
     buffers_->setMaxLength(10);
@@ -85,6 +87,7 @@ DeviceSettingsDialog::DeviceSettingsDialog(const DeviceLists& lists, DeviceSetti
     layout->addLayout(rate_row);
     layout->addWidget(new QLabel(dialog_text(DEVICE_RATE_NOTE), this));
     layout->addWidget(autostart_);
+    layout->addWidget(low_latency_);
     layout->addLayout(buffer_row);
     auto* restart = new QLabel(dialog_text(DEVICE_RESTART_NOTE), this);
     restart->setWordWrap(true);
@@ -96,7 +99,8 @@ DeviceSettingsDialog::DeviceSettingsDialog(const DeviceLists& lists, DeviceSetti
     setTabOrder(rate_[0], rate_[1]);
     setTabOrder(rate_[1], rate_[2]);
     setTabOrder(rate_[2], autostart_);
-    setTabOrder(autostart_, buffers_);
+    setTabOrder(autostart_, low_latency_);
+    setTabOrder(low_latency_, buffers_);
     setTabOrder(buffers_, buttons_->button(QDialogButtonBox::Ok));
     setTabOrder(buttons_->button(QDialogButtonBox::Ok), buttons_->button(QDialogButtonBox::Cancel));
 }
@@ -117,6 +121,7 @@ void DeviceSettingsDialog::accept() {
     settings_.onair_rate_choice =
         rate_choice_from_radios(rate_[0]->isChecked(), rate_[1]->isChecked());
     settings_.onair_autostart = autostart_->isChecked() ? 1 : 0;
+    settings_.low_latency = low_latency_->isChecked() ? 1 : 0;
     settings_.buffer_count = buffer_count_from_text(buffers_->text().toStdString());
     QDialog::accept();
 }

@@ -1,6 +1,6 @@
 // The sound-device settings dialog (menu 358): output and input device, ON AIR rate, ON AIR
-// auto-start and the number of buffer blocks. OK applies the playback layer's dialog rules
-// (playback/device_list.h) to the settings; Cancel changes nothing.
+// auto-start, low-latency ON AIR mode and the number of buffer blocks. OK applies the playback
+// layer's dialog rules (playback/device_list.h) to the settings; Cancel changes nothing.
 #pragma once
 
 #include <QDialog>
@@ -30,7 +30,8 @@ public:
     QComboBox* output_combo() const { return output_; }        // 1021
     QRadioButton* rate_radio(int choice) const;                // 1023..1025 for choice 0..2
     QCheckBox* autostart_check() const { return autostart_; }  // 1028
-    QLineEdit* buffer_edit() const { return buffers_; }        // 1001
+    QCheckBox* low_latency_check() const { return low_latency_; }
+    QLineEdit* buffer_edit() const { return buffers_; }  // 1001
     QDialogButtonBox* buttons() const { return buttons_; }
 
 private:
@@ -40,6 +41,7 @@ private:
     QComboBox* output_;
     QRadioButton* rate_[3];
     QCheckBox* autostart_;
+    QCheckBox* low_latency_;
     QLineEdit* buffers_;
     QDialogButtonBox* buttons_;
 };

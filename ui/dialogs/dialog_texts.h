@@ -25,6 +25,7 @@ inline constexpr const char* DEVICE_RATE_NOTE =
     QT_TRANSLATE_NOOP("Dialog", "（音飛びが発生する場合は、低い周波数を選択して下さい。）");
 inline constexpr const char* DEVICE_AUTOSTART_TEXT =
     QT_TRANSLATE_NOOP("Dialog", "ON AIR モードを起動時に自動スタートする");
+inline constexpr const char* DEVICE_LOW_LATENCY_TEXT = "Low latency";
 inline constexpr const char* DEVICE_BUFFERS_LABEL =
     QT_TRANSLATE_NOOP("Dialog", "サウンドバッファ数（2-8）：");
 inline constexpr const char* DEVICE_RESTART_NOTE = QT_TRANSLATE_NOOP(
@@ -62,13 +63,13 @@ inline constexpr const char* EXPORT_AGAIN_NEW_ONLY_TEXT =
 // External encoder settings (menu 269).
 inline constexpr const char* ENCODER_DIALOG_TITLE = "Settings for external encoding program";
 inline constexpr const char* ENCODER_USE_TEXT = "Use an external MP3 encoding program";
-inline constexpr const char* ENCODER_PATH_LABEL = "Ext encoder(exe) path:";
+inline constexpr const char* ENCODER_PATH_LABEL = "Ext encoder program path:";
 inline constexpr const char* ENCODER_PARAMS_LABEL = "Parameters for ext encoder:";
 inline constexpr const char* ENCODER_REF_TEXT = "Ref.";
 inline constexpr const char* ENCODER_USAGE_LABEL =
     "Usage for embedding the file path to the parameters:";
 inline constexpr const char* ENCODER_USAGE_TEXT =
-    "  %1 - Input WAV file path\n  %2 - Output MP3 file path\n (ex.) In case of using LAME.EXE "
+    "  %1 - Input WAV file path\n  %2 - Output MP3 file path\n (ex.) In case of using lame "
     "and specifying maximum variable bitrate to 256kbps: \n    -v -B 256 %1 %2";
 
 // The export progress dialog.
@@ -99,8 +100,9 @@ inline constexpr const char* FILTER_SAVE_PARAMS =
 inline constexpr const char* FILTER_EXPORT_MP3 = "Output to WAV File {*.mp3}";
 inline constexpr const char* FILTER_EXPORT_WAV = "Output to WAV File {*.wav}";
 inline constexpr const char* FILTER_ALL_FILES_EN = "All files {*.*}";
+// An encoder is any executable program (on Linux it has no extension to filter by).
 inline constexpr const char* FILTER_ENCODER =
-    QT_TRANSLATE_NOOP("Dialog", "外部MP3エンコーダーを開く {*.exe}");
+    QT_TRANSLATE_NOOP("Dialog", "外部MP3エンコーダー（実行可能なプログラム）を開く");
 inline constexpr const char* SELECT_FOLDER_TITLE =
     QT_TRANSLATE_NOOP("Dialog", "出力フォルダを選択");
 

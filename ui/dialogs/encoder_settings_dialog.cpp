@@ -8,7 +8,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "settings/encoder_trust.h"
 #include "settings/text_field.h"
+#include "ui/dialogs/dialog_host.h"
 #include "ui/dialogs/dialog_texts.h"
 #include "ui/dialogs/file_dialogs.h"
 #include "ui/dialogs/messages.h"
@@ -89,6 +91,14 @@ void EncoderSettingsDialog::accept() {
     store(settings_.external_encoder_path, path_);
     store(settings_.external_encoder_params, params_);
     settings_.use_external_encoder = use_->isChecked() ? 1 : 0;
+    // The user has seen this program and parameter line: they are confirmed in this program
+    // folder. A confirmation that cannot be written is asked for again before the export.
+    if (settings_.use_external_encoder != 0) {
+        std::string error;
+        if (!confirm_encoder(ini_, settings_, error)) {
+            host_.show(this, ini_write_failed_message(ini_.file().string(), error));
+        }
+    }
     QDialog::accept();
 }
 

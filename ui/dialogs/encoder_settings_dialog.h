@@ -1,7 +1,8 @@
 // The external MP3 encoder settings (menu 269): whether to use it, the program and its
 // parameter template. "Ref." chooses the program with a file dialog (key EncToolDir) while the
-// player is idle. OK takes both edits (at most 257 bytes each) and the check box; Cancel
-// changes nothing.
+// player is idle. OK takes both edits (at most 257 bytes each) and the check box, and with the
+// box checked confirms that program and parameter line in this program folder
+// (settings/encoder_trust.h); Cancel changes nothing.
 #pragma once
 
 #include <QDialog>

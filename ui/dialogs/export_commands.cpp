@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QStringList>
 
+#include "settings/encoder_trust.h"
+#include "settings/text_field.h"
 #include "ui/dialogs/dialog_host.h"
 #include "ui/dialogs/dialog_texts.h"
 #include "ui/dialogs/export_again_dialog.h"
@@ -40,6 +42,7 @@ public:
     }
 
     void song_starting(const SongStart& start) override {
+        output_ = start.output;
         if (c_.set_in_progress) {
             c_.set_in_progress(true);  // the panel's time display shows the row from now on
         }
@@ -56,6 +59,11 @@ public:
         }
         dialog_ = &dialog;
         c_.host.exec(dialog);
+        if (dialog.job_ended() && dialog.job_result().end == ExportEnd::Cancelled) {
+            // The dialog's ending says what the Cancel did: nothing was written.
+            dialog_ = nullptr;
+            c_.host.show(c_.parent, export_cancelled_message(output_));
+        }
         if (dialog.job_started() && !dialog.job_ended()) {
             // The modal loop was left before the job's end (the program quits): the song is
             // stopped and nothing of it written, and its calls are over before the dialog goes.
@@ -111,15 +119,37 @@ public:
 private:
     ExportCommandContext& c_;
     ExportProgressDialog* dialog_ = nullptr;
+    std::string output_;  // the file the song being exported would be written to
     std::vector<SongReport> failed_;
 };
 
 ExportRunnerConfig window_config() {
     ExportRunnerConfig config;
-    config.jobs = 1;                           // the window's own processor, one song at a time
-    config.keep_cancelled_output = true;       // what was processed before a cancel stays
+    config.jobs = 1;  // the window's own processor, one song at a time
+    // A cancelled song leaves nothing: a short file under the target's name would pass for a
+    // finished export.
+    config.keep_cancelled_output = false;
     config.language = window_text_language();  // the runner's refusals, as the window speaks
     return config;
+}
+
+// An external encoder runs only once its program and parameter line are confirmed in this
+// program folder: one that came with the state file or a user preset is asked about first,
+// showing both; without a yes the export uses the built-in encoder (and keeps it).
+void check_external_encoder(ExportCommandContext& c) {
+    if (c.options.output_mp3 == 0 || !encoder_needs_confirmation(c.ini, c.encoder)) {
+        return;
+    }
+    const BoxMessage question = encoder_not_confirmed_message(
+        text_of(c.encoder.external_encoder_path), text_of(c.encoder.external_encoder_params));
+    if (!is_yes(c.host.show(c.parent, question))) {
+        c.encoder.use_external_encoder = 0;
+        return;
+    }
+    std::string error;
+    if (!confirm_encoder(c.ini, c.encoder, error)) {
+        c.host.show(c.parent, ini_write_failed_message(c.ini.file().string(), error));
+    }
 }
 
 // Runs one command through the runner and tells what went wrong.
@@ -187,6 +217,7 @@ bool export_song_command(ExportCommandContext& c, bool engine_idle) {
     if (!target) {
         return false;
     }
+    check_external_encoder(c);
     return run_export(c, false,
                       [&target](ExportRunner& runner) { return runner.export_song(*target); });
 }
@@ -208,6 +239,7 @@ bool export_all_command(ExportCommandContext& c, bool engine_idle) {
         }
         folder = *chosen;
     }
+    check_external_encoder(c);
     return run_export(c, true,
                       [&folder](ExportRunner& runner) { return runner.export_all(folder); });
 }

@@ -1,5 +1,6 @@
 #include "ui/dialogs/file_dialogs.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QStringList>
 
@@ -27,6 +28,7 @@ struct FileDialogSetup {
     QFileDialog::FileMode mode = QFileDialog::ExistingFile;
     std::vector<Filter> filters;
     int selected_filter = 0;
+    bool first_filter_executables = false;  // the first filter lists executable files only
     const char* default_suffix = nullptr;
     const char* title = nullptr;
 };
@@ -71,6 +73,16 @@ QStringList run_file_dialog(DialogHost& host, const IniSettings& ini, QWidget* p
         }
         dialog.setNameFilters(filters);
         dialog.selectNameFilter(filters.value(setup.selected_filter));
+        if (setup.first_filter_executables) {
+            // The dialog names a filter by its description alone (the details are hidden).
+            const QDir::Filters every = dialog.filter();
+            const QString first = dialog_text(setup.filters.front().description);
+            auto follow = [&dialog, every, first](const QString& chosen) {
+                dialog.setFilter(chosen.startsWith(first) ? every | QDir::Executable : every);
+            };
+            follow(dialog.selectedNameFilter());
+            QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, follow);
+        }
     }
     if (setup.default_suffix != nullptr) {
         dialog.setDefaultSuffix(QString::fromUtf8(setup.default_suffix));
@@ -198,10 +210,10 @@ std::optional<std::string> choose_export_file(DialogHost& host, const IniSetting
 std::optional<std::string> choose_encoder_program(DialogHost& host, const IniSettings& ini,
                                                   QWidget* parent) {
     FileDialogSetup setup(IniKey::EncToolDir);
-    setup.filters = {{FILTER_ENCODER, "*.exe"}, {FILTER_ALL_FILES, "*.*"}};
-    // Programs on Linux carry no extension: the dialog starts on all files, and no ".exe" is
-    // ever appended to a typed name.
-    setup.selected_filter = 1;
+    // Programs on Linux carry no extension: the first filter shows the files that may be run,
+    // the second every file, and nothing is ever appended to a typed name.
+    setup.filters = {{FILTER_ENCODER, "*.*"}, {FILTER_ALL_FILES, "*.*"}};
+    setup.first_filter_executables = true;
     return first_of(run_file_dialog(host, ini, parent, setup));
 }
 

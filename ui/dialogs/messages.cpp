@@ -134,6 +134,29 @@ BoxMessage ini_write_failed_message(std::string_view path, std::string_view why)
     return error_message(fill_text(TEXT_INI_WRITE_FAILED, {from_utf8(path), from_utf8(why)}));
 }
 
+BoxMessage program_folder_unusable_message(std::string_view why) {
+    return error_message(fill_text(TEXT_PROGRAM_FOLDER_UNUSABLE, {from_utf8(why)}));
+}
+
+BoxMessage export_cancelled_message(std::string_view target) {
+    return BoxMessage{message_text(APP_MESSAGE_CAPTION),
+                      fill_text(TEXT_EXPORT_CANCELLED, {from_utf8(target)}), MessageIcon::None,
+                      MessageButtons::Ok};
+}
+
+BoxMessage encoder_not_confirmed_message(std::string_view program, std::string_view params) {
+    BoxMessage m = confirm_message(
+        fill_text(TEXT_ENCODER_NOT_CONFIRMED, {from_utf8(program), from_utf8(params)}));
+    m.default_is_negative = true;
+    return m;
+}
+
+BoxMessage songs_left_out_message(int count) {
+    BoxMessage m = list_full_message();
+    m.text += QStringLiteral("\n\n") + fill_text(TEXT_SONGS_LEFT_OUT, {QString::number(count)});
+    return m;
+}
+
 BoxMessage export_failed_message(std::string_view source, std::string_view why) {
     return error_message(fill_text(TEXT_EXPORT_FAILED, {from_utf8(source), from_utf8(why)}));
 }

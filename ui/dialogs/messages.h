@@ -96,6 +96,29 @@ inline constexpr const char* TEXT_ENCODER_REQUEST = QT_TRANSLATE_NOOP(
 inline constexpr const char* TEXT_LANGUAGE_NEXT_START =
     QT_TRANSLATE_NOOP("Message", "言語の変更は、次回の起動時に反映されます。");
 
+// The program folder cannot be used: the program does not start (the reason follows).
+inline constexpr const char* TEXT_PROGRAM_FOLDER_UNUSABLE = QT_TRANSLATE_NOOP(
+    "Message", "プログラムフォルダを使用できないため、ZelvonicMP3 を起動できません。\n%s");
+// After a song's export was cancelled: nothing was written under its name.
+inline constexpr const char* TEXT_EXPORT_CANCELLED = QT_TRANSLATE_NOOP(
+    "Message", "ファイル[ %s ]の出力を中止しました。\nこのファイルは作成されていません。");
+// Before an MP3 export runs an external encoder this program folder has not seen confirmed
+// (it came with the state file, a user preset or a parameter file).
+inline constexpr const char* TEXT_ENCODER_NOT_CONFIRMED =
+    QT_TRANSLATE_NOOP("Message",
+                      "次の外部MP3エンコーダは、まだ確認されていません。\n\n"
+                      "プログラム： %s\nパラメータ： %s\n\n"
+                      "このプログラムを実行しますか？\n"
+                      "（キャンセルを選ぶと、内蔵のMP3エンコーダで出力します。）");
+// Songs a scan or a drop left out because the list was full.
+inline constexpr const char* TEXT_SONGS_LEFT_OUT =
+    QT_TRANSLATE_NOOP("Message", "リストがいっぱいのため、%d 個のファイルは登録されていません。");
+// Drops that cannot add anything now.
+inline constexpr const char* TEXT_DROP_IN_ONAIR =
+    QT_TRANSLATE_NOOP("Message", "ON AIR モード中は、曲をリストに登録できません。");
+inline constexpr const char* TEXT_PLAYLIST_DROP_WHILE_BUSY = QT_TRANSLATE_NOOP(
+    "Message", "再生中はプレイリストを開けません。\n停止してから、もう一度ドロップしてください。");
+
 // Errors: caption "ZelvonicMP3", warning icon, OK.
 BoxMessage error_message(const QString& text);
 // Confirmations: caption "確認", question icon, OK and Cancel.
@@ -123,6 +146,13 @@ BoxMessage export_failed_message(std::string_view source, std::string_view why);
 BoxMessage export_all_failed_message(const QString& lines);
 // The loudness summary at the end of Export All: caption "ZelvonicMP3", no icon, OK.
 BoxMessage export_all_loudness_message(const QStringList& lines);
+
+BoxMessage program_folder_unusable_message(std::string_view why);
+BoxMessage export_cancelled_message(std::string_view target);
+// The question before an unconfirmed external encoder runs: OK/Cancel, Cancel the default.
+BoxMessage encoder_not_confirmed_message(std::string_view program, std::string_view params);
+// The list-full message with the count of the songs a scan or a drop left out.
+BoxMessage songs_left_out_message(int count);
 
 // The parameter-file question before the external encoder fields are taken from it.
 BoxMessage encoder_request_message(bool use_external, std::string_view program,

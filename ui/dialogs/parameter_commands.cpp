@@ -1,5 +1,6 @@
 #include "ui/dialogs/parameter_commands.h"
 
+#include "settings/encoder_trust.h"
 #include "settings/user_presets.h"
 #include "ui/dialogs/dialog_host.h"
 #include "ui/dialogs/encoder_request.h"
@@ -19,9 +20,19 @@ bool open_parameter_file(ParameterCommandContext& c) {
     if (result != LoadResult::Loaded) {
         return false;
     }
-    if (held_back && (!encoder_request_needs_question(c.state.encoder, *held_back) ||
-                      ask_encoder_request(c.host, c.parent, *held_back))) {
+    if (!held_back) {
+        return true;
+    }
+    if (!encoder_request_needs_question(c.state.encoder, *held_back)) {
         accept_encoder_request(c.state.encoder, *held_back);
+    } else if (ask_encoder_request(c.host, c.parent, *held_back)) {
+        // The yes was given to this program and parameter line: they are confirmed.
+        accept_encoder_request(c.state.encoder, *held_back);
+        std::string error;
+        if (c.state.encoder.use_external_encoder != 0 &&
+            !confirm_encoder(c.ini, c.state.encoder, error)) {
+            c.host.show(c.parent, ini_write_failed_message(c.ini.file().string(), error));
+        }
     }
     return true;
 }

@@ -76,8 +76,8 @@
         <translation>Save a parameter file {*.zv3}</translation>
     </message>
     <message>
-        <source>外部MP3エンコーダーを開く {*.exe}</source>
-        <translation>Open the external MP3 encoder {*.exe}</translation>
+        <source>外部MP3エンコーダー（実行可能なプログラム）を開く</source>
+        <translation>Open the external MP3 encoder (an executable program)</translation>
     </message>
     <message>
         <source>出力フォルダを選択</source>
@@ -479,6 +479,48 @@ Load these settings?
         <source>言語の変更は、次回の起動時に反映されます。</source>
         <translation>The new language takes effect the next time the program starts.</translation>
     </message>
+    <message>
+        <source>プログラムフォルダを使用できないため、ZelvonicMP3 を起動できません。
+%s</source>
+        <translation>ZelvonicMP3 cannot start: the program folder cannot be used.
+%s</translation>
+    </message>
+    <message>
+        <source>ファイル[ %s ]の出力を中止しました。
+このファイルは作成されていません。</source>
+        <translation>The export to [ %s ] was cancelled.
+This file was not written.</translation>
+    </message>
+    <message>
+        <source>次の外部MP3エンコーダは、まだ確認されていません。
+
+プログラム： %s
+パラメータ： %s
+
+このプログラムを実行しますか？
+（キャンセルを選ぶと、内蔵のMP3エンコーダで出力します。）</source>
+        <translation>This external MP3 encoder has not been confirmed yet.
+
+Program: %s
+Parameters: %s
+
+Run this program?
+(Cancel exports with the built-in MP3 encoder.)</translation>
+    </message>
+    <message>
+        <source>リストがいっぱいのため、%d 個のファイルは登録されていません。</source>
+        <translation>The list is full: %d files were not added.</translation>
+    </message>
+    <message>
+        <source>ON AIR モード中は、曲をリストに登録できません。</source>
+        <translation>Songs cannot be added to the list in ON AIR mode.</translation>
+    </message>
+    <message>
+        <source>再生中はプレイリストを開けません。
+停止してから、もう一度ドロップしてください。</source>
+        <translation>A playlist cannot be opened while a song plays.
+Stop, then drop it again.</translation>
+    </message>
 </context>
 <context>
     <name>Toolbar</name>
@@ -528,6 +570,26 @@ Load these settings?
     <message>
         <source>【スペース】:再生/停止 | 【↑/↓】:曲選択 | 【Shift + ↑/↓】:曲移動 | 【DEL】:曲消去</source>
         <translation>[SPACE]:Play/Stop | [↑/↓]:Choose | [Shift + ↑/↓]:Move | [DEL]:Delete</translation>
+    </message>
+    <message>
+        <source>再生リスト</source>
+        <translation>Playlist</translation>
+    </message>
+    <message>
+        <source>ツールバー</source>
+        <translation>Toolbar</translation>
+    </message>
+    <message>
+        <source>コントロールパネル</source>
+        <translation>Control panel</translation>
+    </message>
+    <message>
+        <source>オン</source>
+        <translation>on</translation>
+    </message>
+    <message>
+        <source>オフ</source>
+        <translation>off</translation>
     </message>
 </context>
 </TS>

@@ -1,13 +1,17 @@
 // skin_sheet: renders every skin image onto one contact sheet, enlarged without smoothing,
-// for checking the artwork by eye. It also paints a mock of the panel as the window shows it
-// (meters, lamps, keys, the time and a value in every field, set with the panel's own font
-// metrics), so captions and fields can be checked against the controls.
+// for checking the artwork by eye. It also paints the panel as the window shows it, through
+// the window's own renderer (meters, lamps, keys, the time and a value in every field), so
+// captions and fields can be checked against the controls.
 //
 //   QT_QPA_PLATFORM=offscreen skin_sheet OUT.png [--scale N] [--panel PANEL.png]
 //                                            [--crop X,Y,W,H]   (of the panel, client pixels)
 //                                            [--no-panels]      (the small images only)
 //                                            [--icons]          (the icons only)
 //                                            [--product ART.png] (the About picture, 1x)
+#include "engine/processor.h"
+#include "playback/audio_engine.h"
+#include "settings/program_state.h"
+#include "ui/panel_renderer.h"
 #include "ui/skin.h"
 #include "ui/skin_art.h"
 #include "ui/skin_fonts.h"
@@ -16,168 +20,75 @@
 #include <QGuiApplication>
 #include <QPainter>
 
-#include <cctype>
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
-#include <string_view>
+#include <vector>
 
 using namespace zv;
 using namespace zv::skin;
 
 namespace {
 
-// The small font as the window sets it: the pen starts one column in; "." and ":" take three
-// columns and advance four, other glyphs five and six; a blank advances six.
-void small_text(QPainter& p, const Skin& skin, int x, int y, std::string_view text) {
-    const QPixmap& font = skin.image(SkinId::SmallFont);
-    int pen = x + 1;
-    for (char raw : text) {
-        char c = static_cast<char>(std::toupper(static_cast<unsigned char>(raw)));
-        if (c == ' ') {
-            pen += 6;
-            continue;
-        }
-        size_t at = SMALL_FONT_GRID.find(c);
-        if (at == std::string_view::npos) {
-            continue;
-        }
-        int sx = static_cast<int>(at % 12) * 5;
-        int sy = static_cast<int>(at / 12) * 10;
-        bool narrow = c == '.' || c == ':';
-        p.drawPixmap(pen, y + 2, font, sx, sy, narrow ? 3 : 5, 8);
-        pen += narrow ? 4 : 6;
-    }
-}
-
-void large_text(QPainter& p, const Skin& skin, int x, int y, std::string_view text) {
-    const QPixmap& digits = skin.image(SkinId::LargeDigits);
-    int pen = x;
-    for (char c : text) {
-        if (c >= '0' && c <= '9') {
-            p.drawPixmap(pen, y, digits, 20 * (c - '0'), 0, 11, 15);
-            pen += 13;
-        } else if (c == ':') {
-            p.drawPixmap(pen, y, digits, 200, 0, 8, 15);
-            pen += 10;
-        } else if (c == '/') {
-            p.drawPixmap(pen, y, digits, 220, 0, 11, 15);
-            pen += 13;
-        } else if (c == ' ') {
-            pen += 13;
-        }
-    }
-}
-
-struct Sample {
-    int x, y;
-    const char* text;
+class NoHost final : public PanelHost {
+public:
+    void run_command(int) override {}
+    void press_seek(int) override {}
+    void release_seek() override {}
+    bool engine_playing() const override { return true; }
+    void redraw_panel() override {}
 };
 
-// A value for every control, as the panel would show typical settings.
-constexpr Sample SAMPLES[] = {
-    {3, 159, " 10.0"},   {3, 173, "-24.0"},   {3, 187, "m.slow"},   {3, 219, "  80"},
-    {3, 233, "  4.5"},   {3, 247, "  0.7"},   {98, 160, " 25ms"},   {98, 174, "100ms"},
-    {98, 218, "-12.0"},  {98, 232, " 7ms"},   {98, 246, "3.Lv2"},   {185, 160, " 75us"},
-    {185, 195, " -8.0"}, {185, 209, " 12.0"}, {185, 247, "   30"},  {653, 159, " -1.0"},
-    {653, 173, " thru"}, {653, 187, "ADPTV"}, {653, 221, "  0.5"},  {211, 293, "15.5cm"},
-    {321, 293, " 4.0m"}, {432, 293, "  40%"}, {542, 293, " L<>R "},
-};
-constexpr int GRID_X[] = {286, 341, 396, 451, 506, 561};
-constexpr const char* GRID_TEXT[6][6] = {
-    {" ---", "  3.0", "  8.0", "-12.0", " -1.5", "  0.0"},
-    {" ---", "  2.5", " 10.0", "-10.0", " -2.0", " -1.0"},
-    {" ---", "  2.0", " 12.0", " -9.5", " -2.5", " -2.0"},
-    {" ---", "  1.5", " 12.0", " -9.0", " -3.0", " -3.0"},
-    {" ---", "  1.0", " 14.0", " -8.5", " -3.5", " -6.0"},
-    {" ---", "  0.5", " 16.0", " -8.0", " -4.0", "-96.0"},
+class NoTimer final : public RepeatTimer {
+public:
+    void start(int) override {}
+    void stop() override {}
 };
 
-// The panel as the window paints it, at client coordinates 0..311 (the toolbar rows blank).
+// The panel as the window paints it while a song plays, at client coordinates 0..311 (the
+// toolbar rows blank): the start-up settings with the noise gate on, BYPASS and Play held
+// down, the Stereo Enh. Level control's down arrow held, the meters at a spread of levels.
 QImage mock_panel(const Skin& skin) {
-    QImage img(745, 312, QImage::Format_RGB32);
+    OwnedProgramState owned;
+    processor_startup(*owned.processor);
+    owned.processor->params.switches.noise_gate = 1;
+    Playlist playlist;
+    playlist.continuous_playback = 1;
+    NoHost host;
+    NoTimer timer;
+    PanelModel model(owned.view(), host, timer);
+    auto press = [&model](ClientPoint p) { model.left_down(p, {}); };
+    const PanelButtonRow& bypass = panel_button(PanelButtonId::Bypass);
+    press({bypass.x + 1, bypass.y + 1});
+    const TransportRow& play = TRANSPORT_BUTTONS[static_cast<size_t>(TransportId::Play)];
+    press({play.x + 1, TRANSPORT_Y + 1});
+    const ClientPoint level = control_position(control_index(GeneralControl::StereoLevel));
+    press({level.x + DOWN_ARROW_FROM, level.y});
+
+    DisplayInputs in;
+    in.switches = owned.processor->params.switches;
+    in.continuous_playback = playlist.continuous_playback;
+    in.engine_state = ENGINE_PLAYING;
+    in.output_open = true;
+    in.song_count = 3;
+    in.played_bytes = 4LL * 44100 * 83;  // 01:23
+    in.current_rate = 44100;
+    in.current_channels = 2;
+    MeterModel::Frame meters;
+    meters.meter = {9, 20, 22, 6, 4, 3, 14, 2, 5, 8, 12, 17, 23, 24, 19};
+    meters.band_clip[5] = true;
+    meters.clip_l = true;
+    meters.gate_indicator = {3, 3, 1, 1, 0, 0};
+
+    QImage frame;
+    PanelRenderer renderer(skin);
+    renderer.render(frame, 1, model, make_display_frame(in, meters), meters);
+    QImage img(PANEL_WIDTH, PANEL_HEIGHT - 3, QImage::Format_RGB32);
     img.fill(qRgb(0xe8, 0xe8, 0xe8));
     QPainter p(&img);
-    p.drawPixmap(0, 28, skin.image(SkinId::PanelBackground));
-
-    // Switches with their lamps; BYPASS held down.
-    struct Switch {
-        int id, x, y;
-        bool lit, pressed;
-    };
-    constexpr Switch SWITCHES[] = {
-        {248, 425, 93, false, true},  {244, 425, 109, true, false},  {246, 425, 125, false, false},
-        {254, 536, 93, true, false},  {252, 536, 109, false, false}, {250, 536, 125, true, false},
-        {277, 647, 93, false, false}, {273, 30, 293, true, false},
-    };
-    for (const Switch& s : SWITCHES) {
-        int id = s.id == 277 && s.pressed ? 612 : s.id + (s.pressed ? 1 : 0);
-        p.drawPixmap(s.x, s.y, skin.image(id));
-        p.drawPixmap(s.x - 15, s.y, skin.image(s.lit ? SkinId::LedOn : SkinId::LedOff));
-    }
-    p.drawPixmap(635, 293, skin.image(SkinId::InitButton));
-
-    // Transport: all six, play held down.
-    struct Key {
-        int x, sx, w;
-        bool pressed;
-    };
-    constexpr Key KEYS[] = {{420, 0, 30, false},  {450, 30, 30, false},  {480, 60, 40, false},
-                            {520, 100, 40, true}, {560, 140, 30, false}, {590, 170, 30, false}};
-    for (const Key& k : KEYS) {
-        p.drawPixmap(k.x, 57, skin.image(SkinId::TransportStrip), k.sx, k.pressed ? 25 : 0, k.w,
-                     25);
-    }
-    p.drawPixmap(495, 34, skin.image(SkinId::ChannelsStereo));
-    p.drawPixmap(575, 34, skin.image(SkinId::Rate44k));
-    large_text(p, skin, 405, 33, " 01:23");
-
-    // Meters: rising ones mirrored with their bottom at 118, 12-px ones squeezed.
-    struct Meter {
-        int x, w, level;
-        bool rising;
-    };
-    constexpr Meter METERS[] = {
-        {6, 12, 9, true},     {33, 24, 20, true},  {57, 24, 22, true},   {94, 24, 6, false},
-        {118, 24, 4, false},  {145, 12, 3, false}, {159, 12, 14, true},  {187, 24, 2, false},
-        {211, 24, 5, false},  {235, 24, 8, false}, {259, 24, 12, false}, {283, 24, 17, false},
-        {307, 24, 23, false}, {345, 24, 24, true}, {369, 24, 19, true},
-    };
-    for (const Meter& m : METERS) {
-        QImage meter = skin.meter(m.level).toImage();
-        if (m.rising) {
-            meter = meter.mirrored(false, true);
-        }
-        if (m.w != 24) {
-            meter = meter.scaled(m.w, 75);
-        }
-        p.drawImage(m.x, 44, meter);
-    }
-    for (int band = 0; band < 6; ++band) {
-        p.drawPixmap(187 + 24 * band, 120,
-                     skin.image(band == 5 ? SkinId::ClipBarOn : SkinId::ClipBarOff));
-        SkinId gate = band < 2 ? SkinId::GateLed3 : band < 4 ? SkinId::GateLed1 : SkinId::GateLed0;
-        p.drawPixmap(305, 163 + 14 * band, skin.image(gate));
-    }
-    p.drawPixmap(345, 120, skin.image(SkinId::ClipBarOn));
-    p.drawPixmap(369, 120, skin.image(SkinId::ClipBarOff));
-
-    for (const Sample& s : SAMPLES) {
-        small_text(p, skin, s.x + 37, s.y, s.text);
-    }
-    const int rows[] = {161, 175, 189, 203, 217, 231};
-    for (int r = 0; r < 6; ++r) {
-        for (int c = 0; c < 6; ++c) {
-            small_text(p, skin, GRID_X[c] + 37, rows[r], GRID_TEXT[r][c]);
-        }
-    }
-    // Arrows: one control shows both pressed.
-    for (const ControlSpot& s : panel_control_spots()) {
-        bool pressed = s.x == 98 && s.y == 218;
-        p.drawPixmap(s.x + 30, s.y,
-                     skin.image(pressed ? SkinId::ArrowDownPressed : SkinId::ArrowDown));
-        p.drawPixmap(s.x + 75, s.y, skin.image(pressed ? SkinId::ArrowUpPressed : SkinId::ArrowUp));
-    }
+    p.drawImage(0, PANEL_TOP, frame);
     return img;
 }
 
@@ -227,23 +138,30 @@ private:
     std::vector<Item> items_;
 };
 
+void place(Sheet& sheet, const Skin& skin, SkinId id) {
+    sheet.place(skin.image(id).toImage(), std::to_string(static_cast<int>(id)));
+}
+
 void place_small(Sheet& sheet, const Skin& skin) {
-    for (int id = 128; id <= 152; ++id) {
-        sheet.place(skin.image(id).toImage(), std::to_string(id - 128));
+    for (int level = 0; level < 25; ++level) {
+        sheet.place(skin.meter(level).toImage(), std::to_string(level));
     }
     sheet.newline();
-    for (int id : {154, 155, 156, 157, 158, 159, 256, 257, 278, 613, 614, 615, 171, 172, 173, 174,
-                   175, 176, 177}) {
-        sheet.place(skin.image(id).toImage(), std::to_string(id));
+    using S = SkinId;
+    for (SkinId id : {S::ArrowUpPressed, S::ArrowUp, S::ArrowDownPressed, S::ArrowDown,
+                      S::ClipBarOff, S::ClipBarOn, S::LedOff, S::LedOn, S::GateLed0, S::GateLed1,
+                      S::GateLed2, S::GateLed3, S::RateNone, S::Rate32k, S::Rate44k, S::Rate48k,
+                      S::ChannelsNone, S::ChannelsStereo, S::ChannelsMono}) {
+        place(sheet, skin, id);
     }
     sheet.newline();
-    for (int id : {248, 249, 244, 245, 246, 247, 254, 255, 252, 253, 250, 251, 277, 612, 273, 274,
-                   275, 276}) {
-        sheet.place(skin.image(id).toImage(), std::to_string(id));
+    for (const PanelButtonRow& b : PANEL_BUTTONS) {
+        place(sheet, skin, b.normal_image);
+        place(sheet, skin, b.pressed_image);
     }
     sheet.newline();
-    for (int id : {260, 243, 261}) {
-        sheet.place(skin.image(id).toImage(), std::to_string(id));
+    for (SkinId id : {S::TransportStrip, S::SmallFont, S::LargeDigits}) {
+        place(sheet, skin, id);
     }
     sheet.newline();
 }
@@ -261,7 +179,7 @@ int main(int argc, char** argv) {
     int scale = 2;
     const char* panel_out = nullptr;
     const char* product_out = nullptr;
-    QRect crop(0, 0, 745, 312);
+    QRect crop(0, 0, PANEL_WIDTH, PANEL_HEIGHT - 3);
     bool panels = true;
     bool icons_only = false;
     for (int i = 2; i < argc; i += 2) {
@@ -303,7 +221,7 @@ int main(int argc, char** argv) {
 
     Sheet sheet(icons_only ? 470 : 760);
     if (panels) {
-        sheet.place(panel, "panel as shown (mock)");
+        sheet.place(panel, "panel as shown");
         sheet.newline();
         sheet.place(skin.image(SkinId::PanelBackground).toImage(), "153 background");
         sheet.newline();
@@ -311,9 +229,10 @@ int main(int argc, char** argv) {
     if (!icons_only) {
         place_small(sheet, skin);
     }
-    for (int id = 281; id <= 318; ++id) {
-        if (!skin.image(id).isNull()) {
-            sheet.place(skin.image(id).toImage(), std::to_string(id));
+    for (int id = static_cast<int>(SkinId::MenuOpenPlaylist);
+         id <= static_cast<int>(SkinId::MenuDelete); ++id) {
+        if (!skin.image(static_cast<SkinId>(id)).isNull()) {
+            place(sheet, skin, static_cast<SkinId>(id));
         }
     }
     sheet.newline();
