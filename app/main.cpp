@@ -174,9 +174,10 @@ int main(int argc, char** argv) {
     control_option.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOptions({folder_option, portable_option, no_splash_option, events_option,
                        autoplay_option, screenshot_option, panel_option, control_option});
-    parser.addPositionalArgument(QStringLiteral("files"),
-                                 QStringLiteral("WAV or MP3 songs and .plt playlists to open."),
-                                 QStringLiteral("[FILE...]"));
+    parser.addPositionalArgument(
+        QStringLiteral("files"),
+        QStringLiteral("Songs (WAV, MP3, FLAC, Ogg Vorbis, Opus) and .plt playlists to open."),
+        QStringLiteral("[FILE...]"));
     parser.process(app);
 
     TestEvents events(parser.isSet(events_option));

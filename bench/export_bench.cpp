@@ -12,7 +12,9 @@
 //      two jobs gain less), then from MP3 sources (made by lame -b 192) with inline stages;
 //   4. the peak pre-pass of the WAV (measure_peak), in times real time (target: >= 2000);
 //   5. the peak resident memory of zvmp3-cli exporting a 60-minute mix to MP3 (target: under
-//      64 MB).
+//      64 MB);
+//   6. the same song as FLAC (made by flac -5) exported to WAV against the WAV song exported
+//      to WAV (target: <= 1.1), and the WAV song exported to FLAC and to Opus for comparison.
 // Usage: export_bench [--seconds N] [--songs N (0: skip 3)] [--mix-minutes N (0: skip 5)] [--reps
 // N]
 //                     [--cli PATH]
@@ -44,6 +46,7 @@
 #include "export/chain_stage.h"
 #include "export/export_job.h"
 #include "export/peak_scan.h"
+#include "export/song_entry.h"
 #include "export/temp_folder.h"
 #include "export/wav_header.h"
 
@@ -403,6 +406,68 @@ int main(int argc, char** argv) {
         "threads %.2f s), sox %.2f s (sox over the WAV export: %.2f)\n",
         mp3_cpu, wav_cpu, lame_cpu, chain_cpu, chain2_cpu, sox_cpu, sox_cpu / wav_cpu);
     std::fflush(stdout);
+
+    // 6. The same song as FLAC and as WAV, into WAV; the WAV into FLAC and Opus.
+    const std::string flac = dir + "/song0.flac";
+    if (run_program({"flac", "-s", "-5", "-f", song, "-o", flac}) != 0) {
+        std::fprintf(stderr, "flac failed\n");
+        return 1;
+    }
+    zv::ExportJobInputs from_flac = in;
+    zv::Id3v1Tag tag;
+    std::string error;
+    if (!zv::make_song_entry(flac, from_flac.entry, tag, error)) {
+        std::fprintf(stderr, "%s: %s\n", flac.c_str(), error.c_str());
+        return 1;
+    }
+    from_flac.options.output_mp3 = 0;
+    in.options.output_mp3 = 0;
+    std::vector<double> flac_in_s, wav_in_s, flac_out_s, opus_out_s;
+    double flac_in_cpu = 1e9, wav_in_cpu = 1e9;
+    for (int rep = 0; rep < std::max(reps, 5); ++rep) {
+        for (int source_flac : {1, 0}) {
+            t0 = Clock::now();
+            const double cpu0 = process_cpu_seconds();
+            zv::ExportJob job(source_flac != 0 ? from_flac : in, *processor, quiet, nullptr);
+            if (job.run().end != zv::ExportEnd::Completed) {
+                std::fprintf(stderr, "export failed\n");
+                return 1;
+            }
+            (source_flac != 0 ? flac_in_s : wav_in_s).push_back(seconds_since(t0));
+            double& cpu = source_flac != 0 ? flac_in_cpu : wav_in_cpu;
+            cpu = std::min(cpu, process_cpu_seconds() - cpu0);
+        }
+    }
+    for (int rep = 0; rep < reps; ++rep) {
+        for (zv::ExportFormat format : {zv::ExportFormat::Flac, zv::ExportFormat::Opus}) {
+            zv::ExportJobInputs out = in;
+            zv::set_export_format(out.options, format);
+            t0 = Clock::now();
+            zv::ExportJob job(out, *processor, quiet, nullptr);
+            if (job.run().end != zv::ExportEnd::Completed) {
+                std::fprintf(stderr, "export failed\n");
+                return 1;
+            }
+            (format == zv::ExportFormat::Flac ? flac_out_s : opus_out_s)
+                .push_back(seconds_since(t0));
+        }
+    }
+    const double best_flac_in = *std::min_element(flac_in_s.begin(), flac_in_s.end());
+    const double best_wav_in = *std::min_element(wav_in_s.begin(), wav_in_s.end());
+    std::printf(
+        "one %d s song to WAV from FLAC %.2f s (median %.2f), from WAV %.2f s (median %.2f), "
+        "ratio %.3f (median %.3f; target <= 1.1)\n",
+        seconds, best_flac_in, median(flac_in_s), best_wav_in, median(wav_in_s),
+        best_flac_in / best_wav_in, median(flac_in_s) / median(wav_in_s));
+    // The work itself, whatever else runs on the machine.
+    std::printf("  cpu: from FLAC %.2f s, from WAV %.2f s, ratio %.3f\n", flac_in_cpu, wav_in_cpu,
+                flac_in_cpu / wav_in_cpu);
+    std::printf("  the WAV song to FLAC %.2f s, to Opus 128 kbit/s %.2f s (medians %.2f, %.2f)\n",
+                *std::min_element(flac_out_s.begin(), flac_out_s.end()),
+                *std::min_element(opus_out_s.begin(), opus_out_s.end()), median(flac_out_s),
+                median(opus_out_s));
+    std::fflush(stdout);
+    in.options.output_mp3 = 1;
 
     // 4. The peak pre-pass of the WAV: a quiet song is read to its end.
     std::vector<double> peak_s;

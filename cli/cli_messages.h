@@ -76,13 +76,16 @@ inline constexpr Message MSG_FOLDER_SONGS_LEFT_OUT{
     "%s: リストがいっぱいのため %s 曲を除きました (2000 曲)"};
 inline constexpr Message MSG_LIST_ALREADY_FULL{"the list already holds 2000 songs",
                                                "リストにはすでに 2000 曲あります"};
-inline constexpr Message MSG_NOT_A_SONG{"not a .wav or .mp3 file",
-                                        ".wav か .mp3 のファイルではありません"};
+inline constexpr Message MSG_NOT_A_SONG{
+    "not a song file (.wav, .mp3, .flac, .ogg, .oga or .opus)",
+    "曲のファイル (.wav, .mp3, .flac, .ogg, .oga, .opus) ではありません"};
 inline constexpr Message MSG_PATH_TOO_LONG{"path longer than 255 bytes",
                                            "パスが 255 バイトを超えています"};
 inline constexpr Message MSG_NOT_SUPPORTED{
-    "cannot be read or is not a supported WAV/MP3 (48k/44.1k/32k, 1ch/2ch, 16bit)",
-    "読めないか、対応していない WAV/MP3 です (48k/44.1k/32k, 1ch/2ch, 16bit)"};
+    "cannot be read or is not a supported song (1ch/2ch; MP3 at 48k/44.1k/32k; WAV, FLAC, "
+    "Ogg Vorbis, Opus at 8k to 192k)",
+    "読めないか、対応していない曲です (1ch/2ch。MP3 は 48k/44.1k/32k、WAV・FLAC・Ogg "
+    "Vorbis・Opus は 8k から 192k)"};
 
 // Pipe mode (stream)
 inline constexpr Message MSG_STREAM_LATENCY{"latency %s frames (%s ms at %s Hz)",
@@ -177,6 +180,9 @@ inline constexpr Message MSG_AFFIX_NOT_PLAIN{
     "付加文字列 '%s' はファイル名の一部として使えません (\"/\" や \"..\" は不可)"};
 inline constexpr Message MSG_BITRATE_RANGE{"--bitrate needs a number from 32 to 320",
                                            "--bitrate には 32 から 320 の数が必要です"};
+inline constexpr Message MSG_OPUS_BITRATE_RANGE{
+    "--bitrate with --opus needs a number from 12 to 256",
+    "--opus の --bitrate には 12 から 256 の数が必要です"};
 inline constexpr Message MSG_TIMEOUT_RANGE{
     "--encoder-timeout needs a whole number of seconds, 1 or more",
     "--encoder-timeout には 1 以上の秒数 (整数) が必要です"};

@@ -1,5 +1,5 @@
-// zvmp3-cli export: processed WAV or MP3 files from songs, the way the desktop program's
-// export makes them, several songs at once when asked. The songs form a playlist and go
+// zvmp3-cli export: processed WAV, MP3, FLAC or Opus files from songs, the way the desktop
+// program's export makes them, several songs at once when asked. The songs form a playlist and go
 // through the same export runner as the window's Export Song (-o) and Export All (-d,
 // --beside-source).
 #include <unistd.h>
@@ -29,6 +29,7 @@
 #include "export/song_entry.h"
 #include "export/temp_folder.h"
 #include "settings/program_state.h"
+#include "sources/song_rates.h"
 
 namespace zv::cli {
 namespace {
@@ -38,12 +39,15 @@ void print_export_help() {
         "Usage: zvmp3-cli export [OPTIONS] SOURCE -o TARGET\n"
         "       zvmp3-cli export [OPTIONS] SOURCE... -d FOLDER\n"
         "       zvmp3-cli export [OPTIONS] --beside-source SOURCE...\n"
-        "Runs WAV or MP3 songs through the processor and writes processed WAV or MP3 files,\n"
-        "exactly as the desktop program's export does with the same settings.\n"
+        "Runs songs (WAV, MP3, FLAC, Ogg Vorbis, Opus) through the processor and writes\n"
+        "processed WAV, MP3, FLAC or Opus files, exactly as the desktop program's export does\n"
+        "with the same settings. A song at a rate other than 32000, 44100 or 48000 Hz is\n"
+        "resampled to 44100 Hz (11025, 22050, 88200, 176400 Hz) or 48000 Hz (any other rate)\n"
+        "before the processor.\n"
         "\n"
         "Output:\n"
-        "  -o, --output TARGET    the file for a single SOURCE; its extension becomes .wav\n"
-        "                         or .mp3 by the format\n"
+        "  -o, --output TARGET    the file for a single SOURCE; its extension becomes .wav,\n"
+        "                         .mp3, .flac or .opus by the format\n"
         "  -d, --folder FOLDER    write every SOURCE into FOLDER, named AFFIX + name\n"
         "      --beside-source    write each output beside its source (affix \"zel_\" when\n"
         "                         empty, so a source is never overwritten)\n"
@@ -56,12 +60,17 @@ void print_export_help() {
         "                         (default \"mm_\"; a plain part of a name: no \"/\", no \"..\")\n"
         "      --postfix          put the affix after the name (before its extension)\n"
         "      --prefix           put the affix before the name (default)\n"
-        "      --wav | --mp3      output format (default MP3)\n"
+        "      --wav | --mp3 | --flac | --opus\n"
+        "                         output format (default MP3); FLAC is 16-bit at compression\n"
+        "                         level 5, Opus is Ogg Opus at 48 kHz (songs processed at\n"
+        "                         44100 or 32000 Hz are resampled after the processor)\n"
         "      --bitrate N        MP3 bitrate, 32..320 kbit/s, rounded up to the next\n"
-        "                         standard rate (default 128)\n"
+        "                         standard rate (default 128); with --opus the Opus bitrate,\n"
+        "                         12..256 kbit/s (default 128)\n"
         "      --album-prefix T, --title-prefix T\n"
-        "                         text put before the album or title of the source's ID3v1\n"
-        "                         tag (at most 31 bytes)\n"
+        "                         text put before the album or title of the source's tag\n"
+        "                         (ID3v1 in an MP3, Vorbis comments in FLAC and Opus; at\n"
+        "                         most 31 bytes)\n"
         "      --external-encoder PATH --encoder-params TEMPLATE\n"
         "                         encode MP3 with PATH; in TEMPLATE %%1 is the WAV path and\n"
         "                         %%2 the MP3 path, double quotes group words\n"
@@ -81,7 +90,8 @@ void print_export_help() {
         "  -h, --help             show this help\n"
         "\n"
         "Each song written is followed by a line with the loudness of the file (EBU R128:\n"
-        "integrated LUFS, range LU, true peak dBTP; an MP3 as it decodes), as the loudness\n"
+        "integrated LUFS, range LU, true peak dBTP; an MP3 or Opus file as it decodes), as the "
+        "loudness\n"
         "command measures it.\n"
         "A progress bar is drawn on stderr when it is a terminal. Ctrl-C or SIGTERM stops the\n"
         "export (an external encoder is ended too) and leaves no partial file. When the MP3\n"
@@ -99,6 +109,8 @@ enum Opt {
     OPT_PREFIX,
     OPT_WAV,
     OPT_MP3,
+    OPT_FLAC,
+    OPT_OPUS,
     OPT_BITRATE,
     OPT_ALBUM,
     OPT_TITLE,
@@ -121,6 +133,8 @@ constexpr OptionRow OPTIONS[] = {
     {OPT_PREFIX, "--prefix", 0, ArgKind::Flag},
     {OPT_WAV, "--wav", 0, ArgKind::Flag},
     {OPT_MP3, "--mp3", 0, ArgKind::Flag},
+    {OPT_FLAC, "--flac", 0, ArgKind::Flag},
+    {OPT_OPUS, "--opus", 0, ArgKind::Flag},
     {OPT_BITRATE, "--bitrate", 0, ArgKind::Value},
     {OPT_ALBUM, "--album-prefix", 0, ArgKind::Value},
     {OPT_TITLE, "--title-prefix", 0, ArgKind::Value},
@@ -145,6 +159,7 @@ struct CliOptions {
     int encoder_timeout = 0;
     bool quiet = false;
     bool verbose = false;
+    long bitrate = 0;  // the last --bitrate, checked against the format once it is known
 };
 
 template <size_t N>
@@ -208,15 +223,29 @@ int parse(int argc, char** argv, CliOptions& o, SettingsSteps& steps, const CliO
                 break;
             case OPT_WAV:
             case OPT_MP3:
-                add_step(steps, [mp3 = a.id == OPT_MP3](ProgramState& s) {
-                    s.export_options.output_mp3 = mp3 ? 1 : 0;
+            case OPT_FLAC:
+            case OPT_OPUS: {
+                const ExportFormat format = a.id == OPT_MP3    ? ExportFormat::Mp3
+                                            : a.id == OPT_FLAC ? ExportFormat::Flac
+                                            : a.id == OPT_OPUS ? ExportFormat::Opus
+                                                               : ExportFormat::Wav;
+                add_step(steps, [format](ProgramState& s) {
+                    set_export_format(s.export_options, format);
                 });
                 break;
+            }
             case OPT_BITRATE:
-                if (!parse_int(v, 32, 320, n))
+                // The range depends on the format, which a later option may still choose.
+                if (!parse_int(v, 1, 1000000, n))
                     return out.usage(MSG_BITRATE_RANGE);
-                add_step(steps, [rate = bitrate_from_entry(v, ExportCommand::ExportAll)](
-                                    ProgramState& s) { s.encoder.mp3_bitrate_kbps = rate; });
+                o.bitrate = n;
+                add_step(steps, [n](ProgramState& s) {
+                    if (n >= 32 && n <= 320)
+                        s.encoder.mp3_bitrate_kbps =
+                            bitrate_from_entry(std::to_string(n), ExportCommand::ExportAll);
+                    if (n >= OPUS_MIN_KBPS && n <= OPUS_MAX_KBPS)
+                        s.encoder.opus_bitrate_kbps = static_cast<int32_t>(n);
+                });
                 break;
             case OPT_ALBUM:
             case OPT_TITLE:
@@ -406,6 +435,14 @@ int run_export(int argc, char** argv) {
     }
     ExportOptions& opts = owned.export_options;
     EncoderSettings& enc = owned.encoder;
+    if (o.bitrate != 0) {
+        if (export_format(opts) == ExportFormat::Opus) {
+            if (o.bitrate < OPUS_MIN_KBPS || o.bitrate > OPUS_MAX_KBPS)
+                return out.usage(MSG_OPUS_BITRATE_RANGE);
+        } else if (o.bitrate < 32 || o.bitrate > 320) {
+            return out.usage(MSG_BITRATE_RANGE);
+        }
+    }
     if (std::find(MP3_BITRATES.begin(), MP3_BITRATES.end(), enc.mp3_bitrate_kbps) ==
         MP3_BITRATES.end()) {
         // A state file or --set may hold any number; the encoder takes the list's values, as
@@ -439,9 +476,11 @@ int run_export(int argc, char** argv) {
         const size_t i = static_cast<size_t>(playlist->song_count++);
         playlist->entries[i] = entry;
         playlist->tags[i] = tag;
-        total_blocks += static_cast<uint64_t>(entry.pcm_bytes) /
-                            (static_cast<uint64_t>(entry.channels == 1 ? 1 : 2) * 32768u) +
-                        1;
+        // Blocks of the chain, at the rate it runs the song at.
+        const uint64_t frames = chain_rate_frames(
+            static_cast<uint64_t>(entry.pcm_bytes) / (2u * static_cast<uint64_t>(entry.channels)),
+            entry.sample_rate);
+        total_blocks += frames / 16384u + 1;
     }
     if (playlist->song_count == 0) {
         return EXIT_FAILED;

@@ -17,9 +17,10 @@ namespace {
 void print_loudness_help() {
     std::printf(
         "Usage: zvmp3-cli loudness [--tsv] FILE...\n"
-        "Measures each WAV or MP3 file after EBU R128: integrated loudness (LUFS), loudness\n"
-        "range (LU) and true peak (dBTP). MP3 files (by their .mp3 extension) are decoded\n"
-        "first. Silence, or a song shorter than 0.4 s, has an integrated loudness of -inf.\n"
+        "Measures each song file after EBU R128: integrated loudness (LUFS), loudness\n"
+        "range (LU) and true peak (dBTP). MP3, FLAC, Ogg Vorbis and Opus files (by their\n"
+        "extension) are decoded first, each at its own rate. Silence, or a song shorter\n"
+        "than 0.4 s, has an integrated loudness of -inf.\n"
         "\n"
         "  --tsv      tab-separated output with two decimals: file, integrated_lufs,\n"
         "             range_lu, true_peak_dbtp, after a header line; a tab, newline,\n"

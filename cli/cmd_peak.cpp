@@ -13,6 +13,7 @@
 #include "export/file_ops.h"
 #include "export/mp3_convert.h"
 #include "export/peak_scan.h"
+#include "export/sndfile_convert.h"
 #include "export/song_entry.h"
 #include "export/temp_folder.h"
 
@@ -24,7 +25,9 @@ void print_peak_help() {
         "Usage: zvmp3-cli peak [--tsv] FILE...\n"
         "Measures each song's peak level as the export does before normalising, and the\n"
         "gain that level gives (32767 / peak, at most 16; 1 for silence or full scale).\n"
-        "MP3 files are decoded first. A song whose first full block of 32768 samples\n"
+        "MP3, FLAC, Ogg Vorbis and Opus files are decoded first, a song at another rate than\n"
+        "32000, 44100 or 48000 Hz at the rate the processor runs it at (as the export\n"
+        "measures it). A song whose first full block of 32768 samples\n"
         "peaks above 30000 counts as full scale (32767).\n"
         "\n"
         "  --tsv      tab-separated output: file, peak, gain, after a header line; a tab,\n"
@@ -46,6 +49,14 @@ bool measure_file(const std::string& path, TempFolder& temp, PeakRow& row, std::
     Id3v1Tag tag;
     if (!make_song_entry(path, entry, tag, error)) {
         return false;
+    }
+    if (entry.source_type == SOURCE_SNDFILE) {
+        if (!measure_sndfile_peak(path, entry.peak_level, error)) {
+            return false;
+        }
+        row.peak = entry.peak_level;
+        row.gain = normalisation_gain_for_peak(entry.peak_level);
+        return true;
     }
     std::string wav = path;
     if (entry.source_type == SOURCE_MP3) {

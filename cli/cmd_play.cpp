@@ -20,8 +20,10 @@ namespace {
 void print_help() {
     std::printf(
         "Usage: zvmp3-cli play [SETTINGS]... [--continuous] [--device N] [--buffers N] FILE...\n"
-        "Plays WAV and MP3 songs (16-bit, 32/44.1/48 kHz, mono or stereo) through the processor\n"
-        "to a sound device. The files form a playlist; the first one plays, and with\n"
+        "Plays songs (WAV and MP3 of 16 bits at 32/44.1/48 kHz; FLAC, Ogg Vorbis, Opus and\n"
+        "WAV of other depths at 8 to 192 kHz, resampled to 44.1 or 48 kHz; mono or stereo)\n"
+        "through the processor to a sound device. The files form a playlist; the first one plays, "
+        "and with\n"
         "--continuous every following song starts one second after the previous one ends.\n"
         "A status line on stderr shows the song, its time, the output peak meters and the\n"
         "device's underflow count. Ctrl-C stops after the queued blocks (a second Ctrl-C at\n"

@@ -17,6 +17,8 @@
 #include "sources/path_field.h"
 #include "sources/playlist.h"
 #include "sources/playlist_view.h"
+#include "sources/sndfile_source.h"
+#include "sources/song_rates.h"
 #include "sources/tag_text.h"
 #include "sources/wav_source.h"
 
@@ -25,19 +27,25 @@ namespace {
 
 const char* const PROBE_USAGE =
     "Usage: zvmp3-cli probe [--tsv] FILE...\n"
-    "Probes WAV and MP3 files as the playlist does when they are added, and prints for each\n"
-    "file the playlist's column texts, or why the playlist refuses it.\n"
-    "The type follows the extension (.wav or .mp3, any case), as in the playlist.\n"
+    "Probes song files as the playlist does when they are added, and prints for each\n"
+    "file the playlist's column texts, or why the playlist refuses it, and whether the song\n"
+    "is resampled before the processor (to 44100 or 48000 Hz) and to what rate.\n"
+    "The type follows the extension (.wav, .mp3, .flac, .ogg, .oga, .opus, any case), as in\n"
+    "the playlist; a WAV the WAV reader refuses only for its depth or rate is read like a\n"
+    "FLAC file.\n"
     "\n"
     "Options:\n"
     "  --tsv      one tab-separated line per file after a header line:\n"
     "             file probe_result rate channels pcm_bytes time_text\n"
-    "             id3_title id3_artist id3_album id3_track\n"
+    "             id3_title id3_artist id3_album id3_track chain_rate\n"
     "             a tab, newline, carriage return or backslash in the file name is written\n"
     "             as \\t, \\n, \\r, \\\\;\n"
-    "             probe_result is the WAV probe's 1/0/-1 or the MP3 probe's 1/0; values that\n"
-    "             do not apply are '-'; tag texts are the stored bytes up to the first zero,\n"
-    "             printable ASCII as is, a backslash and any other byte as \\xNN.\n"
+    "             probe_result is the WAV probe's 1/0/-1, the MP3 probe's 1/0, or 1/0 for a\n"
+    "             song read through libsndfile; values that do not apply are '-'; tag texts\n"
+    "             are the stored bytes up to the first zero (a FLAC, Vorbis or Opus song's\n"
+    "             comments as the playlist keeps them: cut to 30 bytes), printable ASCII as\n"
+    "             is, a backslash and any other byte as \\xNN; chain_rate is the rate the\n"
+    "             processor runs the song at.\n"
     "  -h, --help show this text\n"
     "\n"
     "Exit status: 0 every file would be added, 1 at least one was refused,\n"
@@ -57,8 +65,9 @@ std::string time_text(int64_t pcm_bytes, int32_t channels, int32_t rate) {
 // One file's findings, in the terms of both output forms.
 struct ProbeReport {
     std::string path;
-    bool is_song = false;  // .wav or .mp3
+    bool is_song = false;  // by its extension
     bool is_mp3 = false;
+    bool is_sndfile = false;  // read through libsndfile
     int probe_result = 0;
     bool accepted = false;
     std::string reason;  // why it is refused
@@ -67,6 +76,23 @@ struct ProbeReport {
     int64_t pcm_bytes = 0;
     Id3v1Tag tag;
 };
+
+// A FLAC, Vorbis or Opus file, or a WAV the WAV reader refuses only for its depth or rate.
+void probe_through_sndfile(ProbeReport& r) {
+    r.is_sndfile = true;
+    SndfileSongInfo info;
+    std::string why;
+    if (!probe_sndfile(r.path, info, &why)) {
+        r.probe_result = 0;
+        r.reason = why;
+        return;
+    }
+    r.probe_result = 1;
+    r.rate = info.rate;
+    r.channels = info.channels;
+    r.pcm_bytes = static_cast<int64_t>(info.frames * static_cast<uint64_t>(info.channels) * 2);
+    r.tag = id3v1_slot_of(info.tags);
+}
 
 ProbeReport probe_one(const std::string& path) {
     ProbeReport r;
@@ -85,7 +111,20 @@ ProbeReport probe_one(const std::string& path) {
             r.pcm_bytes = data_bytes;
             r.reason =
                 file.error() != 0 ? read_error_text(file) : wav_walk_status_text(walk.status);
+            if (r.probe_result == 0 && wav_walk_is_for_sndfile(walk)) {
+                file.close();
+                probe_through_sndfile(r);
+            } else if (r.probe_result == 0 && walk.status == WavWalkStatus::Unsupported &&
+                       file.error() == 0) {
+                // The WAV reader's own text names its 16-bit rule; the list takes more.
+                r.reason =
+                    "unsupported format (16-, 24- or 32-bit PCM or 32-bit float, 1 or 2 "
+                    "channels, 8000 to 192000 Hz only)";
+            }
         }
+    } else if (is_sndfile_song_name(path)) {
+        r.is_song = true;
+        probe_through_sndfile(r);
     } else if (has_extension(path, ".mp3")) {
         r.is_song = true;
         r.is_mp3 = true;
@@ -105,7 +144,8 @@ ProbeReport probe_one(const std::string& path) {
             }
         }
     } else {
-        r.reason = "not a song file (the playlist takes .wav and .mp3 files)";
+        r.reason =
+            "not a song file (the playlist takes .wav, .mp3, .flac, .ogg, .oga and .opus files)";
         return r;
     }
     if (r.probe_result == 1 && !fits_path_field(path)) {
@@ -121,16 +161,16 @@ void print_tsv(const ProbeReport& r) {
     std::string result = r.is_song ? std::to_string(r.probe_result) : "-";
     std::string time = r.accepted ? time_text(r.pcm_bytes, r.channels, r.rate) : "-";
     std::string title = "-", artist = "-", album = "-", track = "-";
-    if (r.is_mp3 && r.accepted) {
+    if (r.accepted && (r.is_mp3 || (r.is_sndfile && r.tag.present()))) {
         title = escape_tag_field(r.tag.title_field(), ID3V1_FIELD_BYTES);
         artist = escape_tag_field(r.tag.artist_field(), ID3V1_FIELD_BYTES);
         album = escape_tag_field(r.tag.album_field(), ID3V1_FIELD_BYTES);
         track = std::to_string(r.tag.track());
     }
-    std::printf("%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n", tsv_field(r.path).c_str(),
+    std::printf("%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n", tsv_field(r.path).c_str(),
                 result.c_str(), num(r.rate).c_str(), num(r.channels).c_str(),
                 num(r.pcm_bytes).c_str(), time.c_str(), title.c_str(), artist.c_str(),
-                album.c_str(), track.c_str());
+                album.c_str(), track.c_str(), num(chain_rate_for(r.rate)).c_str());
 }
 
 // The row the playlist view shows once the file is added to `pl`, or why it is refused.
@@ -151,6 +191,10 @@ void print_columns(const ProbeReport& r, Playlist& pl) {
     for (int c = 0; c < PLAYLIST_COLUMN_COUNT; ++c) {
         std::printf("  %-10s %s\n", PLAYLIST_COLUMNS[c].title, row.columns[c].c_str());
     }
+    if (chain_rate_for(r.rate) != r.rate) {
+        std::printf("  %-10s %d Hz -> %d Hz before the processor\n", "resampled", r.rate,
+                    chain_rate_for(r.rate));
+    }
 }
 
 }  // namespace
@@ -167,7 +211,7 @@ int run_probe(int argc, char** argv) {
     if (tsv) {
         std::printf(
             "file\tprobe_result\trate\tchannels\tpcm_bytes\ttime_text\tid3_title\tid3_artist\t"
-            "id3_album\tid3_track\n");
+            "id3_album\tid3_track\tchain_rate\n");
     }
     // The files enter one list in the order given, as a multiple choice in the open dialog.
     auto playlist = std::make_unique<Playlist>();

@@ -15,6 +15,7 @@
 #include "export/file_ops.h"
 #include "export/mp3_convert.h"
 #include "export/peak_scan.h"
+#include "export/sndfile_convert.h"
 #include "export/stage_link.h"
 #include "export/temp_folder.h"
 #include "export/throttle.h"
@@ -32,6 +33,8 @@ struct TempFilesGuard {
         remove_file(paths.mp3_source_copy);
         remove_file(paths.processed_wav);
         remove_file(paths.processed_mp3);
+        remove_file(paths.processed_flac);
+        remove_file(paths.processed_opus);
     }
 };
 
@@ -136,18 +139,19 @@ ExportJobResult ExportJob::work() {
         r.end = ExportEnd::Cancelled;  // cancelled before it began: nothing read or written
         return r;
     }
-    const bool mp3_out = in_.options.output_mp3 != 0;
+    const ExportFormat format = export_format(in_.options);
+    const bool mp3_out = format == ExportFormat::Mp3;
     const bool builtin_mp3 = mp3_out && in_.encoder.use_external_encoder == 0;
 
     reset_processor_state(p_);
     observer_.set_text(CTL_EXPORT_SOURCE, std::string(song_path(in_.entry)));
     std::string target = in_.target_path;
     if (!mp3_out)
-        target = strip_extension(target) + ".wav";
+        target = strip_extension(target) + export_format_extension(format);
     observer_.set_text(CTL_EXPORT_TARGET, target);
 
     // A target that cannot be written is found before the song is copied and processed.
-    const std::string final_path = final_output_path(in_.target_path, mp3_out);
+    const std::string final_path = final_output_path(in_.target_path, format);
     std::string error;
     if (!check_write_target(final_path, error)) {
         end_failed(r, error);
@@ -166,13 +170,34 @@ ExportJobResult ExportJob::work() {
     return r;
 }
 
-// Copies the song into the temp folder (an MP3 decoded to WAV there) and measures its level
-// when the export normalises. False with r Failed or Cancelled when it cannot.
+// Copies the song into the temp folder (an MP3 decoded to WAV there; a song through libsndfile
+// decoded there at its chain rate, read once from where it is) and measures its level when
+// the export normalises. False with r Failed or Cancelled when it cannot.
 bool ExportJob::make_working_copy(const TempPaths& temp, ExportJobResult& r) {
     const auto stop = [this] { return stopping(ExportCancel::StopProcessing); };
     ConvertControl control;
     control.throttle = throttle_;
     control.cancelled = stop;
+    const bool normalise = in_.options.normalise_on_export != 0;
+    std::optional<PeakTracker> decoded_peak;
+    if (in_.entry.source_type == SOURCE_SNDFILE) {
+        observer_.set_text(CTL_EXPORT_STATUS, TEXT_CONVERTING_TO_WAV);
+        if (normalise)
+            decoded_peak.emplace();
+        ConvertFailure decode;
+        SndfileSongInfo song;
+        if (!decode_sndfile_to_wav(std::string(song_path(in_.entry)), temp.input_copy, control,
+                                   decode, decoded_peak ? &*decoded_peak : nullptr, &song)) {
+            if (decode.cancelled)
+                return end_cancelled(r);
+            return end_failed(r, decode.write_errno != 0
+                                     ? temp_write_failure("decoding the song", decode.write_errno)
+                                     : decode.text);
+        }
+        source_tags_ = song.tags;
+        r.tag = id3v1_slot_of(song.tags);
+        return take_level(temp, decoded_peak ? &*decoded_peak : nullptr, r);
+    }
     const std::string& working =
         in_.entry.source_type == SOURCE_MP3 ? temp.mp3_source_copy : temp.input_copy;
     CopyError why;
@@ -182,8 +207,6 @@ bool ExportJob::make_working_copy(const TempPaths& temp, ExportJobResult& r) {
         return end_failed(r, why.reading ? "cannot read it: " + std::string(std::strerror(why.err))
                                          : temp_write_failure("copying the song", why.err));
     }
-    const bool normalise = in_.options.normalise_on_export != 0;
-    std::optional<PeakTracker> decoded_peak;
     if (in_.entry.source_type == SOURCE_MP3) {
         observer_.set_text(CTL_EXPORT_STATUS, TEXT_CONVERTING_TO_WAV);
         ConvertFailure decode;
@@ -198,13 +221,21 @@ bool ExportJob::make_working_copy(const TempPaths& temp, ExportJobResult& r) {
                                      ? temp_write_failure("decoding the song", decode.write_errno)
                                      : decode.text);
         }
+        source_tags_ = tags_of_id3v1(r.tag);
     }
-    if (normalise) {
+    return take_level(temp, decoded_peak ? &*decoded_peak : nullptr, r);
+}
+
+// The level for normalisation: the one taken while decoding, or a scan of the working copy.
+bool ExportJob::take_level(const TempPaths& temp, const PeakTracker* decoded_peak,
+                           ExportJobResult& r) {
+    if (in_.options.normalise_on_export != 0) {
         observer_.set_text(CTL_EXPORT_STATUS, TEXT_SEARCHING_MAX_LEVEL);
         if (decoded_peak) {
             in_.entry.peak_level = decoded_peak->level();
         } else {
             std::string why_not;
+            const auto stop = [this] { return stopping(ExportCancel::StopProcessing); };
             const PeakResult peak = measure_peak(in_.entry, temp.input_copy, stop, &why_not);
             if (peak == PeakResult::Cancelled)
                 return end_cancelled(r);
@@ -222,7 +253,11 @@ bool ExportJob::make_working_copy(const TempPaths& temp, ExportJobResult& r) {
 // the blocks made) unless this fails.
 bool ExportJob::finish_song(const TempPaths& temp, const std::string& final_path, bool builtin_mp3,
                             ExportJobResult& r) {
-    std::string finished = builtin_mp3 ? temp.processed_mp3 : temp.processed_wav;
+    const ExportFormat format = export_format(in_.options);
+    std::string finished = builtin_mp3                    ? temp.processed_mp3
+                           : format == ExportFormat::Flac ? temp.processed_flac
+                           : format == ExportFormat::Opus ? temp.processed_opus
+                                                          : temp.processed_wav;
     if (in_.options.output_mp3 != 0 && !builtin_mp3) {
         ConvertControl control;
         control.throttle = throttle_;
@@ -252,6 +287,14 @@ bool ExportJob::finish_song(const TempPaths& temp, const std::string& final_path
         int err = 0;
         if (!append_export_tag(finished, r.tag, in_.options, tag_error, err))
             return encoder_failure(err, tag_error, r);
+    } else if (format == ExportFormat::Opus && r.end == ExportEnd::Completed) {
+        // Opus encodes with a band limit and its own rounding: the figures are those of the
+        // file as it decodes, as for an MP3.
+        LoudnessFigures figures;
+        std::string unmeasured;
+        if (measure_file_loudness(finished, figures, unmeasured)) {
+            r.loudness = figures;
+        }
     }
     // The last moment a quit (or a cancel that keeps nothing) can still leave the target as
     // it was.
@@ -365,6 +408,7 @@ struct ExportJob::OutputStages {
     std::optional<Mp3EncodeStage> encode;
     std::optional<LoudnessMeter> wav_loudness;
     std::optional<WavWriteStage> write;
+    std::optional<SndfileEncodeStage> sndfile_encode;  // FLAC or Opus
     std::optional<ThreadedSink<PcmBlock>> stage_thread;
     Sink<PcmBlock>* out = nullptr;  // what the chain hands its blocks to
 
@@ -518,8 +562,10 @@ bool ExportJob::process_song(const TempPaths& temp, bool builtin_mp3, ExportJobR
 // blocks (the WAV's header, or the encoder's start). False with r Failed when it cannot.
 bool ExportJob::set_up_stages(const TempPaths& temp, bool builtin_mp3, const SongInput& song,
                               bool threaded, OutputStages& stages, ExportJobResult& r) {
-    // Reads what is written, after it is formed: it never changes a byte of the output.
-    if (!builtin_mp3 && in_.options.output_mp3 == 0) {
+    const ExportFormat format = export_format(in_.options);
+    // Reads what is written, after it is formed: it never changes a byte of the output. A
+    // FLAC holds exactly the blocks too.
+    if (format == ExportFormat::Wav || format == ExportFormat::Flac) {
         stages.wav_loudness.emplace(song.channels, song.rate);
     }
     stages.control.throttle = throttle_;
@@ -539,6 +585,15 @@ bool ExportJob::set_up_stages(const TempPaths& temp, bool builtin_mp3, const Son
             const ConvertFailure& why = stages.encode->failure();
             return encoder_failure(why.write_errno, why.text, r);
         }
+    } else if (format == ExportFormat::Flac || format == ExportFormat::Opus) {
+        stages.sndfile_encode.emplace(stages.wav_loudness ? &*stages.wav_loudness : nullptr);
+        const std::string& path =
+            format == ExportFormat::Flac ? temp.processed_flac : temp.processed_opus;
+        if (!stages.sndfile_encode->open(
+                path, format, song.rate, song.channels, in_.encoder.opus_bitrate_kbps,
+                export_comment_tags(source_tags_, in_.options), stages.control)) {
+            return sndfile_failure(stages.sndfile_encode->failure(), r);
+        }
     } else {
         std::FILE* out = std::fopen(temp.processed_wav.c_str(), "wb+");
         if (out == nullptr)
@@ -548,8 +603,10 @@ bool ExportJob::set_up_stages(const TempPaths& temp, bool builtin_mp3, const Son
         if (std::fwrite(song.header.data(), 1, song.header.size(), out) != song.header.size())
             return end_failed(r, temp_write_failure("writing the processed song", errno));
     }
-    Sink<PcmBlock>& stage =
-        builtin_mp3 ? static_cast<Sink<PcmBlock>&>(*stages.encode) : *stages.write;
+    Sink<PcmBlock>& stage = builtin_mp3 ? static_cast<Sink<PcmBlock>&>(*stages.encode)
+                            : stages.sndfile_encode
+                                ? static_cast<Sink<PcmBlock>&>(*stages.sndfile_encode)
+                                : *stages.write;
     if (threaded)
         stages.stage_thread.emplace(stage, EXPORT_QUEUE_BLOCKS);
     stages.out = threaded ? static_cast<Sink<PcmBlock>*>(&*stages.stage_thread) : &stage;
@@ -563,9 +620,8 @@ int ExportJob::start_chain(const SongInput& song, int32_t peak_level) {
     const uint64_t steps = song.data_bytes / (static_cast<uint64_t>(song.channels) * 32768u);
     observer_.set_progress_range(song.data_bytes == 0 ? 100 : static_cast<int>(steps));
     observer_.set_text(CTL_EXPORT_SOURCE, std::string(song_path(in_.entry)));
-    observer_.set_text(CTL_EXPORT_TARGET, in_.options.output_mp3 != 0
-                                              ? strip_extension(in_.target_path) + ".mp3"
-                                              : strip_extension(in_.target_path) + ".wav");
+    observer_.set_text(CTL_EXPORT_TARGET,
+                       final_output_path(in_.target_path, export_format(in_.options)));
     change_sample_rate(p_, song.rate);
     return chain_latency_frames(p_.params);
 }
@@ -635,12 +691,16 @@ bool ExportJob::finish_stages(OutputStages& stages, const SongInput& song, uint6
         return end_failed(r, TEXT_NO_SAMPLES);
     }
     const uint64_t written = frames_out * static_cast<uint64_t>(song.channels) * 2u;
-    if (written > 0xFFFFFFFFull - song.header.size()) {
+    if (stages.write && written > 0xFFFFFFFFull - song.header.size()) {
         stages.stop();
         return end_failed(r, TEXT_OVER_4_GIB);
     }
     if (builtin_mp3)
         observer_.set_text(CTL_EXPORT_STATUS, TEXT_CONVERTING_TO_MP3);
+    else if (stages.sndfile_encode)
+        observer_.set_text(CTL_EXPORT_STATUS, export_format(in_.options) == ExportFormat::Flac
+                                                  ? TEXT_CONVERTING_TO_FLAC
+                                                  : TEXT_CONVERTING_TO_OPUS);
     if (!stages.out->finish())
         return stage_failure(stages, r);
     if (r.end == ExportEnd::Completed) {
@@ -660,6 +720,9 @@ bool ExportJob::finish_stages(OutputStages& stages, const SongInput& song, uint6
 // What failed after the chain, in words, once the stages' threads ended: the encoder's failure
 // is the encoder's, and a cancel that stopped the encoder is a cancel. Always false.
 bool ExportJob::stage_failure(const OutputStages& stages, ExportJobResult& r) const {
+    if (stages.sndfile_encode) {
+        return sndfile_failure(stages.sndfile_encode->failure(), r);
+    }
     if (stages.encode) {
         const ConvertFailure& why = stages.encode->failure();
         if (why.cancelled)
@@ -670,6 +733,15 @@ bool ExportJob::stage_failure(const OutputStages& stages, ExportJobResult& r) co
         return end_failed(r, TEXT_OVER_4_GIB);
     return end_failed(
         r, temp_write_failure("writing the processed song", stages.write->write_errno()));
+}
+
+// The FLAC or Opus encoder failed or was cancelled: a write error names the temp folder. Not
+// an MP3 encoder's failure: the format stays. Always false.
+bool ExportJob::sndfile_failure(const ConvertFailure& why, ExportJobResult& r) const {
+    if (why.cancelled)
+        return end_cancelled(r);
+    return end_failed(
+        r, why.write_errno != 0 ? temp_write_failure("encoding", why.write_errno) : why.text);
 }
 
 // The MP3 step failed: a write error names the temp folder. Always false.

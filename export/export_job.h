@@ -1,7 +1,7 @@
-// The export job: turns one playlist entry into a processed WAV or MP3 file. It works on
-// copies in the private temp folder, measures the level when asked, runs the processor over
-// the song block by block with latency compensation, encodes MP3 when asked and moves the
-// finished file to its target by a rename in the target's folder.
+// The export job: turns one playlist entry into a processed WAV, MP3, FLAC or Opus file. It works
+// on copies in the private temp folder, measures the level when asked, runs the processor over the
+// song block by block with latency compensation, encodes MP3 when asked and moves the finished file
+// to its target by a rename in the target's folder.
 //
 // Threads: run() does all the work on the calling thread; start() runs it on a new worker
 // thread. Every ExportObserver method is called on the thread that runs the job. cancel(),
@@ -32,10 +32,13 @@
 #include "export/temp_folder.h"
 #include "sources/id3v1.h"
 #include "sources/playlist.h"
+#include "sources/song_tags.h"
 
 namespace zv {
 
 class ChainStage;
+struct ConvertFailure;
+class PeakTracker;
 
 constexpr int EXPORT_BLOCK_FRAMES = 16384;
 constexpr int EXPORT_BLOCK_SAMPLES = 2 * EXPORT_BLOCK_FRAMES;  // interleaved stereo values
@@ -156,6 +159,7 @@ private:
 
     ExportJobResult work();
     bool make_working_copy(const TempPaths& temp, ExportJobResult& r);
+    bool take_level(const TempPaths& temp, const PeakTracker* decoded_peak, ExportJobResult& r);
     bool process_song(const TempPaths& temp, bool builtin_mp3, ExportJobResult& r);
     bool finish_song(const TempPaths& temp, const std::string& final_path, bool builtin_mp3,
                      ExportJobResult& r);
@@ -168,12 +172,15 @@ private:
                        uint64_t frames_out, bool builtin_mp3, ExportJobResult& r);
     bool stage_failure(const OutputStages& stages, ExportJobResult& r) const;
     bool encoder_failure(int write_errno, const std::string& text, ExportJobResult& r) const;
+    bool sndfile_failure(const ConvertFailure& why, ExportJobResult& r) const;
     // The folder the private temp folder lives in, as messages name it.
     std::string temp_base() const;
     std::string temp_write_failure(const std::string& what, int err) const;
     std::string temp_read_failure(const std::string& what) const;
 
     ExportJobInputs in_;
+    // The source's title, artist, album and track, for the comments of a FLAC or Opus file.
+    SongTags source_tags_;
     Processor& p_;
     ExportObserver& observer_;
     const ThrottleSettings* throttle_;

@@ -72,7 +72,23 @@ std::string mp3_mode_target(std::string_view chosen_path) {
 }
 
 std::string final_output_path(std::string_view target, bool output_mp3) {
-    return strip_extension(target) + (output_mp3 ? ".mp3" : ".wav");
+    return final_output_path(target, output_mp3 ? ExportFormat::Mp3 : ExportFormat::Wav);
+}
+
+std::string final_output_path(std::string_view target, ExportFormat format) {
+    return strip_extension(target) + export_format_extension(format);
+}
+
+int32_t opus_bitrate_from_entry(std::string_view text) {
+    size_t start = text.find_first_not_of(" \t");
+    if (start == std::string_view::npos)
+        return OPUS_DEFAULT_KBPS;
+    text = text.substr(start);
+    long value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end == text.data() || value < OPUS_MIN_KBPS || value > OPUS_MAX_KBPS)
+        return OPUS_DEFAULT_KBPS;
+    return static_cast<int32_t>(value);
 }
 
 bool skip_entry(int32_t song_mark, bool skipping) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "export/export_options.h"
+
 namespace zv {
 
 enum class ExportCommand { ExportSong, ExportAll };
@@ -40,6 +42,12 @@ std::string mp3_mode_target(std::string_view chosen_path);
 
 // The file the job finally writes for a target: strip_extension + ".mp3" or ".wav".
 std::string final_output_path(std::string_view target, bool output_mp3);
+// The same for any format: strip_extension + ".wav", ".mp3", ".flac" or ".opus". FLAC and
+// Opus targets are named as WAV ones are (the MP3 mode's ".wav" target is the MP3's alone).
+std::string final_output_path(std::string_view target, ExportFormat format);
+
+// The Opus bitrate field: a number of 12..256 kbit/s, else the default 128.
+int32_t opus_bitrate_from_entry(std::string_view text);
 
 // Export All with "Except exported files" skips exported and failed entries.
 bool skip_entry(int32_t song_mark, bool skipping);

@@ -270,7 +270,8 @@ bool ExportRunner::prepare(Plan& plan, int /*slot*/, Prepared& song) {
     song.entry = pl.entries[static_cast<size_t>(i)];
     song.tag = pl.tags[static_cast<size_t>(i)];
     song.options = ctx_.options;  // the format of this song: WAV once an encoder failed
-    const bool mp3 = song.options.output_mp3 != 0;
+    const ExportFormat output_format = export_format(song.options);
+    const bool mp3 = output_format == ExportFormat::Mp3;
     const std::string source(song_path(song.entry));
 
     std::string target;
@@ -285,7 +286,7 @@ bool ExportRunner::prepare(Plan& plan, int /*slot*/, Prepared& song) {
     // A name without "." gets one, so the job's cut at the last "." never lands in a folder.
     target = with_name_extension(target);
     song.target = mp3 ? mp3_mode_target(target) : target;
-    song.output = final_output_path(song.target, mp3);
+    song.output = final_output_path(song.target, output_format);
 
     // The file a write would replace: links followed (a loop is left to the job to report).
     std::string written = follow_links(song.output);
@@ -405,7 +406,7 @@ void ExportRunner::finish(Plan& plan, SongReport report, const ExportJob* job,
             // exported all the same.
             mark = mark_after_export(mark, r->end, plan.export_all);
             if (r->encoder_failed && ctx_.options.output_mp3 != 0) {
-                ctx_.options.output_mp3 = 0;
+                set_export_format(ctx_.options, ExportFormat::Wav);
                 report.switched_to_wav = true;
             }
         }

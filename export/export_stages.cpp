@@ -112,4 +112,24 @@ bool Mp3EncodeStage::finish() {
     return stream_ == nullptr || stream_->finish();
 }
 
+bool SndfileEncodeStage::open(const std::string& path, ExportFormat format, int32_t rate,
+                              int channels, int opus_bitrate_kbps, const SongTags& tags,
+                              const ConvertControl& control) {
+    channels_ = channels;
+    return encoder_.open(path, format, rate, channels, opus_bitrate_kbps, tags, control, why_);
+}
+
+bool SndfileEncodeStage::put(PcmBlock&& block) {
+    if (meter_ != nullptr) {
+        // Read only: the samples encoded never change.
+        meter_->add(std::span<const int16_t>(block.samples.data(), block.samples.size()));
+    }
+    return encoder_.write(block.samples.data(),
+                          block.samples.size() / static_cast<size_t>(channels_), why_);
+}
+
+bool SndfileEncodeStage::finish() {
+    return encoder_.finish(why_);
+}
+
 }  // namespace zv

@@ -13,6 +13,7 @@
 
 #include "export/loudness.h"
 #include "export/mp3_convert.h"
+#include "export/sndfile_convert.h"
 #include "export/stage_link.h"
 #include "sources/mp3_source.h"
 
@@ -109,6 +110,25 @@ public:
 private:
     Mp3FileEncoder encoder_;
     Sink<StreamBytes>* stream_;
+    int channels_ = 2;
+    ConvertFailure why_;
+};
+
+// The FLAC or Opus encoder as a stage. Feeds the loudness meter the blocks when given one (a
+// FLAC holds exactly them; an Opus file is measured as it decodes once finished).
+class SndfileEncodeStage final : public Sink<PcmBlock> {
+public:
+    explicit SndfileEncodeStage(LoudnessMeter* meter) : meter_(meter) {}
+    // False with why set when the encoder cannot start or its file cannot be made.
+    bool open(const std::string& path, ExportFormat format, int32_t rate, int channels,
+              int opus_bitrate_kbps, const SongTags& tags, const ConvertControl& control);
+    bool put(PcmBlock&& block) override;
+    bool finish() override;
+    const ConvertFailure& failure() const { return why_; }
+
+private:
+    SndfileFileEncoder encoder_;
+    LoudnessMeter* meter_;
     int channels_ = 2;
     ConvertFailure why_;
 };

@@ -8,6 +8,8 @@
 
 #include "sources/mp3_source.h"
 #include "sources/playlist.h"
+#include "sources/riff_chunks.h"
+#include "sources/sndfile_source.h"
 #include "sources/wav_source.h"
 
 namespace zv {
@@ -32,6 +34,16 @@ void LoudnessMeter::add(std::span<const int16_t> samples) {
     const size_t frames = samples.size() / static_cast<size_t>(channels_);
     // libebur128 copies what it needs into its own buffers; the samples stay as they are.
     if (ebur128_add_frames_short(state_.get(), samples.data(), frames) != EBUR128_SUCCESS) {
+        ok_ = false;
+    }
+}
+
+void LoudnessMeter::add(std::span<const float> samples) {
+    if (!ok() || samples.empty()) {
+        return;
+    }
+    const size_t frames = samples.size() / static_cast<size_t>(channels_);
+    if (ebur128_add_frames_float(state_.get(), samples.data(), frames) != EBUR128_SUCCESS) {
         ok_ = false;
     }
 }
@@ -165,11 +177,51 @@ bool measure_mp3(const std::string& path, LoudnessFigures& out, std::string& err
     return true;
 }
 
+// A song through libsndfile, at its own rate and depth: what its file holds, as a player
+// of that file hears it.
+bool measure_sndfile(const std::string& path, LoudnessFigures& out, std::string& error) {
+    SndfileReader reader;
+    if (!reader.open(path)) {
+        error = reader.error();
+        return false;
+    }
+    const int channels = reader.info().channels;
+    LoudnessMeter meter(channels, reader.info().rate);
+    std::vector<float> block(READ_FRAMES * static_cast<size_t>(channels));
+    for (;;) {
+        const size_t got = reader.read_float(block.data(), READ_FRAMES);
+        if (reader.failed()) {
+            error = reader.error();  // figures of part of a song would be wrong figures
+            return false;
+        }
+        if (got == 0) {
+            break;
+        }
+        meter.add(std::span<const float>(block.data(), got * static_cast<size_t>(channels)));
+    }
+    if (!meter.figures(out)) {
+        error = "the loudness meter failed";
+        return false;
+    }
+    return true;
+}
+
+// A WAV the WAV reader refuses only for its depth or rate is read through libsndfile.
+bool wav_is_for_sndfile(const std::string& path) {
+    FileByteReader file;
+    return file.open(path) && wav_walk_is_for_sndfile(walk_wav_header(file));
+}
+
 }  // namespace
 
 bool measure_file_loudness(const std::string& path, LoudnessFigures& out, std::string& error) {
-    return has_extension(path, ".mp3") ? measure_mp3(path, out, error)
-                                       : measure_wav(path, out, error);
+    if (has_extension(path, ".mp3")) {
+        return measure_mp3(path, out, error);
+    }
+    if (is_sndfile_song_name(path) || (has_extension(path, ".wav") && wav_is_for_sndfile(path))) {
+        return measure_sndfile(path, out, error);
+    }
+    return measure_wav(path, out, error);
 }
 
 }  // namespace zv

@@ -36,6 +36,8 @@ public:
 
     // Interleaved frames (samples.size() / channels of them). The samples are only read.
     void add(std::span<const int16_t> samples);
+    // The same for floating-point samples, full scale +-1.0.
+    void add(std::span<const float> samples);
     // The figures of everything added so far; false when the meter is not ok().
     bool figures(LoudnessFigures& out) const;
 
@@ -53,9 +55,10 @@ std::string loudness_text(const LoudnessFigures& figures);
 // One figure with that many decimals, or "-inf".
 std::string loudness_figure_text(double value, int decimals = 1);
 
-// Measures a WAV or MP3 file read with the sources' readers (an MP3 by its extension, as
-// the playlist decides). False with error set when the file cannot be opened, read or
-// decoded, holds no samples, or is not a RIFF/WAVE file the export would take.
+// Measures a song file read with the sources' readers, chosen by its extension as the
+// playlist chooses them (WAV, MP3, and FLAC, Ogg Vorbis, Opus and deeper or faster WAV files
+// through libsndfile, at their own rate). False with error set when the file cannot be
+// opened, read or decoded, holds no samples, or is not a song the export would take.
 bool measure_file_loudness(const std::string& path, LoudnessFigures& out, std::string& error);
 
 }  // namespace zv

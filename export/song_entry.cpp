@@ -1,11 +1,33 @@
 #include "export/song_entry.h"
 
+#include <algorithm>
+#include <climits>
+
 #include "sources/byte_reader.h"
 #include "sources/mp3_source.h"
 #include "sources/open_file.h"
+#include "sources/sndfile_source.h"
 #include "sources/wav_source.h"
 
 namespace zv {
+namespace {
+
+bool make_sndfile_entry(const std::string& path, SongEntry& entry, Id3v1Tag& tag,
+                        std::string& error) {
+    SndfileSongInfo info;
+    if (!probe_sndfile(path, info, &error)) {
+        return false;
+    }
+    entry.source_type = SOURCE_SNDFILE;
+    entry.sample_rate = info.rate;
+    entry.channels = info.channels;
+    entry.pcm_bytes = clamp_pcm_bytes(static_cast<int64_t>(
+        std::min<uint64_t>(info.frames, INT32_MAX) * static_cast<uint64_t>(info.channels) * 2));
+    tag = id3v1_slot_of(info.tags);
+    return true;
+}
+
+}  // namespace
 
 bool make_song_entry(const std::string& path, SongEntry& entry, Id3v1Tag& tag, std::string& error) {
     entry = SongEntry{};
@@ -20,6 +42,10 @@ bool make_song_entry(const std::string& path, SongEntry& entry, Id3v1Tag& tag, s
         return false;
     }
     int32_t rate = 0, channels = 0;
+    if (is_sndfile_song_name(path)) {
+        file.close();
+        return make_sndfile_entry(path, entry, tag, error);
+    }
     if (has_extension(path, ".mp3")) {
         int64_t pcm_bytes = 0;
         if (probe_mp3(file, rate, channels, pcm_bytes) != 1) {
@@ -34,6 +60,14 @@ bool make_song_entry(const std::string& path, SongEntry& entry, Id3v1Tag& tag, s
     } else {
         uint32_t data_bytes = 0;
         int r = probe_wav(file, rate, channels, data_bytes);
+        if (r == 0 && file.error() == 0) {
+            // Refused for its format: a deeper or faster WAV goes through libsndfile.
+            file.seek(0);
+            if (wav_walk_is_for_sndfile(walk_wav_header(file))) {
+                file.close();
+                return make_sndfile_entry(path, entry, tag, error);
+            }
+        }
         if (r != 1) {
             error = file.error() != 0 ? read_error_text(file)
                     : r < 0           ? "cannot read it as a WAV file"

@@ -94,6 +94,8 @@ TempPaths make_temp_paths(const std::string& folder, const std::string& run_id) 
     t.mp3_source_copy = folder + "/$$temp_zel_src_" + run_id + ".mp3";
     t.processed_wav = folder + "/$$temp_zel_dst_" + run_id + ".wav";
     t.processed_mp3 = folder + "/$$temp_zel_dst_" + run_id + ".mp3";
+    t.processed_flac = folder + "/$$temp_zel_dst_" + run_id + ".flac";
+    t.processed_opus = folder + "/$$temp_zel_dst_" + run_id + ".opus";
     return t;
 }
 

@@ -52,6 +52,8 @@ struct TempPaths {
     std::string mp3_source_copy;  // "$$temp_zel_src_" + id + ".mp3"
     std::string processed_wav;    // "$$temp_zel_dst_" + id + ".wav"
     std::string processed_mp3;    // "$$temp_zel_dst_" + id + ".mp3"
+    std::string processed_flac;   // "$$temp_zel_dst_" + id + ".flac"
+    std::string processed_opus;   // "$$temp_zel_dst_" + id + ".opus"
 };
 TempPaths make_temp_paths(const std::string& folder, const std::string& run_id);
 

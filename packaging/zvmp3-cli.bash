@@ -75,7 +75,7 @@ _zvmp3_cli_reply() {
         if [[ $cmd == stream ]]; then
             COMPREPLY=($(compgen -W $'raw\nwav' -- "$cur"))
         else
-            _zvmp3_cli_files "$cur" wav mp3
+            _zvmp3_cli_files "$cur" wav mp3 flac opus
         fi
         return 0
         ;;
@@ -114,8 +114,17 @@ _zvmp3_cli_reply() {
         return 0
         ;;
     --bitrate)
-        COMPREPLY=($(compgen -W $'32\n40\n48\n56\n64\n80\n96\n112\n128\n160\n192\n224\n256\n320' \
-            -- "$cur"))
+        # Opus takes any rate from 12 to 256 kbit/s; MP3 its standard rates.
+        local w opus=0
+        for w in "${COMP_WORDS[@]}"; do
+            [[ $w == --opus ]] && opus=1
+        done
+        if ((opus)); then
+            COMPREPLY=($(compgen -W $'64\n96\n128\n160\n192\n256' -- "$cur"))
+        else
+            COMPREPLY=($(compgen -W $'32\n40\n48\n56\n64\n80\n96\n112\n128\n160\n192\n224\n256\n320' \
+                -- "$cur"))
+        fi
         return 0
         ;;
     --affix | --album-prefix | --title-prefix | --encoder-params | --encoder-timeout | -j | \
@@ -129,8 +138,8 @@ _zvmp3_cli_reply() {
         return 0
     fi
     case $cmd in
-    export | peak | probe | play)
-        _zvmp3_cli_files "$cur" wav mp3
+    export | peak | probe | play | loudness)
+        _zvmp3_cli_files "$cur" wav mp3 flac ogg oga opus
         ;;
     playlist)
         if ((cword == 2)); then
@@ -138,7 +147,7 @@ _zvmp3_cli_reply() {
         elif [[ ${COMP_WORDS[2]} == show ]]; then
             _zvmp3_cli_files "$cur" plt
         else
-            _zvmp3_cli_files "$cur" plt wav mp3
+            _zvmp3_cli_files "$cur" plt wav mp3 flac ogg oga opus
         fi
         ;;
     esac

@@ -6,12 +6,14 @@
 #include <new>
 
 #include "engine/normalisation.h"
+#include "sources/song_rates.h"
 
 namespace zv {
 namespace {
 
+// A song at another rate plays at its chain rate (song_rates.h), resampled.
 bool playable_format(int32_t rate, int32_t channels) {
-    return (rate == 32000 || rate == 44100 || rate == 48000) && (channels == 1 || channels == 2);
+    return is_chain_rate(chain_rate_for(rate)) && (channels == 1 || channels == 2);
 }
 
 // A late-added MP3 gets its probe now; false (and the mark) when the file still fails.
@@ -43,6 +45,9 @@ int fill(AudioEngine& e, int slot) {
     }
     if (e.source_type == SOURCE_MP3) {
         return fill_from_mp3(e, e.out_buffers[slot]);
+    }
+    if (e.source_type == SOURCE_SNDFILE) {
+        return fill_from_sndfile(e, e.out_buffers[slot]);
     }
     return fill_from_wav(e, e.out_buffers[slot]);
 }
@@ -144,6 +149,7 @@ void stop_and_close(AudioEngine& e) {
     e.meters.gate_indicator.fill(0);
     e.wav.close();
     e.mp3.close();
+    e.sndfile.close();
     e.device->close();
     e.live_running = 0;  // the device's callback has stopped
     free_buffers(e);
@@ -172,7 +178,7 @@ void start_playback(AudioEngine& e) {
     if (!playable_format(entry.sample_rate, entry.channels)) {
         return;  // a WAV whose "data" came before its "fmt ": nothing sensible to play
     }
-    e.sample_rate = entry.sample_rate;
+    e.sample_rate = chain_rate_for(entry.sample_rate);
     e.channels = static_cast<int16_t>(entry.channels);
     e.source_type = e.onair_mode ? SOURCE_WAV : entry.source_type;
     e.buffer_count =
@@ -210,7 +216,20 @@ void start_playback(AudioEngine& e) {
     if (!e.onair_mode) {
         std::memcpy(e.current_path, entry.path, SONG_PATH_BYTES);
         const std::string path(song_path(entry));
-        const bool opened = e.source_type == SOURCE_MP3 ? mp3_open(e.mp3, path) : e.wav.open(path);
+        bool opened = false;
+        if (e.source_type == SOURCE_MP3) {
+            opened = mp3_open(e.mp3, path);
+        } else if (e.source_type == SOURCE_SNDFILE) {
+            // The file is read at the rate the devices were opened at: a song that changed
+            // since it was added is not played at the wrong speed.
+            opened = e.sndfile.open(path) && e.sndfile.rate() == e.sample_rate &&
+                     e.sndfile.channels() == e.channels;
+            if (!opened) {
+                pl.song_mark[index] = MARK_FAILED;
+            }
+        } else {
+            opened = e.wav.open(path);
+        }
         if (!opened) {
             stop_and_close(e);
             return;
@@ -231,6 +250,12 @@ void start_playback(AudioEngine& e) {
             (e.mp3_last_result < 0 || (i == 0 && e.out_buffers[i].length == 0))) {
             // The decoder failed (or the stream held nothing): the song is marked and skipped.
             pl.song_mark[index] = MARK_FAILED;
+            stop_and_close(e);
+            return;
+        }
+        if (e.source_type == SOURCE_SNDFILE && !e.onair_mode && r == 0 && i == 0 &&
+            e.out_buffers[i].length == 0) {
+            pl.song_mark[index] = MARK_FAILED;  // nothing decodes: marked and skipped
             stop_and_close(e);
             return;
         }
@@ -452,6 +477,54 @@ int fill_from_mp3(AudioEngine& e, AudioBuffer& b) {
     process_buffer(e, bytes / 2, e.work.data(), b.data.get());
     b.length = bytes;
     return result > 0 ? 1 : 0;
+}
+
+int fill_from_sndfile(AudioEngine& e, AudioBuffer& b) {
+    check_seek_pointer(e, false);
+    const int steps = e.seek_active ? std::abs(e.seek_step) : 1;
+    const bool backward = e.seek_active && e.seek_step < 0;
+    ChainRateReader& song = e.sndfile;
+    if (!song.is_open()) {
+        e.engine_state = ENGINE_IDLE;
+        b.length = 0;
+        return 1;
+    }
+    constexpr size_t block_frames = BLOCK_FRAMES;
+    const bool stereo = song.channels() == 2;
+    size_t frames = 0;
+    // Seeking steps over blocks as a WAV does: each counts, only the last one plays.
+    for (int i = 0; i < steps; ++i) {
+        if (backward) {
+            const int64_t frame =
+                std::max<int64_t>(0, e.played_bytes / 4 - 2 * static_cast<int64_t>(block_frames));
+            song.seek(static_cast<uint64_t>(frame));
+            e.played_bytes = 4 * frame;
+        }
+        e.work.fill(0);
+        frames = song.read(stereo ? e.work.data() : e.mono.data(), block_frames);
+        if (frames == 0 && e.seek_active) {
+            break;
+        }
+        e.played_bytes += 4 * static_cast<int64_t>(frames);
+        if (song.failed()) {
+            break;
+        }
+    }
+    if (!stereo) {
+        e.work.fill(0);
+        for (size_t i = 0; i < frames; ++i) {
+            e.work[2 * i] = e.mono[i];
+            e.work[2 * i + 1] = e.mono[i];
+        }
+    }
+    process_buffer(e, static_cast<int32_t>(2 * frames), e.work.data(), b.data.get());
+    b.length = static_cast<int32_t>(4 * frames);
+    if (song.failed()) {
+        // A read error or a damaged stream ends the song where it happened; it is marked.
+        mark_current_failed(e);
+        return 0;
+    }
+    return frames == block_frames ? 1 : 0;
 }
 
 void press_seek_button(AudioEngine& e, int step) {

@@ -15,6 +15,7 @@
 #include "playback/device_list.h"
 #include "playback/device_settings.h"
 #include "playback/live_chain.h"
+#include "sources/chain_rate_reader.h"
 #include "sources/mp3_source.h"
 #include "sources/playlist.h"
 #include "sources/wav_source.h"
@@ -67,6 +68,8 @@ constexpr int MP3_ACCUMULATOR_VALUES = (BLOCK_BYTES + 4 * MP3_FRAME_SAMPLES) / 2
 constexpr int ONAIR_SLOT_VALUES = 2 * BLOCK_BYTES / 2;  // 32768 bytes, the latest block first
 
 struct AudioEngine {
+    // The rate the chain and the device run at: the song's own, or the chain rate it is
+    // resampled to (song_rates.h).
     int32_t sample_rate = 44100;
     int16_t bits = 16;
     int16_t channels = 2;
@@ -79,6 +82,7 @@ struct AudioEngine {
     int32_t source_type = SOURCE_WAV;  // of the open source
     WavReader wav;
     Mp3Decoder mp3;
+    ChainRateReader sndfile;  // FLAC, Ogg Vorbis, Opus and other WAV songs, at sample_rate
     DeviceLists lists;
     DeviceSettings settings;
     int32_t buffer_count = 4;  // the settings' value taken at the start, clamped to 2..8
@@ -151,6 +155,7 @@ void on_timer(AudioEngine& e, int timer_id);
 // 1: a full block was produced and more follows; 0: the last block (or an MP3 decode error).
 int fill_from_wav(AudioEngine& e, AudioBuffer& b);
 int fill_from_mp3(AudioEngine& e, AudioBuffer& b);
+int fill_from_sndfile(AudioEngine& e, AudioBuffer& b);
 int fill_from_onair(AudioEngine& e, int slot);
 
 // Runs one block through the processor and takes its meters.

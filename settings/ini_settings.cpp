@@ -2,6 +2,7 @@
 
 #include <QSettings>
 #include <QString>
+#include <charconv>
 
 #include "settings/text_field.h"
 
@@ -43,6 +44,10 @@ const char* ini_key_name(IniKey key) {
             return "EncoderConfirmed";
         case IniKey::LowLatency:
             return "LowLatency";
+        case IniKey::ExportFormat:
+            return "ExportFormat";
+        case IniKey::OpusBitrate:
+            return "OpusBitrate";
     }
     return "";
 }
@@ -57,8 +62,9 @@ std::string IniSettings::read(IniKey key) const {
     const QSettings ini(QString::fromStdString(file_.string()), QSettings::IniFormat);
     const QVariant value = ini.value(qualified(key));
     if (!value.isValid()) {
-        const bool folder =
-            key != IniKey::Language && key != IniKey::EncoderConfirmed && key != IniKey::LowLatency;
+        const bool folder = key != IniKey::Language && key != IniKey::EncoderConfirmed &&
+                            key != IniKey::LowLatency && key != IniKey::ExportFormat &&
+                            key != IniKey::OpusBitrate;
         return folder ? home_folder() : std::string();
     }
     return cut_value(value.toString().toStdString());
@@ -78,6 +84,37 @@ bool IniSettings::write(IniKey key, std::string_view value, std::string& error) 
         return false;
     }
     return true;
+}
+
+namespace {
+
+constexpr const char* FORMAT_WAV = "WAV";
+constexpr const char* FORMAT_FLAC = "FLAC";
+constexpr const char* FORMAT_OPUS = "Opus";
+
+}  // namespace
+
+void read_export_format_keys(const IniSettings& ini, ExportOptions& options,
+                             EncoderSettings& encoder) {
+    const std::string format = ini.read(IniKey::ExportFormat);
+    options.non_mp3_format = format == FORMAT_FLAC   ? ExportFormat::Flac
+                             : format == FORMAT_OPUS ? ExportFormat::Opus
+                                                     : ExportFormat::Wav;
+    int bitrate = 0;
+    const std::string text = ini.read(IniKey::OpusBitrate);
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), bitrate);
+    const bool valid = ec == std::errc() && end == text.data() + text.size() &&
+                       bitrate >= OPUS_MIN_KBPS && bitrate <= OPUS_MAX_KBPS;
+    encoder.opus_bitrate_kbps = valid ? bitrate : OPUS_DEFAULT_KBPS;
+}
+
+bool write_export_format_keys(const IniSettings& ini, const ExportOptions& options,
+                              const EncoderSettings& encoder, std::string& error) {
+    const char* format = options.non_mp3_format == ExportFormat::Flac   ? FORMAT_FLAC
+                         : options.non_mp3_format == ExportFormat::Opus ? FORMAT_OPUS
+                                                                        : FORMAT_WAV;
+    return ini.write(IniKey::ExportFormat, format, error) &&
+           ini.write(IniKey::OpusBitrate, std::to_string(encoder.opus_bitrate_kbps), error);
 }
 
 }  // namespace zv

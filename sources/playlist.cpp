@@ -12,6 +12,7 @@
 #include "sources/id3v1.h"
 #include "sources/mp3_source.h"
 #include "sources/natural_order.h"
+#include "sources/song_tags.h"
 #include "sources/wav_source.h"
 
 namespace zv {
@@ -30,14 +31,15 @@ int compare_bytes(std::string_view a, std::string_view b) {
 }
 
 std::string_view tag_text(const Playlist& pl, int i, size_t offset) {
-    if (pl.entries[i].source_type != SOURCE_MP3) {
+    if (!source_has_tag_slot(pl.entries[i].source_type)) {
         return {};
     }
     return pl.tags[i].field_text(offset);
 }
 
 int tag_track(const Playlist& pl, int i) {
-    if (pl.entries[i].source_type != SOURCE_MP3) {
+    const int32_t type = pl.entries[i].source_type;
+    if (type != SOURCE_MP3 && !(type == SOURCE_SNDFILE && pl.tags[i].present())) {
         return TRACK_OF_NON_MP3;
     }
     return pl.tags[i].track();
@@ -146,7 +148,7 @@ void scan_into(Playlist& pl, const std::string& folder, bool engine_idle, const 
             scan_into(pl, path, engine_idle, probes, result);
         } else if (pl.song_count >= MAX_SONGS) {
             // Counted by name only: the songs a full list leaves out are not opened.
-            if (has_extension(path, ".wav") || has_extension(path, ".mp3")) {
+            if (is_song_file_name(path)) {
                 ++result.left_out;
             }
         } else {
@@ -168,21 +170,54 @@ const SongProbes& default_song_probes() {
     static const SongProbes probes{
         static_cast<int (*)(const std::string&, int32_t&, int32_t&, uint32_t&)>(&probe_wav),
         static_cast<int (*)(const std::string&, int32_t&, int32_t&, int64_t&)>(&probe_mp3),
-        static_cast<bool (*)(const std::string&, Id3v1Tag&)>(&read_id3v1)};
+        static_cast<bool (*)(const std::string&, Id3v1Tag&)>(&read_id3v1),
+        static_cast<bool (*)(const std::string&, SndfileSongInfo&, std::string*)>(&probe_sndfile)};
     return probes;
+}
+
+namespace {
+
+SongProbe probe_sndfile_song(const std::string& path, const SongProbes& probes) {
+    SongProbe song;
+    SndfileSongInfo info;
+    if (probes.sndfile == nullptr || !probes.sndfile(path, info, nullptr)) {
+        return song;
+    }
+    song.accepted = true;
+    song.sample_rate = info.rate;
+    song.channels = info.channels;
+    song.source_type = SOURCE_SNDFILE;
+    song.pcm_bytes = static_cast<int64_t>(std::min<uint64_t>(info.frames, INT64_MAX / 4) *
+                                          static_cast<uint64_t>(info.channels) * 2);
+    song.tag = id3v1_slot_of(info.tags);
+    return song;
+}
+
+}  // namespace
+
+bool is_song_file_name(std::string_view path) {
+    return has_extension(path, ".wav") || has_extension(path, ".mp3") || is_sndfile_song_name(path);
 }
 
 SongProbe probe_song(const std::string& path, const SongProbes& probes) {
     SongProbe song;
     if (has_extension(path, ".wav")) {
         uint32_t data_bytes = 0;
-        song.accepted = probes.wav(path, song.sample_rate, song.channels, data_bytes) == 1;
+        const int result = probes.wav(path, song.sample_rate, song.channels, data_bytes);
+        if (result == 0) {
+            // Refused for its format: a deeper or faster WAV goes through libsndfile, which
+            // refuses anything the WAV reader refuses for other reasons.
+            return probe_sndfile_song(path, probes);
+        }
+        song.accepted = result == 1;
         song.pcm_bytes = data_bytes;
         song.source_type = SOURCE_WAV;
     } else if (has_extension(path, ".mp3")) {
         song.accepted = probes.mp3(path, song.sample_rate, song.channels, song.pcm_bytes) == 1 &&
                         song.pcm_bytes >= 0;
         song.source_type = SOURCE_MP3;
+    } else if (is_sndfile_song_name(path)) {
+        return probe_sndfile_song(path, probes);
     }
     return song;
 }
@@ -195,6 +230,8 @@ void put_probed_song(Playlist& pl, int slot, std::string_view path, const SongPr
               clamp_pcm_bytes(song.pcm_bytes), kept);
     if (song.source_type == SOURCE_MP3) {
         probes.id3v1(kept, pl.tags[static_cast<size_t>(slot)]);
+    } else if (song.source_type == SOURCE_SNDFILE) {
+        pl.tags[static_cast<size_t>(slot)] = song.tag;
     }
 }
 
@@ -247,11 +284,12 @@ std::string_view song_path(const SongEntry& entry) {
 
 AddResult add_song_file(Playlist& pl, const std::string& path, bool engine_idle,
                         const SongProbes& probes) {
-    bool wav = has_extension(path, ".wav");
-    bool mp3 = !wav && has_extension(path, ".mp3");
-    if (!wav && !mp3) {
+    if (!is_song_file_name(path)) {
         return AddResult::not_a_song;
     }
+    // Only the MP3 decoder may not be opened while a song streams; libsndfile's readers are
+    // independent of each other.
+    const bool mp3 = has_extension(path, ".mp3");
     // A path cut to fit the field would name another file, so it is refused whole.
     if (!fits_path_field(path)) {
         return AddResult::path_too_long;
@@ -299,7 +337,7 @@ ScanResult drop_paths(Playlist& pl, const std::vector<std::string>& paths, bool 
         if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
             scan_into(pl, path, engine_idle, probes, result);
         } else if (pl.song_count >= MAX_SONGS) {
-            if (has_extension(path, ".wav") || has_extension(path, ".mp3")) {
+            if (is_song_file_name(path)) {
                 ++result.left_out;
             }
         } else {

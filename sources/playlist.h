@@ -13,6 +13,7 @@
 
 #include "sources/id3v1.h"
 #include "sources/path_field.h"
+#include "sources/sndfile_source.h"
 
 namespace zv {
 
@@ -23,6 +24,16 @@ constexpr size_t SONG_RESERVED_BYTES = 44;
 constexpr int32_t SOURCE_WAV = 0;
 constexpr int32_t SOURCE_MP3 = 1;
 constexpr int32_t SOURCE_MP3_PENDING = 2;  // added while the engine was busy, not probed yet
+// FLAC, Ogg Vorbis, Ogg Opus, and WAV songs the WAV reader refuses only for their depth or
+// rate: read through libsndfile (sndfile_source.h) at the chain rate (chain_rate_reader.h).
+// sample_rate is the song's own rate, pcm_bytes its length as 16-bit samples at that rate;
+// the tag slot holds the image of its Vorbis comments (song_tags.h).
+constexpr int32_t SOURCE_SNDFILE = 3;
+
+// Whether the entry's tag slot is read: MP3 songs, and songs through libsndfile.
+constexpr bool source_has_tag_slot(int32_t source_type) {
+    return source_type == SOURCE_MP3 || source_type == SOURCE_SNDFILE;
+}
 
 constexpr int32_t MARK_NONE = 0;
 constexpr int32_t MARK_EXPORTED = 1;
@@ -47,7 +58,7 @@ static_assert(sizeof(SongEntry) == 320, "a playlist file slot is 320 bytes");
 // stack). Slots at and after song_count hold leftovers and are never read.
 struct Playlist {
     std::array<SongEntry, MAX_SONGS> entries{};
-    std::array<Id3v1Tag, MAX_SONGS> tags{};  // meaningful for SOURCE_MP3 entries only
+    std::array<Id3v1Tag, MAX_SONGS> tags{};  // meaningful where source_has_tag_slot()
     std::array<int32_t, MAX_SONGS> song_mark{};
     int32_t song_count = 0;
     int32_t selected_index = 0;
@@ -58,11 +69,13 @@ struct Playlist {
 };
 
 // The readers the playlist runs on files. Tests and fuzzers replace them; everything else
-// takes the defaults, which are the real WAV/MP3 probes and the ID3v1 reader.
+// takes the defaults, which are the real WAV/MP3 probes, the ID3v1 reader and the libsndfile
+// probe. Without a libsndfile probe (null) such songs are refused.
 struct SongProbes {
     int (*wav)(const std::string& path, int32_t& rate, int32_t& channels, uint32_t& data_bytes);
     int (*mp3)(const std::string& path, int32_t& rate, int32_t& channels, int64_t& pcm_bytes);
     bool (*id3v1)(const std::string& path, Id3v1Tag& slot);
+    bool (*sndfile)(const std::string& path, SndfileSongInfo& info, std::string* why) = nullptr;
 };
 const SongProbes& default_song_probes();
 
@@ -71,7 +84,7 @@ enum class AddResult {
     added_list_full,  // added, and the list has just reached MAX_SONGS: show the message
     not_supported,    // the probe refused the file or it could not be read
     list_full,        // the list was already full: nothing to show
-    not_a_song,       // neither ".wav" nor ".mp3"
+    not_a_song,       // not ".wav", ".mp3", ".flac", ".ogg", ".oga" or ".opus"
     path_too_long,    // does not fit the 256-byte path field
 };
 inline bool was_added(AddResult r) {
@@ -82,19 +95,25 @@ inline bool was_added(AddResult r) {
 // that fits rather than wrapping to a negative length. The one clamp of every entry's size.
 int32_t clamp_pcm_bytes(int64_t bytes);
 
-// The probes' verdict on one file, chosen by its extension (".wav" or ".mp3", any case).
+// The probes' verdict on one file, chosen by its extension (any case): ".wav" (through
+// libsndfile when the WAV probe refuses it only for its depth or rate), ".mp3", and ".flac",
+// ".ogg", ".oga", ".opus" through libsndfile.
 struct SongProbe {
     bool accepted = false;
     int32_t sample_rate = 0;
     int32_t channels = 0;
     int32_t source_type = SOURCE_WAV;
     int64_t pcm_bytes = 0;
+    Id3v1Tag tag;  // SOURCE_SNDFILE: the image of its Vorbis comments
 };
+// The extensions the playlist takes (see SongProbe), any case.
+bool is_song_file_name(std::string_view path);
 SongProbe probe_song(const std::string& path, const SongProbes& probes = default_song_probes());
 // Writes an accepted song into a slot: every field of the slot is reset first (entry, tag,
 // mark), then its format, its clamped length, peak level 0, no mark, and for an MP3 its tag
-// read afresh; a WAV's tag stays empty, so it never carries the slot's previous song's tag into
-// an MP3 export. Every way into the list goes through here.
+// read afresh, for a libsndfile song the tag its probe found; a WAV's tag stays empty, so it
+// never carries the slot's previous song's tag into an MP3 export. Every way into the list
+// goes through here.
 void put_probed_song(Playlist& pl, int slot, std::string_view path, const SongProbe& song,
                      const SongProbes& probes = default_song_probes());
 

@@ -30,6 +30,7 @@ int row_image(const Playlist& pl, int index, bool engine_playing) {
         return ROW_IMAGE_PLAYING;
     }
     int32_t mark = pl.song_mark[index];
+    // Songs through libsndfile are decoded like MP3 songs, and fail like them.
     if (pl.entries[index].source_type == SOURCE_WAV) {
         return mark == MARK_NONE ? ROW_IMAGE_WAV : ROW_IMAGE_WAV_MARKED;
     }
@@ -73,9 +74,12 @@ PlaylistRow make_playlist_row(const Playlist& pl, int index, bool engine_playing
     c[2] = format_int("%lld", e.channels);
     c[3] = std::string(file_name_part(song_path(e)));
     c[4] = time_text(e);
+    // A libsndfile song without comments shows like a WAV song.
+    const bool tagged = e.source_type == SOURCE_MP3 ||
+                        (e.source_type == SOURCE_SNDFILE && pl.tags[index].present());
     for (int k = 0; k < 3; ++k) {
         std::string& text = c[FIRST_TAG_COLUMN + k];
-        if (e.source_type == SOURCE_MP3) {
+        if (tagged) {
             text = tag_column_text(pl.tags[index], TAG_FIELD_OFFSETS[k]);
         } else if (e.source_type == SOURCE_MP3_PENDING) {
             text = "(Loading..)";
@@ -83,7 +87,7 @@ PlaylistRow make_playlist_row(const Playlist& pl, int index, bool engine_playing
             text = "--";
         }
     }
-    if (e.source_type == SOURCE_MP3) {
+    if (tagged) {
         c[TRACK_COLUMN] = format_int("%lld", pl.tags[index].track());
     } else if (e.source_type == SOURCE_MP3_PENDING) {
         c[TRACK_COLUMN] = "##";

@@ -6,6 +6,7 @@
 
 #include "settings/state_file.h"
 #include "sources/replace_file.h"
+#include "sources/song_rates.h"
 #include "ui/panel_controls.h"
 
 namespace zv {
@@ -206,7 +207,8 @@ DisplayInputs AppContext::display_inputs() const {
     in.played_bytes = engine->played_bytes;
     in.song_count = playlist->song_count;
     in.selected_index = playlist->selected_index;
-    // The song the engine plays, whatever the list did since it started.
+    // The song the engine plays, whatever the list did since it started; the engine runs at
+    // the chain's rate (a song at another rate plays resampled to it).
     if (engine_busy(*engine)) {
         in.current_rate = engine->sample_rate;
         in.current_channels = engine->channels;

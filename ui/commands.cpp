@@ -6,6 +6,7 @@
 #include "engine/factory_presets.h"
 #include "settings/user_presets.h"
 #include "sources/playlist_file.h"
+#include "sources/song_rates.h"
 #include "ui/dialogs/messages.h"
 #include "ui/switches.h"
 
@@ -35,9 +36,10 @@ int current_rate(const AppContext& ctx) {
         return ctx.engine->sample_rate;
     }
     const Playlist& pl = *ctx.playlist;
+    // The chain's rate: a song at another rate plays resampled to it.
     const int current = pl.current_index;
     const int rate = current >= 0 && current < MAX_SONGS
-                         ? pl.entries[static_cast<size_t>(current)].sample_rate
+                         ? chain_rate_for(pl.entries[static_cast<size_t>(current)].sample_rate)
                          : 0;
     return rate > 0 ? rate : 44100;
 }

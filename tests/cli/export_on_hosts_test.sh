@@ -126,17 +126,22 @@ done
 [ -z "$(ls -A "$dir/dest")" ] || fail "written into the folder without the newline: $(ls -A "$dir/dest")"
 cmp -s "$dir/names/dir/song.wav" "$media/pcm16_mono_48000.wav" || fail "the decoy song changed"
 
-# A folder as SOURCE: its songs in natural name order, sub-folders where their names fall.
+# A folder as SOURCE: its songs (a FLAC among them) in natural name order, sub-folders where
+# their names fall; --flac goes to the hosts as given.
 mkdir -p "$dir/album/3 extra" "$dir/album-out" "$dir/album-local"
 cp "$media/pcm16_mono_48000.wav" "$dir/album/10.wav"
 cp "$media/pcm16_mono_48000.wav" "$dir/album/2.wav"
 cp "$media/pcm16_mono_48000.wav" "$dir/album/3 extra/track.wav"
-"$script" "${hosts[@]}" --wav -d "$dir/album-out" "$dir/album" >"$dir/out" 2>"$dir/err"
+cp "$media/song.flac" "$dir/album/7.FLAC"
+"$script" "${hosts[@]}" --flac -d "$dir/album-out" "$dir/album" >"$dir/out" 2>"$dir/err"
 check "a folder as source" 0 $?
 sed 's/ -> .*//; s|.*/album/||' "$dir/out" | tr '\n' '|' >"$dir/order"
-[ "$(cat "$dir/order")" = "2.wav|3 extra/track.wav|10.wav|" ] || fail "folder order: $(cat "$dir/order")"
-"$cli" export -q --wav -d "$dir/album-local" "$dir/album/2.wav" "$dir/album/3 extra/track.wav" \
-    "$dir/album/10.wav"
+[ "$(cat "$dir/order")" = "2.wav|3 extra/track.wav|7.FLAC|10.wav|" ] ||
+    fail "folder order: $(cat "$dir/order")"
+"$cli" export -q --flac -d "$dir/album-local" "$dir/album/2.wav" "$dir/album/3 extra/track.wav" \
+    "$dir/album/7.FLAC" "$dir/album/10.wav"
+[ "$(ls "$dir/album-out" | tr "\n" " ")" = "mm_10.flac mm_2.flac mm_7.flac mm_track.flac " ] ||
+    fail "album: the hosts wrote $(ls "$dir/album-out")"
 for f in "$dir"/album-local/*; do
     cmp -s "$f" "$dir/album-out/$(basename "$f")" || fail "album: $(basename "$f") differs"
 done

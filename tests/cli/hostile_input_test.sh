@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Every zvmp3-cli command against what a careless or hostile user, a damaged disk or a shared
-# preset hands it: broken WAV, MP3, settings and playlist files (made by scripts/make-fixtures),
+# preset hands it: broken WAV, MP3, FLAC, Ogg, Opus, settings and playlist files (made by
+# scripts/make-fixtures),
 # FIFOs, devices, links, a file whose reads fail (a link to /proc/self/mem, whose first page is
 # never mapped: EIO), and odd names (spaces, quotes, $(...), newlines, leading dashes,
 # bytes that are not UTF-8). For every run it checks:
@@ -124,11 +125,21 @@ for f in "$fixtures"/hostile/*; do
     cp "$f" "$src/"
 done
 for f in no_samples.wav no_audio.mp3 rate_change.mp3 channels_change.mp3 truncated_in_list.wav \
-    pcm24_stereo.wav mpeg2_22050.mp3 layer2_384k.mp3; do
+    pcm24_stereo.wav mpeg2_22050.mp3 layer2_384k.mp3 song.flac song.ogg song.opus \
+    six_channels.flac; do
     cp "$fixtures/$f" "$src/"
 done
+# The FLAC, Ogg and Opus files no command may take, and the two whose damage only shows when
+# they are read (a cut FLAC, an Ogg page that fails its checksum).
+bad_library_songs=(empty.flac noise.flac opus_named.flac zero_rate.flac million_channels.flac
+    noise.opus six_channels.flac zero_channels_24.wav many_channels_24.wav zero_rate_24.wav)
+damaged_library_songs=(cut.flac broken_page.ogg)
 cp "$fixtures/hostile/random_body.zv3" "$src/settings.zv3"
-mkfifo "$src/fifo.wav" "$src/fifo.mp3" "$src/fifo.zv3" "$src/fifo.prf" "$src/fifo.plt"
+mkfifo "$src/fifo.wav" "$src/fifo.mp3" "$src/fifo.zv3" "$src/fifo.prf" "$src/fifo.plt" \
+    "$src/fifo.flac"
+ln -s /dev/zero "$src/zero.flac"
+ln -s /proc/self/mem "$src/eio.flac"
+mkdir "$src/folder.flac"
 ln -s /dev/zero "$src/zero.wav"
 ln -s /dev/zero "$src/zero.mp3"
 ln -s /dev/zero "$src/zero.zv3"
@@ -161,19 +172,30 @@ run 0 "probe --tsv of names with a newline and a tab" probe --tsv "$src/"$'new\n
     "$src/"$'tab\there.wav'
 check "probe --tsv: one line per file" [ "$(wc -l <"$work/out.txt")" -eq 3 ]
 for f in empty riff_only not_wave huge_fmt data_before_fmt zero_channels noise \
-    truncated_in_list pcm24_stereo; do
+    truncated_in_list; do
     run 1 "probe of $f.wav" probe "$src/$f.wav"
     names "probe of $f.wav" "$f.wav"
+done
+run 0 "probe of a 24-bit WAV, FLAC, Vorbis and Opus songs" probe "$src/pcm24_stereo.wav" \
+    "$src/song.flac" "$src/song.ogg" "$src/song.opus"
+for f in "${bad_library_songs[@]}"; do
+    run 1 "probe of $f" probe "$src/$f"
+    names "probe of $f" "$f"
+done
+run 1 "probe of an Opus file named .flac" probe "$src/opus_named.flac"
+check "probe of an Opus file named .flac: says what it is" said "an Ogg Opus file, not FLAC"
+for f in "${damaged_library_songs[@]}"; do
+    run "0|1" "probe of $f" probe "$src/$f"
 done
 for f in empty noise id3v2_past_the_end mpeg2_22050; do
     run 1 "probe of $f.mp3" probe "$src/$f.mp3"
     names "probe of $f.mp3" "$f.mp3"
 done
-for f in fifo to_fifo zero folder; do
-    run 1 "probe of $f.wav" probe "$src/$f.wav"
-    check "probe of $f.wav: says it is no regular file" said "not a regular file"
+for f in fifo.wav to_fifo.wav zero.wav folder.wav fifo.flac zero.flac folder.flac; do
+    run 1 "probe of $f" probe "$src/$f"
+    check "probe of $f: says it is no regular file" said "not a regular file"
 done
-run 1 "probe of a file whose reads fail" probe "$src/eio.wav" "$src/eio.mp3"
+run 1 "probe of a file whose reads fail" probe "$src/eio.wav" "$src/eio.mp3" "$src/eio.flac"
 check "probe: the read error is named" said "Input/output error"
 run 2 "probe without files" probe
 run 2 "probe with an unknown option" probe --frobnicate "$src/plain.wav"
@@ -194,6 +216,13 @@ for f in fifo.wav fifo.mp3 to_fifo.wav zero.wav zero.mp3 folder.wav; do
 done
 run 1 "peak of a file whose reads fail" peak "$src/eio.wav"
 check "peak: the read error is named" said "Input/output error"
+for f in "${bad_library_songs[@]}" "${damaged_library_songs[@]}" fifo.flac zero.flac \
+    folder.flac eio.flac; do
+    run 1 "peak of $f" peak "$src/$f"
+    names "peak of $f" "$f"
+done
+run 0 "peak of FLAC, Vorbis and Opus songs" peak "$src/song.flac" "$src/song.ogg" \
+    "$src/song.opus"
 run "0|1" "peak of an MP3 whose rate changes" peak "$src/rate_change.mp3"
 check "peak: the change is named" said "changes from 44100 Hz"
 
@@ -210,6 +239,11 @@ for f in empty.wav not_wave.wav huge_fmt.wav data_before_fmt.wav zero_channels.w
 done
 run 1 "loudness of a file whose reads fail" loudness "$src/eio.wav"
 check "loudness: the read error is named" said "Input/output error"
+for f in "${bad_library_songs[@]}" "${damaged_library_songs[@]}" fifo.flac zero.flac \
+    folder.flac eio.flac; do
+    run 1 "loudness of $f" loudness --tsv "$src/$f"
+    names "loudness of $f" "$f"
+done
 run 1 "loudness of an MP3 whose rate changes" loudness "$src/rate_change.mp3"
 check "loudness: the change is named" said "changes from 44100 Hz"
 
@@ -227,7 +261,7 @@ check "no \$(...) in a name was run" [ ! -e "$work/pwned" ]
 check "no \$(...) in a name was run in the folders" [ ! -e "$src/pwned" ] && [ ! -e "$out/pwned" ]
 clear_out
 for f in empty.wav riff_only.wav not_wave.wav huge_fmt.wav data_before_fmt.wav \
-    zero_channels.wav noise.wav truncated_in_list.wav pcm24_stereo.wav empty.mp3 noise.mp3 \
+    zero_channels.wav noise.wav truncated_in_list.wav empty.mp3 noise.mp3 \
     id3v2_past_the_end.mp3 mpeg2_22050.mp3 layer2_384k.mp3 fifo.wav fifo.mp3 to_fifo.wav \
     zero.wav zero.mp3 folder.wav eio.wav eio.mp3; do
     run 1 "export of $f" export --wav -q -j 1 -d "$out" "$src/$f"
@@ -235,6 +269,32 @@ for f in empty.wav riff_only.wav not_wave.wav huge_fmt.wav data_before_fmt.wav \
     check "export of $f: no output" [ -z "$(ls -A "$out")" ]
     clear_out
 done
+# Songs through libsndfile, into every format: refused or failed, nothing left behind.
+for f in "${bad_library_songs[@]}" "${damaged_library_songs[@]}" fifo.flac zero.flac \
+    folder.flac eio.flac; do
+    for format in --wav --mp3 --flac --opus; do
+        run 1 "export $format of $f" export $format -q -j 1 -d "$out" "$src/$f"
+        names "export $format of $f" "$f"
+        check "export $format of $f: no output" [ -z "$(ls -A "$out")" ]
+        clear_out
+    done
+done
+run 1 "export of a cut FLAC" export --flac -q -j 1 -d "$out" "$src/cut.flac"
+check "export of a cut FLAC: says it is cut short" said "cut short"
+run 1 "export of an Ogg page with a broken checksum" export --opus -q -j 1 -d "$out" \
+    "$src/broken_page.ogg"
+check "export of a broken Ogg page: says so" said "checksum"
+clear_out
+for n in "${odd_names[@]}"; do
+    run 0 "export --flac of '$n'" export --flac -q -j 2 -d "$out" -- "$src/$n.wav"
+    run 0 "export --opus of '$n'" export --opus -q -j 1 -o "$out/to $n.opus" -- "$src/$n.mp3"
+    check "export of '$n': FLAC and Opus written" [ -f "$out/mm_$n.flac" ] && \
+        [ -f "$out/to $n.opus" ]
+    clear_out
+done
+run 2 "export --opus with a bitrate out of its range" export --opus --bitrate 320 -q -j 1 \
+    -d "$out" "$src/plain.wav"
+check "export --opus --bitrate 320: nothing written" [ -z "$(ls -A "$out")" ]
 run 1 "export of a file whose reads fail" export --wav -q -j 1 -d "$out" "$src/eio.wav"
 check "export: the read error is named" said "Input/output error"
 run 1 "export of a WAV without samples" export --wav -q -j 1 -d "$out" "$src/no_samples.wav"
@@ -392,7 +452,8 @@ run 2 "presets with an argument" presets extra
 run "0|1" "devices" devices
 check "devices: no sound-library chatter" [ "$(grep -a -c -e '^ALSA lib' -e '^Cannot connect' \
     -e '^jack' "$work/err")" = 0 ]
-for f in fifo.wav zero.wav eio.wav empty.wav noise.mp3 folder.wav; do
+for f in fifo.wav zero.wav eio.wav empty.wav noise.mp3 folder.wav fifo.flac zero.flac \
+    eio.flac noise.flac opus_named.flac million_channels.flac; do
     run 1 "play $f" play "$src/$f"
 done
 run 1 "play --params a FIFO" play --params "$src/fifo.zv3" "$src/plain.wav"
@@ -408,7 +469,7 @@ else
     bad "sources changed: $(diff <(echo "$sums_before") <(echo "$sums_after") | grep -a '^[<>]' |
         tr '\n' ' ')"
 fi
-for f in fifo.wav fifo.mp3 fifo.zv3 fifo.prf fifo.plt; do
+for f in fifo.wav fifo.mp3 fifo.zv3 fifo.prf fifo.plt fifo.flac; do
     check "$f is still a FIFO" [ -p "$src/$f" ]
 done
 check "no \$(...) in a name was run" [ ! -e "$work/pwned" ]

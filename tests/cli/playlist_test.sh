@@ -50,7 +50,7 @@ has "the reason" "$dir/err" "not a playlist file"
 check "show of a missing file" 1 $?
 "$cli" playlist make "$dir/two.plt" "$dir/songs" "$dir/songs/notes.txt" >/dev/null 2>"$dir/err"
 check "make with a refused file" 1 $?
-has "the refused file is named" "$dir/err" "notes.txt: not a .wav or .mp3 file"
+has "the refused file is named" "$dir/err" "notes.txt: not a song file (.wav, .mp3, .flac, .ogg, .oga or .opus)"
 [ -f "$dir/two.plt" ] || { echo "FAIL: the accepted songs were not written"; fails=$((fails + 1)); }
 # An album folder enters in natural name order (01..12, track2 before track10), sub-folders
 # where their names fall; more than 2000 songs leave the rest out, counted, with status 1.

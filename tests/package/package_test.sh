@@ -147,9 +147,13 @@ if [ -s "$completion" ]; then
     [ "$got" = "--set=bands[6].gain_db=" ] || fail "completion of --set=bands[6].gai: $got"
     # Songs by extension in any case, and folders; nothing else.
     mkdir -p "$dir/files/folder"
-    touch "$dir/files/a.wav" "$dir/files/B.MP3" "$dir/files/c.txt" "$dir/files/d.prf"
-    got=$(cd "$dir/files" && complete_words zvmp3-cli export "" | sort | tr '\n' ' ')
-    [ "$got" = "B.MP3 a.wav folder " ] || fail "completion of export's songs: $got"
+    touch "$dir/files/a.wav" "$dir/files/B.MP3" "$dir/files/c.txt" "$dir/files/d.prf" \
+        "$dir/files/e.Flac" "$dir/files/f.ogg" "$dir/files/g.opus"
+    got=$(cd "$dir/files" && complete_words zvmp3-cli export "" | LC_ALL=C sort | tr '\n' ' ')
+    [ "$got" = "B.MP3 a.wav e.Flac f.ogg folder g.opus " ] ||
+        fail "completion of export's songs: $got"
+    got=$(cd "$dir/files" && complete_words zvmp3-cli export --opus --bitrate 2 | tr '\n' ' ')
+    [ "$got" = "256 " ] || fail "completion of --opus --bitrate 2: $got"
     got=$(cd "$dir/files" && complete_words zvmp3-cli play --state "" | sort | tr '\n' ' ')
     [ "$got" = "d.prf folder " ] || fail "completion of --state: $got"
     # stream's --output is a form, not a file.

@@ -64,6 +64,49 @@ TEST_F(EngineTest, Mp3WhoseRateChangesPlaysUpToTheChange) {
     EXPECT_LT(engine->played_bytes, 3 * 44100 * 4 + 3 * MP3_FRAME_SAMPLES * 4);
 }
 
+// Songs through libsndfile play at their chain rate, to their exact length at it; a FLAC
+// whose samples stop early plays what it holds and is marked; the seek buttons work in both
+// directions.
+TEST_F(EngineTest, SndfileSongsPlayAtTheChainRateAndFailLikeTheOthers) {
+    add(media("hires_96k24.wav"));
+    add(media("hostile/cut.flac"));
+    add(media("song.ogg"));
+    start_playback(*engine);
+    ASSERT_EQ(engine->engine_state, ENGINE_PLAYING);
+    EXPECT_EQ(device.last_request.sample_rate, 48000);
+    EXPECT_EQ(engine->sample_rate, 48000);
+    play_to_end();
+    EXPECT_EQ(engine->played_bytes, 144000 * 4);  // 3 s at 48000 Hz
+    EXPECT_EQ(playlist->song_mark[0], MARK_NONE);
+
+    playlist->selected_index = 1;
+    start_playback(*engine);
+    ASSERT_EQ(engine->engine_state, ENGINE_PLAYING);
+    EXPECT_EQ(device.last_request.sample_rate, 44100);
+    play_to_end();
+    EXPECT_EQ(engine->engine_state, ENGINE_IDLE);
+    EXPECT_EQ(playlist->song_mark[1], MARK_FAILED);
+    EXPECT_GT(engine->played_bytes, 0);
+    EXPECT_LT(engine->played_bytes, 132300 * 4);
+
+    // Seeking: three blocks forward skips two, backward goes two blocks back from the end of
+    // what was played.
+    playlist->selected_index = 2;
+    start_playback(*engine);
+    ASSERT_EQ(engine->engine_state, ENGINE_PLAYING);
+    const int64_t primed = engine->played_bytes;
+    press_seek_button(*engine, 3);
+    play_one();
+    EXPECT_EQ(engine->played_bytes, primed + 3 * BLOCK);
+    press_seek_button(*engine, -1);
+    play_one();
+    EXPECT_EQ(engine->played_bytes, primed + 2 * BLOCK);
+    release_seek_buttons(*engine);
+    play_to_end();
+    EXPECT_EQ(playlist->song_mark[2], MARK_NONE);
+    EXPECT_EQ(engine->played_bytes, 132300 * 4);
+}
+
 // An MP3 of 3 GB without a frame-count header: its length estimate from the file size is more
 // than an entry's int32 can hold. Added while the engine was busy, it is probed when it starts.
 TEST_F(EngineTest, HugePendingMp3StartsWithItsLengthClampedNotWrapped) {

@@ -4,6 +4,8 @@
 
 #include "sources/id3v1.h"
 #include "sources/mp3_source.h"
+#include "sources/sndfile_source.h"
+#include "sources/song_rates.h"
 #include "sources/tag_text.h"
 #include "sources/wav_source.h"
 #include "tests/support/file_bytes.h"
@@ -38,7 +40,26 @@ TEST(FixtureSongs, EveryFileProbesAsExpected) {
         int64_t pcm = 0;
         int result;
         std::vector<uint8_t> bytes = test::read_bytes(path);
-        if (row.at("kind") == "wav") {
+        const std::string kind = row.at("kind");
+        Id3v1Tag tag;
+        if (kind == "flac" || kind == "ogg" || kind == "opus" || kind == "sndfile") {
+            SndfileSongInfo info;
+            result = probe_sndfile(path, info) ? 1 : 0;
+            SndfileSongInfo from_memory;
+            EXPECT_EQ(probe_sndfile(bytes.data(), bytes.size(), path, from_memory), result == 1)
+                << path;
+            rate = info.rate;
+            channels = info.channels;
+            pcm = static_cast<int64_t>(info.frames) * info.channels * 2;
+            tag = id3v1_slot_of(info.tags);
+            const char* codec = kind == "flac"   ? "FLAC"
+                                : kind == "ogg"  ? "Ogg Vorbis"
+                                : kind == "opus" ? "Ogg Opus"
+                                                 : "WAV";
+            if (result == 1) {
+                EXPECT_STREQ(sndfile_codec_text(info.codec), codec) << path;
+            }
+        } else if (kind == "wav") {
             uint32_t data = 0;
             result = probe_wav(path, rate, channels, data);
             pcm = data;
@@ -61,9 +82,11 @@ TEST(FixtureSongs, EveryFileProbesAsExpected) {
         expect_cell(row, "channels", std::to_string(channels));
         expect_cell(row, "pcm_bytes", std::to_string(pcm));
         expect_cell(row, "time_text", time_text(pcm, channels, rate));
-        if (row.at("kind") == "mp3") {
-            Id3v1Tag tag;
-            ASSERT_TRUE(read_id3v1(path, tag));
+        expect_cell(row, "chain_rate", std::to_string(chain_rate_for(rate)));
+        if (kind == "mp3" || (kind != "wav" && tag.present())) {
+            if (kind == "mp3") {
+                ASSERT_TRUE(read_id3v1(path, tag));
+            }
             expect_cell(row, "id3_title", escape_tag_field(tag.title_field(), ID3V1_FIELD_BYTES));
             expect_cell(row, "id3_artist", escape_tag_field(tag.artist_field(), ID3V1_FIELD_BYTES));
             expect_cell(row, "id3_album", escape_tag_field(tag.album_field(), ID3V1_FIELD_BYTES));

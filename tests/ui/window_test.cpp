@@ -13,8 +13,10 @@
 #include <csignal>
 
 #include "engine/processor.h"
+#include "tests/support/fixtures.h"
 #include "tests/ui/window_fixture.h"
 #include "ui/commands.h"
+#include "ui/display_model.h"
 #include "ui/main_window.h"
 #include "ui/signal_watch.h"
 
@@ -207,6 +209,49 @@ TEST_F(WindowTest, PlaylistModelPlaybackAndSelection) {
     EXPECT_TRUE(run_command(*ctx, cmd::ONAIR));
     EXPECT_EQ(model.rowCount(), 0);
     EXPECT_TRUE(window->list_commands_enabled());
+}
+
+// A FLAC song and a 96 kHz WAV: the fs column shows the song's own rate, the device, the time
+// display and the rate indicator the rate the chain runs at.
+TEST_F(WindowTest, FlacAndHighRateSongsPlayAtTheChainsRate) {
+    window->drop_files({test::fixture("song.flac"), test::fixture("hires_96k24.wav")});
+    PlaylistTableModel& model = *window->table_model();
+    ASSERT_EQ(model.rowCount(), 2);
+    auto cell = [&](int row, int column) {
+        return model.data(model.index(row, column), Qt::DisplayRole).toString().toStdString();
+    };
+    EXPECT_EQ(cell(0, 1), "44");
+    EXPECT_EQ(cell(0, 4), "00:03");
+    EXPECT_EQ(cell(0, 5), "Fixture FLAC 歌の題名は");
+    EXPECT_EQ(cell(0, 8), "7");
+    EXPECT_EQ(cell(1, 1), "96");
+    EXPECT_EQ(cell(1, 4), "00:03");
+    EXPECT_EQ(cell(1, 5), "--");
+
+    struct Song {
+        int row;
+        int chain_rate;
+        SkinId rate_image;
+    };
+    for (Song song : {Song{0, 44100, SkinId::Rate44k}, Song{1, 48000, SkinId::Rate48k}}) {
+        ctx->playlist->selected_index = song.row;
+        ASSERT_TRUE(run_command(*ctx, cmd::PLAY));
+        ASSERT_EQ(ctx->engine->engine_state, ENGINE_PLAYING) << song.row;
+        EXPECT_EQ(device->last_request.sample_rate, song.chain_rate);
+        // A little over a second of blocks (4096 frames each).
+        const int blocks = song.chain_rate / 4096 + 2;
+        for (int i = 0; i < blocks; ++i) {
+            ASSERT_TRUE(device->complete_next());
+            ctx->driver.dispatch();
+        }
+        const DisplayFrame frame = make_display_frame(ctx->display_inputs(), {});
+        EXPECT_EQ(frame.rate_image, song.rate_image) << song.row;
+        EXPECT_EQ(frame.time_text, " 00:01") << song.row;
+        EXPECT_GT(ctx->meters.held().output_peak_l, 1000) << song.row;
+        play_out();
+        EXPECT_EQ(ctx->engine->engine_state, ENGINE_IDLE);
+        EXPECT_EQ(ctx->playlist->song_mark[static_cast<size_t>(song.row)], MARK_NONE);
+    }
 }
 
 // Remove All while a song plays: the song plays on, and the time, the indicators and the row

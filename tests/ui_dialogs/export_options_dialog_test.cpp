@@ -10,7 +10,9 @@
 #include <cstring>
 
 #include "dialog_test_support.h"
+#include "settings/ini_settings.h"
 #include "settings/text_field.h"
+#include "tests/support/scratch_dir.h"
 #include "ui/dialogs/export_again_dialog.h"
 #include "ui/dialogs/export_options_dialog.h"
 
@@ -110,6 +112,63 @@ TEST(ExportOptionsDialog, OkReadsEveryControlAndCancelChangesNothing) {
     EXPECT_TRUE(host.messages.empty());
 }
 
+// FLAC and Opus beside WAV and MP3. The state file keeps only MP3 or not; the INI file says
+// which "not MP3" was chosen, so MP3 in the state file stays MP3 whatever the INI file says.
+TEST(ExportOptionsDialog, FourFormatsAndTheIniKeysBehindThem) {
+    test::ScratchDir dir;
+    const IniSettings ini(dir / "zelmp3.ini");
+    ExportOptions o;
+    EncoderSettings e;
+    test::ScriptedHost host;
+    read_export_format_keys(ini, o, e);  // nothing stored yet: WAV, 128 kbit/s
+    EXPECT_EQ(o.non_mp3_format, ExportFormat::Wav);
+    EXPECT_EQ(e.opus_bitrate_kbps, 128);
+    {
+        ExportOptionsDialog d(ExportCommand::ExportSong, o, e, host);
+        EXPECT_TRUE(d.mp3_radio()->isChecked());  // the start value
+        EXPECT_EQ(d.opus_bitrate_edit()->text(), QStringLiteral("128"));
+        d.opus_radio()->setChecked(true);
+        d.opus_bitrate_edit()->setText(QStringLiteral("96"));
+        d.accept();
+    }
+    EXPECT_EQ(o.output_mp3, 0);
+    EXPECT_EQ(export_format(o), ExportFormat::Opus);
+    EXPECT_EQ(e.opus_bitrate_kbps, 96);
+    std::string error;
+    ASSERT_TRUE(write_export_format_keys(ini, o, e, error)) << error;
+    EXPECT_EQ(ini.read(IniKey::ExportFormat), "Opus");
+    EXPECT_EQ(ini.read(IniKey::OpusBitrate), "96");
+
+    // The next program run: the state file says "not MP3", the INI file says Opus at 96.
+    ExportOptions next;
+    next.output_mp3 = 0;
+    EncoderSettings next_e;
+    read_export_format_keys(ini, next, next_e);
+    {
+        ExportOptionsDialog d(ExportCommand::ExportAll, next, next_e, host);
+        EXPECT_TRUE(d.opus_radio()->isChecked());
+        EXPECT_EQ(d.opus_bitrate_edit()->text(), QStringLiteral("96"));
+        d.flac_radio()->setChecked(true);
+        d.opus_bitrate_edit()->setText(QStringLiteral("500"));  // out of range: the default
+        d.accept();
+    }
+    EXPECT_EQ(export_format(next), ExportFormat::Flac);
+    EXPECT_EQ(next_e.opus_bitrate_kbps, 128);
+
+    // A state file (or parameter file) that says MP3 keeps meaning MP3.
+    ExportOptions mp3;
+    mp3.output_mp3 = 1;
+    read_export_format_keys(ini, mp3, next_e);
+    ExportOptionsDialog d(ExportCommand::ExportSong, mp3, next_e, host);
+    EXPECT_TRUE(d.mp3_radio()->isChecked());
+    // Hand-edited keys fall back to WAV and the default bitrate.
+    ASSERT_TRUE(ini.write(IniKey::ExportFormat, "Vorbis", error));
+    ASSERT_TRUE(ini.write(IniKey::OpusBitrate, "12x", error));
+    read_export_format_keys(ini, mp3, next_e);
+    EXPECT_EQ(mp3.non_mp3_format, ExportFormat::Wav);
+    EXPECT_EQ(next_e.opus_bitrate_kbps, 128);
+}
+
 TEST(ExportOptionsDialog, AnAffixThatLeadsIntoAnotherFolderIsRefused) {
     ExportOptions o;
     set_text(o.name_affix, "../x_");  // as a hand-edited state file may hold it
@@ -141,6 +200,7 @@ TEST(ExportOptionsDialog, KeyboardAlone) {
     std::vector<QWidget*> expected = {d.buttons()->button(QDialogButtonBox::Cancel),
                                       d.mp3_radio(),  // the checked one of the format group
                                       d.bitrate_edit(),
+                                      d.opus_bitrate_edit(),
                                       d.album_edit(),
                                       d.title_edit(),
                                       d.normalise_check(),

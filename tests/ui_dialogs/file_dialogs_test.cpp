@@ -105,6 +105,20 @@ TEST_F(FileDialogFixture, EachDialogHasItsFiltersSuffixAndMode) {
           QStringLiteral("All files {*.*} (*)")},
          QStringLiteral("wav"),
          IniKey::SoundFileExportDir},
+        {"export flac",
+         [&] { return ok(choose_export_file(host, ini, ExportFormat::Flac, nullptr)); },
+         QFileDialog::AcceptSave,
+         {QStringLiteral("Output to FLAC File {*.flac} (*.[fF][lL][aA][cC])"),
+          QStringLiteral("All files {*.*} (*)")},
+         QStringLiteral("flac"),
+         IniKey::SoundFileExportDir},
+        {"export opus",
+         [&] { return ok(choose_export_file(host, ini, ExportFormat::Opus, nullptr)); },
+         QFileDialog::AcceptSave,
+         {QStringLiteral("Output to Opus File {*.opus} (*.[oO][pP][uU][sS])"),
+          QStringLiteral("All files {*.*} (*)")},
+         QStringLiteral("opus"),
+         IniKey::SoundFileExportDir},
     };
     for (const Case& c : cases) {
         host.steps.push_back(test::choose_files({target}, [&](QFileDialog& d) {
@@ -131,8 +145,12 @@ TEST_F(FileDialogFixture, SongFilesRememberTheFileOrTheFolderOfSeveral) {
     touch(dir / "b.MP3");
     host.steps.push_back(test::choose_files({dir / "a.wav"}, [&](QFileDialog& d) {
         EXPECT_EQ(d.fileMode(), QFileDialog::ExistingFiles);
+        EXPECT_EQ(d.nameFilters().value(0),
+                  QStringLiteral("サウンドファイルを開く {*.wav;*.mp3;*.flac;*.ogg;*.oga;*.opus} "
+                                 "(*.[wW][aA][vV] *.[mM][pP]3 *.[fF][lL][aA][cC] *.[oO][gG][gG] "
+                                 "*.[oO][gG][aA] *.[oO][pP][uU][sS])"));
         EXPECT_EQ(
-            d.nameFilters().value(0),
+            d.nameFilters().value(1),
             QStringLiteral("WAV/MP3ファイルを開く {*.wav;*.mp3} (*.[wW][aA][vV] *.[mM][pP]3)"));
         EXPECT_EQ(d.defaultSuffix(), QStringLiteral("wav"));
     }));

@@ -37,6 +37,8 @@ inline constexpr const char* EXPORT_SONG_TITLE = "Export a song";
 inline constexpr const char* EXPORT_ALL_TITLE = "Export All Songs";
 inline constexpr const char* EXPORT_WAV_TEXT = "WAV";
 inline constexpr const char* EXPORT_MP3_TEXT = "MP3,  Bit rate (up to 320 bps)";
+inline constexpr const char* EXPORT_FLAC_TEXT = "FLAC";
+inline constexpr const char* EXPORT_OPUS_TEXT = "Opus,  Bit rate (12 to 256 kbps)";
 inline constexpr const char* EXPORT_TAG_GROUP = "Add prefix to MP3 TAG(IDv1)";
 inline constexpr const char* EXPORT_ALBUM_LABEL = "Album:";
 inline constexpr const char* EXPORT_TITLE_LABEL = "Title:";
@@ -86,6 +88,8 @@ inline constexpr const char* PEAK_DIALOG_TITLE = "Detecting Peak Level...";
 inline constexpr const char* ABOUT_VERSION_PREFIX = "Version: ";
 
 // File dialogs: each filter is a description and its patterns.
+inline constexpr const char* FILTER_ALL_SONGS =
+    QT_TRANSLATE_NOOP("Dialog", "サウンドファイルを開く {*.wav;*.mp3;*.flac;*.ogg;*.oga;*.opus}");
 inline constexpr const char* FILTER_SONGS =
     QT_TRANSLATE_NOOP("Dialog", "WAV/MP3ファイルを開く {*.wav;*.mp3}");
 inline constexpr const char* FILTER_ALL_FILES = QT_TRANSLATE_NOOP("Dialog", "全てのファイル {*.*}");
@@ -99,6 +103,8 @@ inline constexpr const char* FILTER_SAVE_PARAMS =
     QT_TRANSLATE_NOOP("Dialog", "パラメータファイルを保存 {*.zv3}");
 inline constexpr const char* FILTER_EXPORT_MP3 = "Output to WAV File {*.mp3}";
 inline constexpr const char* FILTER_EXPORT_WAV = "Output to WAV File {*.wav}";
+inline constexpr const char* FILTER_EXPORT_FLAC = "Output to FLAC File {*.flac}";
+inline constexpr const char* FILTER_EXPORT_OPUS = "Output to Opus File {*.opus}";
 inline constexpr const char* FILTER_ALL_FILES_EN = "All files {*.*}";
 // An encoder is any executable program (on Linux it has no extension to filter by).
 inline constexpr const char* FILTER_ENCODER =

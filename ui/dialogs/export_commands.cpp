@@ -123,6 +123,25 @@ private:
     std::vector<SongReport> failed_;
 };
 
+// The format keys of the INI file: read before the option dialogs, written after their OK.
+void store_format_keys(ExportCommandContext& c) {
+    std::string error;
+    if (!write_export_format_keys(c.ini, c.options, c.encoder, error)) {
+        c.host.show(c.parent, ini_write_failed_message(c.ini.file().string(), error));
+    }
+}
+
+// The option dialog of a command, with what the INI file says "not MP3" means.
+bool run_options_dialog(ExportCommandContext& c, ExportCommand command) {
+    read_export_format_keys(c.ini, c.options, c.encoder);
+    ExportOptionsDialog options(command, c.options, c.encoder, c.host, c.parent);
+    if (c.host.exec(options) != QDialog::Accepted) {
+        return false;
+    }
+    store_format_keys(c);
+    return true;
+}
+
 ExportRunnerConfig window_config() {
     ExportRunnerConfig config;
     config.jobs = 1;  // the window's own processor, one song at a time
@@ -160,6 +179,12 @@ bool run_export(ExportCommandContext& c, bool all, Run run) {
         ExportContext{c.playlist, c.processor, c.options, c.encoder, c.throttle, c.temp},
         window_host, window_config());
     const ExportRunReport report = run(runner);
+    for (const SongReport& r : report.songs) {
+        if (r.switched_to_wav) {
+            store_format_keys(c);  // the INI file says WAV too, as the options now do
+            break;
+        }
+    }
     if (c.set_in_progress) {
         c.set_in_progress(false);
     }
@@ -208,12 +233,11 @@ bool export_song_command(ExportCommandContext& c, bool engine_idle) {
         pl.selected_index >= pl.song_count) {
         return false;
     }
-    ExportOptionsDialog options(ExportCommand::ExportSong, c.options, c.encoder, c.host, c.parent);
-    if (c.host.exec(options) != QDialog::Accepted) {
+    if (!run_options_dialog(c, ExportCommand::ExportSong)) {
         return false;
     }
     const std::optional<std::string> target =
-        choose_export_file(c.host, c.ini, c.options.output_mp3 != 0, c.parent);
+        choose_export_file(c.host, c.ini, export_format(c.options), c.parent);
     if (!target) {
         return false;
     }
@@ -226,8 +250,7 @@ bool export_all_command(ExportCommandContext& c, bool engine_idle) {
     if (!engine_idle || c.playlist.song_count <= 0) {
         return false;
     }
-    ExportOptionsDialog options(ExportCommand::ExportAll, c.options, c.encoder, c.host, c.parent);
-    if (c.host.exec(options) != QDialog::Accepted) {
+    if (!run_options_dialog(c, ExportCommand::ExportAll)) {
         return false;
     }
     std::string folder;

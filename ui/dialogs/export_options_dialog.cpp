@@ -51,14 +51,33 @@ ExportOptionsDialog::ExportOptionsDialog(ExportCommand command, ExportOptions& o
 
     wav_ = new QRadioButton(dialog_text(EXPORT_WAV_TEXT), this);
     mp3_ = new QRadioButton(dialog_text(EXPORT_MP3_TEXT), this);
+    flac_ = new QRadioButton(dialog_text(EXPORT_FLAC_TEXT), this);
+    opus_ = new QRadioButton(dialog_text(EXPORT_OPUS_TEXT), this);
     auto* format = new QButtonGroup(this);
-    format->addButton(wav_);
-    format->addButton(mp3_);
-    (options.output_mp3 == 0 ? wav_ : mp3_)->setChecked(true);
+    for (QRadioButton* b : {wav_, mp3_, flac_, opus_}) {
+        format->addButton(b);
+    }
+    switch (export_format(options)) {
+        case ExportFormat::Wav:
+            wav_->setChecked(true);
+            break;
+        case ExportFormat::Mp3:
+            mp3_->setChecked(true);
+            break;
+        case ExportFormat::Flac:
+            flac_->setChecked(true);
+            break;
+        case ExportFormat::Opus:
+            opus_->setChecked(true);
+            break;
+    }
     RadioGroupFocus::install(format);
     bitrate_ =
         new QLineEdit(QString::number(static_cast<uint32_t>(encoder.mp3_bitrate_kbps)), this);
     bitrate_->setMaxLength(10);
+    opus_bitrate_ =
+        new QLineEdit(QString::number(static_cast<uint32_t>(encoder.opus_bitrate_kbps)), this);
+    opus_bitrate_->setMaxLength(10);
 
     album_ = text_edit(options.tag_album_prefix, this);
     title_ = text_edit(options.tag_title_prefix, this);
@@ -77,6 +96,12 @@ ExportOptionsDialog::ExportOptionsDialog(ExportCommand command, ExportOptions& o
     format_row->addWidget(mp3_);
     format_row->addWidget(bitrate_);
     format_row->addStretch();
+    auto* lossless_row = new QHBoxLayout;
+    lossless_row->addWidget(flac_);
+    lossless_row->addSpacing(16);
+    lossless_row->addWidget(opus_);
+    lossless_row->addWidget(opus_bitrate_);
+    lossless_row->addStretch();
 
     auto* tags = new QGroupBox(dialog_text(EXPORT_TAG_GROUP), this);
     auto* tag_form = new QFormLayout(tags);
@@ -85,6 +110,7 @@ ExportOptionsDialog::ExportOptionsDialog(ExportCommand command, ExportOptions& o
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(format_row);
+    layout->addLayout(lossless_row);
     layout->addWidget(tags);
     layout->addWidget(normalise_);
 
@@ -124,7 +150,8 @@ ExportOptionsDialog::ExportOptionsDialog(ExportCommand command, ExportOptions& o
     layout->addWidget(buttons_);
 
     // Tab order follows the dialog from top to bottom.
-    QWidget* order[] = {wav_, mp3_, bitrate_, album_, title_, normalise_};
+    QWidget* order[] = {wav_,          mp3_,   bitrate_, flac_,     opus_,
+                        opus_bitrate_, album_, title_,   normalise_};
     for (size_t i = 1; i < std::size(order); ++i) {
         setTabOrder(order[i - 1], order[i]);
     }
@@ -148,8 +175,12 @@ void ExportOptionsDialog::accept() {
     }
     store_text(options_.tag_album_prefix, album_);
     store_text(options_.tag_title_prefix, title_);
-    options_.output_mp3 = wav_->isChecked() ? 0 : 1;
+    set_export_format(options_, mp3_->isChecked()    ? ExportFormat::Mp3
+                                : flac_->isChecked() ? ExportFormat::Flac
+                                : opus_->isChecked() ? ExportFormat::Opus
+                                                     : ExportFormat::Wav);
     encoder_.mp3_bitrate_kbps = bitrate_from_entry(bitrate_->text().toStdString(), command_);
+    encoder_.opus_bitrate_kbps = opus_bitrate_from_entry(opus_bitrate_->text().toStdString());
     options_.normalise_on_export = normalise_->isChecked() ? 1 : 0;
     if (all) {
         store_text(options_.name_affix, affix_);

@@ -1,6 +1,7 @@
 // The option dialogs of the two export commands: "Export a song" and "Export All Songs"
-// (which adds the file-name affix and the save-beside-the-source choice). OK writes the
-// options, the bitrate by the export rules (export/export_rules.h); Cancel changes nothing.
+// (which adds the file-name affix and the save-beside-the-source choice). The format is one
+// of WAV, MP3, FLAC and Opus. OK writes the options, the bitrates by the export rules
+// (export/export_rules.h); Cancel changes nothing.
 #pragma once
 
 #include <QDialog>
@@ -28,9 +29,12 @@ public:
     void accept() override;
 
     // The controls; the Export All ones are null in "Export a song".
-    QRadioButton* wav_radio() const { return wav_; }                   // 1034
-    QRadioButton* mp3_radio() const { return mp3_; }                   // 1035
-    QLineEdit* bitrate_edit() const { return bitrate_; }               // 1036
+    QRadioButton* wav_radio() const { return wav_; }      // 1034
+    QRadioButton* mp3_radio() const { return mp3_; }      // 1035
+    QLineEdit* bitrate_edit() const { return bitrate_; }  // 1036
+    QRadioButton* flac_radio() const { return flac_; }
+    QRadioButton* opus_radio() const { return opus_; }
+    QLineEdit* opus_bitrate_edit() const { return opus_bitrate_; }
     QLineEdit* album_edit() const { return album_; }                   // 1001 (1002 in Export All)
     QLineEdit* title_edit() const { return title_; }                   // 1037
     QCheckBox* normalise_check() const { return normalise_; }          // 1038
@@ -49,6 +53,9 @@ private:
     QRadioButton* wav_ = nullptr;
     QRadioButton* mp3_ = nullptr;
     QLineEdit* bitrate_ = nullptr;
+    QRadioButton* flac_ = nullptr;
+    QRadioButton* opus_ = nullptr;
+    QLineEdit* opus_bitrate_ = nullptr;
     QLineEdit* album_ = nullptr;
     QLineEdit* title_ = nullptr;
     QCheckBox* normalise_ = nullptr;

@@ -147,7 +147,9 @@ std::vector<std::string> choose_song_files(DialogHost& host, const IniSettings& 
                                            QWidget* parent) {
     FileDialogSetup setup(IniKey::SoundFileDir);
     setup.mode = QFileDialog::ExistingFiles;
-    setup.filters = {{FILTER_SONGS, "*.wav;*.mp3"}, {FILTER_ALL_FILES, "*.*"}};
+    setup.filters = {{FILTER_ALL_SONGS, "*.wav;*.mp3;*.flac;*.ogg;*.oga;*.opus"},
+                     {FILTER_SONGS, "*.wav;*.mp3"},
+                     {FILTER_ALL_FILES, "*.*"}};
     setup.default_suffix = "wav";
     std::vector<std::string> paths;
     for (const QString& f : run_file_dialog(host, ini, parent, setup)) {
@@ -194,15 +196,32 @@ std::optional<std::string> choose_parameter_file_to_save(DialogHost& host, const
 
 std::optional<std::string> choose_export_file(DialogHost& host, const IniSettings& ini,
                                               bool output_mp3, QWidget* parent) {
+    return choose_export_file(host, ini, output_mp3 ? ExportFormat::Mp3 : ExportFormat::Wav,
+                              parent);
+}
+
+std::optional<std::string> choose_export_file(DialogHost& host, const IniSettings& ini,
+                                              ExportFormat format, QWidget* parent) {
     FileDialogSetup setup(IniKey::SoundFileExportDir);
     setup.accept = QFileDialog::AcceptSave;
     setup.mode = QFileDialog::AnyFile;
-    if (output_mp3) {
-        setup.filters = {{FILTER_EXPORT_MP3, "*.mp3"}, {FILTER_ALL_FILES_EN, "*.*"}};
-        setup.default_suffix = "mp3";
-    } else {
-        setup.filters = {{FILTER_EXPORT_WAV, "*.wav"}, {FILTER_ALL_FILES_EN, "*.*"}};
-        setup.default_suffix = "wav";
+    switch (format) {
+        case ExportFormat::Mp3:
+            setup.filters = {{FILTER_EXPORT_MP3, "*.mp3"}, {FILTER_ALL_FILES_EN, "*.*"}};
+            setup.default_suffix = "mp3";
+            break;
+        case ExportFormat::Flac:
+            setup.filters = {{FILTER_EXPORT_FLAC, "*.flac"}, {FILTER_ALL_FILES_EN, "*.*"}};
+            setup.default_suffix = "flac";
+            break;
+        case ExportFormat::Opus:
+            setup.filters = {{FILTER_EXPORT_OPUS, "*.opus"}, {FILTER_ALL_FILES_EN, "*.*"}};
+            setup.default_suffix = "opus";
+            break;
+        case ExportFormat::Wav:
+            setup.filters = {{FILTER_EXPORT_WAV, "*.wav"}, {FILTER_ALL_FILES_EN, "*.*"}};
+            setup.default_suffix = "wav";
+            break;
     }
     return first_of(run_file_dialog(host, ini, parent, setup));
 }

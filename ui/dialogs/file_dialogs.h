@@ -33,6 +33,9 @@ std::optional<std::string> choose_parameter_file_to_save(DialogHost& host, const
 // The target of Export a song, ".mp3" or ".wav" by the output mode; SoundFileExportDir.
 std::optional<std::string> choose_export_file(DialogHost& host, const IniSettings& ini,
                                               bool output_mp3, QWidget* parent);
+// The same for any format: ".wav", ".mp3", ".flac" or ".opus".
+std::optional<std::string> choose_export_file(DialogHost& host, const IniSettings& ini,
+                                              ExportFormat format, QWidget* parent);
 // The external encoder program; EncToolDir.
 std::optional<std::string> choose_encoder_program(DialogHost& host, const IniSettings& ini,
                                                   QWidget* parent);

@@ -52,6 +52,10 @@
         <translation>Unprocessed files only</translation>
     </message>
     <message>
+        <source>サウンドファイルを開く {*.wav;*.mp3;*.flac;*.ogg;*.oga;*.opus}</source>
+        <translation>Open sound files {*.wav;*.mp3;*.flac;*.ogg;*.oga;*.opus}</translation>
+    </message>
+    <message>
         <source>WAV/MP3ファイルを開く {*.wav;*.mp3}</source>
         <translation>Open WAV/MP3 files {*.wav;*.mp3}</translation>
     </message>
