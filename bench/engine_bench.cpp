@@ -1,14 +1,20 @@
 // Real-time factor of the processing chain: seconds of 44.1 kHz stereo audio processed per
-// second of CPU on one thread, reported as the counter "realtime_x".
+// second of CPU on one thread, reported as the counter "realtime_x", and as "x_sox", that
+// factor over sox's for its simpler chain (bench/sox_reference.h) over the same music, run in
+// the same process (BM_SoxReference, or once before the first chain when it is filtered out).
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <numbers>
+#include <string>
 #include <vector>
 
+#include "bench/sox_reference.h"
 #include "engine/processor.h"
 
 namespace {
@@ -45,6 +51,58 @@ std::vector<int16_t> music_like_input() {
     return pcm;
 }
 
+// sox's real-time factor (audio seconds per CPU second of the sox process) over the music
+// repeated to SOX_SECONDS, so that its start-up counts for little; 0 when sox did not run.
+constexpr int SOX_SECONDS = 60;
+double g_sox_realtime_x = 0.0;
+
+double measure_sox_realtime_x() {
+    const std::vector<int16_t> music = music_like_input();
+    std::vector<int16_t> song;
+    for (int k = 0; k < SOX_SECONDS / SECONDS; ++k) {
+        song.insert(song.end(), music.begin(), music.end());
+    }
+    char folder[] = "/tmp/zv-engine-bench-XXXXXX";
+    if (mkdtemp(folder) == nullptr) {
+        return 0.0;
+    }
+    const std::string in = std::string(folder) + "/music.wav";
+    const std::string out = std::string(folder) + "/sox.wav";
+    double x = 0.0;
+    if (zv::bench::write_stereo_wav(in, song, RATE)) {
+        const zv::bench::ProgramRun run = zv::bench::run_sox_reference(in, out);
+        if (run.ok && run.cpu_s > 0.0) {
+            x = SOX_SECONDS / run.cpu_s;
+        }
+    }
+    std::remove(in.c_str());
+    std::remove(out.c_str());
+    rmdir(folder);
+    return x;
+}
+
+void report_against_sox(benchmark::State& state) {
+    if (g_sox_realtime_x == 0.0) {
+        g_sox_realtime_x = measure_sox_realtime_x();
+    }
+    if (g_sox_realtime_x > 0.0) {
+        // realtime_x is a rate: benchmark divides by the CPU seconds, and so does this one.
+        state.counters["x_sox"] = benchmark::Counter(
+            state.counters["realtime_x"].value / g_sox_realtime_x, benchmark::Counter::kIsRate);
+    }
+}
+
+void BM_SoxReference(benchmark::State& state) {
+    for (auto _ : state) {
+        g_sox_realtime_x = measure_sox_realtime_x();
+        if (g_sox_realtime_x == 0.0) {
+            state.SkipWithError("sox did not run");
+            return;
+        }
+    }
+    state.counters["realtime_x"] = g_sox_realtime_x;
+}
+
 void run_chain(benchmark::State& state, int preset, bool room_and_gate, bool sse2_loops = false) {
     zv::enable_flush_denormals();
     std::unique_ptr<zv::Processor> p = zv::make_processor();
@@ -75,6 +133,7 @@ void run_chain(benchmark::State& state, int preset, bool room_and_gate, bool sse
         benchmark::Counter(static_cast<double>(frames) / RATE, benchmark::Counter::kIsRate);
     state.counters["time_per_frame"] = benchmark::Counter(
         static_cast<double>(frames), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    report_against_sox(state);
 }
 
 void BM_Preset232(benchmark::State& state) {
@@ -90,6 +149,8 @@ void BM_Preset232Sse2Loops(benchmark::State& state) {
     run_chain(state, 232, false, true);
 }
 
+// sox first: the chains' ratios use the latest sox figure.
+BENCHMARK(BM_SoxReference)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_Preset232)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Preset334)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Preset232RoomAndGate)->Unit(benchmark::kMillisecond);

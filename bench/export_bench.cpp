@@ -2,7 +2,10 @@
 //   1. one 180-second 44.1 kHz stereo song exported to MP3 (128 kbit/s, normalisation on)
 //      against the lame program alone encoding the same WAV with -b 128 (target: <= 1.15);
 //   2. the same song exported to WAV against the chain alone over the song in memory, the
-//      cost of reading, measuring, writing and placing the file (target: <= 1.1);
+//      cost of reading, measuring, writing and placing the file (target: <= 1.1), and against
+//      sox running a simpler chain of the same kind over the same WAV (bench/sox_reference.h;
+//      target: the export >= 5 times as fast), and the chain alone over two threads as a job
+//      with two cores runs it (export/chain_stage.h);
 //   3. eight such songs with zvmp3-cli export --jobs 2 against --jobs 1 (target: >= 1.9),
 //      from WAV sources with each song's stages on one thread (--inline-stages: the job
 //      scaling), then as a user runs it (one job pipelines its stages over both cores, so
@@ -23,18 +26,24 @@
 #include <fcntl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
+#include <map>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "bench/sox_reference.h"
 #include "engine/normalisation.h"
 #include "engine/processor.h"
+#include "export/chain_stage.h"
 #include "export/export_job.h"
 #include "export/peak_scan.h"
 #include "export/song_entry.h"
@@ -136,9 +145,25 @@ struct Quiet : zv::ExportObserver {
 
 }  // namespace
 
+// CPU seconds of the calling thread.
+double thread_cpu_seconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+// User and system seconds of this process, all its threads.
+double process_cpu_seconds() {
+    struct rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
 // The chain alone over the song in memory, as the export runs it: 16384-frame blocks, the
-// song's gain, the tail block.
-double chain_alone_seconds(const std::string& wav, int32_t peak) {
+// song's gain, the tail block; on this thread, or over two as a job with two cores runs it.
+// cpu_s receives the CPU seconds it took.
+double chain_alone_seconds(const std::string& wav, int32_t peak, bool two_threads, double& cpu_s) {
     std::FILE* f = std::fopen(wav.c_str(), "rb");
     if (f == nullptr)
         return 0;
@@ -155,25 +180,91 @@ double chain_alone_seconds(const std::string& wav, int32_t peak) {
     p->params.normalisation_gain = zv::normalisation_gain_for_peak(peak);
     zv::change_sample_rate(*p, 44100);
     std::vector<int16_t> in(zv::EXPORT_BLOCK_SAMPLES), out(zv::EXPORT_BLOCK_SAMPLES);
+    zv::ChainStage chain(*p, two_threads);
+    auto cpu_now = two_threads ? process_cpu_seconds : thread_cpu_seconds;
     const Clock::time_point t0 = Clock::now();
+    const double cpu0 = cpu_now();
     for (size_t at = 0; at < pcm.size() + zv::EXPORT_BLOCK_SAMPLES; at += in.size()) {
         std::fill(in.begin(), in.end(), int16_t{0});
         if (at < pcm.size())
             std::copy(pcm.begin() + static_cast<long>(at),
                       pcm.begin() + static_cast<long>(std::min(pcm.size(), at + in.size())),
                       in.begin());
-        zv::process_block(*p, zv::EXPORT_BLOCK_SAMPLES, in.data(), out.data());
+        chain.process_block(zv::EXPORT_BLOCK_SAMPLES, in.data(), out.data());
     }
+    cpu_s = cpu_now() - cpu0;
     return seconds_since(t0);
 }
 
-// User and system seconds of this process, all its threads.
-double process_cpu_seconds() {
-    struct rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
+// CPU seconds of each thread of this process while it runs, read from /proc every few
+// milliseconds (schedstat: nanoseconds on a CPU), the watcher's own left out. On two idle
+// cores a job takes about the larger of its busiest thread's CPU time and half its total: what
+// it would take on this machine if the machine were not shared.
+class ThreadCpuWatch {
+public:
+    ThreadCpuWatch() {
+        thread_ = std::thread([this] {
+            own_ = gettid();
+            while (!stop_.load()) {
+                sample();
+                std::this_thread::sleep_for(std::chrono::milliseconds(4));
+            }
+            sample();
+        });
+    }
+    ~ThreadCpuWatch() { stop(); }
+    void stop() {
+        stop_.store(true);
+        if (thread_.joinable())
+            thread_.join();
+    }
+    // Threads seen, less what they had when the watch started.
+    double busiest_s() const {
+        double most = 0;
+        for (const auto& [tid, t] : seen_)
+            most = std::max(most, t.last - t.first);
+        return most;
+    }
+    double total_s() const {
+        double sum = 0;
+        for (const auto& [tid, t] : seen_)
+            sum += t.last - t.first;
+        return sum;
+    }
+
+private:
+    struct Times {
+        double first = 0;
+        double last = 0;
+    };
+    void sample() {
+        for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) {
+            const int tid = std::atoi(entry.path().filename().c_str());
+            if (tid == own_)
+                continue;
+            std::FILE* f = std::fopen((entry.path() / "schedstat").c_str(), "r");
+            if (f == nullptr)
+                continue;
+            unsigned long long ns = 0;
+            if (std::fscanf(f, "%llu", &ns) == 1) {
+                const double t = static_cast<double>(ns) / 1e9;
+                auto [it, added] = seen_.try_emplace(tid, Times{t, t});
+                // A thread that started after the watch had nothing before.
+                if (added && !first_sample_)
+                    it->second.first = 0;
+                it->second.last = t;
+            }
+            std::fclose(f);
+        }
+        first_sample_ = false;
+    }
+
+    std::map<int, Times> seen_;
+    bool first_sample_ = true;
+    int own_ = 0;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
 
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
@@ -226,8 +317,10 @@ int main(int argc, char** argv) {
     in.run_id = temp.run_id();
     Quiet quiet;
     // Alternating runs; the fastest and the median of each kind: the machine may be shared.
-    std::vector<double> mp3_s, lame_s, wav_s, chain_s;
-    double mp3_cpu = 1e9, wav_cpu = 1e9, lame_cpu = 1e9;
+    std::vector<double> mp3_s, lame_s, wav_s, chain_s, chain2_s, sox_s;
+    std::vector<double> wav_idle_s, wav_busiest_s, wav_threads_s;
+    double mp3_cpu = 1e9, wav_cpu = 1e9, lame_cpu = 1e9, sox_cpu = 1e9, chain_cpu = 1e9,
+           chain2_cpu = 1e9;
     int32_t peak = 0;
     Clock::time_point t0;
     for (int rep = 0; rep < reps; ++rep) {
@@ -235,9 +328,18 @@ int main(int argc, char** argv) {
             in.options.output_mp3 = mp3;
             t0 = Clock::now();
             const double cpu0 = process_cpu_seconds();
+            std::optional<ThreadCpuWatch> watch;
+            if (mp3 == 0)
+                watch.emplace();
             zv::ExportJob job(in, *processor, quiet, nullptr);
             zv::ExportJobResult r = job.run();
             (mp3 != 0 ? mp3_s : wav_s).push_back(seconds_since(t0));
+            if (watch) {
+                watch->stop();
+                wav_busiest_s.push_back(watch->busiest_s());
+                wav_threads_s.push_back(watch->total_s());
+                wav_idle_s.push_back(std::max(watch->busiest_s(), watch->total_s() / 2));
+            }
             double& cpu = mp3 != 0 ? mp3_cpu : wav_cpu;
             cpu = std::min(cpu, process_cpu_seconds() - cpu0);
             if (r.end != zv::ExportEnd::Completed) {
@@ -254,12 +356,25 @@ int main(int argc, char** argv) {
         }
         lame_s.push_back(seconds_since(t0));
         lame_cpu = std::min(lame_cpu, cpu);
-        chain_s.push_back(chain_alone_seconds(song, peak));
+        double cpu_chain = 0;
+        chain_s.push_back(chain_alone_seconds(song, peak, false, cpu_chain));
+        chain_cpu = std::min(chain_cpu, cpu_chain);
+        chain2_s.push_back(chain_alone_seconds(song, peak, true, cpu_chain));
+        chain2_cpu = std::min(chain2_cpu, cpu_chain);
+        const zv::bench::ProgramRun sox = zv::bench::run_sox_reference(song, dir + "/sox.wav");
+        if (!sox.ok) {
+            std::fprintf(stderr, "sox failed\n");
+            return 1;
+        }
+        sox_s.push_back(sox.wall_s);
+        sox_cpu = std::min(sox_cpu, sox.cpu_s);
     }
     const double best_mp3 = *std::min_element(mp3_s.begin(), mp3_s.end());
     const double best_lame = *std::min_element(lame_s.begin(), lame_s.end());
     const double best_wav = *std::min_element(wav_s.begin(), wav_s.end());
     const double best_chain = *std::min_element(chain_s.begin(), chain_s.end());
+    const double best_chain2 = *std::min_element(chain2_s.begin(), chain2_s.end());
+    const double best_sox = *std::min_element(sox_s.begin(), sox_s.end());
     std::printf(
         "one %d s song to MP3: export %.2f s (median %.2f), lame -b 128 %.2f s (median %.2f), "
         "ratio %.2f (median %.2f; target <= 1.15)\n",
@@ -270,10 +385,28 @@ int main(int argc, char** argv) {
         "ratio %.2f (median %.2f; target <= 1.1)\n",
         seconds, best_wav, seconds / best_wav, best_chain, seconds / best_chain,
         best_wav / best_chain, median(wav_s) / median(chain_s));
+    std::printf(
+        "  against sox's chain over the same WAV: sox %.2f s (%.0fx real time; median %.2f s), "
+        "the export %.2f times as fast (median %.2f; target >= 5)\n",
+        best_sox, seconds / best_sox, median(sox_s), best_sox / best_wav,
+        median(sox_s) / median(wav_s));
+    std::printf(
+        "  on two idle cores (from the CPU time of the export's threads: the busiest %.2f s, "
+        "all %.2f s): about %.2f s (%.0fx real time), %.2f times as fast as sox's CPU time "
+        "(target >= 5)\n",
+        median(wav_busiest_s), median(wav_threads_s), median(wav_idle_s),
+        seconds / median(wav_idle_s), sox_cpu / median(wav_idle_s));
+    std::printf(
+        "  the chain alone over two threads (a job with two cores): %.2f s (%.0fx real time; "
+        "median %.2f s), %.2f times as fast as sox (median %.2f; one thread %.2f)\n",
+        best_chain2, seconds / best_chain2, median(chain2_s), best_sox / best_chain2,
+        median(sox_s) / median(chain2_s), median(sox_s) / median(chain_s));
     // The work itself, whatever else runs: with two free cores an export takes about the
     // larger of its slowest stage and half its CPU time.
-    std::printf("  cpu: export to MP3 %.2f s, to WAV %.2f s, lame %.2f s, chain %.2f s\n", mp3_cpu,
-                wav_cpu, lame_cpu, best_chain);
+    std::printf(
+        "  cpu: export to MP3 %.2f s, to WAV %.2f s, lame %.2f s, chain %.2f s (over two "
+        "threads %.2f s), sox %.2f s (sox over the WAV export: %.2f)\n",
+        mp3_cpu, wav_cpu, lame_cpu, chain_cpu, chain2_cpu, sox_cpu, sox_cpu / wav_cpu);
     std::fflush(stdout);
 
     // 6. The same song as FLAC and as WAV, into WAV; the WAV into FLAC and Opus.

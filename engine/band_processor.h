@@ -40,7 +40,12 @@ struct BandBlockFactors {
     double coupling_5 = 0.3;     // band 4's side chain into band 5's detector
     double coupling_6 = 1.0;     // band 5's side chain into band 6's detector
     bool gate_on = false;
-    Pair normalisation2{}, clip_slope2{}, coupling_52{}, coupling_62{};
+    Pair normalisation2{}, clip_slope2{};
+    // The same in the per-frame part's four lanes: band gains g of bands (2, 3) and (4, 5), each
+    // in the lanes of its band's left and right; N; the detector thresholds of bands (1, 2),
+    // (3, 4), (5, 6); the couplings into bands 5 and 6.
+    QuadLanes gain_2_3, gain_4_5, normalisation4, coupling4;
+    QuadLanes t_vca4[3];
 };
 
 // Band clipper slope: soft below 0.5, medium soft below 1.5, hard otherwise.
@@ -59,17 +64,21 @@ void end_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& f)
 void run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& f, Pair* signal,
                int32_t frames);
 // Its two parts: the per-frame part (pre-split, band filters, gates, gain computers) of frame i
-// of the chunk, with x the signal after the HF stage; then, once every frame of the chunk has
-// had it, the bands' audio paths, which write the mix V into signal.
+// of the chunk, with x the signal after the HF stage, which leaves its results in w; then,
+// once every frame of the chunk has had it, the bands' audio paths, which write the mix V into
+// signal. The first is the front's (s.band_block), the second the back's (the band delay
+// lines' audio and output lines, the band sections after the clippers, s.back).
 void band_gain_frame(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& f, Pair x,
-                     int32_t i);
-void band_audio_paths(ProcessorState& s, const BandBlockFactors& f, Pair* signal, int32_t frames);
+                     int32_t i, BandScratch& w);
+void band_audio_paths(ProcessorState& s, const BandBlockFactors& f, const BandScratch& w,
+                      Pair* signal, int32_t frames);
 #if ZV_AVX_VARIANT
 // The same compiled for AVX (lanes.h).
 ZV_TARGET_AVX void band_gain_frame_avx(ProcessorParams& q, ProcessorState& s,
-                                       const BandBlockFactors& f, Pair x, int32_t i);
-ZV_TARGET_AVX void band_audio_paths_avx(ProcessorState& s, const BandBlockFactors& f, Pair* signal,
-                                        int32_t frames);
+                                       const BandBlockFactors& f, Pair x, int32_t i,
+                                       BandScratch& w);
+ZV_TARGET_AVX void band_audio_paths_avx(ProcessorState& s, const BandBlockFactors& f,
+                                        const BandScratch& w, Pair* signal, int32_t frames);
 #endif
 // One frame of it: x is the signal after the HF stage; returns the mix V.
 Pair run_bands(ProcessorParams& q, ProcessorState& s, const BandBlockFactors& f, Pair x);

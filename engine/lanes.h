@@ -26,6 +26,15 @@
 #if ZV_SSE2_LANES && defined(__x86_64__) && !defined(__AVX__) && defined(__GNUC__)
 #define ZV_AVX_VARIANT 1
 #define ZV_TARGET_AVX [[gnu::target("avx")]]
+// Every function defined between these two is compiled for AVX (quad_lanes.h).
+#if defined(__clang__)
+#define ZV_AVX_REGION_BEGIN \
+    _Pragma("clang attribute push(__attribute__((target(\"avx\"))), apply_to = function)")
+#define ZV_AVX_REGION_END _Pragma("clang attribute pop")
+#else
+#define ZV_AVX_REGION_BEGIN _Pragma("GCC push_options") _Pragma("GCC target(\"avx\")")
+#define ZV_AVX_REGION_END _Pragma("GCC pop_options")
+#endif
 #else
 #define ZV_AVX_VARIANT 0
 #endif
@@ -97,6 +106,10 @@ inline Pair lefts(Pair a, Pair b) {
 inline Pair rights(Pair a, Pair b) {
     return _mm_unpackhi_pd(a, b);
 }
+// (left of b, right of a).
+inline Pair with_left(Pair a, Pair b) {
+    return _mm_move_sd(a, b);
+}
 // Bit 0 set when the left lane of a is above b's, bit 1 for the right lane.
 inline int greater_lanes(Pair a, Pair b) {
     return _mm_movemask_pd(_mm_cmpgt_pd(a, b));
@@ -113,6 +126,13 @@ inline Pair load_lanes(const double* left, const double* right) {
 inline void store_lanes(double* left, double* right, Pair p) {
     _mm_storel_pd(left, p);
     _mm_storeh_pd(right, p);
+}
+// Two neighbouring doubles, 16-byte aligned: left then right.
+inline Pair load_pair(const double* p) {
+    return _mm_load_pd(p);
+}
+inline void store_pair(double* p, Pair v) {
+    _mm_store_pd(p, v);
 }
 
 // Both lanes clipped at +-t with slope k above it; returns whether either lane was clipped.
@@ -192,6 +212,9 @@ inline Pair lefts(Pair a, Pair b) {
 inline Pair rights(Pair a, Pair b) {
     return {a.r, b.r};
 }
+inline Pair with_left(Pair a, Pair b) {
+    return {b.l, a.r};
+}
 inline int greater_lanes(Pair a, Pair b) {
     return (a.l > b.l ? 1 : 0) | (a.r > b.r ? 2 : 0);
 }
@@ -205,6 +228,13 @@ inline Pair load_lanes(const double* left, const double* right) {
 inline void store_lanes(double* left, double* right, Pair p) {
     *left = p.l;
     *right = p.r;
+}
+inline Pair load_pair(const double* p) {
+    return {p[0], p[1]};
+}
+inline void store_pair(double* p, Pair v) {
+    p[0] = v.l;
+    p[1] = v.r;
 }
 
 namespace lanes_detail {

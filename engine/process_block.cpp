@@ -1,9 +1,10 @@
 // The block processor: per-block preparation, then the chain over chunks of frames, in its
-// front, band and back parts.
+// front and back halves (chain_halves.h).
 #include <algorithm>
 #include <cmath>
 
 #include "engine/band_processor.h"
+#include "engine/chain_halves.h"
 #include "engine/processor.h"
 #include "engine/stereo_stages.h"
 
@@ -23,32 +24,6 @@ constexpr int BAND_LATENCY = 880;  // the bands' delay as exports count it, what
 double db_to_linear(double db) {
     return std::pow(10.0, db / 20.0);
 }
-
-// Everything the frame loop reads from the parameter set, converted once per block.
-struct BlockFactors {
-    double agc_drive;
-    double agc_threshold;  // T_agc
-    double agc_ceiling;    // 23169 - T_agc; negative above about -3 dB
-    int agc_speed;         // 1..4
-    double final_clip;     // C_fin
-    double hf_threshold;   // T_hf
-    double hf_drive;
-    double overshoot;      // C_ovs
-    int emphasis;          // preemphasis read as a choice
-    double emphasis_gain;  // factor on H for the emphasis in force
-    bool bypass;
-    bool keep_left_only;
-    bool keep_right_only;
-    bool bass_phase;
-    bool bass_eq;
-    bool virtual_room;
-    bool hard_final_clip;
-    bool final_fir;
-    bool deemphasis;
-    // The factors the stereo stages use, in both lanes.
-    Pair agc_threshold2, agc_drive2, agc_floor2, agc_ceiling2;
-    Pair final_clip2, hf_threshold2, hf_drive2, emphasis_gain2, overshoot2;
-};
 
 // The HF limiter's detector state and gain reduction per channel.
 struct HfLimiterRun {
@@ -172,10 +147,10 @@ template <bool AVX>
                                                const BlockFactors& b, const BandBlockFactors& bands,
                                                const EnhancerFactors& enhancer,
                                                const RoomFactors& room, const int16_t* in,
-                                               int32_t frames) {
+                                               int32_t frames, ChunkHandoff& handoff) {
     ProcessorSettings& st = q.settings;
     ChainSections& cs = s.channels;
-    ChunkScratch& chunk = s.chunk;
+    Pair* signal = s.front.signal;
     MeterSnapshot& meters = s.meters;
     double peak_l = meters.input_peak_l, peak_r = meters.input_peak_r;
     // The chunk loops hold their sections (and the dither) in locals: kept in the state, each
@@ -194,37 +169,37 @@ template <bool AVX>
         }
         double d = (next_dither_value(dither) % 256) / 256.0 / 32.0;
         const Pair dithered = pair(l + d, r + d);
-        chunk.dithered[i] = dithered;
+        handoff.dithered[i] = dithered;
 
         Pair x = step(input_hp, dithered);
         Pair ax = abs2(x);
         peak_l = std::max(peak_l, lane_l(ax));
         peak_r = std::max(peak_r, lane_r(ax));
 
-        chunk.signal[i] = x;
+        signal[i] = x;
     }
     s.dither = dither;
     cs.input_hp = input_hp;
 #if ZV_AVX_VARIANT
     if constexpr (AVX) {
-        run_enhancer_avx(meters.enhancer_peak, cs, s.enhancer, enhancer, chunk.signal, frames);
+        run_enhancer_avx(meters.enhancer_peak, cs, s.enhancer, enhancer, signal, frames);
     } else
 #endif
     {
-        run_enhancer(meters.enhancer_peak, cs, s.enhancer, enhancer, chunk.signal, frames);
+        run_enhancer(meters.enhancer_peak, cs, s.enhancer, enhancer, signal, frames);
     }
     if (b.bass_phase || b.bass_eq) {
         StereoBiquad bass_phase = cs.bass_phase;
         StereoBiquad bass_eq = s.bass_eq;
         for (int32_t i = 0; i < frames; ++i) {
-            Pair x = chunk.signal[i];
+            Pair x = signal[i];
             if (b.bass_phase) {
                 x = step(bass_phase, x);
             }
             if (b.bass_eq) {
                 x = step(bass_eq, x);
             }
-            chunk.signal[i] = x;
+            signal[i] = x;
         }
         cs.bass_phase = bass_phase;
         s.bass_eq = bass_eq;
@@ -234,11 +209,11 @@ template <bool AVX>
     if (b.virtual_room) {
 #if ZV_AVX_VARIANT
         if constexpr (AVX) {
-            run_room_avx(s.room, room, chunk.signal, frames);
+            run_room_avx(s.room, room, signal, frames);
         } else
 #endif
         {
-            run_room(s.room, room, chunk.signal, frames);
+            run_room(s.room, room, signal, frames);
         }
     }
     // The AGC and HF limiter states stay in registers over the chunk. The bands' per-frame
@@ -251,7 +226,7 @@ template <bool AVX>
                     pair(st.hf_gain_reduction_l, st.hf_gain_reduction_r)};
     const bool emphasis = b.emphasis == 1 || b.emphasis == 2;
     for (int32_t i = 0; i < frames; ++i) {
-        Pair x = agc(s.agc, b, agc_gains, chunk.signal[i]);
+        Pair x = agc(s.agc, b, agc_gains, signal[i]);
         if (emphasis) {
             x = emphasis_and_limiter(s, b, hf, x);
         } else {
@@ -259,11 +234,11 @@ template <bool AVX>
         }
 #if ZV_AVX_VARIANT
         if constexpr (AVX) {
-            band_gain_frame_avx(q, s, bands, x, i);
+            band_gain_frame_avx(q, s, bands, x, i, handoff.bands);
         } else
 #endif
         {
-            band_gain_frame(q, s, bands, x, i);
+            band_gain_frame(q, s, bands, x, i, handoff.bands);
         }
     }
     if (!emphasis) {
@@ -282,9 +257,9 @@ template <bool AVX>
 // Back of the chain, from the mix V: final clipper, final low-pass, overshoot cutter, lamps,
 // de-emphasis, limit, 16-bit output and output meters.
 [[gnu::always_inline]] inline void back_phase(ProcessorState& s, const BlockFactors& b,
-                                              int16_t* out, int32_t frames) {
+                                              const Pair* dithered, int16_t* out, int32_t frames) {
     ChainSections& cs = s.channels;
-    ChunkScratch& chunk = s.chunk;
+    BackScratch& chunk = s.back;
     MeterSnapshot& meters = s.meters;
     const Pair zero = zero2();
     const Pair lamp = splat(CLIP_LAMP_LEVEL);
@@ -333,7 +308,7 @@ template <bool AVX>
         // Bypass writes the dithered input, which needs no limit to fit 16 bits.
         int16_t out_l = 0;
         int16_t out_r = 0;
-        truncate_to_i16(b.bypass ? chunk.dithered[i] : y, out_l, out_r);
+        truncate_to_i16(b.bypass ? dithered[i] : y, out_l, out_r);
         out[2 * i] = out_l;
         out[2 * i + 1] = out_r;
         peak_l = std::max(peak_l, std::abs(static_cast<double>(out_l)));
@@ -345,76 +320,118 @@ template <bool AVX>
     meters.output_peak_r = peak_r;
 }
 
-// The chain over a block's chunks.
+// The halves of one chunk.
 template <bool AVX>
-[[gnu::always_inline]] inline void run_chunks(ProcessorParams& q, ProcessorState& s,
-                                              const BlockFactors& b, const BandBlockFactors& bands,
-                                              const EnhancerFactors& enhancer,
-                                              const RoomFactors& room, const int16_t* in,
-                                              int16_t* out, int32_t frames) {
-    for (int32_t done = 0; done < frames; done += CHUNK_FRAMES) {
-        const int32_t n = std::min(CHUNK_FRAMES, frames - done);
-        front_phase<AVX>(q, s, b, bands, enhancer, room, in + 2 * done, n);
+[[gnu::always_inline]] inline void front_chunk(Processor& p, const ChainBlock& block, int32_t chunk,
+                                               ChunkHandoff& handoff) {
+    const int32_t done = chunk * CHUNK_FRAMES;
+    const int32_t n = std::min(CHUNK_FRAMES, block.frames - done);
+    front_phase<AVX>(p.params, p.state, block.chain, block.bands, block.enhancer, block.room,
+                     block.in + 2 * done, n, handoff);
+}
+
+template <bool AVX>
+[[gnu::always_inline]] inline void back_chunk(Processor& p, const ChainBlock& block, int32_t chunk,
+                                              const ChunkHandoff& handoff) {
+    ProcessorState& s = p.state;
+    const int32_t done = chunk * CHUNK_FRAMES;
+    const int32_t n = std::min(CHUNK_FRAMES, block.frames - done);
 #if ZV_AVX_VARIANT
-        if constexpr (AVX) {
-            band_audio_paths_avx(s, bands, s.chunk.signal, n);
-        } else
+    if constexpr (AVX) {
+        band_audio_paths_avx(s, block.bands, handoff.bands, s.back.signal, n);
+    } else
 #endif
-        {
-            band_audio_paths(s, bands, s.chunk.signal, n);
-        }
-        back_phase(s, b, out + 2 * done, n);
+    {
+        band_audio_paths(s, block.bands, handoff.bands, s.back.signal, n);
     }
+    back_phase(s, block.chain, handoff.dithered, block.out + 2 * done, n);
 }
 
-void run_chunks_sse2(ProcessorParams& q, ProcessorState& s, const BlockFactors& b,
-                     const BandBlockFactors& bands, const EnhancerFactors& enhancer,
-                     const RoomFactors& room, const int16_t* in, int16_t* out, int32_t frames) {
-    run_chunks<false>(q, s, b, bands, enhancer, room, in, out, frames);
+void front_chunk_sse2(Processor& p, const ChainBlock& block, int32_t chunk, ChunkHandoff& handoff) {
+    front_chunk<false>(p, block, chunk, handoff);
+}
+void back_chunk_sse2(Processor& p, const ChainBlock& block, int32_t chunk,
+                     const ChunkHandoff& handoff) {
+    back_chunk<false>(p, block, chunk, handoff);
 }
 
 #if ZV_AVX_VARIANT
-ZV_TARGET_AVX void run_chunks_avx(ProcessorParams& q, ProcessorState& s, const BlockFactors& b,
-                                  const BandBlockFactors& bands, const EnhancerFactors& enhancer,
-                                  const RoomFactors& room, const int16_t* in, int16_t* out,
-                                  int32_t frames) {
-    run_chunks<true>(q, s, b, bands, enhancer, room, in, out, frames);
+ZV_TARGET_AVX void front_chunk_avx(Processor& p, const ChainBlock& block, int32_t chunk,
+                                   ChunkHandoff& handoff) {
+    front_chunk<true>(p, block, chunk, handoff);
+}
+ZV_TARGET_AVX void back_chunk_avx(Processor& p, const ChainBlock& block, int32_t chunk,
+                                  const ChunkHandoff& handoff) {
+    back_chunk<true>(p, block, chunk, handoff);
 }
 #endif
 
 }  // namespace
 
-// The chain only feeds forward between its front, its bands and its back, so each runs over
-// a chunk of frames before the next: short loops keep many frames in flight at once.
-void process_block(Processor& p, int32_t sample_count, const int16_t* in, int16_t* out) {
+int32_t begin_chain_block(Processor& p, int32_t sample_count, const int16_t* in, int16_t* out,
+                          ChainBlock& block) {
     ProcessorParams& q = p.params;
     ProcessorState& s = p.state;
-
-    const BlockFactors b = prepare_block(q, s);
-    const BandBlockFactors bands = prepare_bands(q);
-    const EnhancerFactors enhancer = prepare_enhancer(q, s.sample_rate);
-    const RoomFactors room = prepare_room(q, s.sample_rate, s.room);
-
+    block.chain = prepare_block(q, s);
+    block.bands = prepare_bands(q);
+    block.enhancer = prepare_enhancer(q, s.sample_rate);
+    block.room = prepare_room(q, s.sample_rate, s.room);
+    block.in = in;
+    block.out = out;
+    block.frames = sample_count / 2;
+    block.chunks = block.frames < 1 ? 0 : (block.frames + CHUNK_FRAMES - 1) / CHUNK_FRAMES;
+    block.avx_loops = s.avx_loops;
     begin_block_meters(s.meters);
-    const int32_t frames = sample_count / 2;
-    if (frames < 1) {
+    if (block.chunks > 0) {
+        begin_bands(q, s, block.bands);
+    }
+    return block.chunks;
+}
+
+void run_chain_front(Processor& p, const ChainBlock& block, int32_t chunk, ChunkHandoff& handoff) {
+#if ZV_AVX_VARIANT
+    if (block.avx_loops) {
+        front_chunk_avx(p, block, chunk, handoff);
         return;
     }
-    begin_bands(q, s, bands);
-#if ZV_AVX_VARIANT
-    if (s.avx_loops) {
-        run_chunks_avx(q, s, b, bands, enhancer, room, in, out, frames);
-    } else
 #endif
-    {
-        run_chunks_sse2(q, s, b, bands, enhancer, room, in, out, frames);
+    front_chunk_sse2(p, block, chunk, handoff);
+}
+
+void run_chain_back(Processor& p, const ChainBlock& block, int32_t chunk,
+                    const ChunkHandoff& handoff) {
+#if ZV_AVX_VARIANT
+    if (block.avx_loops) {
+        back_chunk_avx(p, block, chunk, handoff);
+        return;
     }
-    end_bands(q, s, bands);
-    MeterSnapshot& m = s.meters;
+#endif
+    back_chunk_sse2(p, block, chunk, handoff);
+}
+
+void end_chain_block(Processor& p, const ChainBlock& block) {
+    ProcessorParams& q = p.params;
+    end_bands(q, p.state, block.bands);
+    MeterSnapshot& m = p.state.meters;
     m.agc_gain_lo = q.settings.agc_gain_lo;
     m.agc_gain_hi = q.settings.agc_gain_hi;
     m.hf_gain_reduction_l = q.settings.hf_gain_reduction_l;
     m.hf_gain_reduction_r = q.settings.hf_gain_reduction_r;
+}
+
+// The chain only feeds forward between its front, its bands and its back, so each runs over
+// a chunk of frames before the next: short loops keep many frames in flight at once.
+void process_block(Processor& p, int32_t sample_count, const int16_t* in, int16_t* out) {
+    ChainBlock block;
+    const int32_t chunks = begin_chain_block(p, sample_count, in, out, block);
+    if (chunks == 0) {
+        return;
+    }
+    for (int32_t chunk = 0; chunk < chunks; ++chunk) {
+        run_chain_front(p, block, chunk, p.state.handoff);
+        run_chain_back(p, block, chunk, p.state.handoff);
+    }
+    end_chain_block(p, block);
 }
 
 int chain_latency_frames(const ProcessorParams& params) {

@@ -9,6 +9,7 @@
 #include "engine/filter_sections.h"
 #include "engine/meter_snapshot.h"
 #include "engine/processor_params.h"
+#include "engine/quad_lanes.h"
 
 namespace zv {
 
@@ -136,47 +137,78 @@ inline int next_dither_value(DitherGenerator& g) {
     return static_cast<int>((g.state >> 16) & 0x7FFFu);
 }
 
-// What the bands keep in registers while a block runs: the smoother sections of bands 2 to 6
-// and the gate sections two bands per register, and each band's input, output and side-chain
-// samples. Written back to the sections and band records at the end of every block.
+// What the bands' per-frame part keeps in four lanes (quad_lanes.h) while a block runs: its
+// filters, the smoothers and gates of the gain computers, and the band records; taken from the
+// sections and band records at the start of every block and written back at its end.
+//
+// Filter lanes hold two bands, left and right of each. Gain lanes hold one band each: [0] bands
+// 1, 3, 2 and 4 (band 1 computes what bands 2 to 6 compute, and keeps only its release
+// section's result); [1] bands 5 and 6 in lanes 0 and 2, with a shadow of each in lanes 1 and
+// 3 that is never written back. Preset 232: 1188 -> 980 instructions per frame (callgrind).
 struct BandBlockState {
-    StereoFirstOrder release[3]{};
-    StereoFirstOrder attack[3]{};
-    StereoFirstOrder copy[3]{};
-    StereoFirstOrder program[3]{};
-    Pair drive[3]{};
-    // The gain reductions of bands 2 to 6 in the smoother lanes, and their block peaks. The
-    // next frame reads the register the last one stored whole, which the store queue forwards;
-    // read from the band records into a lane beside another, it waited on every band's
-    // feedback for the stores to reach the cache. Preset 232: engine_bench 238x -> 244x
-    // median (four interleaved runs, each ahead), 1196 -> 1187 instructions per frame.
-    Pair gain_reduction[3]{};
-    Pair gain_reduction_peak[3]{};
-    StereoFirstOrder gate[3]{};  // bands (1, 2), (3, 4), (5, 6)
-    Pair k_gate[3]{};            // 10^(-gate threshold / 20) per band
-    Pair gate_k[3]{};            // the bands' gate constants K
-    Pair gate_gain[3]{};
-    Pair in[6]{};
-    Pair out[6]{};
-    Pair sidechain[6]{};
+    QuadBiquad presplit;          // LP425 (low lanes) and the all-pass (high), fed alike
+    QuadThirdOrder highpass_2_3;  // band 2's and band 3's high-passes
+    QuadDoubledFirstOrder highpass_4_5;
+    StereoDoubledFirstOrder highpass_6;
+    QuadFirstOrder lowpass_3_4;
+    StereoFirstOrder lowpass_5;
+    QuadBiquad lowpass_1_presence_5;  // band 1's low-pass and band 5's presence section
+    QuadFirstOrder release[2], attack[2], copy[2], program[2], gate[2];
+    QuadLanes drive[2];
+    QuadLanes gain_reduction[2];       // the bands' gain reductions, read by the next frame
+    QuadLanes gain_reduction_peak[2];  // the block's peaks
+    QuadLanes k_gate[2];               // 10^(-gate threshold / 20) per band
+    QuadLanes gate_k[2];               // the bands' gate constants K
+    QuadLanes gate_gain[2];
+    // The last frame's records: the pre-split (low into bands 1 and 2, high into 3 to 6) and
+    // the side chains of bands (1, 2), (3, 4), (5, 6).
+    QuadLanes split;
+    QuadLanes sidechain[3];
 };
+
+// Where a band's gain lane is: gain quad, lane.
+struct GainLane {
+    int quad;
+    int lane;
+};
+constexpr GainLane GAIN_LANE_OF_BAND[6] = {{0, 0}, {0, 2}, {0, 1}, {0, 3}, {1, 0}, {1, 2}};
+// The band each gain lane computes (a shadow its band's).
+constexpr int BAND_OF_GAIN_LANE[2][4] = {{0, 2, 1, 3}, {4, 4, 5, 5}};
 
 // Frames handed from one part of the chain to the next within a block.
 constexpr int32_t CHUNK_FRAMES = 256;
-struct ChunkScratch {
-    Pair dithered[CHUNK_FRAMES]{};  // dithered input: the bypass output
-    Pair signal[CHUNK_FRAMES]{};    // after the HF stage, then the mix V
-    // The final FIR's inputs in time order: its history before the chunk, then the chunk.
-    Pair fir_input[FIR_TAPS - 1 + CHUNK_FRAMES]{};
-};
 
 // What the bands' per-frame part (filters, gates, gain computers) hands to their per-band
-// audio paths within a chunk.
+// audio paths within a chunk, frame by frame in its lanes.
 struct BandScratch {
-    Pair filtered[BAND_COUNT][CHUNK_FRAMES]{};  // each band's filter output times N
-    double gain[BAND_COUNT][CHUNK_FRAMES]{};    // its audio gain D (band 1's from its delayed GR)
-    double gate[BAND_COUNT][CHUNK_FRAMES]{};    // its gate gain, written while the gates are on
-    Pair mix[CHUNK_FRAMES]{};                   // the mix as the bands add to it
+    QuadLanes filtered[3][CHUNK_FRAMES];  // N x F of bands (1, 2), (3, 4), (5, 6), left and right
+    QuadLanes gain[2]
+                  [CHUNK_FRAMES];  // audio gains D in the gain lanes (band 1's from its delayed GR)
+    QuadLanes gate[2]
+                  [CHUNK_FRAMES];  // gate gains in the gain lanes, written while the gates are on
+};
+
+// The chain has a front (the input up to the bands' per-frame part) and a back (the bands'
+// audio paths to the output). What the front hands the back for one chunk; process_block keeps
+// one in the state, a caller that runs the halves on two threads holds several (chain_halves.h).
+struct ChunkHandoff {
+    Pair dithered[CHUNK_FRAMES]{};  // dithered input: the bypass output
+    BandScratch bands;
+};
+
+// The front's own frames within a chunk: the signal from the input high-pass to the HF stage.
+struct FrontScratch {
+    Pair signal[CHUNK_FRAMES]{};
+};
+
+// The back's own: the mix as the bands add to it, the mix V and each stage after it in place,
+// the final FIR's inputs in time order (its history before the chunk, then the chunk), and
+// each band's last output (for the band records at the end of the block).
+struct BackScratch {
+    Pair mix[CHUNK_FRAMES]{};
+    Pair signal[CHUNK_FRAMES]{};
+    Pair fir_input[FIR_TAPS - 1 + CHUNK_FRAMES]{};
+    Pair band_out[6]{};
 };
 
 struct ProcessorState {
@@ -200,8 +232,9 @@ struct ProcessorState {
     EnhancerLine enhancer;
     VirtualRoomState room;
     DitherGenerator dither;
-    ChunkScratch chunk;
-    BandScratch band_scratch;
+    FrontScratch front;
+    ChunkHandoff handoff;
+    BackScratch back;
     BandBlockState band_block;
     MeterSnapshot meters;  // of the block process_block ran last
 };

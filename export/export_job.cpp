@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/normalisation.h"
+#include "export/chain_stage.h"
 #include "export/export_rules.h"
 #include "export/export_stages.h"
 #include "export/file_ops.h"
@@ -508,8 +509,9 @@ private:
 enum class ExportJob::ChainStop { EndOfSong, Cancelled, ReadFailed, StageStopped };
 
 // Runs the processor over the input copy. The chain runs here, on the job's thread, which
-// also makes every observer call; the reader, the writer or the encoder, and the MP3's
-// loudness run inline or on threads of their own (export_stages_threaded). The blocks, their
+// also makes every observer call (with the cores, the fronts of its chunks on a thread of
+// their own: chain_stage.h); the reader, the writer or the encoder, and the MP3's loudness
+// run inline or on threads of their own (export_stages_threaded). The blocks, their
 // order and the dither draws are those of a single thread whatever the threads. Returns false
 // when the job ends here (r Failed, or Cancelled by a cancel that stopped the encoder); r.end
 // says Completed or Cancelled otherwise.
@@ -529,9 +531,10 @@ bool ExportJob::process_song(const TempPaths& temp, bool builtin_mp3, ExportJobR
     }
     BlockSource blocks(song.reader, song.channels, threaded);
     const int latency = start_chain(song, r.peak_level);
+    ChainStage chain(p_, export_chain_threaded(cores));
     ChainOutput output(*stages.out, song.channels);
     uint64_t frames_in = 0;
-    const ChainStop stop = run_chain(blocks, output, song.rate, latency, frames_in);
+    const ChainStop stop = run_chain(blocks, chain, output, song.rate, latency, frames_in);
     if (stop == ChainStop::ReadFailed) {
         stages.stop();
         return end_failed(r, temp_read_failure(blocks.error()));
@@ -616,13 +619,14 @@ int ExportJob::start_chain(const SongInput& song, int32_t peak_level) {
 // handed on `latency` frames late (the first frames skipped, the last block bringing out the
 // tail), the time and progress after each whole block, then a cancel looked at. frames_in
 // counts the song's frames processed.
-ExportJob::ChainStop ExportJob::run_chain(BlockSource& blocks, ChainOutput& output, int32_t rate,
-                                          int latency, uint64_t& frames_in) {
+ExportJob::ChainStop ExportJob::run_chain(BlockSource& blocks, ChainStage& chain,
+                                          ChainOutput& output, int32_t rate, int latency,
+                                          uint64_t& frames_in) {
     Throttle pause(throttle_, EXPORT_THROTTLE_DIVISOR, 1);
     int64_t base = 0;  // processor output frames before the current block
     InBlock in_block;
     auto run_block = [&]() {
-        process_block(p_, EXPORT_BLOCK_SAMPLES, in_block.samples.data(), output.block());
+        chain.process_block(EXPORT_BLOCK_SAMPLES, in_block.samples.data(), output.block());
         meters_.add(p_.state.meters);
         observer_.block_done();
     };

@@ -38,6 +38,7 @@
 
 namespace zv {
 
+class ChainStage;
 struct ConvertFailure;
 class PeakTracker;
 
@@ -162,8 +163,8 @@ private:
     bool set_up_stages(const TempPaths& temp, bool builtin_mp3, const SongInput& song,
                        bool threaded, OutputStages& stages, ExportJobResult& r);
     int start_chain(const SongInput& song, int32_t peak_level);
-    ChainStop run_chain(BlockSource& blocks, ChainOutput& output, int32_t rate, int latency,
-                        uint64_t& frames_in);
+    ChainStop run_chain(BlockSource& blocks, ChainStage& chain, ChainOutput& output, int32_t rate,
+                        int latency, uint64_t& frames_in);
     bool finish_stages(OutputStages& stages, const SongInput& song, uint64_t frames_in,
                        uint64_t frames_out, bool builtin_mp3, ExportJobResult& r);
     bool stage_failure(const OutputStages& stages, ExportJobResult& r) const;

@@ -41,6 +41,11 @@ constexpr size_t EXPORT_QUEUE_STREAM_CHUNKS = 64;
 constexpr bool export_stages_threaded(int cores_for_job) {
     return cores_for_job >= 2;
 }
+// Whether a job also splits its chain over two threads (chain_stage.h): with two cores to
+// itself, so that one song's chain is not held to one core.
+constexpr bool export_chain_threaded(int cores_for_job) {
+    return cores_for_job >= 2;
+}
 // The cores each of `jobs` jobs running at once may use on a machine of `cores`.
 constexpr int export_cores_per_job(int cores, int jobs) {
     return jobs <= 0 || cores <= jobs ? 1 : cores / jobs;

@@ -37,8 +37,12 @@ struct BandRig {
     Pair frame(double l, double r) { return run_bands(p->params, p->state, factors, pair(l, r)); }
     void end() { end_bands(p->params, p->state, factors); }
     // Per-frame samples live in the block state until the block ends.
-    double out_l(int b) const { return lane_l(p->state.band_block.out[b]); }
-    double sidechain_l(int b) const { return lane_l(p->state.band_block.sidechain[b]); }
+    double out_l(int b) const { return lane_l(p->state.back.band_out[b]); }
+    double gain_reduction(int b) const {
+        const GainLane lane = GAIN_LANE_OF_BAND[b];
+        return p->state.band_block.gain_reduction[lane.quad].v[lane.lane];
+    }
+    double sidechain_l(int b) const { return p->state.band_block.sidechain[b / 2].v[2 * (b % 2)]; }
 };
 
 double tone(double freq, int n, int rate) {
@@ -152,7 +156,7 @@ TEST(Bands, BassAttackDelaysBandOnesGainReduction) {
         std::vector<double> before;
         const int frames = 9000;
         for (int n = 0; n < frames; ++n) {
-            before.push_back(rig.band(0).gain_reduction);
+            before.push_back(rig.gain_reduction(0));
             double v = 20000.0 * tone(80.0, n, k.rate) * (n < 3000 ? 1.0 : 0.2);
             rig.frame(v, v);
             int lag = k.len - 1;

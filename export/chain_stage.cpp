@@ -1,0 +1,100 @@
+#include "export/chain_stage.h"
+
+#include <algorithm>
+
+namespace zv {
+
+ChainStage::ChainStage(Processor& processor, bool two_threads) : p_(processor) {
+    if (two_threads) {
+        ring_.resize(CHAIN_RING_CHUNKS);
+        thread_ = std::thread([this] {
+            mode_.apply();
+            run_fronts();
+        });
+    }
+}
+
+ChainStage::~ChainStage() {
+    if (thread_.joinable()) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stop_ = true;
+        }
+        front_wake_.notify_one();
+        thread_.join();
+    }
+}
+
+// The front's thread: the fronts of each block in order, each into the ring once the back has
+// taken the chunk that used its slot.
+void ChainStage::run_fronts() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        front_wake_.wait(lock, [this] { return block_ready_ || stop_; });
+        if (stop_) {
+            return;
+        }
+        block_ready_ = false;
+        const int32_t chunks = block_.chunks;
+        for (int32_t c = 0; c < chunks; ++c) {
+            if (c - backs_done_ >= CHAIN_RING_CHUNKS) {
+                front_waits_ = true;
+                front_wake_.wait(lock,
+                                 [&] { return c - backs_done_ < CHAIN_RING_CHUNKS || stop_; });
+                front_waits_ = false;
+                if (stop_) {
+                    return;
+                }
+            }
+            lock.unlock();
+            run_chain_front(p_, block_, c, ring_[static_cast<size_t>(c % CHAIN_RING_CHUNKS)]);
+            lock.lock();
+            fronts_done_ = c + 1;
+            if (back_waits_for_ != 0 && fronts_done_ >= back_waits_for_) {
+                back_wake_.notify_one();
+            }
+        }
+    }
+}
+
+void ChainStage::process_block(int32_t sample_count, const int16_t* in, int16_t* out) {
+    if (!thread_.joinable()) {
+        zv::process_block(p_, sample_count, in, out);
+        return;
+    }
+    // Both halves are idle here: the last block's front and back are done.
+    const int32_t chunks = begin_chain_block(p_, sample_count, in, out, block_);
+    if (chunks == 0) {
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        fronts_done_ = 0;
+        backs_done_ = 0;
+        block_ready_ = true;
+    }
+    front_wake_.notify_one();
+    for (int32_t c = 0; c < chunks; ++c) {
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            if (fronts_done_ <= c) {
+                back_waits_for_ = c + std::clamp((chunks - c) / 4, 1, CHAIN_BATCH_CHUNKS);
+                back_wake_.wait(lock, [&] { return fronts_done_ >= back_waits_for_; });
+                back_waits_for_ = 0;
+            }
+        }
+        run_chain_back(p_, block_, c, ring_[static_cast<size_t>(c % CHAIN_RING_CHUNKS)]);
+        bool wake_front = false;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            backs_done_ = c + 1;
+            wake_front = front_waits_;
+        }
+        if (wake_front) {
+            front_wake_.notify_one();
+        }
+    }
+    end_chain_block(p_, block_);
+}
+
+}  // namespace zv

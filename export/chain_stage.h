@@ -1,0 +1,61 @@
+// The chain as an export runs it: on the job's thread, or, when the job has two cores, over
+// two threads (engine/chain_halves.h): a thread of its own runs the fronts of a block's chunks
+// while the job's thread runs their backs, the two joined by a bounded ring of chunk handoffs,
+// so one song keeps both cores busy. Either way process_block gives zv::process_block's bytes,
+// meters and state, and when it returns the block is done and the other thread waits for the
+// next one: the job reads the meters, pauses for the throttle and stops at a cancel as before.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "engine/chain_halves.h"
+#include "engine/processor.h"
+#include "export/stage_link.h"
+
+namespace zv {
+
+// Chunks in flight between the two threads (about 60 KB each).
+constexpr int32_t CHAIN_RING_CHUNKS = 12;
+// The most chunks the back waits for at once: each wake-up of the job's thread costs about
+// as much as a few hundred frames of the chain. Towards the end of a block it waits for fewer,
+// so that little of the back is left when the front is done.
+constexpr int32_t CHAIN_BATCH_CHUNKS = 8;
+
+class ChainStage {
+public:
+    // The processor must outlive the stage; while it exists only process_block runs the
+    // chain on it.
+    ChainStage(Processor& processor, bool two_threads);
+    ~ChainStage();
+    ChainStage(const ChainStage&) = delete;
+    ChainStage& operator=(const ChainStage&) = delete;
+
+    // As zv::process_block, on the thread that calls it (the job's).
+    void process_block(int32_t sample_count, const int16_t* in, int16_t* out);
+    bool two_threads() const { return thread_.joinable(); }
+
+private:
+    void run_fronts();
+
+    Processor& p_;
+    ChainBlock block_;  // written before the fronts of a block start, read by both threads
+    std::vector<ChunkHandoff> ring_;
+    const FloatMode mode_;  // the job's, for the front's thread
+    std::mutex mutex_;
+    std::condition_variable front_wake_;
+    std::condition_variable back_wake_;
+    // Guarded by mutex_.
+    bool block_ready_ = false;
+    bool stop_ = false;
+    int32_t fronts_done_ = 0;
+    int32_t backs_done_ = 0;
+    int32_t back_waits_for_ = 0;  // fronts_done_ the back waits for; 0 while it runs
+    bool front_waits_ = false;    // the front waits for room in the ring
+    std::thread thread_;
+};
+
+}  // namespace zv
