@@ -4,11 +4,13 @@
 #include <QApplication>
 #include <cstdlib>
 
-// Qt is not instrumented: the locks of its worker threads are invisible to ThreadSanitizer, so
-// only accesses from our instrumented code are judged.
+// Qt and GLib are not instrumented: the locks of Qt's worker threads (and of the GLib main
+// context each runs) are invisible to ThreadSanitizer, so only accesses from our instrumented
+// code are judged.
 extern "C" const char* __tsan_default_suppressions() {
     return "called_from_lib:libQt6Core.so.6\ncalled_from_lib:libQt6Gui.so.6\n"
-           "called_from_lib:libQt6Widgets.so.6\ncalled_from_lib:libQt6XcbQpa.so.6\n";
+           "called_from_lib:libQt6Widgets.so.6\ncalled_from_lib:libQt6XcbQpa.so.6\n"
+           "race:libglib-2.0.so.0\n";
 }
 
 int main(int argc, char** argv) {
