@@ -362,12 +362,12 @@ bool PortAudioDevice::open_live(const DeviceOpenRequest& request, int in_device,
 }
 
 void PortAudioDevice::arm_ticks(bool on) {
-    itimerspec spec{};
+    itimerspec timing{};
     if (on) {
-        spec.it_interval.tv_nsec = LIVE_TICK_MS * 1000000L;
-        spec.it_value = spec.it_interval;
+        timing.it_interval.tv_nsec = LIVE_TICK_MS * 1000000L;
+        timing.it_value = timing.it_interval;
     }
-    timerfd_settime(tick_fd_, 0, &spec, nullptr);
+    timerfd_settime(tick_fd_, 0, &timing, nullptr);
     if (!on) {
         uint64_t expirations = 0;
         [[maybe_unused]] ssize_t n = ::read(tick_fd_, &expirations, sizeof expirations);

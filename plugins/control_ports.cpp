@@ -22,7 +22,7 @@ using U = PortUnit;
 constexpr std::span<const char* const> NONE{};
 
 // clang-format off
-constexpr std::array<ControlPortSpec, CONTROL_PORT_COUNT> PORTS = {{
+constexpr std::array<ControlPortDef, CONTROL_PORT_COUNT> PORTS = {{
     {"band1_gate_threshold_db", "Band 1 Gate Threshold", K::Real, U::Db, NONE},
     {"band2_gate_threshold_db", "Band 2 Gate Threshold", K::Real, U::Db, NONE},
     {"band3_gate_threshold_db", "Band 3 Gate Threshold", K::Real, U::Db, NONE},
@@ -94,14 +94,14 @@ constexpr std::array<ControlPortSpec, CONTROL_PORT_COUNT> PORTS = {{
 
 }  // namespace
 
-const std::array<ControlPortSpec, CONTROL_PORT_COUNT>& control_ports() {
+const std::array<ControlPortDef, CONTROL_PORT_COUNT>& control_ports() {
     return PORTS;
 }
 
-PortRange port_range(const ControlPortSpec& spec) {
-    const ChainField* f = find_chain_field(spec.key);
+PortRange port_range(const ControlPortDef& control) {
+    const ChainField* f = find_chain_field(control.key);
     PortRange r{f->min, f->max, 0.0};
-    if (spec.kind == PortKind::Choice) {
+    if (control.kind == PortKind::Choice) {
         r.min = choice_of(f->min);
         r.max = choice_of(f->max);
     }
@@ -111,8 +111,8 @@ PortRange port_range(const ControlPortSpec& spec) {
     return r;
 }
 
-double port_value_to_field(const ControlPortSpec& spec, float v) {
-    switch (spec.kind) {
+double port_value_to_field(const ControlPortDef& control, float v) {
+    switch (control.kind) {
         case PortKind::Toggle:
             return v > 0.0f ? 1.0 : 0.0;
         case PortKind::Integer:

@@ -19,7 +19,7 @@ enum class PortKind {
 
 enum class PortUnit { None, Db, Hz, Ms, Cm, M, Percent };
 
-struct ControlPortSpec {
+struct ControlPortDef {
     const char* key;   // the chain field's key and the port's symbol
     const char* name;  // the name hosts show
     PortKind kind;
@@ -31,7 +31,7 @@ constexpr int PANEL_CONTROL_PORTS = 59;
 constexpr int SWITCH_PORTS = 7;
 constexpr int CONTROL_PORT_COUNT = PANEL_CONTROL_PORTS + SWITCH_PORTS;
 
-const std::array<ControlPortSpec, CONTROL_PORT_COUNT>& control_ports();
+const std::array<ControlPortDef, CONTROL_PORT_COUNT>& control_ports();
 
 // The range a port declares: a field's bounds, a choice's lowest and highest choice (the final
 // low-pass, whose panel bounds are 0.5 and 6.5, declares 0 to 6), 0 and 1 for a switch.
@@ -40,10 +40,10 @@ struct PortRange {
     double max;
     double start;  // the value after processor_startup
 };
-PortRange port_range(const ControlPortSpec& spec);
+PortRange port_range(const ControlPortDef& control);
 
 // A host's value as the field's: the decimal it stands for, rounded to a whole number for
 // integer and choice ports, on (1) above 0 for a toggle. Allocates nothing.
-double port_value_to_field(const ControlPortSpec& spec, float v);
+double port_value_to_field(const ControlPortDef& control, float v);
 
 }  // namespace zv::plugin

@@ -96,8 +96,8 @@ std::string preset_uri(const char* plugin, int id) {
 }
 
 bool shown_by_port(const std::string& key) {
-    for (const ControlPortSpec& spec : control_ports()) {
-        if (key == spec.key) {
+    for (const ControlPortDef& control : control_ports()) {
+        if (key == control.key) {
             return true;
         }
     }
@@ -118,16 +118,16 @@ void audio_port(std::ostream& o, int index, bool input, const char* symbol, cons
       << "\" ;\n\t\tlv2:name \"" << name << "\"\n\t]";
 }
 
-void control_port(std::ostream& o, int index, const ControlPortSpec& spec) {
-    const PortRange r = port_range(spec);
+void control_port(std::ostream& o, int index, const ControlPortDef& control) {
+    const PortRange r = port_range(control);
     o << "[\n\t\ta lv2:InputPort , lv2:ControlPort ;\n\t\tlv2:index " << index
-      << " ;\n\t\tlv2:symbol \"" << spec.key << "\" ;\n\t\tlv2:name " << quoted(spec.name)
+      << " ;\n\t\tlv2:symbol \"" << control.key << "\" ;\n\t\tlv2:name " << quoted(control.name)
       << " ;\n\t\tlv2:default " << number(r.start) << " ;\n\t\tlv2:minimum " << number(r.min)
       << " ;\n\t\tlv2:maximum " << number(r.max);
-    if (const char* unit = unit_of(spec.unit)) {
+    if (const char* unit = unit_of(control.unit)) {
         o << " ;\n\t\tunits:unit " << unit;
     }
-    switch (spec.kind) {
+    switch (control.kind) {
         case PortKind::Integer:
             o << " ;\n\t\tlv2:portProperty lv2:integer";
             break;
@@ -137,8 +137,8 @@ void control_port(std::ostream& o, int index, const ControlPortSpec& spec) {
         case PortKind::Choice: {
             o << " ;\n\t\tlv2:portProperty lv2:integer , lv2:enumeration ;\n\t\tlv2:scalePoint ";
             const int lowest = static_cast<int>(r.min);
-            for (size_t k = 0; k < spec.labels.size(); ++k) {
-                o << (k > 0 ? " , " : "") << "[\n\t\t\trdfs:label " << quoted(spec.labels[k])
+            for (size_t k = 0; k < control.labels.size(); ++k) {
+                o << (k > 0 ? " , " : "") << "[\n\t\t\trdfs:label " << quoted(control.labels[k])
                   << " ;\n\t\t\trdf:value " << number(lowest + static_cast<int>(k)) << "\n\t\t]";
             }
             break;
@@ -238,12 +238,12 @@ std::string presets_description() {
               << "\tlv2:appliesTo <" << plugin.uri << "> ;\n\trdfs:label "
               << quoted(menu_label(info.menu_text)) << " ;\n\tlv2:port ";
             bool first = true;
-            for (const ControlPortSpec& spec : control_ports()) {
-                if (!preset_sets(spec.key)) {
+            for (const ControlPortDef& control : control_ports()) {
+                if (!preset_sets(control.key)) {
                     continue;
                 }
-                const double v = locate_field(*find_chain_field(spec.key), *p).get();
-                o << (first ? "" : " , ") << "[\n\t\tlv2:symbol \"" << spec.key
+                const double v = locate_field(*find_chain_field(control.key), *p).get();
+                o << (first ? "" : " , ") << "[\n\t\tlv2:symbol \"" << control.key
                   << "\" ;\n\t\tpset:value " << number(v) << "\n\t]";
                 first = false;
             }

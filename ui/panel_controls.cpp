@@ -16,13 +16,13 @@ constexpr double ALL_STEP = 0.1;
 constexpr double ALL_DELTA_BOUND = 1.0;
 
 // The general controls before the ALL row, in table order (their places are the layout's).
-struct GeneralSpec {
+struct GeneralControl {
     double step;
     const char* field;
     ControlKind kind;
     const char* format;
 };
-constexpr std::array<GeneralSpec, ALL_ROW_FIRST> GENERAL = {{
+constexpr std::array<GeneralControl, ALL_ROW_FIRST> GENERAL = {{
     {0.1, "agc_drive_db", ControlKind::Number, "%5.1f"},
     {0.1, "agc_threshold_db", ControlKind::Number, "%5.1f"},
     {1, "agc_release", ControlKind::Speed, ""},
@@ -112,8 +112,9 @@ PanelControls build_panel_controls() {
         const ClientPoint at = control_position(index);
         ControlRow shape{at.x, at.y, ALL_STEP, "", ControlKind::None, "", g - ALL_ROW_FIRST, false};
         if (g < ALL_ROW_FIRST) {
-            const GeneralSpec& spec = GENERAL[static_cast<size_t>(g)];
-            shape = {at.x, at.y, spec.step, spec.field, spec.kind, spec.format, -1, false};
+            const GeneralControl& general = GENERAL[static_cast<size_t>(g)];
+            shape = {at.x,         at.y,           general.step, general.field,
+                     general.kind, general.format, -1,           false};
         }
         table[static_cast<size_t>(index)] = bind(shape, shape.field);
     }

@@ -97,8 +97,8 @@ Settings random_panel_settings(unsigned seed) {
     std::mt19937 rng(seed);
     Settings s;
     s.name = "random panel " + std::to_string(seed);
-    for (const plugin::ControlPortSpec& spec : plugin::control_ports()) {
-        const std::string key = spec.key;
+    for (const plugin::ControlPortDef& control : plugin::control_ports()) {
+        const std::string key = control.key;
         const plugin::ChainField& f = *plugin::find_chain_field(key);
         double v = 0.0;
         if (key == "bypass") {
@@ -106,15 +106,15 @@ Settings random_panel_settings(unsigned seed) {
         } else if (key == "test_channels") {
             v = 1.0;
         } else {
-            const plugin::PortRange r = plugin::port_range(spec);
-            const double step = panel_step(key, spec.kind);
+            const plugin::PortRange r = plugin::port_range(control);
+            const double step = panel_step(key, control.kind);
             // The out mix within 6 dB of full: an output near silence would tell little.
             const double low = key.find("out_mix") != std::string::npos ? -6.0 : r.min;
             const long lo = std::lround(std::ceil(low / step - 1e-9));
             const long hi = std::lround(std::floor(r.max / step + 1e-9));
             v = static_cast<double>(std::uniform_int_distribution<long>(lo, hi)(rng)) * step;
         }
-        const std::string text = field_text(v, panel_step(key, spec.kind));
+        const std::string text = field_text(v, panel_step(key, control.kind));
         s.cli.push_back("--set");
         s.cli.push_back(f.field_name + "=" + text);
         s.lv2[key] = std::strtof(text.c_str(), nullptr);

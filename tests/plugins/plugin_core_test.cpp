@@ -209,7 +209,7 @@ TEST(PluginPorts, ThePortsAreThePanelsControls) {
             continue;
         }
         ASSERT_LT(next, ports.size());
-        const plugin::ControlPortSpec& port = ports[next++];
+        const plugin::ControlPortDef& port = ports[next++];
         const plugin::ChainField& f = *plugin::find_chain_field(port.key);
         SCOPED_TRACE(port.key);
         EXPECT_EQ(f.field_name, c.field_name);

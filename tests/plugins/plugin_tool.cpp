@@ -117,9 +117,9 @@ int preset_controls(int id) {
     const auto p = make_processor();
     processor_startup(*p);
     apply_factory_preset(*p, id);
-    for (const plugin::ControlPortSpec& spec : plugin::control_ports()) {
-        const double v = plugin::locate_field(*plugin::find_chain_field(spec.key), *p).get();
-        std::printf("%s %.17g\n", spec.key, v);
+    for (const plugin::ControlPortDef& control : plugin::control_ports()) {
+        const double v = plugin::locate_field(*plugin::find_chain_field(control.key), *p).get();
+        std::printf("%s %.17g\n", control.key, v);
     }
     return 0;
 }
@@ -139,8 +139,8 @@ int main(int argc, char** argv) {
         return preset_controls(std::atoi(argv[2]));
     }
     if (command == "symbols") {
-        for (const plugin::ControlPortSpec& spec : plugin::control_ports()) {
-            std::printf("%s\n", spec.key);
+        for (const plugin::ControlPortDef& control : plugin::control_ports()) {
+            std::printf("%s\n", control.key);
         }
         return 0;
     }
