@@ -1,6 +1,6 @@
 #!/bin/bash
 # A station's processor under Liquidsoap itself: a two-song playlist through pipe() into
-# output.file, headless and as fast as Liquidsoap runs (no clock sync), in both ways pipe()
+# output.file, headless at the pace of the computer's clock, in both ways pipe()
 # runs a process: without replay_delay (the process is closed and started again at every
 # track and metadata; --trim-latency) and with it (one process for the whole stream); and,
 # given the build's LADSPA folder, through the plugin's ladspa.* operator with a factory
@@ -144,10 +144,13 @@ else
 fi
 
 # ---- Liquidsoap ------------------------------------------------------------------------
-# Each case has its playlist and its own clock without sync (a thread each). The "end" song
-# after B, longer than the second pipe() buffers before it plays on, brings the rest of B
-# out. Liquidsoap is stopped once every case has written what its references need (marks
-# cannot tell: its replay drops some, see below). It refuses to run as root unless told.
+# Each case has its playlist and its own clock at the computer's pace (a thread each): a
+# clock without sync spins on a finished playlist and floods the log faster than Liquidsoap
+# writes it, so that the pipes' records come late or never, and the songs take minutes
+# rather than the seconds they last. The "end" song after B, longer than the second pipe()
+# buffers before it plays on, brings the rest of B out. Liquidsoap is stopped once every
+# case has written what its references need (marks cannot tell: its replay drops some, see
+# below). It refuses to run as root unless told.
 cat >"$dir/station.liq" <<EOF
 settings.init.allow_root.set(true)
 settings.log.stdout.set(false)
@@ -159,7 +162,7 @@ settings.frame.duration.set(0.04)
 def run_case(name, songs, operator) =
   songs = playlist(id=name ^ "_songs", mode="normal", reload_mode="never", loop=false,
                    getenv("ZV_DIR") ^ "/" ^ songs)
-  out = clock(id=name ^ "_clock", sync="none", operator(songs))
+  out = clock(id=name ^ "_clock", sync="cpu", operator(songs))
   out = source.on_metadata(out, fun (m) -> print(name ^ " metadata " ^ m["title"]))
   output.file(id=name, fallible=true, append=true,
               %wav(stereo, samplesize=16, header=false),
