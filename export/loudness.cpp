@@ -18,13 +18,14 @@ void LoudnessMeter::StateDeleter::operator()(ebur128_state* state) const {
     ebur128_destroy(&state);
 }
 
-LoudnessMeter::LoudnessMeter(int channels, int32_t rate) : channels_(channels) {
+LoudnessMeter::LoudnessMeter(int channels, int32_t rate)
+    : true_peak_(channels, rate), channels_(channels) {
     if ((channels != 1 && channels != 2) || rate <= 0) {
         ok_ = false;
         return;
     }
     state_.reset(ebur128_init(static_cast<unsigned>(channels), static_cast<unsigned long>(rate),
-                              EBUR128_MODE_I | EBUR128_MODE_LRA | EBUR128_MODE_TRUE_PEAK));
+                              EBUR128_MODE_I | EBUR128_MODE_LRA | EBUR128_MODE_SAMPLE_PEAK));
 }
 
 void LoudnessMeter::add(std::span<const int16_t> samples) {
@@ -36,6 +37,7 @@ void LoudnessMeter::add(std::span<const int16_t> samples) {
     if (ebur128_add_frames_short(state_.get(), samples.data(), frames) != EBUR128_SUCCESS) {
         ok_ = false;
     }
+    true_peak_.add(samples);
 }
 
 void LoudnessMeter::add(std::span<const float> samples) {
@@ -46,6 +48,7 @@ void LoudnessMeter::add(std::span<const float> samples) {
     if (ebur128_add_frames_float(state_.get(), samples.data(), frames) != EBUR128_SUCCESS) {
         ok_ = false;
     }
+    true_peak_.add(samples);
 }
 
 bool LoudnessMeter::figures(LoudnessFigures& out) const {
@@ -59,12 +62,13 @@ bool LoudnessMeter::figures(LoudnessFigures& out) const {
         return false;
     }
     for (int c = 0; c < channels_; ++c) {
+        // The true peak is never below the sample peak.
         double channel_peak = 0.0;
-        if (ebur128_true_peak(state_.get(), static_cast<unsigned>(c), &channel_peak) !=
+        if (ebur128_sample_peak(state_.get(), static_cast<unsigned>(c), &channel_peak) !=
             EBUR128_SUCCESS) {
             return false;
         }
-        peak = std::max(peak, channel_peak);
+        peak = std::max({peak, channel_peak, true_peak_.peak(c)});
     }
     f.true_peak_dbtp =
         peak > 0.0 ? 20.0 * std::log10(peak) : -std::numeric_limits<double>::infinity();

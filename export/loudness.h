@@ -10,6 +10,8 @@
 
 #include <ebur128.h>
 
+#include "export/true_peak.h"
+
 namespace zv {
 
 // Figures of a whole song. Silence, or a song too short for one 400 ms block, has an
@@ -46,6 +48,7 @@ private:
         void operator()(ebur128_state* state) const;
     };
     std::unique_ptr<ebur128_state, StateDeleter> state_;
+    TruePeakMeter true_peak_;  // libebur128's interpolator, faster; it keeps the sample peak
     int channels_ = 0;
     bool ok_ = true;
 };
