@@ -2,7 +2,9 @@
 //   1. one 180-second 44.1 kHz stereo song exported to MP3 (128 kbit/s, normalisation on)
 //      against the lame program alone encoding the same WAV with -b 128 (target: <= 1.15);
 //   2. the same song exported to WAV against the chain alone over the song in memory, the
-//      cost of reading, measuring, writing and placing the file (target: <= 1.1), and against
+//      cost of reading, measuring, writing and placing the file (target: <= 1.1), each export's
+//      phases and its threads' CPU time, the loudness meter alone against libebur128's own
+//      true peak, and against
 //      sox running a simpler chain of the same kind over the same WAV (bench/sox_reference.h;
 //      target: the export >= 5 times as fast), and the chain alone over two threads as a job
 //      with two cores runs it (export/chain_stage.h);
@@ -18,6 +20,7 @@
 // Usage: export_bench [--seconds N] [--songs N (0: skip 3)] [--mix-minutes N (0: skip 5)] [--reps
 // N]
 //                     [--cli PATH]
+#include <ebur128.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -45,6 +48,7 @@
 #include "engine/processor.h"
 #include "export/chain_stage.h"
 #include "export/export_job.h"
+#include "export/loudness.h"
 #include "export/peak_scan.h"
 #include "export/song_entry.h"
 #include "export/temp_folder.h"
@@ -134,8 +138,12 @@ int run_program(std::vector<std::string> args, double* cpu_s = nullptr,
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// Also notes when the chain began (the song copied in and measured) and when its last block
+// was done (the file then finished and placed).
 struct Quiet : zv::ExportObserver {
-    void files(const std::string&, const std::string&) override {}
+    Clock::time_point chain_began, last_block;
+    void files(const std::string&, const std::string&) override { chain_began = Clock::now(); }
+    void block_done() override { last_block = Clock::now(); }
     void stage(zv::ExportStage) override {}
     void processed(uint64_t, int32_t) override {}
     void set_progress_range(int) override {}
@@ -163,10 +171,11 @@ double process_cpu_seconds() {
 // The chain alone over the song in memory, as the export runs it: 16384-frame blocks, the
 // song's gain, the tail block; on this thread, or over two as a job with two cores runs it.
 // cpu_s receives the CPU seconds it took.
-double chain_alone_seconds(const std::string& wav, int32_t peak, bool two_threads, double& cpu_s) {
+// The samples of a 44-byte-header WAV this bench wrote.
+std::vector<int16_t> read_samples(const std::string& wav) {
     std::FILE* f = std::fopen(wav.c_str(), "rb");
     if (f == nullptr)
-        return 0;
+        return {};
     std::fseek(f, 0, SEEK_END);
     const long size = std::ftell(f);
     std::vector<int16_t> pcm(static_cast<size_t>(size - 44) / 2);
@@ -174,6 +183,46 @@ double chain_alone_seconds(const std::string& wav, int32_t peak, bool two_thread
     const size_t got = std::fread(pcm.data(), 2, pcm.size(), f);
     std::fclose(f);
     pcm.resize(got);
+    return pcm;
+}
+
+// CPU seconds of the export's loudness meter over a stereo song in the export's blocks, or of
+// libebur128 measuring the same with its own true peak (as the meter did before it
+// interpolated by itself); the true peak in dBTP.
+double meter_seconds(const std::vector<int16_t>& pcm, bool library_true_peak, double& dbtp) {
+    const double cpu0 = thread_cpu_seconds();
+    zv::LoudnessMeter meter(2, 44100);
+    ebur128_state* st =
+        library_true_peak
+            ? ebur128_init(2, 44100, EBUR128_MODE_I | EBUR128_MODE_LRA | EBUR128_MODE_TRUE_PEAK)
+            : nullptr;
+    for (size_t at = 0; at < pcm.size(); at += zv::EXPORT_BLOCK_SAMPLES) {
+        const size_t n = std::min<size_t>(zv::EXPORT_BLOCK_SAMPLES, pcm.size() - at);
+        if (st != nullptr)
+            ebur128_add_frames_short(st, pcm.data() + at, n / 2);
+        else
+            meter.add(std::span<const int16_t>(pcm.data() + at, n));
+    }
+    double peak = 0;
+    if (st != nullptr) {
+        double lufs = 0, range = 0, l = 0, r = 0;
+        ebur128_loudness_global(st, &lufs);
+        ebur128_loudness_range(st, &range);
+        ebur128_true_peak(st, 0, &l);
+        ebur128_true_peak(st, 1, &r);
+        peak = 20 * std::log10(std::max(l, r));
+        ebur128_destroy(&st);
+    } else {
+        zv::LoudnessFigures f;
+        meter.figures(f);
+        peak = f.true_peak_dbtp;
+    }
+    dbtp = peak;
+    return thread_cpu_seconds() - cpu0;
+}
+
+double chain_alone_seconds(const std::string& wav, int32_t peak, bool two_threads, double& cpu_s) {
+    const std::vector<int16_t> pcm = read_samples(wav);
     auto p = zv::make_processor();
     zv::processor_startup(*p);
     zv::reset_processor_state(*p);
@@ -224,6 +273,14 @@ public:
         for (const auto& [tid, t] : seen_)
             most = std::max(most, t.last - t.first);
         return most;
+    }
+    // Each thread's CPU seconds, the busiest first.
+    std::vector<double> each_s() const {
+        std::vector<double> v;
+        for (const auto& [tid, t] : seen_)
+            v.push_back(t.last - t.first);
+        std::sort(v.rbegin(), v.rend());
+        return v;
     }
     double total_s() const {
         double sum = 0;
@@ -336,6 +393,16 @@ int main(int argc, char** argv) {
             (mp3 != 0 ? mp3_s : wav_s).push_back(seconds_since(t0));
             if (watch) {
                 watch->stop();
+                const Clock::time_point end = Clock::now();
+                std::string threads;
+                for (double t : watch->each_s())
+                    threads += (threads.empty() ? "" : ", ") + std::to_string(t).substr(0, 5);
+                std::printf(
+                    "  WAV export %d: copy in %.3f s, chain %.3f s, finish and place %.3f s; "
+                    "threads' CPU %s s\n",
+                    rep + 1, std::chrono::duration<double>(quiet.chain_began - t0).count(),
+                    std::chrono::duration<double>(quiet.last_block - quiet.chain_began).count(),
+                    std::chrono::duration<double>(end - quiet.last_block).count(), threads.c_str());
                 wav_busiest_s.push_back(watch->busiest_s());
                 wav_threads_s.push_back(watch->total_s());
                 wav_idle_s.push_back(std::max(watch->busiest_s(), watch->total_s() / 2));
@@ -407,6 +474,20 @@ int main(int argc, char** argv) {
         "  cpu: export to MP3 %.2f s, to WAV %.2f s, lame %.2f s, chain %.2f s (over two "
         "threads %.2f s), sox %.2f s (sox over the WAV export: %.2f)\n",
         mp3_cpu, wav_cpu, lame_cpu, chain_cpu, chain2_cpu, sox_cpu, sox_cpu / wav_cpu);
+    {
+        const std::vector<int16_t> pcm = read_samples(song);
+        double ours_dbtp = 0, library_dbtp = 0;
+        std::vector<double> ours_s, library_s;
+        for (int rep = 0; rep < reps; ++rep) {
+            ours_s.push_back(meter_seconds(pcm, false, ours_dbtp));
+            library_s.push_back(meter_seconds(pcm, true, library_dbtp));
+        }
+        std::printf(
+            "  the loudness meter over the song: %.3f s CPU (median), libebur128 with its own "
+            "true peak %.3f s; true peak %.6f dBTP, %s\n",
+            median(ours_s), median(library_s), ours_dbtp,
+            ours_dbtp == library_dbtp ? "the same" : "NOT THE SAME");
+    }
     std::fflush(stdout);
 
     // 6. The same song as FLAC and as WAV, into WAV; the WAV into FLAC and Opus.

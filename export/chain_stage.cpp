@@ -57,15 +57,11 @@ void ChainStage::run_fronts() {
     }
 }
 
-void ChainStage::process_block(int32_t sample_count, const int16_t* in, int16_t* out) {
-    if (!thread_.joinable()) {
-        zv::process_block(p_, sample_count, in, out);
-        return;
-    }
+int32_t ChainStage::start_fronts(int32_t sample_count, const int16_t* in, int16_t* out) {
     // Both halves are idle here: the last block's front and back are done.
     const int32_t chunks = begin_chain_block(p_, sample_count, in, out, block_);
     if (chunks == 0) {
-        return;
+        return 0;
     }
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -74,19 +70,42 @@ void ChainStage::process_block(int32_t sample_count, const int16_t* in, int16_t*
         block_ready_ = true;
     }
     front_wake_.notify_one();
-    for (int32_t c = 0; c < chunks; ++c) {
-        {
-            std::unique_lock<std::mutex> lock(mutex_);
-            if (fronts_done_ <= c) {
-                back_waits_for_ = c + std::clamp((chunks - c) / 4, 1, CHAIN_BATCH_CHUNKS);
-                back_wake_.wait(lock, [&] { return fronts_done_ >= back_waits_for_; });
-                back_waits_for_ = 0;
-            }
+    return chunks;
+}
+
+void ChainStage::process_block(int32_t sample_count, const int16_t* in, int16_t* out,
+                               MeanwhileStep meanwhile) {
+    if (!thread_.joinable()) {
+        while (meanwhile()) {
         }
+        zv::process_block(p_, sample_count, in, out);
+        return;
+    }
+    const int32_t chunks = start_fronts(sample_count, in, out);
+    run_backs(chunks, meanwhile);
+}
+
+void ChainStage::run_backs(int32_t chunks, MeanwhileStep meanwhile) {
+    bool more = true;  // of the job's own work
+    for (int32_t c = 0; c < chunks; ++c) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        while (fronts_done_ <= c) {
+            if (more) {
+                // Rather than sleep until the front is ahead, a piece of the job's work.
+                lock.unlock();
+                more = meanwhile();
+                lock.lock();
+                continue;
+            }
+            back_waits_for_ = c + std::clamp((chunks - c) / 4, 1, CHAIN_BATCH_CHUNKS);
+            back_wake_.wait(lock, [&] { return fronts_done_ >= back_waits_for_; });
+            back_waits_for_ = 0;
+        }
+        lock.unlock();
         run_chain_back(p_, block_, c, ring_[static_cast<size_t>(c % CHAIN_RING_CHUNKS)]);
         bool wake_front = false;
         {
-            std::lock_guard<std::mutex> lock(mutex_);
+            std::lock_guard<std::mutex> guard(mutex_);
             backs_done_ = c + 1;
             wake_front = front_waits_;
         }
@@ -94,7 +113,11 @@ void ChainStage::process_block(int32_t sample_count, const int16_t* in, int16_t*
             front_wake_.notify_one();
         }
     }
-    end_chain_block(p_, block_);
+    if (chunks > 0) {
+        end_chain_block(p_, block_);
+    }
+    while (more && meanwhile()) {
+    }
 }
 
 }  // namespace zv

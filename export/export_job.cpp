@@ -473,35 +473,64 @@ private:
     std::thread thread_;
 };
 
-// The chain's output block and where its frames go.
+// The chain's output blocks and where their frames go. Two blocks: the chain makes one while
+// the frames of the one before are handed on, a piece at a time, in the chain's waits.
 class ExportJob::ChainOutput {
 public:
-    ChainOutput(Sink<PcmBlock>& out, int channels) : out_(out), channels_(channels) {}
+    // piece_frames: the most frames handed on at a time.
+    ChainOutput(Sink<PcmBlock>& out, int channels, int piece_frames)
+        : out_(out), channels_(channels), piece_frames_(piece_frames) {}
 
-    int16_t* block() { return block_.data(); }
-    // Hands on processor output frames [from, to) of the block, left only for a mono song.
-    bool hand_on(int from, int to) {
-        if (to <= from) {
-            return true;
-        }
+    // The block the chain makes next.
+    int16_t* block() { return blocks_[current_].data(); }
+    // The block just made: its processor output frames [from, to) are to be handed on (left
+    // only for a mono song); the next block is made in the other one.
+    void made(int from, int to) {
+        pending_ = {current_, from, std::max(from, to)};
+        current_ ^= 1;
+    }
+    bool pending() const { return pending_.from < pending_.to; }
+    // Hands on the next piece of what is pending; false when the stage stopped.
+    bool hand_on_piece() {
+        const int from = pending_.from;
+        const int to = std::min(pending_.to, from + piece_frames_);
+        pending_.from = to;
+        const std::vector<int16_t>& made = blocks_[pending_.block];
         PcmBlock block;
         block.samples.resize(static_cast<size_t>(to - from) * static_cast<size_t>(channels_));
         size_t count = 0;
         for (int f = from; f < to; ++f) {
-            block.samples[count++] = block_[2 * static_cast<size_t>(f)];
+            block.samples[count++] = made[2 * static_cast<size_t>(f)];
             if (channels_ == 2) {
-                block.samples[count++] = block_[2 * static_cast<size_t>(f) + 1];
+                block.samples[count++] = made[2 * static_cast<size_t>(f) + 1];
             }
         }
         frames_ += static_cast<uint64_t>(to - from);
         return out_.put(std::move(block));
     }
+    // Hands on all that is pending; false when the stage stopped.
+    bool hand_on_all() {
+        while (pending()) {
+            if (!hand_on_piece())
+                return false;
+        }
+        return true;
+    }
     uint64_t frames() const { return frames_; }  // handed on so far
 
 private:
+    struct Pending {
+        int block = 0;
+        int from = 0;
+        int to = 0;
+    };
     Sink<PcmBlock>& out_;
     const int channels_;
-    std::vector<int16_t> block_ = std::vector<int16_t>(EXPORT_BLOCK_SAMPLES);
+    const int piece_frames_;
+    std::vector<int16_t> blocks_[2] = {std::vector<int16_t>(EXPORT_BLOCK_SAMPLES),
+                                       std::vector<int16_t>(EXPORT_BLOCK_SAMPLES)};
+    int current_ = 0;
+    Pending pending_;
     uint64_t frames_ = 0;
 };
 
@@ -511,7 +540,8 @@ enum class ExportJob::ChainStop { EndOfSong, Cancelled, ReadFailed, StageStopped
 // Runs the processor over the input copy. The chain runs here, on the job's thread, which
 // also makes every observer call (with the cores, the fronts of its chunks on a thread of
 // their own: chain_stage.h); the reader, the writer or the encoder, and the MP3's loudness
-// run inline or on threads of their own (export_stages_threaded). The blocks, their
+// run inline or on threads of their own (export_stages_threaded, export_output_threaded;
+// inline, a block is handed on while the next block's fronts run). The blocks, their
 // order and the dither draws are those of a single thread whatever the threads. Returns false
 // when the job ends here (r Failed, or Cancelled by a cancel that stopped the encoder); r.end
 // says Completed or Cancelled otherwise.
@@ -526,13 +556,17 @@ bool ExportJob::process_song(const TempPaths& temp, bool builtin_mp3, ExportJobR
                           : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
     const bool threaded = export_stages_threaded(cores);
     OutputStages stages;
-    if (!set_up_stages(temp, builtin_mp3, song, threaded, stages, r)) {
+    if (!set_up_stages(temp, builtin_mp3, song, cores, stages, r)) {
         return false;
     }
     BlockSource blocks(song.reader, song.channels, threaded);
     const int latency = start_chain(song, r.peak_level);
     ChainStage chain(p_, export_chain_threaded(cores));
-    ChainOutput output(*stages.out, song.channels);
+    // The WAV writer on this thread takes a block in pieces, in the chain's waits; an encoder,
+    // or a stage on a thread of its own, takes it whole.
+    ChainOutput output(
+        *stages.out, song.channels,
+        stages.write && !stages.stage_thread ? EXPORT_HAND_ON_FRAMES : EXPORT_BLOCK_FRAMES);
     uint64_t frames_in = 0;
     const ChainStop stop = run_chain(blocks, chain, output, song.rate, latency, frames_in);
     if (stop == ChainStop::ReadFailed) {
@@ -551,7 +585,8 @@ bool ExportJob::process_song(const TempPaths& temp, bool builtin_mp3, ExportJobR
 // Makes the stages after the chain for the chosen output and writes what comes before the
 // blocks (the WAV's header, or the encoder's start). False with r Failed when it cannot.
 bool ExportJob::set_up_stages(const TempPaths& temp, bool builtin_mp3, const SongInput& song,
-                              bool threaded, OutputStages& stages, ExportJobResult& r) {
+                              int cores, OutputStages& stages, ExportJobResult& r) {
+    const bool threaded = export_stages_threaded(cores);
     const ExportFormat format = export_format(in_.options);
     // Reads what is written, after it is formed: it never changes a byte of the output. A
     // FLAC holds exactly the blocks too.
@@ -597,9 +632,9 @@ bool ExportJob::set_up_stages(const TempPaths& temp, bool builtin_mp3, const Son
                             : stages.sndfile_encode
                                 ? static_cast<Sink<PcmBlock>&>(*stages.sndfile_encode)
                                 : *stages.write;
-    if (threaded)
+    if (export_output_threaded(cores, stages.write.has_value()))
         stages.stage_thread.emplace(stage, EXPORT_QUEUE_BLOCKS);
-    stages.out = threaded ? static_cast<Sink<PcmBlock>*>(&*stages.stage_thread) : &stage;
+    stages.out = stages.stage_thread ? static_cast<Sink<PcmBlock>*>(&*stages.stage_thread) : &stage;
     return true;
 }
 
@@ -625,10 +660,28 @@ ExportJob::ChainStop ExportJob::run_chain(BlockSource& blocks, ChainStage& chain
     Throttle pause(throttle_, EXPORT_THROTTLE_DIVISOR, 1);
     int64_t base = 0;  // processor output frames before the current block
     InBlock in_block;
+    // Each block's frames are handed on while the next block's chain runs (in its waits for
+    // the fronts, with two threads: chain_stage.h), so that a stage run on this thread holds
+    // no block up.
+    bool stage_stopped = false;
+    auto hand_on_piece = [&] {
+        if (stage_stopped || !output.pending())
+            return false;
+        if (!output.hand_on_piece())
+            stage_stopped = true;
+        return !stage_stopped && output.pending();
+    };
+    auto hand_on_all = [&] {
+        if (!stage_stopped && !output.hand_on_all())
+            stage_stopped = true;
+        return !stage_stopped;
+    };
     auto run_block = [&]() {
-        chain.process_block(EXPORT_BLOCK_SAMPLES, in_block.samples.data(), output.block());
+        chain.process_block(EXPORT_BLOCK_SAMPLES, in_block.samples.data(), output.block(),
+                            ChainStage::MeanwhileStep(hand_on_piece));
         meters_.add(p_.state.meters);
         observer_.block_done();
+        return !stage_stopped;
     };
     for (;;) {
         pause.pause_if_due();
@@ -636,33 +689,35 @@ ExportJob::ChainStop ExportJob::run_chain(BlockSource& blocks, ChainStage& chain
             // Without a read error, the stage after the chain stopped the reader.
             return blocks.failed() ? ChainStop::ReadFailed : ChainStop::StageStopped;
         }
-        run_block();
+        if (!run_block())
+            return ChainStop::StageStopped;
         const int skip = static_cast<int>(std::max<int64_t>(0, latency - base));
         if (in_block.frames != EXPORT_BLOCK_FRAMES) {
             // The last block: the output runs L frames behind, so the tail of the song may
             // still sit in the processor; one block of silence brings it out.
             const int frames = in_block.frames;
             const int64_t end = latency + static_cast<int64_t>(frames_in) + frames - base;
-            if (!output.hand_on(skip,
-                                static_cast<int>(std::min<int64_t>(end, EXPORT_BLOCK_FRAMES))))
-                return ChainStop::StageStopped;
+            output.made(skip, static_cast<int>(std::min<int64_t>(end, EXPORT_BLOCK_FRAMES)));
             if (end > EXPORT_BLOCK_FRAMES) {
                 std::fill(in_block.samples.begin(), in_block.samples.end(), int16_t{0});
-                run_block();
-                if (!output.hand_on(0, static_cast<int>(end - EXPORT_BLOCK_FRAMES)))
+                if (!run_block())
                     return ChainStop::StageStopped;
+                output.made(0, static_cast<int>(end - EXPORT_BLOCK_FRAMES));
             }
+            if (!hand_on_all())
+                return ChainStop::StageStopped;
             frames_in += static_cast<uint64_t>(frames);
             return ChainStop::EndOfSong;
         }
-        if (!output.hand_on(skip, EXPORT_BLOCK_FRAMES))
-            return ChainStop::StageStopped;
+        output.made(skip, EXPORT_BLOCK_FRAMES);
         base += EXPORT_BLOCK_FRAMES;
         frames_in += static_cast<uint64_t>(in_block.frames);
         observer_.processed(frames_in, rate);
         observer_.step_progress();
-        if (stopping(ExportCancel::StopProcessing))
-            return ChainStop::Cancelled;
+        if (stopping(ExportCancel::StopProcessing)) {
+            // What was processed is kept up to here, as a cancelled song may keep it.
+            return hand_on_all() ? ChainStop::Cancelled : ChainStop::StageStopped;
+        }
     }
 }
 

@@ -44,6 +44,9 @@ class PeakTracker;
 
 constexpr int EXPORT_BLOCK_FRAMES = 16384;
 constexpr int EXPORT_BLOCK_SAMPLES = 2 * EXPORT_BLOCK_FRAMES;  // interleaved stereo values
+// The frames the WAV writer takes at a time when it runs on the chain's thread: small enough to
+// fill the chain's waits for its other thread, large enough that a piece is worth a write.
+constexpr int EXPORT_HAND_ON_FRAMES = 2048;
 constexpr int EXPORT_THROTTLE_DIVISOR = 10;
 
 // Why an empty WAV or an MP3 that decodes to nothing fails instead of giving an empty file.
@@ -160,8 +163,8 @@ private:
     bool process_song(const TempPaths& temp, bool builtin_mp3, ExportJobResult& r);
     bool finish_song(const TempPaths& temp, const std::string& final_path, bool builtin_mp3,
                      ExportJobResult& r);
-    bool set_up_stages(const TempPaths& temp, bool builtin_mp3, const SongInput& song,
-                       bool threaded, OutputStages& stages, ExportJobResult& r);
+    bool set_up_stages(const TempPaths& temp, bool builtin_mp3, const SongInput& song, int cores,
+                       OutputStages& stages, ExportJobResult& r);
     int start_chain(const SongInput& song, int32_t peak_level);
     ChainStop run_chain(BlockSource& blocks, ChainStage& chain, ChainOutput& output, int32_t rate,
                         int latency, uint64_t& frames_in);

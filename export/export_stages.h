@@ -46,6 +46,15 @@ constexpr bool export_stages_threaded(int cores_for_job) {
 constexpr bool export_chain_threaded(int cores_for_job) {
     return cores_for_job >= 2;
 }
+// Whether the stage after the chain runs on a thread of its own. The WAV writer (a copy into
+// the file and the meter of what it writes, a third of the back's work) does not when the
+// chain is over two threads: it runs on the job's thread while the next block's fronts run,
+// so that the song keeps two threads busy on two cores rather than three, the third of which
+// took a third of the fronts' core. The encoders, heavier than the chain, always do.
+constexpr bool export_output_threaded(int cores_for_job, bool wav_writer) {
+    return export_stages_threaded(cores_for_job) &&
+           !(wav_writer && export_chain_threaded(cores_for_job));
+}
 // The cores each of `jobs` jobs running at once may use on a machine of `cores`.
 constexpr int export_cores_per_job(int cores, int jobs) {
     return jobs <= 0 || cores <= jobs ? 1 : cores / jobs;

@@ -109,5 +109,25 @@ TEST(ChainStage, StopsWhetherItRanOrNot) {
     EXPECT_EQ(out[0], 7);
 }
 
+// The job's own work given to a block (the last block's output handed on in pieces) is all
+// done when the block returns, on either kind of stage, and never changes the block's bytes.
+TEST(ChainStage, MeanwhileWorkIsDoneWithinTheBlock) {
+    const std::vector<int16_t> in = music(3 * 16384);
+    for (bool two_threads : {false, true}) {
+        auto one = ready(true);
+        auto p = ready(true);
+        ChainStage stage(*p, two_threads);
+        std::vector<int16_t> want(in.size()), got(in.size());
+        for (size_t at = 0; at < in.size(); at += 2 * 16384) {
+            int pieces = 0;
+            auto step = [&] { return ++pieces < 8; };
+            process_block(*one, 2 * 16384, &in[at], &want[at]);
+            stage.process_block(2 * 16384, &in[at], &got[at], ChainStage::MeanwhileStep(step));
+            EXPECT_EQ(pieces, 8) << "two threads " << two_threads;
+        }
+        EXPECT_EQ(got, want) << "two threads " << two_threads;
+    }
+}
+
 }  // namespace
 }  // namespace zv
