@@ -167,6 +167,7 @@ void TruePeakMeter::add_frames(const Sample* samples, size_t frames, double scal
     if (phases_.empty())
         return;
     const FlushToZero flush;
+    const double inverse = 1.0 / scale;
     const size_t channels = static_cast<size_t>(channels_);
     for (size_t done = 0; done < frames;) {
         const size_t chunk = std::min(TRUE_PEAK_CHUNK_FRAMES, frames - done);
@@ -175,10 +176,11 @@ void TruePeakMeter::add_frames(const Sample* samples, size_t frames, double scal
             std::copy(tail, tail + history_, input_.begin());
             const Sample* in = samples + done * channels + c;
             double* x = input_.data() + history_;
-            // The input as the meter holds it: a float of the sample over full scale.
+            // The input as the meter holds it: a float of the sample over full scale (a power
+            // of two, so that the product by its inverse is the quotient exactly).
             for (size_t n = 0; n < chunk; ++n)
                 x[n] = static_cast<double>(
-                    static_cast<float>(static_cast<double>(in[n * channels]) / scale));
+                    static_cast<float>(static_cast<double>(in[n * channels]) * inverse));
             run_phases(static_cast<int>(c), chunk);
             std::copy(input_.begin() + static_cast<std::ptrdiff_t>(chunk),
                       input_.begin() + static_cast<std::ptrdiff_t>(chunk + history_), tail);
