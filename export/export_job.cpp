@@ -160,6 +160,11 @@ ExportJobResult ExportJob::work() {
     return r;
 }
 
+int ExportJob::cores() const {
+    return in_.cores > 0 ? in_.cores
+                         : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+}
+
 // Copies the song into the temp folder (an MP3 decoded to WAV there; a song through libsndfile
 // decoded there at its chain rate, read once from where it is) and measures its level when
 // the export normalises. False with r Failed or Cancelled when it cannot.
@@ -177,7 +182,8 @@ bool ExportJob::make_working_copy(const TempPaths& temp, ExportJobResult& r) {
         ConvertFailure decode;
         SndfileSongInfo song;
         if (!decode_sndfile_to_wav(std::string(song_path(in_.entry)), temp.input_copy, control,
-                                   decode, decoded_peak ? &*decoded_peak : nullptr, &song)) {
+                                   decode, decoded_peak ? &*decoded_peak : nullptr, &song,
+                                   export_stages_threaded(cores()))) {
             if (decode.cancelled)
                 return end_cancelled(r);
             return end_failed(r, decode.write_errno != 0
@@ -551,9 +557,7 @@ bool ExportJob::process_song(const TempPaths& temp, bool builtin_mp3, ExportJobR
     if (!song.open(temp.input_copy, why)) {
         return end_failed(r, why);
     }
-    const int cores = in_.cores > 0
-                          ? in_.cores
-                          : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    const int cores = this->cores();
     const bool threaded = export_stages_threaded(cores);
     OutputStages stages;
     if (!set_up_stages(temp, builtin_mp3, song, cores, stages, r)) {

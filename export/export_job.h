@@ -166,6 +166,7 @@ private:
     bool set_up_stages(const TempPaths& temp, bool builtin_mp3, const SongInput& song, int cores,
                        OutputStages& stages, ExportJobResult& r);
     int start_chain(const SongInput& song, int32_t peak_level);
+    int cores() const;  // the cores this job may use
     ChainStop run_chain(BlockSource& blocks, ChainStage& chain, ChainOutput& output, int32_t rate,
                         int latency, uint64_t& frames_in);
     bool finish_stages(OutputStages& stages, const SongInput& song, uint64_t frames_in,

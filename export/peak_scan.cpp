@@ -65,6 +65,15 @@ void PeakTracker::add(const int16_t* samples, size_t count) {
     }
 }
 
+void PeakTracker::merge(const PeakTracker& later) {
+    // This tracker's blocks are all whole, so a block of the later samples ends above the
+    // threshold counted from the song's start exactly when this one's maximum or the later's
+    // own running maximum is above it; the later's partial block is the song's last.
+    max_ = std::max(max_, later.max_);
+    full_scale_ = full_scale_ || later.full_scale_;
+    in_block_ = later.in_block_;
+}
+
 int32_t PeakTracker::level() const {
     return full_scale_ ? PEAK_FULL_SCALE : max_;
 }

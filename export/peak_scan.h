@@ -44,6 +44,9 @@ class PeakTracker {
 public:
     void add(const int16_t* samples, size_t count);
     int32_t level() const;  // of everything added so far, as if the song ended there
+    // Takes in a tracker of the samples that follow this one's, when this one ends on the
+    // edge of a block: then the level is that of all of them added to one tracker.
+    void merge(const PeakTracker& later);
 
 private:
     size_t in_block_ = 0;

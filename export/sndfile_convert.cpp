@@ -7,9 +7,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "export/file_ops.h"
@@ -77,9 +79,124 @@ sf_count_t target_tell(void* user) {
 
 }  // namespace
 
+namespace {
+
+// Songs at least this long are decoded in two halves when the job has two cores (a few
+// seconds: below that a second reader costs more than it saves).
+constexpr uint64_t DECODE_SPLIT_MIN_FRAMES = 4 * PEAK_BLOCK_SAMPLES;
+
+// Reads `frames` frames from where the reader is, handing each piece to put(samples, count)
+// and feeding peak. False with why set at a read failure, a cancel, `abandon`, or when put
+// fails (it sets why); `done` counts the frames handed on.
+template <typename Put>
+bool decode_frames(ChainRateReader& reader, uint64_t frames, const ConvertControl& control,
+                   const std::atomic<bool>& abandon, PeakTracker* peak, ConvertFailure& why,
+                   uint64_t& done, Put&& put) {
+    const size_t channels = static_cast<size_t>(reader.channels());
+    Throttle pause(control.throttle, CONVERT_THROTTLE_DIVISOR, CONVERT_THROTTLE_EVERY);
+    std::vector<int16_t> block(DECODE_FRAMES * channels);
+    done = 0;
+    while (done < frames) {
+        if (cancelled(control)) {
+            why.text = "cancelled while decoding";
+            why.cancelled = true;
+            return false;
+        }
+        if (abandon.load(std::memory_order_relaxed)) {
+            return false;
+        }
+        pause.pause_if_due();
+        const size_t got = reader.read(
+            block.data(), static_cast<size_t>(std::min<uint64_t>(DECODE_FRAMES, frames - done)));
+        if (reader.failed()) {
+            // A read error or a damaged stream: nothing of the song is trusted.
+            why.text = reader.error();
+            return false;
+        }
+        if (got == 0) {
+            return true;  // shorter than its header says: the caller counts
+        }
+        const size_t count = got * channels;
+        if (!put(block.data(), count)) {
+            return false;
+        }
+        if (peak != nullptr) {
+            peak->add(block.data(), count);
+        }
+        done += got;
+    }
+    return true;
+}
+
+// The later half of a 16-bit song at its own rate, from frame `from` to the end, decoded on a
+// thread of its own by a reader of its own into the WAV at its place (the header before it).
+// Its level is that of its samples alone; the earlier half ends on a level block's edge, so
+// the two merge to the level of the whole.
+struct LaterHalf {
+    uint64_t from = 0;
+    uint64_t frames = 0;  // decoded
+    PeakTracker peak;
+    ConvertFailure why;
+    bool ok = false;
+
+    void run(const std::string& source_path, const std::string& wav_path, size_t header_bytes,
+             const SndfileSongInfo& expected, uint64_t total, const ConvertControl& control,
+             const std::atomic<bool>& abandon, bool measure) {
+        ChainRateReader reader;
+        if (!reader.open(source_path)) {
+            why.text = reader.error();
+            return;
+        }
+        // Opened again by its name: the song must still be the one the earlier half reads.
+        const SndfileSongInfo& song = reader.song();
+        if (song.rate != expected.rate || song.channels != expected.channels ||
+            !song.plain_16_bit || reader.resampled() || reader.frames() != total) {
+            why.text = "it changed while it was being read";
+            return;
+        }
+        if (!reader.seek(from)) {
+            why.text = reader.failed() ? reader.error() : "it cannot be read from its middle";
+            return;
+        }
+        const int fd = ::open(wav_path.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0) {
+            why.text = "cannot write the decoded copy";
+            why.write_errno = errno;
+            return;
+        }
+        const size_t frame_bytes = 2u * static_cast<size_t>(song.channels);
+        off_t at = static_cast<off_t>(header_bytes + from * frame_bytes);
+        ok = decode_frames(reader, total - from, control, abandon, measure ? &peak : nullptr, why,
+                           frames, [&](const int16_t* samples, size_t count) {
+                               const size_t bytes = count * sizeof(int16_t);
+                               const auto* p = reinterpret_cast<const char*>(samples);
+                               for (size_t put = 0; put < bytes;) {
+                                   const ssize_t n = ::pwrite(fd, p + put, bytes - put, at);
+                                   if (n < 0 && errno == EINTR)
+                                       continue;
+                                   if (n <= 0) {
+                                       why.text = "cannot write the decoded copy";
+                                       why.write_errno = n < 0 ? errno : EIO;
+                                       return false;
+                                   }
+                                   put += static_cast<size_t>(n);
+                                   at += n;
+                               }
+                               return true;
+                           });
+        if (::close(fd) != 0 && ok) {
+            ok = false;
+            why.text = "cannot write the decoded copy";
+            why.write_errno = errno;
+        }
+    }
+};
+
+}  // namespace
+
 bool decode_sndfile_to_wav(const std::string& source_path, const std::string& wav_path,
                            const ConvertControl& control, ConvertFailure& why, PeakTracker* peak,
-                           SndfileSongInfo* song) {
+                           SndfileSongInfo* song, bool two_threads) {
     why = ConvertFailure{};
     ChainRateReader reader;
     if (!reader.open(source_path)) {
@@ -106,45 +223,61 @@ bool decode_sndfile_to_wav(const std::string& source_path, const std::string& wa
         why.write_errno = err;
         return false;
     };
-    auto write_failed = [&]() { return fail("cannot write the decoded copy", errno); };
-    const uint64_t data_bytes = reader.frames() * static_cast<uint64_t>(channels) * 2u;
+    const uint64_t total = reader.frames();
+    const uint64_t data_bytes = total * static_cast<uint64_t>(channels) * 2u;
     if (data_bytes > 0xFFFFFFF0ull - PCM_WAV_HEADER_BYTES) {
         return fail("it is too long for a WAV file");
     }
     const WavFormat format{reader.rate(), channels};
     const auto header = make_pcm_wav_header(format, static_cast<uint32_t>(data_bytes));
     if (std::fwrite(header.data(), 1, header.size(), out) != header.size()) {
-        return write_failed();
+        return fail("cannot write the decoded copy", errno);
     }
-    Throttle pause(control.throttle, CONVERT_THROTTLE_DIVISOR, CONVERT_THROTTLE_EVERY);
-    std::vector<int16_t> block(DECODE_FRAMES * static_cast<size_t>(channels));
-    uint64_t written = 0;
-    for (;;) {
-        if (cancelled(control)) {
-            fail("cancelled while decoding");
-            why.cancelled = true;
-            return false;
-        }
-        pause.pause_if_due();
-        const size_t frames = reader.read(block.data(), DECODE_FRAMES);
-        if (reader.failed()) {
-            // A read error or a damaged stream: nothing of the song is trusted.
-            return fail(reader.error());
-        }
-        if (frames == 0) {
-            break;
-        }
-        const size_t count = frames * static_cast<size_t>(channels);
-        if (std::fwrite(block.data(), sizeof(int16_t), count, out) != count) {
-            return write_failed();
-        }
-        if (peak != nullptr) {
-            peak->add(block.data(), count);
-        }
-        written += count * 2u;
+    // A 16-bit song at its own rate reads the same from any place (no resampler, no dither):
+    // with two cores its later half is decoded beside the earlier one. The earlier half ends
+    // on the edge of a level block.
+    const bool split = two_threads && reader.song().plain_16_bit && !reader.resampled() &&
+                       total >= DECODE_SPLIT_MIN_FRAMES;
+    std::atomic<bool> abandon{false};
+    LaterHalf later;
+    std::thread later_thread;
+    uint64_t earlier_frames = total;
+    if (split) {
+        earlier_frames = total / 2 / PEAK_BLOCK_SAMPLES * PEAK_BLOCK_SAMPLES;
+        later.from = earlier_frames;
+        later_thread = std::thread([&, song_info = reader.song()] {
+            later.run(source_path, wav_path, header.size(), song_info, total, control, abandon,
+                      peak != nullptr);
+        });
     }
-    if (written != data_bytes) {
+    ConvertFailure earlier_why;
+    uint64_t done = 0;
+    const bool earlier_ok =
+        decode_frames(reader, earlier_frames, control, abandon, peak, earlier_why, done,
+                      [&](const int16_t* samples, size_t count) {
+                          if (std::fwrite(samples, sizeof(int16_t), count, out) == count)
+                              return true;
+                          earlier_why.text = "cannot write the decoded copy";
+                          earlier_why.write_errno = errno;
+                          return false;
+                      });
+    if (later_thread.joinable()) {
+        if (!earlier_ok)
+            abandon.store(true);
+        later_thread.join();
+    }
+    if (!earlier_ok || (split && !later.ok)) {
+        const ConvertFailure& first = !earlier_ok ? earlier_why : later.why;
+        const bool was_cancelled = first.cancelled || (split && later.why.cancelled);
+        fail(first.text, first.write_errno);
+        why.cancelled = was_cancelled;
+        return false;
+    }
+    if (done + later.frames != total) {
         return fail("it decodes to another length than its header gives");
+    }
+    if (split && peak != nullptr) {
+        peak->merge(later.peak);
     }
     if (std::fclose(out) != 0) {
         out = nullptr;

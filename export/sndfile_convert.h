@@ -20,9 +20,11 @@ namespace zv {
 // its samples when they are 16-bit at a chain rate; else resampled and dithered, see
 // chain_rate_reader.h), feeding peak every sample written. song receives what the source is.
 // False with why set when the source cannot be read whole, or when cancelled; no WAV is left.
+// With two_threads a 16-bit song at its chain rate is decoded in two halves at once (the same
+// bytes and level).
 bool decode_sndfile_to_wav(const std::string& source_path, const std::string& wav_path,
                            const ConvertControl& control, ConvertFailure& why, PeakTracker* peak,
-                           SndfileSongInfo* song = nullptr);
+                           SndfileSongInfo* song = nullptr, bool two_threads = false);
 
 // The level the export takes for such a song (PeakTracker over its samples at the chain rate),
 // without writing them anywhere. False with error set when it cannot be read whole.

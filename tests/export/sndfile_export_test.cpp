@@ -8,8 +8,11 @@
 #include <filesystem>
 #include <memory>
 
+#include <sndfile.h>
+
 #include "export/export_job.h"
 #include "export/export_rules.h"
+#include "export/sndfile_convert.h"
 #include "export/song_entry.h"
 #include "settings/text_field.h"
 #include "sources/sndfile_source.h"
@@ -160,7 +163,8 @@ TEST_F(SndfileExportTest, DamagedSongsFailAndLeaveNothing) {
     for (Case c :
          {Case{"hostile/cut.flac", "cut short"}, Case{"hostile/broken_page.ogg", "checksum"}}) {
         for (ExportFormat format : {ExportFormat::Wav, ExportFormat::Flac, ExportFormat::Opus}) {
-            const ExportJobResult r = run(test::fixture(c.name), format, dir / "out.wav");
+            const ExportJobResult r = run(test::fixture(c.name), format, dir / "out.wav",
+                                          format == ExportFormat::Wav ? 2 : 1);
             EXPECT_EQ(r.end, ExportEnd::Failed) << c.name;
             EXPECT_NE(r.failure.find(c.why), std::string::npos) << r.failure;
             EXPECT_FALSE(r.encoder_failed);
@@ -168,6 +172,56 @@ TEST_F(SndfileExportTest, DamagedSongsFailAndLeaveNothing) {
             for (const char* out : {"out.wav", "out.flac", "out.opus"}) {
                 EXPECT_FALSE(std::filesystem::exists(dir.path() / out)) << c.name;
             }
+        }
+    }
+}
+
+// A 16-bit FLAC of `frames` frames, quiet but for one sample of `loud` at `loud_at`.
+void write_flac(const std::string& path, int channels, int frames, int loud_at, int16_t loud) {
+    SF_INFO info{};
+    info.samplerate = 44100;
+    info.channels = channels;
+    info.format = SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
+    SNDFILE* sf = sf_open(path.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(sf, nullptr) << sf_strerror(nullptr);
+    std::vector<int16_t> samples(static_cast<size_t>(frames) * static_cast<size_t>(channels));
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<int16_t>((i * 7919) % 4001) - 2000;
+    if (loud_at >= 0)
+        samples[static_cast<size_t>(loud_at)] = loud;
+    EXPECT_EQ(sf_writef_short(sf, samples.data(), frames), frames);
+    sf_close(sf);
+}
+
+// Decoded in two halves at once, a song gives the working copy and the level it gives in one
+// pass: loud only in the later half's whole blocks, only in the song's last partial block
+// (which never makes the level full scale), or nowhere; mono and stereo.
+TEST(SndfileDecode, TwoHalvesGiveOnePassesBytesAndLevel) {
+    test::ScratchDir dir;
+    for (int channels : {1, 2}) {
+        const int frames = 5 * 32768 + 1234;
+        const int samples = frames * channels;
+        for (int loud_at : {-1, samples - 600, samples * 3 / 4, 1000}) {
+            SCOPED_TRACE(testing::Message() << channels << " channels, loud at " << loud_at);
+            const std::string flac = dir / "song.flac";
+            write_flac(flac, channels, frames, loud_at, 31000);
+            std::vector<uint8_t> bytes[2];
+            int32_t level[2] = {0, 0};
+            for (bool two : {false, true}) {
+                ConvertControl control;
+                ConvertFailure why;
+                PeakTracker peak;
+                const std::string wav = dir / (two ? "two.wav" : "one.wav");
+                ASSERT_TRUE(decode_sndfile_to_wav(flac, wav, control, why, &peak, nullptr, two))
+                    << why.text;
+                bytes[two] = test::read_bytes(wav);
+                level[two] = peak.level();
+            }
+            EXPECT_EQ(bytes[1], bytes[0]);
+            EXPECT_EQ(level[1], level[0]);
+            EXPECT_EQ(level[0], loud_at < 0                ? 2000
+                                : loud_at > samples - 1000 ? 31000
+                                                           : PEAK_FULL_SCALE);
         }
     }
 }
