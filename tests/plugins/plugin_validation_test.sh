@@ -1,10 +1,10 @@
 #!/bin/bash
 # The built plugins as Debian's validators and listers see them: lv2_validate (sord_validate
-# against the LV2 specifications) finds no error in the bundle; lv2ls and lv2info find both
-# plugins with every control port, the latency port and the eleven presets; analyseplugin shows
-# both LADSPA plugins with their labels, ids and ports. The shared object shows hosts only its
-# two entry points and needs no library beyond libsoxr and the C and C++ runtimes (no Qt, no
-# sound device).
+# against the LV2 vocabularies' own schemas) finds no error in the bundle; lv2ls and lv2info
+# find both plugins with every control port, the latency port and the eleven presets;
+# analyseplugin shows both LADSPA plugins with their labels, ids and ports. The shared object
+# shows hosts only its two entry points and needs no library beyond libsoxr and the C and C++
+# runtimes (no Qt, no sound device).
 # Usage: plugin_validation_test.sh TOOL LV2_PATH LADSPA_PATH
 set -u
 tool=$1
