@@ -32,15 +32,6 @@ uint64_t fnv1a(const std::vector<uint8_t>& bytes) {
     return h;
 }
 
-struct Quiet : ExportObserver {
-    void files(const std::string&, const std::string&) override {}
-    void stage(ExportStage) override {}
-    void processed(uint64_t, int32_t) override {}
-    void set_progress_range(int) override {}
-    void step_progress() override {}
-    void finished(const ExportJobResult&) override {}
-};
-
 // The hashes of the files the export writes; the key names preset, channels, rate, source,
 // output and normalisation.
 const std::map<std::string, uint64_t>& known_hashes() {
@@ -101,7 +92,7 @@ protected:
         in.temp_folder = dir / "tmp";
         in.run_id = "00000014";
         in.cores = cores;
-        Quiet quiet;
+        test::QuietExportObserver quiet;
         ExportJob job(in, *p, quiet, nullptr);
         ExportJobResult r = job.run();
         EXPECT_EQ(r.end, ExportEnd::Completed) << r.failure;

@@ -101,18 +101,12 @@ TEST(LoudnessFile, RefusesWhatTheReadersRefuse) {
     EXPECT_FALSE(measure_file_loudness(dir / "empty.wav", f, error));
 }
 
-struct NullObserver : ExportObserver {
-    void files(const std::string&, const std::string&) override {}
-    void stage(ExportStage) override {}
-    void processed(uint64_t, int32_t) override {}
-    void set_progress_range(int) override {}
-    void step_progress() override {}
+struct NullObserver : test::QuietExportObserver {
     void block_done() override {
         if (++blocks == cancel_at_block && job) {
             job->cancel();
         }
     }
-    void finished(const ExportJobResult&) override {}
     int blocks = 0;
     int cancel_at_block = -1;
     ExportJob* job = nullptr;

@@ -75,14 +75,7 @@ protected:
         in.encoder.mp3_bitrate_kbps = 128;
         in.temp_folder = dir.path();
         in.run_id = "00000042";
-        struct Quiet : ExportObserver {
-            void files(const std::string&, const std::string&) override {}
-            void stage(ExportStage) override {}
-            void processed(uint64_t, int32_t) override {}
-            void set_progress_range(int) override {}
-            void step_progress() override {}
-            void finished(const ExportJobResult&) override {}
-        } quiet;
+        test::QuietExportObserver quiet;
         ExportJob job(in, *p, quiet, nullptr);
         return job.run();
     }

@@ -22,15 +22,6 @@
 namespace zv {
 namespace {
 
-struct QuietObserver : ExportObserver {
-    void files(const std::string&, const std::string&) override {}
-    void stage(ExportStage) override {}
-    void processed(uint64_t, int32_t) override {}
-    void set_progress_range(int) override {}
-    void step_progress() override {}
-    void finished(const ExportJobResult&) override {}
-};
-
 class SndfileExportTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -52,7 +43,7 @@ protected:
         in.run_id = "12345678";
         in.cores = cores;
         in.keep_cancelled_output = false;
-        QuietObserver observer;
+        test::QuietExportObserver observer;
         ExportJob job(in, *processor, observer, &throttle);
         return job.run();
     }
