@@ -74,9 +74,9 @@ int32_t ChainStage::start_fronts(int32_t sample_count, const int16_t* in, int16_
 }
 
 void ChainStage::process_block(int32_t sample_count, const int16_t* in, int16_t* out,
-                               MeanwhileStep meanwhile) {
+                               const std::function<bool()>& meanwhile) {
     if (!thread_.joinable()) {
-        while (meanwhile()) {
+        while (meanwhile && meanwhile()) {
         }
         zv::process_block(p_, sample_count, in, out);
         return;
@@ -85,8 +85,8 @@ void ChainStage::process_block(int32_t sample_count, const int16_t* in, int16_t*
     run_backs(chunks, meanwhile);
 }
 
-void ChainStage::run_backs(int32_t chunks, MeanwhileStep meanwhile) {
-    bool more = true;  // of the job's own work
+void ChainStage::run_backs(int32_t chunks, const std::function<bool()>& meanwhile) {
+    bool more = static_cast<bool>(meanwhile);  // of the job's own work
     for (int32_t c = 0; c < chunks; ++c) {
         std::unique_lock<std::mutex> lock(mutex_);
         while (fronts_done_ <= c) {

@@ -4,11 +4,12 @@
 // so one song keeps both cores busy. Either way process_block gives zv::process_block's bytes,
 // meters and state, and when it returns the block is done and the other thread waits for the
 // next one: the job reads the meters, pauses for the throttle and stops at a cancel as before.
-// The job's thread fills its waits for the fronts with work of its own (MeanwhileStep).
+// The job's thread fills its waits for the fronts with work of its own (`meanwhile`).
 #pragma once
 
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -35,36 +36,20 @@ public:
     ChainStage(const ChainStage&) = delete;
     ChainStage& operator=(const ChainStage&) = delete;
 
-    // As zv::process_block, on the thread that calls it (the job's).
-    void process_block(int32_t sample_count, const int16_t* in, int16_t* out) {
-        auto nothing = [] { return false; };
-        process_block(sample_count, in, out, MeanwhileStep(nothing));
-    }
-    // Work of the job's own that the chain's thread takes up whenever it would wait for the
-    // fronts: each call does a piece and says whether more remains. With one thread, all of
-    // it runs before the block.
-    class MeanwhileStep {
-    public:
-        template <typename F>
-        explicit MeanwhileStep(F& step)
-            : step_(&step), call_([](void* f) { return (*static_cast<F*>(f))(); }) {}
-        bool operator()() const { return call_(step_); }
-
-    private:
-        void* step_;
-        bool (*call_)(void*);
-    };
-    // The same, doing all of `meanwhile` by the time it returns (it must not touch `out`, `in`
-    // or the processor).
+    // As zv::process_block, on the thread that calls it (the job's). `meanwhile` is work of the
+    // job's own that this thread takes up whenever it would wait for the fronts: each call does
+    // a piece and says whether more remains; all of it is done by the time process_block
+    // returns (with one thread, before the block). It must not touch `out`, `in` or the
+    // processor.
     void process_block(int32_t sample_count, const int16_t* in, int16_t* out,
-                       MeanwhileStep meanwhile);
+                       const std::function<bool()>& meanwhile = {});
     bool two_threads() const { return thread_.joinable(); }
 
 private:
     // Begins the block and wakes the fronts' thread; the block's chunks (0: nothing to run).
     int32_t start_fronts(int32_t sample_count, const int16_t* in, int16_t* out);
     // The backs of the block's chunks as their fronts come, then the block's end.
-    void run_backs(int32_t chunks, MeanwhileStep meanwhile);
+    void run_backs(int32_t chunks, const std::function<bool()>& meanwhile);
     void run_fronts();
 
     Processor& p_;

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <optional>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -566,11 +567,11 @@ bool ExportJob::process_song(const TempPaths& temp, bool builtin_mp3, ExportJobR
     BlockSource blocks(song.reader, song.channels, threaded);
     const int latency = start_chain(song, r.peak_level);
     ChainStage chain(p_, export_chain_threaded(cores));
-    // The WAV writer on this thread takes a block in pieces, in the chain's waits; an encoder,
-    // or a stage on a thread of its own, takes it whole.
-    ChainOutput output(
-        *stages.out, song.channels,
-        stages.write && !stages.stage_thread ? EXPORT_HAND_ON_FRAMES : EXPORT_BLOCK_FRAMES);
+    // The WAV writer on this thread, beside a chain over two threads, takes a block in pieces
+    // in the chain's waits; otherwise a stage takes it whole.
+    const bool in_pieces = stages.write && !stages.stage_thread && chain.two_threads();
+    ChainOutput output(*stages.out, song.channels,
+                       in_pieces ? EXPORT_HAND_ON_FRAMES : EXPORT_BLOCK_FRAMES);
     uint64_t frames_in = 0;
     const ChainStop stop = run_chain(blocks, chain, output, song.rate, latency, frames_in);
     if (stop == ChainStop::ReadFailed) {
@@ -668,7 +669,7 @@ ExportJob::ChainStop ExportJob::run_chain(BlockSource& blocks, ChainStage& chain
     // the fronts, with two threads: chain_stage.h), so that a stage run on this thread holds
     // no block up.
     bool stage_stopped = false;
-    auto hand_on_piece = [&] {
+    const std::function<bool()> hand_on_piece = [&] {
         if (stage_stopped || !output.pending())
             return false;
         if (!output.hand_on_piece())
@@ -682,7 +683,7 @@ ExportJob::ChainStop ExportJob::run_chain(BlockSource& blocks, ChainStage& chain
     };
     auto run_block = [&]() {
         chain.process_block(EXPORT_BLOCK_SAMPLES, in_block.samples.data(), output.block(),
-                            ChainStage::MeanwhileStep(hand_on_piece));
+                            hand_on_piece);
         meters_.add(p_.state.meters);
         observer_.block_done();
         return !stage_stopped;

@@ -132,16 +132,27 @@ bool decode_frames(ChainRateReader& reader, uint64_t frames, const ConvertContro
 // thread of its own by a reader of its own into the WAV at its place (the header before it).
 // Its level is that of its samples alone; the earlier half ends on a level block's edge, so
 // the two merge to the level of the whole.
-struct LaterHalf {
+class LaterHalf {
+public:
     uint64_t from = 0;
     uint64_t frames = 0;  // decoded
     PeakTracker peak;
     ConvertFailure why;
     bool ok = false;
 
+    // On a failure it tells the earlier half, through `abandon`, to stop too.
     void run(const std::string& source_path, const std::string& wav_path, size_t header_bytes,
              const SndfileSongInfo& expected, uint64_t total, const ConvertControl& control,
-             const std::atomic<bool>& abandon, bool measure) {
+             std::atomic<bool>& abandon, bool measure) {
+        decode(source_path, wav_path, header_bytes, expected, total, control, abandon, measure);
+        if (!ok)
+            abandon.store(true);
+    }
+
+private:
+    void decode(const std::string& source_path, const std::string& wav_path, size_t header_bytes,
+                const SndfileSongInfo& expected, uint64_t total, const ConvertControl& control,
+                const std::atomic<bool>& abandon, bool measure) {
         ChainRateReader reader;
         if (!reader.open(source_path)) {
             why.text = reader.error();
@@ -267,7 +278,9 @@ bool decode_sndfile_to_wav(const std::string& source_path, const std::string& wa
         later_thread.join();
     }
     if (!earlier_ok || (split && !later.ok)) {
-        const ConvertFailure& first = !earlier_ok ? earlier_why : later.why;
+        // An earlier half that stopped because the later one failed has no reason of its own.
+        const ConvertFailure& first =
+            !earlier_ok && !earlier_why.text.empty() ? earlier_why : later.why;
         const bool was_cancelled = first.cancelled || (split && later.why.cancelled);
         fail(first.text, first.write_errno);
         why.cancelled = was_cancelled;
@@ -395,7 +408,8 @@ bool SndfileFileEncoder::open(const std::string& path, ExportFormat format, int3
         s.resampler = soxr_create(rate, OPUS_RATE, static_cast<unsigned>(channels), &err, &io,
                                   &quality, &runtime);
         if (s.resampler == nullptr || err != nullptr) {
-            why.text = std::string(what) + " cannot start: no resampler";
+            why.text =
+                std::string(what) + " cannot start: " + (err != nullptr ? err : "no resampler");
             return false;
         }
     }

@@ -122,7 +122,7 @@ TEST(ChainStage, MeanwhileWorkIsDoneWithinTheBlock) {
             int pieces = 0;
             auto step = [&] { return ++pieces < 8; };
             process_block(*one, 2 * 16384, &in[at], &want[at]);
-            stage.process_block(2 * 16384, &in[at], &got[at], ChainStage::MeanwhileStep(step));
+            stage.process_block(2 * 16384, &in[at], &got[at], step);
             EXPECT_EQ(pieces, 8) << "two threads " << two_threads;
         }
         EXPECT_EQ(got, want) << "two threads " << two_threads;
