@@ -90,7 +90,7 @@ void probe_through_sndfile(ProbeReport& r) {
     r.probe_result = 1;
     r.rate = info.rate;
     r.channels = info.channels;
-    r.pcm_bytes = static_cast<int64_t>(info.frames * static_cast<uint64_t>(info.channels) * 2);
+    r.pcm_bytes = sndfile_pcm_bytes(info);
     r.tag = id3v1_slot_of(info.tags);
 }
 
@@ -117,9 +117,7 @@ ProbeReport probe_one(const std::string& path) {
             } else if (r.probe_result == 0 && walk.status == WavWalkStatus::Unsupported &&
                        file.error() == 0) {
                 // The WAV reader's own text names its 16-bit rule; the list takes more.
-                r.reason =
-                    "unsupported format (16-, 24- or 32-bit PCM or 32-bit float, 1 or 2 "
-                    "channels, 8000 to 192000 Hz only)";
+                r.reason = std::string("unsupported format (") + WAV_FORMATS_TAKEN + ")";
             }
         }
     } else if (is_sndfile_song_name(path)) {

@@ -21,8 +21,7 @@ bool make_sndfile_entry(const std::string& path, SongEntry& entry, Id3v1Tag& tag
     entry.source_type = SOURCE_SNDFILE;
     entry.sample_rate = info.rate;
     entry.channels = info.channels;
-    entry.pcm_bytes = clamp_pcm_bytes(static_cast<int64_t>(
-        std::min<uint64_t>(info.frames, INT32_MAX) * static_cast<uint64_t>(info.channels) * 2));
+    entry.pcm_bytes = clamp_pcm_bytes(sndfile_pcm_bytes(info));
     tag = id3v1_slot_of(info.tags);
     return true;
 }
@@ -71,8 +70,7 @@ bool make_song_entry(const std::string& path, SongEntry& entry, Id3v1Tag& tag, s
         if (r != 1) {
             error = file.error() != 0 ? read_error_text(file)
                     : r < 0           ? "cannot read it as a WAV file"
-                            : "unsupported WAV format (16-bit PCM, 32000/44100/48000 Hz, 1 or 2 "
-                              "channels)";
+                            : std::string("unsupported WAV format (") + WAV_FORMATS_TAKEN + ")";
             return false;
         }
         entry.source_type = SOURCE_WAV;

@@ -187,8 +187,7 @@ SongProbe probe_sndfile_song(const std::string& path, const SongProbes& probes) 
     song.sample_rate = info.rate;
     song.channels = info.channels;
     song.source_type = SOURCE_SNDFILE;
-    song.pcm_bytes = static_cast<int64_t>(std::min<uint64_t>(info.frames, INT64_MAX / 4) *
-                                          static_cast<uint64_t>(info.channels) * 2);
+    song.pcm_bytes = sndfile_pcm_bytes(info);
     song.tag = id3v1_slot_of(info.tags);
     return song;
 }

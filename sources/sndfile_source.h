@@ -7,6 +7,7 @@
 // demand.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -46,6 +47,9 @@ bool is_sndfile_song_name(std::string_view path);
 // A WAV the WAV reader refuses only for its depth or rate: 1 or 2 channels, 16, 24 or 32
 // bits, a rate of 8..192 kHz, and not 16-bit PCM at 32000/44100/48000 Hz.
 bool wav_walk_is_for_sndfile(const WavHeaderWalk& walk);
+// The WAV files the program takes, in the words of a refusal: both readers together.
+inline constexpr const char* WAV_FORMATS_TAKEN =
+    "16-, 24- or 32-bit PCM or 32-bit float, 1 or 2 channels, 8000 to 192000 Hz only";
 
 struct SndfileSongInfo {
     SndfileCodec codec = SndfileCodec::Flac;
@@ -57,6 +61,13 @@ struct SndfileSongInfo {
     bool plain_16_bit = false;
     SongTags tags;  // Vorbis comments of FLAC, Vorbis and Opus; none for WAV
 };
+
+// The song's 16-bit PCM bytes at its own rate, all channels; a hostile length saturates rather
+// than wraps.
+inline int64_t sndfile_pcm_bytes(const SndfileSongInfo& info) {
+    return static_cast<int64_t>(std::min<uint64_t>(info.frames, INT64_MAX / 4) *
+                                static_cast<uint64_t>(info.channels) * 2);
+}
 
 // How much open() looks at. Headers is the probe's: the headers and the comments. WholeSong,
 // for a song that is about to be read whole (playback, export, measurements), walks every

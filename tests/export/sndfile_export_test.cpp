@@ -217,6 +217,17 @@ TEST(SndfileDecode, TwoHalvesGiveOnePassesBytesAndLevel) {
     }
 }
 
+// A WAV neither reader takes is refused with the rule of both, not the 16-bit reader's alone.
+TEST(SndfileDecode, RefusedWavNamesEveryFormatTaken) {
+    test::ScratchDir dir;
+    test::write_wav(dir / "three.wav", 44100, 3, 6000);
+    SongEntry entry;
+    Id3v1Tag tag;
+    std::string error;
+    EXPECT_FALSE(make_song_entry(dir / "three.wav", entry, tag, error));
+    EXPECT_EQ(error, std::string("unsupported WAV format (") + WAV_FORMATS_TAKEN + ")");
+}
+
 TEST(ExportFormats, NamesAndTheStateFilesOneField) {
     ExportOptions o;
     EXPECT_EQ(export_format(o), ExportFormat::Mp3);  // the start value

@@ -186,6 +186,18 @@ TEST(SndfileReader, FailuresAreNeverTheEndOfTheSong) {
     EXPECT_EQ(eio.error(), "read error: Input/output error");
 }
 
+// A hostile length (an Ogg's last granule position near 2^62) saturates rather than wraps to
+// a negative or short length.
+TEST(SndfileSongInfo, PcmBytesSaturate) {
+    SndfileSongInfo info;
+    info.channels = 2;
+    info.frames = 1000;
+    EXPECT_EQ(sndfile_pcm_bytes(info), 4000);
+    info.frames = uint64_t{1} << 62;
+    EXPECT_EQ(sndfile_pcm_bytes(info), static_cast<int64_t>(INT64_MAX / 4) * 4);
+    EXPECT_GT(sndfile_pcm_bytes(info), 0);
+}
+
 TEST(OggPages, WholeIntactPagesOnly) {
     std::vector<uint8_t> ogg = test::read_bytes(test::fixture("song.ogg"));
     std::string why;
