@@ -491,14 +491,18 @@ int fill_from_sndfile(AudioEngine& e, AudioBuffer& b) {
     constexpr size_t block_frames = BLOCK_FRAMES;
     const bool stereo = song.channels() == 2;
     size_t frames = 0;
-    // Seeking steps over blocks as a WAV does: each counts, only the last one plays.
-    for (int i = 0; i < steps; ++i) {
-        if (backward) {
-            const int64_t frame =
-                std::max<int64_t>(0, e.played_bytes / 4 - 2 * static_cast<int64_t>(block_frames));
-            song.seek(static_cast<uint64_t>(frame));
-            e.played_bytes = 4 * frame;
-        }
+    // Seeking steps over blocks as a WAV does: each counts, only the last one plays. Back, the
+    // steps land where one seek lands (each a block back from the last one read), so the song
+    // is sought and its resampler started once, not once a step.
+    int reads = steps;
+    if (backward) {
+        const int64_t frame = std::max<int64_t>(
+            0, e.played_bytes / 4 - (steps + 1) * static_cast<int64_t>(block_frames));
+        song.seek(static_cast<uint64_t>(frame));
+        e.played_bytes = 4 * frame;
+        reads = 1;
+    }
+    for (int i = 0; i < reads; ++i) {
         e.work.fill(0);
         frames = song.read(stereo ? e.work.data() : e.mono.data(), block_frames);
         if (frames == 0 && e.seek_active) {

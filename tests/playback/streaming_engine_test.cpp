@@ -124,6 +124,25 @@ TEST_F(EngineTest, HoldingPlus20OnWavAdvancesTwentyBlocksPerPlayedBlock) {
     EXPECT_EQ(engine->played_bytes, 40 * BLOCK);
 }
 
+// A FLAC song seeks by the WAV's rule: forward each step a block read, backward each step a
+// block back from the last block read (in one seek), never before the start.
+TEST_F(EngineTest, SeekingAFlacSongStepsAsAWavDoes) {
+    add(media("song.flac"));
+    start_playback(*engine);
+    ASSERT_EQ(engine->engine_state, ENGINE_PLAYING);
+    const int64_t start = engine->played_bytes;
+    press_seek_button(*engine, 5);
+    play_one();
+    EXPECT_EQ(engine->played_bytes, start + 5 * BLOCK);
+    press_seek_button(*engine, -3);
+    play_one();
+    EXPECT_EQ(engine->played_bytes, start + 2 * BLOCK);
+    press_seek_button(*engine, -20);
+    play_one();
+    EXPECT_EQ(engine->played_bytes, BLOCK);
+    release_seek_buttons(*engine);
+}
+
 TEST_F(EngineTest, HoldingPlus20OnMp3DecodesTwentyFramesPerFrameAppended) {
     add(media("cbr128_id3v1v2.mp3"));
     start_playback(*engine);
