@@ -14,29 +14,14 @@
 
 namespace zv {
 
-void LoudnessMeter::StateDeleter::operator()(ebur128_state* state) const {
-    ebur128_destroy(&state);
-}
-
 LoudnessMeter::LoudnessMeter(int channels, int32_t rate)
-    : true_peak_(channels, rate), channels_(channels) {
-    if ((channels != 1 && channels != 2) || rate <= 0) {
-        ok_ = false;
-        return;
-    }
-    state_.reset(ebur128_init(static_cast<unsigned>(channels), static_cast<unsigned long>(rate),
-                              EBUR128_MODE_I | EBUR128_MODE_LRA | EBUR128_MODE_SAMPLE_PEAK));
-}
+    : gated_(channels, rate), true_peak_(channels, rate), channels_(channels) {}
 
 void LoudnessMeter::add(std::span<const int16_t> samples) {
     if (!ok() || samples.empty()) {
         return;
     }
-    const size_t frames = samples.size() / static_cast<size_t>(channels_);
-    // libebur128 copies what it needs into its own buffers; the samples stay as they are.
-    if (ebur128_add_frames_short(state_.get(), samples.data(), frames) != EBUR128_SUCCESS) {
-        ok_ = false;
-    }
+    gated_.add(samples);
     true_peak_.add(samples);
 }
 
@@ -44,10 +29,7 @@ void LoudnessMeter::add(std::span<const float> samples) {
     if (!ok() || samples.empty()) {
         return;
     }
-    const size_t frames = samples.size() / static_cast<size_t>(channels_);
-    if (ebur128_add_frames_float(state_.get(), samples.data(), frames) != EBUR128_SUCCESS) {
-        ok_ = false;
-    }
+    gated_.add(samples);
     true_peak_.add(samples);
 }
 
@@ -56,19 +38,12 @@ bool LoudnessMeter::figures(LoudnessFigures& out) const {
         return false;
     }
     LoudnessFigures f;
+    f.integrated_lufs = gated_.integrated_lufs();
+    f.range_lu = gated_.range_lu();
     double peak = 0.0;
-    if (ebur128_loudness_global(state_.get(), &f.integrated_lufs) != EBUR128_SUCCESS ||
-        ebur128_loudness_range(state_.get(), &f.range_lu) != EBUR128_SUCCESS) {
-        return false;
-    }
     for (int c = 0; c < channels_; ++c) {
         // The true peak is never below the sample peak.
-        double channel_peak = 0.0;
-        if (ebur128_sample_peak(state_.get(), static_cast<unsigned>(c), &channel_peak) !=
-            EBUR128_SUCCESS) {
-            return false;
-        }
-        peak = std::max({peak, channel_peak, true_peak_.peak(c)});
+        peak = std::max({peak, gated_.sample_peak(c), true_peak_.peak(c)});
     }
     f.true_peak_dbtp =
         peak > 0.0 ? 20.0 * std::log10(peak) : -std::numeric_limits<double>::infinity();

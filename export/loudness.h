@@ -1,15 +1,14 @@
 // Loudness of processed audio: integrated loudness (LUFS), loudness range (LU) and true peak
-// (dBTP) after EBU R128, measured with libebur128. The export feeds the meter the 16-bit
-// blocks it writes; `zvmp3-cli loudness` feeds it a song read from disk.
+// (dBTP) after EBU R128, the figures libebur128 gives to the bit (export/gated_loudness.h,
+// export/true_peak.h). The export feeds the meter the 16-bit blocks it writes; `zvmp3-cli
+// loudness` feeds it a song read from disk.
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <span>
 #include <string>
 
-#include <ebur128.h>
-
+#include "export/gated_loudness.h"
 #include "export/true_peak.h"
 
 namespace zv {
@@ -22,18 +21,16 @@ struct LoudnessFigures {
     double true_peak_dbtp = 0.0;
 };
 
-// One song's meter. RAII: owns its libebur128 state.
+// One song's meter.
 class LoudnessMeter {
 public:
     // channels 1 or 2 (a mono song counts as one channel, weight 1), rate in Hz.
     LoudnessMeter(int channels, int32_t rate);
-    LoudnessMeter(LoudnessMeter&&) noexcept = default;
-    LoudnessMeter& operator=(LoudnessMeter&&) noexcept = default;
-    ~LoudnessMeter() = default;
 
-    // False when libebur128 could not make its state (no memory, a rate it refuses); every
-    // other call is then harmless and figures() fails.
-    bool ok() const { return state_ != nullptr && ok_; }
+    // False for a shape the meter refuses (other channel counts, a rate below 16 Hz or above
+    // 2,822,400 Hz) or when there was no memory for it; every other call is then harmless and
+    // figures() fails.
+    bool ok() const { return gated_.ok(); }
     int channels() const { return channels_; }
 
     // Interleaved frames (samples.size() / channels of them). The samples are only read.
@@ -44,13 +41,9 @@ public:
     bool figures(LoudnessFigures& out) const;
 
 private:
-    struct StateDeleter {
-        void operator()(ebur128_state* state) const;
-    };
-    std::unique_ptr<ebur128_state, StateDeleter> state_;
-    TruePeakMeter true_peak_;  // libebur128's interpolator, faster; it keeps the sample peak
+    GatedLoudness gated_;      // the integrated loudness, the range and the sample peak
+    TruePeakMeter true_peak_;  // the interpolated peak
     int channels_ = 0;
-    bool ok_ = true;
 };
 
 // "-14.2 LUFS, range 5.3 LU, true peak -0.8 dBTP" (the -infinity figures as "-inf").

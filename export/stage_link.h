@@ -31,7 +31,7 @@ public:
 
 // The floating-point mode (rounding, and flush-to-zero and denormals-are-zero, which every
 // export worker turns on) of the thread that made it, for a stage thread to take over: a
-// stage then computes exactly as it would inline. (libmp3lame 3.100 and libebur128 give the
+// stage then computes exactly as it would inline. (libmp3lame 3.100 and the loudness meter give the
 // same results either way on fades into silence; nothing here counts on that.)
 class FloatMode {
 public:

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engine/lanes.h"
+#include "export/flush_to_zero.h"
 
 #if ZV_SSE2_LANES
 #include <immintrin.h>
@@ -109,23 +110,6 @@ ZV_TARGET_AVX size_t phase_peak_avx(const double* x, size_t frames,
 }
 
 #endif
-
-// While the meter runs, results too small for a float become zero, as in the meter's own
-// interpolator (it flushes them; inputs are left as the thread has them).
-class FlushToZero {
-public:
-#if ZV_SSE2_LANES
-    FlushToZero() : saved_(_mm_getcsr()) {
-        _mm_setcsr(saved_ | _MM_FLUSH_ZERO_ON);
-    }
-    ~FlushToZero() {
-        _mm_setcsr(saved_);
-    }
-
-private:
-    unsigned int saved_;
-#endif
-};
 
 }  // namespace
 
