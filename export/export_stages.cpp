@@ -1,5 +1,8 @@
 #include "export/export_stages.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <span>
@@ -8,8 +11,9 @@
 
 namespace zv {
 
-WavWriteStage::WavWriteStage(std::FILE* out, std::vector<uint8_t> header, LoudnessMeter* meter)
-    : out_(out), header_(std::move(header)), meter_(meter) {}
+WavWriteStage::WavWriteStage(std::FILE* out, std::vector<uint8_t> header, LoudnessMeter* meter,
+                             bool write_back_early)
+    : out_(out), header_(std::move(header)), meter_(meter), write_back_early_(write_back_early) {}
 
 WavWriteStage::~WavWriteStage() {
     if (out_ != nullptr) {
@@ -28,6 +32,17 @@ bool WavWriteStage::put(PcmBlock&& block) {
         return false;
     }
     samples_ += count;
+    if (write_back_early_ &&
+        header_.size() + 2 * samples_ >= written_back_ + EXPORT_WRITEBACK_BYTES) {
+        // What the stream has handed to the kernel (all but its buffer); a failure here only
+        // leaves the writing to the flush at the end.
+        const off_t handed = ::lseek(fileno(out_), 0, SEEK_CUR);
+        if (handed > static_cast<off_t>(written_back_)) {
+            ::sync_file_range(fileno(out_), static_cast<off_t>(written_back_),
+                              handed - static_cast<off_t>(written_back_), SYNC_FILE_RANGE_WRITE);
+            written_back_ = static_cast<uint64_t>(handed);
+        }
+    }
     return true;
 }
 

@@ -60,11 +60,18 @@ constexpr int export_cores_per_job(int cores, int jobs) {
     return jobs <= 0 || cores <= jobs ? 1 : cores / jobs;
 }
 
+// Bytes of the processed WAV between requests to the kernel to start writing them to the disk.
+constexpr uint64_t EXPORT_WRITEBACK_BYTES = 4u << 20;
+
 // Writes the blocks after the header already written to `out` (which it owns from now on),
 // then sets the header's sizes and closes the file. Feeds the loudness meter when it is given one.
+// With write_back_early the kernel is asked to start writing the file to the disk as it grows:
+// a file that becomes the target as it is (moved into place) then needs little writing when
+// it is flushed at the end.
 class WavWriteStage final : public Sink<PcmBlock> {
 public:
-    WavWriteStage(std::FILE* out, std::vector<uint8_t> header, LoudnessMeter* meter);
+    WavWriteStage(std::FILE* out, std::vector<uint8_t> header, LoudnessMeter* meter,
+                  bool write_back_early = false);
     ~WavWriteStage() override;
     WavWriteStage(const WavWriteStage&) = delete;
     WavWriteStage& operator=(const WavWriteStage&) = delete;
@@ -80,7 +87,9 @@ private:
     std::FILE* out_;
     std::vector<uint8_t> header_;
     LoudnessMeter* meter_;
+    bool write_back_early_;
     uint64_t samples_ = 0;
+    uint64_t written_back_ = 0;  // bytes from the start the kernel was asked to write
     int err_ = 0;
     bool too_long_ = false;
 };

@@ -48,12 +48,17 @@ std::string mp3_path_for(std::string_view wav_path);
 // with error naming what is wrong.
 bool check_write_target(const std::string& target, std::string& error);
 
-// Moves a finished file to target: copied to a fresh hidden name in the target's folder and
-// renamed over the target, so the target is either the old file or the whole new one. A link
-// is written through (the file it names is replaced, the link stays); a replaced file keeps
-// its permission bits; a target that is not a regular file is refused. On failure nothing
-// new is left in the target folder and error says why.
+// Moves a finished file to target: renamed (on the same file system, where the result is the
+// file a create in the target's folder would make) or copied to a fresh hidden name in the
+// target's folder, then renamed over the target, so the target is either the old file or the
+// whole new one. A link is written through (the file it names is replaced, the link stays); a
+// replaced file keeps its permission bits; a target that is not a regular file is refused.
+// The finished file may be gone afterwards, whether or not the move succeeded. On failure
+// nothing new is left in the target folder and error says why.
 bool place_file(const std::string& finished, const std::string& target, std::string& error);
+// Whether a file written as `finished` is on the file system of target's folder (links
+// followed), so that place_file can move it rather than copy it.
+bool on_targets_file_system(const std::string& finished, const std::string& target);
 
 // True when the process with this id is gone (a live process of another user counts as
 // alive).

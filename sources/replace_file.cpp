@@ -5,9 +5,11 @@
 #include <signal.h>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 
@@ -45,6 +47,65 @@ std::string random_chars() {
     return out;
 }
 
+// Whether a file created in the folder takes nothing from it beyond the umask: no group of
+// the folder's (set-group-id), no default ACL, no security label. A file made elsewhere and
+// renamed in then ends up as one created here.
+bool folder_gives_nothing_of_its_own(const std::string& folder) {
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0 || (st.st_mode & S_ISGID) != 0) {
+        return false;
+    }
+    char names[4096];
+    const ssize_t n = ::listxattr(folder.c_str(), names, sizeof names);
+    if (n < 0) {
+        return errno == ENOTSUP;
+    }
+    for (ssize_t at = 0; at < n; at += static_cast<ssize_t>(std::strlen(names + at)) + 1) {
+        const std::string name = names + at;
+        if (name.rfind("security.", 0) == 0 || name == "system.posix_acl_default") {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Whether an open file carries an ACL or a security label of its own (from where it was made).
+bool has_own_xattrs(int fd) {
+    char names[4096];
+    const ssize_t n = ::flistxattr(fd, names, sizeof names);
+    if (n < 0) {
+        return errno != ENOTSUP;
+    }
+    for (ssize_t at = 0; at < n; at += static_cast<ssize_t>(std::strlen(names + at)) + 1) {
+        const std::string name = names + at;
+        if (name.rfind("security.", 0) == 0 || name.rfind("system.", 0) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The mode a plain create with 0666 gives: 0666 less the process's umask, read without
+// changing it.
+bool plain_create_mode(mode_t& mode) {
+    std::FILE* status = std::fopen("/proc/self/status", "re");
+    if (status == nullptr) {
+        return false;
+    }
+    char line[256];
+    bool found = false;
+    unsigned mask = 0;
+    while (std::fgets(line, sizeof line, status) != nullptr) {
+        if (std::sscanf(line, "Umask: %o", &mask) == 1) {
+            found = true;
+            break;
+        }
+    }
+    std::fclose(status);
+    mode = static_cast<mode_t>(0666 & ~mask);
+    return found;
+}
+
 }  // namespace
 
 std::string follow_links(const std::string& path) {
@@ -79,7 +140,7 @@ bool FileReplacer::fail(const std::string& what, int error_number) {
     return false;
 }
 
-bool FileReplacer::begin(const std::string& target) {
+bool FileReplacer::check_target(const std::string& target) {
     abandon();
     target_ = target;
     error_.clear();
@@ -92,30 +153,40 @@ bool FileReplacer::begin(const std::string& target) {
         return fail("", errno);
     }
     struct stat st {};
-    bool replacing = false;
+    replacing_ = false;
     if (::stat(destination_.c_str(), &st) == 0) {
         if (!S_ISREG(st.st_mode)) {
             FileKind kind = file_kind(destination_);
             return fail(std::string("it is ") + file_kind_text(kind) + ", not a regular file", 0);
         }
-        replacing = true;
+        replacing_ = true;
         mode_ = st.st_mode & 0777;
         owner_ = st.st_uid;
         group_ = st.st_gid;
     } else if (errno != ENOENT) {
         return fail("", errno);
     }
-    const std::string folder = folder_part(destination_);
-    const std::string stem =
-        folder + "/" + PART_FILE_PREFIX + std::to_string(static_cast<long>(getpid())) + "-";
+    return true;
+}
+
+std::string FileReplacer::part_stem() const {
+    return folder_part(destination_) + "/" + PART_FILE_PREFIX +
+           std::to_string(static_cast<long>(getpid())) + "-";
+}
+
+bool FileReplacer::begin(const std::string& target) {
+    if (!check_target(target)) {
+        return false;
+    }
+    const std::string stem = part_stem();
     for (int attempt = 0; attempt < 100; ++attempt) {
         temp_ = stem + random_chars();
         // A new file gets the mode the umask gives a plain create (and a folder's default
         // ACL); a replaced one its old mode at commit.
         fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
-                     replacing ? 0600 : 0666);
+                     replacing_ ? 0600 : 0666);
         if (fd_ >= 0) {
-            if (!replacing) {
+            if (!replacing_) {
                 mode_ = 0;
             }
             return true;
@@ -128,6 +199,58 @@ bool FileReplacer::begin(const std::string& target) {
     }
     temp_.clear();
     return fail("", EEXIST);
+}
+
+bool FileReplacer::adopt(const std::string& target, const std::string& finished) {
+    if (!check_target(target)) {
+        return false;
+    }
+    const std::string folder = folder_part(destination_);
+    mode_t new_mode = 0;
+    if (!folder_gives_nothing_of_its_own(folder) || (!replacing_ && !plain_create_mode(new_mode))) {
+        return false;
+    }
+    const int fd = ::open(finished.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat file {};
+    struct stat dir {};
+    // Our own file, with no other name, and on the folder's file system: a rename moves it.
+    if (::fstat(fd, &file) != 0 || !S_ISREG(file.st_mode) || file.st_nlink != 1 ||
+        file.st_uid != ::geteuid() || file.st_gid != ::getegid() || has_own_xattrs(fd) ||
+        ::stat(folder.c_str(), &dir) != 0 || dir.st_dev != file.st_dev) {
+        ::close(fd);
+        return false;
+    }
+    const std::string stem = part_stem();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp_ = stem + random_chars();
+        if (::renameat2(AT_FDCWD, finished.c_str(), AT_FDCWD, temp_.c_str(), RENAME_NOREPLACE) ==
+            0) {
+            break;
+        }
+        const int err = errno;
+        temp_.clear();
+        if (err != EEXIST) {
+            ::close(fd);
+            return false;  // a file system without the exclusive rename: copied instead
+        }
+    }
+    if (temp_.empty()) {
+        ::close(fd);
+        return false;
+    }
+    fd_ = fd;
+    // As a file created here would be: 0666 less the umask when new, its old mode at commit
+    // when replacing.
+    if (!replacing_) {
+        mode_ = 0;
+        if (::fchmod(fd_, new_mode) != 0) {
+            return fail("", errno);
+        }
+    }
+    return true;
 }
 
 bool FileReplacer::write(const void* data, size_t size) {

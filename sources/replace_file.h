@@ -37,6 +37,12 @@ public:
     // Checks the target and creates the temporary file; false with error() set when the
     // target may not be replaced or the folder cannot be written.
     bool begin(const std::string& target);
+    // As begin, with `finished` (a file of ours, written elsewhere) renamed to the temporary
+    // name rather than copied: when it is on the target folder's file system and ends up as a
+    // file created there would (the folder gives no group, ACL or label of its own). False
+    // with error() empty when it cannot be moved (begin and a copy then), with error() set when
+    // the target may not be replaced.
+    bool adopt(const std::string& target, const std::string& finished);
     // Appends bytes; false with error() set when the write fails (a full disk).
     bool write(const void* data, size_t size);
     // Flushes, sets the mode and renames the file over the target; false with error() set.
@@ -52,11 +58,16 @@ public:
 
 private:
     bool fail(const std::string& what, int error_number);
+    // Resolves the target's links and refuses one that is not a regular file; takes the mode,
+    // owner and group of a file to be replaced.
+    bool check_target(const std::string& target);
+    std::string part_stem() const;
 
     std::string target_;       // as the caller named it, for messages
     std::string destination_;  // links resolved
     std::string temp_;
     int fd_ = -1;
+    bool replacing_ = false;
     mode_t mode_ = 0;  // the replaced file's permission bits (0 for a new file)
     uid_t owner_ = 0;
     gid_t group_ = 0;

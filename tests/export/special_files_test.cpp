@@ -84,23 +84,62 @@ TEST(ExportSpecialFiles, PlaceFileRefusesSpecialTargetsAndWritesThroughLinks) {
     EXPECT_EQ(error, "cannot write " + (dir / "pipe.wav") + ": it is a FIFO, not a regular file");
     EXPECT_EQ(test::file_kind_of(dir / "pipe.wav"), std::filesystem::file_type::fifo);
 
-    // A link to an earlier export: the file behind it gets the new song and keeps its mode.
+    // A link to an earlier export: the file behind it gets the new song and keeps its mode
+    // (the finished file, on the same file system, is moved rather than copied).
+    const std::vector<uint8_t> song = test::read_bytes(dir / "finished.wav");
     test::write_text(dir / "old.wav", "old");
     ASSERT_EQ(::chmod((dir / "old.wav").c_str(), 0600), 0);
     std::filesystem::create_symlink("old.wav", dir / "link.wav");
     ASSERT_TRUE(place_file(dir / "finished.wav", dir / "link.wav", error)) << error;
     EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.wav"));
-    EXPECT_EQ(test::read_bytes(dir / "old.wav"), test::read_bytes(dir / "finished.wav"));
+    EXPECT_EQ(test::read_bytes(dir / "old.wav"), song);
+    EXPECT_FALSE(std::filesystem::exists(dir / "finished.wav"));
     struct stat st {};
     ASSERT_EQ(::stat((dir / "old.wav").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 
-    // A name of 255 bytes: the temporary name does not lengthen it.
+    // A name of 255 bytes: the temporary name does not lengthen it. A new file gets the mode
+    // a create gives, whatever mode the finished file had.
+    test::write_wav(dir / "finished.wav", shape);
+    ASSERT_EQ(::chmod((dir / "finished.wav").c_str(), 0600), 0);
+    const mode_t mask = ::umask(022);
     const std::string longest(255, 'x');
     ASSERT_TRUE(place_file(dir / "finished.wav", dir / longest, error)) << error;
-    EXPECT_EQ(
-        test::folder_listing(dir.path()),
-        (std::vector<std::string>{"finished.wav", "link.wav", "old.wav", "pipe.wav", longest}));
+    ::umask(mask);
+    ASSERT_EQ(::stat((dir / longest).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0644u);
+    EXPECT_EQ(test::read_bytes(dir / longest), song);
+    EXPECT_EQ(test::folder_listing(dir.path()),
+              (std::vector<std::string>{"link.wav", "old.wav", "pipe.wav", longest}));
+}
+
+// Where a file created in the target's folder would take something from the folder (here its
+// group, from a set-group-id folder) or lives on another file system, the finished file is
+// copied, as a create there makes it; the finished file stays for its owner to remove.
+TEST(ExportSpecialFiles, PlaceFileCopiesWhereAMoveWouldGiveADifferentFile) {
+    test::ScratchDir dir;
+    test::WavContent shape;
+    shape.samples = test::test_signal(100, 2);
+    test::write_wav(dir / "finished.wav", shape);
+    const std::vector<uint8_t> song = test::read_bytes(dir / "finished.wav");
+    std::filesystem::create_directory(dir / "shared");
+    ASSERT_EQ(::chmod((dir / "shared").c_str(), 02775), 0);
+    std::string error;
+    ASSERT_TRUE(place_file(dir / "finished.wav", dir / "shared/song.wav", error)) << error;
+    EXPECT_EQ(test::read_bytes(dir / "shared/song.wav"), song);
+    EXPECT_TRUE(std::filesystem::exists(dir / "finished.wav"));
+
+    struct stat here {
+    }, shm{};
+    if (::stat("/dev/shm", &shm) == 0 && ::stat(dir.path().c_str(), &here) == 0 &&
+        shm.st_dev != here.st_dev && ::access("/dev/shm", W_OK) == 0) {
+        const std::string away = "/dev/shm/zv-finished-" + std::to_string(::getpid()) + ".wav";
+        test::write_wav(away, shape);
+        ASSERT_TRUE(place_file(away, dir / "copied.wav", error)) << error;
+        EXPECT_EQ(test::read_bytes(dir / "copied.wav"), song);
+        EXPECT_TRUE(std::filesystem::exists(away));
+        ::unlink(away.c_str());
+    }
 }
 
 }  // namespace
