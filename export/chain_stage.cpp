@@ -74,7 +74,8 @@ int32_t ChainStage::start_fronts(int32_t sample_count, const int16_t* in, int16_
 }
 
 void ChainStage::process_block(int32_t sample_count, const int16_t* in, int16_t* out,
-                               const std::function<bool()>& meanwhile) {
+                               const std::function<bool()>& meanwhile,
+                               const std::function<bool()>& due) {
     if (!thread_.joinable()) {
         while (meanwhile && meanwhile()) {
         }
@@ -82,10 +83,14 @@ void ChainStage::process_block(int32_t sample_count, const int16_t* in, int16_t*
         return;
     }
     const int32_t chunks = start_fronts(sample_count, in, out);
-    run_backs(chunks, meanwhile);
+    bool more = static_cast<bool>(meanwhile);
+    while (more && due && due()) {
+        more = meanwhile();
+    }
+    run_backs(chunks, meanwhile, !due);
 }
 
-void ChainStage::run_backs(int32_t chunks, const std::function<bool()>& meanwhile) {
+void ChainStage::run_backs(int32_t chunks, const std::function<bool()>& meanwhile, bool drain) {
     bool more = static_cast<bool>(meanwhile);  // of the job's own work
     for (int32_t c = 0; c < chunks; ++c) {
         std::unique_lock<std::mutex> lock(mutex_);
@@ -116,7 +121,7 @@ void ChainStage::run_backs(int32_t chunks, const std::function<bool()>& meanwhil
     if (chunks > 0) {
         end_chain_block(p_, block_);
     }
-    while (more && meanwhile()) {
+    while (drain && more && meanwhile()) {
     }
 }
 

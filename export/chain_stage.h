@@ -38,18 +38,22 @@ public:
 
     // As zv::process_block, on the thread that calls it (the job's). `meanwhile` is work of the
     // job's own that this thread takes up whenever it would wait for the fronts: each call does
-    // a piece and says whether more remains; all of it is done by the time process_block
-    // returns (with one thread, before the block). It must not touch `out`, `in` or the
-    // processor.
+    // a piece and says whether more remains. It must not touch `out`, `in` or the processor.
+    // Without `due`, all of it is done by the time process_block returns (with one thread,
+    // before the block). With `due` (whether some of it must still be done before the block's
+    // output is written: it reads the memory `out` names), what is due is done once the
+    // fronts have started and before the first back, and the rest may be left for the next
+    // block, so that the fronts never wait at a block's end for the job's own work.
     void process_block(int32_t sample_count, const int16_t* in, int16_t* out,
-                       const std::function<bool()>& meanwhile = {});
+                       const std::function<bool()>& meanwhile = {},
+                       const std::function<bool()>& due = {});
     bool two_threads() const { return thread_.joinable(); }
 
 private:
     // Begins the block and wakes the fronts' thread; the block's chunks (0: nothing to run).
     int32_t start_fronts(int32_t sample_count, const int16_t* in, int16_t* out);
     // The backs of the block's chunks as their fronts come, then the block's end.
-    void run_backs(int32_t chunks, const std::function<bool()>& meanwhile);
+    void run_backs(int32_t chunks, const std::function<bool()>& meanwhile, bool drain);
     void run_fronts();
 
     Processor& p_;

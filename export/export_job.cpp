@@ -1,10 +1,11 @@
 #include "export/export_job.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
-#include <optional>
 #include <functional>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -480,8 +481,9 @@ private:
     std::thread thread_;
 };
 
-// The chain's output blocks and where their frames go. Two blocks: the chain makes one while
-// the frames of the one before are handed on, a piece at a time, in the chain's waits.
+// The chain's output blocks and where their frames go. Three blocks: the chain makes one while
+// the frames of the ones before are handed on, a piece at a time, in the chain's waits; the
+// oldest must be handed on before the chain makes the next block in its place.
 class ExportJob::ChainOutput {
 public:
     // piece_frames: the most frames handed on at a time.
@@ -490,19 +492,31 @@ public:
 
     // The block the chain makes next.
     int16_t* block() { return blocks_[current_].data(); }
-    // The block just made: its processor output frames [from, to) are to be handed on (left
-    // only for a mono song); the next block is made in the other one.
-    void made(int from, int to) {
-        pending_ = {current_, from, std::max(from, to)};
-        current_ ^= 1;
+    // Whether frames of the block the chain makes next are still to be handed on.
+    bool due() const {
+        return std::any_of(pending_.begin(), pending_.begin() + count_,
+                           [&](const Pending& p) { return p.block == current_; });
     }
-    bool pending() const { return pending_.from < pending_.to; }
+    // The block just made: its processor output frames [from, to) are to be handed on (left
+    // only for a mono song) after those made before; the next block is made in the next one.
+    void made(int from, int to) {
+        if (from < to) {
+            pending_[static_cast<size_t>(count_++)] = {current_, from, to};
+        }
+        current_ = (current_ + 1) % BLOCKS;
+    }
+    bool pending() const { return count_ > 0; }
     // Hands on the next piece of what is pending; false when the stage stopped.
     bool hand_on_piece() {
-        const int from = pending_.from;
-        const int to = std::min(pending_.to, from + piece_frames_);
-        pending_.from = to;
-        const std::vector<int16_t>& made = blocks_[pending_.block];
+        Pending& oldest = pending_[0];
+        const int from = oldest.from;
+        const int to = std::min(oldest.to, from + piece_frames_);
+        const std::vector<int16_t>& made = blocks_[oldest.block];
+        oldest.from = to;
+        if (oldest.from == oldest.to) {
+            std::rotate(pending_.begin(), pending_.begin() + 1, pending_.begin() + count_);
+            --count_;
+        }
         PcmBlock block;
         block.samples.resize(static_cast<size_t>(to - from) * static_cast<size_t>(channels_));
         size_t count = 0;
@@ -526,6 +540,7 @@ public:
     uint64_t frames() const { return frames_; }  // handed on so far
 
 private:
+    static constexpr int BLOCKS = 3;
     struct Pending {
         int block = 0;
         int from = 0;
@@ -534,10 +549,14 @@ private:
     Sink<PcmBlock>& out_;
     const int channels_;
     const int piece_frames_;
-    std::vector<int16_t> blocks_[2] = {std::vector<int16_t>(EXPORT_BLOCK_SAMPLES),
-                                       std::vector<int16_t>(EXPORT_BLOCK_SAMPLES)};
+    std::vector<int16_t> blocks_[BLOCKS] = {std::vector<int16_t>(EXPORT_BLOCK_SAMPLES),
+                                            std::vector<int16_t>(EXPORT_BLOCK_SAMPLES),
+                                            std::vector<int16_t>(EXPORT_BLOCK_SAMPLES)};
     int current_ = 0;
-    Pending pending_;
+    // Oldest first; a block's frames are pending at most once, and never the current block's
+    // when the chain makes it.
+    std::array<Pending, BLOCKS> pending_{};
+    int count_ = 0;
     uint64_t frames_ = 0;
 };
 
@@ -628,8 +647,12 @@ bool ExportJob::set_up_stages(const TempPaths& temp, bool builtin_mp3, const Son
         std::FILE* out = std::fopen(temp.processed_wav.c_str(), "wb+");
         if (out == nullptr)
             return end_failed(r, temp_write_failure("writing the processed song", errno));
+        // A WAV that will be moved into place as it is starts on its way to the disk early.
+        const bool moved =
+            format == ExportFormat::Wav &&
+            on_targets_file_system(temp.processed_wav, final_output_path(in_.target_path, format));
         stages.write.emplace(out, song.header,
-                             stages.wav_loudness ? &*stages.wav_loudness : nullptr);
+                             stages.wav_loudness ? &*stages.wav_loudness : nullptr, moved);
         if (std::fwrite(song.header.data(), 1, song.header.size(), out) != song.header.size())
             return end_failed(r, temp_write_failure("writing the processed song", errno));
     }
@@ -676,6 +699,9 @@ ExportJob::ChainStop ExportJob::run_chain(BlockSource& blocks, ChainStage& chain
             stage_stopped = true;
         return !stage_stopped && output.pending();
     };
+    // Blocks made before are handed on while the chain makes the next ones; only the oldest
+    // must be gone before the chain writes over it.
+    const std::function<bool()> output_due = [&] { return !stage_stopped && output.due(); };
     auto hand_on_all = [&] {
         if (!stage_stopped && !output.hand_on_all())
             stage_stopped = true;
@@ -683,7 +709,7 @@ ExportJob::ChainStop ExportJob::run_chain(BlockSource& blocks, ChainStage& chain
     };
     auto run_block = [&]() {
         chain.process_block(EXPORT_BLOCK_SAMPLES, in_block.samples.data(), output.block(),
-                            hand_on_piece);
+                            hand_on_piece, output_due);
         meters_.add(p_.state.meters);
         observer_.block_done();
         return !stage_stopped;

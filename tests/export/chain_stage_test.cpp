@@ -129,5 +129,35 @@ TEST(ChainStage, MeanwhileWorkIsDoneWithinTheBlock) {
     }
 }
 
+// With `due` given, the job's work that is due is done after the fronts start and before any
+// back writes the block's output; the rest may be left for later blocks (the fronts never wait
+// for it at a block's end), and the bytes stay those of one thread.
+TEST(ChainStage, WorkNotDueWaitsWhileDueWorkComesBeforeTheBacks) {
+    const std::vector<int16_t> in = music(4 * 16384);
+    auto one = ready(true);
+    auto p = ready(true);
+    ChainStage stage(*p, true);
+    constexpr int16_t UNTOUCHED = 0x7777;
+    std::vector<int16_t> want(in.size()), got(in.size(), UNTOUCHED);
+    int pieces = 0;
+    int due_pieces_after_a_back = 0;
+    for (size_t at = 0; at < in.size(); at += 2 * 16384) {
+        const int due_until = pieces + 3;
+        auto due = [&] { return pieces < due_until; };
+        auto step = [&] {
+            if (due() && got[at] != UNTOUCHED) {
+                ++due_pieces_after_a_back;
+            }
+            ++pieces;
+            return true;  // endless: only what is due, and the waits, take it up
+        };
+        process_block(*one, 2 * 16384, &in[at], &want[at]);
+        stage.process_block(2 * 16384, &in[at], &got[at], step, due);
+        EXPECT_GE(pieces, due_until);
+    }
+    EXPECT_EQ(due_pieces_after_a_back, 0);
+    EXPECT_EQ(got, want);
+}
+
 }  // namespace
 }  // namespace zv
