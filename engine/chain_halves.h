@@ -1,19 +1,21 @@
-// The chain of one block in two halves that two threads can run at once: the front (dither,
-// input high-pass, enhancer, bass sections, room, AGC, pre-emphasis and HF limiter, the bands'
-// per-frame part) and the back (the bands' audio paths, final clipper, final low-pass,
-// overshoot cutter, lamps, de-emphasis, limit and 16-bit output). process_block runs the two
+// The chain of one block in parts that two threads can run at once: the input (dither, input
+// high-pass, enhancer), the front (bass sections, room, AGC, pre-emphasis and HF limiter, the
+// bands' per-frame part) and the back (the bands' audio paths, final clipper, final low-pass,
+// overshoot cutter, lamps, de-emphasis, limit and 16-bit output). process_block runs the three
 // one after the other on each chunk of 256 frames; the bytes, the meters and the state after
-// a block are the same however the halves are spread over threads.
+// a block are the same however the parts are spread over threads.
 //
-// The order: begin_chain_block with neither half running; then the fronts of the chunks in
-// order on one thread and the backs in order on one thread, the front of a chunk writing the
-// handoff that its back reads (whoever hands it over makes the front's writes visible to the
-// back); end_chain_block after the back of the last chunk, with neither half running. While
-// a block runs, each half touches only its own part of the processor: the front the dither,
-// the sections and lines up to the bands' per-frame part, BandBlockState, the AGC and HF
-// limiter records and the input, enhancer, HF limiter and band gain reduction meters; the
-// back the bands' audio and output lines and the sections after their clippers, the final
-// low-pass and clipper, BackScratch and the output and clip meters.
+// The order: begin_chain_block with no part running; then the inputs, the fronts and the backs
+// of the chunks, each part in chunk order on one thread, a chunk's input before its front and
+// its front before its back, each writing the handoff the next reads (whoever hands it over
+// makes the writes visible to the next); end_chain_block after the back of the last chunk,
+// with no part running. While a block runs, each part touches only its own part of the
+// processor: the input the dither, the input high-pass, the enhancer's sections and line and
+// the input and enhancer meters; the front the sections and lines from the bass sections to
+// the bands' per-frame part, BandBlockState, the AGC and HF limiter records and the HF limiter
+// and band gain reduction meters; the back the bands' audio and output lines and the sections
+// after their clippers, the final low-pass and clipper, BackScratch and the output and clip
+// meters.
 #pragma once
 
 #include <cstdint>
@@ -68,6 +70,7 @@ struct ChainBlock {
 // (no halves, no end_chain_block). sample_count, in and out as for process_block.
 int32_t begin_chain_block(Processor& p, int32_t sample_count, const int16_t* in, int16_t* out,
                           ChainBlock& block);
+void run_chain_input(Processor& p, const ChainBlock& block, int32_t chunk, ChunkHandoff& handoff);
 void run_chain_front(Processor& p, const ChainBlock& block, int32_t chunk, ChunkHandoff& handoff);
 void run_chain_back(Processor& p, const ChainBlock& block, int32_t chunk,
                     const ChunkHandoff& handoff);

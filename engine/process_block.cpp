@@ -140,17 +140,14 @@ BlockFactors prepare_block(ProcessorParams& q, const ProcessorState& s) {
     return (splat(1.0) - z) * late;
 }
 
-// Front of the chain, up to the HF stage: the dithered input (the bypass output) and the
-// signal that goes into the band split.
+// The input of the chain: the dithered input (the bypass output), the input high-pass and the
+// enhancer, into the handoff's signal.
 template <bool AVX>
-[[gnu::always_inline]] inline void front_phase(ProcessorParams& q, ProcessorState& s,
-                                               const BlockFactors& b, const BandBlockFactors& bands,
-                                               const EnhancerFactors& enhancer,
-                                               const RoomFactors& room, const int16_t* in,
+[[gnu::always_inline]] inline void input_phase(ProcessorState& s, const BlockFactors& b,
+                                               const EnhancerFactors& enhancer, const int16_t* in,
                                                int32_t frames, ChunkHandoff& handoff) {
-    ProcessorSettings& st = q.settings;
     ChainSections& cs = s.channels;
-    Pair* signal = s.front.signal;
+    Pair* signal = handoff.signal;
     MeterSnapshot& meters = s.meters;
     double peak_l = meters.input_peak_l, peak_r = meters.input_peak_r;
     // The chunk loops hold their sections (and the dither) in locals: kept in the state, each
@@ -180,6 +177,8 @@ template <bool AVX>
     }
     s.dither = dither;
     cs.input_hp = input_hp;
+    meters.input_peak_l = peak_l;
+    meters.input_peak_r = peak_r;
 #if ZV_AVX_VARIANT
     if constexpr (AVX) {
         run_enhancer_avx(meters.enhancer_peak, cs, s.enhancer, enhancer, signal, frames);
@@ -188,6 +187,18 @@ template <bool AVX>
     {
         run_enhancer(meters.enhancer_peak, cs, s.enhancer, enhancer, signal, frames);
     }
+}
+
+// Front of the chain, from the input's signal to the HF stage and the bands' per-frame part:
+// the bass sections, the room, the AGC, pre-emphasis and HF limiter.
+template <bool AVX>
+[[gnu::always_inline]] inline void front_phase(ProcessorParams& q, ProcessorState& s,
+                                               const BlockFactors& b, const BandBlockFactors& bands,
+                                               const RoomFactors& room, int32_t frames,
+                                               ChunkHandoff& handoff) {
+    ProcessorSettings& st = q.settings;
+    ChainSections& cs = s.channels;
+    Pair* signal = handoff.signal;
     if (b.bass_phase || b.bass_eq) {
         StereoBiquad bass_phase = cs.bass_phase;
         StereoBiquad bass_eq = s.bass_eq;
@@ -250,8 +261,6 @@ template <bool AVX>
     st.hf_state_r = lane_r(hf.state);
     st.hf_gain_reduction_l = lane_l(hf.reduction);
     st.hf_gain_reduction_r = lane_r(hf.reduction);
-    meters.input_peak_l = peak_l;
-    meters.input_peak_r = peak_r;
 }
 
 // Back of the chain, from the mix V: final clipper, final low-pass, overshoot cutter, lamps,
@@ -320,14 +329,21 @@ template <bool AVX>
     meters.output_peak_r = peak_r;
 }
 
-// The halves of one chunk.
+// The parts of one chunk.
+template <bool AVX>
+[[gnu::always_inline]] inline void input_chunk(Processor& p, const ChainBlock& block, int32_t chunk,
+                                               ChunkHandoff& handoff) {
+    const int32_t done = chunk * CHUNK_FRAMES;
+    const int32_t n = std::min(CHUNK_FRAMES, block.frames - done);
+    input_phase<AVX>(p.state, block.chain, block.enhancer, block.in + 2 * done, n, handoff);
+}
+
 template <bool AVX>
 [[gnu::always_inline]] inline void front_chunk(Processor& p, const ChainBlock& block, int32_t chunk,
                                                ChunkHandoff& handoff) {
     const int32_t done = chunk * CHUNK_FRAMES;
     const int32_t n = std::min(CHUNK_FRAMES, block.frames - done);
-    front_phase<AVX>(p.params, p.state, block.chain, block.bands, block.enhancer, block.room,
-                     block.in + 2 * done, n, handoff);
+    front_phase<AVX>(p.params, p.state, block.chain, block.bands, block.room, n, handoff);
 }
 
 template <bool AVX>
@@ -347,6 +363,9 @@ template <bool AVX>
     back_phase(s, block.chain, handoff.dithered, block.out + 2 * done, n);
 }
 
+void input_chunk_sse2(Processor& p, const ChainBlock& block, int32_t chunk, ChunkHandoff& handoff) {
+    input_chunk<false>(p, block, chunk, handoff);
+}
 void front_chunk_sse2(Processor& p, const ChainBlock& block, int32_t chunk, ChunkHandoff& handoff) {
     front_chunk<false>(p, block, chunk, handoff);
 }
@@ -356,6 +375,10 @@ void back_chunk_sse2(Processor& p, const ChainBlock& block, int32_t chunk,
 }
 
 #if ZV_AVX_VARIANT
+ZV_TARGET_AVX void input_chunk_avx(Processor& p, const ChainBlock& block, int32_t chunk,
+                                   ChunkHandoff& handoff) {
+    input_chunk<true>(p, block, chunk, handoff);
+}
 ZV_TARGET_AVX void front_chunk_avx(Processor& p, const ChainBlock& block, int32_t chunk,
                                    ChunkHandoff& handoff) {
     front_chunk<true>(p, block, chunk, handoff);
@@ -386,6 +409,16 @@ int32_t begin_chain_block(Processor& p, int32_t sample_count, const int16_t* in,
         begin_bands(q, s, block.bands);
     }
     return block.chunks;
+}
+
+void run_chain_input(Processor& p, const ChainBlock& block, int32_t chunk, ChunkHandoff& handoff) {
+#if ZV_AVX_VARIANT
+    if (block.avx_loops) {
+        input_chunk_avx(p, block, chunk, handoff);
+        return;
+    }
+#endif
+    input_chunk_sse2(p, block, chunk, handoff);
 }
 
 void run_chain_front(Processor& p, const ChainBlock& block, int32_t chunk, ChunkHandoff& handoff) {
@@ -428,6 +461,7 @@ void process_block(Processor& p, int32_t sample_count, const int16_t* in, int16_
         return;
     }
     for (int32_t chunk = 0; chunk < chunks; ++chunk) {
+        run_chain_input(p, block, chunk, p.state.handoff);
         run_chain_front(p, block, chunk, p.state.handoff);
         run_chain_back(p, block, chunk, p.state.handoff);
     }

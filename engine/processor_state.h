@@ -188,17 +188,14 @@ struct BandScratch {
                   [CHUNK_FRAMES];  // gate gains in the gain lanes, written while the gates are on
 };
 
-// The chain has a front (the input up to the bands' per-frame part) and a back (the bands'
-// audio paths to the output). What the front hands the back for one chunk; process_block keeps
-// one in the state, a caller that runs the halves on two threads holds several (chain_halves.h).
+// The chain has an input (dither, input high-pass, enhancer), a front (up to the bands'
+// per-frame part) and a back (the bands' audio paths to the output). What each hands the next
+// for one chunk; process_block keeps one in the state, a caller that runs the parts on two
+// threads holds several (chain_halves.h).
 struct ChunkHandoff {
     Pair dithered[CHUNK_FRAMES]{};  // dithered input: the bypass output
+    Pair signal[CHUNK_FRAMES]{};    // the input's output, which the front carries on in place
     BandScratch bands;
-};
-
-// The front's own frames within a chunk: the signal from the input high-pass to the HF stage.
-struct FrontScratch {
-    Pair signal[CHUNK_FRAMES]{};
 };
 
 // The back's own: the mix as the bands add to it, the mix V and each stage after it in place,
@@ -232,7 +229,6 @@ struct ProcessorState {
     EnhancerLine enhancer;
     VirtualRoomState room;
     DitherGenerator dither;
-    FrontScratch front;
     ChunkHandoff handoff;
     BackScratch back;
     BandBlockState band_block;

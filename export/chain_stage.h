@@ -1,10 +1,12 @@
 // The chain as an export runs it: on the job's thread, or, when the job has two cores, over
 // two threads (engine/chain_halves.h): a thread of its own runs the fronts of a block's chunks
-// while the job's thread runs their backs, the two joined by a bounded ring of chunk handoffs,
-// so one song keeps both cores busy. Either way process_block gives zv::process_block's bytes,
-// meters and state, and when it returns the block is done and the other thread waits for the
-// next one: the job reads the meters, pauses for the throttle and stops at a cancel as before.
-// The job's thread fills its waits for the fronts with work of its own (`meanwhile`).
+// while the job's thread runs their inputs ahead of them and their backs behind, joined by a
+// bounded ring of chunk handoffs, so one song keeps both cores busy (the fronts are the larger
+// part; the inputs on the job's thread even the two out). Either way process_block gives
+// zv::process_block's bytes, meters and state, and when it returns the block is done and the other
+// thread waits for the next one: the job reads the meters, pauses for the throttle and stops at a
+// cancel as before. The job's thread fills its waits for the fronts with work of its own
+// (`meanwhile`).
 #pragma once
 
 #include <condition_variable>
@@ -20,12 +22,17 @@
 
 namespace zv {
 
-// Chunks in flight between the two threads (about 60 KB each).
-constexpr int32_t CHAIN_RING_CHUNKS = 12;
+// Chunks in flight between the two threads (about 64 KB each).
+constexpr int32_t CHAIN_RING_CHUNKS = 16;
+// The job's thread runs the inputs (dither, input high-pass, enhancer) of up to this many
+// chunks ahead of the fronts; waiting for a batch of fronts, it leaves the fronts the rest in
+// hand (a wake-up takes a few fronts' time).
+constexpr int32_t CHAIN_INPUT_LEAD = 12;
 // The most chunks the back waits for at once: each wake-up of the job's thread costs about
 // as much as a few hundred frames of the chain. Towards the end of a block it waits for fewer,
 // so that little of the back is left when the front is done.
 constexpr int32_t CHAIN_BATCH_CHUNKS = 8;
+static_assert(CHAIN_INPUT_LEAD > CHAIN_BATCH_CHUNKS && CHAIN_INPUT_LEAD < CHAIN_RING_CHUNKS);
 
 class ChainStage {
 public:
@@ -52,8 +59,11 @@ public:
 private:
     // Begins the block and wakes the fronts' thread; the block's chunks (0: nothing to run).
     int32_t start_fronts(int32_t sample_count, const int16_t* in, int16_t* out);
-    // The backs of the block's chunks as their fronts come, then the block's end.
-    void run_backs(int32_t chunks, const std::function<bool()>& meanwhile, bool drain);
+    // The inputs ahead of the fronts, the backs of the block's chunks as their fronts come,
+    // then the block's end.
+    void run_block(int32_t chunks, const std::function<bool()>& meanwhile,
+                   const std::function<bool()>& due);
+    void run_input(int32_t chunk);
     void run_fronts();
 
     Processor& p_;
@@ -66,10 +76,10 @@ private:
     // Guarded by mutex_.
     bool block_ready_ = false;
     bool stop_ = false;
+    int32_t inputs_done_ = 0;
     int32_t fronts_done_ = 0;
-    int32_t backs_done_ = 0;
     int32_t back_waits_for_ = 0;  // fronts_done_ the back waits for; 0 while it runs
-    bool front_waits_ = false;    // the front waits for room in the ring
+    bool front_waits_ = false;    // the front waits for an input
     std::thread thread_;
 };
 

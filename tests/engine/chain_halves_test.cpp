@@ -47,15 +47,20 @@ std::vector<int16_t> program(int frames) {
     return v;
 }
 
-// The halves of one block: every front up to `ahead` chunks before its back, each chunk with
-// its own handoff.
+// The parts of one block: every front up to `ahead` chunks before its back and every input
+// up to `ahead` chunks before its front, each chunk with its own handoff.
 void run_halves(Processor& p, int32_t sample_count, const int16_t* in, int16_t* out, int ahead,
                 std::vector<ChunkHandoff>& slots) {
     ChainBlock block;
     const int32_t chunks = begin_chain_block(p, sample_count, in, out, block);
+    int32_t inputs = 0;
     int32_t fronts = 0;
     for (int32_t c = 0; c < chunks; ++c) {
         while (fronts < chunks && fronts <= c + ahead) {
+            while (inputs < chunks && inputs <= std::min(fronts + ahead, c + ahead)) {
+                run_chain_input(p, block, inputs, slots[inputs % slots.size()]);
+                ++inputs;
+            }
             run_chain_front(p, block, fronts, slots[fronts % slots.size()]);
             ++fronts;
         }
