@@ -57,7 +57,7 @@ void ChainStage::run_fronts() {
 }
 
 int32_t ChainStage::start_fronts(int32_t sample_count, const int16_t* in, int16_t* out) {
-    // Both halves are idle here: the last block's front and back are done.
+    // No part runs here: the last block's inputs, fronts and backs are done.
     const int32_t chunks = begin_chain_block(p_, sample_count, in, out, block_);
     if (chunks == 0) {
         return 0;
