@@ -21,6 +21,7 @@
 #include "export/temp_folder.h"
 #include "export/throttle.h"
 #include "export/wav_header.h"
+#include "sources/replace_file.h"
 #include "sources/wav_source.h"
 
 namespace zv {
@@ -650,7 +651,7 @@ bool ExportJob::set_up_stages(const TempPaths& temp, bool builtin_mp3, const Son
         // A WAV that will be moved into place as it is starts on its way to the disk early.
         const bool moved =
             format == ExportFormat::Wav &&
-            on_targets_file_system(temp.processed_wav, final_output_path(in_.target_path, format));
+            may_move_into_place(temp.processed_wav, final_output_path(in_.target_path, format));
         stages.write.emplace(out, song.header,
                              stages.wav_loudness ? &*stages.wav_loudness : nullptr, moved);
         if (std::fwrite(song.header.data(), 1, song.header.size(), out) != song.header.size())

@@ -180,20 +180,6 @@ bool place_file(const std::string& finished, const std::string& target, std::str
     return ok;
 }
 
-bool on_targets_file_system(const std::string& finished, const std::string& target) {
-    auto folder_of = [](const std::string& path) {
-        const size_t slash = path.rfind('/');
-        return slash == std::string::npos ? std::string(".")
-               : slash == 0               ? std::string("/")
-                                          : path.substr(0, slash);
-    };
-    const std::string destination = follow_links(target);
-    struct stat a {};
-    struct stat b {};
-    return !destination.empty() && ::stat(folder_of(finished).c_str(), &a) == 0 &&
-           ::stat(folder_of(destination).c_str(), &b) == 0 && a.st_dev == b.st_dev;
-}
-
 bool process_is_gone(long pid) {
     if (pid <= 0)
         return false;

@@ -56,9 +56,6 @@ bool check_write_target(const std::string& target, std::string& error);
 // The finished file may be gone afterwards, whether or not the move succeeded. On failure
 // nothing new is left in the target folder and error says why.
 bool place_file(const std::string& finished, const std::string& target, std::string& error);
-// Whether a file written as `finished` is on the file system of target's folder (links
-// followed), so that place_file can move it rather than copy it.
-bool on_targets_file_system(const std::string& finished, const std::string& target);
 
 // True when the process with this id is gone (a live process of another user counts as
 // alive).

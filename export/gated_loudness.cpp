@@ -250,10 +250,14 @@ void GatedLoudness::chunk_done() {
         finish_and_keep(block_, blocks_);
     }
     if (term_counter_ == GATED_TERM_CHUNKS) {
-        finish_and_keep(term_, terms_);
-        begin_sum(term_, GATED_TERM_CHUNKS);
-        if (!fused_) {
+        // At the lowest rates (below about 150 Hz) the library's ring, rounded to whole
+        // chunks, holds less than 3 s: it refuses every 3 s block, and the range stays 0.
+        if (library_chunks_ >= GATED_TERM_CHUNKS) {
             finish_and_keep(term_, terms_);
+            begin_sum(term_, GATED_TERM_CHUNKS);
+            if (!fused_) {
+                finish_and_keep(term_, terms_);
+            }
         }
         term_counter_ = GATED_TERM_CHUNKS - GATED_TERM_EVERY;
     }

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string_view>
 
 #include "sources/open_file.h"
 
@@ -52,24 +53,29 @@ std::string random_chars() {
 // renamed in then ends up as one created here.
 bool folder_gives_nothing_of_its_own(const std::string& folder) {
     struct stat st {};
-    if (::stat(folder.c_str(), &st) != 0 || (st.st_mode & S_ISGID) != 0) {
+    // A file created here takes the folder's group on a set-group-id folder and on file
+    // systems mounted to give it (grpid): our own group rules both out.
+    if (::stat(folder.c_str(), &st) != 0 || (st.st_mode & S_ISGID) != 0 ||
+        st.st_gid != ::getegid()) {
         return false;
     }
+    // Anything but a user's own attributes may be inherited (default ACLs, security labels,
+    // a file system's compression or copy-on-write choices).
     char names[4096];
     const ssize_t n = ::listxattr(folder.c_str(), names, sizeof names);
     if (n < 0) {
         return errno == ENOTSUP;
     }
     for (ssize_t at = 0; at < n; at += static_cast<ssize_t>(std::strlen(names + at)) + 1) {
-        const std::string name = names + at;
-        if (name.rfind("security.", 0) == 0 || name == "system.posix_acl_default") {
+        if (std::string_view(names + at).rfind("user.", 0) != 0) {
             return false;
         }
     }
     return true;
 }
 
-// Whether an open file carries an ACL or a security label of its own (from where it was made).
+// Whether an open file carries attributes of its own (an ACL, a security label from where it
+// was made, anything but a user's own).
 bool has_own_xattrs(int fd) {
     char names[4096];
     const ssize_t n = ::flistxattr(fd, names, sizeof names);
@@ -77,8 +83,7 @@ bool has_own_xattrs(int fd) {
         return errno != ENOTSUP;
     }
     for (ssize_t at = 0; at < n; at += static_cast<ssize_t>(std::strlen(names + at)) + 1) {
-        const std::string name = names + at;
-        if (name.rfind("security.", 0) == 0 || name.rfind("system.", 0) == 0) {
+        if (std::string_view(names + at).rfind("user.", 0) != 0) {
             return true;
         }
     }
@@ -223,6 +228,12 @@ bool FileReplacer::adopt(const std::string& target, const std::string& finished)
         ::close(fd);
         return false;
     }
+    // A file to replace shows nobody its new bytes before it takes the old file's mode, as a
+    // copy made for it would not.
+    if (replacing_ && ::fchmod(fd, 0600) != 0) {
+        ::close(fd);
+        return false;
+    }
     const std::string stem = part_stem();
     for (int attempt = 0; attempt < 100; ++attempt) {
         temp_ = stem + random_chars();
@@ -318,6 +329,18 @@ void FileReplacer::abandon() {
         ::unlink(temp_.c_str());
         temp_.clear();
     }
+}
+
+bool may_move_into_place(const std::string& finished, const std::string& target) {
+    const std::string destination = follow_links(target);
+    if (destination.empty()) {
+        return false;
+    }
+    const std::string folder = folder_part(destination);
+    struct stat a {};
+    struct stat b {};
+    return ::stat(folder_part(finished).c_str(), &a) == 0 && ::stat(folder.c_str(), &b) == 0 &&
+           a.st_dev == b.st_dev && folder_gives_nothing_of_its_own(folder);
 }
 
 bool write_file_replacing(const std::string& target, std::span<const uint8_t> bytes,

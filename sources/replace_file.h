@@ -37,11 +37,12 @@ public:
     // Checks the target and creates the temporary file; false with error() set when the
     // target may not be replaced or the folder cannot be written.
     bool begin(const std::string& target);
-    // As begin, with `finished` (a file of ours, written elsewhere) renamed to the temporary
-    // name rather than copied: when it is on the target folder's file system and ends up as a
-    // file created there would (the folder gives no group, ACL or label of its own). False
-    // with error() empty when it cannot be moved (begin and a copy then), with error() set when
-    // the target may not be replaced.
+    // As begin, with `finished` (a file of ours, written whole in a folder only we write)
+    // renamed to the temporary name rather than copied: when it is on the target folder's file
+    // system and ends up as a file created there would (the folder gives no group, ACL, label
+    // or other attribute of its own). False with error() empty when it cannot be moved (begin
+    // and a copy then), with error() set when the target may not be replaced. After it, only
+    // commit or abandon: the file is already whole.
     bool adopt(const std::string& target, const std::string& finished);
     // Appends bytes; false with error() set when the write fails (a full disk).
     bool write(const void* data, size_t size);
@@ -73,6 +74,11 @@ private:
     gid_t group_ = 0;
     std::string error_;
 };
+
+// Whether a file written as `finished` is on the file system of target's folder (links
+// followed), and that folder gives a file created in it nothing of its own: then adopt can move
+// it into place rather than copy it.
+bool may_move_into_place(const std::string& finished, const std::string& target);
 
 // Replaces target with the bytes; false with error set (and the target untouched).
 bool write_file_replacing(const std::string& target, std::span<const uint8_t> bytes,

@@ -129,8 +129,18 @@ TEST(ExportSpecialFiles, PlaceFileCopiesWhereAMoveWouldGiveADifferentFile) {
     EXPECT_EQ(test::read_bytes(dir / "shared/song.wav"), song);
     EXPECT_TRUE(std::filesystem::exists(dir / "finished.wav"));
 
-    struct stat here {
-    }, shm{};
+    // A folder of another group (where we may give it one): a create there gives our group
+    // only where the file system does not give the folder's, so the song is copied.
+    std::filesystem::create_directory(dir / "theirs");
+    const gid_t other = ::getegid() == 0 ? 1 : 0;
+    if (::chown((dir / "theirs").c_str(), static_cast<uid_t>(-1), other) == 0) {
+        ASSERT_TRUE(place_file(dir / "finished.wav", dir / "theirs/song.wav", error)) << error;
+        EXPECT_EQ(test::read_bytes(dir / "theirs/song.wav"), song);
+        EXPECT_TRUE(std::filesystem::exists(dir / "finished.wav"));
+    }
+
+    struct stat here {};
+    struct stat shm {};
     if (::stat("/dev/shm", &shm) == 0 && ::stat(dir.path().c_str(), &here) == 0 &&
         shm.st_dev != here.st_dev && ::access("/dev/shm", W_OK) == 0) {
         const std::string away = "/dev/shm/zv-finished-" + std::to_string(::getpid()) + ".wav";
