@@ -175,27 +175,10 @@ void GatedLoudness::add_frames(const Sample* samples, size_t frames, double scal
     const size_t channels = static_cast<size_t>(channels_);
     while (frames > 0) {
         size_t n = std::min(frames, chunk_frames_ - filled_);
-        // Each sum's current chunk must hold its step for every frame filtered; a sum near the
-        // end of a chunk goes on by itself to the chunk's end first.
+        if (!fit(block_, blocks_, GATED_BLOCK_STEP, n) || !fit(term_, terms_, GATED_TERM_STEP, n)) {
+            continue;
+        }
         const bool blocks = block_.active, terms = term_.active;
-        if (blocks) {
-            const size_t left = chunk_frames_ - block_.done;
-            if (left < GATED_BLOCK_STEP) {
-                advance(block_, left);
-                keep_if_done(block_, blocks_);
-                continue;
-            }
-            n = std::min(n, left / GATED_BLOCK_STEP);
-        }
-        if (terms) {
-            const size_t left = chunk_frames_ - term_.done;
-            if (left < GATED_TERM_STEP) {
-                advance(term_, left);
-                keep_if_done(term_, terms_);
-                continue;
-            }
-            n = std::min(n, left / GATED_TERM_STEP);
-        }
         const double* b = blocks ? frame_at(block_) : nullptr;
         const double* t = terms ? frame_at(term_) : nullptr;
         auto run = [&]<bool B, bool T>() {
@@ -217,14 +200,8 @@ void GatedLoudness::add_frames(const Sample* samples, size_t frames, double scal
             const FlushToZero flush;  // the filter's results as the library's
             run.template operator()<false, false>();
         }
-        if (blocks) {
-            step(block_, n * GATED_BLOCK_STEP);
-            keep_if_done(block_, blocks_);
-        }
-        if (terms) {
-            step(term_, n * GATED_TERM_STEP);
-            keep_if_done(term_, terms_);
-        }
+        summed(block_, blocks_, n * GATED_BLOCK_STEP);
+        summed(term_, terms_, n * GATED_TERM_STEP);
         samples += n * channels;
         frames -= n;
         filled_ += n;
@@ -235,6 +212,31 @@ void GatedLoudness::add_frames(const Sample* samples, size_t frames, double scal
         }
     }
     flush_state_by_hand();
+}
+
+// Each running sum's current chunk must hold its `per_frame` frames for every frame the fused
+// loop filters: n is cut to what it holds. A sum within a step of its chunk's end goes on by
+// itself to the chunk's end first (false: look again).
+bool GatedLoudness::fit(BlockSum& sum, std::vector<double>& kept, size_t per_frame, size_t& n) {
+    if (!sum.active) {
+        return true;
+    }
+    const size_t left = chunk_frames_ - sum.done;
+    if (left < per_frame) {
+        advance(sum, left);
+        keep_if_done(sum, kept);
+        return false;
+    }
+    n = std::min(n, left / per_frame);
+    return true;
+}
+
+// The fused loop summed `count` frames of the running sum's current chunk.
+void GatedLoudness::summed(BlockSum& sum, std::vector<double>& kept, size_t count) {
+    if (sum.active) {
+        step(sum, count);
+        keep_if_done(sum, kept);
+    }
 }
 
 void GatedLoudness::chunk_done() {

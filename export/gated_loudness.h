@@ -64,6 +64,8 @@ private:
     // are summed at once).
     void chunk_done();
     void begin_sum(BlockSum& sum, int32_t chunks);
+    bool fit(BlockSum& sum, std::vector<double>& kept, size_t per_frame, size_t& n);
+    void summed(BlockSum& sum, std::vector<double>& kept, size_t count);
     // Counts `count` frames of the block's current chunk summed.
     void step(BlockSum& sum, size_t count) const;
     // Sums `count` frames of the block's current chunk, up to its end.
